@@ -1,0 +1,21 @@
+# quil_add_test(NAME <name> LABEL <unit|render|e2e> SOURCES ... LIBS ... [WORKDIR dir])
+# One GoogleTest program, registered with CTest as a single test carrying the label.
+# "unit" tests also run in the sanitizer build; render and end-to-end tests need a GL device.
+function(quil_add_test)
+  cmake_parse_arguments(T "" "NAME;LABEL;WORKDIR" "SOURCES;LIBS" ${ARGN})
+  if(NOT T_LABEL)
+    set(T_LABEL unit)
+  endif()
+  if(QUIL_UNIT_ONLY AND NOT T_LABEL STREQUAL "unit")
+    return()
+  endif()
+  if(NOT T_WORKDIR)
+    set(T_WORKDIR ${CMAKE_CURRENT_BINARY_DIR})
+  endif()
+  add_executable(${T_NAME} ${T_SOURCES})
+  target_link_libraries(${T_NAME} PRIVATE ${T_LIBS} GTest::gtest GTest::gtest_main GTest::gmock Threads::Threads)
+  target_compile_definitions(${T_NAME} PRIVATE QUIL_TEST_DATA_DIR="${CMAKE_CURRENT_SOURCE_DIR}/data"
+                                               QUIL_SOURCE_DIR="${PROJECT_SOURCE_DIR}")
+  add_test(NAME ${T_NAME} COMMAND ${T_NAME} --gtest_brief=0 WORKING_DIRECTORY ${T_WORKDIR})
+  set_tests_properties(${T_NAME} PROPERTIES LABELS ${T_LABEL} TIMEOUT 900)
+endfunction()
