@@ -1,4 +1,13 @@
 // Seams between the platform's own libraries (never included by the engine or game).
+//
+// A top-level window made by CreateWindowExA is one SDL window created with
+// SDL_WINDOW_OPENGL and hidden until ShowWindow. Its height is the menu strip
+// (WindowMenuStripHeight) plus the client area; the client area is the lower part,
+// exactly the client size (GetClientRect), which in GL terms is the viewport
+// (0, 0, client width, client height) of the default framebuffer. In windowed
+// mode the window platform owns the SDL window's size (SetWindowPos, user
+// resizes); in full screen the device may switch the SDL window to a full-screen
+// mode, and the window then reports the new size with WM_SIZE.
 #pragma once
 #include "windef.h"
 
@@ -11,9 +20,12 @@ SDL_Window* WindowSDL(HWND hwnd);
 // Pixels above the client area taken by the window's menu bar (0 without one).
 int WindowMenuStripHeight(HWND hwnd);
 // The graphics device tells the window which GL context draws it (null: none).
+// Call it with null while the old context is still current, before deleting it:
+// the window's own GL objects (menu drawing) are released in that context.
 void WindowSetGLContext(HWND hwnd, void* glContext);
-// Draws the window's non-client strip (menu bar) into the current GL context,
-// just before the device swaps buffers.
+// Draws the window's non-client strip (menu bar) and any open menu into the
+// current GL context, just before the device swaps buffers. GL state (program,
+// buffers, textures, viewport, scissor, blend, depth, cull) is restored afterwards.
 void WindowDrawNonClient(HWND hwnd);
 
 }  // namespace quil_platform

@@ -4,5 +4,7 @@
 #include "winerror.h"
 #include "winbase.h"
 #include "winuser.h"
+#include "wingdi.h"
 #include "objbase.h"
 #include "mmsystem.h"
+#include "winreg.h"

@@ -8,13 +8,13 @@
 #include <vector>
 #include "winuser.h"
 #include "quil_automation.h"
+#include "platform_bridge.h"
 
 namespace {
 std::mutex g_mutex;
 bool g_headless = false;
 std::deque<int> g_answers;
 std::vector<quil_automation::ShownMessageBox> g_shown;
-int g_cursorCount = 0;
 
 int DefaultAnswer(UINT type) {
     switch (type & 0xF) {
@@ -35,7 +35,7 @@ bool DisplayAvailable() {
 
 struct Button { int id; const char* label; };
 
-int ShowNative(LPCSTR text, LPCSTR caption, UINT type) {
+int ShowNative(HWND owner, LPCSTR text, LPCSTR caption, UINT type) {
     static const Button kYesNo[] = {{IDYES, "Yes"}, {IDNO, "No"}};
     static const Button kYesNoCancel[] = {{IDYES, "Yes"}, {IDNO, "No"}, {IDCANCEL, "Cancel"}};
     static const Button kAbortRetryIgnore[] = {{IDABORT, "Abort"}, {IDRETRY, "Retry"}, {IDIGNORE, "Ignore"}};
@@ -65,6 +65,7 @@ int ShowNative(LPCSTR text, LPCSTR caption, UINT type) {
     else if ((type & 0xF0) == MB_ICONWARNING) flags = SDL_MESSAGEBOX_WARNING;
     SDL_MessageBoxData box{};
     box.flags = flags;
+    box.window = quil_platform::WindowSDL(owner);
     box.title = caption ? caption : "";
     box.message = text ? text : "";
     box.numbuttons = static_cast<int>(data.size());
@@ -75,7 +76,7 @@ int ShowNative(LPCSTR text, LPCSTR caption, UINT type) {
 }
 }  // namespace
 
-int MessageBoxA(HWND, LPCSTR text, LPCSTR caption, UINT type) {
+int MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type) {
     int answer = -1;
     bool scripted = false;
     {
@@ -92,7 +93,7 @@ int MessageBoxA(HWND, LPCSTR text, LPCSTR caption, UINT type) {
             std::lock_guard<std::mutex> lock(g_mutex);
             headless = g_headless;
         }
-        if (!headless && DisplayAvailable()) answer = ShowNative(text, caption, type);
+        if (!headless && DisplayAvailable()) answer = ShowNative(owner, text, caption, type);
         if (answer < 0) {
             std::fprintf(stderr, "[%s] %s\n", caption ? caption : "", text ? text : "");
             answer = DefaultAnswer(type);
@@ -102,14 +103,6 @@ int MessageBoxA(HWND, LPCSTR text, LPCSTR caption, UINT type) {
     g_shown.push_back({text ? text : "", caption ? caption : "", type, answer});
     return answer;
 }
-
-int ShowCursor(BOOL show) {
-    std::lock_guard<std::mutex> lock(g_mutex);
-    g_cursorCount += show ? 1 : -1;
-    return g_cursorCount;
-}
-
-HCURSOR SetCursor(HCURSOR cursor) { return cursor; }
 
 namespace quil_automation {
 void SetHeadless(bool on) { std::lock_guard<std::mutex> lock(g_mutex); g_headless = on; }

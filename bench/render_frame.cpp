@@ -1,0 +1,296 @@
+// Frame cost of the rendering services: 2,000 screen sprites in 20 lists and 40
+// lines of text through the renderer, the sprite lists and the font, against the
+// same quads drawn straight to OpenGL (same batches, same texture sizes) in a
+// context of its own. Reports the engine frame's time as a ratio of the baseline.
+#include <SDL.h>
+#include <benchmark/benchmark.h>
+#include <epoxy/gl.h>
+
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "d3dfont.h"
+#include "quil_automation.h"
+#include "quil_automation_d3d.h"
+#include "renderdevice.h"
+#include "renderer.h"
+#include "spritelist2d.h"
+#include "wingdi.h"
+
+namespace {
+
+const int kWidth = 640, kHeight = 480;
+const int kLists = 20, kSpritesPerList = 100, kTextLines = 40;
+const char kLine[] = "SCORE 012345 TIME 1:05 LEVEL 3";
+
+double g_engineSeconds = 0.0, g_glSeconds = 0.0;
+
+// Writes a small white TGA that the sprite lists load.
+std::string SpriteTexture() {
+    const std::string path = std::string(std::getenv("TMPDIR") ? std::getenv("TMPDIR") : "/tmp") + "/render_bench.tga";
+    FILE* f = std::fopen(path.c_str(), "wb");
+    const unsigned char header[18] = {0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0, 16, 0, 16, 0, 32, 8};
+    std::fwrite(header, 1, sizeof(header), f);
+    for (int i = 0; i < 16 * 16; ++i) {
+        const unsigned char texel[4] = {255, 255, 255, 255};
+        std::fwrite(texel, 1, 4, f);
+    }
+    std::fclose(f);
+    return path;
+}
+
+// Where sprite i of list l sits and moves with the frame number.
+Sprite2D SpriteAt(int l, int i, int frame) {
+    const float t = float(frame) * 0.01f + float(l * kSpritesPerList + i);
+    return {320.0f + 300.0f * std::sin(t * 0.37f), 240.0f + 220.0f * std::cos(t * 0.23f), 12.0f, 0xFFFFFFFF,
+            0, 0, 1, 1};
+}
+
+// Cell sizes of the font's glyphs, measured as the font measures them, so that the
+// baseline draws quads of the same size.
+std::vector<SIZE> GlyphCells() {
+    std::vector<SIZE> cells(256, SIZE{0, 0});
+    HDC dc = CreateCompatibleDC(nullptr);
+    HFONT font = CreateFontA(-MulDiv(32, GetDeviceCaps(dc, LOGPIXELSY), 72), 0, 0, 0, FW_BOLD, FALSE, FALSE, FALSE,
+                             DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, ANTIALIASED_QUALITY,
+                             VARIABLE_PITCH, "Arial Black");
+    SelectObject(dc, font);
+    for (const char* c = kLine; *c; ++c) GetTextExtentPoint32A(dc, c, 1, &cells[static_cast<unsigned char>(*c)]);
+    DeleteDC(dc);
+    DeleteObject(font);
+    return cells;
+}
+
+// The 40 lines of text, drawn in the overlay pass.
+class TextPage : public Object {
+public:
+    void Activate() override { GetRenderer()->AddOverlayObject(this); }
+    void Deactivate() override { GetRenderer()->RemoveOverlayObject(this); }
+    void Render() override {
+        for (int i = 0; i < kTextLines; ++i)
+            RenderDevice_GetFont()->DrawText(4.0f, 11.0f * float(i), 0xFFFFFFFF, kLine, 0.3f);
+    }
+    void InvalidateDeviceObjects() override {}
+    void RestoreDeviceObjects() override {}
+};
+
+void BM_EngineFrame(benchmark::State& state) {
+    setenv("SDL_VIDEODRIVER", "offscreen", 0);
+    quil_automation::SetHeadless(true);
+    IDirect3D8* d3d = nullptr;
+    IDirect3DDevice8* device = nullptr;
+    if (quil_automation::CreateOffscreenDevice(kWidth, kHeight, true, &d3d, &device) != D3D_OK) {
+        state.SkipWithError("no device");
+        return;
+    }
+    RenderDevice_Bind(device);
+    auto font = std::make_unique<D3DFont>("Arial Black", 32, D3DFONT_BOLD);
+    font->InitDeviceObjects(device);
+    font->RestoreDeviceObjects();
+    RenderDevice_SetFont(font.get());
+    Renderer* renderer = GetRenderer();
+    renderer->RestoreDeviceObjects();
+    const std::string texture = SpriteTexture();
+    std::vector<std::unique_ptr<SpriteList2D>> lists;
+    for (int l = 0; l < kLists; ++l) {
+        lists.push_back(std::make_unique<SpriteList2D>());
+        lists.back()->Build(kSpritesPerList, texture.c_str());
+        lists.back()->SetBlendMode(RENDERMODE_MODULATE_ALPHA);
+    }
+    TextPage page;
+    page.Activate();
+
+    int frame = 0;
+    for (auto _ : state) {
+        for (int l = 0; l < kLists; ++l) {
+            Sprite2D* s = lists[size_t(l)]->GetSprites();
+            for (int i = 0; i < kSpritesPerList; ++i) s[i] = SpriteAt(l, i, frame);
+            lists[size_t(l)]->Update(0.016f);
+        }
+        renderer->Render();
+        glFinish();
+        ++frame;
+    }
+
+    page.Deactivate();
+    for (auto& list : lists) list->Shutdown();
+    renderer->ClearLists();
+    font.reset();
+    RenderDevice_SetFont(nullptr);
+    RenderDevice_Unbind();
+    device->Release();
+    d3d->Release();
+}
+
+// Straight OpenGL: one program, one texture per list, the sprite quads rebuilt on
+// the CPU and streamed with one draw per list; text in batches of 50 quads.
+class GlBaseline {
+public:
+    bool Open() {
+        m_window = SDL_CreateWindow("render bench", 0, 0, kWidth, kHeight, SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN);
+        if (!m_window) return false;
+        SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_CORE);
+        SDL_GL_SetAttribute(SDL_GL_CONTEXT_MAJOR_VERSION, 3);
+        SDL_GL_SetAttribute(SDL_GL_CONTEXT_MINOR_VERSION, 3);
+        m_context = SDL_GL_CreateContext(m_window);
+        if (!m_context) return false;
+        SDL_GL_MakeCurrent(m_window, m_context);
+        const char* vs =
+            "#version 330 core\nlayout(location=0) in vec4 p; layout(location=1) in vec4 c; layout(location=2) in vec2 t;"
+            "out vec4 vc; out vec2 vt; void main(){ gl_Position = vec4(p.x/320.0-1.0, 1.0-p.y/240.0, p.z*2.0-1.0, 1.0);"
+            " vc=c; vt=t; }";
+        const char* fs =
+            "#version 330 core\nin vec4 vc; in vec2 vt; uniform sampler2D s; out vec4 o;"
+            " void main(){ vec4 x = texture(s, vt) * vc; if (x.a < 8.0/255.0) discard; o = x; }";
+        m_program = glCreateProgram();
+        for (auto [type, src] : {std::pair<GLenum, const char*>{GL_VERTEX_SHADER, vs}, {GL_FRAGMENT_SHADER, fs}}) {
+            GLuint shader = glCreateShader(type);
+            glShaderSource(shader, 1, &src, nullptr);
+            glCompileShader(shader);
+            glAttachShader(m_program, shader);
+        }
+        glLinkProgram(m_program);
+        glGenVertexArrays(1, &m_vao);
+        glBindVertexArray(m_vao);
+        glGenBuffers(1, &m_vbo);
+        glGenBuffers(1, &m_ibo);
+        std::vector<GLushort> indices;
+        for (int k = 0; k < kSpritesPerList; ++k)
+            for (int j : {0, 1, 2, 0, 2, 3}) indices.push_back(GLushort(4 * k + j));
+        glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, m_ibo);
+        glBufferData(GL_ELEMENT_ARRAY_BUFFER, GLsizeiptr(indices.size() * 2), indices.data(), GL_STATIC_DRAW);
+        glBindBuffer(GL_ARRAY_BUFFER, m_vbo);
+        glVertexAttribPointer(0, 4, GL_FLOAT, GL_FALSE, sizeof(ScreenVertex), nullptr);
+        glVertexAttribPointer(1, 4, GL_UNSIGNED_BYTE, GL_TRUE, sizeof(ScreenVertex), (void*)16);
+        glVertexAttribPointer(2, 2, GL_FLOAT, GL_FALSE, sizeof(ScreenVertex), (void*)20);
+        for (int a = 0; a < 3; ++a) glEnableVertexAttribArray(GLuint(a));
+        m_textures.resize(kLists + 1);
+        glGenTextures(GLsizei(m_textures.size()), m_textures.data());
+        // Sprite textures with full mip chains and trilinear filtering, the glyph
+        // texture with one 16-bit level: as the engine's textures are.
+        std::vector<uint32_t> white(16 * 16, 0xFFFFFFFF);
+        for (int i = 0; i < kLists; ++i) {
+            glBindTexture(GL_TEXTURE_2D, m_textures[size_t(i)]);
+            glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, 16, 16, 0, GL_BGRA, GL_UNSIGNED_BYTE, white.data());
+            glGenerateMipmap(GL_TEXTURE_2D);
+            glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR_MIPMAP_LINEAR);
+            glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+        }
+        std::vector<uint16_t> glyphs(512 * 256, 0xFFFF);
+        glBindTexture(GL_TEXTURE_2D, m_textures[kLists]);
+        glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA4, 512, 256, 0, GL_BGRA, GL_UNSIGNED_SHORT_4_4_4_4_REV, glyphs.data());
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAX_LEVEL, 0);
+        m_cells = GlyphCells();
+        glViewport(0, 0, kWidth, kHeight);
+        glEnable(GL_BLEND);
+        glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+        glEnable(GL_DEPTH_TEST);
+        glDepthFunc(GL_ALWAYS);
+        return true;
+    }
+    void Frame(int frame) {
+        glClearColor(0, 0, 0, 1);
+        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+        glUseProgram(m_program);
+        std::vector<ScreenVertex> v(kSpritesPerList * 4);
+        for (int l = 0; l < kLists; ++l) {
+            for (int i = 0; i < kSpritesPerList; ++i) {
+                const Sprite2D s = SpriteAt(l, i, frame);
+                const float h = s.size * 0.5f, x0 = s.x - h, y0 = s.y - h, x1 = x0 + s.size, y1 = y0 + s.size;
+                v[size_t(i) * 4 + 0] = {x0, y0, 0.9f, 1, s.colour, 0, 0};
+                v[size_t(i) * 4 + 1] = {x1, y0, 0.9f, 1, s.colour, 1, 0};
+                v[size_t(i) * 4 + 2] = {x1, y1, 0.9f, 1, s.colour, 1, 1};
+                v[size_t(i) * 4 + 3] = {x0, y1, 0.9f, 1, s.colour, 0, 1};
+            }
+            glBindTexture(GL_TEXTURE_2D, m_textures[size_t(l)]);
+            glBufferData(GL_ARRAY_BUFFER, GLsizeiptr(v.size() * sizeof(ScreenVertex)), v.data(), GL_STREAM_DRAW);
+            glDrawElements(GL_TRIANGLES, kSpritesPerList * 6, GL_UNSIGNED_SHORT, nullptr);
+        }
+        // Text: one quad per character, 50 to a batch, as the font batches them.
+        glBindTexture(GL_TEXTURE_2D, m_textures[kLists]);
+        std::vector<ScreenVertex> batch;
+        auto flush = [&] {
+            if (batch.empty()) return;
+            glBufferData(GL_ARRAY_BUFFER, GLsizeiptr(batch.size() * sizeof(ScreenVertex)), batch.data(),
+                         GL_STREAM_DRAW);
+            glDrawElements(GL_TRIANGLES, GLsizei(batch.size() / 4 * 6), GL_UNSIGNED_SHORT, nullptr);
+            batch.clear();
+        };
+        for (int line = 0; line < kTextLines; ++line) {
+            float x = 4.0f;
+            for (const char* c = kLine; *c; ++c) {
+                const SIZE cell = m_cells[static_cast<unsigned char>(*c)];
+                const float w = float(cell.cx) * 0.3f, h = float(cell.cy) * 0.3f, y = 11.0f * float(line);
+                const float tw = float(cell.cx) / 512.0f, th = float(cell.cy) / 256.0f;
+                if (*c != ' ') {
+                    batch.push_back({x, y, 0.9f, 1, 0xFFFFFFFF, 0, 0});
+                    batch.push_back({x + w, y, 0.9f, 1, 0xFFFFFFFF, tw, 0});
+                    batch.push_back({x + w, y + h, 0.9f, 1, 0xFFFFFFFF, tw, th});
+                    batch.push_back({x, y + h, 0.9f, 1, 0xFFFFFFFF, 0, th});
+                    if (batch.size() == 200) flush();
+                }
+                x += w;
+            }
+        }
+        flush();
+        glFinish();
+    }
+    ~GlBaseline() {
+        if (m_context) SDL_GL_DeleteContext(m_context);
+        if (m_window) SDL_DestroyWindow(m_window);
+    }
+
+private:
+    SDL_Window* m_window = nullptr;
+    SDL_GLContext m_context = nullptr;
+    GLuint m_program = 0, m_vao = 0, m_vbo = 0, m_ibo = 0;
+    std::vector<GLuint> m_textures;
+    std::vector<SIZE> m_cells;
+};
+
+void BM_StraightGL(benchmark::State& state) {
+    setenv("SDL_VIDEODRIVER", "offscreen", 0);
+    SDL_InitSubSystem(SDL_INIT_VIDEO);
+    GlBaseline gl;
+    if (!gl.Open()) {
+        state.SkipWithError("no OpenGL context");
+        return;
+    }
+    int frame = 0;
+    for (auto _ : state) gl.Frame(frame++);
+}
+
+// Time per iteration of a finished benchmark run, from its reporter.
+class RatioReporter : public benchmark::ConsoleReporter {
+public:
+    void ReportRuns(const std::vector<Run>& runs) override {
+        for (const Run& run : runs) {
+            if (run.run_type != Run::RT_Iteration || run.iterations == 0) continue;
+            const double seconds = run.real_accumulated_time / double(run.iterations);
+            if (run.benchmark_name().find("BM_EngineFrame") == 0) g_engineSeconds = seconds;
+            if (run.benchmark_name().find("BM_StraightGL") == 0) g_glSeconds = seconds;
+        }
+        ConsoleReporter::ReportRuns(runs);
+    }
+};
+
+}  // namespace
+
+BENCHMARK(BM_EngineFrame)->Unit(benchmark::kMicrosecond)->MinTime(1.0);
+BENCHMARK(BM_StraightGL)->Unit(benchmark::kMicrosecond)->MinTime(1.0);
+
+int main(int argc, char** argv) {
+    benchmark::Initialize(&argc, argv);
+    RatioReporter reporter;
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    if (g_engineSeconds > 0 && g_glSeconds > 0)
+        std::printf("render_frame: engine %.1f us, straight OpenGL %.1f us, ratio %.2f (target at most 1.30)\n",
+                    g_engineSeconds * 1e6, g_glSeconds * 1e6, g_engineSeconds / g_glSeconds);
+    benchmark::Shutdown();
+    return 0;
+}

@@ -1,0 +1,112 @@
+// Whole-file and record-by-record binary file services over C runtime streams.
+#include "file.h"
+#include <strings.h>
+#include <filesystem>
+#include <system_error>
+#include "memorycontroller.h"
+#include "trap.h"
+
+namespace fs = std::filesystem;
+
+std::string File::ResolveName(const char* name) {
+    if (!name) return std::string();
+    std::string given(name);
+    for (char& c : given)
+        if (c == '\\') c = '/';
+    std::error_code ec;
+    if (fs::exists(given, ec)) return given;
+    const fs::path path(given);
+    fs::path result = path.root_path();
+    for (const fs::path& part : path.relative_path()) {
+        fs::path candidate = result / part;
+        if (!fs::exists(candidate, ec)) {
+            const fs::path dir = result.empty() ? fs::path(".") : result;
+            for (fs::directory_iterator it(dir, ec), end; !ec && it != end; it.increment(ec)) {
+                const std::string entry = it->path().filename().string();
+                if (strcasecmp(entry.c_str(), part.string().c_str()) == 0) {
+                    candidate = result / entry;
+                    break;
+                }
+            }
+            ec.clear();
+        }
+        result = candidate;
+    }
+    return result.string();
+}
+
+File* GetFile() {
+    static File file;
+    return &file;
+}
+
+int File::Init() {
+    DebugLog("Initialising File System\n");
+    return 0;
+}
+
+int File::Shutdown() {
+    DebugLog("Destroying File System\n");
+    return 0;
+}
+
+int File::LoadFile(const char* name, void** buf) { return LoadFile(name, buf, nullptr); }
+
+int File::LoadFile(const char* name, void** buf, uint32_t* bytesRead) {
+    if (bytesRead) *bytesRead = 0;
+    if (*buf) TrapError(__FILE__, __LINE__, "File Buffer not NULL");
+    FILE* f = name ? std::fopen(ResolveName(name).c_str(), "rb") : nullptr;
+    if (!f) return -1;
+    long size = -1;
+    if (std::fseek(f, 0, SEEK_END) == 0) size = std::ftell(f);
+    if (size < 0 || size > 0x7FFFFFFFL) {  // not a seekable regular file
+        std::fclose(f);
+        return -1;
+    }
+    *buf = MemoryController::Alloc(static_cast<uint32_t>(size), "FILE SYS");
+    if (!*buf) {
+        std::fclose(f);
+        TrapError(__FILE__, __LINE__, "Could not allocate memory to load file");
+        return -1;
+    }
+    std::fseek(f, 0, SEEK_SET);
+    const size_t got = std::fread(*buf, 1, static_cast<size_t>(size), f);
+    if (bytesRead) *bytesRead = static_cast<uint32_t>(got);
+    DebugLog("File Loaded: %s\n", name);
+    std::fclose(f);
+    return 0;
+}
+
+void File::SaveFile(const char* name, const void* data, uint32_t size) {
+    FILE* f = name ? std::fopen(ResolveName(name).c_str(), "wb") : nullptr;
+    if (!f) return;
+    if (data && size) std::fwrite(data, 1, size, f);
+    DebugLog("File Saved: %s\n", name);
+    std::fclose(f);
+}
+
+int File::FreeFile(void** buf) {
+    MemoryController::Free(buf);
+    return 0;
+}
+
+FILE* File::Open(const char* name, uint32_t mode) {
+    if (!name) return nullptr;
+    if (mode == FILE_WRITE) return std::fopen(ResolveName(name).c_str(), "wb");
+    if (mode == FILE_READ) return std::fopen(ResolveName(name).c_str(), "rb");
+    return nullptr;
+}
+
+void File::Write(FILE* f, const void* data, uint32_t size) {
+    if (!f || !data || !size) return;
+    std::fwrite(data, 1, size, f);
+}
+
+void File::Read(FILE* f, void** dest, uint32_t size) {
+    if (!f || !dest || !*dest || !size) return;
+    std::fread(*dest, 1, size, f);
+}
+
+void File::Close(FILE* f) {
+    if (f) std::fclose(f);
+}

@@ -1,0 +1,29 @@
+// Renderer service: static meshes from .x files.
+#include "renderer.h"
+
+#include <cstdio>
+
+#include "d3dx8.h"
+#include "renderdevice.h"
+#include "trap.h"
+
+// A system-memory mesh, optimised for drawing; the file's materials are not used.
+// A file that cannot be loaded is a fatal trap, and null if the trap returns.
+ID3DXMesh* Renderer::LoadMesh(const char* fileName) {
+    ID3DXBuffer* materials = nullptr;
+    DWORD materialCount = 0;
+    ID3DXMesh* mesh = nullptr;
+    HRESULT hr = D3DXLoadMeshFromX(fileName, D3DXMESH_SYSTEMMEM, RenderDevice_GetDevice(), nullptr, &materials,
+                                   &materialCount, &mesh);
+    if (FAILED(hr) || !mesh) {
+        if (materials) materials->Release();
+        char message[100];
+        std::snprintf(message, sizeof(message), "Could not load mesh file %s", fileName ? fileName : "");
+        Trap(__FILE__, __LINE__, message);
+        return nullptr;
+    }
+    mesh->OptimizeInplace(D3DXMESHOPT_COMPACT | D3DXMESHOPT_ATTRSORT | D3DXMESHOPT_VERTEXCACHE, nullptr, nullptr,
+                          nullptr, nullptr);
+    if (materials) materials->Release();
+    return mesh;
+}

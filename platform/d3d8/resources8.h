@@ -1,0 +1,254 @@
+// Device resources: vertex and index buffers, textures and surfaces, each with a
+// system-memory copy that locks hand out and unlocks upload to OpenGL.
+#pragma once
+#include <epoxy/gl.h>
+#include <memory>
+#include <vector>
+#include "d3d8.h"
+
+namespace quil_d3d8 {
+
+class Device8;
+
+// Reference counts of a resource: the public count the caller sees, and internal
+// references the device holds while the resource is bound. The object is deleted
+// when both reach zero; while the public count is above zero it holds a device reference.
+// Device hooks for resources (defined with the device).
+void DeviceAddRef(Device8* device);
+void DeviceRelease(Device8* device);
+void DeviceResourceBorn(Device8* device, D3DPOOL pool);
+void DeviceResourceGone(Device8* device, D3DPOOL pool);
+
+class ResourceRefs {
+public:
+    // A caller-created resource starts with one public reference; a device-owned
+    // one (owned) starts with one internal reference and none public.
+    ResourceRefs(Device8* device, D3DPOOL pool, bool owned = false);
+    ULONG AddRef();
+    // Returns the remaining public count; deleteSelf runs when nothing holds the object.
+    template <typename F>
+    ULONG Release(F deleteSelf);
+    void AddInternal() { ++internal_; }
+    template <typename F>
+    void ReleaseInternal(F deleteSelf) {
+        if (internal_ > 0 && --internal_ == 0 && public_ == 0) deleteSelf();
+    }
+    ULONG publicCount() const { return public_; }
+    Device8* device() const { return device_; }
+    D3DPOOL pool() const { return pool_; }
+
+private:
+    Device8* device_;
+    D3DPOOL pool_;
+    bool owned_;
+    ULONG public_ = 1;
+    ULONG internal_ = 0;
+};
+
+template <typename F>
+ULONG ResourceRefs::Release(F deleteSelf) {
+    if (public_ == 0) return 0;
+    ULONG left = --public_;
+    if (left == 0) {
+        Device8* device = device_;
+        D3DPOOL pool = pool_;
+        bool owned = owned_;
+        bool dead = internal_ == 0;
+        if (dead) deleteSelf();  // nothing of this object may be touched after this
+        if (!owned) DeviceResourceGone(device, pool);
+        DeviceRelease(device);
+    }
+    return left;
+}
+
+// The storage and lock rules shared by vertex and index buffers.
+class BufferCore {
+public:
+    BufferCore(UINT length, DWORD usage, GLenum target);
+    ~BufferCore();
+    HRESULT Lock(UINT offset, UINT size, BYTE** data, DWORD flags);
+    // Uploads what the lock changed; returns false when the buffer was not locked.
+    bool Unlock();
+    // The OpenGL buffer, created and filled on first use.
+    GLuint GlBuffer();
+    UINT length() const { return length_; }
+    DWORD usage() const { return usage_; }
+    const BYTE* data() const { return data_.data(); }
+    bool locked() const { return locked_; }
+    // Bumped by every upload, so users of derived data know it changed.
+    uint64_t version() const { return version_; }
+
+private:
+    std::vector<BYTE> data_;
+    UINT length_;
+    DWORD usage_;
+    GLenum target_;
+    GLuint gl_ = 0;
+    bool glFilled_ = false;
+    bool locked_ = false;
+    UINT lockOffset_ = 0, lockSize_ = 0;
+    DWORD lockFlags_ = 0;
+    uint64_t version_ = 0;
+};
+
+class VertexBuffer8 final : public IDirect3DVertexBuffer8 {
+public:
+    VertexBuffer8(Device8* device, UINT length, DWORD usage, DWORD fvf, D3DPOOL pool);
+    HRESULT QueryInterface(REFIID riid, void** ppv) override;
+    ULONG AddRef() override { return refs_.AddRef(); }
+    ULONG Release() override;
+    HRESULT GetDevice(IDirect3DDevice8** device) override;
+    DWORD SetPriority(DWORD p) override { DWORD o = priority_; priority_ = p; return o; }
+    DWORD GetPriority() override { return priority_; }
+    void PreLoad() override {}
+    D3DRESOURCETYPE GetType() override { return D3DRTYPE_VERTEXBUFFER; }
+    HRESULT Lock(UINT offset, UINT size, BYTE** data, DWORD flags) override;
+    HRESULT Unlock() override;
+    HRESULT GetDesc(D3DVERTEXBUFFER_DESC* desc) override;
+
+    ResourceRefs& refs() { return refs_; }
+    BufferCore& core() { return core_; }
+    void ReleaseInternal();
+
+private:
+    ~VertexBuffer8() override = default;
+    ResourceRefs refs_;
+    BufferCore core_;
+    DWORD fvf_;
+    DWORD priority_ = 0;
+};
+
+class IndexBuffer8 final : public IDirect3DIndexBuffer8 {
+public:
+    IndexBuffer8(Device8* device, UINT length, DWORD usage, D3DFORMAT format, D3DPOOL pool);
+    HRESULT QueryInterface(REFIID riid, void** ppv) override;
+    ULONG AddRef() override { return refs_.AddRef(); }
+    ULONG Release() override;
+    HRESULT GetDevice(IDirect3DDevice8** device) override;
+    DWORD SetPriority(DWORD p) override { DWORD o = priority_; priority_ = p; return o; }
+    DWORD GetPriority() override { return priority_; }
+    void PreLoad() override {}
+    D3DRESOURCETYPE GetType() override { return D3DRTYPE_INDEXBUFFER; }
+    HRESULT Lock(UINT offset, UINT size, BYTE** data, DWORD flags) override;
+    HRESULT Unlock() override;
+    HRESULT GetDesc(D3DINDEXBUFFER_DESC* desc) override;
+
+    ResourceRefs& refs() { return refs_; }
+    BufferCore& core() { return core_; }
+    D3DFORMAT format() const { return format_; }
+    UINT indexSize() const { return format_ == D3DFMT_INDEX32 ? 4u : 2u; }
+    // Largest index in [first, first + count): the whole buffer's cached maximum when
+    // that is below limit, else a scan of the range.
+    UINT MaxIndex(UINT first, UINT count, UINT limit);
+    void ReleaseInternal();
+
+private:
+    ~IndexBuffer8() override = default;
+    ResourceRefs refs_;
+    BufferCore core_;
+    D3DFORMAT format_;
+    DWORD priority_ = 0;
+    uint64_t maxVersion_ = ~0ull;
+    UINT maxAll_ = 0;
+};
+
+class Texture8;
+
+// A picture: a texture level (its count is the texture's), an image surface, or the back buffer.
+class Surface8 final : public IDirect3DSurface8 {
+public:
+    enum class Kind { TextureLevel, Image, BackBuffer, DepthStencil };
+    // An image surface or a device-owned surface.
+    Surface8(Device8* device, Kind kind, UINT width, UINT height, D3DFORMAT format);
+    // A level of a texture.
+    Surface8(Texture8* texture, UINT level);
+    HRESULT QueryInterface(REFIID riid, void** ppv) override;
+    ULONG AddRef() override;
+    ULONG Release() override;
+    HRESULT GetDevice(IDirect3DDevice8** device) override;
+    HRESULT GetContainer(REFIID riid, void** container) override;
+    HRESULT GetDesc(D3DSURFACE_DESC* desc) override;
+    HRESULT LockRect(D3DLOCKED_RECT* lockedRect, const RECT* rect, DWORD flags) override;
+    HRESULT UnlockRect() override;
+
+    ResourceRefs* refs() { return refs_.get(); }
+    void ReleaseInternal();
+    // Pixels of an image surface (rows of pitch() bytes).
+    const BYTE* pixels() const { return data_.data(); }
+    UINT pitch() const { return pitch_; }
+    UINT width() const { return width_; }
+    UINT height() const { return height_; }
+    D3DFORMAT format() const { return format_; }
+    void Resize(UINT width, UINT height);
+
+private:
+    friend class Texture8;
+    ~Surface8() override = default;
+    Kind kind_;
+    Texture8* texture_ = nullptr;
+    UINT level_ = 0;
+    std::unique_ptr<ResourceRefs> refs_;
+    Device8* device_;
+    UINT width_ = 0, height_ = 0, pitch_ = 0;
+    D3DFORMAT format_ = D3DFMT_UNKNOWN;
+    std::vector<BYTE> data_;
+    bool locked_ = false;
+    DWORD lockFlags_ = 0;
+};
+
+class Texture8 final : public IDirect3DTexture8 {
+public:
+    Texture8(Device8* device, UINT width, UINT height, UINT levels, DWORD usage, D3DFORMAT format, D3DPOOL pool);
+    HRESULT QueryInterface(REFIID riid, void** ppv) override;
+    ULONG AddRef() override { return refs_.AddRef(); }
+    ULONG Release() override;
+    HRESULT GetDevice(IDirect3DDevice8** device) override;
+    DWORD SetPriority(DWORD p) override { DWORD o = priority_; priority_ = p; return o; }
+    DWORD GetPriority() override { return priority_; }
+    void PreLoad() override {}
+    D3DRESOURCETYPE GetType() override { return D3DRTYPE_TEXTURE; }
+    DWORD SetLOD(DWORD lod) override { DWORD o = lod_; lod_ = lod < levels_.size() ? lod : 0; return o; }
+    DWORD GetLOD() override { return lod_; }
+    DWORD GetLevelCount() override { return static_cast<DWORD>(levels_.size()); }
+    HRESULT GetLevelDesc(UINT level, D3DSURFACE_DESC* desc) override;
+    HRESULT GetSurfaceLevel(UINT level, IDirect3DSurface8** surface) override;
+    HRESULT LockRect(UINT level, D3DLOCKED_RECT* lockedRect, const RECT* rect, DWORD flags) override;
+    HRESULT UnlockRect(UINT level) override;
+    HRESULT AddDirtyRect(const RECT*) override { return D3D_OK; }
+
+    ResourceRefs& refs() { return refs_; }
+    GLuint GlTexture() const { return gl_; }
+    D3DFORMAT format() const { return format_; }
+    void ReleaseInternal();
+    // The system-memory pixels of a level.
+    const BYTE* LevelData(UINT level) const { return levels_[level].data.data(); }
+    UINT LevelPitch(UINT level) const { return levels_[level].pitch; }
+
+private:
+    friend class Surface8;
+    ~Texture8() override;
+    struct Level {
+        UINT width, height, pitch;
+        std::vector<BYTE> data;
+        bool locked = false;
+        DWORD lockFlags = 0;
+        Surface8* surface = nullptr;
+    };
+    void Upload(UINT level);
+    ResourceRefs refs_;
+    std::vector<Level> levels_;
+    DWORD usage_;
+    D3DFORMAT format_;
+    GLuint gl_ = 0;
+    DWORD priority_ = 0;
+    DWORD lod_ = 0;
+};
+
+// Creation limits: sizes that fail instead of allocating.
+bool ValidTextureSize(UINT width, UINT height);
+bool ValidBufferLength(UINT length);
+
+// Number of mip levels of a full chain for the size.
+UINT FullMipCount(UINT width, UINT height);
+
+}  // namespace quil_d3d8

@@ -1,0 +1,264 @@
+// The DirectMusic classes: loader, segment, segment state, performance and audio path.
+#include <atomic>
+#include <cstdio>
+#include <memory>
+#include <mutex>
+#include <new>
+#include <string>
+#include <vector>
+
+#include "dmusici.h"
+#include "music_core.h"
+#include "music_files.h"
+
+namespace quil_dmusic {
+namespace {
+
+constexpr size_t kMaxMidiFileBytes = 16u << 20;
+
+// Reference counting shared by the classes here.
+template <class Interface>
+class ComObject : public Interface {
+public:
+    ULONG AddRef() override { return refs_.fetch_add(1, std::memory_order_relaxed) + 1; }
+    ULONG Release() override {
+        ULONG left = refs_.fetch_sub(1, std::memory_order_acq_rel) - 1;
+        if (left == 0) delete this;
+        return left;
+    }
+
+protected:
+    HRESULT Answer(REFIID iid, REFIID own, void** out) {
+        if (!out) return E_POINTER;
+        *out = nullptr;
+        if (iid == IID_IUnknown || iid == own) {
+            *out = static_cast<Interface*>(this);
+            AddRef();
+            return S_OK;
+        }
+        return E_NOINTERFACE;
+    }
+
+private:
+    std::atomic<ULONG> refs_{1};
+};
+
+class Segment final : public ComObject<IDirectMusicSegment8> {
+public:
+    explicit Segment(std::shared_ptr<const MidiSong> song) : song_(std::move(song)) {}
+    HRESULT QueryInterface(REFIID iid, void** out) override { return Answer(iid, IID_IDirectMusicSegment8, out); }
+    HRESULT SetRepeats(DWORD repeats) override {
+        repeats_ = repeats;
+        return S_OK;
+    }
+    HRESULT GetRepeats(DWORD* repeats) override {
+        if (!repeats) return E_POINTER;
+        *repeats = repeats_;
+        return S_OK;
+    }
+    HRESULT GetLength(MUSIC_TIME* milliseconds) override {
+        if (!milliseconds) return E_POINTER;
+        uint64_t ms = song_->lengthSamples * 1000 / quil_audio::kOutputRate;
+        *milliseconds = static_cast<MUSIC_TIME>(ms > 0x7FFFFFFF ? 0x7FFFFFFF : ms);
+        return S_OK;
+    }
+    HRESULT Download(IUnknown* target) override {
+        if (!target) return E_POINTER;
+        downloads_++;
+        return S_OK;
+    }
+    HRESULT Unload(IUnknown* target) override {
+        if (!target) return E_POINTER;
+        if (downloads_ > 0) downloads_--;
+        return S_OK;
+    }
+    const std::shared_ptr<const MidiSong>& Song() const { return song_; }
+    DWORD Repeats() const { return repeats_; }
+
+private:
+    std::shared_ptr<const MidiSong> song_;
+    DWORD repeats_ = 0;
+    int downloads_ = 0;
+};
+
+class SegmentState final : public ComObject<IDirectMusicSegmentState8> {
+public:
+    explicit SegmentState(Segment* segment) : segment_(segment) { segment_->AddRef(); }
+    HRESULT QueryInterface(REFIID iid, void** out) override {
+        return Answer(iid, IID_IDirectMusicSegmentState8, out);
+    }
+    HRESULT GetSegment(IDirectMusicSegment8** segment) override {
+        if (!segment) return E_POINTER;
+        segment_->AddRef();
+        *segment = segment_;
+        return S_OK;
+    }
+    Segment* segment() const { return segment_; }
+
+private:
+    ~SegmentState() override { segment_->Release(); }
+    Segment* segment_;
+};
+
+class AudioPath final : public ComObject<IDirectMusicAudioPath8> {
+public:
+    explicit AudioPath(std::shared_ptr<MusicCore> core) : core_(std::move(core)) {}
+    HRESULT QueryInterface(REFIID iid, void** out) override { return Answer(iid, IID_IDirectMusicAudioPath8, out); }
+    HRESULT SetVolume(LONG volume, DWORD duration) override {
+        if (volume > 0 || volume < DMUS_VOLUME_SILENT) return E_INVALIDARG;
+        if (!core_->IsOpen()) return DMUS_E_NOT_INIT;
+        core_->SetVolume(volume, duration);
+        return S_OK;
+    }
+
+private:
+    std::shared_ptr<MusicCore> core_;
+};
+
+class Performance final : public ComObject<IDirectMusicPerformance8> {
+public:
+    Performance() : core_(std::make_shared<MusicCore>()) {}
+    HRESULT QueryInterface(REFIID iid, void** out) override {
+        return Answer(iid, IID_IDirectMusicPerformance8, out);
+    }
+
+    HRESULT InitAudio(IDirectMusic** directMusic, IDirectSound** directSound, HWND, DWORD pathType, DWORD,
+                      DWORD, DMUS_AUDIOPARAMS*) override {
+        if (core_->IsOpen()) return DMUS_E_ALREADY_INITED;
+        if (directMusic) *directMusic = nullptr;
+        if (directSound) *directSound = nullptr;
+        bool mono = false, reverb = false;
+        switch (pathType) {
+            case 0: break;  // no default path asked for
+            case DMUS_APATH_SHARED_STEREOPLUSREVERB: reverb = true; break;
+            case DMUS_APATH_DYNAMIC_STEREO: break;
+            case DMUS_APATH_DYNAMIC_MONO:
+            case DMUS_APATH_DYNAMIC_3D: mono = true; break;
+            default: return E_INVALIDARG;
+        }
+        if (!core_->Open(mono, reverb)) return E_FAIL;
+        if (pathType != 0) {
+            path_ = new (std::nothrow) AudioPath(core_);
+            if (!path_) {
+                core_->Close();
+                return E_OUTOFMEMORY;
+            }
+        }
+        return S_OK;
+    }
+
+    HRESULT PlaySegment(IDirectMusicSegment8* segment, DWORD, LONGLONG, IDirectMusicSegmentState8** state) override {
+        if (state) *state = nullptr;
+        auto* seg = dynamic_cast<Segment*>(segment);
+        if (!seg) return E_POINTER;
+        if (!core_->IsOpen()) return DMUS_E_NOT_INIT;
+        std::shared_ptr<const MidiSong> previous = std::move(song_);
+        song_ = seg->Song();
+        core_->Play(song_.get(), seg, seg->Repeats());
+        if (state) *state = new (std::nothrow) SegmentState(seg);
+        return S_OK;  // previous is freed here, after the mixer let go of it
+    }
+
+    HRESULT PlaySegmentEx(IUnknown* source, WCHAR*, IUnknown*, DWORD flags, LONGLONG startTime,
+                          IDirectMusicSegmentState8** state, IUnknown*, IUnknown* audioPath) override {
+        if (audioPath && audioPath != path_) return E_INVALIDARG;
+        return PlaySegment(dynamic_cast<IDirectMusicSegment8*>(source), flags, startTime, state);
+    }
+
+    HRESULT Stop(IDirectMusicSegment8* segment, IDirectMusicSegmentState8* state, MUSIC_TIME, DWORD) override {
+        if (!core_->IsOpen()) return DMUS_E_NOT_INIT;
+        const void* owner = segment;
+        if (auto* s = dynamic_cast<SegmentState*>(state)) owner = s->segment();
+        if (owner && !core_->IsPlaying(owner)) return S_OK;
+        core_->Stop();
+        song_.reset();
+        return S_OK;
+    }
+
+    HRESULT IsPlaying(IDirectMusicSegment8* segment, IDirectMusicSegmentState8* state) override {
+        const void* owner = segment;
+        if (auto* s = dynamic_cast<SegmentState*>(state)) owner = s->segment();
+        return core_->IsOpen() && core_->IsPlaying(owner) ? S_OK : S_FALSE;
+    }
+
+    HRESULT CloseDown() override {
+        core_->Close();
+        song_.reset();
+        if (path_) {
+            path_->Release();
+            path_ = nullptr;
+        }
+        return S_OK;
+    }
+
+    HRESULT GetDefaultAudioPath(IDirectMusicAudioPath8** audioPath) override {
+        if (!audioPath) return E_POINTER;
+        *audioPath = nullptr;
+        if (!core_->IsOpen()) return DMUS_E_NOT_INIT;
+        if (!path_) return DMUS_E_AUDIOPATHS_NOT_VALID;
+        path_->AddRef();
+        *audioPath = path_;
+        return S_OK;
+    }
+
+private:
+    ~Performance() override { CloseDown(); }
+
+    std::shared_ptr<MusicCore> core_;
+    std::shared_ptr<const MidiSong> song_;  // what the mixer plays, kept alive here
+    AudioPath* path_ = nullptr;
+};
+
+class Loader final : public ComObject<IDirectMusicLoader8> {
+public:
+    HRESULT QueryInterface(REFIID iid, void** out) override { return Answer(iid, IID_IDirectMusicLoader8, out); }
+
+    HRESULT SetSearchDirectory(REFGUID, WCHAR* path, BOOL) override {
+        if (!path) return E_POINTER;
+        std::string dir = WideToUtf8(path);
+        if (!IsDirectory(dir)) return DMUS_E_LOADER_BADPATH;
+        searchDirectory_ = dir;
+        return S_OK;
+    }
+
+    HRESULT LoadObjectFromFile(REFGUID classId, REFIID iid, WCHAR* filePath, void** object) override {
+        if (!object) return E_POINTER;
+        *object = nullptr;
+        if (!filePath) return E_POINTER;
+        if (classId != CLSID_DirectMusicSegment) return DMUS_E_LOADER_FORMATNOTSUPPORTED;
+        if (iid != IID_IDirectMusicSegment8 && iid != IID_IUnknown) return E_NOINTERFACE;
+        std::vector<uint8_t> bytes;
+        std::string path = ResolveFileName(searchDirectory_, WideToUtf8(filePath));
+        if (path.empty() || !ReadWholeFile(path, kMaxMidiFileBytes, bytes)) return DMUS_E_LOADER_FAILEDOPEN;
+        auto song = std::make_shared<MidiSong>();
+        if (!ParseMidiFile(bytes.data(), bytes.size(), quil_audio::kOutputRate, *song, nullptr))
+            return DMUS_E_UNSUPPORTED_STREAM;
+        auto* segment = new (std::nothrow) Segment(std::move(song));
+        if (!segment) return E_OUTOFMEMORY;
+        *object = static_cast<IDirectMusicSegment8*>(segment);
+        return S_OK;
+    }
+
+private:
+    std::string searchDirectory_;
+};
+
+template <class T, class Interface>
+HRESULT Make(REFIID iid, LPVOID* out) {
+    if (!out) return E_POINTER;
+    *out = nullptr;
+    auto* object = new (std::nothrow) T;
+    if (!object) return E_OUTOFMEMORY;
+    HRESULT hr = object->QueryInterface(iid, out);
+    object->Release();
+    return hr;
+}
+
+}  // namespace
+}  // namespace quil_dmusic
+
+void QuilRegisterDirectMusicClasses() {
+    using namespace quil_dmusic;
+    QuilRegisterClass(CLSID_DirectMusicLoader, &Make<Loader, IDirectMusicLoader8>);
+    QuilRegisterClass(CLSID_DirectMusicPerformance, &Make<Performance, IDirectMusicPerformance8>);
+}

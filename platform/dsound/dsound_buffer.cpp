@@ -1,0 +1,382 @@
+// Sound buffers: the primary buffer's format, secondary buffers' control calls
+// and the per-voice mixing (format conversion, resampling, volume and pan).
+#include <cmath>
+#include <cstring>
+#include <mutex>
+#include <new>
+
+#include "dsound_internal.h"
+
+namespace quil_dsound {
+namespace {
+
+// The listener of 3D sound: keeps what it is told; nothing in the mix uses it.
+class Listener final : public IDirectSound3DListener {
+public:
+    HRESULT QueryInterface(REFIID iid, void** out) override {
+        if (!out) return E_POINTER;
+        *out = nullptr;
+        if (iid == IID_IUnknown || iid == IID_IDirectSound3DListener) {
+            *out = this;
+            AddRef();
+            return S_OK;
+        }
+        return E_NOINTERFACE;
+    }
+    ULONG AddRef() override { return ++refs_; }
+    ULONG Release() override {
+        ULONG left = --refs_;
+        if (left == 0) delete this;
+        return left;
+    }
+    HRESULT SetPosition(FLOAT x, FLOAT y, FLOAT z, DWORD) override { return Set(position_, x, y, z); }
+    HRESULT SetVelocity(FLOAT x, FLOAT y, FLOAT z, DWORD) override { return Set(velocity_, x, y, z); }
+    HRESULT SetOrientation(FLOAT fx, FLOAT fy, FLOAT fz, FLOAT tx, FLOAT ty, FLOAT tz, DWORD) override {
+        Set(front_, fx, fy, fz);
+        return Set(top_, tx, ty, tz);
+    }
+    HRESULT SetDistanceFactor(FLOAT f, DWORD) override { return SetFactor(distance_, f); }
+    HRESULT SetRolloffFactor(FLOAT f, DWORD) override { return SetFactor(rolloff_, f); }
+    HRESULT SetDopplerFactor(FLOAT f, DWORD) override { return SetFactor(doppler_, f); }
+    HRESULT CommitDeferredSettings() override { return DS_OK; }
+
+private:
+    static HRESULT Set(float* v, float x, float y, float z) {
+        v[0] = x;
+        v[1] = y;
+        v[2] = z;
+        return DS_OK;
+    }
+    static HRESULT SetFactor(float& v, float f) {
+        if (!(f >= 0.0f)) return DSERR_INVALIDPARAM;
+        v = f;
+        return DS_OK;
+    }
+    std::atomic<ULONG> refs_{1};
+    float position_[3] = {0, 0, 0};
+    float velocity_[3] = {0, 0, 0};
+    float front_[3] = {0, 0, 1};
+    float top_[3] = {0, 1, 0};
+    float distance_ = 1.0f, rolloff_ = 1.0f, doppler_ = 1.0f;
+};
+
+// Gains of the pan law: the side away from the pan is attenuated by |pan| hundredths of a decibel.
+void PanGains(LONG volume, LONG pan, float& left, float& right) {
+    float g = VolumeToGain(volume);
+    left = pan > 0 ? g * VolumeToGain(-pan) : g;
+    right = pan < 0 ? g * VolumeToGain(pan) : g;
+}
+
+inline float SampleAt(const uint8_t* bytes, uint32_t index, bool sixteen) {
+    if (sixteen) {
+        const uint8_t* p = bytes + 2 * static_cast<size_t>(index);
+        int16_t v = static_cast<int16_t>(static_cast<uint16_t>(p[0] | (p[1] << 8)));
+        return v * (1.0f / 32768.0f);
+    }
+    return (static_cast<int>(bytes[index]) - 128) * (1.0f / 128.0f);
+}
+
+}  // namespace
+
+Buffer::Buffer(Device* device, DWORD flags, SampleBlock* block, const VoiceControl* control)
+    : device_(device), flags_(flags), primary_(false), block_(block) {
+    device_->AddRef();
+    block_->AddRef();
+    if (control) {
+        control_.volume = control->volume;
+        control_.pan = control->pan;
+        control_.frequency = control->frequency;
+        control_.gainLeft = control->gainLeft;
+        control_.gainRight = control->gainRight;
+    }
+    device_->AddVoice(this);
+}
+
+Buffer::Buffer(Device* device, DWORD flags) : device_(device), flags_(flags), primary_(true) {
+    device_->AddRef();
+    primaryFormat_.wFormatTag = WAVE_FORMAT_PCM;
+    primaryFormat_.nChannels = 2;
+    primaryFormat_.nSamplesPerSec = 22050;
+    primaryFormat_.wBitsPerSample = 8;
+    primaryFormat_.nBlockAlign = 2;
+    primaryFormat_.nAvgBytesPerSec = 44100;
+}
+
+Buffer::~Buffer() {
+    if (!primary_) {
+        device_->RemoveVoice(this);
+        block_->Release();
+    }
+    device_->Release();
+}
+
+HRESULT Buffer::QueryInterface(REFIID iid, void** out) {
+    if (!out) return E_POINTER;
+    *out = nullptr;
+    if (iid == IID_IUnknown || iid == IID_IDirectSoundBuffer || iid == IID_IDirectSoundBuffer8) {
+        *out = static_cast<IDirectSoundBuffer8*>(this);
+        AddRef();
+        return S_OK;
+    }
+    if (iid == IID_IDirectSound3DListener && primary_ && (flags_ & DSBCAPS_CTRL3D)) {
+        auto* listener = new (std::nothrow) Listener;
+        if (!listener) return E_OUTOFMEMORY;
+        *out = listener;
+        return S_OK;
+    }
+    return E_NOINTERFACE;
+}
+
+ULONG Buffer::AddRef() { return refs_.fetch_add(1, std::memory_order_relaxed) + 1; }
+
+ULONG Buffer::Release() {
+    ULONG left = refs_.fetch_sub(1, std::memory_order_acq_rel) - 1;
+    if (left == 0) delete this;
+    return left;
+}
+
+VoiceControl Buffer::ControlSnapshot() {
+    std::lock_guard<SpinLock> guard(lock_);
+    return control_;
+}
+
+HRESULT Buffer::GetCurrentPosition(LPDWORD playCursor, LPDWORD writeCursor) {
+    if (primary_) {
+        if (playCursor) *playCursor = 0;
+        if (writeCursor) *writeCursor = 0;
+        return DS_OK;
+    }
+    VoiceControl c = ControlSnapshot();
+    DWORD align = block_->format.nBlockAlign;
+    DWORD size = static_cast<DWORD>(block_->bytes.size());
+    DWORD play = static_cast<DWORD>(c.position >> 32) * align;
+    if (play >= size) play = 0;
+    // The write cursor runs about one output block ahead of the play cursor while playing.
+    DWORD ahead = 0;
+    if (c.playing) {
+        uint32_t rate = c.frequency ? c.frequency : block_->format.nSamplesPerSec;
+        ahead = static_cast<DWORD>(static_cast<uint64_t>(rate) * quil_audio::kMaxBlockFrames /
+                                   quil_audio::kOutputRate) * align;
+    }
+    if (playCursor) *playCursor = play;
+    if (writeCursor) *writeCursor = static_cast<DWORD>((static_cast<uint64_t>(play) + ahead) % size);
+    return DS_OK;
+}
+
+HRESULT Buffer::GetFormat(LPWAVEFORMATEX format, DWORD sizeAllocated, LPDWORD sizeWritten) {
+    const WAVEFORMATEX& f = primary_ ? primaryFormat_ : block_->format;
+    DWORD need = sizeof(WAVEFORMATEX);
+    if (!format) {
+        if (!sizeWritten) return DSERR_INVALIDPARAM;
+        *sizeWritten = need;
+        return DS_OK;
+    }
+    DWORD n = sizeAllocated < need ? sizeAllocated : need;
+    std::memcpy(format, &f, n);
+    if (sizeWritten) *sizeWritten = n;
+    return DS_OK;
+}
+
+HRESULT Buffer::GetVolume(LPLONG volume) {
+    if (!volume) return DSERR_INVALIDPARAM;
+    if (!(flags_ & DSBCAPS_CTRLVOLUME)) return DSERR_CONTROLUNAVAIL;
+    *volume = ControlSnapshot().volume;
+    return DS_OK;
+}
+
+HRESULT Buffer::GetPan(LPLONG pan) {
+    if (!pan) return DSERR_INVALIDPARAM;
+    if (!(flags_ & DSBCAPS_CTRLPAN)) return DSERR_CONTROLUNAVAIL;
+    *pan = ControlSnapshot().pan;
+    return DS_OK;
+}
+
+HRESULT Buffer::GetFrequency(LPDWORD frequency) {
+    if (!frequency) return DSERR_INVALIDPARAM;
+    if (primary_ || !(flags_ & DSBCAPS_CTRLFREQUENCY)) return DSERR_CONTROLUNAVAIL;
+    VoiceControl c = ControlSnapshot();
+    *frequency = c.frequency ? c.frequency : block_->format.nSamplesPerSec;
+    return DS_OK;
+}
+
+HRESULT Buffer::GetStatus(LPDWORD status) {
+    if (!status) return DSERR_INVALIDPARAM;
+    *status = 0;
+    if (primary_) return DS_OK;
+    VoiceControl c = ControlSnapshot();
+    if (c.playing) *status = DSBSTATUS_PLAYING | (c.looping ? DSBSTATUS_LOOPING : 0);
+    return DS_OK;
+}
+
+HRESULT Buffer::Lock(DWORD offset, DWORD bytes, LPVOID* audioPtr1, LPDWORD audioBytes1,
+                     LPVOID* audioPtr2, LPDWORD audioBytes2, DWORD flags) {
+    if (!audioPtr1 || !audioBytes1) return DSERR_INVALIDPARAM;
+    *audioPtr1 = nullptr;
+    *audioBytes1 = 0;
+    if (audioPtr2) *audioPtr2 = nullptr;
+    if (audioBytes2) *audioBytes2 = 0;
+    if (primary_) return DSERR_PRIOLEVELNEEDED;
+    DWORD size = static_cast<DWORD>(block_->bytes.size());
+    if (flags & DSBLOCK_FROMWRITECURSOR) {
+        DWORD play = 0;
+        GetCurrentPosition(nullptr, &play);
+        offset = play;
+    }
+    if (flags & DSBLOCK_ENTIREBUFFER) bytes = size;
+    if (offset >= size || bytes == 0 || bytes > size) return DSERR_INVALIDPARAM;
+    uint8_t* base = block_->bytes.data();
+    DWORD first = size - offset < bytes ? size - offset : bytes;
+    *audioPtr1 = base + offset;
+    *audioBytes1 = first;
+    if (first < bytes) {
+        if (!audioPtr2 || !audioBytes2) return DSERR_INVALIDPARAM;
+        *audioPtr2 = base;
+        *audioBytes2 = bytes - first;
+    }
+    return DS_OK;
+}
+
+HRESULT Buffer::Unlock(LPVOID audioPtr1, DWORD audioBytes1, LPVOID, DWORD) {
+    if (primary_) return DSERR_INVALIDCALL;
+    const uint8_t* base = block_->bytes.data();
+    const uint8_t* p = static_cast<const uint8_t*>(audioPtr1);
+    if (!p || p < base || p + audioBytes1 > base + block_->bytes.size()) return DSERR_INVALIDPARAM;
+    return DS_OK;
+}
+
+HRESULT Buffer::Play(DWORD, DWORD, DWORD flags) {
+    if (primary_) return DS_OK;
+    std::lock_guard<SpinLock> guard(lock_);
+    // Playing again only changes the looping flag; the voice keeps its place.
+    if (!control_.playing) ++control_.generation;
+    control_.playing = true;
+    control_.looping = (flags & DSBPLAY_LOOPING) != 0;
+    return DS_OK;
+}
+
+HRESULT Buffer::Stop() {
+    if (primary_) return DS_OK;
+    std::lock_guard<SpinLock> guard(lock_);
+    control_.playing = false;
+    ++control_.generation;
+    return DS_OK;
+}
+
+HRESULT Buffer::SetCurrentPosition(DWORD newPosition) {
+    if (primary_) return DSERR_INVALIDCALL;
+    if (newPosition >= block_->bytes.size()) return DSERR_INVALIDPARAM;
+    uint64_t frame = newPosition / block_->format.nBlockAlign;
+    if (frame >= block_->frames) frame = 0;
+    std::lock_guard<SpinLock> guard(lock_);
+    control_.position = frame << 32;
+    ++control_.generation;
+    return DS_OK;
+}
+
+HRESULT Buffer::SetFormat(LPCWAVEFORMATEX format) {
+    if (!primary_) return DSERR_INVALIDCALL;
+    if (!format) return DSERR_INVALIDPARAM;
+    if (device_->CooperativeLevel() < DSSCL_PRIORITY) return DSERR_PRIOLEVELNEEDED;
+    if (!FormatSupported(*format)) return DSERR_BADFORMAT;
+    // The output keeps mixing at its own rate; the format is kept for GetFormat.
+    primaryFormat_ = *format;
+    primaryFormat_.cbSize = 0;
+    return DS_OK;
+}
+
+HRESULT Buffer::SetVolume(LONG volume) {
+    if (!(flags_ & DSBCAPS_CTRLVOLUME)) return DSERR_CONTROLUNAVAIL;
+    if (volume < DSBVOLUME_MIN || volume > DSBVOLUME_MAX) return DSERR_INVALIDPARAM;
+    if (primary_) return DS_OK;
+    std::lock_guard<SpinLock> guard(lock_);
+    control_.volume = volume;
+    PanGains(control_.volume, control_.pan, control_.gainLeft, control_.gainRight);
+    return DS_OK;
+}
+
+HRESULT Buffer::SetPan(LONG pan) {
+    if (!(flags_ & DSBCAPS_CTRLPAN)) return DSERR_CONTROLUNAVAIL;
+    if (pan < DSBPAN_LEFT || pan > DSBPAN_RIGHT) return DSERR_INVALIDPARAM;
+    if (primary_) return DS_OK;
+    std::lock_guard<SpinLock> guard(lock_);
+    control_.pan = pan;
+    PanGains(control_.volume, control_.pan, control_.gainLeft, control_.gainRight);
+    return DS_OK;
+}
+
+HRESULT Buffer::SetFrequency(DWORD frequency) {
+    if (primary_ || !(flags_ & DSBCAPS_CTRLFREQUENCY)) return DSERR_CONTROLUNAVAIL;
+    if (frequency != DSBFREQUENCY_ORIGINAL && (frequency < DSBFREQUENCY_MIN || frequency > DSBFREQUENCY_MAX))
+        return DSERR_INVALIDPARAM;
+    std::lock_guard<SpinLock> guard(lock_);
+    control_.frequency = frequency;
+    return DS_OK;
+}
+
+HRESULT Buffer::Restore() { return DS_OK; }
+
+void Buffer::MixInto(float* out, int frames) {
+    VoiceControl c;
+    {
+        std::lock_guard<SpinLock> guard(lock_);
+        if (!control_.playing) return;
+        c = control_;
+    }
+    const SampleBlock& b = *block_;
+    const uint8_t* bytes = b.bytes.data();
+    const bool sixteen = b.format.wBitsPerSample == 16;
+    const bool stereo = b.format.nChannels == 2;
+    const uint32_t total = b.frames;
+    const uint32_t rate = c.frequency ? c.frequency : b.format.nSamplesPerSec;
+    const uint64_t step = (static_cast<uint64_t>(rate) << 32) / quil_audio::kOutputRate;
+    uint64_t pos = c.position;
+    bool playing = true;
+
+    for (int i = 0; i < frames; ++i) {
+        uint32_t index = static_cast<uint32_t>(pos >> 32);
+        if (index >= total) {
+            if (!c.looping) {
+                playing = false;
+                pos = 0;
+                break;
+            }
+            pos -= static_cast<uint64_t>(total) << 32;
+            index -= total;
+            if (index >= total) {  // a step longer than the buffer
+                pos %= static_cast<uint64_t>(total) << 32;
+                index = static_cast<uint32_t>(pos >> 32);
+            }
+        }
+        uint32_t nextIndex = index + 1;
+        if (nextIndex >= total) nextIndex = c.looping ? 0 : index;
+        float t = static_cast<float>(pos & 0xFFFFFFFFu) * (1.0f / 4294967296.0f);
+        float left, right;
+        if (stereo) {
+            float l0 = SampleAt(bytes, 2 * index, sixteen), l1 = SampleAt(bytes, 2 * nextIndex, sixteen);
+            float r0 = SampleAt(bytes, 2 * index + 1, sixteen), r1 = SampleAt(bytes, 2 * nextIndex + 1, sixteen);
+            left = l0 + (l1 - l0) * t;
+            right = r0 + (r1 - r0) * t;
+        } else {
+            float s0 = SampleAt(bytes, index, sixteen), s1 = SampleAt(bytes, nextIndex, sixteen);
+            left = right = s0 + (s1 - s0) * t;
+        }
+        out[2 * i] += left * c.gainLeft;
+        out[2 * i + 1] += right * c.gainRight;
+        pos += step;
+    }
+    if (playing && (pos >> 32) >= total) {
+        if (c.looping) {
+            pos %= static_cast<uint64_t>(total) << 32;
+        } else {
+            playing = false;
+            pos = 0;
+        }
+    }
+
+    std::lock_guard<SpinLock> guard(lock_);
+    if (control_.generation != c.generation) return;  // the game changed the voice meanwhile
+    control_.position = pos;
+    control_.playing = playing;
+}
+
+}  // namespace quil_dsound

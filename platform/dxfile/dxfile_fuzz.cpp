@@ -1,0 +1,54 @@
+// libFuzzer entry: parses arbitrary bytes as a .x file and walks every object it yields.
+#include <cstddef>
+#include <cstdint>
+
+#include "dxfile.h"
+
+namespace {
+
+void walk(IDirectXFileData* data, int depth) {
+    const GUID* type = nullptr;
+    data->GetType(&type);
+    DWORD size = 0;
+    void* bytes = nullptr;
+    if (SUCCEEDED(data->GetData(nullptr, &size, &bytes)) && size > 0) {
+        volatile uint8_t sink = static_cast<uint8_t*>(bytes)[size - 1];
+        (void)sink;
+    }
+    char name[64];
+    DWORD len = sizeof(name);
+    data->GetName(name, &len);
+    IDirectXFileObject* child = nullptr;
+    while (SUCCEEDED(data->GetNextObject(&child))) {
+        IDirectXFileData* sub = nullptr;
+        IDirectXFileDataReference* ref = nullptr;
+        if (SUCCEEDED(child->QueryInterface(IID_IDirectXFileData, reinterpret_cast<void**>(&sub)))) {
+            if (depth < 100) walk(sub, depth + 1);
+            sub->Release();
+        } else if (SUCCEEDED(child->QueryInterface(IID_IDirectXFileDataReference, reinterpret_cast<void**>(&ref)))) {
+            IDirectXFileData* target = nullptr;
+            if (SUCCEEDED(ref->Resolve(&target))) target->Release();
+            ref->Release();
+        }
+        child->Release();
+    }
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    IDirectXFile* file = nullptr;
+    if (FAILED(DirectXFileCreate(&file))) return 0;
+    DXFILELOADMEMORY mem{const_cast<uint8_t*>(data), DWORD(size)};
+    IDirectXFileEnumObject* en = nullptr;
+    if (SUCCEEDED(file->CreateEnumObject(&mem, DXFILELOAD_FROMMEMORY, &en))) {
+        IDirectXFileData* obj = nullptr;
+        while (SUCCEEDED(en->GetNextDataObject(&obj))) {
+            walk(obj, 0);
+            obj->Release();
+        }
+        en->Release();
+    }
+    file->Release();
+    return 0;
+}

@@ -1,0 +1,9 @@
+// D3DX 8: the utility library over Direct3D 8 (math, textures, shaders, meshes).
+#pragma once
+#include "d3d8.h"
+#include "d3dx8math.h"
+#include "d3dx8core.h"
+#include "d3dx8tex.h"
+#if __has_include("d3dx8mesh.h")
+#include "d3dx8mesh.h"
+#endif

@@ -1,0 +1,153 @@
+// State shared by the window platform's sources: windows, classes, menus, the
+// message queue and the per-window drawing of the menu strip.
+#pragma once
+#include <SDL.h>
+#include <deque>
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+#include "windows.h"
+
+struct ImGuiContext;
+
+namespace w32 {
+
+// Pixel sizes of the frame the stand-in pretends to draw around a window.
+constexpr int kBorder = 4;          // each side, for WS_THICKFRAME or WS_DLGFRAME
+constexpr int kCaption = 23;        // WS_CAPTION
+constexpr int kMenuStrip = 20;      // the menu bar drawn above the client area
+constexpr int kMenuItemHeight = 20; // one row of a popup menu
+constexpr int kCharWidth = 7;       // advance of the menu font (ImGui's built-in one)
+
+struct MenuItem {
+    std::string text;  // with '&' marking the mnemonic
+    UINT id = 0;
+    UINT flags = 0;    // MF_POPUP, MF_SEPARATOR, MF_GRAYED, MF_CHECKED
+    HMENU popup = nullptr;
+};
+struct Menu {
+    std::vector<MenuItem> items;
+    bool owned = false;  // a submenu is destroyed with its parent
+};
+
+struct WindowClass {
+    std::string name;
+    WNDCLASSA wc{};
+};
+
+struct Control;
+struct DialogState;
+struct ImGuiHost;
+
+struct Window {
+    HWND hwnd = nullptr;
+    std::string className;
+    WNDPROC proc = nullptr;
+    DLGPROC dlgProc = nullptr;
+    DWORD style = 0, exStyle = 0;
+    HWND parent = nullptr;
+    HMENU menu = nullptr;
+    int id = 0;
+    std::string title;
+    LONG_PTR userData = 0;
+    bool visible = false;
+    bool enabled = true;
+    bool minimized = false;
+    bool destroying = false;
+    bool invalid = false;   // needs WM_PAINT
+    // Screen position of the SDL window's top-left (the menu strip starts here).
+    int sdlX = 0, sdlY = 0;
+    int clientW = 0, clientH = 0;
+    std::vector<std::pair<int, int>> pendingSizes;  // SDL sizes the program set, not yet reported back
+    SDL_Window* sdl = nullptr;
+    void* gl = nullptr;            // the GL context the device draws with
+    bool ownsGl = false;           // dialogs create their own
+    std::unique_ptr<ImGuiHost> imgui;
+    std::unique_ptr<Control> control;     // for dialog controls
+    std::unique_ptr<DialogState> dialog;  // for dialog windows
+    Window();
+    ~Window();
+};
+
+// Handle tables.
+Window* Find(HWND hwnd);
+Menu* FindMenu(HMENU menu);
+HMENU NewMenu();
+Window* FindBySdlId(Uint32 id);
+std::vector<HWND> AllWindows();
+
+// Frame metrics.
+int StripHeight(const Window& w);   // menu strip in pixels (0 without a menu or in full screen)
+RECT FrameInsets(DWORD style);      // left/top/right/bottom sizes of the pretended frame
+RECT WindowRectOf(const Window& w); // screen, frame included
+void ResizeClient(Window& w, int clientW, int clientH);
+
+// Activation and window state.
+HWND ActiveWindow();
+bool AppActive();
+void Activate(HWND hwnd);
+void Deactivate(HWND hwnd);
+void RaiseToFront(HWND hwnd);
+void SetMinimized(Window& w, bool minimized);
+
+// Messages.
+LRESULT Send(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
+void Post(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
+void PumpEvents();                  // SDL events into messages
+bool VideoReady();                  // SDL video is initialised (or could be)
+bool Offscreen();                   // running on the offscreen or dummy driver
+bool EnsureVideo();
+DWORD MessageTime();
+POINT CursorScreen();
+void SetCursorScreen(int x, int y);
+void FocusLost(HWND hwnd);          // releases every held key
+void DeliverKey(HWND hwnd, int vk, bool down, bool repeat, int scancode);
+void DeliverMouseButton(HWND hwnd, int button, bool down, int clientX, int clientY);
+void DeliverMouseMove(HWND hwnd, int clientX, int clientY);
+int VirtualKeyFromSdl(SDL_Keycode key);
+void RouteKey(HWND target, int vk, bool down, bool repeat, int scancode);
+void UserResize(HWND hwnd, int clientW, int clientH);
+BOOL GetClip(LPRECT r);
+void SetClip(const RECT* r);
+int KeyLparamScan(int vk);
+bool KeyIsDown(int vk);
+
+// Menus.
+LRESULT RunMenuBar(HWND hwnd, int topIndex);  // the modal menu-bar loop
+int RunPopupMenu(HMENU menu, int x, int y, HWND owner, bool returnCmd, bool notify);
+bool MenuItemPosition(HWND hwnd, UINT id, int* top, int* topX, int* itemX, int* itemY);
+bool MenuLoopActive();
+HWND MenuLoopOwner();
+bool MenuHandleEvent(const SDL_Event& e);   // true when the open menu took the event
+void MenuKey(int vk, bool down);
+void MenuStripInput(Window& w, const SDL_Event& e);
+void DrawMenuOverlay(Window& w);
+int MenuBarHit(const Window& w, int x, int y);   // top-level index under strip point, -1 none
+std::string MenuLabel(const std::string& text);  // text without '&'
+
+
+// ImGui per window.
+struct ImGuiHost {
+    ImGuiContext* ctx = nullptr;
+    bool glReady = false;
+    bool mouseDown[3] = {false, false, false};
+    int mouseX = -1, mouseY = -1;
+    std::deque<std::pair<int, bool>> clicks;  // queued button transitions, one per frame
+    std::vector<int> keysPressed;             // ImGuiKey indices pressed since last frame
+    ~ImGuiHost();
+};
+ImGuiHost& HostFor(Window& w);
+bool BeginImGuiFrame(Window& w, int width, int height);  // false when no GL
+void EndImGuiFrame(Window& w);
+void ReleaseImGui(Window& w);
+
+// Automation hooks.
+void RunPumpHook();
+bool HasPumpHook();
+bool TakeMenuAnswer(int* id);
+bool TakeDialogScript(std::function<void(HWND)>* script);
+void RecordDialog(HWND dlg);
+
+}  // namespace w32

@@ -1,0 +1,66 @@
+// World sprites: a fixed number of camera-facing textured quads drawn in one call.
+#pragma once
+#include <cstdint>
+#include "d3d8.h"
+#include "process.h"
+
+// A world-space vertex with colour and one texture pair (format 0x142).
+struct SpriteVertex3D {
+    float x, y, z;
+    D3DCOLOR colour;
+    float u, v;
+};
+#define SPRITEVERTEX3D_FVF (D3DFVF_XYZ | D3DFVF_DIFFUSE | D3DFVF_TEX1)
+
+// One world sprite, written by the owner.
+struct Sprite3D {
+    float x, y, z;        // centre in world space
+    float halfWidth;      // along the camera's right axis
+    float halfHeight;     // along the camera's up axis
+    uint32_t colour;
+    float uLeft, vTop, uRight, vBottom;
+};
+
+class SpriteList3D : public Object {
+public:
+    // Indices are 16 bits: four vertices per sprite address at most this many.
+    enum { MAX_SPRITES = 16384, NAME_LENGTH = 128 };
+
+    SpriteList3D();
+    ~SpriteList3D() override;
+
+    // Allocates count records (left for the owner to fill) and activates the list.
+    Sprite3D* Build(uint32_t count, const char* textureFile);
+    Sprite3D* GetSprites() { return m_pSprites; }
+    void SetCount(uint32_t count) { m_uActive = count; }
+    void SetBlendMode(uint32_t mode) { m_uBlendMode = mode; }
+    // Changes the texture file; the next Render loads it.
+    void SetTexture(const char* textureFile);
+
+    void Shutdown() override;
+    void Update(float dt) override;
+    void Activate() override;
+    void Deactivate() override;
+    void Render() override;
+    void InvalidateDeviceObjects() override;
+    void RestoreDeviceObjects() override;
+
+    uint32_t GetCapacity() const { return m_uCapacity; }
+    uint32_t GetCount() const { return m_uActive; }
+    uint32_t GetBlendMode() const { return m_uBlendMode; }
+    const char* GetTextureName() const { return m_szTextureName; }
+    bool IsActive() const { return m_bActive; }
+
+private:
+    Sprite3D* m_pSprites;
+    IDirect3DTexture8* m_pTexture;
+    IDirect3DVertexBuffer8* m_pVB;
+    IDirect3DIndexBuffer8* m_pIB;
+    uint32_t m_uCapacity;
+    uint32_t m_uActive;
+    uint32_t m_uBlendMode;
+    char m_szTextureName[NAME_LENGTH];
+    bool m_bActive;
+
+    void FillVertexBuffer();
+};

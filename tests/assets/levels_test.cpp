@@ -1,0 +1,333 @@
+// The five houses, read back with a reader of the level and enemy file layouts written here: each
+// is a closed, playable room within the game's limits, every goal reachable from the start, and the
+// people walk through doorways, never through walls or furniture.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <queue>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "generated_set.h"
+
+using assets_test::F32;
+using assets_test::ReadGenerated;
+using assets_test::U32;
+
+namespace {
+
+constexpr uint8_t kNone = 255;
+enum Side { kPlusZ = 0, kMinusZ = 1, kMinusX = 2, kPlusX = 3 };
+const int kDc[4] = {0, 0, -1, 1};
+const int kDr[4] = {-1, 1, 0, 0};
+const int kOpposite[4] = {kMinusZ, kPlusZ, kPlusX, kMinusX};
+const bool kSolid[13] = {true, true, true, false, false, false, false, true, true, true, true, false, true};
+const bool kLit[13] = {true, false, true, true, false, false, false, false, false, false, false, false, true};
+
+struct Node {
+    uint8_t wall[4], propIndex[3], propType[3], floor, ceiling;
+    float angle[3];
+};
+
+struct Level {
+    uint32_t flags = 0, roomCount = 0, current = 0;
+    uint32_t startCol = 0, startRow = 0, pointCount = 0;
+    std::array<std::array<float, 3>, 10> points{};
+    std::array<Node, 64> nodes{};
+    std::vector<std::vector<std::pair<float, float>>> paths;
+};
+
+// Reads the header, room 0 and the enemy file's room 0 field by field.
+Level Read(int n) {
+    Level lv;
+    const std::vector<uint8_t> b = ReadGenerated("gfx/Level" + std::to_string(n) + ".dat");
+    EXPECT_GE(b.size(), 16u + 2320u);
+    if (b.size() < 16 + 2320) return lv;
+    lv.flags = U32(b, 0);
+    lv.roomCount = U32(b, 4);
+    lv.current = U32(b, 8);
+    EXPECT_EQ(b.size(), 16u + 2320u * lv.roomCount);
+    const size_t r = 16;
+    lv.startCol = U32(b, r + 4);
+    lv.startRow = U32(b, r + 8);
+    lv.pointCount = U32(b, r + 12);
+    for (int i = 0; i < 10; ++i)
+        for (int k = 0; k < 3; ++k) lv.points[i][k] = F32(b, r + 16 + 12 * i + 4 * k);
+    for (int i = 0; i < 64; ++i) {
+        const size_t o = r + 272 + 32 * i;
+        Node& nd = lv.nodes[i];
+        for (int k = 0; k < 4; ++k) nd.wall[k] = b[o + 8 + k];
+        for (int k = 0; k < 3; ++k) {
+            nd.propIndex[k] = b[o + 12 + k];
+            nd.propType[k] = b[o + 15 + k];
+            nd.angle[k] = F32(b, o + 20 + 4 * k);
+        }
+        nd.floor = b[o + 18];
+        nd.ceiling = b[o + 19];
+    }
+    const std::vector<uint8_t> e = ReadGenerated("gfx/Enemy" + std::to_string(n) + ".dat");
+    EXPECT_GE(e.size(), 20u);
+    if (e.size() < 20) return lv;
+    EXPECT_GE(U32(e, 0), 1u);
+    const uint32_t paths = U32(e, 8);
+    size_t p = 20;
+    for (uint32_t i = 0; i < paths && p + 20 <= e.size(); ++i) {
+        p += 12;
+        const uint32_t count = U32(e, p);
+        p += 8;
+        std::vector<std::pair<float, float>> pts;
+        for (uint32_t k = 0; k < count && p + 8 <= e.size(); ++k, p += 8) pts.push_back({F32(e, p), F32(e, p + 4)});
+        lv.paths.push_back(pts);
+    }
+    EXPECT_EQ(p, e.size()) << "enemy file " << n << " holds more or less than its counts";
+    return lv;
+}
+
+bool Inside(const Level& lv, int c, int r) { return c >= 0 && r >= 0 && c < 8 && r < 8 && lv.nodes[c + 8 * r].floor != kNone; }
+bool HasSolid(const Level& lv, int c, int r) {
+    for (uint8_t t : lv.nodes[c + 8 * r].propType)
+        if (t != kNone && t < 13 && kSolid[t]) return true;
+    return false;
+}
+// Whether the player can step from a node across one of its sides.
+bool Open(const Level& lv, int c, int r, int side) {
+    const int nc = c + kDc[side], nr = r + kDr[side];
+    return Inside(lv, nc, nr) && lv.nodes[c + 8 * r].wall[side] == kNone && lv.nodes[nc + 8 * nr].wall[kOpposite[side]] == kNone;
+}
+int ColOf(float x) { return static_cast<int>(std::floor((x + 128.0f) / 32.0f)); }
+int RowOf(float z) { return 7 - static_cast<int>(std::floor((z + 128.0f + 32.0f) / 32.0f)); }
+
+// The node the player spawns in: the start column, and the row whose -z edge the stored row names.
+std::pair<int, int> StartNode(const Level& lv) { return {static_cast<int>(lv.startCol), 6 - static_cast<int>(lv.startRow)}; }
+
+std::set<int> Reachable(const Level& lv) {
+    std::set<int> seen;
+    const auto [sc, sr] = StartNode(lv);
+    if (!Inside(lv, sc, sr) || HasSolid(lv, sc, sr)) return seen;
+    std::queue<int> q;
+    q.push(sc + 8 * sr);
+    seen.insert(sc + 8 * sr);
+    while (!q.empty()) {
+        const int n = q.front();
+        q.pop();
+        for (int s = 0; s < 4; ++s) {
+            const int c = n % 8, r = n / 8, m = (c + kDc[s]) + 8 * (r + kDr[s]);
+            if (Open(lv, c, r, s) && !HasSolid(lv, c + kDc[s], r + kDr[s]) && seen.insert(m).second) q.push(m);
+        }
+    }
+    return seen;
+}
+
+class LevelFile : public ::testing::TestWithParam<int> {};
+
+}  // namespace
+
+TEST_P(LevelFile, HeaderAndLimits) {
+    const Level lv = Read(GetParam());
+    EXPECT_EQ(lv.flags & 1, 1u);
+    EXPECT_EQ(lv.roomCount, 1u);
+    EXPECT_EQ(lv.current, 0u);
+    EXPECT_GE(lv.pointCount, 2u) << "a tree and at least one present";
+    EXPECT_LE(lv.pointCount, 10u);
+    int props = 0, lights = 0, wallSides = 0, trees = 0;
+    uint32_t nextIndex = 0;
+    for (const Node& n : lv.nodes) {
+        for (int k = 0; k < 3; ++k) {
+            if (n.propType[k] == kNone) {
+                EXPECT_EQ(n.propIndex[k], kNone);
+                continue;
+            }
+            ASSERT_LT(n.propType[k], 13);
+            EXPECT_EQ(n.propIndex[k], nextIndex++) << "prop indices follow load order";
+            ++props;
+            lights += kLit[n.propType[k]];
+            trees += n.propType[k] == 12;
+            EXPECT_TRUE(std::isfinite(n.angle[k]));
+        }
+        for (uint8_t w : n.wall) {
+            if (w == kNone) continue;
+            EXPECT_LT(w, 16);
+            ++wallSides;
+        }
+        EXPECT_TRUE(n.floor == kNone || n.floor < 16);
+        EXPECT_TRUE(n.ceiling == kNone || n.ceiling < 16);
+    }
+    EXPECT_LE(props, 64);
+    EXPECT_LE(lights, 16) << "lights of lamps, shades, televisions and the tree";
+    EXPECT_LE(wallSides, 128) << "the wall lightmap holds 128 sides";
+    EXPECT_EQ(trees, 1);
+    EXPECT_GE(lv.paths.size(), 2u);
+    EXPECT_LE(lv.paths.size(), 6u);
+    for (const auto& p : lv.paths) {
+        EXPECT_GE(p.size(), 2u);
+        EXPECT_LE(2 * p.size() - 2, 32u) << "the walked tour (out and back) fits 32 points";
+    }
+}
+
+TEST_P(LevelFile, HouseIsClosedWithFloorAndCeilingInside) {
+    const Level lv = Read(GetParam());
+    int inside = 0;
+    for (int r = 0; r < 8; ++r)
+        for (int c = 0; c < 8; ++c) {
+            const Node& n = lv.nodes[c + 8 * r];
+            if (!Inside(lv, c, r)) {
+                EXPECT_EQ(n.ceiling, kNone);
+                for (uint8_t t : n.propType) EXPECT_EQ(t, kNone) << "prop outside the house";
+                continue;
+            }
+            ++inside;
+            EXPECT_NE(n.ceiling, kNone) << c << "," << r;
+            for (int s = 0; s < 4; ++s) {
+                const int nc = c + kDc[s], nr = r + kDr[s];
+                if (!Inside(lv, nc, nr)) {
+                    EXPECT_NE(n.wall[s], kNone) << "open to the outside at " << c << "," << r << " side " << s;
+                } else {
+                    // An inner wall is stored on both of its nodes.
+                    EXPECT_EQ(n.wall[s] == kNone, lv.nodes[nc + 8 * nr].wall[kOpposite[s]] == kNone) << c << "," << r << " side " << s;
+                }
+            }
+        }
+    EXPECT_GE(inside, 40);
+}
+
+TEST_P(LevelFile, StartTreePresentsAndPatrolsAreReachable) {
+    const Level lv = Read(GetParam());
+    const auto [sc, sr] = StartNode(lv);
+    ASSERT_TRUE(Inside(lv, sc, sr)) << "player start outside the house";
+    EXPECT_FALSE(HasSolid(lv, sc, sr));
+    // The player stands on the -z edge of the start node: the node beyond must be open floor.
+    EXPECT_TRUE(Open(lv, sc, sr, kMinusZ));
+    const std::set<int> reach = Reachable(lv);
+    // The tree's node holds the tree itself; the player reaches it from an open neighbour.
+    const int tc = ColOf(lv.points[0][0]), tr = RowOf(lv.points[0][2]);
+    bool treeFound = false;
+    for (int k = 0; k < 3; ++k) treeFound |= lv.nodes[tc + 8 * tr].propType[k] == 12;
+    EXPECT_TRUE(treeFound) << "point 0 is not at the tree";
+    bool treeReached = false;
+    for (int s = 0; s < 4; ++s)
+        treeReached |= Open(lv, tc, tr, s) && reach.count((tc + kDc[s]) + 8 * (tr + kDr[s]));
+    EXPECT_TRUE(treeReached);
+    for (uint32_t i = 1; i < lv.pointCount; ++i) {
+        const int c = ColOf(lv.points[i][0]), r = RowOf(lv.points[i][2]);
+        EXPECT_TRUE(reach.count(c + 8 * r)) << "present spot " << i << " at " << c << "," << r;
+    }
+    for (size_t p = 0; p < lv.paths.size(); ++p)
+        for (const auto& [x, z] : lv.paths[p]) EXPECT_TRUE(reach.count(ColOf(x) + 8 * RowOf(z))) << "path " << p;
+}
+
+TEST_P(LevelFile, PatrolsKeepToOpenFloor) {
+    const Level lv = Read(GetParam());
+    const float sx = -128.0f + 32.0f * lv.startCol + 16.0f, sz = -128.0f + 32.0f * lv.startRow;
+    for (size_t p = 0; p < lv.paths.size(); ++p) {
+        const auto& pts = lv.paths[p];
+        // The walker does not stand within sight of the player at the start of play.
+        EXPECT_GT(std::hypot(pts[0].first - sx, pts[0].second - sz), 64.0f) << "path " << p;
+        for (size_t k = 0; k + 1 < pts.size(); ++k) {
+            const auto [x0, z0] = pts[k];
+            const auto [x1, z1] = pts[k + 1];
+            EXPECT_GT(std::hypot(x1 - x0, z1 - z0), 1.0f) << "zero-length segment in path " << p;
+            int c = ColOf(x0), r = RowOf(z0);
+            const int steps = 256;
+            for (int i = 1; i <= steps; ++i) {
+                const float t = static_cast<float>(i) / steps;
+                const int nc = ColOf(x0 + (x1 - x0) * t), nr = RowOf(z0 + (z1 - z0) * t);
+                if (nc == c && nr == r) continue;
+                ASSERT_EQ(std::abs(nc - c) + std::abs(nr - r), 1) << "path " << p << " cuts a corner";
+                int side = 0;
+                while (c + kDc[side] != nc || r + kDr[side] != nr) ++side;
+                EXPECT_TRUE(Open(lv, c, r, side)) << "path " << p << " crosses a wall between " << c << "," << r << " and " << nc << "," << nr;
+                EXPECT_FALSE(HasSolid(lv, nc, nr)) << "path " << p << " walks through furniture at " << nc << "," << nr;
+                c = nc;
+                r = nr;
+            }
+        }
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Houses, LevelFile, ::testing::Range(0, 5));
+
+// Later houses ask more: more presents to deliver and more people watching.
+TEST(LevelSet, DifficultyRises) {
+    uint32_t presents = 0;
+    size_t walkers = 0;
+    for (int n = 0; n < 5; ++n) {
+        const Level lv = Read(n);
+        EXPECT_GE(lv.pointCount - 1, presents) << "level " << n;
+        EXPECT_GE(lv.paths.size(), walkers) << "level " << n;
+        presents = lv.pointCount - 1;
+        walkers = lv.paths.size();
+    }
+    EXPECT_GE(presents, 5u);
+    EXPECT_EQ(walkers, 6u);
+}
+
+// Footsteps are heard on every kind of floor: tiles (hard), boards (normal) and carpets (soft).
+TEST(LevelSet, FloorsOfEveryFootstepMaterial) {
+    const int material[16] = {3, 3, 1, 3, 0, 3, 3, 3, 3, 3, 3, 3, 3, 3, 3, 3};
+    std::set<int> heard;
+    for (int n = 0; n < 5; ++n)
+        for (const Node& node : Read(n).nodes)
+            if (node.floor < 16) heard.insert(material[node.floor]);
+    EXPECT_TRUE(heard.count(0));
+    EXPECT_TRUE(heard.count(1));
+    EXPECT_TRUE(heard.count(3));
+}
+
+// Whether a straight line over the floor between two points crosses no wall (a light reaches).
+bool ClearLine(const Level& lv, float x0, float z0, float x1, float z1) {
+    int c = ColOf(x0), r = RowOf(z0);
+    for (int i = 1; i <= 128; ++i) {
+        const float t = i / 128.0f;
+        const int nc = ColOf(x0 + (x1 - x0) * t), nr = RowOf(z0 + (z1 - z0) * t);
+        if (nc == c && nr == r) continue;
+        auto step = [&](int fc, int fr, int tc, int tr) {
+            int side = 0;
+            while (side < 4 && (fc + kDc[side] != tc || fr + kDr[side] != tr)) ++side;
+            return side < 4 && Open(lv, fc, fr, side);
+        };
+        bool ok;
+        if (std::abs(nc - c) + std::abs(nr - r) == 1) ok = step(c, r, nc, nr);
+        else ok = (step(c, r, nc, r) && step(nc, r, nc, nr)) || (step(c, r, c, nr) && step(c, nr, nc, nr));
+        if (!ok) return false;
+        c = nc;
+        r = nr;
+    }
+    return true;
+}
+
+// Every room is lit: each node's floor lies well inside the reach of some prop light it can see
+// (lamp 70, television 50, ceiling shade 90, tree 30, at the prop's offset, which does not turn
+// with the prop), and each television faces +z so that its light falls in front of the screen,
+// not inside its case.
+TEST_P(LevelFile, LightsReachEveryNode) {
+    const Level lv = Read(GetParam());
+    struct Light { float x, y, z, radius; };
+    std::vector<Light> lights;
+    const float radius[13] = {70, 0, 50, 90, 0, 0, 0, 0, 0, 0, 0, 0, 30};
+    const float offset[13][3] = {{-9, 23, 9}, {0, 0, 0}, {-2, 14, 7}, {0, 37, 0}, {0, 0, 0}, {0, 0, 0}, {0, 0, 0},
+                                 {0, 0, 0}, {0, 0, 0}, {0, 0, 0}, {0, 0, 0}, {0, 0, 0}, {0, 14, 0}};
+    for (int r = 0; r < 8; ++r)
+        for (int c = 0; c < 8; ++c)
+            for (int k = 0; k < 3; ++k) {
+                const uint8_t t = lv.nodes[c + 8 * r].propType[k];
+                if (t == kNone || radius[t] == 0) continue;
+                if (t == 2) {
+                    EXPECT_NEAR(lv.nodes[c + 8 * r].angle[k], 3.14159265f, 1e-4f) << "television at " << c << "," << r;
+                }
+                lights.push_back({-128.0f + 32 * c + 16 + offset[t][0], offset[t][1], -128.0f + 32 * (7 - r) - 16 + offset[t][2], radius[t]});
+            }
+    for (int r = 0; r < 8; ++r)
+        for (int c = 0; c < 8; ++c) {
+            if (!Inside(lv, c, r)) continue;
+            const float x = -128.0f + 32 * c + 16, z = -128.0f + 32 * (7 - r) - 16;
+            float best = 0;
+            for (const Light& l : lights) {
+                const float d = std::sqrt((x - l.x) * (x - l.x) + l.y * l.y + (z - l.z) * (z - l.z));
+                if (d < l.radius && ClearLine(lv, l.x, l.z, x, z)) best = std::max(best, 1 - d / l.radius);
+            }
+            EXPECT_GT(best, 0.12f) << "dark node " << c << "," << r;
+        }
+}

@@ -1,0 +1,265 @@
+// The meshes read back from their .x text: subsets as the prop table expects, collision parts
+// closed and facing outwards with flat normals, sizes that fit the house, and skinned models
+// within the skinning limits with animations that loop.
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cctype>
+#include <cmath>
+#include <map>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "generated_set.h"
+
+using assets_test::ReadGeneratedText;
+
+namespace {
+
+// Splits .x text into words, numbers, braces and quoted strings (separators dropped).
+std::vector<std::string> Tokens(const std::string& s) {
+    std::vector<std::string> out;
+    size_t i = 0;
+    while (i < s.size()) {
+        const char c = s[i];
+        if (std::isspace(static_cast<unsigned char>(c)) || c == ';' || c == ',') { ++i; continue; }
+        if (c == '{' || c == '}') { out.emplace_back(1, c); ++i; continue; }
+        if (c == '"') {
+            const size_t e = s.find('"', i + 1);
+            out.push_back(s.substr(i, e - i + 1));
+            i = e + 1;
+            continue;
+        }
+        size_t e = i;
+        while (e < s.size() && !std::isspace(static_cast<unsigned char>(s[e])) && s[e] != ';' && s[e] != ',' && s[e] != '{' && s[e] != '}') ++e;
+        out.push_back(s.substr(i, e - i));
+        i = e;
+    }
+    return out;
+}
+
+struct V { float x, y, z; };
+
+struct XMesh {
+    std::vector<V> pos, nrm;
+    std::vector<std::array<int, 3>> faces;
+    std::vector<int> material;  // per face
+    int materials = 0;
+};
+
+// Reads the first Mesh of a file as this project writes them.
+XMesh ReadMesh(const std::string& text) {
+    XMesh m;
+    const std::vector<std::string> t = Tokens(text);
+    size_t i = 0;
+    while (i < t.size() && t[i] != "Mesh") ++i;
+    if (i + 3 >= t.size()) return m;
+    i += 3;  // "Mesh" name "{"
+    auto num = [&]() { return std::stof(t[i++]); };
+    const int nv = static_cast<int>(num());
+    for (int k = 0; k < nv; ++k) m.pos.push_back({num(), num(), num()});
+    const int nf = static_cast<int>(num());
+    for (int k = 0; k < nf; ++k) {
+        ++i;  // 3
+        m.faces.push_back({static_cast<int>(num()), static_cast<int>(num()), static_cast<int>(num())});
+    }
+    while (i < t.size() && t[i] != "MeshNormals") ++i;
+    i += 2;
+    const int nn = static_cast<int>(num());
+    for (int k = 0; k < nn; ++k) m.nrm.push_back({num(), num(), num()});
+    while (i < t.size() && t[i] != "MeshMaterialList") ++i;
+    i += 2;
+    m.materials = static_cast<int>(num());
+    const int nidx = static_cast<int>(num());
+    for (int k = 0; k < nidx; ++k) m.material.push_back(static_cast<int>(num()));
+    return m;
+}
+
+V Sub(V a, V b) { return {a.x - b.x, a.y - b.y, a.z - b.z}; }
+V Cross(V a, V b) { return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x}; }
+float Dot(V a, V b) { return a.x * b.x + a.y * b.y + a.z * b.z; }
+
+struct PropRow {
+    const char* file;
+    int subsets;
+    int flags[2];
+    bool solid;
+};
+const PropRow kProps[13] = {
+    {"gfx/lamp.x", 2, {3, 1}, true},      {"gfx/table.x", 1, {0, 0}, true},     {"gfx/tv.x", 2, {3, 0}, true},
+    {"gfx/shade.x", 1, {3, 0}, false},    {"gfx/picture.x", 1, {1, 0}, false},  {"gfx/door.x", 1, {1, 0}, false},
+    {"gfx/picture2.x", 1, {1, 0}, false}, {"gfx/chairs.x", 1, {0, 0}, true},    {"gfx/sofa.x", 1, {0, 0}, true},
+    {"gfx/sofachair.x", 1, {0, 0}, true}, {"gfx/draws.x", 1, {0, 0}, true},     {"gfx/arc1.x", 1, {1, 0}, false},
+    {"gfx/tree.x", 2, {2, 4}, true},
+};
+
+}  // namespace
+
+TEST(PropMeshes, SubsetsMatchThePropTable) {
+    for (const PropRow& row : kProps) {
+        const XMesh m = ReadMesh(ReadGeneratedText(row.file));
+        ASSERT_FALSE(m.faces.empty()) << row.file;
+        EXPECT_EQ(m.materials, row.subsets) << row.file;
+        ASSERT_EQ(m.material.size(), m.faces.size()) << row.file;
+        std::set<int> used(m.material.begin(), m.material.end());
+        EXPECT_EQ(static_cast<int>(used.size()), row.subsets) << row.file << ": every subset holds faces";
+        EXPECT_LE(m.pos.size(), 65535u) << row.file;
+        for (const auto& f : m.faces)
+            for (int k : f) ASSERT_LT(k, static_cast<int>(m.pos.size())) << row.file;
+        // Solid props block with at least one collidable part; the rest never do.
+        bool collides = false;
+        for (int s = 0; s < row.subsets; ++s) collides |= (row.flags[s] & 1) == 0;
+        EXPECT_TRUE(!collides || row.solid) << row.file;
+    }
+}
+
+// Collision parts are closed (every edge shared by two faces running opposite ways), flat-shaded
+// and facing outwards, so segments entering them are caught.
+TEST(PropMeshes, CollisionPartsAreClosedFlatAndOutward) {
+    for (const PropRow& row : kProps) {
+        const XMesh m = ReadMesh(ReadGeneratedText(row.file));
+        std::map<std::array<long, 6>, int> edges;
+        auto key = [&](int a, int b) {
+            const V& p = m.pos[a];
+            const V& q = m.pos[b];
+            return std::array<long, 6>{std::lround(p.x * 1000), std::lround(p.y * 1000), std::lround(p.z * 1000),
+                                       std::lround(q.x * 1000), std::lround(q.y * 1000), std::lround(q.z * 1000)};
+        };
+        double volume = 0;
+        int faces = 0;
+        for (size_t f = 0; f < m.faces.size(); ++f) {
+            if (row.flags[m.material[f]] & 1) continue;
+            ++faces;
+            const auto& t = m.faces[f];
+            const V a = m.pos[t[0]], b = m.pos[t[1]], c = m.pos[t[2]];
+            const V n = Cross(Sub(b, a), Sub(c, a));
+            const float len = std::sqrt(Dot(n, n));
+            ASSERT_GT(len, 1e-6f) << row.file << " degenerate collision face " << f;
+            for (int k : t) {
+                const V& vn = m.nrm[k];
+                EXPECT_GT(Dot(vn, n) / len, 0.99f) << row.file << " face " << f << " normal is not the face's";
+            }
+            volume += Dot(a, Cross(b, c)) / 6.0;
+            for (int k = 0; k < 3; ++k) ++edges[key(t[k], t[(k + 1) % 3])];
+        }
+        if (faces == 0) continue;
+        EXPECT_GT(volume, 0.0) << row.file << " faces inwards";
+        for (const auto& [e, count] : edges) {
+            const std::array<long, 6> back = {e[3], e[4], e[5], e[0], e[1], e[2]};
+            const auto it = edges.find(back);
+            EXPECT_TRUE(it != edges.end() && it->second == count) << row.file << " has an open or doubled edge";
+        }
+    }
+}
+
+TEST(PropMeshes, SizesFitANodeAndTheRoom) {
+    for (const PropRow& row : kProps) {
+        const XMesh m = ReadMesh(ReadGeneratedText(row.file));
+        for (const V& p : m.pos) {
+            EXPECT_GE(p.y, -10.01f) << row.file << " below the floor";
+            EXPECT_LE(p.y, 30.01f) << row.file << " above the ceiling";
+            EXPECT_LE(std::fabs(p.x), 18.0f) << row.file;
+            EXPECT_LE(std::fabs(p.z), 18.0f) << row.file;
+        }
+    }
+    // The tree stands about 35 tall on the floor and narrow enough for the player (radius 8) to
+    // come within 20 of its centre, where the star is collected.
+    const XMesh tree = ReadMesh(ReadGeneratedText("gfx/tree.x"));
+    float top = -1e9f, bottom = 1e9f, reach = 0;
+    for (const V& p : tree.pos) {
+        top = std::max(top, p.y);
+        bottom = std::min(bottom, p.y);
+        reach = std::max({reach, std::fabs(p.x), std::fabs(p.z)});
+    }
+    EXPECT_NEAR(bottom, -10.0f, 0.01f);
+    EXPECT_NEAR(top - bottom, 35.0f, 2.0f);
+    EXPECT_LT(reach + 8.0f, 20.0f);
+}
+
+TEST(OtherMeshes, OneTexturedSubsetEach) {
+    for (const char* f : {"gfx/present.x", "gfx/health.x", "gfx/time.x", "gfx/star.x", "gfx/northpole.x", "gfx/house.x", "gfx/trees.x"}) {
+        const XMesh m = ReadMesh(ReadGeneratedText(f));
+        EXPECT_FALSE(m.faces.empty()) << f;
+        EXPECT_EQ(m.materials, 1) << f;
+        EXPECT_EQ(m.nrm.size(), m.pos.size()) << f;
+    }
+}
+
+// Skinned models: bones are frames of the file, at most 28 of them and 4 per vertex, weights sum
+// to one, the animation set follows the frames, keys are in ticks of 1/4800 s and each track ends
+// where it began.
+TEST(SkinnedModels, WithinSkinningLimitsAndLoopSmoothly) {
+    for (const char* f : {"gfx/tiny.x", "gfx/goblin.x", "gfx/snowman.x"}) {
+        const std::string text = ReadGeneratedText(f);
+        ASSERT_EQ(text.rfind("xof 0303txt 0032", 0), 0u) << f;
+        const std::vector<std::string> t = Tokens(text);
+        std::set<std::string> frames;
+        size_t lastFrame = 0, animSet = 0;
+        for (size_t i = 0; i + 1 < t.size(); ++i) {
+            if (t[i] == "Frame") { frames.insert(t[i + 1]); lastFrame = i; }
+            if (t[i] == "AnimationSet" && !animSet) animSet = i;
+        }
+        EXPECT_GT(animSet, lastFrame) << f << ": the animation set follows the frames";
+        // Data objects only: the file also declares the skinning templates by the same names.
+        auto isData = [&](size_t k, const char* name) { return t[k] == name && (k == 0 || t[k - 1] != "template"); };
+        size_t i = 0;
+        while (i < t.size() && !isData(i, "AnimTicksPerSecond")) ++i;
+        while (i < t.size() && t[i] != "{") ++i;
+        ASSERT_LT(i + 1, t.size());
+        EXPECT_EQ(t[i + 1], "4800") << f;
+        const XMesh mesh = ReadMesh(text);
+        std::vector<float> weight(mesh.pos.size(), 0.0f);
+        std::vector<int> influences(mesh.pos.size(), 0);
+        int bones = 0;
+        for (size_t k = 0; k + 2 < t.size(); ++k) {
+            if (isData(k, "XSkinMeshHeader")) {
+                EXPECT_LE(std::stoi(t[k + 2]), 4) << f;
+            }
+            if (!isData(k, "SkinWeights")) continue;
+            ++bones;
+            const std::string name = t[k + 2].substr(1, t[k + 2].size() - 2);
+            EXPECT_TRUE(frames.count(name)) << f << ": bone " << name << " has no frame";
+            const int n = std::stoi(t[k + 3]);
+            for (int w = 0; w < n; ++w) {
+                const int v = std::stoi(t[k + 4 + w]);
+                ASSERT_LT(v, static_cast<int>(weight.size()));
+                weight[v] += std::stof(t[k + 4 + n + w]);
+                ++influences[v];
+            }
+        }
+        EXPECT_GT(bones, 1) << f;
+        EXPECT_LE(bones, 28) << f;
+        for (size_t v = 0; v < weight.size(); ++v) {
+            EXPECT_NEAR(weight[v], 1.0f, 1e-3f) << f << " vertex " << v;
+            EXPECT_LE(influences[v], 4) << f;
+        }
+        // Every animation drives a frame; its keys rise in time and the last equals the first.
+        int tracks = 0;
+        for (size_t k = animSet; k + 4 < t.size(); ++k) {
+            if (t[k] == "Animation" && t[k + 1] == "{" && t[k + 2] == "{") {
+                EXPECT_TRUE(frames.count(t[k + 3])) << f << ": animation of unknown frame " << t[k + 3];
+                ++tracks;
+            }
+            if (t[k] != "AnimationKey") continue;
+            const int type = std::stoi(t[k + 2]), n = std::stoi(t[k + 3]);
+            ASSERT_TRUE(type == 0 || type == 2) << f;
+            const int vals = type == 0 ? 4 : 3;
+            std::vector<std::vector<float>> keys;
+            long last = -1;
+            for (int j = 0; j < n; ++j) {
+                const size_t at = k + 4 + j * (2 + vals);
+                const long time = std::stol(t[at]);
+                EXPECT_GT(time, last) << f;
+                last = time;
+                EXPECT_EQ(std::stoi(t[at + 1]), vals) << f;
+                std::vector<float> v;
+                for (int q = 0; q < vals; ++q) v.push_back(std::stof(t[at + 2 + q]));
+                keys.push_back(v);
+            }
+            ASSERT_GE(keys.size(), 2u) << f;
+            for (int q = 0; q < vals; ++q) EXPECT_NEAR(keys.front()[q], keys.back()[q], 1e-4f) << f << " loop does not close";
+        }
+        EXPECT_GE(tracks, 3) << f;
+    }
+}

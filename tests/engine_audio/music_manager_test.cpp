@@ -1,0 +1,271 @@
+// MusicManager against a recording stand-in performance (the arguments of its calls)
+// and against the real DirectMusic stand-in rendering into memory.
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cmath>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "memorycontroller.h"
+#include "midi_builder.h"
+#include "music.h"
+#include "quil_audio_output.h"
+#include "trap.h"
+
+namespace {
+
+// What the recording performance and its audio path were asked.
+struct Record {
+    std::vector<std::string> calls;
+    std::vector<std::pair<LONG, DWORD>> volumes;
+    std::vector<DWORD> initPaths;
+    bool stereoFails = false;
+    bool monoFails = false;
+    bool noPath = false;
+    int liveObjects = 0;
+};
+Record* g_record = nullptr;
+
+class RecordingPath final : public IDirectMusicAudioPath8 {
+public:
+    RecordingPath() { ++g_record->liveObjects; }
+    ~RecordingPath() override { --g_record->liveObjects; }
+    HRESULT QueryInterface(REFIID, void**) override { return E_NOINTERFACE; }
+    ULONG AddRef() override { return ++refs; }
+    ULONG Release() override {
+        ULONG left = --refs;
+        if (left == 0) delete this;
+        return left;
+    }
+    HRESULT SetVolume(LONG volume, DWORD ms) override {
+        g_record->calls.push_back("SetVolume");
+        g_record->volumes.push_back({volume, ms});
+        return S_OK;
+    }
+    ULONG refs = 1;
+};
+
+class RecordingPerformance final : public IDirectMusicPerformance8 {
+public:
+    RecordingPerformance() { ++g_record->liveObjects; }
+    ~RecordingPerformance() override {
+        if (path) path->Release();
+        --g_record->liveObjects;
+    }
+    HRESULT QueryInterface(REFIID, void**) override { return E_NOINTERFACE; }
+    ULONG AddRef() override { return ++refs; }
+    ULONG Release() override {
+        ULONG left = --refs;
+        if (left == 0) delete this;
+        return left;
+    }
+    HRESULT InitAudio(IDirectMusic**, IDirectSound**, HWND, DWORD type, DWORD channels, DWORD flags,
+                      DMUS_AUDIOPARAMS*) override {
+        g_record->initPaths.push_back(type);
+        EXPECT_EQ(channels, 64u);
+        EXPECT_EQ(flags, DWORD(DMUS_AUDIOF_ALL));
+        if (type == DMUS_APATH_DYNAMIC_STEREO && g_record->stereoFails) return E_FAIL;
+        if (type == DMUS_APATH_DYNAMIC_MONO && g_record->monoFails) return E_FAIL;
+        if (!g_record->noPath) path = new RecordingPath;
+        return S_OK;
+    }
+    HRESULT PlaySegment(IDirectMusicSegment8*, DWORD flags, LONGLONG start, IDirectMusicSegmentState8**) override {
+        EXPECT_EQ(flags, 0u);
+        EXPECT_EQ(start, 0);
+        g_record->calls.push_back("PlaySegment");
+        return S_OK;
+    }
+    HRESULT PlaySegmentEx(IUnknown*, WCHAR*, IUnknown*, DWORD, LONGLONG, IDirectMusicSegmentState8**, IUnknown*,
+                          IUnknown*) override {
+        return E_NOTIMPL;
+    }
+    HRESULT Stop(IDirectMusicSegment8* s, IDirectMusicSegmentState8* st, MUSIC_TIME, DWORD) override {
+        EXPECT_EQ(s, nullptr);
+        EXPECT_EQ(st, nullptr);
+        g_record->calls.push_back("Stop");
+        return S_OK;
+    }
+    HRESULT IsPlaying(IDirectMusicSegment8*, IDirectMusicSegmentState8*) override { return S_FALSE; }
+    HRESULT CloseDown() override {
+        g_record->calls.push_back("CloseDown");
+        return S_OK;
+    }
+    HRESULT GetDefaultAudioPath(IDirectMusicAudioPath8** out) override {
+        *out = path;
+        if (!path) return E_FAIL;
+        path->AddRef();
+        return S_OK;
+    }
+    ULONG refs = 1;
+    RecordingPath* path = nullptr;
+};
+
+HRESULT MakeRecordingPerformance(REFIID, LPVOID* out) {
+    *out = static_cast<IDirectMusicPerformance8*>(new RecordingPerformance);
+    return S_OK;
+}
+
+class MusicManagerTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        g_record = &record;
+        QuilRegisterClass(CLSID_DirectMusicPerformance, &MakeRecordingPerformance);
+        dir = ::testing::TempDir() + "music_test_" + std::to_string(getpid()) + "/";
+        mkdir(dir.c_str(), 0755);
+        ASSERT_TRUE(audio_test::WriteFile(dir + "tune.mid", audio_test::OneNoteSong()));
+        name = std::wstring(dir.begin(), dir.end()) + L"tune.mid";
+    }
+    void TearDown() override {
+        manager.Shutdown();
+        QuilRegisterDirectMusicClasses();
+        EXPECT_EQ(record.liveObjects, 0);
+        EXPECT_EQ(MemoryController::GetBlockCount("Music Obj"), 0u);
+        std::remove((dir + "tune.mid").c_str());
+        rmdir(dir.c_str());
+        g_record = nullptr;
+    }
+    Record record;
+    MusicManager manager;
+    std::string dir;
+    std::wstring name;
+};
+
+TEST_F(MusicManagerTest, VolumeMapsOntoHundredthsOfDecibel) {
+    manager.Init();
+    const float in[] = {1.0f, 0.5f, 0.0f, 0.9f, 1.5f, -1.0f, 0.75f};
+    const LONG want[] = {0, -4800, -9600, -961, 0, -9600, -2400};
+    for (size_t i = 0; i < sizeof(in) / sizeof(in[0]); ++i) {
+        manager.SetVolume(in[i]);
+        ASSERT_EQ(record.volumes.back(), std::make_pair(want[i], DWORD(0))) << in[i];
+    }
+    // The stored value is what RestoreVolume and FadeIn apply.
+    manager.RestoreVolume();
+    EXPECT_EQ(record.volumes.back(), std::make_pair(LONG(-2400), DWORD(0)));
+    manager.FadeOut(500);
+    EXPECT_EQ(record.volumes.back(), std::make_pair(LONG(-9600), DWORD(500)));
+    manager.FadeIn(300);
+    EXPECT_EQ(record.volumes.back(), std::make_pair(LONG(-2400), DWORD(300)));
+}
+
+TEST_F(MusicManagerTest, AudioPathReferencesAreReturned) {
+    manager.Init();
+    EXPECT_EQ(record.liveObjects, 2);  // the manager's performance and its path
+    for (int i = 0; i < 10; ++i) {
+        manager.SetVolume(0.5f);
+        manager.FadeIn(10);
+        manager.FadeOut(10);
+        manager.RestoreVolume();
+    }
+    manager.Shutdown();
+    EXPECT_EQ(record.liveObjects, 0);  // the path went with the performance: no reference was kept
+}
+
+TEST_F(MusicManagerTest, PlayStopsRestartsAndRestoresTheStoredVolume) {
+    manager.Init();
+    MusicTrack* first = manager.LoadMusic(name.c_str());
+    MusicTrack* second = manager.LoadMusic(name.c_str());
+    ASSERT_TRUE(first && second);
+    manager.SetVolume(0.9f);
+    record.calls.clear();
+    manager.PlayMusic(first);
+    manager.PlayMusic(second);
+    std::vector<std::string> want = {"Stop", "PlaySegment", "SetVolume", "Stop", "PlaySegment", "SetVolume"};
+    EXPECT_EQ(record.calls, want);
+    EXPECT_EQ(record.volumes.back(), std::make_pair(LONG(-961), DWORD(0)));
+    manager.Stop();
+    manager.RestoreVolume();
+    EXPECT_EQ(record.volumes.back().first, -961);  // the volume survives Stop
+    manager.PlayMusic(nullptr);
+    EXPECT_EQ(record.calls.back(), "SetVolume");
+    manager.FreeMusic(first);
+    manager.FreeMusic(second);
+    manager.FreeMusic(nullptr);
+    record.calls.clear();
+    manager.Shutdown();
+    EXPECT_EQ(record.calls, (std::vector<std::string>{"Stop", "CloseDown"}));
+}
+
+TEST_F(MusicManagerTest, FallsBackToMonoThenToNoMusic) {
+    record.stereoFails = true;
+    manager.Init();
+    EXPECT_EQ(record.initPaths, (std::vector<DWORD>{DMUS_APATH_DYNAMIC_STEREO, DMUS_APATH_DYNAMIC_MONO}));
+    manager.SetVolume(0.5f);
+    EXPECT_EQ(record.volumes.size(), 1u);
+    manager.Shutdown();
+
+    record.initPaths.clear();
+    record.monoFails = true;
+    EXPECT_EQ(manager.Init(), 0u);
+    EXPECT_EQ(record.initPaths.size(), 2u);
+    EXPECT_EQ(record.liveObjects, 0);  // the performance was released
+    record.calls.clear();
+    EXPECT_EQ(manager.LoadMusic(name.c_str()), nullptr);
+    manager.PlayMusic(nullptr);
+    manager.SetVolume(1.0f);
+    manager.Stop();
+    manager.FadeOut(100);
+    EXPECT_TRUE(record.calls.empty());
+}
+
+TEST_F(MusicManagerTest, WithoutAPathTheVolumeIsNotStored) {
+    record.noPath = true;
+    manager.Init();
+    manager.SetVolume(0.25f);
+    manager.FadeIn(10);
+    EXPECT_TRUE(record.volumes.empty());
+}
+
+TEST_F(MusicManagerTest, AFailedLoadFreesItsTrackAndLogs) {
+    char cwd[4096];
+    ASSERT_NE(getcwd(cwd, sizeof(cwd)), nullptr);
+    ASSERT_EQ(chdir(dir.c_str()), 0);
+    DebugLog_Start();
+    manager.Init();
+    EXPECT_EQ(manager.LoadMusic(L"missing.mid"), nullptr);
+    EXPECT_EQ(manager.LoadMusic(nullptr), nullptr);
+    EXPECT_EQ(MemoryController::GetBlockCount("Music Obj"), 0u);
+    MusicTrack* found = manager.LoadMusic(L"TUNE.MID");  // any letter case
+    EXPECT_NE(found, nullptr);
+    manager.FreeMusic(found);
+    std::ifstream log(DEBUG_LOG_FILE);
+    std::string text((std::istreambuf_iterator<char>(log)), std::istreambuf_iterator<char>());
+    EXPECT_NE(text.find("Could not load music\n"), std::string::npos);
+    std::remove(DEBUG_LOG_FILE);
+    ASSERT_EQ(chdir(cwd), 0);
+}
+
+TEST(MusicManagerReal, PlaysAMidiFileAudiblyAtTheSetVolume) {
+    quil_audio::UseMemoryOutput(true);
+    std::string path = ::testing::TempDir() + "music_real_" + std::to_string(getpid()) + ".mid";
+    ASSERT_TRUE(audio_test::WriteFile(path, audio_test::OneNoteSong()));
+    MusicManager manager;
+    ASSERT_EQ(manager.Init(), 0u);
+    MusicTrack* track = manager.LoadMusic(std::wstring(path.begin(), path.end()).c_str());
+    ASSERT_NE(track, nullptr);
+    auto rms = [](int frames) {
+        std::vector<float> out(2 * static_cast<size_t>(frames));
+        quil_audio::Render(out.data(), frames);
+        double sum = 0;
+        for (float s : out) sum += double(s) * s;
+        return std::sqrt(sum / out.size());
+    };
+    manager.PlayMusic(track);
+    EXPECT_GT(rms(4410), 0.01);
+    manager.SetVolume(0.0f);
+    EXPECT_EQ(rms(4410), 0.0);
+    manager.SetVolume(1.0f);
+    manager.Stop();
+    rms(64);
+    EXPECT_LT(rms(4410), 1e-6);
+    manager.FreeMusic(track);
+    manager.Shutdown();
+    EXPECT_FALSE(quil_audio::OutputOpen());
+    std::remove(path.c_str());
+    quil_audio::UseMemoryOutput(false);
+}
+
+}  // namespace

@@ -1,0 +1,45 @@
+// The debug log file: nothing before start-up, a fresh file with its header,
+// lines appended as given, over-long lines cut.
+#include <gtest/gtest.h>
+#include <cstdio>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include "trap.h"
+
+namespace {
+std::string ReadLog() {
+    std::ifstream in(DEBUG_LOG_FILE, std::ios::binary);
+    std::stringstream ss;
+    ss << in.rdbuf();
+    return ss.str();
+}
+}  // namespace
+
+// Registered first in the program, so logging is still off here.
+TEST(DebugLog, DropsLinesBeforeStartThenBeginsAFreshFile) {
+    std::remove(DEBUG_LOG_FILE);
+    DebugLog("too early\n");
+    EXPECT_FALSE(std::ifstream(DEBUG_LOG_FILE).good());
+
+    {
+        std::ofstream stale(DEBUG_LOG_FILE);
+        stale << "old session\n";
+    }
+    DebugLog_Start();
+    DebugLog("first ");
+    DebugLog("half, %s %d\n", "second", 2);
+    DebugLog("next line\n");
+    EXPECT_EQ(ReadLog(), "Starting Debug Session\n\nfirst half, second 2\nnext line\n");
+}
+
+TEST(DebugLog, LongLinesAreCutKeepingTheLineBreak) {
+    DebugLog_Start();
+    const std::string longText(1000, 'x');
+    DebugLog("%s\n", longText.c_str());
+    DebugLog("%s", longText.c_str());
+    DebugLog("after\n");
+    const std::string expected = "Starting Debug Session\n\n" + std::string(254, 'x') + "\n" + std::string(255, 'x') +
+                                 "after\n";
+    EXPECT_EQ(ReadLog(), expected);
+}

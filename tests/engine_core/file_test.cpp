@@ -1,0 +1,158 @@
+// Tagged memory and the file services: round trips, short files, failures.
+#include <gtest/gtest.h>
+#include <cstdint>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <unistd.h>
+#include "file.h"
+#include "memorycontroller.h"
+#include "quil_automation.h"
+#include "windows.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+class FileTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        quil_automation::SetHeadless(true);
+        quil_automation::ClearMessageBoxesShown();
+        dir = fs::temp_directory_path() /
+              ("quil_file_test_" + std::to_string(::getpid()) + "_" +
+               ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::remove_all(dir);
+        fs::create_directories(dir);
+    }
+    void TearDown() override { fs::remove_all(dir); }
+    std::string Path(const std::string& name) const { return (dir / name).string(); }
+    void WriteRaw(const std::string& name, const std::string& bytes) const {
+        std::ofstream(Path(name), std::ios::binary) << bytes;
+    }
+    fs::path dir;
+};
+}  // namespace
+
+TEST(MemoryController, BlocksAreCountedByTagAndFreedOnce) {
+    const uint32_t before = MemoryController::GetBlockCount();
+    void* a = MemoryController::Alloc(100, "TEST A");
+    int* b = static_cast<int*>(MemoryController::Alloc(40, "TEST B"));
+    void* empty = MemoryController::Alloc(0, "TEST A");
+    ASSERT_NE(a, nullptr);
+    ASSERT_NE(b, nullptr);
+    ASSERT_NE(empty, nullptr);
+    EXPECT_NE(empty, a);
+    EXPECT_EQ(MemoryController::GetBlockCount("TEST A"), 2u);
+    EXPECT_EQ(MemoryController::GetBytesInUse("TEST A"), 100u);
+    EXPECT_EQ(MemoryController::GetBlockCount(), before + 3);
+
+    MemoryController::Free(&a);
+    EXPECT_EQ(a, nullptr);
+    MemoryController::Free(&a);  // already null: nothing
+    MemoryController::Free(&b);  // typed pointer
+    EXPECT_EQ(b, nullptr);
+    MemoryController::Free(&empty);
+    EXPECT_EQ(MemoryController::GetBlockCount("TEST A"), 0u);
+    EXPECT_EQ(MemoryController::GetBlockCount(), before);
+}
+
+TEST_F(FileTest, WholeFileRoundTripReportsItsSize) {
+    const uint8_t data[8] = {1, 0, 0, 0, 0x39, 0x30, 0, 0};
+    GetFile()->SaveFile(Path("frostwick.dat").c_str(), data, sizeof(data));
+    uint8_t* buf = nullptr;
+    uint32_t got = 0;
+    ASSERT_EQ(GetFile()->LoadFile(Path("frostwick.dat").c_str(), &buf, &got), 0);
+    ASSERT_NE(buf, nullptr);
+    EXPECT_EQ(got, 8u);
+    EXPECT_EQ(std::memcmp(buf, data, 8), 0);
+    EXPECT_EQ(MemoryController::GetBlockCount("FILE SYS"), 1u);
+    EXPECT_EQ(GetFile()->FreeFile(&buf), 0);
+    EXPECT_EQ(buf, nullptr);
+    EXPECT_EQ(MemoryController::GetBlockCount("FILE SYS"), 0u);
+}
+
+TEST_F(FileTest, ShortAndEmptyFilesAreVisibleToTheCaller) {
+    WriteRaw("short.dat", std::string("\x01\x02\x03\x04\x05", 5));
+    void* buf = nullptr;
+    uint32_t got = 99;
+    ASSERT_EQ(GetFile()->LoadFile(Path("short.dat").c_str(), &buf, &got), 0);
+    EXPECT_EQ(got, 5u);  // a reader expecting 8 bytes sees the file is short
+    GetFile()->FreeFile(&buf);
+
+    WriteRaw("empty.dat", "");
+    ASSERT_EQ(GetFile()->LoadFile(Path("empty.dat").c_str(), &buf), 0);
+    EXPECT_NE(buf, nullptr);
+    GetFile()->FreeFile(&buf);
+}
+
+TEST_F(FileTest, MissingFilesAndBadModesFailQuietly) {
+    void* buf = nullptr;
+    uint32_t got = 7;
+    EXPECT_EQ(GetFile()->LoadFile(Path("absent.dat").c_str(), &buf, &got), -1);
+    EXPECT_EQ(buf, nullptr);
+    EXPECT_EQ(got, 0u);
+    EXPECT_EQ(GetFile()->LoadFile(dir.string().c_str(), &buf), -1);  // a directory is no file
+    EXPECT_EQ(GetFile()->Open(Path("absent.dat").c_str(), FILE_READ), nullptr);
+    EXPECT_EQ(GetFile()->Open(Path("new.dat").c_str(), 2), nullptr);
+    EXPECT_FALSE(fs::exists(Path("new.dat")));
+    GetFile()->SaveFile(Path("no/such/dir.dat").c_str(), "x", 1);  // silent
+    GetFile()->Close(nullptr);
+    EXPECT_TRUE(quil_automation::MessageBoxesShown().empty());
+}
+
+TEST_F(FileTest, LoadIntoAHeldBufferWarnsThenLoads) {
+    WriteRaw("a.dat", "abc");
+    char held = 'h';
+    void* buf = &held;
+    quil_automation::QueueMessageBoxAnswer(IDIGNORE);
+    ASSERT_EQ(GetFile()->LoadFile(Path("a.dat").c_str(), &buf), 0);
+    ASSERT_EQ(quil_automation::MessageBoxesShown().size(), 1u);
+    EXPECT_NE(quil_automation::MessageBoxesShown()[0].text.find("File Buffer not NULL"), std::string::npos);
+    EXPECT_NE(buf, static_cast<void*>(&held));
+    EXPECT_EQ(std::memcmp(buf, "abc", 3), 0);
+    GetFile()->FreeFile(&buf);
+}
+
+TEST_F(FileTest, RecordsWrittenAndReadBackInTurn) {
+    FILE* out = GetFile()->Open(Path("records.dat").c_str(), FILE_WRITE);
+    ASSERT_NE(out, nullptr);
+    const uint32_t header[2] = {3, 0};
+    const float points[3] = {1.5f, -2.0f, 32.0f};
+    GetFile()->Write(out, header, sizeof(header));
+    GetFile()->Write(out, points, sizeof(points));
+    GetFile()->Close(out);
+
+    FILE* in = GetFile()->Open(Path("records.dat").c_str(), FILE_READ);
+    ASSERT_NE(in, nullptr);
+    uint32_t readHeader[2] = {};
+    float readPoints[4] = {9.0f, 9.0f, 9.0f, 9.0f};
+    uint32_t* ph = readHeader;
+    float* pp = readPoints;
+    GetFile()->Read(in, &ph, sizeof(readHeader));
+    GetFile()->Read(in, &pp, sizeof(readPoints));  // asks one float more than is left
+    GetFile()->Close(in);
+    EXPECT_EQ(readHeader[0], 3u);
+    EXPECT_EQ(readPoints[0], 1.5f);
+    EXPECT_EQ(readPoints[2], 32.0f);
+    EXPECT_EQ(readPoints[3], 9.0f);  // the truncated part is left as it was
+}
+
+TEST_F(FileTest, NamesMatchWithEitherSeparatorAndAnyCase) {
+    fs::create_directories(dir / "Gfx");
+    WriteRaw("Gfx/Level0.dat", "old");
+    const std::string lower = dir.string() + "\\gfx\\level0.dat";
+    EXPECT_EQ(File::ResolveName(lower.c_str()), Path("Gfx/Level0.dat"));
+
+    GetFile()->SaveFile(lower.c_str(), "new", 3);  // overwrites, no second file
+    char* buf = nullptr;
+    ASSERT_EQ(GetFile()->LoadFile(Path("GFX/LEVEL0.DAT").c_str(), &buf), 0);
+    EXPECT_EQ(std::string(buf, 3), "new");
+    GetFile()->FreeFile(&buf);
+    size_t files = 0;
+    for (const auto& entry : fs::directory_iterator(dir / "Gfx")) files += entry.is_regular_file() ? 1 : 0;
+    EXPECT_EQ(files, 1u);
+
+    const std::string fresh = dir.string() + "/gfx/enemy1.dat";  // new file in an existing folder
+    EXPECT_EQ(File::ResolveName(fresh.c_str()), Path("Gfx/enemy1.dat"));
+}

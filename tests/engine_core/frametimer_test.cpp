@@ -1,0 +1,83 @@
+// The application timer on the virtual clock, with the performance counter and
+// with the millisecond fallback.
+#include <gtest/gtest.h>
+#include "frametimer.h"
+#include "quil_automation.h"
+
+namespace {
+// Runs every case twice: counter mode and millisecond fallback.
+class FrameTimerTest : public ::testing::TestWithParam<bool> {
+protected:
+    void SetUp() override {
+        quil_automation::UseVirtualClock(true);
+        FrameTimer_ResetState(GetParam());
+        tolerance = GetParam() ? 1e-6f : 1.5e-3f;
+    }
+    void TearDown() override {
+        FrameTimer_ResetState();
+        quil_automation::UseVirtualClock(false);
+    }
+    static void Wait(double seconds) { quil_automation::AdvanceClock(seconds); }
+    float tolerance = 0.0f;
+};
+}  // namespace
+
+TEST_P(FrameTimerTest, StoppedIntervalsAreLeftOutOfApplicationTime) {
+    Wait(3.0);
+    FrameTimer(FT_START);  // the first start: application time begins at 0
+    EXPECT_NEAR(FrameTimer(FT_APPTIME), 0.0f, tolerance);
+    Wait(1.0);
+    EXPECT_NEAR(FrameTimer(FT_APPTIME), 1.0f, tolerance);
+    FrameTimer(FT_STOP);
+    Wait(5.0);
+    EXPECT_NEAR(FrameTimer(FT_APPTIME), 1.0f, tolerance);
+    const float absoluteStopped = FrameTimer(FT_ABSOLUTE);
+    Wait(0.5);
+    EXPECT_NEAR(FrameTimer(FT_ABSOLUTE) - absoluteStopped, 0.5f, tolerance);  // absolute time runs on
+    FrameTimer(FT_START);
+    Wait(2.0);
+    EXPECT_NEAR(FrameTimer(FT_APPTIME), 3.0f, tolerance);
+}
+
+TEST_P(FrameTimerTest, ElapsedTimeIsZeroWhileStopped) {
+    FrameTimer(FT_START);
+    Wait(0.25);
+    EXPECT_NEAR(FrameTimer(FT_ELAPSED), 0.25f, tolerance);
+    Wait(0.125);
+    EXPECT_NEAR(FrameTimer(FT_ELAPSED), 0.125f, tolerance);
+    EXPECT_EQ(FrameTimer(FT_ELAPSED), 0.0f);  // no time passed
+    Wait(0.5);
+    FrameTimer(FT_STOP);
+    EXPECT_EQ(FrameTimer(FT_ELAPSED), 0.0f);
+    Wait(1.0);
+    EXPECT_EQ(FrameTimer(FT_ELAPSED), 0.0f);
+    EXPECT_EQ(FrameTimer(FT_ELAPSED), 0.0f);
+}
+
+TEST_P(FrameTimerTest, SecondStartOnlyRestartsTheElapsedQuery) {
+    FrameTimer(FT_START);
+    Wait(1.0);
+    FrameTimer(FT_START);
+    EXPECT_NEAR(FrameTimer(FT_APPTIME), 1.0f, tolerance);
+    EXPECT_EQ(FrameTimer(FT_ELAPSED), 0.0f);
+}
+
+TEST_P(FrameTimerTest, ResetAdvanceAndUnknownCommands) {
+    FrameTimer(FT_START);
+    Wait(2.0);
+    EXPECT_EQ(FrameTimer(7), -1.0f);
+    EXPECT_EQ(FrameTimer(0xFFFFFFFFu), -1.0f);
+    EXPECT_NEAR(FrameTimer(FT_APPTIME), 2.0f, tolerance);  // unchanged by them
+
+    FrameTimer(FT_RESET);
+    EXPECT_NEAR(FrameTimer(FT_APPTIME), 0.0f, tolerance);
+    Wait(1.0);
+    FrameTimer(FT_STOP);
+    FrameTimer(FT_ADVANCE);  // the stop moment moves on by a tenth
+    EXPECT_NEAR(FrameTimer(FT_APPTIME), 1.1f, tolerance);
+}
+
+INSTANTIATE_TEST_SUITE_P(CounterAndFallback, FrameTimerTest, ::testing::Values(true, false),
+                         [](const ::testing::TestParamInfo<bool>& info) {
+                             return info.param ? std::string("Counter") : std::string("Milliseconds");
+                         });

@@ -1,0 +1,93 @@
+// A scripted Direct3D object: adapters with chosen modes, caps and answers to the
+// format checks, for testing the framework's device table without a GPU.
+#pragma once
+#include <cstring>
+#include <string>
+#include <vector>
+#include "d3d8.h"
+
+struct FakeAdapter {
+    std::string description = "Fake Adapter";
+    D3DFORMAT desktopFormat = D3DFMT_X8R8G8B8;
+    std::vector<D3DDISPLAYMODE> modes;
+    D3DCAPS8 halCaps{};
+    D3DCAPS8 refCaps{};
+    bool halTypeOk = true;
+    bool refTypeOk = true;
+    std::vector<D3DFORMAT> rejectedDisplayFormats;  // CheckDeviceType fails for these
+    std::vector<D3DFORMAT> depthFormats = {D3DFMT_D16, D3DFMT_D24X8, D3DFMT_D24S8, D3DFMT_D32};
+};
+
+class FakeDirect3D : public IDirect3D8 {
+public:
+    std::vector<FakeAdapter> adapters;
+    std::vector<D3DFORMAT> depthChecks;  // candidates asked by CheckDeviceFormat, in order
+
+    HRESULT QueryInterface(REFIID, void** p) override { *p = nullptr; return E_NOINTERFACE; }
+    ULONG AddRef() override { return ++refs; }
+    ULONG Release() override { return --refs; }
+    UINT GetAdapterCount() override { return (UINT)adapters.size(); }
+    HRESULT GetAdapterIdentifier(UINT a, DWORD, D3DADAPTER_IDENTIFIER8* id) override {
+        std::memset(id, 0, sizeof(*id));
+        std::strncpy(id->Description, adapters[a].description.c_str(), sizeof(id->Description) - 1);
+        return S_OK;
+    }
+    UINT GetAdapterModeCount(UINT a) override { return (UINT)adapters[a].modes.size(); }
+    HRESULT EnumAdapterModes(UINT a, UINT m, D3DDISPLAYMODE* mode) override {
+        *mode = adapters[a].modes[m];
+        return S_OK;
+    }
+    HRESULT GetAdapterDisplayMode(UINT a, D3DDISPLAYMODE* mode) override {
+        std::memset(mode, 0, sizeof(*mode));
+        mode->Width = 1024;
+        mode->Height = 768;
+        mode->Format = adapters[a].desktopFormat;
+        return S_OK;
+    }
+    HRESULT CheckDeviceType(UINT a, D3DDEVTYPE type, D3DFORMAT display, D3DFORMAT, BOOL) override {
+        const FakeAdapter& ad = adapters[a];
+        if (type == D3DDEVTYPE_HAL && !ad.halTypeOk) return D3DERR_NOTAVAILABLE;
+        if (type == D3DDEVTYPE_REF && !ad.refTypeOk) return D3DERR_NOTAVAILABLE;
+        for (D3DFORMAT f : ad.rejectedDisplayFormats)
+            if (f == display) return D3DERR_NOTAVAILABLE;
+        return S_OK;
+    }
+    HRESULT CheckDeviceFormat(UINT a, D3DDEVTYPE, D3DFORMAT, DWORD, D3DRESOURCETYPE, D3DFORMAT check) override {
+        depthChecks.push_back(check);
+        for (D3DFORMAT f : adapters[a].depthFormats)
+            if (f == check) return S_OK;
+        return D3DERR_NOTAVAILABLE;
+    }
+    HRESULT CheckDeviceMultiSampleType(UINT, D3DDEVTYPE, D3DFORMAT, BOOL, D3DMULTISAMPLE_TYPE) override {
+        return S_OK;
+    }
+    HRESULT CheckDepthStencilMatch(UINT, D3DDEVTYPE, D3DFORMAT, D3DFORMAT, D3DFORMAT) override { return S_OK; }
+    HRESULT GetDeviceCaps(UINT a, D3DDEVTYPE type, D3DCAPS8* caps) override {
+        *caps = type == D3DDEVTYPE_HAL ? adapters[a].halCaps : adapters[a].refCaps;
+        caps->DeviceType = type;
+        return S_OK;
+    }
+    HRESULT CreateDevice(UINT, D3DDEVTYPE, HWND, DWORD, D3DPRESENT_PARAMETERS*, IDirect3DDevice8**) override {
+        return E_FAIL;
+    }
+
+    int refs = 1;
+};
+
+inline D3DDISPLAYMODE Mode(UINT w, UINT h, D3DFORMAT f, UINT refresh = 60) {
+    D3DDISPLAYMODE m{};
+    m.Width = w;
+    m.Height = h;
+    m.RefreshRate = refresh;
+    m.Format = f;
+    return m;
+}
+
+// Caps of a windowed-capable device with vertex fog; hardware T&L on request.
+inline D3DCAPS8 Caps(bool hwtl, bool fog = true, bool windowed = true) {
+    D3DCAPS8 c{};
+    if (windowed) c.Caps2 |= D3DCAPS2_CANRENDERWINDOWED;
+    if (hwtl) c.DevCaps |= D3DDEVCAPS_HWTRANSFORMANDLIGHT;
+    if (fog) c.RasterCaps |= D3DPRASTERCAPS_FOGVERTEX;
+    return c;
+}

@@ -1,0 +1,172 @@
+// An animated skinned model drawn with the vs.1.1 skinning shaders on the real device, at
+// three animation times, against the same model blended on the CPU and drawn untransformed.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdlib>
+
+#include "d3dx8.h"
+#include "quil_automation.h"
+#include "quil_automation_d3d.h"
+#include "renderdevice.h"
+#include "renderer.h"
+#include "skinmesh.h"
+
+namespace {
+
+constexpr UINT kSize = 128;
+
+struct ColourVertex {
+    float x, y, z;
+    D3DCOLOR colour;
+};
+
+D3DXMATRIX toD3DX(const Matrix& m) {
+    D3DXMATRIX d;
+    std::memcpy(&d, &m, sizeof(d));
+    return d;
+}
+
+class SkinRender : public ::testing::Test {
+protected:
+    void SetUp() override {
+        quil_automation::SetHeadless(true);
+        ASSERT_EQ(quil_automation::CreateOffscreenDevice(kSize, kSize, true, &d3d, &dev), D3D_OK);
+        RenderDevice_Bind(dev);
+        GetRenderer()->SetDefaultStates();
+        D3DXMatrixPerspectiveFovLH(&proj, 1.0f, 1.0f, 1.0f, 100.0f);
+        Matrix* view = GetRenderer()->GetViewMatrix();
+        mat_Identity(view);
+        view->m[3][1] = 4.0f;
+        view->m[3][2] = 14.0f;
+    }
+    void TearDown() override {
+        mesh.InvalidateDeviceObjects();
+        RenderDevice_Unbind();
+        if (dev) dev->Release();
+        if (d3d) d3d->Release();
+    }
+    void begin() {
+        dev->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0xFF203040, 1.0f, 0);
+        dev->BeginScene();
+        dev->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
+        dev->SetRenderState(D3DRS_LIGHTING, FALSE);
+        D3DXMATRIX t;
+        D3DXMatrixTranspose(&t, &proj);
+        dev->SetVertexShaderConstant(2, &t, 4);
+        GetRenderer()->SetRenderMode(0);
+        GetRenderer()->SetRenderMode(4);
+    }
+    quil_automation::RgbaImage end() {
+        dev->EndScene();
+        quil_automation::RgbaImage image;
+        EXPECT_TRUE(quil_automation::ReadBackBuffer(dev, &image));
+        return image;
+    }
+
+    // The converted mesh blended on the CPU with the same matrices and lighting.
+    void drawCpuBlend() {
+        SkinMeshContainer* c = mesh.GetElements()->FindFrame("Upper")->pMeshContainers;
+        ASSERT_NE(c, nullptr);
+        const auto* combos = static_cast<const D3DXBONECOMBINATION*>(c->pBoneCombinations->GetBufferPointer());
+        const DWORD fvf = c->pMesh->GetFVF();
+        const UINT stride = D3DXGetFVFVertexSize(fvf);
+        const DWORD influences = c->uInfluences;
+        BYTE* vb = nullptr;
+        BYTE* ib = nullptr;
+        ASSERT_EQ(c->pMesh->LockVertexBuffer(D3DLOCK_READONLY, &vb), D3D_OK);
+        ASSERT_EQ(c->pMesh->LockIndexBuffer(D3DLOCK_READONLY, &ib), D3D_OK);
+        const D3DXMATRIX worldView = toD3DX(mesh.GetWorldView());
+        const float* l = &dev_constants_c1_c8[0];
+        std::vector<ColourVertex> tris;
+        for (DWORD s = 0; s < c->uSubsetCount; ++s) {
+            for (DWORD f = combos[s].FaceStart; f < combos[s].FaceStart + combos[s].FaceCount; ++f) {
+                for (int k = 0; k < 3; ++k) {
+                    WORD index;
+                    std::memcpy(&index, ib + (f * 3 + k) * 2, 2);
+                    const BYTE* v = vb + index * stride;
+                    D3DXVECTOR3 pos, normal, outPos(0, 0, 0), outNormal(0, 0, 0);
+                    std::memcpy(&pos, v, 12);
+                    std::memcpy(&normal, v + 12 + 4 * influences, 12);
+                    DWORD packed;
+                    std::memcpy(&packed, v + 12 + 4 * (influences - 1), 4);
+                    float rest = 1.0f;
+                    for (DWORD i = 0; i < influences; ++i) {
+                        float w = rest;
+                        if (i + 1 < influences) {
+                            std::memcpy(&w, v + 12 + 4 * i, 4);
+                            rest -= w;
+                        }
+                        const DWORD bone = combos[s].BoneId[(packed >> (8 * i)) & 0xFF];
+                        D3DXMATRIX offset = toD3DX(c->pBoneOffsetMatrices[bone]);
+                        D3DXMATRIX frame = toD3DX(*c->ppBoneMatrices[bone]);
+                        D3DXMATRIX m = offset * frame * worldView;
+                        D3DXVECTOR3 p, n;
+                        D3DXVec3TransformCoord(&p, &pos, &m);
+                        D3DXVec3TransformNormal(&n, &normal, &m);
+                        outPos += D3DXVECTOR3(p.x * w, p.y * w, p.z * w);
+                        outNormal += D3DXVECTOR3(n.x * w, n.y * w, n.z * w);
+                    }
+                    D3DXVec3Normalize(&outNormal, &outNormal);
+                    const float ndotl = std::fmax(0.0f, outNormal.x * l[0] + outNormal.y * l[1] + outNormal.z * l[2]);
+                    auto channel = [&](int i) {
+                        const float value = std::fmin(ndotl * l[8 + i] + l[4 + i], 1.0f);
+                        return DWORD(value * 255.0f + 0.5f);
+                    };
+                    tris.push_back({outPos.x, outPos.y, outPos.z,
+                                    0xFF000000u | channel(0) << 16 | channel(1) << 8 | channel(2)});
+                }
+            }
+        }
+        c->pMesh->UnlockIndexBuffer();
+        c->pMesh->UnlockVertexBuffer();
+        D3DXMATRIX identity;
+        D3DXMatrixIdentity(&identity);
+        dev->SetTransform(D3DTS_WORLD, &identity);
+        dev->SetTransform(D3DTS_VIEW, &identity);
+        dev->SetTransform(D3DTS_PROJECTION, &proj);
+        dev->SetVertexShader(D3DFVF_XYZ | D3DFVF_DIFFUSE);
+        dev->DrawPrimitiveUP(D3DPT_TRIANGLELIST, UINT(tris.size() / 3), tris.data(), sizeof(ColourVertex));
+    }
+
+    IDirect3D8* d3d = nullptr;
+    IDirect3DDevice8* dev = nullptr;
+    D3DXMATRIX proj;
+    SkinMesh mesh;
+    float dev_constants_c1_c8[12] = {};
+};
+
+TEST_F(SkinRender, ShaderSkinningMatchesCpuBlendAtThreeTimes) {
+    mesh.Setup((std::string(QUIL_TEST_DATA_DIR) + "/render_arm.x").c_str(), "");
+    mesh.SetRenderMode(4);
+    mesh.SetSkinLight(0, Vec3(0, 0, -30), 0x00FFFFFF, 100.0f);
+    mesh.SetSkinLight(1, Vec3(-20, 0, -10), 0x004080FF, 40.0f);
+    const float steps[3] = {0.0f, 0.3f, 0.35f};
+    for (int i = 0; i < 3; ++i) {
+        mesh.Update(steps[i]);
+        begin();
+        mesh.Render();
+        ASSERT_FALSE(mesh.IsReleased());
+        ASSERT_NE(mesh.GetElements(), nullptr);
+        dev->GetVertexShaderConstant(1, dev_constants_c1_c8, 1);
+        dev->GetVertexShaderConstant(7, dev_constants_c1_c8 + 4, 2);
+        quil_automation::RgbaImage shader = end();
+
+        begin();
+        drawCpuBlend();
+        quil_automation::RgbaImage cpu = end();
+
+        int covered = 0;
+        for (int y = 0; y < int(kSize); ++y)
+            for (int x = 0; x < int(kSize); ++x) covered += cpu.At(x, y) != 0xFF203040u;
+        EXPECT_GT(covered, 300) << "time " << i;
+        const int different = quil_automation::CountDifferentPixels(shader, cpu, 8);
+        EXPECT_LE(different, 40) << "time " << i << ": " << different << " of " << covered << " pixels differ";
+        if (different > 40 || std::getenv("SKIN_RENDER_DUMP")) {
+            quil_automation::WritePng("skin_shader_" + std::to_string(i) + ".png", shader);
+            quil_automation::WritePng("skin_cpu_" + std::to_string(i) + ".png", cpu);
+        }
+    }
+}
+
+}  // namespace

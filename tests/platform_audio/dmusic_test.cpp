@@ -1,0 +1,232 @@
+// DirectMusic through COM: loading MIDI files, playing them through the synthesiser
+// into the memory output, stopping, repeats, volume and fades.
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cmath>
+#include <string>
+#include <vector>
+
+#include "dmusici.h"
+#include "midi_builder.h"
+#include "quil_audio_output.h"
+#include "quil_music_synth.h"
+
+namespace {
+
+// RMS of the left channel over frames frames rendered now.
+double RenderRms(int frames, std::vector<float>* keep = nullptr) {
+    std::vector<float> out(2 * static_cast<size_t>(frames));
+    quil_audio::Render(out.data(), frames);
+    double sum = 0;
+    for (int i = 0; i < frames; ++i) sum += double(out[2 * i]) * out[2 * i];
+    if (keep) *keep = out;
+    return std::sqrt(sum / frames);
+}
+
+class MusicTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        quil_audio::UseMemoryOutput(true);
+        dir = ::testing::TempDir() + "dmusic_test_" + std::to_string(getpid());
+        mkdir(dir.c_str(), 0755);
+        songPath = dir + "/Song.mid";
+        ASSERT_TRUE(audio_test::WriteFile(songPath, audio_test::OneNoteSong()));
+        ASSERT_EQ(CoCreateInstance(CLSID_DirectMusicLoader, nullptr, CLSCTX_INPROC, IID_IDirectMusicLoader8,
+                                   reinterpret_cast<void**>(&loader)), S_OK);
+        ASSERT_EQ(CoCreateInstance(CLSID_DirectMusicPerformance, nullptr, CLSCTX_INPROC,
+                                   IID_IDirectMusicPerformance8, reinterpret_cast<void**>(&performance)), S_OK);
+    }
+    void TearDown() override {
+        if (segment) segment->Release();
+        if (performance) {
+            performance->CloseDown();
+            EXPECT_EQ(performance->Release(), 0u);
+        }
+        if (loader) loader->Release();
+        quil_dmusic::SetSoundFontPath(nullptr);
+        quil_audio::UseMemoryOutput(false);
+        std::remove(songPath.c_str());
+        rmdir(dir.c_str());
+    }
+
+    void Init(DWORD path = DMUS_APATH_DYNAMIC_STEREO) {
+        ASSERT_EQ(performance->InitAudio(nullptr, nullptr, nullptr, path, 64, DMUS_AUDIOF_ALL, nullptr), S_OK);
+    }
+    HRESULT Load(const std::wstring& name) {
+        return loader->LoadObjectFromFile(CLSID_DirectMusicSegment, IID_IDirectMusicSegment8,
+                                          const_cast<WCHAR*>(name.c_str()), reinterpret_cast<void**>(&segment));
+    }
+    std::wstring Wide(const std::string& s) { return std::wstring(s.begin(), s.end()); }
+    IDirectMusicAudioPath8* Path() {
+        IDirectMusicAudioPath8* path = nullptr;
+        EXPECT_EQ(performance->GetDefaultAudioPath(&path), S_OK);
+        return path;
+    }
+
+    std::string dir, songPath;
+    IDirectMusicLoader8* loader = nullptr;
+    IDirectMusicPerformance8* performance = nullptr;
+    IDirectMusicSegment8* segment = nullptr;
+};
+
+TEST_F(MusicTest, PlaysAMidiFileAudiblyAndStopsAtOnce) {
+    Init();
+    ASSERT_EQ(Load(Wide(songPath)), S_OK);
+    EXPECT_EQ(segment->Download(performance), S_OK);
+    EXPECT_LT(RenderRms(4410), 1e-6);
+    ASSERT_EQ(performance->PlaySegment(segment, 0, 0, nullptr), S_OK);
+    EXPECT_EQ(performance->IsPlaying(segment, nullptr), S_OK);
+    EXPECT_GT(RenderRms(8820), 0.01);
+    ASSERT_EQ(performance->Stop(nullptr, nullptr, 0, 0), S_OK);
+    RenderRms(64);
+    EXPECT_LT(RenderRms(4410), 1e-6);
+    EXPECT_EQ(performance->IsPlaying(nullptr, nullptr), S_FALSE);
+}
+
+TEST_F(MusicTest, PlaysOnceThenRepeatsWhenAsked) {
+    Init();
+    ASSERT_EQ(Load(Wide(songPath)), S_OK);
+    MUSIC_TIME length = 0;
+    segment->GetLength(&length);
+    EXPECT_EQ(length, 500);
+    performance->PlaySegment(segment, 0, 0, nullptr);
+    RenderRms(44100 * 6 / 10);
+    EXPECT_EQ(performance->IsPlaying(segment, nullptr), S_FALSE);
+    segment->SetRepeats(2);
+    performance->PlaySegment(segment, 0, 0, nullptr);
+    RenderRms(44100 * 12 / 10);
+    EXPECT_EQ(performance->IsPlaying(segment, nullptr), S_OK);
+    EXPECT_GT(RenderRms(4410), 0.01);  // third pass sounds
+    RenderRms(44100 / 2);
+    EXPECT_EQ(performance->IsPlaying(segment, nullptr), S_FALSE);
+}
+
+TEST_F(MusicTest, AudioPathVolumeScalesAndFades) {
+    Init();
+    ASSERT_EQ(Load(Wide(songPath)), S_OK);
+    auto* path = Path();
+    ASSERT_NE(path, nullptr);
+    // The synthesiser's first note after start-up differs slightly: compare later plays.
+    performance->PlaySegment(segment, 0, 0, nullptr);
+    RenderRms(4410);
+    performance->PlaySegment(segment, 0, 0, nullptr);
+    double full = RenderRms(4410);
+    performance->PlaySegment(segment, 0, 0, nullptr);
+    ASSERT_EQ(path->SetVolume(-2000, 0), S_OK);
+    double quiet = RenderRms(4410);
+    EXPECT_NEAR(quiet / full, 0.1, 0.01);
+    performance->PlaySegment(segment, 0, 0, nullptr);
+    path->SetVolume(DMUS_VOLUME_SILENT, 0);
+    EXPECT_EQ(RenderRms(4410), 0.0);
+    // A fade from full to silent over 400 ms falls steadily and ends silent.
+    path->SetVolume(0, 0);
+    performance->PlaySegment(segment, 0, 0, nullptr);
+    path->SetVolume(DMUS_VOLUME_SILENT, 400);
+    double first = RenderRms(4410), second = RenderRms(4410), third = RenderRms(4410);
+    EXPECT_GT(first, second);
+    EXPECT_GT(second, third);
+    RenderRms(4410 * 2);
+    EXPECT_EQ(RenderRms(2205), 0.0);
+    // And back in.
+    performance->PlaySegment(segment, 0, 0, nullptr);
+    path->SetVolume(0, 200);
+    double rising = RenderRms(4410);
+    RenderRms(4410);
+    EXPECT_GT(RenderRms(4410), rising);
+    EXPECT_EQ(path->SetVolume(100, 0), E_INVALIDARG);
+    EXPECT_EQ(path->Release(), 1u);  // the performance keeps its own reference
+}
+
+TEST_F(MusicTest, MonoPathPlaysTheSameOnBothSides) {
+    Init(DMUS_APATH_DYNAMIC_MONO);
+    ASSERT_EQ(Load(Wide(songPath)), S_OK);
+    performance->PlaySegment(segment, 0, 0, nullptr);
+    std::vector<float> out;
+    EXPECT_GT(RenderRms(4410, &out), 0.01);
+    for (size_t i = 0; i < out.size(); i += 2) ASSERT_EQ(out[i], out[i + 1]);
+}
+
+TEST_F(MusicTest, WithoutASoundFontMusicIsSilentButRuns) {
+    quil_dmusic::SetSoundFontPath("/nonexistent/none.sf2");
+    Init();
+    ASSERT_EQ(Load(Wide(songPath)), S_OK);
+    ASSERT_EQ(performance->PlaySegment(segment, 0, 0, nullptr), S_OK);
+    EXPECT_EQ(RenderRms(4410), 0.0);
+    EXPECT_EQ(performance->IsPlaying(segment, nullptr), S_OK);
+    RenderRms(44100);
+    EXPECT_EQ(performance->IsPlaying(segment, nullptr), S_FALSE);
+}
+
+TEST_F(MusicTest, LoaderFindsFilesByAnyCaseAndSeparatorAndRefusesBadOnes) {
+    Init();
+    ASSERT_EQ(loader->SetSearchDirectory(GUID_DirectMusicAllTypes, const_cast<WCHAR*>(Wide(dir).c_str()), FALSE),
+              S_OK);
+    EXPECT_EQ(Load(L"song.MID"), S_OK);
+    segment->Release();
+    segment = nullptr;
+    EXPECT_EQ(Load(L".\\SONG.mid"), S_OK);
+    segment->Release();
+    segment = nullptr;
+    EXPECT_EQ(Load(L"missing.mid"), DMUS_E_LOADER_FAILEDOPEN);
+    EXPECT_EQ(segment, nullptr);
+    std::string junk = dir + "/junk.mid";
+    ASSERT_TRUE(audio_test::WriteFile(junk, {'M', 'T', 'h', 'd', 0, 0}));
+    EXPECT_EQ(Load(L"junk.mid"), DMUS_E_UNSUPPORTED_STREAM);
+    EXPECT_EQ(Load(L""), DMUS_E_LOADER_FAILEDOPEN);
+    std::remove(junk.c_str());
+    void* other = nullptr;
+    EXPECT_EQ(loader->LoadObjectFromFile(CLSID_DirectMusicLoader, IID_IDirectMusicSegment8,
+                                         const_cast<WCHAR*>(L"song.mid"), &other),
+              DMUS_E_LOADER_FORMATNOTSUPPORTED);
+    EXPECT_EQ(loader->SetSearchDirectory(GUID_DirectMusicAllTypes, const_cast<WCHAR*>(L"/no/such/dir"), FALSE),
+              DMUS_E_LOADER_BADPATH);
+}
+
+TEST_F(MusicTest, CallsBeforeInitAndAfterCloseDownFailCleanly) {
+    ASSERT_EQ(Load(Wide(songPath)), S_OK);
+    IDirectMusicAudioPath8* path = reinterpret_cast<IDirectMusicAudioPath8*>(1);
+    EXPECT_EQ(performance->GetDefaultAudioPath(&path), DMUS_E_NOT_INIT);
+    EXPECT_EQ(path, nullptr);
+    EXPECT_EQ(performance->PlaySegment(segment, 0, 0, nullptr), DMUS_E_NOT_INIT);
+    Init();
+    EXPECT_EQ(performance->InitAudio(nullptr, nullptr, nullptr, DMUS_APATH_DYNAMIC_STEREO, 64, 0, nullptr),
+              DMUS_E_ALREADY_INITED);
+    path = Path();
+    performance->PlaySegment(segment, 0, 0, nullptr);
+    EXPECT_EQ(performance->CloseDown(), S_OK);
+    EXPECT_EQ(performance->PlaySegment(segment, 0, 0, nullptr), DMUS_E_NOT_INIT);
+    // A path still held after CloseDown is harmless.
+    EXPECT_EQ(path->SetVolume(-100, 0), DMUS_E_NOT_INIT);
+    EXPECT_EQ(path->Release(), 0u);
+    EXPECT_EQ(RenderRms(441), 0.0);
+}
+
+TEST_F(MusicTest, SecondSongCutsTheFirstOff) {
+    Init();
+    ASSERT_EQ(Load(Wide(songPath)), S_OK);
+    IDirectMusicSegment8* first = segment;
+    segment = nullptr;
+    ASSERT_EQ(Load(Wide(songPath)), S_OK);
+    IDirectMusicSegmentState8* state = nullptr;
+    performance->PlaySegment(first, 0, 0, &state);
+    ASSERT_NE(state, nullptr);
+    RenderRms(441);
+    performance->PlaySegmentEx(segment, nullptr, nullptr, 0, 0, nullptr, nullptr, nullptr);
+    EXPECT_EQ(performance->IsPlaying(first, nullptr), S_FALSE);
+    EXPECT_EQ(performance->IsPlaying(nullptr, state), S_FALSE);
+    EXPECT_EQ(performance->IsPlaying(segment, nullptr), S_OK);
+    // Stopping the one that no longer plays leaves the other alone.
+    performance->Stop(first, nullptr, 0, 0);
+    EXPECT_EQ(performance->IsPlaying(segment, nullptr), S_OK);
+    // Releasing a segment while it plays is safe: the performance keeps its notes.
+    segment->Release();
+    segment = nullptr;
+    EXPECT_GT(RenderRms(4410), 0.01);
+    state->Release();
+    first->Release();
+}
+
+}  // namespace

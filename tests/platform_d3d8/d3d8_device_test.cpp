@@ -1,0 +1,356 @@
+// Device behaviour the engine relies on: reference counts, lock rules, loss and
+// reset, state blocks, bad draws, enumeration and the device on a real window.
+#include "d3d8_test_util.h"
+#include "quil_automation.h"
+
+using namespace d3d8_test;
+
+TEST_F(DeviceTest, ReleaseReturnsTheRemainingCountAndResourcesHoldTheDevice) {
+    EXPECT_EQ(2u, dev->AddRef());
+    EXPECT_EQ(1u, dev->Release());
+    IDirect3DTexture8* tex = nullptr;
+    ASSERT_EQ(D3D_OK, dev->CreateTexture(4, 4, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, &tex));
+    EXPECT_EQ(3u, dev->AddRef());  // the texture holds one
+    EXPECT_EQ(2u, dev->Release());
+    EXPECT_EQ(2u, tex->AddRef());
+    EXPECT_EQ(1u, tex->Release());
+    // A bound texture stays usable after its last public release.
+    dev->SetTexture(0, tex);
+    EXPECT_EQ(0u, tex->Release());
+    EXPECT_EQ(2u, dev->AddRef());
+    EXPECT_EQ(1u, dev->Release());
+    IDirect3DBaseTexture8* got = nullptr;
+    dev->SetTexture(0, nullptr);
+    EXPECT_EQ(D3D_OK, dev->GetTexture(0, &got));
+    EXPECT_EQ(nullptr, got);
+    // Surfaces of a texture level count on their texture.
+    ASSERT_EQ(D3D_OK, dev->CreateTexture(8, 8, 0, 0, D3DFMT_R5G6B5, D3DPOOL_MANAGED, &tex));
+    EXPECT_EQ(4u, tex->GetLevelCount());
+    IDirect3DSurface8* level = nullptr;
+    ASSERT_EQ(D3D_OK, tex->GetSurfaceLevel(2, &level));
+    D3DSURFACE_DESC d;
+    level->GetDesc(&d);
+    EXPECT_EQ(2u, d.Width);
+    EXPECT_EQ(1u, tex->Release());
+    EXPECT_EQ(0u, level->Release());
+    // The back buffer comes with a reference of its own.
+    IDirect3DSurface8* bb = nullptr;
+    ASSERT_EQ(D3D_OK, dev->GetBackBuffer(0, D3DBACKBUFFER_TYPE_MONO, &bb));
+    bb->GetDesc(&d);
+    EXPECT_EQ(kSize, d.Width);
+    EXPECT_EQ(D3DFMT_X8R8G8B8, d.Format);
+    EXPECT_EQ(0u, bb->Release());
+}
+
+TEST_F(DeviceTest, BufferLocksCheckRangesAndRefuseDoubleLocks) {
+    IDirect3DVertexBuffer8* vb = nullptr;
+    ASSERT_EQ(D3D_OK, dev->CreateVertexBuffer(64, D3DUSAGE_WRITEONLY | D3DUSAGE_DYNAMIC, 0, D3DPOOL_DEFAULT, &vb));
+    BYTE* p = nullptr;
+    EXPECT_EQ(D3DERR_INVALIDCALL, vb->Lock(60, 8, &p, 0));
+    EXPECT_EQ(nullptr, p);
+    EXPECT_EQ(D3DERR_INVALIDCALL, vb->Lock(65, 0, &p, 0));
+    EXPECT_EQ(D3DERR_INVALIDCALL, vb->Unlock());
+    ASSERT_EQ(D3D_OK, vb->Lock(16, 0, &p, D3DLOCK_DISCARD));  // size 0: to the end
+    p[47] = 7;
+    EXPECT_EQ(D3DERR_INVALIDCALL, vb->Lock(0, 4, &p, 0));
+    EXPECT_EQ(D3D_OK, vb->Unlock());
+    ASSERT_EQ(D3D_OK, vb->Lock(0, 64, &p, D3DLOCK_NOOVERWRITE | D3DLOCK_READONLY));
+    EXPECT_EQ(7, p[63]);
+    EXPECT_EQ(D3D_OK, vb->Unlock());
+    D3DVERTEXBUFFER_DESC vd;
+    vb->GetDesc(&vd);
+    EXPECT_EQ(64u, vd.Size);
+    EXPECT_EQ(D3DPOOL_DEFAULT, vd.Pool);
+    vb->Release();
+    IDirect3DIndexBuffer8* ib = nullptr;
+    EXPECT_EQ(D3DERR_INVALIDCALL, dev->CreateIndexBuffer(16, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, &ib));
+    EXPECT_EQ(D3DERR_INVALIDCALL, dev->CreateVertexBuffer(0, 0, 0, D3DPOOL_MANAGED, &vb));
+}
+
+TEST_F(DeviceTest, TextureLocksReportAndHonourThePitch) {
+    IDirect3DTexture8* t = nullptr;
+    // 3 pixels of 16 bits: rows are padded to 8 bytes.
+    ASSERT_EQ(D3D_OK, dev->CreateTexture(3, 2, 1, 0, D3DFMT_R5G6B5, D3DPOOL_MANAGED, &t));
+    D3DLOCKED_RECT lr;
+    ASSERT_EQ(D3D_OK, t->LockRect(0, &lr, nullptr, 0));
+    EXPECT_EQ(8, lr.Pitch);
+    D3DLOCKED_RECT again;
+    EXPECT_EQ(D3DERR_INVALIDCALL, t->LockRect(0, &again, nullptr, 0));
+    EXPECT_EQ(nullptr, again.pBits);
+    for (int y = 0; y < 2; ++y)
+        for (int x = 0; x < 3; ++x)
+            reinterpret_cast<uint16_t*>(static_cast<BYTE*>(lr.pBits) + y * lr.Pitch)[x] = y ? 0x001F : 0xF800;
+    EXPECT_EQ(D3D_OK, t->UnlockRect(0));
+    RECT bad = {0, 0, 4, 1};
+    EXPECT_EQ(D3DERR_INVALIDCALL, t->LockRect(0, &lr, &bad, 0));
+    EXPECT_EQ(D3DERR_INVALIDCALL, t->LockRect(1, &lr, nullptr, 0));
+    RECT sub = {1, 1, 3, 2};
+    ASSERT_EQ(D3D_OK, t->LockRect(0, &lr, &sub, D3DLOCK_READONLY));
+    EXPECT_EQ(0x001F, *static_cast<uint16_t*>(lr.pBits));
+    t->UnlockRect(0);
+    // Drawn: red top row, blue bottom row.
+    dev->SetTexture(0, t);
+    dev->SetTextureStageState(0, D3DTSS_COLOROP, D3DTOP_SELECTARG1);
+    TLVertex v[4] = {{-0.5f, -0.5f, 0.5f, 1, 0, 0, 0}, {5.5f, -0.5f, 0.5f, 1, 0, 1, 0},
+                     {-0.5f, 3.5f, 0.5f, 1, 0, 0, 1}, {5.5f, 3.5f, 0.5f, 1, 0, 1, 1}};
+    dev->SetVertexShader(kTLFvf);
+    dev->DrawPrimitiveUP(D3DPT_TRIANGLESTRIP, 2, v, sizeof(TLVertex));
+    EXPECT_TRUE(Near(0xFF0000, Pixel(4, 0)));
+    EXPECT_TRUE(Near(0x0000FF, Pixel(4, 3)));
+    dev->SetTexture(0, nullptr);
+    t->Release();
+    EXPECT_EQ(D3DERR_INVALIDCALL, dev->CreateTexture(100000, 4, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, &t));
+    EXPECT_EQ(D3DERR_INVALIDCALL, dev->CreateTexture(4, 4, 1, 0, D3DFMT_DXT1, D3DPOOL_MANAGED, &t));
+}
+
+TEST_F(DeviceTest, LostDeviceResetsOnlyWithoutDefaultPoolResources) {
+    dev->SetRenderState(D3DRS_ALPHAREF, 77);
+    dev->SetTextureStageState(1, D3DTSS_ADDRESSU, D3DTADDRESS_CLAMP);
+    EXPECT_EQ(D3D_OK, dev->TestCooperativeLevel());
+    quil_automation::MakeDeviceLost(dev);
+    EXPECT_EQ(D3DERR_DEVICELOST, dev->TestCooperativeLevel());
+    EXPECT_EQ(D3DERR_DEVICENOTRESET, dev->TestCooperativeLevel());
+    EXPECT_EQ(D3DERR_DEVICELOST, dev->Present(nullptr, nullptr, nullptr, nullptr));
+    // Drawing while lost quietly does nothing.
+    EXPECT_EQ(D3D_OK, dev->Clear(0, nullptr, D3DCLEAR_TARGET, 0, 1.0f, 0));
+    IDirect3DVertexBuffer8* vb = nullptr;
+    ASSERT_EQ(D3D_OK, dev->CreateVertexBuffer(64, 0, 0, D3DPOOL_DEFAULT, &vb));
+    IDirect3DVertexBuffer8* managed = nullptr;
+    ASSERT_EQ(D3D_OK, dev->CreateVertexBuffer(64, 0, 0, D3DPOOL_MANAGED, &managed));
+    D3DPRESENT_PARAMETERS pp = {};
+    pp.Windowed = TRUE;
+    pp.SwapEffect = D3DSWAPEFFECT_DISCARD;
+    pp.BackBufferWidth = 32;
+    pp.BackBufferHeight = 16;
+    pp.EnableAutoDepthStencil = TRUE;
+    pp.AutoDepthStencilFormat = D3DFMT_D16;
+    // A default-pool buffer kept bound (no public reference) no longer blocks the reset.
+    dev->SetStreamSource(0, vb, 16);
+    EXPECT_EQ(D3DERR_INVALIDCALL, dev->Reset(&pp));
+    EXPECT_EQ(D3DERR_DEVICENOTRESET, dev->TestCooperativeLevel());
+    EXPECT_EQ(0u, vb->Release());
+    EXPECT_EQ(D3D_OK, dev->Reset(&pp));
+    EXPECT_EQ(D3D_OK, dev->TestCooperativeLevel());
+    DWORD v = 0;
+    dev->GetRenderState(D3DRS_ALPHAREF, &v);
+    EXPECT_EQ(77u, v);
+    dev->GetTextureStageState(1, D3DTSS_ADDRESSU, &v);
+    EXPECT_EQ(static_cast<DWORD>(D3DTADDRESS_CLAMP), v);
+    D3DVIEWPORT8 vp;
+    dev->GetViewport(&vp);
+    EXPECT_EQ(32u, vp.Width);
+    EXPECT_EQ(D3DFMT_X8R8G8B8, pp.BackBufferFormat);
+    EXPECT_EQ(32, Frame().width);
+    dev->SetStreamSource(0, nullptr, 0);
+    managed->Release();
+}
+
+TEST_F(DeviceTest, StateBlocksRecordCaptureAndApply) {
+    dev->SetRenderState(D3DRS_ZFUNC, D3DCMP_LESS);
+    ASSERT_EQ(D3D_OK, dev->BeginStateBlock());
+    dev->SetRenderState(D3DRS_ZFUNC, D3DCMP_ALWAYS);
+    dev->SetTextureStageState(0, D3DTSS_COLOROP, D3DTOP_ADD);
+    DWORD token = 0;
+    ASSERT_EQ(D3D_OK, dev->EndStateBlock(&token));
+    DWORD v = 0;
+    dev->GetRenderState(D3DRS_ZFUNC, &v);
+    EXPECT_EQ(static_cast<DWORD>(D3DCMP_LESS), v);  // recording does not apply
+    EXPECT_EQ(D3D_OK, dev->ApplyStateBlock(token));
+    dev->GetRenderState(D3DRS_ZFUNC, &v);
+    EXPECT_EQ(static_cast<DWORD>(D3DCMP_ALWAYS), v);
+    dev->GetTextureStageState(0, D3DTSS_COLOROP, &v);
+    EXPECT_EQ(static_cast<DWORD>(D3DTOP_ADD), v);
+    // Capture refreshes only what the block holds.
+    dev->SetRenderState(D3DRS_ZFUNC, D3DCMP_GREATER);
+    dev->SetRenderState(D3DRS_ALPHAREF, 5);
+    EXPECT_EQ(D3D_OK, dev->CaptureStateBlock(token));
+    dev->SetRenderState(D3DRS_ZFUNC, D3DCMP_NEVER);
+    dev->SetRenderState(D3DRS_ALPHAREF, 9);
+    dev->ApplyStateBlock(token);
+    dev->GetRenderState(D3DRS_ZFUNC, &v);
+    EXPECT_EQ(static_cast<DWORD>(D3DCMP_GREATER), v);
+    dev->GetRenderState(D3DRS_ALPHAREF, &v);
+    EXPECT_EQ(9u, v);
+    // A full block restores textures and lights too.
+    IDirect3DTexture8* t = nullptr;
+    dev->CreateTexture(1, 1, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, &t);
+    dev->SetTexture(0, t);
+    dev->LightEnable(3, TRUE);
+    DWORD all = 0;
+    ASSERT_EQ(D3D_OK, dev->CreateStateBlock(D3DSBT_ALL, &all));
+    dev->SetTexture(0, nullptr);
+    dev->LightEnable(3, FALSE);
+    EXPECT_EQ(0u, t->Release());  // the block keeps it alive
+    dev->ApplyStateBlock(all);
+    IDirect3DBaseTexture8* got = nullptr;
+    dev->GetTexture(0, &got);
+    EXPECT_EQ(static_cast<IDirect3DBaseTexture8*>(t), got);
+    got->Release();
+    BOOL on = FALSE;
+    dev->GetLightEnable(3, &on);
+    EXPECT_TRUE(on);
+    dev->SetTexture(0, nullptr);
+    EXPECT_EQ(D3D_OK, dev->DeleteStateBlock(all));
+    EXPECT_EQ(D3D_OK, dev->DeleteStateBlock(token));
+    EXPECT_EQ(D3DERR_INVALIDCALL, dev->ApplyStateBlock(token));
+}
+
+TEST_F(DeviceTest, DrawsWithMissingOrShortStreamsFail) {
+    dev->SetVertexShader(D3DFVF_XYZ);
+    EXPECT_EQ(D3DERR_INVALIDCALL, dev->DrawPrimitive(D3DPT_TRIANGLELIST, 0, 1));
+    IDirect3DVertexBuffer8* vb = nullptr;
+    dev->CreateVertexBuffer(3 * 12, 0, D3DFVF_XYZ, D3DPOOL_MANAGED, &vb);
+    dev->SetStreamSource(0, vb, 12);
+    EXPECT_EQ(D3D_OK, dev->DrawPrimitive(D3DPT_TRIANGLELIST, 0, 1));
+    EXPECT_EQ(D3DERR_INVALIDCALL, dev->DrawPrimitive(D3DPT_TRIANGLELIST, 1, 1));
+    EXPECT_EQ(D3DERR_INVALIDCALL, dev->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 0, 3, 0, 1));  // no indices
+    IDirect3DIndexBuffer8* ib = nullptr;
+    dev->CreateIndexBuffer(6 * 2, 0, D3DFMT_INDEX16, D3DPOOL_MANAGED, &ib);
+    BYTE* p = nullptr;
+    ib->Lock(0, 0, &p, 0);
+    uint16_t idx[6] = {0, 1, 2, 0, 2, 3};  // index 3 is past the buffer
+    std::memcpy(p, idx, sizeof(idx));
+    ib->Unlock();
+    dev->SetIndices(ib, 0);
+    EXPECT_EQ(D3D_OK, dev->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 0, 3, 0, 1));
+    EXPECT_EQ(D3DERR_INVALIDCALL, dev->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 0, 4, 3, 1));
+    EXPECT_EQ(D3DERR_INVALIDCALL, dev->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 0, 3, 3, 2));  // past the indices
+    dev->SetIndices(ib, 1);  // base vertex 1 pushes index 2 out
+    EXPECT_EQ(D3DERR_INVALIDCALL, dev->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 0, 3, 0, 1));
+    uint16_t bad[3] = {0, 1, 9};
+    float verts[3][3] = {};
+    EXPECT_EQ(D3DERR_INVALIDCALL,
+              dev->DrawIndexedPrimitiveUP(D3DPT_TRIANGLELIST, 0, 3, 1, bad, D3DFMT_INDEX16, verts, 12));
+    dev->SetStreamSource(0, nullptr, 0);
+    dev->SetIndices(nullptr, 0);
+    vb->Release();
+    ib->Release();
+    EXPECT_EQ(D3DERR_INVALIDCALL, dev->SetVertexShader(0x7));  // not a created shader
+}
+
+TEST(Direct3D8Test, EnumeratesModesFormatsAndCaps) {
+    setenv("SDL_VIDEODRIVER", "offscreen", 0);
+    EXPECT_EQ(nullptr, Direct3DCreate8(120));
+    IDirect3D8* d3d = Direct3DCreate8(D3D_SDK_VERSION);
+    ASSERT_NE(nullptr, d3d);
+    ASSERT_GE(d3d->GetAdapterCount(), 1u);
+    UINT modes = d3d->GetAdapterModeCount(0);
+    ASSERT_EQ(12u, modes);  // no real display: the fixed list in both formats
+    D3DDISPLAYMODE m;
+    bool has16 = false;
+    for (UINT i = 0; i < modes; ++i) {
+        ASSERT_EQ(D3D_OK, d3d->EnumAdapterModes(0, i, &m));
+        if (m.Width == 640 && m.Height == 480 && m.Format == D3DFMT_R5G6B5) has16 = true;
+    }
+    EXPECT_TRUE(has16);
+    EXPECT_EQ(D3DERR_INVALIDCALL, d3d->EnumAdapterModes(0, modes, &m));
+    D3DADAPTER_IDENTIFIER8 id;
+    ASSERT_EQ(D3D_OK, d3d->GetAdapterIdentifier(0, D3DENUM_NO_WHQL_LEVEL, &id));
+    EXPECT_NE('\0', id.Description[0]);
+    D3DCAPS8 caps;
+    for (D3DDEVTYPE t : {D3DDEVTYPE_HAL, D3DDEVTYPE_REF}) {
+        ASSERT_EQ(D3D_OK, d3d->GetDeviceCaps(0, t, &caps));
+        EXPECT_TRUE(caps.Caps2 & D3DCAPS2_CANRENDERWINDOWED);
+        EXPECT_TRUE(caps.DevCaps & D3DDEVCAPS_HWTRANSFORMANDLIGHT);
+        EXPECT_FALSE(caps.DevCaps & D3DDEVCAPS_PUREDEVICE);
+        EXPECT_TRUE(caps.RasterCaps & D3DPRASTERCAPS_FOGVERTEX);
+        EXPECT_FALSE(caps.PrimitiveMiscCaps & D3DPMISCCAPS_NULLREFERENCE);
+        EXPECT_GE(caps.VertexShaderVersion, D3DVS_VERSION(1, 1));
+        EXPECT_GE(caps.MaxVertexShaderConst, 96u);
+        EXPECT_GE(caps.MaxActiveLights, 8u);
+    }
+    EXPECT_EQ(D3D_OK, d3d->CheckDeviceType(0, D3DDEVTYPE_HAL, D3DFMT_X8R8G8B8, D3DFMT_X8R8G8B8, FALSE));
+    EXPECT_EQ(D3D_OK, d3d->CheckDeviceType(0, D3DDEVTYPE_REF, D3DFMT_R5G6B5, D3DFMT_R5G6B5, FALSE));
+    EXPECT_EQ(D3DERR_NOTAVAILABLE, d3d->CheckDeviceType(0, D3DDEVTYPE_HAL, D3DFMT_A4R4G4B4, D3DFMT_A4R4G4B4, FALSE));
+    for (D3DFORMAT ds : {D3DFMT_D16, D3DFMT_D24X8, D3DFMT_D24S8}) {
+        EXPECT_EQ(D3D_OK, d3d->CheckDeviceFormat(0, D3DDEVTYPE_HAL, D3DFMT_X8R8G8B8, D3DUSAGE_DEPTHSTENCIL,
+                                                 D3DRTYPE_SURFACE, ds));
+        EXPECT_EQ(D3D_OK, d3d->CheckDepthStencilMatch(0, D3DDEVTYPE_HAL, D3DFMT_X8R8G8B8, D3DFMT_X8R8G8B8, ds));
+    }
+    EXPECT_EQ(D3DERR_NOTAVAILABLE, d3d->CheckDeviceFormat(0, D3DDEVTYPE_HAL, D3DFMT_X8R8G8B8, D3DUSAGE_DEPTHSTENCIL,
+                                                          D3DRTYPE_SURFACE, D3DFMT_D15S1));
+    EXPECT_EQ(D3DERR_INVALIDCALL, d3d->GetDeviceCaps(5, D3DDEVTYPE_HAL, &caps));
+    EXPECT_EQ(0u, d3d->Release());
+}
+
+TEST(Direct3D8Test, DeviceOnAWindowPresentsBelowTheMenuStrip) {
+    setenv("SDL_VIDEODRIVER", "offscreen", 0);
+    HWND hwnd = quil_automation::CreateTestWindow(80, 60);
+    ASSERT_NE(nullptr, hwnd);
+    IDirect3D8* d3d = Direct3DCreate8(D3D_SDK_VERSION);
+    D3DPRESENT_PARAMETERS pp = {};
+    pp.Windowed = TRUE;
+    pp.SwapEffect = D3DSWAPEFFECT_DISCARD;
+    pp.BackBufferFormat = D3DFMT_X8R8G8B8;
+    pp.EnableAutoDepthStencil = TRUE;
+    pp.AutoDepthStencilFormat = D3DFMT_D16;
+    IDirect3DDevice8* dev = nullptr;
+    EXPECT_EQ(D3DERR_INVALIDCALL, d3d->CreateDevice(0, D3DDEVTYPE_HAL, nullptr, D3DCREATE_SOFTWARE_VERTEXPROCESSING,
+                                                     &pp, &dev));
+    ASSERT_EQ(D3D_OK, d3d->CreateDevice(0, D3DDEVTYPE_HAL, hwnd, D3DCREATE_SOFTWARE_VERTEXPROCESSING, &pp, &dev));
+    EXPECT_EQ(80u, pp.BackBufferWidth);  // the client size filled in
+    EXPECT_EQ(60u, pp.BackBufferHeight);
+    EXPECT_EQ(D3D_OK, dev->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0xFF00FF00, 1.0f, 0));
+    EXPECT_EQ(D3D_OK, dev->BeginScene());
+    EXPECT_EQ(D3DERR_INVALIDCALL, dev->BeginScene());
+    EXPECT_EQ(D3D_OK, dev->EndScene());
+    EXPECT_EQ(D3D_OK, dev->Present(nullptr, nullptr, nullptr, nullptr));
+    EXPECT_EQ(0u, dev->Release());
+    EXPECT_EQ(0u, d3d->Release());
+    DestroyWindow(hwnd);
+}
+
+TEST_F(DeviceTest, CursorTakesA32BitImageSurface) {
+    IDirect3DSurface8* img = nullptr;
+    ASSERT_EQ(D3D_OK, dev->CreateImageSurface(32, 32, D3DFMT_A8R8G8B8, &img));
+    D3DLOCKED_RECT lr;
+    ASSERT_EQ(D3D_OK, img->LockRect(&lr, nullptr, 0));
+    EXPECT_EQ(128, lr.Pitch);
+    for (int i = 0; i < 32 * 32; ++i) static_cast<DWORD*>(lr.pBits)[i] = (i % 33 == 0) ? 0xFFFFFFFF : 0;
+    EXPECT_EQ(D3DERR_INVALIDCALL, img->LockRect(&lr, nullptr, 0));
+    EXPECT_EQ(D3D_OK, img->UnlockRect());
+    EXPECT_EQ(D3D_OK, dev->SetCursorProperties(1, 1, img));
+    EXPECT_EQ(D3DERR_INVALIDCALL, dev->SetCursorProperties(40, 1, img));  // hot spot outside
+    EXPECT_EQ(FALSE, dev->ShowCursor(TRUE));
+    EXPECT_EQ(TRUE, dev->ShowCursor(FALSE));
+    dev->SetCursorPosition(10, 10, D3DCURSOR_IMMEDIATE_UPDATE);
+    EXPECT_EQ(0u, img->Release());
+    IDirect3DSurface8* rgb = nullptr;
+    ASSERT_EQ(D3D_OK, dev->CreateImageSurface(8, 8, D3DFMT_R5G6B5, &rgb));
+    EXPECT_EQ(D3DERR_INVALIDCALL, dev->SetCursorProperties(0, 0, rgb));
+    rgb->Release();
+}
+
+TEST(Direct3D8Test, MinimisedFullScreenDeviceIsLostUntilReset) {
+    setenv("SDL_VIDEODRIVER", "offscreen", 0);
+    HWND hwnd = quil_automation::CreateTestWindow(64, 48);
+    ASSERT_NE(nullptr, hwnd);
+    IDirect3D8* d3d = Direct3DCreate8(D3D_SDK_VERSION);
+    D3DPRESENT_PARAMETERS pp = {};
+    pp.Windowed = FALSE;
+    pp.SwapEffect = D3DSWAPEFFECT_DISCARD;
+    pp.BackBufferWidth = 640;
+    pp.BackBufferHeight = 480;
+    pp.BackBufferFormat = D3DFMT_R5G6B5;
+    pp.FullScreen_PresentationInterval = D3DPRESENT_INTERVAL_IMMEDIATE;
+    IDirect3DDevice8* dev = nullptr;
+    ASSERT_EQ(D3D_OK, d3d->CreateDevice(0, D3DDEVTYPE_REF, hwnd, D3DCREATE_SOFTWARE_VERTEXPROCESSING, &pp, &dev));
+    EXPECT_EQ(D3D_OK, dev->TestCooperativeLevel());
+    quil_automation::Minimise(hwnd);
+    EXPECT_EQ(D3DERR_DEVICELOST, dev->TestCooperativeLevel());
+    EXPECT_EQ(D3DERR_DEVICELOST, dev->Present(nullptr, nullptr, nullptr, nullptr));
+    quil_automation::Restore(hwnd);
+    EXPECT_EQ(D3DERR_DEVICENOTRESET, dev->TestCooperativeLevel());
+    EXPECT_EQ(D3D_OK, dev->Reset(&pp));
+    EXPECT_EQ(D3D_OK, dev->TestCooperativeLevel());
+    IDirect3DSurface8* bb = nullptr;
+    dev->GetBackBuffer(0, D3DBACKBUFFER_TYPE_MONO, &bb);
+    D3DSURFACE_DESC d;
+    bb->GetDesc(&d);
+    EXPECT_EQ(640u, d.Width);
+    EXPECT_EQ(D3DFMT_R5G6B5, d.Format);
+    bb->Release();
+    EXPECT_EQ(0u, dev->Release());
+    EXPECT_EQ(0u, d3d->Release());
+    DestroyWindow(hwnd);
+}

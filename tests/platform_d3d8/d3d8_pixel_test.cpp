@@ -1,0 +1,473 @@
+// Pixel tests of the fixed-function pipeline and vs.1.1 shaders: draw, read a pixel, compare.
+#include <cmath>
+
+#include "d3d8_test_util.h"
+
+using namespace d3d8_test;
+
+namespace {
+
+// Diffuse-only output on stage 0.
+void DiffuseOnly(IDirect3DDevice8* dev) {
+    dev->SetTextureStageState(0, D3DTSS_COLOROP, D3DTOP_SELECTARG1);
+    dev->SetTextureStageState(0, D3DTSS_COLORARG1, D3DTA_DIFFUSE);
+    dev->SetTextureStageState(0, D3DTSS_ALPHAOP, D3DTOP_SELECTARG1);
+    dev->SetTextureStageState(0, D3DTSS_ALPHAARG1, D3DTA_DIFFUSE);
+}
+
+D3DMATRIX Perspective(float fovy, float aspect, float zn, float zf) {
+    D3DMATRIX m;
+    std::memset(&m, 0, sizeof(m));
+    float ys = 1.0f / std::tan(fovy / 2), xs = ys / aspect;
+    m._11 = xs;
+    m._22 = ys;
+    m._33 = zf / (zf - zn);
+    m._34 = 1.0f;
+    m._43 = -zn * zf / (zf - zn);
+    return m;
+}
+
+}  // namespace
+
+TEST_F(DeviceTest, ClearFillsTargetAndRectanglesOnly) {
+    dev->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF102030, 1.0f, 0);
+    D3DRECT r = {8, 4, 16, 12};
+    dev->Clear(1, &r, D3DCLEAR_TARGET, 0xFFFF0000, 1.0f, 0);
+    EXPECT_TRUE(Near(0x102030, Pixel(0, 0)));
+    EXPECT_TRUE(Near(0xFF0000, Pixel(8, 4)));
+    EXPECT_TRUE(Near(0xFF0000, Pixel(15, 11)));
+    EXPECT_TRUE(Near(0x102030, Pixel(16, 11)));
+    EXPECT_TRUE(Near(0x102030, Pixel(15, 12)));
+}
+
+TEST_F(DeviceTest, PretransformedQuadLandsOnExactPixels) {
+    dev->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0xFF000000, 1.0f, 0);
+    DiffuseOnly(dev);
+    Quad(10, 20, 30, 25, 0.5f, 0xFF00FF00);
+    quil_automation::RgbaImage img = Frame();
+    EXPECT_TRUE(Near(0x00FF00, img.At(10, 20) & 0xFFFFFF));
+    EXPECT_TRUE(Near(0x00FF00, img.At(29, 24) & 0xFFFFFF));
+    EXPECT_TRUE(Near(0x000000, img.At(9, 20) & 0xFFFFFF));
+    EXPECT_TRUE(Near(0x000000, img.At(30, 20) & 0xFFFFFF));
+    EXPECT_TRUE(Near(0x000000, img.At(10, 19) & 0xFFFFFF));
+    EXPECT_TRUE(Near(0x000000, img.At(10, 25) & 0xFFFFFF));
+}
+
+TEST_F(DeviceTest, DefaultStagesModulateTextureWithDiffuseAndMissingTextureIsWhite) {
+    // Default stage 0: MODULATE(TEXTURE, CURRENT) with SELECTARG1 alpha; no texture reads white.
+    Quad(0, 0, 32, 64, 0.5f, 0xFF4080C0);
+    EXPECT_TRUE(Near(0x4080C0, Pixel(5, 5)));
+    IDirect3DTexture8* t = Texture(1, 1, D3DFMT_A8R8G8B8, {0xFF808080});
+    dev->SetTexture(0, t);
+    Quad(32, 0, 64, 64, 0.5f, 0xFF4080C0);
+    EXPECT_TRUE(Near(0x204060, Pixel(40, 5), 3));
+    dev->SetTexture(0, nullptr);
+    t->Release();
+}
+
+TEST_F(DeviceTest, TextureOperationsOverTwoStages) {
+    IDirect3DTexture8* tex = Texture(1, 1, D3DFMT_X8R8G8B8, {0x00604020});
+    IDirect3DTexture8* light = Texture(1, 1, D3DFMT_X8R8G8B8, {0x00808080});
+    dev->SetTexture(0, tex);
+    struct Case { DWORD op; DWORD arg1; DWORD arg2; DWORD expect; } cases[] = {
+        {D3DTOP_SELECTARG1, D3DTA_TEXTURE, D3DTA_DIFFUSE, 0x604020},
+        {D3DTOP_SELECTARG2, D3DTA_TEXTURE, D3DTA_DIFFUSE, 0x204080},
+        {D3DTOP_MODULATE2X, D3DTA_TEXTURE, D3DTA_DIFFUSE, 0x182020},
+        {D3DTOP_ADD, D3DTA_TEXTURE, D3DTA_DIFFUSE, 0x8080A0},
+        {D3DTOP_MODULATE, D3DTA_TEXTURE | D3DTA_COMPLEMENT, D3DTA_DIFFUSE, 0x143070},
+    };
+    for (const Case& c : cases) {
+        dev->SetTextureStageState(0, D3DTSS_COLOROP, c.op);
+        dev->SetTextureStageState(0, D3DTSS_COLORARG1, c.arg1);
+        dev->SetTextureStageState(0, D3DTSS_COLORARG2, c.arg2);
+        Quad(0, 0, 8, 8, 0.5f, 0xFF204080);
+        EXPECT_TRUE(Near(c.expect, Pixel(3, 3), 3)) << "op " << c.op << " got " << std::hex << Pixel(3, 3);
+    }
+    // A lightmap on stage 1 multiplies what stage 0 produced.
+    dev->SetTextureStageState(0, D3DTSS_COLOROP, D3DTOP_SELECTARG1);
+    dev->SetTextureStageState(0, D3DTSS_COLORARG1, D3DTA_TEXTURE);
+    dev->SetTexture(1, light);
+    dev->SetTextureStageState(1, D3DTSS_COLOROP, D3DTOP_MODULATE);
+    dev->SetTextureStageState(1, D3DTSS_COLORARG1, D3DTA_CURRENT);
+    dev->SetTextureStageState(1, D3DTSS_COLORARG2, D3DTA_TEXTURE);
+    TLVertex v[4];
+    for (int i = 0; i < 4; ++i) v[i] = {(i & 1) ? 15.5f : 7.5f, (i & 2) ? 15.5f : 7.5f, 0.5f, 1, 0xFFFFFFFF, 0, 0};
+    struct V2 { float x, y, z, rhw; D3DCOLOR c; float u0, v0, u1, v1; } w[4];
+    for (int i = 0; i < 4; ++i) w[i] = {v[i].x, v[i].y, 0.5f, 1, 0xFFFFFFFF, 0, 0, 0, 0};
+    dev->SetVertexShader(D3DFVF_XYZRHW | D3DFVF_DIFFUSE | D3DFVF_TEX2);
+    dev->DrawPrimitiveUP(D3DPT_TRIANGLESTRIP, 2, w, sizeof(V2));
+    EXPECT_TRUE(Near(0x302010, Pixel(10, 10), 3)) << std::hex << Pixel(10, 10);
+    dev->SetTexture(0, nullptr);
+    dev->SetTexture(1, nullptr);
+    tex->Release();
+    light->Release();
+}
+
+TEST_F(DeviceTest, AlphaTestHonoursEveryFunctionAndTheReference) {
+    DiffuseOnly(dev);
+    dev->SetRenderState(D3DRS_ALPHATESTENABLE, TRUE);
+    dev->SetRenderState(D3DRS_ALPHAREF, 0x80);
+    struct Case { DWORD func; bool pass[3]; } cases[] = {  // alpha 0x7F, 0x80, 0x81
+        {D3DCMP_NEVER, {false, false, false}},       {D3DCMP_LESS, {true, false, false}},
+        {D3DCMP_EQUAL, {false, true, false}},        {D3DCMP_LESSEQUAL, {true, true, false}},
+        {D3DCMP_GREATER, {false, false, true}},      {D3DCMP_NOTEQUAL, {true, false, true}},
+        {D3DCMP_GREATEREQUAL, {false, true, true}},  {D3DCMP_ALWAYS, {true, true, true}},
+    };
+    for (const Case& c : cases) {
+        dev->SetRenderState(D3DRS_ALPHAFUNC, c.func);
+        dev->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF000000, 1.0f, 0);
+        for (int i = 0; i < 3; ++i) Quad(i * 8.0f, 0, i * 8.0f + 8, 8, 0.5f, ((0x7Fu + i) << 24) | 0xFFFFFF);
+        for (int i = 0; i < 3; ++i)
+            EXPECT_EQ(c.pass[i], Near(0xFFFFFF, Pixel(i * 8 + 4, 4))) << "func " << c.func << " alpha " << i;
+    }
+}
+
+TEST_F(DeviceTest, BlendingAlphaAndAdditive) {
+    DiffuseOnly(dev);
+    dev->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF204060, 1.0f, 0);
+    dev->SetRenderState(D3DRS_ALPHABLENDENABLE, TRUE);
+    dev->SetRenderState(D3DRS_SRCBLEND, D3DBLEND_SRCALPHA);
+    dev->SetRenderState(D3DRS_DESTBLEND, D3DBLEND_INVSRCALPHA);
+    Quad(0, 0, 8, 8, 0.5f, 0x80FFFFFF);
+    EXPECT_TRUE(Near(0x8F9FAF, Pixel(4, 4), 3)) << std::hex << Pixel(4, 4);
+    dev->SetRenderState(D3DRS_SRCBLEND, D3DBLEND_ONE);
+    dev->SetRenderState(D3DRS_DESTBLEND, D3DBLEND_ONE);
+    Quad(8, 0, 16, 8, 0.5f, 0xFF402010);
+    EXPECT_TRUE(Near(0x606070, Pixel(12, 4))) << std::hex << Pixel(12, 4);
+    Quad(8, 0, 16, 8, 0.5f, 0xFFF0F0F0);
+    EXPECT_TRUE(Near(0xFFFFFF, Pixel(12, 4)));  // saturates
+}
+
+TEST_F(DeviceTest, DepthFunctionsAndWriteMask) {
+    DiffuseOnly(dev);
+    struct Case { DWORD func; float z; bool drawn; } cases[] = {
+        {D3DCMP_LESSEQUAL, 0.5f, true},  {D3DCMP_LESSEQUAL, 0.6f, false}, {D3DCMP_GREATEREQUAL, 0.6f, true},
+        {D3DCMP_GREATEREQUAL, 0.4f, false}, {D3DCMP_ALWAYS, 0.9f, true},
+    };
+    for (const Case& c : cases) {
+        dev->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0xFF000000, 1.0f, 0);
+        dev->SetRenderState(D3DRS_ZFUNC, D3DCMP_ALWAYS);
+        Quad(0, 0, 8, 8, 0.5f, 0xFF0000FF);
+        dev->SetRenderState(D3DRS_ZFUNC, c.func);
+        Quad(0, 0, 8, 8, c.z, 0xFF00FF00);
+        EXPECT_EQ(c.drawn, Near(0x00FF00, Pixel(4, 4))) << "func " << c.func << " z " << c.z;
+    }
+    // With z-write off a nearer quad leaves the depth unchanged.
+    dev->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0xFF000000, 1.0f, 0);
+    dev->SetRenderState(D3DRS_ZFUNC, D3DCMP_LESSEQUAL);
+    dev->SetRenderState(D3DRS_ZWRITEENABLE, FALSE);
+    Quad(0, 0, 8, 8, 0.2f, 0xFF0000FF);
+    dev->SetRenderState(D3DRS_ZWRITEENABLE, TRUE);
+    Quad(0, 0, 8, 8, 0.5f, 0xFF00FF00);
+    EXPECT_TRUE(Near(0x00FF00, Pixel(4, 4)));
+}
+
+TEST_F(DeviceTest, CullingFollowsDirect3DWinding) {
+    DiffuseOnly(dev);
+    // Clockwise on screen (y down): top-left, top-right, bottom-left.
+    TLVertex cw[3] = {{0, 0, 0.5f, 1, 0xFFFF0000, 0, 0}, {16, 0, 0.5f, 1, 0xFFFF0000, 0, 0},
+                      {0, 16, 0.5f, 1, 0xFFFF0000, 0, 0}};
+    TLVertex ccw[3] = {cw[0], cw[2], cw[1]};
+    dev->SetVertexShader(kTLFvf);
+    struct Case { DWORD cull; bool cwDrawn, ccwDrawn; } cases[] = {
+        {D3DCULL_NONE, true, true}, {D3DCULL_CW, false, true}, {D3DCULL_CCW, true, false}};
+    for (const Case& c : cases) {
+        dev->SetRenderState(D3DRS_CULLMODE, c.cull);
+        dev->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF000000, 1.0f, 0);
+        dev->DrawPrimitiveUP(D3DPT_TRIANGLELIST, 1, cw, sizeof(TLVertex));
+        EXPECT_EQ(c.cwDrawn, Near(0xFF0000, Pixel(3, 3))) << "cull " << c.cull;
+        dev->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF000000, 1.0f, 0);
+        dev->DrawPrimitiveUP(D3DPT_TRIANGLELIST, 1, ccw, sizeof(TLVertex));
+        EXPECT_EQ(c.ccwDrawn, Near(0xFF0000, Pixel(3, 3))) << "cull " << c.cull;
+    }
+}
+
+TEST_F(DeviceTest, WrapRepeatsAndClampStretchesTheEdge) {
+    IDirect3DTexture8* t = Texture(2, 1, D3DFMT_A8R8G8B8, {0xFFFF0000, 0xFF0000FF});
+    dev->SetTexture(0, t);
+    dev->SetTextureStageState(0, D3DTSS_COLOROP, D3DTOP_SELECTARG1);
+    // u runs 0..2 over 32 pixels: wrap shows red, blue, red, blue; clamp red then blue.
+    TLVertex v[4] = {{-0.5f, -0.5f, 0.5f, 1, 0xFFFFFFFF, 0, 0}, {31.5f, -0.5f, 0.5f, 1, 0xFFFFFFFF, 2, 0},
+                     {-0.5f, 7.5f, 0.5f, 1, 0xFFFFFFFF, 0, 1}, {31.5f, 7.5f, 0.5f, 1, 0xFFFFFFFF, 2, 1}};
+    dev->SetVertexShader(kTLFvf);
+    dev->DrawPrimitiveUP(D3DPT_TRIANGLESTRIP, 2, v, sizeof(TLVertex));
+    EXPECT_TRUE(Near(0xFF0000, Pixel(20, 4))) << std::hex << Pixel(20, 4);
+    EXPECT_TRUE(Near(0x0000FF, Pixel(28, 4)));
+    dev->SetTextureStageState(0, D3DTSS_ADDRESSU, D3DTADDRESS_CLAMP);
+    dev->DrawPrimitiveUP(D3DPT_TRIANGLESTRIP, 2, v, sizeof(TLVertex));
+    EXPECT_TRUE(Near(0x0000FF, Pixel(20, 4)));
+    EXPECT_TRUE(Near(0xFF0000, Pixel(2, 4)));
+    dev->SetTexture(0, nullptr);
+    t->Release();
+}
+
+// A lit scene: camera at the origin looking down +z, 90 degree field of view.
+class LightingTest : public DeviceTest {
+protected:
+    void SetUp() override {
+        DeviceTest::SetUp();
+        D3DMATRIX proj = Perspective(1.5707964f, 1.0f, 1.0f, 100.0f);
+        dev->SetTransform(D3DTS_PROJECTION, &proj);
+        dev->SetRenderState(D3DRS_LIGHTING, TRUE);
+        DiffuseOnly(dev);
+        D3DMATERIAL8 m = {};
+        m.Diffuse = {1, 1, 1, 1};
+        m.Ambient = {1, 1, 1, 1};
+        dev->SetMaterial(&m);
+    }
+    // A wall facing the camera at depth z, covering the whole view (depth cleared first).
+    void Wall(float z, float half = 100) {
+        dev->Clear(0, nullptr, D3DCLEAR_ZBUFFER, 0, 1.0f, 0);
+        NVertex v[4] = {{-half, half, z, 0, 0, -1}, {half, half, z, 0, 0, -1}, {-half, -half, z, 0, 0, -1},
+                        {half, -half, z, 0, 0, -1}};
+        dev->SetVertexShader(kNFvf);
+        ASSERT_EQ(D3D_OK, dev->DrawPrimitiveUP(D3DPT_TRIANGLESTRIP, 2, v, sizeof(NVertex)));
+    }
+};
+
+TEST_F(LightingTest, AmbientDirectionalAndPointLights) {
+    dev->SetRenderState(D3DRS_AMBIENT, 0xFF202020);
+    Wall(10);
+    EXPECT_TRUE(Near(0x202020, Pixel(32, 32))) << std::hex << Pixel(32, 32);
+    D3DLIGHT8 dir = {};
+    dir.Type = D3DLIGHT_DIRECTIONAL;
+    dir.Diffuse = {0.5f, 0.25f, 0.0f, 1};
+    dir.Direction = {0, 0, 1};
+    dev->SetLight(0, &dir);
+    dev->LightEnable(0, TRUE);
+    Wall(10);
+    EXPECT_TRUE(Near(0xA06020, Pixel(32, 32))) << std::hex << Pixel(32, 32);
+    dev->LightEnable(0, FALSE);
+    // A point light 4 units in front of a small wall, lit per vertex: at the corners
+    // d = sqrt(18), attenuation 1 / (0.5 d) and N.L = 4 / d, so 0.125 + 4 / 9.
+    D3DLIGHT8 pt = {};
+    pt.Type = D3DLIGHT_POINT;
+    pt.Diffuse = {1, 1, 1, 1};
+    pt.Position = {0, 0, 6};
+    pt.Range = 5;
+    pt.Attenuation1 = 0.5f;
+    dev->SetLight(1, &pt);
+    dev->LightEnable(1, TRUE);
+    Wall(10, 1);
+    EXPECT_TRUE(Near(0x919191, Pixel(32, 32), 3)) << std::hex << Pixel(32, 32);
+    // Out of range: only the ambient remains.
+    pt.Range = 4;
+    dev->SetLight(1, &pt);
+    Wall(10, 1);
+    EXPECT_TRUE(Near(0x202020, Pixel(32, 32))) << std::hex << Pixel(32, 32);
+}
+
+TEST_F(LightingTest, VertexColourSourcesAndLightingOff) {
+    struct CV { float x, y, z, nx, ny, nz; D3DCOLOR c; };
+    CV v[4] = {{-100, 100, 10, 0, 0, -1, 0xFF00FF00}, {100, 100, 10, 0, 0, -1, 0xFF00FF00},
+               {-100, -100, 10, 0, 0, -1, 0xFF00FF00}, {100, -100, 10, 0, 0, -1, 0xFF00FF00}};
+    D3DLIGHT8 dir = {};
+    dir.Type = D3DLIGHT_DIRECTIONAL;
+    dir.Diffuse = {1, 1, 1, 1};
+    dir.Direction = {0, 0, 1};
+    dev->SetLight(0, &dir);
+    dev->LightEnable(0, TRUE);
+    dev->SetVertexShader(D3DFVF_XYZ | D3DFVF_NORMAL | D3DFVF_DIFFUSE);
+    // Diffuse from the vertex colour (the default source).
+    dev->DrawPrimitiveUP(D3DPT_TRIANGLESTRIP, 2, v, sizeof(CV));
+    EXPECT_TRUE(Near(0x00FF00, Pixel(32, 32)));
+    // Diffuse from the material once colour vertex is off.
+    dev->SetRenderState(D3DRS_COLORVERTEX, FALSE);
+    dev->Clear(0, nullptr, D3DCLEAR_ZBUFFER, 0, 1.0f, 0);
+    dev->DrawPrimitiveUP(D3DPT_TRIANGLESTRIP, 2, v, sizeof(CV));
+    EXPECT_TRUE(Near(0xFFFFFF, Pixel(32, 32)));
+    // Without normals only the ambient (and emissive) terms remain.
+    dev->SetRenderState(D3DRS_AMBIENT, 0xFF404040);
+    struct PV { float x, y, z; D3DCOLOR c; } pv[4] = {{-100, 100, 10, 0xFF00FF00}, {100, 100, 10, 0xFF00FF00},
+                                                     {-100, -100, 10, 0xFF00FF00}, {100, -100, 10, 0xFF00FF00}};
+    dev->SetVertexShader(D3DFVF_XYZ | D3DFVF_DIFFUSE);
+    dev->Clear(0, nullptr, D3DCLEAR_ZBUFFER, 0, 1.0f, 0);
+    dev->DrawPrimitiveUP(D3DPT_TRIANGLESTRIP, 2, pv, sizeof(PV));
+    EXPECT_TRUE(Near(0x404040, Pixel(32, 32))) << std::hex << Pixel(32, 32);
+    dev->SetVertexShader(D3DFVF_XYZ | D3DFVF_NORMAL | D3DFVF_DIFFUSE);
+    // Lighting off: the vertex colour as it is.
+    dev->SetRenderState(D3DRS_LIGHTING, FALSE);
+    for (CV& c : v) c.c = 0xFF123456;
+    dev->Clear(0, nullptr, D3DCLEAR_ZBUFFER, 0, 1.0f, 0);
+    dev->DrawPrimitiveUP(D3DPT_TRIANGLESTRIP, 2, v, sizeof(CV));
+    EXPECT_TRUE(Near(0x123456, Pixel(32, 32)));
+}
+
+TEST_F(LightingTest, LinearVertexFog) {
+    dev->SetRenderState(D3DRS_AMBIENT, 0xFFFFFFFF);
+    dev->SetRenderState(D3DRS_FOGENABLE, TRUE);
+    dev->SetRenderState(D3DRS_FOGCOLOR, 0xFF0000FF);
+    dev->SetRenderState(D3DRS_FOGVERTEXMODE, D3DFOG_LINEAR);
+    dev->SetRenderState(D3DRS_FOGSTART, F2DW(10.0f));
+    dev->SetRenderState(D3DRS_FOGEND, F2DW(30.0f));
+    Wall(5);
+    EXPECT_TRUE(Near(0xFFFFFF, Pixel(32, 32)));
+    Wall(20);
+    EXPECT_TRUE(Near(0x8080FF, Pixel(32, 32), 3)) << std::hex << Pixel(32, 32);
+    Wall(50);
+    EXPECT_TRUE(Near(0x0000FF, Pixel(32, 32)));
+}
+
+TEST_F(DeviceTest, VertexShaderTransformsColoursAndAddressesRelatively) {
+    // v0: position; c0..c3 identity rows; c10 red, c11 green; a0.x from c4.x picks one.
+    DWORD decl[] = {D3DVSD_STREAM(0), D3DVSD_REG(0, D3DVSDT_FLOAT3), D3DVSD_END()};
+    DWORD code[] = {D3DVS_VERSION(1, 1),
+                    Op(D3DSIO_M4x4), Dst(D3DSPR_RASTOUT, D3DSRO_POSITION), Src(D3DSPR_INPUT, 0), Src(D3DSPR_CONST, 0),
+                    Op(D3DSIO_MOV), Dst(D3DSPR_ADDR, 0, D3DSP_WRITEMASK_0), Src(D3DSPR_CONST, 4, Swz(0, 0, 0, 0)),
+                    Op(D3DSIO_MOV), Dst(D3DSPR_ATTROUT, 0), Src(D3DSPR_CONST, 10, D3DVS_NOSWIZZLE, false, true),
+                    D3DVS_END()};
+    DWORD handle = 0;
+    ASSERT_EQ(D3D_OK, dev->CreateVertexShader(decl, code, &handle, 0));
+    float consts[6][4] = {{1, 0, 0, 0}, {0, 1, 0, 0}, {0, 0, 1, 0}, {0, 0, 0, 1}, {1.7f, 0, 0, 0}, {0, 0, 0, 0}};
+    dev->SetVertexShaderConstant(0, consts, 5);
+    float red[4] = {1, 0, 0, 1}, green[4] = {0, 1, 0, 1};
+    dev->SetVertexShaderConstant(10, red, 1);
+    dev->SetVertexShaderConstant(11, green, 1);
+    DiffuseOnly(dev);
+    dev->SetVertexShader(handle);
+    float quad[4][3] = {{-1, 1, 0.5f}, {1, 1, 0.5f}, {-1, -1, 0.5f}, {1, -1, 0.5f}};
+    ASSERT_EQ(D3D_OK, dev->DrawPrimitiveUP(D3DPT_TRIANGLESTRIP, 2, quad, 12));
+    EXPECT_TRUE(Near(0x00FF00, Pixel(32, 32))) << std::hex << Pixel(32, 32);  // floor(1.7) = 1: green
+    dev->SetVertexShader(D3DFVF_XYZ);
+    EXPECT_EQ(D3D_OK, dev->DeleteVertexShader(handle));
+    EXPECT_EQ(D3DERR_INVALIDCALL, dev->SetVertexShader(handle));
+}
+
+TEST_F(DeviceTest, FullStateResendDrawsTheSameFrame) {
+    auto draw = [&] {
+        dev->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0xFF000000, 1.0f, 0);
+        DiffuseOnly(dev);
+        Quad(0, 0, 40, 40, 0.5f, 0xFFFF0000);
+        dev->SetRenderState(D3DRS_ALPHABLENDENABLE, TRUE);
+        dev->SetRenderState(D3DRS_SRCBLEND, D3DBLEND_ONE);
+        dev->SetRenderState(D3DRS_DESTBLEND, D3DBLEND_ONE);
+        Quad(20, 20, 60, 60, 0.4f, 0xFF0000FF);
+        dev->SetRenderState(D3DRS_ALPHABLENDENABLE, FALSE);
+        Quad(30, 0, 34, 64, 0.4f, 0xFF00FF00);
+        return Frame();
+    };
+    quil_automation::RgbaImage a = draw();
+    quil_automation::ForceFullStateResend(true);
+    quil_automation::RgbaImage b = draw();
+    EXPECT_EQ(0, quil_automation::CountDifferentPixels(a, b, 0));
+    EXPECT_TRUE(Near(0xFF00FF, a.At(25, 25) & 0xFFFFFF));
+}
+
+TEST_F(DeviceTest, UpdatingOtherResourcesMidFrameKeepsTheBoundOnes) {
+    IDirect3DTexture8* red = Texture(1, 1, D3DFMT_X8R8G8B8, {0xFF0000});
+    IDirect3DTexture8* blue = Texture(1, 1, D3DFMT_X8R8G8B8, {0x0000FF});
+    dev->SetTextureStageState(0, D3DTSS_COLOROP, D3DTOP_SELECTARG1);
+    dev->SetTexture(0, red);
+    Quad(0, 0, 8, 8, 0.5f, 0xFFFFFFFF);
+    D3DLOCKED_RECT lr;
+    blue->LockRect(0, &lr, nullptr, 0);
+    *static_cast<DWORD*>(lr.pBits) = 0x00FF00;
+    blue->UnlockRect(0);
+    Quad(8, 0, 16, 8, 0.5f, 0xFFFFFFFF);
+    EXPECT_TRUE(Near(0xFF0000, Pixel(12, 4))) << std::hex << Pixel(12, 4);
+    dev->SetTexture(0, nullptr);
+    // The same for index buffers: refilling one that is not bound leaves the bound one in use.
+    DiffuseOnly(dev);
+    TLVertex v[4] = {{-0.5f, 15.5f, 0.5f, 1, 0xFF00FF00, 0, 0}, {7.5f, 15.5f, 0.5f, 1, 0xFF00FF00, 0, 0},
+                     {-0.5f, 23.5f, 0.5f, 1, 0xFF00FF00, 0, 0}, {7.5f, 23.5f, 0.5f, 1, 0xFF00FF00, 0, 0}};
+    IDirect3DVertexBuffer8* vb = nullptr;
+    dev->CreateVertexBuffer(sizeof(v), 0, kTLFvf, D3DPOOL_MANAGED, &vb);
+    BYTE* p = nullptr;
+    vb->Lock(0, 0, &p, 0);
+    std::memcpy(p, v, sizeof(v));
+    vb->Unlock();
+    IDirect3DIndexBuffer8* ibs[2] = {};
+    const uint16_t full[6] = {0, 1, 2, 2, 1, 3}, none[6] = {0, 0, 0, 0, 0, 0};
+    for (int i = 0; i < 2; ++i) {
+        dev->CreateIndexBuffer(12, 0, D3DFMT_INDEX16, D3DPOOL_MANAGED, &ibs[i]);
+        ibs[i]->Lock(0, 0, &p, 0);
+        std::memcpy(p, i ? none : full, 12);
+        ibs[i]->Unlock();
+    }
+    dev->SetVertexShader(kTLFvf);
+    dev->SetStreamSource(0, vb, sizeof(TLVertex));
+    dev->SetIndices(ibs[0], 0);
+    dev->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 0, 4, 0, 2);
+    ibs[1]->Lock(0, 0, &p, 0);
+    std::memcpy(p, none, 12);
+    ibs[1]->Unlock();
+    dev->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF000000, 1.0f, 0);
+    dev->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 0, 4, 0, 2);
+    EXPECT_TRUE(Near(0x00FF00, Pixel(4, 20))) << std::hex << Pixel(4, 20);
+    dev->SetStreamSource(0, nullptr, 0);
+    dev->SetIndices(nullptr, 0);
+    vb->Release();
+    ibs[0]->Release();
+    ibs[1]->Release();
+    red->Release();
+    blue->Release();
+}
+
+TEST_F(DeviceTest, MipFilterChoosesLevels) {
+    IDirect3DTexture8* t = nullptr;
+    ASSERT_EQ(D3D_OK, dev->CreateTexture(16, 16, 3, 0, D3DFMT_X8R8G8B8, D3DPOOL_MANAGED, &t));
+    const DWORD colours[3] = {0xFF0000, 0x00FF00, 0x0000FF};
+    for (UINT level = 0; level < 3; ++level) {
+        D3DSURFACE_DESC d;
+        t->GetLevelDesc(level, &d);
+        EXPECT_EQ(16u >> level, d.Width);
+        D3DLOCKED_RECT lr;
+        t->LockRect(level, &lr, nullptr, 0);
+        for (UINT y = 0; y < d.Height; ++y)
+            for (UINT x = 0; x < d.Width; ++x)
+                reinterpret_cast<DWORD*>(static_cast<BYTE*>(lr.pBits) + y * lr.Pitch)[x] = colours[level];
+        t->UnlockRect(0 + level);
+    }
+    dev->SetTexture(0, t);
+    dev->SetTextureStageState(0, D3DTSS_COLOROP, D3DTOP_SELECTARG1);
+    // 16 texels over 4 pixels: level 2 matches the footprint.
+    TLVertex v[4] = {{-0.5f, -0.5f, 0.5f, 1, 0, 0, 0}, {3.5f, -0.5f, 0.5f, 1, 0, 1, 0},
+                     {-0.5f, 3.5f, 0.5f, 1, 0, 0, 1}, {3.5f, 3.5f, 0.5f, 1, 0, 1, 1}};
+    dev->SetVertexShader(kTLFvf);
+    dev->DrawPrimitiveUP(D3DPT_TRIANGLESTRIP, 2, v, sizeof(TLVertex));
+    EXPECT_TRUE(Near(0xFF0000, Pixel(1, 1))) << std::hex << Pixel(1, 1);  // mip filter NONE: level 0
+    dev->SetTextureStageState(0, D3DTSS_MIPFILTER, D3DTEXF_POINT);
+    dev->DrawPrimitiveUP(D3DPT_TRIANGLESTRIP, 2, v, sizeof(TLVertex));
+    EXPECT_TRUE(Near(0x0000FF, Pixel(1, 1))) << std::hex << Pixel(1, 1);
+    // Magnified, but the most detailed level allowed is 1.
+    TLVertex big[4] = {{-0.5f, -0.5f, 0.5f, 1, 0, 0, 0}, {31.5f, -0.5f, 0.5f, 1, 0, 1, 0},
+                       {-0.5f, 31.5f, 0.5f, 1, 0, 0, 1}, {31.5f, 31.5f, 0.5f, 1, 0, 1, 1}};
+    dev->DrawPrimitiveUP(D3DPT_TRIANGLESTRIP, 2, big, sizeof(TLVertex));
+    EXPECT_TRUE(Near(0xFF0000, Pixel(16, 16))) << std::hex << Pixel(16, 16);
+    dev->SetTextureStageState(0, D3DTSS_MAXMIPLEVEL, 1);
+    dev->DrawPrimitiveUP(D3DPT_TRIANGLESTRIP, 2, big, sizeof(TLVertex));
+    EXPECT_TRUE(Near(0x00FF00, Pixel(16, 16))) << std::hex << Pixel(16, 16);
+    dev->SetTexture(0, nullptr);
+    t->Release();
+}
+
+TEST_F(DeviceTest, SixteenBitTextureFormatsDrawTheirColours) {
+    struct Case { D3DFORMAT format; uint16_t texel; DWORD rgb; bool opaque; } cases[] = {
+        {D3DFMT_R5G6B5, 0xF800, 0xFF0000, true},   {D3DFMT_X1R5G5B5, 0x03E0, 0x00FF00, true},
+        {D3DFMT_A1R5G5B5, 0x001F, 0x0000FF, false}, {D3DFMT_A4R4G4B4, 0x8F00, 0xFF0000, false},
+    };
+    // Texture colour, and texture alpha blended over white.
+    dev->SetTextureStageState(0, D3DTSS_COLOROP, D3DTOP_SELECTARG1);
+    dev->SetRenderState(D3DRS_SRCBLEND, D3DBLEND_SRCALPHA);
+    dev->SetRenderState(D3DRS_DESTBLEND, D3DBLEND_INVSRCALPHA);
+    for (const Case& c : cases) {
+        IDirect3DTexture8* t = nullptr;
+        ASSERT_EQ(D3D_OK, dev->CreateTexture(2, 2, 1, 0, c.format, D3DPOOL_MANAGED, &t));
+        D3DLOCKED_RECT lr;
+        t->LockRect(0, &lr, nullptr, 0);
+        for (int y = 0; y < 2; ++y)
+            for (int x = 0; x < 2; ++x) reinterpret_cast<uint16_t*>(static_cast<BYTE*>(lr.pBits) + y * lr.Pitch)[x] = c.texel;
+        t->UnlockRect(0);
+        dev->SetTexture(0, t);
+        dev->SetRenderState(D3DRS_ALPHABLENDENABLE, FALSE);
+        Quad(0, 0, 4, 4, 0.5f, 0xFFFFFFFF);
+        EXPECT_TRUE(Near(c.rgb, Pixel(2, 2), 2)) << "format " << c.format << std::hex << " got " << Pixel(2, 2);
+        dev->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFFFFFFFF, 1.0f, 0);
+        dev->SetRenderState(D3DRS_ALPHABLENDENABLE, TRUE);
+        Quad(0, 0, 4, 4, 0.5f, 0xFFFFFFFF);
+        DWORD expect = c.opaque ? c.rgb : (c.format == D3DFMT_A1R5G5B5 ? 0xFFFFFF : 0xFF7777);
+        EXPECT_TRUE(Near(expect, Pixel(2, 2), 3)) << "format " << c.format << std::hex << " blended " << Pixel(2, 2);
+        dev->SetTexture(0, nullptr);
+        t->Release();
+    }
+}

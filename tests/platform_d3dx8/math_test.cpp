@@ -1,0 +1,321 @@
+// D3DX math against hand-computed values.
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "d3dx8math.h"
+
+namespace {
+
+constexpr float kEps = 1e-5f;
+
+// Address of a temporary, valid for the full expression that uses it.
+template <typename T>
+const T* Addr(const T& v) { return &v; }
+#define V3(...) Addr(D3DXVECTOR3(__VA_ARGS__))
+#define Q4(...) Addr(D3DXQUATERNION(__VA_ARGS__))
+
+void ExpectMatrixNear(const D3DXMATRIX& a, const D3DXMATRIX& b, float eps = kEps) {
+    for (int r = 0; r < 4; ++r)
+        for (int c = 0; c < 4; ++c) EXPECT_NEAR(a.m[r][c], b.m[r][c], eps) << "element " << r << "," << c;
+}
+
+void ExpectVecNear(const D3DXVECTOR3& v, float x, float y, float z, float eps = kEps) {
+    EXPECT_NEAR(v.x, x, eps);
+    EXPECT_NEAR(v.y, y, eps);
+    EXPECT_NEAR(v.z, z, eps);
+}
+
+// Two quaternions describe the same rotation when they are equal up to sign.
+void ExpectSameRotation(const D3DXQUATERNION& a, const D3DXQUATERNION& b, float eps = 1e-4f) {
+    float d = std::fabs(D3DXQuaternionDot(&a, &b));
+    EXPECT_NEAR(d, 1.0f, eps) << "(" << a.x << "," << a.y << "," << a.z << "," << a.w << ") vs (" << b.x << ","
+                              << b.y << "," << b.z << "," << b.w << ")";
+}
+
+TEST(D3dxMatrix, MultiplyAppliesLeftOperandFirstAndMayAlias) {
+    D3DXMATRIX t, r, tr, rt;
+    D3DXMatrixTranslation(&t, 10, 0, 0);
+    D3DXMatrixRotationZ(&r, D3DX_PI / 2);
+    D3DXMatrixMultiply(&tr, &t, &r);  // translate, then rotate
+    D3DXMatrixMultiply(&rt, &r, &t);  // rotate, then translate
+    D3DXVECTOR3 p(1, 0, 0), out;
+    D3DXVec3TransformCoord(&out, &p, &tr);
+    ExpectVecNear(out, 0, 11, 0);  // (11,0,0) rotated by +90 degrees about z
+    D3DXVec3TransformCoord(&out, &p, &rt);
+    ExpectVecNear(out, 10, 1, 0);
+
+    D3DXMATRIX alias = t;
+    D3DXMatrixMultiply(&alias, &alias, &r);
+    ExpectMatrixNear(alias, tr);
+    alias = r;
+    D3DXMatrixMultiply(&alias, &t, &alias);
+    ExpectMatrixNear(alias, tr);
+    ExpectMatrixNear(t * r, tr);
+}
+
+TEST(D3dxMatrix, TransposeAndMultiplyTranspose) {
+    D3DXMATRIX a(1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16), t;
+    D3DXMatrixTranspose(&t, &a);
+    EXPECT_EQ(t._12, 5.0f);
+    EXPECT_EQ(t._41, 4.0f);
+    EXPECT_EQ(t._34, 15.0f);
+    D3DXMATRIX b, mt, expect;
+    D3DXMatrixRotationY(&b, 0.3f);
+    D3DXMatrixMultiplyTranspose(&mt, &a, &b);
+    D3DXMATRIX ab = a * b;
+    D3DXMatrixTranspose(&expect, &ab);
+    ExpectMatrixNear(mt, expect);
+    D3DXMatrixTranspose(&a, &a);  // in place
+    ExpectMatrixNear(a, t);
+}
+
+TEST(D3dxMatrix, InverseOfGeneralAndSingularMatrices) {
+    D3DXMATRIX m, s, r, t, inv, id;
+    D3DXMatrixScaling(&s, 2, 3, 4);
+    D3DXMatrixRotationAxis(&r, V3(1, 2, 3), 0.7f);
+    D3DXMatrixTranslation(&t, 5, -6, 7);
+    m = s * r * t;
+    m._14 = 0.25f;  // a projective column too
+    float det = 0;
+    ASSERT_NE(D3DXMatrixInverse(&inv, &det, &m), nullptr);
+    D3DXMatrixIdentity(&id);
+    ExpectMatrixNear(m * inv, id, 1e-4f);
+    ExpectMatrixNear(inv * m, id, 1e-4f);
+    EXPECT_NEAR(D3DXMatrixDeterminant(&m), det, 1e-3f);
+
+    D3DXMATRIX sing(1, 2, 3, 4, 2, 4, 6, 8, 0, 0, 1, 0, 0, 0, 0, 1);
+    D3DXMATRIX untouched = id;
+    EXPECT_EQ(D3DXMatrixInverse(&untouched, &det, &sing), nullptr);
+    EXPECT_EQ(det, 0.0f);
+    ExpectMatrixNear(untouched, id, 0);
+}
+
+TEST(D3dxMatrix, RotationsFollowLeftHandedRowConvention) {
+    D3DXMATRIX m;
+    D3DXVECTOR3 out;
+    const float q = D3DX_PI / 2;
+    D3DXMatrixRotationX(&m, q);
+    D3DXVec3TransformCoord(&out, V3(0, 1, 0), &m);
+    ExpectVecNear(out, 0, 0, 1);
+    D3DXMatrixRotationY(&m, q);
+    D3DXVec3TransformCoord(&out, V3(1, 0, 0), &m);
+    ExpectVecNear(out, 0, 0, -1);
+    D3DXMatrixRotationZ(&m, q);
+    D3DXVec3TransformCoord(&out, V3(1, 0, 0), &m);
+    ExpectVecNear(out, 0, 1, 0);
+
+    // Rotation about a principal axis equals the dedicated function; the axis need not be unit length.
+    D3DXMATRIX a, b;
+    D3DXMatrixRotationAxis(&a, V3(0, 5, 0), 0.9f);
+    D3DXMatrixRotationY(&b, 0.9f);
+    ExpectMatrixNear(a, b);
+    // A general axis is left fixed by its rotation.
+    D3DXVECTOR3 axis(1, 1, 1);
+    D3DXMatrixRotationAxis(&a, &axis, 1.3f);
+    D3DXVec3TransformCoord(&out, &axis, &a);
+    ExpectVecNear(out, 1, 1, 1);
+}
+
+TEST(D3dxMatrix, PerspectiveFovLHMapsNearAndFarToZeroAndOne) {
+    D3DXMATRIX p;
+    const float fov = 1.0471976f, aspect = 4.0f / 3.0f;
+    D3DXMatrixPerspectiveFovLH(&p, fov, aspect, 1.0f, 1000.0f);
+    float ys = 1.0f / std::tan(fov / 2);
+    EXPECT_NEAR(p._22, ys, kEps);
+    EXPECT_NEAR(p._11, ys / aspect, kEps);
+    EXPECT_EQ(p._34, 1.0f);
+    EXPECT_EQ(p._44, 0.0f);
+    D3DXVECTOR3 out;
+    D3DXVec3TransformCoord(&out, V3(0, 0, 1), &p);
+    EXPECT_NEAR(out.z, 0.0f, kEps);
+    D3DXVec3TransformCoord(&out, V3(0, 0, 1000), &p);
+    EXPECT_NEAR(out.z, 1.0f, kEps);
+    // A point on the top edge of the view cone lands at y = 1.
+    D3DXVec3TransformCoord(&out, V3(0, std::tan(fov / 2) * 10, 10), &p);
+    EXPECT_NEAR(out.y, 1.0f, 1e-4f);
+}
+
+TEST(D3dxMatrix, LookAtLHPutsTargetOnPositiveZ) {
+    D3DXMATRIX v;
+    D3DXVECTOR3 eye(10, 5, -3), at(10, 5, 7), up(0, 1, 0), out;
+    D3DXMatrixLookAtLH(&v, &eye, &at, &up);
+    D3DXVec3TransformCoord(&out, &at, &v);
+    ExpectVecNear(out, 0, 0, 10);
+    D3DXVec3TransformCoord(&out, V3(11, 5, -3), &v);  // to the right of the eye
+    ExpectVecNear(out, 1, 0, 0);
+    D3DXVec3TransformCoord(&out, V3(10, 6, -3), &v);  // above the eye
+    ExpectVecNear(out, 0, 1, 0);
+    // Looking along +x: world +z is to the left (negative view x) in a left-handed system.
+    D3DXMatrixLookAtLH(&v, V3(0, 0, 0), V3(1, 0, 0), &up);
+    D3DXVec3TransformCoord(&out, V3(0, 0, 1), &v);
+    ExpectVecNear(out, -1, 0, 0);
+}
+
+TEST(D3dxVector, NormalizeAndTransforms) {
+    D3DXVECTOR3 v;
+    D3DXVec3Normalize(&v, V3(3, 0, 4));
+    ExpectVecNear(v, 0.6f, 0, 0.8f);
+    D3DXVec3Normalize(&v, V3(0, 0, 0));
+    ExpectVecNear(v, 0, 0, 0, 0);
+
+    D3DXMATRIX m;
+    D3DXMatrixTranslation(&m, 1, 2, 3);
+    m._14 = 1.0f;  // w := x + 1
+    D3DXVECTOR4 h;
+    D3DXVec3Transform(&h, V3(1, 1, 1), &m);
+    EXPECT_FLOAT_EQ(h.x, 2);
+    EXPECT_FLOAT_EQ(h.w, 2);
+    D3DXVec3TransformCoord(&v, V3(1, 1, 1), &m);
+    ExpectVecNear(v, 1, 1.5f, 2);
+    D3DXVec3TransformNormal(&v, V3(1, 1, 1), &m);  // translation ignored
+    ExpectVecNear(v, 1, 1, 1);
+}
+
+TEST(D3dxVector, ProjectToViewport) {
+    D3DXMATRIX proj, view, world;
+    D3DXMatrixPerspectiveFovLH(&proj, D3DX_PI / 3, 800.0f / 600.0f, 1.0f, 1000.0f);
+    D3DXMatrixLookAtLH(&view, V3(0, 10, -20), V3(5, 0, 0), V3(0, 1, 0));
+    D3DXMatrixIdentity(&world);
+    D3DVIEWPORT8 vp = {0, 0, 800, 600, 0.0f, 1.0f};
+    D3DXVECTOR3 out;
+    D3DXVec3Project(&out, V3(5, 0, 0), &vp, &proj, &view, &world);
+    ExpectVecNear(out, 400, 300, out.z, 1e-3f);  // the look-at point is the centre
+    EXPECT_GT(out.z, 0.0f);
+    EXPECT_LT(out.z, 1.0f);
+
+    // Offset viewport with a depth range, and y pointing down in pixels.
+    D3DVIEWPORT8 vp2 = {100, 50, 200, 100, 0.5f, 1.0f};
+    D3DXMATRIX id;
+    D3DXMatrixIdentity(&id);
+    D3DXVec3Project(&out, V3(1, 1, 0), &vp2, &id, &id, nullptr);
+    ExpectVecNear(out, 300, 50, 0.5f);
+    D3DXVec3Project(&out, V3(-1, -1, 1), &vp2, nullptr, nullptr, nullptr);
+    ExpectVecNear(out, 100, 150, 1.0f);
+}
+
+TEST(D3dxQuaternion, AxisRotationMatchesMatrixAndMultiplyOrder) {
+    D3DXQUATERNION q;
+    D3DXQuaternionRotationAxis(&q, V3(0, 0, 2), D3DX_PI / 2);
+    EXPECT_NEAR(q.z, std::sqrt(0.5f), kEps);
+    EXPECT_NEAR(q.w, std::sqrt(0.5f), kEps);
+    D3DXMATRIX fromQ, direct;
+    D3DXMatrixRotationQuaternion(&fromQ, &q);
+    D3DXMatrixRotationZ(&direct, D3DX_PI / 2);
+    ExpectMatrixNear(fromQ, direct);
+
+    // Multiply(q1, q2) is q1 then q2, like matrices in the row convention.
+    D3DXQUATERNION q1, q2, q12;
+    D3DXQuaternionRotationAxis(&q1, V3(1, 0, 0), 0.4f);
+    D3DXQuaternionRotationAxis(&q2, V3(0, 1, 1), 1.1f);
+    D3DXQuaternionMultiply(&q12, &q1, &q2);
+    D3DXMATRIX m1, m2, m12;
+    D3DXMatrixRotationQuaternion(&m1, &q1);
+    D3DXMatrixRotationQuaternion(&m2, &q2);
+    D3DXMatrixRotationQuaternion(&m12, &q12);
+    ExpectMatrixNear(m12, m1 * m2);
+
+    D3DXQUATERNION n;
+    D3DXQuaternionNormalize(&n, Q4(0, 3, 0, 4));
+    EXPECT_NEAR(n.y, 0.6f, kEps);
+    EXPECT_NEAR(n.w, 0.8f, kEps);
+}
+
+TEST(D3dxQuaternion, SlerpTakesShorterArcAndHitsEnds) {
+    D3DXQUATERNION a, b, out;
+    D3DXQuaternionRotationAxis(&a, V3(0, 1, 0), 0.0f);
+    D3DXQuaternionRotationAxis(&b, V3(0, 1, 0), D3DX_PI / 2);
+    D3DXQuaternionSlerp(&out, &a, &b, 0.5f);
+    D3DXQUATERNION expect;
+    D3DXQuaternionRotationAxis(&expect, V3(0, 1, 0), D3DX_PI / 4);
+    EXPECT_NEAR(out.y, expect.y, kEps);
+    EXPECT_NEAR(out.w, expect.w, kEps);
+    EXPECT_NEAR(D3DXQuaternionLength(&out), 1.0f, kEps);
+
+    // -b is the same rotation: the result must still be the 45 degree one, not a 225 degree detour.
+    D3DXQUATERNION nb = -b;
+    D3DXQuaternionSlerp(&out, &a, &nb, 0.5f);
+    ExpectSameRotation(out, expect);
+
+    D3DXQuaternionSlerp(&out, &a, &b, 0.0f);
+    ExpectSameRotation(out, a);
+    D3DXQuaternionSlerp(&out, &a, &b, 1.0f);
+    ExpectSameRotation(out, b);
+    // Identical inputs do not divide by zero.
+    D3DXQuaternionSlerp(&out, &b, &b, 0.3f);
+    EXPECT_NEAR(out.y, b.y, kEps);
+    EXPECT_NEAR(out.w, b.w, kEps);
+}
+
+TEST(D3dxQuaternion, SquadInterpolatesThroughKeys) {
+    const D3DXVECTOR3 yAxis(0, 1, 0);
+    D3DXQUATERNION k[4];
+    for (int i = 0; i < 4; ++i) D3DXQuaternionRotationAxis(&k[i], &yAxis, 0.5f * i);
+    D3DXQUATERNION a, b, c, out;
+    D3DXQuaternionSquadSetup(&a, &b, &c, &k[0], &k[1], &k[2], &k[3]);
+    ExpectSameRotation(c, k[2]);
+    D3DXQuaternionSquad(&out, &k[1], &a, &b, &c, 0.0f);
+    ExpectSameRotation(out, k[1]);
+    D3DXQuaternionSquad(&out, &k[1], &a, &b, &c, 1.0f);
+    ExpectSameRotation(out, k[2]);
+    // Evenly spaced keys about one axis: squad is uniform, halfway is 0.75 rad.
+    D3DXQuaternionSquad(&out, &k[1], &a, &b, &c, 0.5f);
+    D3DXQUATERNION mid;
+    D3DXQuaternionRotationAxis(&mid, &yAxis, 0.75f);
+    ExpectSameRotation(out, mid);
+    EXPECT_NEAR(D3DXQuaternionLength(&out), 1.0f, 1e-4f);
+
+    // One key used four times gives that key for every t.
+    D3DXQUATERNION one;
+    D3DXQuaternionRotationAxis(&one, V3(1, 2, 3), 0.8f);
+    D3DXQuaternionSquadSetup(&a, &b, &c, &one, &one, &one, &one);
+    ExpectSameRotation(a, one);
+    ExpectSameRotation(b, one);
+    D3DXQuaternionSquad(&out, &one, &a, &b, &c, 0.37f);
+    ExpectSameRotation(out, one);
+
+    // Keys given with flipped signs interpolate the same rotations as their positive forms.
+    D3DXQUATERNION f2 = -k[2], f3 = -k[3];
+    D3DXQuaternionSquadSetup(&a, &b, &c, &k[0], &k[1], &f2, &f3);
+    D3DXQuaternionSquad(&out, &k[1], &a, &b, &c, 0.5f);
+    ExpectSameRotation(out, mid);
+}
+
+TEST(D3dxQuaternion, SquadIsSmoothAcrossKeysOnBentPath) {
+    // Keys about changing axes: the curve's two segments meet with matching direction.
+    D3DXQUATERNION k[5];
+    D3DXQuaternionRotationAxis(&k[0], V3(0, 1, 0), 0.0f);
+    D3DXQuaternionRotationAxis(&k[1], V3(0, 1, 0), 0.6f);
+    D3DXQuaternionRotationAxis(&k[2], V3(1, 1, 0), 1.0f);
+    D3DXQuaternionRotationAxis(&k[3], V3(1, 0, 0), 1.2f);
+    D3DXQuaternionRotationAxis(&k[4], V3(1, 0, 1), 1.5f);
+    auto eval = [&](int seg, float t) {
+        D3DXQUATERNION a, b, c, out;
+        D3DXQuaternionSquadSetup(&a, &b, &c, &k[seg - 1], &k[seg], &k[seg + 1], &k[seg + 2]);
+        D3DXQuaternionSquad(&out, &k[seg], &a, &b, &c, t);
+        return out;
+    };
+    const float h = 1e-3f;
+    D3DXQUATERNION before = eval(1, 1.0f - h), at1 = eval(1, 1.0f), at2 = eval(2, 0.0f), after = eval(2, h);
+    ExpectSameRotation(at1, at2);
+    // Align signs, then compare the one-sided derivatives.
+    if (D3DXQuaternionDot(&before, &at1) < 0) before = -before;
+    if (D3DXQuaternionDot(&after, &at1) < 0) after = -after;
+    D3DXQUATERNION d1 = (at1 - before) * (1.0f / h), d2 = (after - at1) * (1.0f / h);
+    EXPECT_NEAR(d1.x, d2.x, 0.02f);
+    EXPECT_NEAR(d1.y, d2.y, 0.02f);
+    EXPECT_NEAR(d1.z, d2.z, 0.02f);
+    EXPECT_NEAR(d1.w, d2.w, 0.02f);
+}
+
+TEST(D3dxColor, PacksAndUnpacksArgb) {
+    D3DXCOLOR c(0x80FF4000u);
+    EXPECT_NEAR(c.a, 128 / 255.0f, kEps);
+    EXPECT_EQ(c.r, 1.0f);
+    EXPECT_NEAR(c.g, 64 / 255.0f, kEps);
+    EXPECT_EQ(c.b, 0.0f);
+    EXPECT_EQ((DWORD)c, 0x80FF4000u);
+    EXPECT_EQ((DWORD)D3DXCOLOR(2.0f, -1.0f, 0.5f, 1.0f), 0xFFFF0080u);  // clamped
+}
+
+}  // namespace

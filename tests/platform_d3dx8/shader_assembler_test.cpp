@@ -1,0 +1,317 @@
+// The vs.1.1 assembler: token layout, operands, def constants and error reporting.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstring>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <string>
+#include <vector>
+
+#include "d3dx8.h"
+
+namespace {
+
+struct Result {
+    HRESULT hr = E_FAIL;
+    std::vector<DWORD> tokens;
+    std::vector<DWORD> constants;
+    std::string errors;
+};
+
+std::vector<DWORD> Dwords(ID3DXBuffer* b) {
+    std::vector<DWORD> out;
+    if (!b) return out;
+    out.resize(b->GetBufferSize() / 4);
+    std::memcpy(out.data(), b->GetBufferPointer(), out.size() * 4);
+    return out;
+}
+
+Result Assemble(const std::string& text) {
+    Result r;
+    ID3DXBuffer *code = nullptr, *consts = nullptr, *errs = nullptr;
+    r.hr = D3DXAssembleShader(text.data(), (UINT)text.size(), 0, &consts, &code, &errs);
+    r.tokens = Dwords(code);
+    r.constants = Dwords(consts);
+    if (errs) r.errors = static_cast<const char*>(errs->GetBufferPointer());
+    for (ID3DXBuffer* b : {code, consts, errs}) {
+        if (b) {
+            EXPECT_EQ(b->Release(), 0u);
+        }
+    }
+    return r;
+}
+
+// Writes oPos and r0..r3 so that the instruction under test may read them.
+const std::string kPrelude = "vs.1.1\nmov oPos, v0\nmov r0, v0\nmov r1, v0\nmov r2, v0\nmov r3, v0\n";
+
+// The last n tokens before the end token: the final instruction.
+std::vector<DWORD> Last(const Result& r, size_t n) {
+    if (r.tokens.size() < n + 1) return {};
+    return std::vector<DWORD>(r.tokens.end() - 1 - n, r.tokens.end() - 1);
+}
+
+TEST(VsAssembler, MinimalShaderHasVersionInstructionAndEnd) {
+    Result r = Assemble("vs.1.1\nmov oPos, v0\n");
+    ASSERT_EQ(r.hr, S_OK) << r.errors;
+    std::vector<DWORD> expect = {0xFFFE0101u, 0x00000001u, 0xC00F0000u, 0x90E40000u, 0x0000FFFFu};
+    EXPECT_EQ(r.tokens, expect);
+    EXPECT_TRUE(r.constants.empty());
+}
+
+TEST(VsAssembler, SwizzlesMasksAndNegation) {
+    Result r = Assemble(kPrelude + "mad r0.xz, -v1.yzwx, c3.w, r2");
+    ASSERT_EQ(r.hr, S_OK) << r.errors;
+    std::vector<DWORD> expect = {4u, 0x80050000u, 0x91390001u, 0xA0FF0003u, 0x80E40002u};
+    EXPECT_EQ(Last(r, 5), expect);
+
+    // Colour letters select the same components; a short swizzle repeats its last letter.
+    r = Assemble(kPrelude + "add r1.w, r3.ab, v2.g");
+    ASSERT_EQ(r.hr, S_OK) << r.errors;
+    expect = {2u, 0x80080001u, 0x80AB0003u, 0x90550002u};
+    EXPECT_EQ(Last(r, 4), expect);
+}
+
+TEST(VsAssembler, RelativeAddressingThroughA0) {
+    Result r = Assemble(
+        "vs.1.1\n"
+        "mov r0, v1\n"
+        "mov r1, v1\n"
+        "mov a0.x, r1.x\n"
+        "m4x3 r2, v0, c[a0.x + 9]\n"
+        "m3x3 r3.xyz, v3, c[ 12 + a0.x ]\n"
+        "dp4 r4, r0, c20[a0.x]\n"
+        "mov r5, c[a0.x]\n"
+        "mov oPos, r2\n");
+    ASSERT_EQ(r.hr, S_OK) << r.errors;
+    std::vector<DWORD> expect = {
+        0xFFFE0101u,
+        1u, 0x800F0000u, 0x90E40001u,                // mov r0, v1
+        1u, 0x800F0001u, 0x90E40001u,                // mov r1, v1
+        1u, 0xB0010000u, 0x80000001u,                // mov a0.x, r1.x
+        21u, 0x80070002u, 0x90E40000u, 0xA0E42009u,  // m4x3 writes .xyz; c[a0.x + 9]
+        23u, 0x80070003u, 0x90E40003u, 0xA0E4200Cu,  // m3x3
+        9u, 0x800F0004u, 0x80E40000u, 0xA0E42014u,   // dp4 with c20[a0.x]
+        1u, 0x800F0005u, 0xA0E42000u,                // mov from c[a0.x]
+        1u, 0xC00F0000u, 0x80E40002u,                // mov oPos, r2
+        0x0000FFFFu};
+    EXPECT_EQ(r.tokens, expect);
+}
+
+TEST(VsAssembler, OutputRegistersAndTheirTypes) {
+    Result r = Assemble(
+        "vs.1.1\n"
+        "mov oPos, v0\nmov oD0, v5\nmov oD1.xyz, v6\nmov oT0.xy, v7\nmov oT7, v8\nmov oFog.x, v0.z\nmov oPts.x, v1\n");
+    ASSERT_EQ(r.hr, S_OK) << r.errors;
+    std::vector<DWORD> dests;
+    for (size_t i = 1; i + 2 < r.tokens.size(); i += 3) dests.push_back(r.tokens[i + 1]);
+    std::vector<DWORD> expect = {0xC00F0000u, 0xD00F0000u, 0xD0070001u, 0xE0030000u, 0xE00F0007u, 0xC0010001u, 0xC0010002u};
+    EXPECT_EQ(dests, expect);
+}
+
+TEST(VsAssembler, EveryInstructionHasItsOpcodeAndOperandCount) {
+    struct Case {
+        const char* text;
+        DWORD opcode;
+        size_t params;
+    } cases[] = {
+        {"nop", 0, 0},           {"mov r0, r1", 1, 2},       {"add r0, r1, r2", 2, 3},
+        {"sub r0, r1, r2", 3, 3}, {"mad r0, r1, r2, r3", 4, 4}, {"mul r0, r1, r2", 5, 3},
+        {"rcp r0, r1.x", 6, 2},  {"rsq r0, r1.w", 7, 2},     {"dp3 r0, r1, r2", 8, 3},
+        {"dp4 r0, r1, r2", 9, 3}, {"min r0, r1, r2", 10, 3},  {"max r0, r1, r2", 11, 3},
+        {"slt r0, r1, r2", 12, 3}, {"sge r0, r1, r2", 13, 3}, {"exp r0, r1.y", 14, 2},
+        {"log r0, r1.z", 15, 2}, {"lit r0, r1", 16, 2},      {"dst r0, r1, r2", 17, 3},
+        {"frc r0.xy, r1", 19, 2}, {"m4x4 r0, r1, c0", 20, 3}, {"m4x3 r0.xyz, r1, c0", 21, 3},
+        {"m3x4 r0, r1, c0", 22, 3}, {"m3x3 r0, r1, c0", 23, 3}, {"m3x2 r0.xy, r1, c0", 24, 3},
+        {"expp r0, r1.x", 78, 2}, {"logp r0, r1.x", 79, 2},
+    };
+    for (const Case& c : cases) {
+        Result r = Assemble(kPrelude + c.text);
+        ASSERT_EQ(r.hr, S_OK) << c.text << ": " << r.errors;
+        std::vector<DWORD> body = Last(r, c.params + 1);
+        ASSERT_EQ(body.size(), c.params + 1) << c.text;
+        EXPECT_EQ(body[0], c.opcode) << c.text;
+        for (size_t i = 1; i < body.size(); ++i) EXPECT_TRUE(body[i] & 0x80000000u) << c.text;
+    }
+}
+
+TEST(VsAssembler, CommentsCaseAndDefConstants) {
+    Result r = Assemble(
+        "; skinning test\r\n"
+        "// another comment\n"
+        "\n"
+        "   VS.1.1   ; version\n"
+        "DEF c4, 1.0, -0.5, 2, 765.01f\n"
+        "/* block\n comment */ MOV oPos, V0 // trailing\n");
+    ASSERT_EQ(r.hr, S_OK) << r.errors;
+    std::vector<DWORD> expect = {0xFFFE0101u, 1u, 0xC00F0000u, 0x90E40000u, 0x0000FFFFu};
+    EXPECT_EQ(r.tokens, expect);  // def does not enter the token stream
+    ASSERT_EQ(r.constants.size(), 5u);
+    EXPECT_EQ(r.constants[0], (DWORD)D3DVSD_CONST(4, 1));
+    float f[4];
+    std::memcpy(f, &r.constants[1], 16);
+    EXPECT_EQ(f[0], 1.0f);
+    EXPECT_EQ(f[1], -0.5f);
+    EXPECT_EQ(f[2], 2.0f);
+    EXPECT_EQ(f[3], 765.01f);
+}
+
+TEST(VsAssembler, SkinningShaderAssembles) {
+    const char* text =
+        "vs.1.1\n"
+        "; two influences\n"
+        "mul r1, v2.zyxw, c0.wwww\n"
+        "dp3 r0.w, v1.xyzz, c0.xzzz\n"
+        "add r0.w, -r0.w, c0.x\n"
+        "mov a0.x, r1.x\n"
+        "m4x3 r4, v0, c[a0.x + 9]\n"
+        "m3x3 r5, v3, c[a0.x + 9]\n"
+        "mul r4.xyz, r4.xyz, v1.xxxx\n"
+        "mul r5.xyz, r5.xyz, v1.xxxx\n"
+        "mov a0.x, r1.y\n"
+        "m4x3 r2, v0, c[a0.x + 9]\n"
+        "m3x3 r3, v3, c[a0.x + 9]\n"
+        "mad r4.xyz, r2.xyz, r0.wwww, r4.xyz\n"
+        "mad r5.xyz, r3.xyz, r0.wwww, r5.xyz\n"
+        "mov r4.w, c0.x\n"
+        "m4x4 oPos, r4, c2\n"
+        "dp3 r5.w, r5, r5\n"
+        "rsq r5.w, r5.w\n"
+        "mul r5, r5, r5.w\n"
+        "dp3 r1.x, r5, c1\n"
+        "lit r1, r1\n"
+        "mul r0, r1.y, c8\n"
+        "add r0, r0, c7\n"
+        "min oD0, r0, c0.x\n"
+        "mov oD1, c0.zzzz\n"
+        "mov oT0.xy, v4\n";
+    Result r = Assemble(text);
+    ASSERT_EQ(r.hr, S_OK) << r.errors;
+    EXPECT_EQ(r.tokens.front(), 0xFFFE0101u);
+    EXPECT_EQ(r.tokens.back(), 0x0000FFFFu);
+}
+
+TEST(VsAssembler, ErrorsNameTheLineAndTheReason) {
+    struct Case {
+        const char* text;
+        const char* needle;
+    } cases[] = {
+        {"vs.1.1\nfoo r0, r1", "unknown instruction 'foo'"},
+        {"vs.1.1\nadd r0, r1", "takes 3 operands, 2 given"},
+        {"vs.1.1\nmov r12, r0", "r0..r11"},
+        {"vs.1.1\nmov r0, c96", "c0..c95"},
+        {"vs.1.1\nmov r0, v16", "v0..v15"},
+        {"vs.1.1\nmov oT8, r0", "oT0..oT7"},
+        {"vs.1.1\nmov v0, r0", "cannot be written"},
+        {"vs.1.1\nmov c0, r0", "cannot be written"},
+        {"vs.1.1\nmov r0, oPos", "cannot be read"},
+        {"vs.1.1\nmov r0.yx, r1", "order"},
+        {"vs.1.1\nmov r0.q, r1", "bad write mask"},
+        {"vs.1.1\nmov r0, r1.xq", "bad swizzle"},
+        {"vs.1.1\nadd r0, c1, c2", "more than one constant"},
+        {"vs.1.1\nadd r0, v1, v2", "more than one input"},
+        {"vs.1.1\nadd a0.x, r0, r1", "only mov"},
+        {"vs.1.1\nmov a0.y, r0", "a0.x"},
+        {"vs.1.1\nmov r0, a0", "index"},
+        {"vs.1.1\nmov r0, c[a0.x + r1]", "a0.x and a number"},
+        {"vs.1.1\nmov r0, c[a0.x + 9", "missing ']'"},
+        {"vs.1.1\nmov r0, v0\nm4x4 r0, r0, c0", "must differ"},
+        {"vs.1.1\nmov r0, v0", "oPos is never written"},
+        {"vs.1.1\nmov oPos, r3", "r3 is read before it is written"},
+        {"vs.1.1\nmov r8, v0\nm4x4 oPos, v0, r8", "r9 is read before it is written"},
+        {"vs.1.1\nm4x4 r0, v0, c93", "past c95"},
+        {"vs.1.1\nm3x2 r0.xyz, v0, c0", "writes .xy only"},
+        {"vs.1.1\ndef c0, 1, 2, 3", "four values"},
+        {"vs.1.1\ndef c0, 1, 2, 3, x", "not a number"},
+        {"vs.1.1\nvs.1.1", "second version"},
+        {"mov oPos, v0", "must begin with vs.1.1"},
+        {"", "no vs.1.1"},
+        {"vs.1.1\n#define X 1", "preprocessor"},
+    };
+    for (const Case& c : cases) {
+        Result r = Assemble(c.text);
+        EXPECT_TRUE(FAILED(r.hr)) << c.text;
+        EXPECT_TRUE(r.tokens.empty()) << c.text;
+        EXPECT_NE(r.errors.find(c.needle), std::string::npos) << c.text << " -> " << r.errors;
+    }
+    // Every faulty line is reported with its own number.
+    Result r = Assemble("vs.1.1\nmov r0, v1\nbogus\nmov oPos, v0\nadd r0, r1\n");
+    EXPECT_NE(r.errors.find("(3): error: unknown instruction 'bogus'"), std::string::npos) << r.errors;
+    EXPECT_NE(r.errors.find("(5): error:"), std::string::npos) << r.errors;
+    EXPECT_EQ(r.errors.find("(2)"), std::string::npos) << r.errors;
+}
+
+TEST(VsAssembler, OptionalOutputsMayBeOmitted) {
+    const std::string good = "vs.1.1\nmov oPos, v0\n";
+    ID3DXBuffer* code = nullptr;
+    EXPECT_EQ(D3DXAssembleShader(good.data(), (UINT)good.size(), 0, nullptr, &code, nullptr), S_OK);
+    ASSERT_NE(code, nullptr);
+    EXPECT_EQ(code->GetBufferSize(), 5u * 4u);
+    code->Release();
+    const std::string bad = "vs.1.1\nxyz\n";
+    code = reinterpret_cast<ID3DXBuffer*>(0x1);
+    EXPECT_TRUE(FAILED(D3DXAssembleShader(bad.data(), (UINT)bad.size(), 0, nullptr, &code, nullptr)));
+    EXPECT_EQ(code, nullptr);
+    // The length bounds the text: what follows is not read.
+    const char trailing[] = "vs.1.1\nmov oPos, v0\ngarbage";
+    EXPECT_EQ(D3DXAssembleShader(trailing, (UINT)std::strlen("vs.1.1\nmov oPos, v0\n"), 0, nullptr, nullptr,
+                                 nullptr),
+              S_OK);
+}
+
+TEST(VsAssembler, FromFileMatchesNamesWithoutCaseAndWithEitherSeparator) {
+    char dir[] = "/tmp/quil_d3dx_XXXXXX";
+    ASSERT_NE(mkdtemp(dir), nullptr);
+    std::string sub = std::string(dir) + "/Shaders";
+    ASSERT_EQ(mkdir(sub.c_str(), 0755), 0);
+    std::string path = sub + "/Skin.VSH";
+    FILE* f = std::fopen(path.c_str(), "wb");
+    ASSERT_NE(f, nullptr);
+    std::fputs("vs.1.1\nmov oPos, v0\nmov oT0, v1\n", f);
+    std::fclose(f);
+
+    ID3DXBuffer *code = nullptr, *errs = nullptr;
+    std::string asked = std::string(dir) + "\\shaders\\skin.vsh";
+    EXPECT_EQ(D3DXAssembleShaderFromFileA(asked.c_str(), 0, nullptr, &code, &errs), S_OK);
+    ASSERT_NE(code, nullptr);
+    EXPECT_EQ(code->GetBufferSize(), 8u * 4u);
+    code->Release();
+
+    code = nullptr;
+    std::string missing = std::string(dir) + "/shaders/none.vsh";
+    EXPECT_TRUE(FAILED(D3DXAssembleShaderFromFileA(missing.c_str(), 0, nullptr, &code, &errs)));
+    EXPECT_EQ(code, nullptr);
+    ASSERT_NE(errs, nullptr);
+    EXPECT_NE(std::string(static_cast<const char*>(errs->GetBufferPointer())).find("cannot open"), std::string::npos);
+    errs->Release();
+
+    std::remove(path.c_str());
+    rmdir(sub.c_str());
+    rmdir(dir);
+}
+
+TEST(D3dxCore, BufferReferenceCountAndFvfSizes) {
+    ID3DXBuffer* b = nullptr;
+    ASSERT_EQ(D3DXCreateBuffer(12, &b), S_OK);
+    EXPECT_EQ(b->GetBufferSize(), 12u);
+    const BYTE* p = static_cast<const BYTE*>(b->GetBufferPointer());
+    for (int i = 0; i < 12; ++i) EXPECT_EQ(p[i], 0);
+    void* same = nullptr;
+    EXPECT_EQ(b->QueryInterface(IID_ID3DXBuffer, &same), S_OK);
+    EXPECT_EQ(same, b);
+    EXPECT_EQ(b->AddRef(), 3u);
+    EXPECT_EQ(b->Release(), 2u);
+    EXPECT_EQ(b->Release(), 1u);
+    EXPECT_EQ(b->Release(), 0u);
+
+    EXPECT_EQ(D3DXGetFVFVertexSize(D3DFVF_XYZ | D3DFVF_DIFFUSE), 16u);
+    EXPECT_EQ(D3DXGetFVFVertexSize(D3DFVF_XYZRHW | D3DFVF_DIFFUSE | D3DFVF_TEX1), 28u);
+    EXPECT_EQ(D3DXGetFVFVertexSize(D3DFVF_XYZ | D3DFVF_NORMAL | D3DFVF_TEX1), 32u);
+    EXPECT_EQ(D3DXGetFVFVertexSize(D3DFVF_XYZB2 | D3DFVF_LASTBETA_UBYTE4 | D3DFVF_NORMAL | D3DFVF_TEX1), 40u);
+    EXPECT_EQ(D3DXGetFVFVertexSize(D3DFVF_XYZB4 | D3DFVF_SPECULAR | D3DFVF_PSIZE), 36u);
+    EXPECT_EQ(D3DXGetFVFVertexSize(D3DFVF_XYZ | D3DFVF_TEX2 | D3DFVF_TEXCOORDSIZE3(0) | D3DFVF_TEXCOORDSIZE1(1)),
+              12u + 12u + 4u);
+    EXPECT_EQ(D3DXGetFVFVertexSize(D3DFVF_XYZ | D3DFVF_TEX1 | D3DFVF_TEXCOORDSIZE4(0)), 28u);
+}
+
+}  // namespace

@@ -1,0 +1,273 @@
+// Meshes from .x files: vertex splitting, frames' transforms, materials, adjacency, the
+// attribute table, optimisation, cloning and drawing, on an in-memory device.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <set>
+#include <string>
+
+#include "d3dx8mesh.h"
+#include "fake_device.h"
+
+namespace {
+
+std::string dataPath(const char* name) { return std::string(QUIL_TEST_DATA_DIR) + "/" + name; }
+
+struct Vertex {
+    float x, y, z, nx, ny, nz, u, v;
+};
+
+std::vector<Vertex> vertices(ID3DXMesh* m) {
+    EXPECT_EQ(m->GetFVF(), DWORD(D3DFVF_XYZ | D3DFVF_NORMAL | D3DFVF_TEX1));
+    BYTE* p = nullptr;
+    EXPECT_EQ(m->LockVertexBuffer(D3DLOCK_READONLY, &p), D3D_OK);
+    std::vector<Vertex> out(m->GetNumVertices());
+    std::memcpy(out.data(), p, out.size() * sizeof(Vertex));
+    m->UnlockVertexBuffer();
+    return out;
+}
+
+std::vector<WORD> indices(ID3DXMesh* m) {
+    BYTE* p = nullptr;
+    EXPECT_EQ(m->LockIndexBuffer(D3DLOCK_READONLY, &p), D3D_OK);
+    std::vector<WORD> out(m->GetNumFaces() * 3);
+    std::memcpy(out.data(), p, out.size() * 2);
+    m->UnlockIndexBuffer();
+    return out;
+}
+
+// Loads a .x text given in the test through a file in the build folder.
+HRESULT loadText(FakeDevice& dev, const std::string& body, ID3DXMesh** mesh) {
+    const std::string path = "xmesh_test_tmp.x";
+    FILE* f = std::fopen(path.c_str(), "wb");
+    std::string text = "xof 0303txt 0032\n" + body;
+    std::fwrite(text.data(), 1, text.size(), f);
+    std::fclose(f);
+    return D3DXLoadMeshFromX(path.c_str(), D3DXMESH_SYSTEMMEM, &dev, nullptr, nullptr, nullptr, mesh);
+}
+
+class PropsMesh : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_EQ(D3DXLoadMeshFromX(dataPath("PROPS.X").c_str(), D3DXMESH_SYSTEMMEM, &dev, &adjacency, &materials,
+                                    &numMaterials, &mesh),
+                  D3D_OK);
+    }
+    void TearDown() override {
+        if (mesh) {
+            EXPECT_EQ(mesh->Release(), 0u);
+        }
+        if (adjacency) adjacency->Release();
+        if (materials) materials->Release();
+        EXPECT_EQ(dev.liveBuffers, 0);
+        EXPECT_EQ(dev.refs(), 1u);
+    }
+    FakeDevice dev;
+    ID3DXMesh* mesh = nullptr;
+    ID3DXBuffer* adjacency = nullptr;
+    ID3DXBuffer* materials = nullptr;
+    DWORD numMaterials = 0;
+};
+
+TEST_F(PropsMesh, VerticesSplitWhereNormalsDifferAndFramesMoveMeshes) {
+    EXPECT_EQ(mesh->GetFVF(), DWORD(D3DFVF_XYZ | D3DFVF_NORMAL | D3DFVF_TEX1));
+    EXPECT_EQ(mesh->GetOptions(), DWORD(D3DXMESH_SYSTEMMEM));
+    EXPECT_EQ(dev.lastPool, D3DPOOL_SYSTEMMEM);
+    EXPECT_EQ(dev.lastIndexFormat, D3DFMT_INDEX16);
+    // Top: 5 file vertices, 0 and 2 used with two normals each; Foot: a quad as two triangles.
+    EXPECT_EQ(mesh->GetNumVertices(), 7u + 4u);
+    EXPECT_EQ(mesh->GetNumFaces(), 4u);
+    const std::vector<Vertex> v = vertices(mesh);
+    const std::vector<WORD> idx = indices(mesh);
+    for (size_t f = 0; f < 4; ++f) {
+        // Every corner of one face has the face's normal.
+        const Vertex& a = v[idx[f * 3]];
+        for (int k = 1; k < 3; ++k) EXPECT_EQ(v[idx[f * 3 + k]].ny, a.ny) << f;
+    }
+    // Foot's vertices are moved by its frame (10, 20, 30) inside Table.
+    std::set<float> footX;
+    for (size_t i = 6; i < 12; ++i) {
+        EXPECT_FLOAT_EQ(v[idx[i]].y >= 20.0f ? 1.0f : 0.0f, 1.0f);
+        footX.insert(v[idx[i]].x);
+    }
+    EXPECT_EQ(footX, (std::set<float>{10.0f, 11.0f}));
+    EXPECT_FLOAT_EQ(v[idx[6]].z, 30.0f);
+}
+
+TEST_F(PropsMesh, MaterialsAttributesAndAttributeTable) {
+    ASSERT_EQ(numMaterials, 3u);
+    auto* mats = static_cast<D3DXMATERIAL*>(materials->GetBufferPointer());
+    EXPECT_FLOAT_EQ(mats[0].MatD3D.Diffuse.r, 0.6f);
+    EXPECT_FLOAT_EQ(mats[0].MatD3D.Power, 5.0f);
+    ASSERT_NE(mats[0].pTextureFilename, nullptr);
+    EXPECT_STREQ(mats[0].pTextureFilename, "gfx\\wood.tga");
+    EXPECT_EQ(mats[1].pTextureFilename, nullptr);
+    EXPECT_EQ(mats[2].pTextureFilename, nullptr);  // the default material of Foot
+
+    DWORD* attr = nullptr;
+    ASSERT_EQ(mesh->LockAttributeBuffer(D3DLOCK_READONLY, &attr), D3D_OK);
+    EXPECT_EQ(std::vector<DWORD>(attr, attr + 4), (std::vector<DWORD>{0, 1, 2, 2}));
+    mesh->UnlockAttributeBuffer();
+
+    DWORD n = 0;
+    ASSERT_EQ(mesh->GetAttributeTable(nullptr, &n), D3D_OK);
+    ASSERT_EQ(n, 3u);
+    D3DXATTRIBUTERANGE table[3];
+    ASSERT_EQ(mesh->GetAttributeTable(table, &n), D3D_OK);
+    EXPECT_EQ(table[2].AttribId, 2u);
+    EXPECT_EQ(table[2].FaceStart, 2u);
+    EXPECT_EQ(table[2].FaceCount, 2u);
+
+    // Faces 0 and 1 share an edge through split vertices; Foot's two triangles share one.
+    const DWORD* adj = static_cast<const DWORD*>(adjacency->GetBufferPointer());
+    ASSERT_EQ(adjacency->GetBufferSize(), 4u * 3u * 4u);
+    EXPECT_EQ(std::count(adj, adj + 3, 1u), 1);
+    EXPECT_EQ(std::count(adj + 3, adj + 6, 0u), 1);
+    EXPECT_EQ(std::count(adj + 6, adj + 9, 3u), 1);
+    EXPECT_EQ(std::count(adj, adj + 12, 0xFFFFFFFFu), 8);
+}
+
+TEST_F(PropsMesh, OptimizeCompactsSortsAndDrawsSubsetsWithinTheirRanges) {
+    std::vector<Vertex> before = vertices(mesh);
+    DWORD faceRemap[4];
+    ID3DXBuffer* vertexRemap = nullptr;
+    ASSERT_EQ(mesh->OptimizeInplace(D3DXMESHOPT_COMPACT | D3DXMESHOPT_ATTRSORT | D3DXMESHOPT_VERTEXCACHE, nullptr,
+                                    nullptr, faceRemap, &vertexRemap),
+              D3D_OK);
+    EXPECT_EQ(mesh->GetNumVertices(), 10u);  // the unused file vertex is gone
+    ASSERT_NE(vertexRemap, nullptr);
+    const DWORD* remap = static_cast<const DWORD*>(vertexRemap->GetBufferPointer());
+    const std::vector<Vertex> after = vertices(mesh);
+    for (DWORD i = 0; i < 10; ++i) EXPECT_FLOAT_EQ(after[i].x, before[remap[i]].x);
+    vertexRemap->Release();
+    EXPECT_EQ(std::vector<DWORD>(faceRemap, faceRemap + 4), (std::vector<DWORD>{0, 1, 2, 3}));
+
+    D3DXATTRIBUTERANGE table[3];
+    DWORD n = 3;
+    ASSERT_EQ(mesh->GetAttributeTable(table, &n), D3D_OK);
+    const std::vector<WORD> idx = indices(mesh);
+    for (const D3DXATTRIBUTERANGE& r : table)
+        for (DWORD i = r.FaceStart * 3; i < (r.FaceStart + r.FaceCount) * 3; ++i) {
+            EXPECT_GE(idx[i], r.VertexStart);
+            EXPECT_LT(idx[i], r.VertexStart + r.VertexCount);
+        }
+
+    dev.draws.clear();
+    ASSERT_EQ(mesh->DrawSubset(2), D3D_OK);
+    ASSERT_EQ(dev.draws.size(), 1u);
+    EXPECT_EQ(dev.draws[0].startIndex, 6u);
+    EXPECT_EQ(dev.draws[0].primCount, 2u);
+    EXPECT_EQ(dev.draws[0].shader, DWORD(D3DFVF_XYZ | D3DFVF_NORMAL | D3DFVF_TEX1));
+    EXPECT_NE(dev.stream, nullptr);
+    ASSERT_EQ(mesh->DrawSubset(7), D3D_OK);
+    EXPECT_EQ(dev.draws.size(), 1u);
+}
+
+TEST_F(PropsMesh, CloneToBlendedFormatKeepsPositionsNormalsAndCoordinates) {
+    const DWORD fvf = D3DFVF_XYZB2 | D3DFVF_LASTBETA_UBYTE4 | D3DFVF_NORMAL | D3DFVF_TEX1;
+    ID3DXMesh* clone = nullptr;
+    ASSERT_EQ(mesh->CloneMeshFVF(D3DXMESH_MANAGED, fvf, &dev, &clone), D3D_OK);
+    EXPECT_EQ(clone->GetFVF(), fvf);
+    EXPECT_EQ(clone->GetOptions(), DWORD(D3DXMESH_MANAGED));
+    EXPECT_EQ(D3DXGetFVFVertexSize(fvf), 40u);
+    const std::vector<Vertex> src = vertices(mesh);
+    BYTE* p = nullptr;
+    ASSERT_EQ(clone->LockVertexBuffer(0, &p), D3D_OK);
+    for (size_t i = 0; i < src.size(); ++i) {
+        float pos[3], weight, n[3], uv[2];
+        DWORD packed;
+        std::memcpy(pos, p + i * 40, 12);
+        std::memcpy(&weight, p + i * 40 + 12, 4);
+        std::memcpy(&packed, p + i * 40 + 16, 4);
+        std::memcpy(n, p + i * 40 + 20, 12);
+        std::memcpy(uv, p + i * 40 + 32, 8);
+        EXPECT_FLOAT_EQ(pos[2], src[i].z);
+        EXPECT_FLOAT_EQ(weight, 0.0f);
+        EXPECT_EQ(packed, 0u);
+        EXPECT_FLOAT_EQ(n[1], src[i].ny);
+        EXPECT_FLOAT_EQ(uv[0], src[i].u);
+    }
+    clone->UnlockVertexBuffer();
+    EXPECT_EQ(clone->GetNumFaces(), 4u);
+    EXPECT_EQ(clone->Release(), 0u);
+}
+
+TEST(XMesh, FormatFollowsWhatTheFileProvides) {
+    FakeDevice dev;
+    ID3DXMesh* mesh = nullptr;
+    ASSERT_EQ(loadText(dev, "Mesh { 3; 0;0;0;, 1;0;0;, 0;1;0;; 1; 3; 0, 1, 2;; }\n", &mesh), D3D_OK);
+    EXPECT_EQ(mesh->GetFVF(), DWORD(D3DFVF_XYZ));
+    DWORD decl[MAX_FVF_DECL_SIZE];
+    ASSERT_EQ(mesh->GetDeclaration(decl), D3D_OK);
+    EXPECT_EQ(decl[0], D3DVSD_STREAM(0));
+    EXPECT_EQ(decl[1], DWORD(D3DVSD_REG(D3DVSDE_POSITION, D3DVSDT_FLOAT3)));
+    EXPECT_EQ(decl[2], D3DVSD_END());
+    mesh->Release();
+
+    DWORD full[MAX_FVF_DECL_SIZE];
+    ASSERT_EQ(D3DXDeclaratorFromFVF(D3DFVF_XYZB3 | D3DFVF_LASTBETA_UBYTE4 | D3DFVF_NORMAL | D3DFVF_TEX1, full), D3D_OK);
+    const DWORD expected[] = {D3DVSD_STREAM(0), D3DVSD_REG(D3DVSDE_POSITION, D3DVSDT_FLOAT3),
+                              D3DVSD_REG(D3DVSDE_BLENDWEIGHT, D3DVSDT_FLOAT2),
+                              D3DVSD_REG(D3DVSDE_BLENDINDICES, D3DVSDT_UBYTE4),
+                              D3DVSD_REG(D3DVSDE_NORMAL, D3DVSDT_FLOAT3),
+                              D3DVSD_REG(D3DVSDE_TEXCOORD0, D3DVSDT_FLOAT2), D3DVSD_END()};
+    EXPECT_TRUE(std::equal(std::begin(expected), std::end(expected), full));
+}
+
+TEST(XMesh, BadMeshDataFailsWithoutLeaks) {
+    const struct { const char* body; HRESULT hr; } cases[] = {
+        {"Mesh { 3; 0;0;0;, 1;0;0;, 0;1;0;; 1; 3; 0, 1, 3;; }", 0},                      // index out of range
+        {"Mesh { 3; 0;0;0;, 1;0;0;, 0;1;0;; 1; 2; 0, 1;; }", 0},                          // two-corner face
+        {"Mesh { 3; 0;0;0;, 1;0;0;, 0;1;0;; 1; 3; 0, 1, 2;; MeshNormals { 1; 0;0;1;; 2; 3; 0,0,0;, 3; 0,0,0;; } }", 0},
+        {"Mesh { 3; 0;0;0;, 1;0;0;, 0;1;0;; 1; 3; 0, 1, 2;; MeshNormals { 1; 0;0;1;; 1; 3; 0,0,1;; } }", 0},
+        {"Mesh { 3; 0;0;0;, 1;0;0;, 0;1;0;; 1; 3; 0, 1, 2;; MeshTextureCoords { 2; 0;0;, 1;1;; } }", 0},
+        {"Mesh { 3; 0;0;0;, 1;0;0;, 0;1;0;; 1; 3; 0, 1, 2;; MeshMaterialList { 1; 1; 1;; } }", 0},
+        {"Mesh { 0;; 0;; }", D3DXERR_LOADEDMESHASNODATA},
+        {"Frame { }", D3DXERR_LOADEDMESHASNODATA},
+        {"Mesh { 3; 0;0;0;, 1;0;0;, 0;1;0;; 1; 3; 0, 1, 2;;", 0},                           // truncated
+    };
+    for (const auto& c : cases) {
+        FakeDevice dev;
+        ID3DXMesh* mesh = nullptr;
+        const HRESULT hr = loadText(dev, c.body, &mesh);
+        EXPECT_TRUE(FAILED(hr)) << c.body;
+        if (c.hr) {
+            EXPECT_EQ(hr, c.hr) << c.body;
+        }
+        EXPECT_EQ(mesh, nullptr);
+        EXPECT_EQ(dev.liveBuffers, 0);
+        EXPECT_EQ(dev.refs(), 1u);
+    }
+    FakeDevice dev;
+    dev.failCreate = true;
+    ID3DXMesh* mesh = nullptr;
+    EXPECT_EQ(loadText(dev, "Mesh { 3; 0;0;0;, 1;0;0;, 0;1;0;; 1; 3; 0, 1, 2;; }", &mesh), D3DERR_OUTOFVIDEOMEMORY);
+    EXPECT_EQ(dev.refs(), 1u);
+    EXPECT_EQ(D3DXLoadMeshFromX("no_such_mesh.x", 0, &dev, nullptr, nullptr, nullptr, &mesh), DXFILEERR_FILENOTFOUND);
+}
+
+// A mesh with more vertices than 16-bit indices reach uses 32-bit indices.
+TEST(XMesh, LargeMeshUses32BitIndices) {
+    std::string body = "Mesh { 70002;\n";
+    for (int i = 0; i < 70002; ++i) body += std::to_string(i % 100) + ";" + std::to_string(i / 100) + ";0;,";
+    body.back() = ';';
+    body += ";\n23334;\n";
+    for (int f = 0; f < 23334; ++f)
+        body += "3;" + std::to_string(f * 3) + "," + std::to_string(f * 3 + 1) + "," + std::to_string(f * 3 + 2) + ";,";
+    body.back() = ';';
+    body += "; }";
+    FakeDevice dev;
+    ID3DXMesh* mesh = nullptr;
+    ASSERT_EQ(loadText(dev, body, &mesh), D3D_OK);
+    EXPECT_EQ(dev.lastIndexFormat, D3DFMT_INDEX32);
+    EXPECT_TRUE(mesh->GetOptions() & D3DXMESH_32BIT);
+    BYTE* p = nullptr;
+    ASSERT_EQ(mesh->LockIndexBuffer(0, &p), D3D_OK);
+    DWORD last;
+    std::memcpy(&last, p + (23334 * 3 - 1) * 4, 4);
+    EXPECT_EQ(last, 70001u);
+    mesh->UnlockIndexBuffer();
+    mesh->Release();
+}
+
+}  // namespace

@@ -1,0 +1,336 @@
+// The .x parser on well-formed files: object order, packed data, children, references,
+// templates declared in files, binary files with 32- and 64-bit floats.
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <iterator>
+
+#include "dxfile_test_util.h"
+
+namespace {
+
+std::string dataPath(const char* name) { return std::string(QUIL_TEST_DATA_DIR) + "/" + name; }
+
+template <class T>
+T at(const void* base, size_t offset) {
+    T v;
+    std::memcpy(&v, static_cast<const uint8_t*>(base) + offset, sizeof(T));
+    return v;
+}
+
+// Collects the children of a data object: data objects and references in file order.
+struct Children {
+    std::vector<IDirectXFileObject*> all;
+    explicit Children(IDirectXFileData* d) {
+        IDirectXFileObject* c = nullptr;
+        while (SUCCEEDED(d->GetNextObject(&c))) all.push_back(c);
+        EXPECT_EQ(d->GetNextObject(&c), DXFILEERR_NOMOREOBJECTS);
+        EXPECT_EQ(c, nullptr);
+    }
+    ~Children() {
+        for (auto* c : all) c->Release();
+    }
+    IDirectXFileData* data(size_t i) {
+        IDirectXFileData* d = nullptr;
+        EXPECT_EQ(all[i]->QueryInterface(IID_IDirectXFileData, (void**)&d), S_OK);
+        if (d) d->Release();  // the child keeps it alive
+        return d;
+    }
+};
+
+const GUID* typeOf(IDirectXFileData* d) {
+    const GUID* g = nullptr;
+    EXPECT_EQ(d->GetType(&g), DXFILE_OK);
+    return g;
+}
+
+class SceneFile : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_EQ(DirectXFileCreate(&file), DXFILE_OK);
+        ASSERT_EQ(file->RegisterTemplates((void*)D3DRM_XTEMPLATES, D3DRM_XTEMPLATE_BYTES), DXFILE_OK);
+        // Separators and case of the name do not matter.
+        std::string path = dataPath("SCENE.X");
+        for (char& c : path)
+            if (c == '/') c = '\\';
+        ASSERT_EQ(file->CreateEnumObject((void*)path.c_str(), DXFILELOAD_FROMFILE, &en), DXFILE_OK);
+        IDirectXFileData* d = nullptr;
+        while (SUCCEEDED(en->GetNextDataObject(&d))) top.push_back(d);
+    }
+    void TearDown() override {
+        for (auto* d : top) d->Release();
+        if (en) en->Release();
+        if (file) file->Release();
+    }
+    IDirectXFile* file = nullptr;
+    IDirectXFileEnumObject* en = nullptr;
+    std::vector<IDirectXFileData*> top;
+};
+
+TEST_F(SceneFile, TopLevelObjectsInFileOrderWithTypesAndNames) {
+    ASSERT_EQ(top.size(), 5u);
+    EXPECT_EQ(*typeOf(top[0]), TID_DXFILEHeader);
+    EXPECT_EQ(*typeOf(top[1]), TID_D3DRMFrame);
+    EXPECT_EQ(*typeOf(top[2]), TID_D3DRMMaterial);
+    EXPECT_EQ(*typeOf(top[4]), TID_D3DRMAnimationSet);
+    EXPECT_EQ(nameOf(top[1]), "Root");
+    EXPECT_EQ(nameOf(top[4]), "Walk");
+
+    // A nameless object reports length 0; a short buffer is refused.
+    DWORD len = 99;
+    EXPECT_EQ(top[0]->GetName(nullptr, &len), DXFILE_OK);
+    EXPECT_EQ(len, 0u);
+    char small[3];
+    len = sizeof(small);
+    EXPECT_TRUE(FAILED(top[1]->GetName(small, &len)));
+
+    DWORD size = 0;
+    void* p = nullptr;
+    ASSERT_EQ(top[0]->GetData(nullptr, &size, &p), DXFILE_OK);
+    ASSERT_EQ(size, 8u);  // WORD, WORD, DWORD
+    EXPECT_EQ(at<uint16_t>(p, 0), 1);
+    EXPECT_EQ(at<uint32_t>(p, 4), 1u);
+}
+
+TEST_F(SceneFile, FrameChildrenMeshDataAndReferences) {
+    Children root(top[1]);
+    ASSERT_EQ(root.all.size(), 3u);
+    IDirectXFileData* matrix = root.data(0);
+    EXPECT_EQ(*typeOf(matrix), TID_D3DRMFrameTransformMatrix);
+    DWORD size = 0;
+    void* p = nullptr;
+    ASSERT_EQ(matrix->GetData(nullptr, &size, &p), DXFILE_OK);
+    ASSERT_EQ(size, 64u);
+    EXPECT_FLOAT_EQ(at<float>(p, 48), 10.0f);
+    EXPECT_FLOAT_EQ(at<float>(p, 56), 30.0f);
+
+    // The last child is a reference: not a data object, resolves to the frame by name.
+    IDirectXFileData* notData = nullptr;
+    EXPECT_EQ(root.all[2]->QueryInterface(IID_IDirectXFileData, (void**)&notData), E_NOINTERFACE);
+    EXPECT_EQ(notData, nullptr);
+    IDirectXFileDataReference* ref = nullptr;
+    ASSERT_EQ(root.all[2]->QueryInterface(IID_IDirectXFileDataReference, (void**)&ref), S_OK);
+    EXPECT_EQ(nameOf(ref), "Arm");
+    IDirectXFileData* resolved = nullptr;
+    ASSERT_EQ(ref->Resolve(&resolved), DXFILE_OK);
+    EXPECT_EQ(*typeOf(resolved), TID_D3DRMFrame);
+    EXPECT_EQ(nameOf(resolved), "Arm");
+    resolved->Release();
+    EXPECT_EQ(ref->Release(), 1u);
+
+    Children arm(root.data(1));
+    ASSERT_EQ(arm.all.size(), 2u);
+    IDirectXFileData* mesh = arm.data(1);
+    EXPECT_EQ(*typeOf(mesh), TID_D3DRMMesh);
+    EXPECT_EQ(nameOf(mesh), "ArmMesh");
+    ASSERT_EQ(mesh->GetData(nullptr, &size, &p), DXFILE_OK);
+    // nVertices, 4 vectors, nFaces, 2 faces of (count + 3 indices)
+    ASSERT_EQ(size, 4u + 48u + 4u + 2u * 16u);
+    EXPECT_EQ(at<uint32_t>(p, 0), 4u);
+    EXPECT_FLOAT_EQ(at<float>(p, 4 + 11 * 4), -0.25f);
+    EXPECT_EQ(at<uint32_t>(p, 52), 2u);
+    EXPECT_EQ(at<uint32_t>(p, 56 + 16), 3u);
+    EXPECT_EQ(at<uint32_t>(p, 56 + 16 + 12), 3u);
+
+    // One member alone.
+    ASSERT_EQ(mesh->GetData("nFaces", &size, &p), DXFILE_OK);
+    EXPECT_EQ(size, 4u);
+    EXPECT_EQ(at<uint32_t>(p, 0), 2u);
+    EXPECT_TRUE(FAILED(mesh->GetData("noSuchMember", &size, &p)));
+
+    Children meshKids(mesh);
+    ASSERT_EQ(meshKids.all.size(), 3u);
+    EXPECT_EQ(*typeOf(meshKids.data(0)), TID_D3DRMMeshNormals);
+    EXPECT_EQ(*typeOf(meshKids.data(2)), TID_D3DRMMeshMaterialList);
+    ASSERT_EQ(meshKids.data(2)->GetData(nullptr, &size, &p), DXFILE_OK);
+    EXPECT_EQ(size, 16u);
+    // The material is a reference to a top-level object, with a string in its child.
+    Children materials(meshKids.data(2));
+    ASSERT_EQ(materials.all.size(), 1u);
+    IDirectXFileDataReference* mref = nullptr;
+    ASSERT_EQ(materials.all[0]->QueryInterface(IID_IDirectXFileDataReference, (void**)&mref), S_OK);
+    IDirectXFileData* red = nullptr;
+    ASSERT_EQ(mref->Resolve(&red), DXFILE_OK);
+    mref->Release();
+    ASSERT_EQ(red->GetData(nullptr, &size, &p), DXFILE_OK);
+    EXPECT_EQ(size, 44u);
+    EXPECT_FLOAT_EQ(at<float>(p, 16), 8.0f);
+    Children tex(red);
+    ASSERT_EQ(tex.data(0)->GetData(nullptr, &size, &p), DXFILE_OK);
+    ASSERT_EQ(size, sizeof(char*));
+    EXPECT_STREQ(at<const char*>(p, 0), "skin.tga");
+    red->Release();
+}
+
+TEST_F(SceneFile, TemplateDeclaredInFileIsPackedInItsOrder) {
+    const GUID marker = {0xA1B2C3D4, 0x0001, 0x0002, {0x03, 0x04, 0x05, 0x06, 0x07, 0x08, 0x09, 0x0A}};
+    EXPECT_EQ(*typeOf(top[3]), marker);
+    DWORD size = 0;
+    void* p = nullptr;
+    ASSERT_EQ(top[3]->GetData(nullptr, &size, &p), DXFILE_OK);
+    const size_t ptr = sizeof(char*);
+    ASSERT_EQ(size, 2 + 8 + ptr + 24 + 4 + 3);
+    EXPECT_EQ(at<uint16_t>(p, 0), 3);
+    EXPECT_DOUBLE_EQ(at<double>(p, 2), 0.125);
+    EXPECT_STREQ(at<const char*>(p, 10), "a label");
+    EXPECT_FLOAT_EQ(at<float>(p, 10 + ptr + 20), 6.0f);
+    EXPECT_EQ(at<uint32_t>(p, 10 + ptr + 24), 3u);
+    EXPECT_EQ(at<uint8_t>(p, 10 + ptr + 28 + 2), 9);
+}
+
+TEST_F(SceneFile, AnimationKeysOfEveryTypeAreTimedFloatRecords) {
+    Children set(top[4]);
+    ASSERT_EQ(set.all.size(), 1u);
+    IDirectXFileData* anim = set.data(0);
+    EXPECT_EQ(*typeOf(anim), TID_D3DRMAnimation);
+    Children kids(anim);
+    ASSERT_EQ(kids.all.size(), 6u);
+    IDirectXFileDataReference* ref = nullptr;
+    ASSERT_EQ(kids.all[0]->QueryInterface(IID_IDirectXFileDataReference, (void**)&ref), S_OK);
+    ref->Release();
+    EXPECT_EQ(*typeOf(kids.data(1)), TID_D3DRMAnimationOptions);
+
+    const struct { uint32_t type, count, values, size; } expected[] = {
+        {0, 2, 4, 8 + 2 * 24}, {1, 1, 3, 8 + 20}, {2, 1, 3, 8 + 20}, {4, 1, 16, 8 + 72}};
+    for (int i = 0; i < 4; ++i) {
+        IDirectXFileData* key = kids.data(2 + i);
+        EXPECT_EQ(*typeOf(key), TID_D3DRMAnimationKey);
+        DWORD size = 0;
+        void* p = nullptr;
+        ASSERT_EQ(key->GetData(nullptr, &size, &p), DXFILE_OK);
+        EXPECT_EQ(size, expected[i].size) << i;
+        EXPECT_EQ(at<uint32_t>(p, 0), expected[i].type);
+        EXPECT_EQ(at<uint32_t>(p, 4), expected[i].count);
+        EXPECT_EQ(at<uint32_t>(p, 12), expected[i].values);
+    }
+    DWORD size = 0;
+    void* p = nullptr;
+    ASSERT_EQ(kids.data(2)->GetData(nullptr, &size, &p), DXFILE_OK);
+    EXPECT_EQ(at<uint32_t>(p, 8 + 24), 4800u);  // second key's time
+    EXPECT_FLOAT_EQ(at<float>(p, 8 + 24 + 12), 1.0f);
+    ASSERT_EQ(kids.data(5)->GetData(nullptr, &size, &p), DXFILE_OK);
+    EXPECT_FLOAT_EQ(at<float>(p, 16 + 12 * 4), 7.0f);
+}
+
+// The binary files with 32- and 64-bit floats yield the same packed data.
+TEST(DxFileBinary, FloatSizesGiveTheSameData) {
+    std::vector<std::vector<uint8_t>> meshes, coords;
+    for (const char* name : {"quad_bin32.x", "Quad_Bin64.X"}) {
+        IDirectXFile* file = nullptr;
+        ASSERT_EQ(DirectXFileCreate(&file), DXFILE_OK);
+        IDirectXFileEnumObject* en = nullptr;
+        ASSERT_EQ(file->CreateEnumObject((void*)dataPath(name).c_str(), DXFILELOAD_FROMFILE, &en), DXFILE_OK) << name;
+        IDirectXFileData* frame = nullptr;
+        ASSERT_EQ(en->GetNextDataObject(&frame), DXFILE_OK);
+        EXPECT_EQ(nameOf(frame), "Root");
+        Children kids(frame);
+        ASSERT_EQ(kids.all.size(), 2u);
+        DWORD size = 0;
+        void* p = nullptr;
+        ASSERT_EQ(kids.data(0)->GetData(nullptr, &size, &p), DXFILE_OK);
+        EXPECT_EQ(size, 64u);
+        EXPECT_FLOAT_EQ(at<float>(p, 52), 20.0f);
+        ASSERT_EQ(kids.data(1)->GetData(nullptr, &size, &p), DXFILE_OK);
+        meshes.emplace_back((uint8_t*)p, (uint8_t*)p + size);
+        Children meshKids(kids.data(1));
+        ASSERT_EQ(meshKids.data(0)->GetData(nullptr, &size, &p), DXFILE_OK);
+        coords.emplace_back((uint8_t*)p, (uint8_t*)p + size);
+        IDirectXFileData* tex = nullptr;
+        ASSERT_EQ(en->GetNextDataObject(&tex), DXFILE_OK);
+        ASSERT_EQ(tex->GetData("filename", &size, &p), DXFILE_OK);
+        EXPECT_STREQ(at<const char*>(p, 0), "skin.tga");
+        tex->Release();
+        EXPECT_EQ(en->GetNextDataObject(&tex), DXFILEERR_NOMOREOBJECTS);
+        frame->Release();
+        en->Release();
+        file->Release();
+    }
+    ASSERT_EQ(meshes[0].size(), 4u + 48u + 4u + 32u);
+    EXPECT_EQ(meshes[0], meshes[1]);
+    EXPECT_EQ(coords[0].size(), 4u + 32u);
+    EXPECT_EQ(coords[0], coords[1]);
+}
+
+// A data object outlives the enumerator and the file object that produced it.
+TEST(DxFileLifetime, DataObjectKeepsItsFileAlive) {
+    IDirectXFileData* d = nullptr;
+    {
+        Loaded l;
+        loadText(l, "xof 0303txt 0032\nFrame F { Frame G { } }\n");
+        ASSERT_EQ(l.hr, DXFILE_OK);
+        ASSERT_EQ(l.en->GetNextDataObject(&d), DXFILE_OK);
+        EXPECT_EQ(d->AddRef(), 2u);
+        EXPECT_EQ(d->Release(), 1u);
+    }
+    IDirectXFileObject* child = nullptr;
+    ASSERT_EQ(d->GetNextObject(&child), DXFILE_OK);
+    EXPECT_EQ(nameOf(child), "G");
+    child->Release();
+    EXPECT_EQ(d->Release(), 0u);
+}
+
+// Templates registered on the file object are known to the files it opens later.
+TEST(DxFileTemplates, RegisteredTemplatesAreKnownToLaterFiles) {
+    IDirectXFile* file = nullptr;
+    ASSERT_EQ(DirectXFileCreate(&file), DXFILE_OK);
+    const std::string tmpl = "xof 0303txt 0032\ntemplate Pair { <11111111-2222-3333-4444-555555555555> DWORD a; FLOAT b; }\n";
+    const std::string use = "xof 0303txt 0032\nPair P { 5; 0.5; }\n";
+    DXFILELOADMEMORY mem{(void*)use.data(), DWORD(use.size())};
+    IDirectXFileEnumObject* en = nullptr;
+    EXPECT_TRUE(FAILED(file->CreateEnumObject(&mem, DXFILELOAD_FROMMEMORY, &en)));
+    EXPECT_TRUE(FAILED(file->RegisterTemplates((void*)"garbage data here", 17)));
+    ASSERT_EQ(file->RegisterTemplates((void*)tmpl.data(), DWORD(tmpl.size())), DXFILE_OK);
+    ASSERT_EQ(file->CreateEnumObject(&mem, DXFILELOAD_FROMMEMORY, &en), DXFILE_OK);
+    IDirectXFileData* d = nullptr;
+    ASSERT_EQ(en->GetNextDataObject(&d), DXFILE_OK);
+    DWORD size = 0;
+    void* p = nullptr;
+    ASSERT_EQ(d->GetData("b", &size, &p), DXFILE_OK);
+    EXPECT_FLOAT_EQ(at<float>(p, 0), 0.5f);
+    d->Release();
+    en->Release();
+    file->Release();
+}
+
+// Binary templates, nested objects with instance GUIDs and references by GUID.
+TEST(DxFileBinary, TemplatesAndGuidReferences) {
+    BinWriter w;
+    // template Trio { <guid> array WORD v[3]; [...] }
+    w.tok(31).name("Trio").ob().tok(5).w32(0x01020304);
+    w.w16(5); w.w16(6);
+    for (uint8_t i = 0; i < 8; ++i) w.raw(&i, 1);
+    w.tok(52).tok(40).name("v").tok(14).tok(3).w32(3);
+    w.tok(15).tok(20).tok(14).tok(18).tok(18).tok(18).tok(15).cb();
+    w.name("Trio").name("T").ob().ints({7, 8, 9});
+    w.name("Frame").ob().tok(5).w32(42).w16(0).w16(0);
+    for (int i = 0; i < 8; ++i) w.raw("\0", 1);
+    w.cb();
+    w.ob().tok(5).w32(42).w16(0).w16(0);
+    for (int i = 0; i < 8; ++i) w.raw("\0", 1);
+    w.cb();
+    w.cb();
+    Loaded l;
+    loadBytes(l, w.b);
+    ASSERT_EQ(l.hr, DXFILE_OK);
+    IDirectXFileData* t = nullptr;
+    ASSERT_EQ(l.en->GetNextDataObject(&t), DXFILE_OK);
+    DWORD size = 0;
+    void* p = nullptr;
+    ASSERT_EQ(t->GetData(nullptr, &size, &p), DXFILE_OK);
+    ASSERT_EQ(size, 6u);
+    EXPECT_EQ(at<uint16_t>(p, 4), 9);
+    Children kids(t);
+    ASSERT_EQ(kids.all.size(), 2u);
+    IDirectXFileDataReference* ref = nullptr;
+    ASSERT_EQ(kids.all[1]->QueryInterface(IID_IDirectXFileDataReference, (void**)&ref), S_OK);
+    IDirectXFileData* target = nullptr;
+    ASSERT_EQ(ref->Resolve(&target), DXFILE_OK);
+    GUID id{};
+    target->GetId(&id);
+    EXPECT_EQ(id.Data1, 42u);
+    target->Release();
+    ref->Release();
+    t->Release();
+}
+
+}  // namespace

@@ -1,0 +1,272 @@
+// Keys, mouse, cursor and capture, accelerators and the menu loop.
+#include <gtest/gtest.h>
+#include <cstdlib>
+#include "quil_automation.h"
+#include "test_window_util.h"
+
+namespace {
+const int kDriver = setenv("SDL_VIDEODRIVER", "dummy", 1);
+namespace qa = quil_automation;
+
+class InputTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        (void)kDriver;
+        Recorder::Get().Clear();
+        Recorder::Get().handlers.clear();
+        hwnd = MakeWindow(320, 240, true);
+        ShowWindow(hwnd, SW_SHOWNORMAL);
+        Drain();
+        Recorder::Get().Clear();
+    }
+    void TearDown() override {
+        Recorder::Get().handlers.clear();
+        for (int vk = 1; vk < 256; ++vk) if (qa::IsKeyHeld(vk)) qa::KeyUp(vk);
+        if (IsWindow(hwnd)) DestroyWindow(hwnd);
+        Drain();
+    }
+    std::vector<Logged> Keys() {
+        std::vector<Logged> v;
+        for (const auto& l : Recorder::Get().log)
+            if (l.msg >= WM_KEYDOWN && l.msg <= WM_SYSKEYUP && l.msg != WM_CHAR) v.push_back(l);
+        return v;
+    }
+    HWND hwnd = nullptr;
+};
+
+TEST_F(InputTest, KeysArriveAsVirtualKeysWithWin32Packing) {
+    qa::KeyDown('A');
+    qa::KeyDown('A');  // auto-repeat
+    qa::KeyUp('A');
+    qa::KeyPress(VK_F1);
+    qa::KeyPress(VK_DELETE);
+    Drain();
+    auto k = Keys();
+    ASSERT_EQ(k.size(), 7u);
+    EXPECT_EQ(k[0].msg, static_cast<UINT>(WM_KEYDOWN));
+    EXPECT_EQ(k[0].wp, static_cast<WPARAM>('A'));
+    EXPECT_EQ(k[0].lp & 0xFFFF, 1) << "repeat count";
+    EXPECT_EQ((k[0].lp >> 16) & 0xFF, 0x1E) << "scan code";
+    EXPECT_EQ((k[0].lp >> 30) & 3, 0) << "first press: previous state up";
+    EXPECT_EQ((k[1].lp >> 30) & 1, 1) << "auto-repeat: previous state down";
+    EXPECT_EQ(k[2].msg, static_cast<UINT>(WM_KEYUP));
+    EXPECT_EQ((k[2].lp >> 30) & 3, 3);
+    EXPECT_EQ(k[3].wp, static_cast<WPARAM>(0x70));
+    EXPECT_EQ(k[5].wp, static_cast<WPARAM>(0x2E));
+    EXPECT_EQ((k[5].lp >> 24) & 1, 1) << "Delete is an extended key";
+    EXPECT_EQ(Recorder::Get().Count(WM_CHAR), 2) << "TranslateMessage turns each letter key-down into a character";
+}
+
+TEST_F(InputTest, AltCombinationsAreSystemKeys) {
+    qa::KeyDown(VK_MENU);
+    qa::KeyDown(VK_RETURN);
+    qa::KeyUp(VK_RETURN);
+    qa::KeyUp(VK_MENU);
+    Drain();
+    auto k = Keys();
+    ASSERT_EQ(k.size(), 4u);
+    EXPECT_EQ(k[0].msg, static_cast<UINT>(WM_SYSKEYDOWN));
+    EXPECT_EQ(k[1].msg, static_cast<UINT>(WM_SYSKEYDOWN));
+    EXPECT_EQ(k[1].wp, static_cast<WPARAM>(VK_RETURN));
+    EXPECT_EQ((k[1].lp >> 29) & 1, 1) << "context code: Alt held";
+    EXPECT_EQ(k[2].msg, static_cast<UINT>(WM_SYSKEYUP));
+    EXPECT_EQ(k[3].msg, static_cast<UINT>(WM_SYSKEYUP));
+}
+
+TEST_F(InputTest, AltTappedAloneOpensTheMenuBarButAltCombinationsDoNot) {
+    qa::KeyPress(VK_MENU);
+    Drain();
+    EXPECT_EQ(Recorder::Get().Count(WM_ENTERMENULOOP), 1);
+    EXPECT_EQ(Recorder::Get().Last(WM_SYSCOMMAND)->wp, static_cast<WPARAM>(SC_KEYMENU));
+    Recorder::Get().Clear();
+    qa::KeyDown(VK_MENU);
+    qa::KeyPress(VK_RETURN);
+    qa::KeyUp(VK_MENU);
+    qa::KeyDown(VK_MENU);
+    qa::FocusLoss(hwnd);
+    Drain();
+    EXPECT_EQ(Recorder::Get().Count(WM_ENTERMENULOOP), 0);
+    qa::FocusGain(hwnd);
+}
+
+TEST_F(InputTest, FocusLossReleasesHeldKeysAndCodesOutsideTheTableAreDropped) {
+    qa::KeyDown(VK_LEFT);
+    qa::KeyDown(VK_SPACE);
+    Drain();
+    Recorder::Get().Clear();
+    qa::FocusLoss(hwnd);
+    Drain();
+    auto msgs = Recorder::Get().Messages({WM_KEYUP, WM_ACTIVATEAPP});
+    EXPECT_EQ(msgs, (std::vector<UINT>{WM_ACTIVATEAPP, WM_KEYUP, WM_KEYUP}));
+    EXPECT_FALSE(qa::IsKeyHeld(VK_LEFT));
+    EXPECT_FALSE(qa::IsKeyHeld(VK_SPACE));
+    qa::FocusGain(hwnd);
+    Recorder::Get().Clear();
+    qa::KeyDown(256);
+    qa::KeyDown(-1);
+    qa::KeyDown(0x1000);
+    Drain();
+    EXPECT_TRUE(Keys().empty());
+}
+
+TEST_F(InputTest, MouseMessagesCarryClientCoordinatesAndButtons) {
+    qa::MouseMove(hwnd, 10, 20);
+    qa::MouseButton(hwnd, 0, true, 10, 20);
+    qa::MouseButton(hwnd, 2, true, 11, 21);
+    qa::MouseButton(hwnd, 0, false, 12, 22);
+    qa::MouseButton(hwnd, 1, true, 12, 22);
+    qa::MouseButton(hwnd, 1, false, 12, 22);
+    Drain();
+    auto order = Recorder::Get().Messages({WM_MOUSEMOVE, WM_LBUTTONDOWN, WM_RBUTTONDOWN, WM_LBUTTONUP, WM_MBUTTONDOWN, WM_MBUTTONUP});
+    EXPECT_EQ(order, (std::vector<UINT>{WM_MOUSEMOVE, WM_LBUTTONDOWN, WM_RBUTTONDOWN, WM_LBUTTONUP, WM_MBUTTONDOWN, WM_MBUTTONUP}));
+    const Logged* move = Recorder::Get().Last(WM_MOUSEMOVE);
+    EXPECT_EQ(GET_X_LPARAM(move->lp), 10);
+    EXPECT_EQ(GET_Y_LPARAM(move->lp), 20);
+    EXPECT_EQ(Recorder::Get().Last(WM_RBUTTONDOWN)->wp & (MK_LBUTTON | MK_RBUTTON), static_cast<WPARAM>(MK_LBUTTON | MK_RBUTTON));
+    EXPECT_EQ(Recorder::Get().Last(WM_LBUTTONUP)->wp & MK_LBUTTON, 0u);
+    EXPECT_GE(Recorder::Get().Count(WM_SETCURSOR), 1) << "WM_SETCURSOR goes before mouse input";
+    qa::MouseButton(hwnd, 2, false, 12, 22);
+}
+
+TEST_F(InputTest, RightButtonReleaseAsksForTheContextMenuInScreenCoordinates) {
+    qa::Click(hwnd, 2, 30, 40);
+    Drain();
+    auto order = Recorder::Get().Messages({WM_RBUTTONDOWN, WM_RBUTTONUP, WM_CONTEXTMENU});
+    EXPECT_EQ(order, (std::vector<UINT>{WM_RBUTTONDOWN, WM_RBUTTONUP, WM_CONTEXTMENU}));
+    POINT p{30, 40};
+    ClientToScreen(hwnd, &p);
+    const Logged* cm = Recorder::Get().Last(WM_CONTEXTMENU);
+    EXPECT_EQ(GET_X_LPARAM(cm->lp), p.x);
+    EXPECT_EQ(GET_Y_LPARAM(cm->lp), p.y);
+    EXPECT_EQ(reinterpret_cast<HWND>(cm->wp), hwnd);
+}
+
+TEST_F(InputTest, CursorWarpClipCaptureAndDisplayCounter) {
+    SetCursorPos(123, 234);
+    POINT p;
+    GetCursorPos(&p);
+    EXPECT_EQ(p.x, 123);
+    EXPECT_EQ(p.y, 234);
+    RECT clip{100, 100, 200, 200};
+    ClipCursor(&clip);
+    SetCursorPos(500, 50);
+    GetCursorPos(&p);
+    EXPECT_EQ(p.x, 199);
+    EXPECT_EQ(p.y, 100);
+    ClipCursor(nullptr);
+    // A warp into the client area is seen as a mouse move there.
+    POINT c{50, 60};
+    ClientToScreen(hwnd, &c);
+    Recorder::Get().Clear();
+    SetCursorPos(c.x, c.y);
+    Drain();
+    ASSERT_NE(Recorder::Get().Last(WM_MOUSEMOVE), nullptr);
+    EXPECT_EQ(GET_X_LPARAM(Recorder::Get().Last(WM_MOUSEMOVE)->lp), 50);
+    // With capture, input for another window goes to the capturing one.
+    HWND other = MakeWindow(100, 100);
+    ShowWindow(other, SW_SHOWNA);
+    EXPECT_EQ(SetCapture(hwnd), nullptr);
+    EXPECT_EQ(GetCapture(), hwnd);
+    Recorder::Get().Clear();
+    qa::MouseMove(other, 5, 5);
+    Drain();
+    ASSERT_NE(Recorder::Get().Last(WM_MOUSEMOVE), nullptr);
+    EXPECT_EQ(Recorder::Get().Last(WM_MOUSEMOVE)->hwnd, hwnd);
+    EXPECT_TRUE(ReleaseCapture());
+    EXPECT_EQ(GetCapture(), nullptr);
+    DestroyWindow(other);
+    int base = ShowCursor(TRUE);
+    EXPECT_EQ(ShowCursor(FALSE), base - 1);
+    EXPECT_EQ(ShowCursor(FALSE), base - 2);
+    ShowCursor(TRUE);
+}
+
+TEST_F(InputTest, AcceleratorsTurnF2AndAltEnterIntoCommandsOnce) {
+    HACCEL acc = LoadAcceleratorsA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(109));
+    ASSERT_NE(acc, nullptr);
+    qa::KeyDown(VK_F2);
+    qa::KeyDown(VK_F2);  // held: auto-repeat
+    qa::KeyUp(VK_F2);
+    qa::KeyDown(VK_RETURN);  // Return alone is no accelerator
+    qa::KeyUp(VK_RETURN);
+    qa::KeyDown(VK_MENU);
+    qa::KeyDown(VK_RETURN);
+    qa::KeyDown(VK_RETURN);
+    qa::KeyUp(VK_RETURN);
+    qa::KeyUp(VK_MENU);
+    Drain(acc, hwnd);
+    std::vector<WORD> commands;
+    for (const auto& l : Recorder::Get().log)
+        if (l.msg == WM_COMMAND) {
+            commands.push_back(LOWORD(l.wp));
+            EXPECT_EQ(HIWORD(l.wp), 1) << "accelerator commands carry 1 in the high word";
+        }
+    EXPECT_EQ(commands, (std::vector<WORD>{40001, 40004}));
+    EXPECT_EQ(Recorder::Get().Count(WM_KEYDOWN), 1) << "only the plain Return reaches the window as a key";
+    DestroyAcceleratorTable(acc);
+}
+
+TEST_F(InputTest, MenuResourcesHoldTheirItems) {
+    HMENU bar = GetMenu(hwnd);
+    ASSERT_NE(bar, nullptr);
+    HMENU game = GetSubMenu(bar, 0);
+    ASSERT_EQ(GetMenuItemCount(game), 3);
+    EXPECT_EQ(GetMenuItemID(game, 0), 40003u);
+    EXPECT_EQ(GetMenuItemID(game, 1), 40001u);
+    EXPECT_EQ(GetMenuItemID(game, 2), 40002u);
+    char text[32];
+    GetMenuStringA(game, 40002, text, sizeof text, MF_BYCOMMAND);
+    EXPECT_STREQ(text, "E&xit");
+    HMENU ctx = LoadMenuA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(107));
+    HMENU popup = GetSubMenu(ctx, 0);
+    ASSERT_EQ(GetMenuItemCount(popup), 2);
+    EXPECT_EQ(GetMenuItemID(popup, 0), 40001u);
+    EXPECT_TRUE(DestroyMenu(ctx));
+    EXPECT_EQ(GetMenuItemCount(popup), -1) << "submenus go with their menu";
+    EXPECT_FALSE(DestroyMenu(ctx));
+}
+
+TEST_F(InputTest, ChoosingFromTheMenuBarRunsTheMenuLoopThenCommands) {
+    ASSERT_TRUE(qa::ChooseMenuItem(hwnd, 40002));
+    Drain();
+    auto order = Recorder::Get().Messages({WM_ENTERMENULOOP, WM_INITMENU, WM_EXITMENULOOP, WM_COMMAND});
+    EXPECT_EQ(order, (std::vector<UINT>{WM_ENTERMENULOOP, WM_INITMENU, WM_EXITMENULOOP, WM_COMMAND}));
+    EXPECT_EQ(LOWORD(Recorder::Get().Last(WM_COMMAND)->wp), 40002);
+    EXPECT_EQ(HIWORD(Recorder::Get().Last(WM_COMMAND)->wp), 0);
+    EXPECT_EQ(Recorder::Get().Last(WM_ENTERMENULOOP)->wp, static_cast<WPARAM>(FALSE));
+    EXPECT_FALSE(qa::ChooseMenuItem(hwnd, 12345));
+}
+
+TEST_F(InputTest, PopupMenuLoopAndDismissal) {
+    HMENU ctx = LoadMenuA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(107));
+    qa::QueueMenuAnswer(40001);
+    EXPECT_TRUE(TrackPopupMenuEx(GetSubMenu(ctx, 0), TPM_VERTICAL, 100, 100, hwnd, nullptr));
+    Drain();
+    EXPECT_EQ(Recorder::Get().Messages({WM_ENTERMENULOOP, WM_EXITMENULOOP, WM_COMMAND}),
+              (std::vector<UINT>{WM_ENTERMENULOOP, WM_EXITMENULOOP, WM_COMMAND}));
+    EXPECT_EQ(Recorder::Get().Last(WM_ENTERMENULOOP)->wp, static_cast<WPARAM>(TRUE));
+    EXPECT_EQ(LOWORD(Recorder::Get().Last(WM_COMMAND)->wp), 40001);
+    // Nobody answers: the menu closes with no command, still bracketed.
+    Recorder::Get().Clear();
+    EXPECT_FALSE(TrackPopupMenuEx(GetSubMenu(ctx, 0), TPM_VERTICAL, 100, 100, hwnd, nullptr));
+    Drain();
+    EXPECT_EQ(Recorder::Get().Messages({WM_ENTERMENULOOP, WM_EXITMENULOOP, WM_COMMAND}),
+              (std::vector<UINT>{WM_ENTERMENULOOP, WM_EXITMENULOOP}));
+    qa::QueueMenuAnswer(40002);
+    EXPECT_EQ(TrackPopupMenuEx(GetSubMenu(ctx, 0), TPM_RETURNCMD, 0, 0, hwnd, nullptr), 40002);
+    DestroyMenu(ctx);
+}
+
+TEST_F(InputTest, PumpHookRunsWhileWaitingForMessages) {
+    int calls = 0;
+    qa::SetPumpHook([&] {
+        if (++calls == 3) PostMessageA(hwnd, WM_USER + 5, 0, 0);
+    });
+    MSG m;
+    ASSERT_TRUE(GetMessageA(&m, nullptr, 0, 0));
+    EXPECT_EQ(m.message, static_cast<UINT>(WM_USER + 5));
+    EXPECT_GE(calls, 3);
+    qa::SetPumpHook(nullptr);
+}
+
+}  // namespace

@@ -1,0 +1,75 @@
+// A recording window procedure for the window platform's tests.
+#pragma once
+#include <functional>
+#include <map>
+#include <vector>
+#include "windows.h"
+
+struct Logged { HWND hwnd; UINT msg; WPARAM wp; LPARAM lp; };
+
+// Everything the recording procedure saw, and per-message answers.
+struct Recorder {
+    std::vector<Logged> log;
+    std::map<UINT, std::function<LRESULT(HWND, WPARAM, LPARAM)>> handlers;
+    static Recorder& Get() { static Recorder r; return r; }
+    void Clear() { log.clear(); }
+    std::vector<UINT> Messages(std::initializer_list<UINT> only = {}) const {
+        std::vector<UINT> v;
+        for (const auto& l : log) {
+            bool keep = only.size() == 0;
+            for (UINT m : only) keep = keep || m == l.msg;
+            if (keep) v.push_back(l.msg);
+        }
+        return v;
+    }
+    const Logged* Last(UINT msg) const {
+        for (auto it = log.rbegin(); it != log.rend(); ++it) if (it->msg == msg) return &*it;
+        return nullptr;
+    }
+    int Count(UINT msg) const {
+        int n = 0;
+        for (const auto& l : log) n += l.msg == msg;
+        return n;
+    }
+};
+
+inline LRESULT CALLBACK RecordingProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+    Recorder::Get().log.push_back({hwnd, msg, wp, lp});
+    auto it = Recorder::Get().handlers.find(msg);
+    if (it != Recorder::Get().handlers.end()) return it->second(hwnd, wp, lp);
+    return DefWindowProcA(hwnd, msg, wp, lp);
+}
+
+// Registers the recording class once and makes a captioned, sizable window of the
+// given client size (hidden until shown), optionally with menu 108.
+inline HWND MakeWindow(int cw, int ch, bool menu = false) {
+    static bool registered = false;
+    if (!registered) {
+        WNDCLASSA wc{};
+        wc.lpfnWndProc = RecordingProc;
+        wc.hCursor = LoadCursorA(nullptr, IDC_ARROW);
+        wc.lpszClassName = "Recording";
+        RegisterClassA(&wc);
+        registered = true;
+    }
+    DWORD style = WS_CAPTION | WS_SYSMENU | WS_THICKFRAME | WS_MINIMIZEBOX;
+    RECT r{0, 0, cw, ch};
+    AdjustWindowRect(&r, style, menu);
+    HMENU m = menu ? LoadMenuA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(108)) : nullptr;
+    return CreateWindowExA(0, "Recording", "QUIL-ENGINE", style, CW_USEDEFAULT, CW_USEDEFAULT, r.right - r.left,
+                           r.bottom - r.top, nullptr, m, GetModuleHandleA(nullptr), nullptr);
+}
+
+// Dispatches everything waiting in the queue; returns the number dispatched.
+inline int Drain(HACCEL accel = nullptr, HWND accelWindow = nullptr) {
+    MSG m;
+    int n = 0;
+    while (PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE)) {
+        if (m.message == WM_QUIT) { PostQuitMessage(static_cast<int>(m.wParam)); break; }
+        ++n;
+        if (accel && TranslateAcceleratorA(accelWindow, accel, &m)) continue;
+        TranslateMessage(&m);
+        DispatchMessageA(&m);
+    }
+    return n;
+}

@@ -1,0 +1,180 @@
+// The registry file, text conversion, paths and files, and compiled-in RCDATA.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <string>
+#include "quil_automation.h"
+#include "windows.h"
+
+namespace {
+namespace qa = quil_automation;
+
+class RegistryTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        dir = ::testing::TempDir() + "quilreg_" + std::to_string(::getpid());
+        ::mkdir(dir.c_str(), 0755);
+        setenv("XDG_CONFIG_HOME", dir.c_str(), 1);
+        std::remove(qa::RegistryFilePath().c_str());
+        qa::ReloadRegistry();
+    }
+    void TearDown() override {
+        std::remove(qa::RegistryFilePath().c_str());
+        qa::ReloadRegistry();
+    }
+    std::string dir;
+};
+
+TEST_F(RegistryTest, ValuesSurviveARoundTripThroughTheFile) {
+    HKEY key = nullptr;
+    DWORD disp = 0;
+    ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\Quil\\Test", 0, nullptr, REG_OPTION_NON_VOLATILE,
+                              KEY_ALL_ACCESS, nullptr, &key, &disp), ERROR_SUCCESS);
+    EXPECT_EQ(disp, static_cast<DWORD>(REG_CREATED_NEW_KEY));
+    const char* path = "C:\\Media\\with \"quotes\" and\nnewline";
+    EXPECT_EQ(RegSetValueExA(key, "Path", 0, REG_SZ, reinterpret_cast<const BYTE*>(path), static_cast<DWORD>(std::strlen(path) + 1)), ERROR_SUCCESS);
+    DWORD number = 0xDEADBEEF;
+    EXPECT_EQ(RegSetValueExA(key, "Count", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&number), 4), ERROR_SUCCESS);
+    GUID g{0x12345678, 0x9ABC, 0xDEF0, {0, 1, 2, 3, 4, 5, 6, 0xFF}};
+    EXPECT_EQ(RegSetValueExA(key, "Guid", 0, REG_BINARY, reinterpret_cast<const BYTE*>(&g), sizeof g), ERROR_SUCCESS);
+    EXPECT_NE(RegSetValueExA(key, "Bad", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&number), 2), ERROR_SUCCESS);
+    EXPECT_EQ(RegCloseKey(key), ERROR_SUCCESS);
+    struct stat st{};
+    EXPECT_NE(::stat((qa::RegistryFilePath() + ".new").c_str(), &st), 0) << "no temporary file is left behind";
+
+    qa::ReloadRegistry();  // read back from the file
+    ASSERT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, "software\\quil\\test", 0, KEY_READ, &key), ERROR_SUCCESS);
+    char buf[128];
+    DWORD type = 0, size = sizeof buf;
+    ASSERT_EQ(RegQueryValueExA(key, "PATH", nullptr, &type, reinterpret_cast<BYTE*>(buf), &size), ERROR_SUCCESS);
+    EXPECT_EQ(type, static_cast<DWORD>(REG_SZ));
+    EXPECT_STREQ(buf, path);
+    EXPECT_EQ(size, std::strlen(path) + 1);
+    DWORD readNumber = 0;
+    size = 4;
+    ASSERT_EQ(RegQueryValueExA(key, "Count", nullptr, &type, reinterpret_cast<BYTE*>(&readNumber), &size), ERROR_SUCCESS);
+    EXPECT_EQ(readNumber, 0xDEADBEEFu);
+    GUID readGuid{};
+    size = sizeof readGuid;
+    ASSERT_EQ(RegQueryValueExA(key, "Guid", nullptr, &type, reinterpret_cast<BYTE*>(&readGuid), &size), ERROR_SUCCESS);
+    EXPECT_EQ(type, static_cast<DWORD>(REG_BINARY));
+    EXPECT_TRUE(IsEqualGUID(readGuid, g));
+    size = 4;
+    EXPECT_EQ(RegQueryValueExA(key, "Path", nullptr, &type, reinterpret_cast<BYTE*>(buf), &size), ERROR_MORE_DATA);
+    EXPECT_EQ(size, std::strlen(path) + 1);
+    EXPECT_EQ(RegQueryValueExA(key, "Missing", nullptr, &type, reinterpret_cast<BYTE*>(buf), &size), ERROR_FILE_NOT_FOUND);
+    RegCloseKey(key);
+}
+
+TEST_F(RegistryTest, MissingKeysAndBadHandles) {
+    HKEY key = reinterpret_cast<HKEY>(1);
+    EXPECT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, "Software\\Microsoft\\DirectX SDK", 0, KEY_READ, &key), ERROR_FILE_NOT_FOUND);
+    EXPECT_EQ(key, nullptr);
+    EXPECT_NE(RegCloseKey(reinterpret_cast<HKEY>(0x999)), ERROR_SUCCESS);
+    DWORD v = 1;
+    EXPECT_NE(RegSetValueExA(reinterpret_cast<HKEY>(0x999), "x", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&v), 4), ERROR_SUCCESS);
+    // A damaged file loses only its damaged lines.
+    {
+        std::ofstream f(qa::RegistryFilePath());
+        f << "[HKEY_CURRENT_USER\\A]\ngarbage line\n\"v\"=dword:0000002a\n\"w\"=what:1\n";
+    }
+    qa::ReloadRegistry();
+    ASSERT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, "A", 0, KEY_READ, &key), ERROR_SUCCESS);
+    DWORD type, size = 4;
+    ASSERT_EQ(RegQueryValueExA(key, "v", nullptr, &type, reinterpret_cast<BYTE*>(&v), &size), ERROR_SUCCESS);
+    EXPECT_EQ(v, 42u);
+    RegCloseKey(key);
+}
+
+TEST(TextConversion, Utf8AndAsciiBothWays) {
+    const char* text = "Caf\xC3\xA9 \xE2\x98\x83!";  // "Café ☃!"
+    int need = MultiByteToWideChar(CP_UTF8, 0, text, -1, nullptr, 0);
+    EXPECT_EQ(need, 8);
+    wchar_t wide[16];
+    ASSERT_EQ(MultiByteToWideChar(CP_ACP, 0, text, -1, wide, 16), 8);
+    EXPECT_EQ(wide[3], L'\u00E9');
+    EXPECT_EQ(wide[5], L'\u2603');
+    EXPECT_EQ(wide[7], L'\0');
+    char back[32];
+    ASSERT_EQ(WideCharToMultiByte(CP_UTF8, 0, wide, -1, back, sizeof back, nullptr, nullptr), static_cast<int>(std::strlen(text) + 1));
+    EXPECT_STREQ(back, text);
+    EXPECT_EQ(MultiByteToWideChar(CP_ACP, 0, text, -1, wide, 4), 0) << "too small a buffer fails";
+    EXPECT_EQ(GetLastError(), 122u);
+    EXPECT_EQ(MultiByteToWideChar(CP_ACP, 0, "abc", 2, wide, 16), 2) << "an explicit length has no terminator";
+    // A stray byte that is not UTF-8 is kept, not dropped.
+    EXPECT_EQ(MultiByteToWideChar(CP_ACP, 0, "a\xE9z", -1, wide, 16), 4);
+    EXPECT_EQ(wide[1], static_cast<wchar_t>(0xE9));
+}
+
+TEST(Files, FullPathNames) {
+    char cwd[1024];
+    ASSERT_NE(::getcwd(cwd, sizeof cwd), nullptr);
+    char buf[1024];
+    char* part = nullptr;
+    DWORD n = GetFullPathNameA("gfx\\sub\\..\\Level0.dat", sizeof buf, buf, &part);
+    std::string want = std::string(cwd) + "/gfx/Level0.dat";
+    EXPECT_EQ(n, want.size());
+    EXPECT_EQ(std::string(buf), want);
+    ASSERT_NE(part, nullptr);
+    EXPECT_STREQ(part, "Level0.dat");
+    EXPECT_EQ(GetFullPathNameA("/a/./b//c", 4, buf, nullptr), 7u) << "too small: the size needed, terminator included";
+    EXPECT_EQ(GetFullPathNameA("", sizeof buf, buf, nullptr), 0u);
+}
+
+TEST(Files, OpenForReadingIgnoresCaseAndSeparators) {
+    std::string dir = ::testing::TempDir() + "quilfiles_" + std::to_string(::getpid());
+    ::mkdir(dir.c_str(), 0755);
+    ::mkdir((dir + "/Media").c_str(), 0755);
+    { std::ofstream f(dir + "/Media/Tree.X"); f << "xof 0303txt 0032"; }
+    HANDLE h = CreateFileA((dir + "\\media\\tree.x").c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                           FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(h, INVALID_HANDLE_VALUE);
+    EXPECT_EQ(GetFileSize(h, nullptr), 16u);
+    char buf[8] = {};
+    DWORD got = 0;
+    EXPECT_TRUE(ReadFile(h, buf, 3, &got, nullptr));
+    EXPECT_EQ(got, 3u);
+    EXPECT_EQ(std::string(buf), "xof");
+    EXPECT_TRUE(CloseHandle(h));
+    EXPECT_FALSE(CloseHandle(h)) << "a handle closes once";
+    EXPECT_EQ(CreateFileA((dir + "/missing.x").c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr),
+              INVALID_HANDLE_VALUE);
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
+    EXPECT_EQ(CreateFileA(dir.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr), INVALID_HANDLE_VALUE)
+        << "a directory is not a file";
+    std::remove((dir + "/Media/Tree.X").c_str());
+    ::rmdir((dir + "/Media").c_str());
+    ::rmdir(dir.c_str());
+}
+
+TEST(Resources, RcdataFilesAreCompiledInByteForByte) {
+    int found = 0;
+    for (int id = 100; id < 200; ++id) {
+        std::string file;
+        for (const char* ext : {".vsh", ".txt", ".vs", ".bin", ".dat", ".nvv", ".fx", ""}) {
+            std::string candidate = std::string(QUIL_SOURCE_DIR) + "/resources/rcdata/" + std::to_string(id) + ext;
+            struct stat st{};
+            if (::stat(candidate.c_str(), &st) == 0 && S_ISREG(st.st_mode)) { file = candidate; break; }
+        }
+        HRSRC res = FindResourceA(nullptr, MAKEINTRESOURCEA(id), RT_RCDATA);
+        if (file.empty()) continue;
+        ++found;
+        ASSERT_NE(res, nullptr) << file;
+        std::ifstream in(file, std::ios::binary);
+        std::string expected((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        ASSERT_EQ(SizeofResource(nullptr, res), expected.size());
+        const char* data = static_cast<const char*>(LockResource(LoadResource(nullptr, res)));
+        ASSERT_NE(data, nullptr);
+        EXPECT_EQ(std::string(data, expected.size()), expected);
+    }
+    EXPECT_EQ(FindResourceA(nullptr, MAKEINTRESOURCEA(4321), RT_RCDATA), nullptr);
+    EXPECT_EQ(FindResourceA(nullptr, MAKEINTRESOURCEA(108), RT_RCDATA), nullptr);
+    EXPECT_EQ(SizeofResource(nullptr, nullptr), 0u);
+    RecordProperty("rcdata_files", found);
+}
+
+}  // namespace

@@ -1,0 +1,232 @@
+// Windows and the message queue: message order around creation, showing,
+// activation, sizing and closing; re-entrant SendMessage; the quit message.
+#include <gtest/gtest.h>
+#include <cstdlib>
+#include "quil_automation.h"
+#include "test_window_util.h"
+
+namespace {
+// These tests need no GL: SDL's dummy driver gives windows without it.
+const int kDriver = setenv("SDL_VIDEODRIVER", "dummy", 1);
+
+class WindowTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        (void)kDriver;
+        Recorder::Get().Clear();
+        Recorder::Get().handlers.clear();
+    }
+    void TearDown() override {
+        Recorder::Get().handlers.clear();
+        for (HWND h : made) if (IsWindow(h)) DestroyWindow(h);
+        MSG m;
+        while (PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE)) { if (m.message == WM_QUIT) break; }
+    }
+    HWND Make(int cw = 320, int ch = 240, bool menu = false) {
+        HWND h = MakeWindow(cw, ch, menu);
+        made.push_back(h);
+        return h;
+    }
+    std::vector<HWND> made;
+};
+
+TEST_F(WindowTest, CreationSendsCreateThenSizeAndStaysHidden) {
+    HWND h = Make();
+    ASSERT_NE(h, nullptr);
+    EXPECT_EQ(Recorder::Get().Messages(), (std::vector<UINT>{WM_GETMINMAXINFO, WM_NCCREATE, WM_CREATE, WM_SIZE, WM_MOVE}));
+    const Logged* size = Recorder::Get().Last(WM_SIZE);
+    EXPECT_EQ(size->wp, static_cast<WPARAM>(SIZE_RESTORED));
+    EXPECT_EQ(LOWORD(size->lp), 320);
+    EXPECT_EQ(HIWORD(size->lp), 240);
+    EXPECT_FALSE(IsWindowVisible(h));
+    EXPECT_EQ(GetWindowLongA(h, GWL_STYLE) & WS_VISIBLE, 0);
+    MSG m;
+    EXPECT_FALSE(PeekMessageA(&m, h, WM_PAINT, WM_PAINT, PM_NOREMOVE)) << "a hidden window is not painted";
+}
+
+TEST_F(WindowTest, ShowingActivatesTheProgramThenPaints) {
+    HWND h = Make();
+    Recorder::Get().Clear();
+    ShowWindow(h, SW_SHOWNORMAL);
+    auto order = Recorder::Get().Messages({WM_SHOWWINDOW, WM_ACTIVATEAPP, WM_ACTIVATE, WM_SETFOCUS, WM_SIZE});
+    EXPECT_EQ(order, (std::vector<UINT>{WM_SHOWWINDOW, WM_ACTIVATEAPP, WM_ACTIVATE, WM_SETFOCUS, WM_SIZE}));
+    EXPECT_EQ(Recorder::Get().Last(WM_ACTIVATEAPP)->wp, static_cast<WPARAM>(TRUE));
+    EXPECT_TRUE(GetWindowLongA(h, GWL_STYLE) & WS_VISIBLE);
+    MSG m;
+    ASSERT_TRUE(PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE));
+    EXPECT_EQ(m.message, static_cast<UINT>(WM_PAINT));
+    DispatchMessageA(&m);
+    EXPECT_FALSE(PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE)) << "a painted window is valid again";
+}
+
+TEST_F(WindowTest, FailedCreateDestroysTheWindowAndReturnsNull) {
+    Recorder::Get().handlers[WM_CREATE] = [](HWND, WPARAM, LPARAM) -> LRESULT { return -1; };
+    HWND h = MakeWindow(100, 100);
+    EXPECT_EQ(h, nullptr);
+    EXPECT_EQ(Recorder::Get().Count(WM_DESTROY), 1);
+}
+
+TEST_F(WindowTest, RectanglesFrameAndMenu) {
+    HWND plain = Make(640, 480);
+    HWND menu = Make(640, 480, true);
+    RECT c, w, m;
+    GetClientRect(plain, &c);
+    EXPECT_EQ(c.right, 640);
+    EXPECT_EQ(c.bottom, 480);
+    GetClientRect(menu, &c);
+    EXPECT_EQ(c.right, 640);
+    EXPECT_EQ(c.bottom, 480) << "AdjustWindowRect with a menu leaves the client at the asked size";
+    GetWindowRect(plain, &w);
+    GetWindowRect(menu, &m);
+    EXPECT_EQ((m.bottom - m.top) - (w.bottom - w.top), 20);
+    EXPECT_GT(w.right - w.left, 640);
+    POINT p{0, 0};
+    ClientToScreen(menu, &p);
+    EXPECT_GT(p.y, m.top + 20);
+    ScreenToClient(menu, &p);
+    EXPECT_EQ(p.x, 0);
+    EXPECT_EQ(p.y, 0);
+    // Taking the menu off keeps the window's size and grows the client area.
+    SetMenu(menu, nullptr);
+    GetClientRect(menu, &c);
+    EXPECT_EQ(c.bottom, 500);
+    RECT m2;
+    GetWindowRect(menu, &m2);
+    EXPECT_EQ(m2.bottom - m2.top, m.bottom - m.top);
+}
+
+TEST_F(WindowTest, FullScreenStyleSwitchAndSetWindowPos) {
+    HWND h = Make(640, 480, true);
+    ShowWindow(h, SW_SHOWNORMAL);
+    RECT saved;
+    GetWindowRect(h, &saved);
+    DWORD savedStyle = static_cast<DWORD>(GetWindowLongA(h, GWL_STYLE));
+    HMENU menu = GetMenu(h);
+    ASSERT_NE(menu, nullptr);
+    SetWindowLongA(h, GWL_STYLE, static_cast<LONG>(WS_POPUP | WS_SYSMENU | WS_VISIBLE));
+    SetMenu(h, nullptr);
+    EXPECT_EQ(static_cast<DWORD>(GetWindowLongA(h, GWL_STYLE)) & (WS_POPUP | WS_CAPTION), static_cast<DWORD>(WS_POPUP));
+    SetWindowPos(h, HWND_NOTOPMOST, 0, 0, 800, 600, SWP_SHOWWINDOW);
+    RECT c;
+    GetClientRect(h, &c);
+    EXPECT_EQ(c.right, 800);
+    EXPECT_EQ(c.bottom, 600) << "a popup window has no frame";
+    // Back to windowed at the saved bounds: the old client size returns.
+    SetWindowLongA(h, GWL_STYLE, static_cast<LONG>(savedStyle));
+    SetMenu(h, menu);
+    SetWindowPos(h, HWND_NOTOPMOST, saved.left, saved.top, saved.right - saved.left, saved.bottom - saved.top,
+                 SWP_SHOWWINDOW);
+    GetClientRect(h, &c);
+    EXPECT_EQ(c.right, 640);
+    EXPECT_EQ(c.bottom, 480);
+    RECT now;
+    GetWindowRect(h, &now);
+    EXPECT_EQ(now.left, saved.left);
+    EXPECT_EQ(now.top, saved.top);
+}
+
+TEST_F(WindowTest, SendMessageIsSynchronousAndReentrant) {
+    HWND a = Make();
+    HWND b = Make();
+    Recorder::Get().handlers[WM_USER + 2] = [](HWND, WPARAM wp, LPARAM) -> LRESULT { return static_cast<LRESULT>(wp) * 10; };
+    Recorder::Get().handlers[WM_USER + 1] = [b](HWND self, WPARAM wp, LPARAM) -> LRESULT {
+        // Nested sends, to another window and to itself, from inside a procedure.
+        LRESULT other = SendMessageA(b, WM_USER + 2, wp, 0);
+        LRESULT again = wp > 0 ? SendMessageA(self, WM_USER + 1, wp - 1, 0) : 0;
+        return other + again;
+    };
+    EXPECT_EQ(SendMessageA(a, WM_USER + 1, 3, 0), 30 + 20 + 10 + 0);
+    EXPECT_EQ(Recorder::Get().Count(WM_USER + 1), 4);
+    EXPECT_EQ(SendMessageA(reinterpret_cast<HWND>(0x7777), WM_USER, 0, 0), 0);
+}
+
+TEST_F(WindowTest, PostedMessagesKeepOrderAndPeekCanLeaveThem) {
+    HWND h = Make();
+    PostMessageA(h, WM_USER + 1, 1, 0);
+    PostMessageA(h, WM_USER + 2, 2, 0);
+    MSG m;
+    ASSERT_TRUE(PeekMessageA(&m, nullptr, 0, 0, PM_NOREMOVE));
+    EXPECT_EQ(m.message, static_cast<UINT>(WM_USER + 1));
+    ASSERT_TRUE(PeekMessageA(&m, nullptr, WM_USER + 2, WM_USER + 2, PM_REMOVE));
+    EXPECT_EQ(m.wParam, 2u);
+    ASSERT_TRUE(PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE));
+    EXPECT_EQ(m.message, static_cast<UINT>(WM_USER + 1));
+    EXPECT_FALSE(PostMessageA(reinterpret_cast<HWND>(0x7777), WM_USER, 0, 0));
+}
+
+TEST_F(WindowTest, CloseBoxClosesDestroysAndQuits) {
+    HWND h = Make();
+    ShowWindow(h, SW_SHOWNORMAL);
+    Recorder::Get().handlers[WM_DESTROY] = [](HWND, WPARAM, LPARAM) -> LRESULT { PostQuitMessage(7); return 0; };
+    Recorder::Get().Clear();
+    quil_automation::CloseBox(h);
+    MSG m;
+    int guard = 0;
+    while (GetMessageA(&m, nullptr, 0, 0) && ++guard < 100) DispatchMessageA(&m);
+    EXPECT_EQ(m.message, static_cast<UINT>(WM_QUIT));
+    EXPECT_EQ(m.wParam, 7u);
+    auto order = Recorder::Get().Messages({WM_SYSCOMMAND, WM_CLOSE, WM_DESTROY, WM_NCDESTROY});
+    EXPECT_EQ(order, (std::vector<UINT>{WM_SYSCOMMAND, WM_CLOSE, WM_DESTROY, WM_NCDESTROY}));
+    EXPECT_FALSE(IsWindow(h));
+    EXPECT_FALSE(PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE)) << "WM_QUIT is taken once";
+}
+
+TEST_F(WindowTest, MinimiseAndRestore) {
+    HWND h = Make();
+    ShowWindow(h, SW_SHOWNORMAL);
+    Recorder::Get().Clear();
+    quil_automation::Minimise(h);
+    auto order = Recorder::Get().Messages({WM_ACTIVATEAPP, WM_SIZE});
+    ASSERT_EQ(order, (std::vector<UINT>{WM_ACTIVATEAPP, WM_SIZE}));
+    EXPECT_EQ(Recorder::Get().Last(WM_ACTIVATEAPP)->wp, static_cast<WPARAM>(FALSE));
+    EXPECT_EQ(Recorder::Get().Last(WM_SIZE)->wp, static_cast<WPARAM>(SIZE_MINIMIZED));
+    EXPECT_TRUE(IsIconic(h));
+    Recorder::Get().Clear();
+    quil_automation::Restore(h);
+    EXPECT_EQ(Recorder::Get().Messages({WM_ACTIVATEAPP, WM_SIZE}), (std::vector<UINT>{WM_SIZE, WM_ACTIVATEAPP}));
+    EXPECT_EQ(Recorder::Get().Last(WM_SIZE)->wp, static_cast<WPARAM>(SIZE_RESTORED));
+    EXPECT_EQ(Recorder::Get().Last(WM_ACTIVATEAPP)->wp, static_cast<WPARAM>(TRUE));
+    EXPECT_FALSE(IsIconic(h));
+}
+
+TEST_F(WindowTest, UserResizeIsBracketedAndHonoursMinimumTrackingSize) {
+    HWND h = Make();
+    ShowWindow(h, SW_SHOWNORMAL);
+    Recorder::Get().handlers[WM_GETMINMAXINFO] = [](HWND, WPARAM, LPARAM lp) -> LRESULT {
+        auto* mmi = reinterpret_cast<MINMAXINFO*>(lp);
+        mmi->ptMinTrackSize.x = 100;
+        mmi->ptMinTrackSize.y = 100;
+        return 0;
+    };
+    Recorder::Get().Clear();
+    quil_automation::UserResize(h, 400, 300);
+    EXPECT_EQ(Recorder::Get().Messages({WM_ENTERSIZEMOVE, WM_GETMINMAXINFO, WM_SIZE, WM_EXITSIZEMOVE}),
+              (std::vector<UINT>{WM_ENTERSIZEMOVE, WM_GETMINMAXINFO, WM_SIZE, WM_EXITSIZEMOVE}));
+    RECT c;
+    GetClientRect(h, &c);
+    EXPECT_EQ(c.right, 400);
+    EXPECT_EQ(c.bottom, 300);
+    quil_automation::UserResize(h, 10, 10);
+    GetWindowRect(h, &c);
+    EXPECT_EQ(c.right - c.left, 100);
+    EXPECT_EQ(c.bottom - c.top, 100);
+    Recorder::Get().Clear();
+    quil_automation::UserResize(h, 10, 10);
+    EXPECT_EQ(Recorder::Get().Count(WM_ENTERSIZEMOVE), 1) << "clamped to the same size again still brackets";
+}
+
+TEST_F(WindowTest, ClassCursorAndIcons) {
+    HWND h = Make();
+    EXPECT_EQ(reinterpret_cast<HCURSOR>(static_cast<ULONG_PTR>(GetClassLongA(h, GCL_HCURSOR))),
+              LoadCursorA(nullptr, IDC_ARROW));
+    EXPECT_NE(LoadIconA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(101)), nullptr);
+    EXPECT_EQ(LoadIconA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(9999)), nullptr);
+    EXPECT_EQ(RegisterClassA(nullptr), 0);
+    WNDCLASSA again{};
+    again.lpfnWndProc = RecordingProc;
+    again.lpszClassName = "recording";
+    EXPECT_EQ(RegisterClassA(&again), 0) << "class names ignore case";
+    EXPECT_EQ(CreateWindowExA(0, "NoSuchClass", "", 0, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr), nullptr);
+}
+
+}  // namespace
