@@ -129,20 +129,7 @@ HRESULT D3DApplication::InitializeEnvironment() {
             pBackBuffer->Release();
         }
 
-        if (m_bShowCursorWhenFullscreen && !m_bWindowed) {
-            HCURSOR hCursor = (HCURSOR)(ULONG_PTR)GetClassLongPtrA(m_hWnd, GCL_HCURSOR);
-            SetDeviceCursor(m_pd3dDevice, hCursor, TRUE);
-            m_pd3dDevice->ShowCursor(TRUE);
-        }
-        if (m_bClipCursorWhenFullscreen) {
-            if (!m_bWindowed) {
-                RECT rcWindow;
-                GetWindowRect(m_hWnd, &rcWindow);
-                ClipCursor(&rcWindow);
-            } else {
-                ClipCursor(nullptr);
-            }
-        }
+        ApplyCursorSettings();
 
         hr = InitDeviceObjects();
         if (SUCCEEDED(hr)) {
@@ -181,18 +168,8 @@ HRESULT D3DApplication::InitializeEnvironment() {
     return hr;
 }
 
-// Resets the device with the current present parameters.
-HRESULT D3DApplication::ResizeEnvironment() {
-    HRESULT hr;
-    if (FAILED(hr = InvalidateDeviceObjects())) return hr;
-    if (FAILED(hr = m_pd3dDevice->Reset(&m_d3dpp))) return hr;
-
-    IDirect3DSurface8* pBackBuffer = nullptr;
-    if (SUCCEEDED(m_pd3dDevice->GetBackBuffer(0, D3DBACKBUFFER_TYPE_MONO, &pBackBuffer)) && pBackBuffer) {
-        pBackBuffer->GetDesc(&m_d3dsdBackBuffer);
-        pBackBuffer->Release();
-    }
-
+// The device cursor in full screen and the cursor clip, as the options ask.
+void D3DApplication::ApplyCursorSettings() {
     if (m_bShowCursorWhenFullscreen && !m_bWindowed) {
         HCURSOR hCursor = (HCURSOR)(ULONG_PTR)GetClassLongPtrA(m_hWnd, GCL_HCURSOR);
         SetDeviceCursor(m_pd3dDevice, hCursor, TRUE);
@@ -207,6 +184,21 @@ HRESULT D3DApplication::ResizeEnvironment() {
             ClipCursor(nullptr);
         }
     }
+}
+
+// Resets the device with the current present parameters.
+HRESULT D3DApplication::ResizeEnvironment() {
+    HRESULT hr;
+    if (FAILED(hr = InvalidateDeviceObjects())) return hr;
+    if (FAILED(hr = m_pd3dDevice->Reset(&m_d3dpp))) return hr;
+
+    IDirect3DSurface8* pBackBuffer = nullptr;
+    if (SUCCEEDED(m_pd3dDevice->GetBackBuffer(0, D3DBACKBUFFER_TYPE_MONO, &pBackBuffer)) && pBackBuffer) {
+        pBackBuffer->GetDesc(&m_d3dsdBackBuffer);
+        pBackBuffer->Release();
+    }
+
+    ApplyCursorSettings();
 
     if (FAILED(hr = RestoreDeviceObjects())) return hr;
 

@@ -140,6 +140,7 @@ public:
 
 protected:
     void FillPresentParameters();
+    void ApplyCursorSettings();
     void UpdateFrameStats();
 
     AdapterEntry m_Adapters[kMaxAdapters];

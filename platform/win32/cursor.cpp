@@ -1,4 +1,5 @@
 // Cursor shape, visibility counter, position, clipping and capture; icons.
+#include <cstring>
 #include <map>
 #include "quil_resource_table.h"
 #include "win32_internal.h"
@@ -24,9 +25,17 @@ CursorObject* CursorOf(HCURSOR c) {
     return &g_cursors[v - kCursorBase];
 }
 
+int g_forceArrow = 0;  // menus and dialogs open: the arrow shows whatever the program set
+
 // The SDL cursor follows the current shape and the display counter.
 void ApplyCursor() {
     if (!w32::VideoReady()) return;
+    if (g_forceArrow > 0) {
+        if (!g_cursors[0].sdl) g_cursors[0].sdl = SDL_CreateSystemCursor(g_cursors[0].shape);
+        if (g_cursors[0].sdl) SDL_SetCursor(g_cursors[0].sdl);
+        SDL_ShowCursor(SDL_ENABLE);
+        return;
+    }
     if (CursorObject* c = CursorOf(g_current)) {
         if (!c->sdl) c->sdl = SDL_CreateSystemCursor(c->shape);
         if (c->sdl) SDL_SetCursor(c->sdl);
@@ -64,9 +73,78 @@ HICON LoadIconA(HINSTANCE instance, LPCSTR name) {
     return reinterpret_cast<HICON>(kIconBase + static_cast<uintptr_t>(id));
 }
 
-BOOL GetIconInfo(HICON, PICONINFO info) {
-    // Icon and cursor pictures are not kept as GDI bitmaps here.
-    if (info) *info = ICONINFO{};
+namespace {
+// The arrow's picture: 'X' black, 'o' white, anything else transparent.
+const char* const kArrow[] = {
+    "X",          "XX",         "XoX",        "XooX",        "XoooX",       "XooooX",    "XoooooX",
+    "XooooooX",   "XoooooooX",  "XooooooooX", "XoooooXXXXX", "XooXooX",     "XoX XooX",  "XX  XooX",
+    "X    XooX",  "     XooX",  "      XooX", "      XooX",  "       XX",
+};
+
+// A 32-bit top-down DIB section of the given size, filled by the caller.
+HBITMAP NewBitmap(int width, int height, DWORD** pixels) {
+    BITMAPINFO bi{};
+    bi.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+    bi.bmiHeader.biWidth = width;
+    bi.bmiHeader.biHeight = -height;
+    bi.bmiHeader.biPlanes = 1;
+    bi.bmiHeader.biBitCount = 32;
+    bi.bmiHeader.biCompression = BI_RGB;
+    void* bits = nullptr;
+    HBITMAP bmp = CreateDIBSection(nullptr, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
+    *pixels = static_cast<DWORD*>(bits);
+    return (bmp && bits) ? bmp : nullptr;
+}
+}  // namespace
+
+// The pictures of a cursor or icon as new GDI bitmaps, which the caller deletes:
+// a cursor is black-and-white (AND mask above XOR picture in one bitmap twice
+// the height, no colour bitmap); an icon has a colour bitmap and a mask.
+BOOL GetIconInfo(HICON icon, PICONINFO info) {
+    if (!info) { SetLastError(87); return FALSE; }
+    *info = ICONINFO{};
+    uintptr_t v = reinterpret_cast<uintptr_t>(icon);
+    DWORD* px = nullptr;
+    if (v >= kCursorBase && v < kCursorBase + 4) {
+        constexpr int kSize = 32;
+        HBITMAP mask = NewBitmap(kSize, kSize * 2, &px);
+        if (!mask) return FALSE;
+        for (int y = 0; y < kSize; ++y)
+            for (int x = 0; x < kSize; ++x) {
+                char c = y < static_cast<int>(sizeof kArrow / sizeof kArrow[0]) && x < static_cast<int>(std::strlen(kArrow[y]))
+                             ? kArrow[y][x] : ' ';
+                bool drawn = c == 'X' || c == 'o';
+                px[y * kSize + x] = drawn ? 0x000000u : 0xFFFFFFu;                         // AND mask
+                px[(kSize + y) * kSize + x] = (drawn && c == 'o') ? 0xFFFFFFu : 0x000000u;  // XOR picture
+            }
+        info->fIcon = FALSE;
+        info->hbmMask = mask;
+        return TRUE;
+    }
+    if (v >= kIconBase && v <= kIconBase + 0xFFFF) {
+        const auto* img = quil_resources_table::FindIcon(static_cast<int>(v - kIconBase));
+        if (!img || img->bytesPerPixel != 4) { SetLastError(1402); return FALSE; }
+        DWORD* colourPx = nullptr;
+        HBITMAP colour = NewBitmap(img->width, img->height, &colourPx);
+        HBITMAP mask = NewBitmap(img->width, img->height, &px);
+        if (!colour || !mask) {
+            if (colour) DeleteObject(colour);
+            if (mask) DeleteObject(mask);
+            return FALSE;
+        }
+        for (int i = 0; i < img->width * img->height; ++i) {
+            const uint8_t* p = &img->pixels[static_cast<size_t>(i) * 4];
+            bool opaque = p[3] >= 128;
+            colourPx[i] = opaque ? (static_cast<DWORD>(p[0]) << 16 | static_cast<DWORD>(p[1]) << 8 | p[2]) : 0;
+            px[i] = opaque ? 0x000000u : 0xFFFFFFu;
+        }
+        info->fIcon = TRUE;
+        info->xHotspot = static_cast<DWORD>(img->width / 2);
+        info->yHotspot = static_cast<DWORD>(img->height / 2);
+        info->hbmMask = mask;
+        info->hbmColor = colour;
+        return TRUE;
+    }
     SetLastError(1402);  // invalid cursor handle
     return FALSE;
 }
@@ -155,4 +233,12 @@ HWND GetCapture() {
 
 namespace w32 {
 int CursorShowCount() { return g_showCount; }
+
+// While a menu or dialog is open the pointer is the arrow, as the system's own
+// menus and dialogs show it; the program's choice returns afterwards.
+void ForceArrowCursor(bool on) {
+    g_forceArrow += on ? 1 : -1;
+    if (g_forceArrow < 0) g_forceArrow = 0;
+    ApplyCursor();
+}
 }

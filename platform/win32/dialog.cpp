@@ -394,6 +394,7 @@ INT_PTR DialogBoxParamA(HINSTANCE, LPCSTR name, HWND owner, DLGPROC proc, LPARAM
     d->dialog->ownerWasEnabled = ownerEnabled;
     if (owner && ownerEnabled) EnableWindow(owner, FALSE);
     g_dialogStack.push_back(dlg);
+    ForceArrowCursor(true);
 
     HWND first = d->dialog->controls.empty() ? nullptr : d->dialog->controls.front();
     Send(dlg, WM_INITDIALOG, reinterpret_cast<WPARAM>(first), param);
@@ -445,6 +446,7 @@ INT_PTR DialogBoxParamA(HINSTANCE, LPCSTR name, HWND owner, DLGPROC proc, LPARAM
         EnableWindow(owner, TRUE);
     }
     g_dialogStack.erase(std::remove(g_dialogStack.begin(), g_dialogStack.end(), dlg), g_dialogStack.end());
+    ForceArrowCursor(false);
     if (owner && Find(owner) && Find(owner)->visible) {
         Activate(owner);
         RaiseToFront(owner);

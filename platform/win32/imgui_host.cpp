@@ -16,7 +16,6 @@ ImGuiHost& HostFor(Window& w) {
 bool BeginImGuiFrame(Window& w, int width, int height) {
     if (!w.gl || width <= 0 || height <= 0) return false;
     ImGuiHost& host = HostFor(w);
-    ImGuiContext* previous = ImGui::GetCurrentContext();
     if (!host.ctx) {
         host.ctx = ImGui::CreateContext();
         ImGui::SetCurrentContext(host.ctx);
@@ -30,7 +29,6 @@ bool BeginImGuiFrame(Window& w, int width, int height) {
         style.WindowBorderSize = 0.0f;
     }
     ImGui::SetCurrentContext(host.ctx);
-    (void)previous;
     if (!host.glReady) {
         if (!ImGui_ImplOpenGL3_Init("#version 330 core")) return false;
         host.glReady = true;

@@ -130,7 +130,7 @@ void Repaint() {
     if (Find(g_loop.owner)) Send(g_loop.owner, WM_PAINT, 0, 0);
 }
 
-UINT RunLoop() {
+UINT RunLoopInner() {
     int answer = 0;
     if (TakeMenuAnswer(&answer)) {
         g_loop.chosen = static_cast<UINT>(answer);
@@ -149,6 +149,14 @@ UINT RunLoop() {
         SDL_Delay(10);
     }
     return g_loop.chosen;
+}
+
+// The menu loop with the arrow pointer showing.
+UINT RunLoop() {
+    ForceArrowCursor(true);
+    UINT chosen = RunLoopInner();
+    ForceArrowCursor(false);
+    return chosen;
 }
 }  // namespace
 

@@ -1,6 +1,7 @@
 // The program's message queue: posted and sent messages, the translation of SDL
 // events into Win32 input messages, and the default window procedure.
 #include <algorithm>
+#include <csignal>
 #include <cstdlib>
 #include <cstring>
 #include "win32_internal.h"
@@ -45,14 +46,19 @@ WPARAM MouseKeys() {
 
 bool EnsureVideo() {
     if (g_videoState == 0) {
-        if (SDL_WasInit(SDL_INIT_VIDEO)) g_videoState = 1;
-        else {
+        if (SDL_WasInit(SDL_INIT_VIDEO)) {
+            g_videoState = 1;
+        } else {
             SDL_SetHint(SDL_HINT_MOUSE_FOCUS_CLICKTHROUGH, "1");
             // Interrupt and terminate signals keep their usual effect on the program.
             SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
             SDL_SetHint(SDL_HINT_VIDEO_MINIMIZE_ON_FOCUS_LOSS, "0");
             g_videoState = SDL_InitSubSystem(SDL_INIT_VIDEO | SDL_INIT_EVENTS) == 0 ? 1 : -1;
         }
+        // Whoever started SDL first may have let it catch these signals and turn
+        // them into an event that no window hears: they end the program, as usual.
+        std::signal(SIGINT, SIG_DFL);
+        std::signal(SIGTERM, SIG_DFL);
     }
     return g_videoState == 1;
 }
@@ -231,7 +237,13 @@ static void HandleWindowEvent(const SDL_WindowEvent& e) {
             if (w->enabled) Post(h, WM_SYSCOMMAND, SC_CLOSE, 0);
             break;
         case SDL_WINDOWEVENT_FOCUS_GAINED:
-            if (w->enabled) Activate(h);
+            if (w->enabled) {
+                Activate(h);
+            } else if (HWND dlg = ActiveDialog()) {
+                // A window disabled behind a modal dialog hands the focus to it.
+                Activate(dlg);
+                RaiseToFront(dlg);
+            }
             break;
         case SDL_WINDOWEVENT_FOCUS_LOST: {
             SDL_Window* now = SDL_GetKeyboardFocus();

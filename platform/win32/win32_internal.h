@@ -101,6 +101,7 @@ bool Offscreen();                   // running on the offscreen or dummy driver
 bool EnsureVideo();
 DWORD MessageTime();
 POINT CursorScreen();
+void ForceArrowCursor(bool on);
 void SetCursorScreen(int x, int y);
 void FocusLost(HWND hwnd);          // releases every held key
 void DeliverKey(HWND hwnd, int vk, bool down, bool repeat, int scancode);

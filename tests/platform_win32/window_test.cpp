@@ -229,4 +229,37 @@ TEST_F(WindowTest, ClassCursorAndIcons) {
     EXPECT_EQ(CreateWindowExA(0, "NoSuchClass", "", 0, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr), nullptr);
 }
 
+// The cursor and icon pictures as GDI bitmaps, the way the device cursor reads them.
+TEST_F(WindowTest, IconInfoGivesCursorAndIconPictures) {
+    ICONINFO info{};
+    ASSERT_TRUE(GetIconInfo(LoadCursorA(nullptr, IDC_ARROW), &info));
+    EXPECT_EQ(info.hbmColor, nullptr) << "a black-and-white cursor";
+    BITMAP bm{};
+    ASSERT_TRUE(GetObjectA(info.hbmMask, sizeof bm, &bm));
+    EXPECT_EQ(bm.bmWidth, 32);
+    EXPECT_EQ(bm.bmHeight, 64) << "AND mask above the XOR picture";
+    std::vector<DWORD> px(32 * 64);
+    BITMAPINFO bi{};
+    bi.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+    bi.bmiHeader.biWidth = 32;
+    bi.bmiHeader.biHeight = 64;  // rows bottom-up
+    bi.bmiHeader.biPlanes = 1;
+    bi.bmiHeader.biBitCount = 32;
+    bi.bmiHeader.biCompression = BI_RGB;
+    ASSERT_EQ(GetDIBits(nullptr, static_cast<HBITMAP>(info.hbmMask), 0, 64, px.data(), &bi, DIB_RGB_COLORS), 64);
+    auto at = [&](int x, int yFromTop) { return px[static_cast<size_t>((63 - yFromTop) * 32 + x)] & 0xFFFFFF; };
+    EXPECT_EQ(at(0, 0), 0u) << "the hot spot is drawn";
+    EXPECT_EQ(at(31, 0), 0xFFFFFFu) << "far right is transparent";
+    EXPECT_EQ(at(1, 32 + 2), 0xFFFFFFu) << "the arrow's white inside";
+    EXPECT_EQ(at(0, 32 + 2), 0u) << "its black edge";
+    DeleteObject(info.hbmMask);
+    ASSERT_TRUE(GetIconInfo(LoadIconA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(101)), &info));
+    ASSERT_NE(info.hbmColor, nullptr);
+    ASSERT_TRUE(GetObjectA(info.hbmMask, sizeof bm, &bm));
+    EXPECT_EQ(bm.bmHeight, 32);
+    DeleteObject(info.hbmMask);
+    DeleteObject(info.hbmColor);
+    EXPECT_FALSE(GetIconInfo(reinterpret_cast<HICON>(0x1234), &info));
+}
+
 }  // namespace
