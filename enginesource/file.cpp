@@ -1,39 +1,12 @@
 // Whole-file and record-by-record binary file services over C runtime streams.
 #include "file.h"
-#include <strings.h>
-#include <filesystem>
-#include <system_error>
 #include "memorycontroller.h"
+#include "quil_path.h"
 #include "trap.h"
 
-namespace fs = std::filesystem;
 
-std::string File::ResolveName(const char* name) {
-    if (!name) return std::string();
-    std::string given(name);
-    for (char& c : given)
-        if (c == '\\') c = '/';
-    std::error_code ec;
-    if (fs::exists(given, ec)) return given;
-    const fs::path path(given);
-    fs::path result = path.root_path();
-    for (const fs::path& part : path.relative_path()) {
-        fs::path candidate = result / part;
-        if (!fs::exists(candidate, ec)) {
-            const fs::path dir = result.empty() ? fs::path(".") : result;
-            for (fs::directory_iterator it(dir, ec), end; !ec && it != end; it.increment(ec)) {
-                const std::string entry = it->path().filename().string();
-                if (strcasecmp(entry.c_str(), part.string().c_str()) == 0) {
-                    candidate = result / entry;
-                    break;
-                }
-            }
-            ec.clear();
-        }
-        result = candidate;
-    }
-    return result.string();
-}
+// Names match existing files and folders without regard to case, with either separator.
+std::string File::ResolveName(const char* name) { return quil_platform::ResolvePath(name); }
 
 File* GetFile() {
     static File file;

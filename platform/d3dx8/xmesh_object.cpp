@@ -470,6 +470,7 @@ std::vector<D3DXATTRIBUTERANGE> BuildAttributeTable(const std::vector<DWORD>& in
 HRESULT D3DXDeclaratorFromFVF(DWORD fvf, DWORD declarator[MAX_FVF_DECL_SIZE]) {
     if (!declarator || !quil_d3dx::FvfSupported(fvf)) return D3DERR_INVALIDCALL;
     const quil_d3dx::VertexLayout l = quil_d3dx::LayoutOf(fvf);
+    if (l.weights > 4) return D3DERR_INVALIDCALL;  // no declaration type holds five weights
     int n = 0;
     declarator[n++] = D3DVSD_STREAM(0);
     declarator[n++] = D3DVSD_REG(D3DVSDE_POSITION, D3DVSDT_FLOAT3);

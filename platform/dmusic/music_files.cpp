@@ -1,8 +1,7 @@
 // Wide file names to existing files, and reading them.
 #include "music_files.h"
+#include "quil_path.h"
 
-#include <dirent.h>
-#include <strings.h>
 #include <sys/stat.h>
 
 #include <cstdio>
@@ -39,58 +38,16 @@ bool IsDirectory(const std::string& path) {
     return stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
-namespace {
-bool Exists(const std::string& path) {
-    struct stat st;
-    return stat(path.c_str(), &st) == 0;
-}
-
-// The entry of directory whose name equals part without regard to case, or "".
-std::string FindIgnoringCase(const std::string& directory, const std::string& part) {
-    DIR* dir = opendir(directory.empty() ? "." : directory.c_str());
-    if (!dir) return {};
-    std::string found;
-    while (dirent* e = readdir(dir)) {
-        if (strcasecmp(e->d_name, part.c_str()) == 0) {
-            found = e->d_name;
-            break;
-        }
-    }
-    closedir(dir);
-    return found;
-}
-}  // namespace
-
 std::string ResolveFileName(const std::string& directory, const std::string& name) {
     if (name.empty()) return {};
     std::string path = name;
     for (char& c : path) {
         if (c == '\\') c = '/';
     }
-    std::string base;
-    if (path[0] != '/') base = directory;
-    else base = "";
-    if (path[0] != '/' && !base.empty() && base.back() != '/') base += '/';
-    if (Exists(base + path)) return base + path;
-
-    // Walk the components, matching each without regard to case where needed.
-    std::string current = path[0] == '/' ? "/" : base;
-    size_t at = 0;
-    while (at < path.size()) {
-        size_t slash = path.find('/', at);
-        std::string part = path.substr(at, slash == std::string::npos ? std::string::npos : slash - at);
-        at = slash == std::string::npos ? path.size() : slash + 1;
-        if (part.empty() || part == ".") continue;
-        std::string candidate = current + part;
-        if (!Exists(candidate)) {
-            std::string match = FindIgnoringCase(current, part);
-            if (match.empty()) return {};
-            candidate = current + match;
-        }
-        current = candidate;
-        if (at < path.size()) current += '/';
-    }
-    return Exists(current) ? current : std::string();
+    if (path[0] != '/' && !directory.empty()) path = directory + (directory.back() == '/' ? "" : "/") + path;
+    const std::string resolved = quil_platform::ResolvePath(path.c_str());
+    struct stat st;
+    return stat(resolved.c_str(), &st) == 0 ? resolved : std::string();
 }
 
 bool ReadWholeFile(const std::string& path, size_t maxBytes, std::vector<uint8_t>& bytes) {

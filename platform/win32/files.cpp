@@ -1,5 +1,4 @@
 // Files: full path names and opening a file to read (or to write anew).
-#include <dirent.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <cstdio>
@@ -7,6 +6,7 @@
 #include <map>
 #include <string>
 #include <vector>
+#include "quil_path.h"
 #include "windows.h"
 
 namespace {
@@ -20,29 +20,7 @@ std::string Slashes(const char* p) {
 }
 
 // Finds an existing path whose components match without regard to case.
-std::string ResolveCase(const std::string& path) {
-    struct stat st{};
-    if (::stat(path.c_str(), &st) == 0 || path.empty()) return path;
-    std::string cur = path[0] == '/' ? "/" : "";
-    size_t i = path[0] == '/' ? 1 : 0;
-    while (i <= path.size()) {
-        size_t j = path.find('/', i);
-        if (j == std::string::npos) j = path.size();
-        std::string part = path.substr(i, j - i);
-        i = j + 1;
-        if (part.empty()) continue;
-        std::string dir = cur.empty() ? "." : cur;
-        std::string found = part;
-        if (DIR* d = ::opendir(dir.c_str())) {
-            while (dirent* e = ::readdir(d)) {
-                if (strcasecmp(e->d_name, part.c_str()) == 0) { found = e->d_name; break; }
-            }
-            ::closedir(d);
-        }
-        cur += (cur.empty() || cur.back() == '/' ? "" : "/") + found;
-    }
-    return cur;
-}
+std::string ResolveCase(const std::string& path) { return quil_platform::ResolvePath(path.c_str()); }
 }  // namespace
 
 DWORD GetFullPathNameA(LPCSTR fileName, DWORD length, LPSTR buffer, LPSTR* filePart) {

@@ -2,7 +2,11 @@
 // indexed-blended meshes split by palette size.
 #include <gtest/gtest.h>
 
+#include <dirent.h>
+
 #include <cmath>
+#include <fstream>
+#include <iterator>
 #include <map>
 #include <string>
 
@@ -284,6 +288,68 @@ TEST(SkinMesh, EmptyMeshAndMeshWithoutBones) {
     DWORD combos = 0;
     EXPECT_TRUE(FAILED(s2.skin->ConvertToIndexedBlendedMesh(0, nullptr, 28, nullptr, &combos, nullptr, nullptr,
                                                             nullptr, &blended)));
+}
+
+// Runs every Mesh object of a data object's subtree through the loaders and the conversion.
+void exerciseMeshes(IDirectXFileData* d, FakeDevice& dev, int depth) {
+    const GUID* type = nullptr;
+    if (SUCCEEDED(d->GetType(&type)) && *type == TID_D3DRMMesh) {
+        SkinLoad s(d, dev);
+        if (SUCCEEDED(s.hr)) {
+            ID3DXMesh* blended = nullptr;
+            ID3DXBuffer* combos = nullptr;
+            DWORD n = 0;
+            if (SUCCEEDED(s.skin->ConvertToIndexedBlendedMesh(D3DXMESH_MANAGED, nullptr, 3, nullptr, &n, &combos,
+                                                              nullptr, nullptr, &blended))) {
+                EXPECT_EQ(blended->OptimizeInplace(D3DXMESHOPT_COMPACT | D3DXMESHOPT_ATTRSORT | D3DXMESHOPT_VERTEXCACHE,
+                                                   nullptr, nullptr, nullptr, nullptr),
+                          D3D_OK);
+                blended->Release();
+                combos->Release();
+            }
+        }
+        return;
+    }
+    IDirectXFileObject* child = nullptr;
+    while (depth < 80 && SUCCEEDED(d->GetNextObject(&child))) {
+        IDirectXFileData* sub = nullptr;
+        if (SUCCEEDED(child->QueryInterface(IID_IDirectXFileData, (void**)&sub))) {
+            exerciseMeshes(sub, dev, depth + 1);
+            sub->Release();
+        }
+        child->Release();
+    }
+}
+
+// The inputs the mesh fuzzer kept load or fail cleanly, and leak no device buffers.
+TEST(SkinMesh, FuzzCorpusReplays) {
+    const std::string dir = std::string(QUIL_TEST_DATA_DIR) + "/../fuzz_corpus";
+    DIR* folder = opendir(dir.c_str());
+    ASSERT_NE(folder, nullptr);
+    int files = 0;
+    FakeDevice dev;
+    while (dirent* e = readdir(folder)) {
+        if (e->d_name[0] == '.') continue;
+        ++files;
+        std::ifstream f(dir + "/" + e->d_name, std::ios::binary);
+        std::vector<char> bytes((std::istreambuf_iterator<char>(f)), {});
+        DXFILELOADMEMORY mem{bytes.data(), DWORD(bytes.size())};
+        IDirectXFile* file = nullptr;
+        DirectXFileCreate(&file);
+        IDirectXFileEnumObject* en = nullptr;
+        if (SUCCEEDED(file->CreateEnumObject(&mem, DXFILELOAD_FROMMEMORY, &en))) {
+            IDirectXFileData* d = nullptr;
+            while (SUCCEEDED(en->GetNextDataObject(&d))) {
+                exerciseMeshes(d, dev, 0);
+                d->Release();
+            }
+            en->Release();
+        }
+        file->Release();
+    }
+    closedir(folder);
+    EXPECT_GT(files, 5);
+    EXPECT_EQ(dev.liveBuffers, 0);
 }
 
 }  // namespace
