@@ -1,0 +1,74 @@
+// Geometry and lightmap sampling of the floor and the ceiling.
+#include "TileSurface.h"
+
+#include <cstring>
+
+#include "Level.h"
+#include "LightMap.h"
+
+uint32_t TileSurface::CountQuads() const {
+    const Node* nodes = GetLevel()->GetNodeMap(m_uRoom);
+    if (!nodes) return 0;
+    uint32_t count = 0;
+    for (uint32_t i = 0; i < LEVEL_NODE_COUNT; ++i)
+        if (GetTile(nodes[i]) != NODE_EMPTY) ++count;
+    return count;
+}
+
+void TileSurface::BuildGeometry() {
+    // A table left from an earlier room must not point past the new buffers.
+    if (m_pClipTable) std::memset(m_pClipTable, 0, CLIP_TABLE_ENTRIES * sizeof(ClipTable));
+    if (!CreateVertexBuffer()) return;
+    Level* level = GetLevel();
+    const float cell = level->GetCellSize();
+    const float y = GetHeight(m_uRoom);
+    const Node* nodes = level->GetNodeMap(m_uRoom);
+    if (!nodes || !m_pClipTable) return;
+
+    BYTE* data = nullptr;
+    if (FAILED(m_pVB->Lock(0, 0, &data, 0)) || !data) return;
+    LevelVertex* v = reinterpret_cast<LevelVertex*>(data);
+    uint32_t written = 0;
+    uint32_t first = 0;
+    for (uint32_t by = 0; by < 4; ++by) {
+        for (uint32_t bx = 0; bx < 4; ++bx) {
+            ClipTable& entry = m_pClipTable[by * 4 + bx];
+            entry.firstIndex = first;
+            uint32_t triangles = 0;
+            for (uint32_t r = 2 * by; r < 2 * by + 2; ++r) {
+                for (uint32_t c = 2 * bx; c < 2 * bx + 2; ++c) {
+                    const uint8_t tile = GetTile(nodes[c + (7 - r) * 8]);
+                    if (tile == NODE_EMPTY || written >= m_uQuadCount) continue;
+                    const float lu = c * LIGHTMAP_CELL_STEP + LIGHTMAP_BORDER;
+                    const float lv = r * LIGHTMAP_CELL_STEP + LIGHTMAP_BORDER;
+                    WriteQuad(v + 4 * written, level->GetCellX(c), y, level->GetCellZ(r), cell, GetTileUV(tile), lu,
+                              lv);
+                    ++written;
+                    first += 6;
+                    triangles += 2;
+                }
+            }
+            entry.triangleCount = triangles;
+        }
+    }
+    m_pVB->Unlock();
+}
+
+void TileSurface::BuildLightmap(uint32_t force) {
+    Level* level = GetLevel();
+    LightMap* lightMap = GetLightMap();
+    const uint32_t levelNumber = LevelSurface_GetLevelNumber();
+    const uint32_t room = level->GetCurrentRoom();
+    if (!force && lightMap->Exists(levelNumber, room, GetSurface())) return;
+
+    const float y = GetHeight(room);
+    const Vec3 normal = GetNormal();
+    const float x0 = level->GetCellX(0);
+    const float z0 = level->GetCellZ(0);
+    for (uint32_t t = 0; t < LIGHTMAP_SIZE; ++t)
+        for (uint32_t s = 0; s < LIGHTMAP_SIZE; ++s)
+            m_pTexels[t * LIGHTMAP_SIZE + s] =
+                lightMap->CalcLight(Vec3(x0 + static_cast<float>(s), y, z0 + static_cast<float>(t)), normal);
+    for (int pass = 0; pass < 4; ++pass) lightMap->Blur(m_pTexels, LIGHTMAP_SIZE, LIGHTMAP_SIZE);
+    lightMap->Save(levelNumber, room, GetSurface(), m_pTexels, LIGHTMAP_SIZE, LIGHTMAP_SIZE);
+}

@@ -1,0 +1,110 @@
+// A lit room drawn by the real device: floor, walls and ceiling each show their
+// atlas through their baked lightmap, and the light brightens what it reaches.
+#include <gtest/gtest.h>
+#include <stdlib.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <string>
+
+#include "Ceil.h"
+#include "Floor.h"
+#include "Level.h"
+#include "LightMan.h"
+#include "Walls.h"
+#include "camera.h"
+#include "quil_automation.h"
+#include "quil_automation_d3d.h"
+#include "renderdevice.h"
+#include "renderer.h"
+
+namespace {
+
+void WriteTga(const std::string& path, unsigned char r, unsigned char g, unsigned char b) {
+    FILE* f = std::fopen(path.c_str(), "wb");
+    ASSERT_NE(f, nullptr);
+    const unsigned char header[18] = {0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0, 16, 0, 16, 0, 24, 0x20};
+    std::fwrite(header, 1, sizeof(header), f);
+    for (int i = 0; i < 256; ++i) {
+        const unsigned char bgr[3] = {b, g, r};
+        std::fwrite(bgr, 1, 3, f);
+    }
+    std::fclose(f);
+}
+
+uint32_t Channel(uint32_t argb, int shift) { return (argb >> shift) & 0xFF; }
+
+class RoomRender : public ::testing::Test {
+protected:
+    void SetUp() override {
+        setenv("SDL_VIDEODRIVER", "offscreen", 0);
+        quil_automation::SetHeadless(true);
+        char pattern[] = "/tmp/quil_room_XXXXXX";
+        ASSERT_NE(mkdtemp(pattern), nullptr);
+        m_dir = pattern;
+        m_old = std::filesystem::current_path();
+        std::filesystem::current_path(m_dir);
+        std::filesystem::create_directories("gfx/lightmaps");
+        WriteTga("gfx/floor.tga", 220, 40, 40);
+        WriteTga("gfx/walls.tga", 40, 220, 40);
+        WriteTga("gfx/ceil.tga", 40, 40, 220);
+        ASSERT_EQ(D3D_OK, quil_automation::CreateOffscreenDevice(160, 120, true, &d3d, &device));
+        RenderDevice_Bind(device);
+        GetRenderer()->RestoreDeviceObjects();
+        saved = g_pCurrentCamera;
+        camera.SetPosition(0, 20, -150);  // near the -z wall, looking along +z
+        camera.MakeCurrent();
+    }
+    void TearDown() override {
+        GetLevel()->Free();
+        GetLightMan()->Clear();
+        g_pCurrentCamera = saved;
+        GetRenderer()->InvalidateDeviceObjects();
+        RenderDevice_Unbind();
+        if (device) {
+            EXPECT_EQ(device->Release(), 0u);
+        }
+        if (d3d) d3d->Release();
+        std::filesystem::current_path(m_old);
+        std::error_code ec;
+        std::filesystem::remove_all(m_dir, ec);
+    }
+    quil_automation::RgbaImage Frame() {
+        GetRenderer()->Render();
+        quil_automation::RgbaImage image;
+        EXPECT_TRUE(quil_automation::ReadBackBuffer(device, &image));
+        return image;
+    }
+
+    IDirect3D8* d3d = nullptr;
+    IDirect3DDevice8* device = nullptr;
+    Camera camera;
+    Camera* saved = nullptr;
+    std::string m_dir;
+    std::filesystem::path m_old;
+};
+
+TEST_F(RoomRender, SurfacesShowTheirAtlasLitByTheirLightmaps) {
+    GetLevel()->New();  // ambient-only lightmaps
+    GetLightMan()->Apply();  // the ambient colour
+    const auto dark = Frame();
+    // Floor at the bottom, ceiling at the top, the far wall in the middle.
+    const uint32_t floorPx = dark.At(80, 115), ceilPx = dark.At(80, 4), wallPx = dark.At(80, 60);
+    EXPECT_GT(Channel(floorPx, 16), Channel(floorPx, 8));
+    EXPECT_GT(Channel(ceilPx, 0), Channel(ceilPx, 16));
+    EXPECT_GT(Channel(wallPx, 8), Channel(wallPx, 0));
+    EXPECT_GT(Channel(wallPx, 8), 5u);
+    EXPECT_LT(Channel(wallPx, 8), 60u);  // 220 x 32 / 255 is about 28
+
+    // A white light in front of the far wall, baked into all three maps.
+    LightDesc light = {0.0f, 20.0f, 60.0f, 400.0f, 0xFFFFFF, 0};
+    GetLightMan()->AddLight(light);
+    GetLevel()->BuildRoomLighting(0, 1);
+    GetLevel()->SetRoomIndex(0);
+    const auto lit = Frame();
+    EXPECT_GT(Channel(lit.At(80, 60), 8), 120u);
+    EXPECT_GT(Channel(lit.At(80, 60), 8), Channel(wallPx, 8) * 3);
+    EXPECT_GT(Channel(lit.At(80, 4), 0), Channel(ceilPx, 0));
+}
+
+}  // namespace

@@ -1,0 +1,177 @@
+// Walls: one quad per wall side, its lightmap block, the shared lookup, the
+// block blur, and rooms with more wall sides than the lightmap has blocks.
+#include <cmath>
+
+#include "Walls.h"
+#include "geometry_test_support.h"
+
+using geometry_test::GeometryTest;
+
+namespace {
+
+class WallsTest : public GeometryTest {
+protected:
+    Walls* walls() { return Room0()->pWalls; }
+    // The front-face normal of quad q: (v1 - v0) x (v2 - v0).
+    static Vec3 Normal(const std::vector<LevelVertex>& v, size_t q) {
+        const LevelVertex* p = &v[4 * q];
+        Vec3 a(p[1].x - p[0].x, p[1].y - p[0].y, p[1].z - p[0].z);
+        Vec3 b(p[2].x - p[0].x, p[2].y - p[0].y, p[2].z - p[0].z);
+        Vec3 n;
+        n.Cross(a, b);
+        return n;
+    }
+};
+
+TEST_F(WallsTest, NewRoomHasItsOuterWallsInLightmapOrder) {
+    walls()->Render();
+    ASSERT_EQ(walls()->GetQuadCount(), 32u);
+    const int32_t* lookup = Walls::GetWallUVLookup();
+    const WallUV* uvs = walls()->GetWallUVs();
+    // Side 0 of grid row 7 (node row 0) takes blocks 0-7, side 1 of grid row 0
+    // blocks 8-15, side 2 of column 0 blocks 16-23, side 3 of column 7 blocks 24-31.
+    for (int i = 0; i < 8; ++i) {
+        EXPECT_EQ(lookup[(i + 8 * 7) * 4 + 0], 2 * i);
+        EXPECT_EQ(lookup[(i + 8 * 0) * 4 + 1], 2 * (8 + i));
+        EXPECT_EQ(lookup[(0 + 8 * i) * 4 + 2], 2 * (16 + i));
+        EXPECT_EQ(lookup[(7 + 8 * i) * 4 + 3], 2 * (24 + i));
+    }
+    EXPECT_EQ(lookup[(3 + 8 * 3) * 4 + 0], -1);
+    EXPECT_FLOAT_EQ(uvs[0].u, 0.0f);
+    EXPECT_FLOAT_EQ(uvs[0].v, 0.0f);
+    EXPECT_FLOAT_EQ(uvs[15].u, 15.0f / 16.0f);
+    EXPECT_FLOAT_EQ(uvs[16].u, 0.0f);
+    EXPECT_FLOAT_EQ(uvs[16].v, 0.125f);
+    // Only the border blocks have walls: 12 blocks, one draw each.
+    EXPECT_EQ(walls()->GetClipTable()[5].triangleCount, 0u);
+    EXPECT_EQ(walls()->GetClipTable()[0].triangleCount, 8u);  // corner: two nodes with two sides each
+    EXPECT_EQ(device.Matching("DrawIndexed").size(), 12u);
+    EXPECT_EQ(GetRenderer()->GetRenderMode(), 8u);
+}
+
+TEST_F(WallsTest, WallQuadPositionsAndCoordinates) {
+    // Keep only the +z wall of node (0, 0): grid row 7, x -128..-96, z 96.
+    for (int i = 0; i < 64; ++i)
+        for (auto& w : Nodes()[i].walls) w = NODE_EMPTY;
+    Nodes()[0].walls[WALL_POS_Z] = 0;
+    GetLevel()->SetRoomIndex(0);
+    walls()->Render();
+    const auto v = Vertices(walls());
+    ASSERT_EQ(v.size(), 4u);
+    const float e = 1.0f / 512.0f;
+    const float xs[4] = {-128, -96, -96, -128}, ys[4] = {40, 40, 0, 0};
+    const float lu[4] = {e, 1.0f / 16 - e, 1.0f / 16 - e, e}, lv[4] = {0.125f - e, 0.125f - e, e, e};
+    const float tu[4] = {0.00390625f, 0.24609375f, 0.24609375f, 0.00390625f};
+    const float tv[4] = {0.00390625f, 0.00390625f, 0.24609375f, 0.24609375f};
+    for (int i = 0; i < 4; ++i) {
+        SCOPED_TRACE(i);
+        EXPECT_FLOAT_EQ(v[i].x, xs[i]);
+        EXPECT_FLOAT_EQ(v[i].y, ys[i]);
+        EXPECT_FLOAT_EQ(v[i].z, 96.0f);
+        EXPECT_EQ(v[i].diffuse, 0xFFFFFFFFu);
+        EXPECT_FLOAT_EQ(v[i].tu1, tu[i]);
+        EXPECT_FLOAT_EQ(v[i].tv1, tv[i]);
+        EXPECT_FLOAT_EQ(v[i].tu2, lu[i]);
+        EXPECT_FLOAT_EQ(v[i].tv2, lv[i]);
+    }
+    EXPECT_LT(Normal(v, 0).z, 0.0f);  // faces into the node, toward -z
+    EXPECT_EQ(device.Matching("DrawIndexed"), std::vector<std::string>{"DrawIndexed 4 0 4 0 2"});
+}
+
+TEST_F(WallsTest, PartitionFromBothNodesIsTwoQuadsBackToBack) {
+    for (int i = 0; i < 64; ++i)
+        for (auto& w : Nodes()[i].walls) w = NODE_EMPTY;
+    Nodes()[3 + 8 * 3].walls[WALL_POS_X] = 2;  // node (3, 3), its +x edge at x = 0
+    Nodes()[4 + 8 * 3].walls[WALL_NEG_X] = 7;  // node (4, 3), its -x edge, the same place
+    GetLevel()->SetRoomIndex(0);
+    walls()->Render();
+    const auto v = Vertices(walls());
+    ASSERT_EQ(v.size(), 8u);
+    for (const auto& p : v) EXPECT_FLOAT_EQ(p.x, 0.0f);
+    // Node (3, 3) draws first (block column 1), facing -x into itself; node (4, 3) faces +x.
+    EXPECT_LT(Normal(v, 0).x, 0.0f);
+    EXPECT_GT(Normal(v, 1).x, 0.0f);
+    // Side 2 comes before side 3 in the lightmap order, so node (4, 3) has block 0.
+    EXPECT_FLOAT_EQ(v[4].tu2, 1.0f / 512.0f);
+    EXPECT_FLOAT_EQ(v[1].tu2, 1.0f / 16.0f + 1.0f / 512.0f);
+    // The lightmap u grows with z on x-facing sides.
+    EXPECT_GT(v[5].z, v[4].z);
+    EXPECT_GT(v[5].tu2, v[4].tu2);
+}
+
+TEST_F(WallsTest, LightmapSamplesWallBlocksAndLeavesTheRestWhite) {
+    walls()->BuildLightmap(1);
+    const uint32_t* t = walls()->GetTexels();
+    // Block 0 (sampled, ambient only) and block 40 (unused, white) after two blur passes.
+    EXPECT_EQ(t[10 * 256 + 5], 0xFF1E1E1Eu);
+    EXPECT_EQ(t[(2 * 32 + 10) * 256 + 8 * 16 + 5], 0xFFFCFCFCu);
+    // Block edges keep their sampled values.
+    EXPECT_EQ(t[0], 0xFF202020u);
+    EXPECT_EQ(std::filesystem::file_size("gfx/lightmaps/LMP0002.tga"), 196626u);
+    // Not forced and cached: nothing is recomputed.
+    walls()->GetTexels()[0] = 0xFF123456u;
+    walls()->BuildLightmap(0);
+    EXPECT_EQ(walls()->GetTexels()[0], 0xFF123456u);
+}
+
+TEST(WallsBlurTest, BlockBlurReachesIntoTheNextColumnAndWrapsAtTheRightEdge) {
+    std::vector<uint32_t> texels(256 * 256, 0xFF606060u);  // 96: sixths of 16
+    Walls::BlurBlock(texels.data(), 0, 0, 16, 32);
+    // Inside: 2*16 + 4*16 = 96 again; the border rows keep theirs.
+    EXPECT_EQ(texels[5 * 256 + 5], 0xFF606060u);
+    // A texel whose neighbours differ shows the weights.
+    std::fill(texels.begin(), texels.end(), 0xFF000000u);
+    texels[5 * 256 + 5] = 0xFF0C0C0Cu;  // 12: sixth 2
+    Walls::BlurBlock(texels.data(), 0, 0, 16, 32);
+    EXPECT_EQ(texels[5 * 256 + 5], 0xFF040404u);  // 2 * 2
+    // In place, rows top down: the texel above saw the centre unblurred (12 -> 2),
+    // the texels right of and below it see it blurred (4 -> 0).
+    EXPECT_EQ(texels[4 * 256 + 5], 0xFF020202u);
+    EXPECT_EQ(texels[5 * 256 + 6], 0xFF000000u);
+    EXPECT_EQ(texels[6 * 256 + 5], 0xFF000000u);
+    // Right edge: the texel after the block is column 0 of the next row.
+    std::fill(texels.begin(), texels.end(), 0xFF000000u);
+    texels[3 * 256 + 0] = 0xFF3C3C3Cu;  // 60 (sixth 10): the texel after the block in row 2
+    Walls::BlurBlock(texels.data(), 240, 0, 16, 32);
+    // Row 1's after-texel, column 0 of row 2, took 60 / 6 from below; row 2's then
+    // gives 4 * 10 + 10 / 6 = 41.
+    EXPECT_EQ(texels[2 * 256 + 0], 0xFF0A0A0Au);
+    EXPECT_EQ(texels[3 * 256 + 0], 0xFF292929u);
+    // The last block row at the right edge stays inside the map.
+    std::fill(texels.begin(), texels.end(), 0xFFFFFFFFu);
+    Walls::BlurBlock(texels.data(), 240, 224, 16, 32);
+    EXPECT_EQ(texels[255 * 256 + 0], 0xFFFFFFFFu);
+}
+
+TEST_F(WallsTest, MoreWallSidesThanLightmapBlocksStayInsideTheMap) {
+    for (int i = 0; i < 64; ++i)
+        for (auto& w : Nodes()[i].walls) w = uint8_t(i % 16);
+    GetLevel()->SetRoomIndex(0);
+    walls()->Render();
+    ASSERT_EQ(walls()->GetQuadCount(), 256u);
+    for (const auto& p : Vertices(walls())) {
+        EXPECT_GE(p.tu2, 0.0f);
+        EXPECT_LE(p.tu2, 1.0f);
+        EXPECT_GE(p.tv2, 0.0f);
+        EXPECT_LE(p.tv2, 1.0f);
+    }
+    EXPECT_FALSE(AnyBoxSays("Invalid Lightmap Look Up!!!"));
+    EXPECT_EQ(device.Matching("DrawIndexed").size(), 16u);
+    walls()->BuildLightmap(1);  // samples the first 128 blocks only
+    EXPECT_EQ(walls()->GetTexels()[255 * 256 + 255], 0xFF202020u);
+}
+
+TEST_F(WallsTest, WallsReleaseTwiceAndShutDownFreesTheirBlocks) {
+    walls()->Render();
+    ASSERT_NE(walls()->GetWallUVs(), nullptr);
+    walls()->InvalidateDeviceObjects();
+    walls()->InvalidateDeviceObjects();
+    EXPECT_EQ(device.liveResources, 0);
+    const uint32_t before = MemoryController::GetBlockCount("WALL UVS");
+    walls()->Shutdown();
+    EXPECT_EQ(walls()->GetWallUVs(), nullptr);
+    EXPECT_EQ(MemoryController::GetBlockCount("WALL UVS"), before - 1);
+    EXPECT_EQ(walls()->GetClipTable(), nullptr);
+}
+
+}  // namespace

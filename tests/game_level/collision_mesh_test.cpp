@@ -1,0 +1,186 @@
+// Collision meshes built from small hand-made meshes: plane grouping, the
+// segment test's boundaries and faces, the x-z box and the failure paths.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <vector>
+
+#include "CollisionMesh.h"
+#include "fake_mesh.h"
+#include "quil_automation.h"
+#include "windows.h"
+
+namespace {
+
+using level_test::FakeMesh;
+
+const Vec3 kUp(0, 1, 0);
+
+// A 2 x 2 square at y = h facing up, split into two triangles.
+void Square(FakeMesh& m, float h, DWORD attrib = 0) {
+    m.Tri(Vec3(-1, h, -1), Vec3(-1, h, 1), Vec3(1, h, 1), kUp, attrib);
+    m.Tri(Vec3(-1, h, -1), Vec3(1, h, 1), Vec3(1, h, -1), kUp, attrib);
+}
+
+class CollisionMeshTest : public ::testing::Test {
+protected:
+    void SetUp() override { quil_automation::ClearMessageBoxesShown(); }
+};
+
+TEST_F(CollisionMeshTest, CoplanarTrianglesShareOnePlaneAndOthersGetTheirOwn) {
+    FakeMesh mesh;
+    Square(mesh, 0.0f);
+    mesh.Tri(Vec3(-1, 0.05f, -1), Vec3(-1, 0.05f, 1), Vec3(1, 0.05f, 1), Vec3(0, 1, 0.05f));  // within 0.1
+    mesh.Tri(Vec3(-1, 2, -1), Vec3(-1, 2, 1), Vec3(1, 2, 1), kUp);                             // another height
+    CollisionMesh cm;
+    cm.Create(&mesh, nullptr, 0);
+    ASSERT_TRUE(cm.IsBuilt());
+    EXPECT_EQ(cm.GetPlaneCount(), 2u);
+    uint32_t counts[2] = {0, 0};
+    int i = 0;
+    for (const COLL_PLANE* p = cm.GetPlaneList(); p; p = p->pNext) counts[i++] = p->vertexCount;
+    // The newest plane stands at the list's head.
+    EXPECT_EQ(counts[0], 3u);
+    EXPECT_EQ(counts[1], 9u);
+    EXPECT_GT(cm.GetRadiusSq(), 0.0f);
+    EXPECT_EQ(mesh.vbLocks, 0);
+    EXPECT_EQ(mesh.ibLocks, 0);
+    // A second Create changes nothing.
+    mesh.Tri(Vec3(5, 5, 5), Vec3(5, 6, 5), Vec3(6, 5, 5), Vec3(0, 0, 1));
+    cm.Create(&mesh, nullptr, 0);
+    EXPECT_EQ(cm.GetPlaneCount(), 2u);
+}
+
+TEST_F(CollisionMeshTest, SegmentBoundariesAndFacing) {
+    FakeMesh mesh;
+    Square(mesh, 0.0f);
+    CollisionMesh cm;
+    cm.Create(&mesh, nullptr, 0);
+    Vec3 hit;
+    const Vec3 down(0, -1, 0);
+    // Ends exactly on the plane: a hit, at the plane.
+    EXPECT_TRUE(cm.Collide(Vec3(0.2f, 1, 0.3f), down, 1.0f, hit, false));
+    EXPECT_FLOAT_EQ(hit.y, 0.0f);
+    EXPECT_FLOAT_EQ(hit.x, 0.2f);
+    // Ends short of it, or starts on it: no hit.
+    EXPECT_FALSE(cm.Collide(Vec3(0.2f, 1, 0.3f), down, 0.99f, hit, false));
+    EXPECT_FALSE(cm.Collide(Vec3(0.2f, 0, 0.3f), down, 5.0f, hit, false));
+    // Passing beside the square.
+    EXPECT_FALSE(cm.Collide(Vec3(1.5f, 1, 0.0f), down, 2.0f, hit, false));
+    // From below, moving along the normal: only the two-sided test sees it.
+    EXPECT_FALSE(cm.Collide(Vec3(0.2f, -1, 0.3f), kUp, 2.0f, hit, false));
+    EXPECT_TRUE(cm.Collide(Vec3(0.2f, -1, 0.3f), kUp, 2.0f, hit, true));
+    // The reversed test leaves the planes as they were.
+    const COLL_PLANE* p = cm.GetPlaneList();
+    EXPECT_EQ(p->normal.y, 1.0f);
+    EXPECT_EQ(p->d, 0.0f);
+}
+
+TEST_F(CollisionMeshTest, PointInTriangleUsesTheTwoFlattestAxes) {
+    const Vec3 a(0, 0, 0), b(0, 4, 0), c(0, 0, 4);  // in the x = 0 plane
+    const Vec3 n(1, 0, 0);
+    EXPECT_TRUE(CollisionMesh::PointInTriangle(Vec3(0, 1, 1), a, b, c, n));
+    EXPECT_FALSE(CollisionMesh::PointInTriangle(Vec3(0, 3, 3), a, b, c, n));
+    EXPECT_FALSE(CollisionMesh::PointInTriangle(Vec3(0, -1, 1), a, b, c, n));
+    // Winding does not matter.
+    EXPECT_TRUE(CollisionMesh::PointInTriangle(Vec3(0, 1, 1), c, b, a, n));
+}
+
+TEST_F(CollisionMeshTest, NonCollidingSubsetsKeepTheBoxButNoSphere) {
+    FakeMesh mesh;
+    Square(mesh, 0.0f, 0);
+    mesh.Tri(Vec3(-3, 1, -1), Vec3(-3, 1, 1), Vec3(4, 1, 1), kUp, 1);
+    const uint32_t flags[2] = {1, 3};
+    CollisionMesh cm;
+    cm.Create(&mesh, flags, 2);
+    ASSERT_TRUE(cm.IsBuilt());
+    EXPECT_EQ(cm.GetRadiusSq(), 0.0f);
+    EXPECT_EQ(cm.GetPlaneCount(), 0u);
+    Vec3 hit;
+    EXPECT_FALSE(cm.Collide(Vec3(0, 2, 0), Vec3(0, -1, 0), 5.0f, hit, true));
+    // The box covers every vertex of the mesh (x -3..4 before widening).
+    EXPECT_LE(cm.GetBoxMin().x, -3.0f);
+    EXPECT_GE(cm.GetBoxMax().x, 4.0f);
+    EXPECT_TRUE(cm.OverlapsXZ(Vec3(3.5f, 0, 0), 0.1f));
+}
+
+TEST_F(CollisionMeshTest, OnlyTheFlaggedSubsetIsLeftOut) {
+    FakeMesh mesh;
+    Square(mesh, 0.0f, 0);
+    Square(mesh, 2.0f, 1);
+    const uint32_t flags[2] = {0, 1};
+    CollisionMesh cm;
+    cm.Create(&mesh, flags, 2);
+    EXPECT_EQ(cm.GetPlaneCount(), 1u);
+    EXPECT_EQ(cm.GetPlaneList()->d, 0.0f);
+}
+
+TEST_F(CollisionMeshTest, OverlapIsStrictAndIgnoresHeight) {
+    FakeMesh mesh;
+    Square(mesh, 0.0f);
+    CollisionMesh cm;
+    cm.Create(&mesh, nullptr, 0);
+    const float minX = cm.GetBoxMin().x;
+    EXPECT_FALSE(cm.OverlapsXZ(Vec3(minX - 1.0f, 0, 0), 1.0f));
+    EXPECT_TRUE(cm.OverlapsXZ(Vec3(minX - 0.99f, 0, 0), 1.0f));
+    EXPECT_TRUE(cm.OverlapsXZ(Vec3(0, 100, 0), 0.1f));
+    EXPECT_FALSE(cm.OverlapsXZ(Vec3(0, 0, cm.GetBoxMax().z + 0.5f), 0.5f));
+}
+
+TEST_F(CollisionMeshTest, ZeroNormalFallsBackToTheFaceNormal) {
+    FakeMesh mesh;
+    mesh.Tri(Vec3(-1, 0, -1), Vec3(-1, 0, 1), Vec3(1, 0, 1), Vec3(0, 0, 0));
+    CollisionMesh cm;
+    cm.Create(&mesh, nullptr, 0);
+    ASSERT_EQ(cm.GetPlaneCount(), 1u);
+    const Vec3 n = cm.GetPlaneList()->normal;
+    EXPECT_NEAR(std::fabs(n.y), 1.0f, 1e-6f);
+    EXPECT_NEAR(n.x, 0.0f, 1e-6f);
+}
+
+TEST_F(CollisionMeshTest, FailuresAreReportedAndLeaveItUnbuilt) {
+    struct Case {
+        const char* message;
+        void (*spoil)(FakeMesh&);
+    };
+    const Case cases[] = {
+        {"Could not lock Vertex buffer", [](FakeMesh& m) { m.failVertexLock = true; }},
+        {"Could not lock index buffer", [](FakeMesh& m) { m.failIndexLock = true; }},
+        {"Invalid vertex format for collision mesh", [](FakeMesh& m) { m.fvf = 0x142; }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.message);
+        quil_automation::ClearMessageBoxesShown();
+        quil_automation::QueueMessageBoxAnswer(IDIGNORE);
+        FakeMesh mesh;
+        Square(mesh, 0.0f);
+        c.spoil(mesh);
+        CollisionMesh cm;
+        cm.Create(&mesh, nullptr, 0);
+        EXPECT_FALSE(cm.IsBuilt());
+        ASSERT_EQ(quil_automation::MessageBoxesShown().size(), 1u);
+        EXPECT_NE(quil_automation::MessageBoxesShown()[0].text.find(c.message), std::string::npos);
+        EXPECT_EQ(mesh.vbLocks, 0);
+        EXPECT_EQ(mesh.ibLocks, 0);
+        Vec3 hit;
+        EXPECT_FALSE(cm.Collide(Vec3(0, 1, 0), Vec3(0, -1, 0), 2.0f, hit, true));
+        // The unbuilt box is all zeros.
+        EXPECT_FALSE(cm.OverlapsXZ(Vec3(2, 0, 0), 1.0f));
+        EXPECT_TRUE(cm.OverlapsXZ(Vec3(0.5f, 0, 0), 1.0f));
+    }
+}
+
+TEST_F(CollisionMeshTest, FreeDropsTheDataAndAllowsARebuild) {
+    FakeMesh mesh;
+    Square(mesh, 0.0f);
+    CollisionMesh cm;
+    cm.Create(&mesh, nullptr, 0);
+    cm.Free();
+    EXPECT_FALSE(cm.IsBuilt());
+    Vec3 hit;
+    EXPECT_FALSE(cm.Collide(Vec3(0.5f, 1, -0.3f), Vec3(0, -1, 0), 2.0f, hit, false));
+    cm.Create(&mesh, nullptr, 0);
+    EXPECT_TRUE(cm.Collide(Vec3(0.5f, 1, -0.3f), Vec3(0, -1, 0), 2.0f, hit, false));
+}
+
+}  // namespace

@@ -1,0 +1,259 @@
+// The level file: the generated houses, exact round trips, new and freed
+// levels, damaged files, and the timer.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+
+#include "HUD.h"
+#include "Level.h"
+#include "LevelRenderer.h"
+#include "Pickups.h"
+#include "level_test_util.h"
+#include "quil_automation.h"
+#include "windows.h"
+
+using level_test::AssetRoot;
+using level_test::EncodeLevel;
+using level_test::ReadBytes;
+using level_test::FileRoom;
+using level_test::WriteBytes;
+
+namespace {
+
+class LevelFileTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        AssetRoot();
+        quil_automation::ClearMessageBoxesShown();
+    }
+    void TearDown() override { GetLevel()->Free(); }
+
+    // Every node byte of the current room, for comparisons.
+    static std::vector<uint8_t> NodeBytes(Level* level) {
+        std::vector<uint8_t> out;
+        const Node* nodes = level->GetNodeMap(level->GetCurrentRoom());
+        for (uint32_t i = 0; i < LEVEL_NODE_COUNT; ++i) {
+            const Node& n = nodes[i];
+            out.insert(out.end(), n.walls, n.walls + 4);
+            out.insert(out.end(), n.propIndex, n.propIndex + 3);
+            out.insert(out.end(), n.propType, n.propType + 3);
+            out.push_back(n.floorTile);
+            out.push_back(n.ceilTile);
+        }
+        return out;
+    }
+
+    // Checks the one-room house that New (or a failed Load) makes.
+    static void ExpectNewHouse(Level* level) {
+        EXPECT_EQ(level->GetFlags() & LEVEL_FLAG_ROOMS, 1u);
+        EXPECT_EQ(level->GetRoomCount(), 1u);
+        EXPECT_EQ(level->GetCurrentRoom(), 0u);
+        EXPECT_FALSE(level->IsLoaded());
+        EXPECT_EQ(level->GetRoomPointCount(), 0u);
+        EXPECT_EQ(level->GetRoomStartX(0), 0u);
+        EXPECT_EQ(level->GetRoomStartZ(0), 0u);
+        EXPECT_EQ(level->GetLevelRenderer()->GetCount(), 0u);
+        for (uint32_t row = 0; row < 8; ++row) {
+            for (uint32_t col = 0; col < 8; ++col) {
+                const Node* n = level->GetNode(col, row);
+                EXPECT_EQ(n->walls[WALL_POS_Z], row == 0 ? 0 : 255);
+                EXPECT_EQ(n->walls[WALL_NEG_Z], row == 7 ? 0 : 255);
+                EXPECT_EQ(n->walls[WALL_NEG_X], col == 0 ? 0 : 255);
+                EXPECT_EQ(n->walls[WALL_POS_X], col == 7 ? 0 : 255);
+                EXPECT_EQ(n->floorTile, 0);
+                EXPECT_EQ(n->ceilTile, 0);
+                for (int s = 0; s < 3; ++s) {
+                    EXPECT_EQ(n->propType[s], 255);
+                    EXPECT_EQ(n->propIndex[s], 255);
+                }
+            }
+        }
+    }
+};
+
+TEST_F(LevelFileTest, GeneratedHousesLoadAndSaveBackByteForByte) {
+    Level* level = GetLevel();
+    for (int n = 0; n < 5; ++n) {
+        SCOPED_TRACE(n);
+        const std::string name = "gfx/Level" + std::to_string(n) + ".dat";
+        const std::vector<uint8_t> original = ReadBytes(name);
+        ASSERT_EQ(original.size(), 16u + 2320u);
+        const uint32_t resets = GetHUD()->GetResetCount();
+        // The editor's lower-case spelling and the other separator reach the same file.
+        level->Load(("gfx\\level" + std::to_string(n) + ".dat").c_str());
+        ASSERT_TRUE(level->IsLoaded());
+        EXPECT_EQ(level->GetRoomCount(), 1u);
+        EXPECT_EQ(GetHUD()->GetResetCount(), resets + 1);
+        ASSERT_GE(level->GetRoomPointCount(), 2u);
+        const Vec3 star = *level->GetRoomPoint(0);
+        const Vec3 present = *level->GetRoomPoint(1);
+        ASSERT_TRUE(GetPickups()->IsSlotActive(PICKUP_STAR));
+        EXPECT_EQ(GetPickups()->GetSlot(PICKUP_STAR)->x, star.x);
+        EXPECT_EQ(GetPickups()->GetSlot(PICKUP_STAR)->y, 35.0f);
+        EXPECT_EQ(GetPickups()->GetSlot(PICKUP_PRESENT)->z, present.z);
+        for (uint32_t b = 0; b < LEVEL_BLOCK_COUNT; ++b) EXPECT_EQ(level->GetVisibleBlocks()[b], 1u);
+        // Every stored prop was placed, numbered in load order.
+        uint32_t props = 0;
+        for (uint32_t row = 0; row < 8; ++row)
+            for (uint32_t col = 0; col < 8; ++col)
+                for (int s = 0; s < 3; ++s) {
+                    const Node* node = level->GetNode(col, row);
+                    if (node->propType[s] == 255) continue;
+                    EXPECT_EQ(node->propIndex[s], props);
+                    ++props;
+                }
+        EXPECT_GT(props, 0u);
+        EXPECT_EQ(level->GetLevelRenderer()->GetCount(), props);
+
+        level->Save("saved.dat");
+        EXPECT_EQ(ReadBytes("saved.dat"), original);
+    }
+}
+
+TEST_F(LevelFileTest, SavedRoomsComeBackWithFieldsAndRenumberedProps) {
+    FileRoom a, b;
+    a.startX = 2;
+    a.startZ = 5;
+    b.startX = 6;
+    b.startZ = 1;
+    b.pointCount = 1;
+    b.points[0][0] = 10.0f;
+    b.points[0][2] = -20.0f;
+    b.reserved0 = 77;  // reserved words are kept as read
+    b.At(3, 3).propType[1] = 1;
+    b.At(3, 3).propIndex[1] = 40;  // renumbered on load
+    b.At(3, 3).angle[1] = 1.5f;
+    b.At(4, 4).propIndex[0] = 9;   // no prop: the index is cleared
+    b.At(5, 5).floorTile = 255;
+    b.At(5, 5).ceilTile = 12;
+    b.WallEast(2, 2, 7);
+    WriteBytes("two.dat", EncodeLevel(1, 2, 1, {a, b}));
+
+    Level* level = GetLevel();
+    level->Load("two.dat");
+    ASSERT_TRUE(level->IsLoaded());
+    EXPECT_EQ(level->GetRoomCount(), 2u);
+    EXPECT_EQ(level->GetCurrentRoom(), 1u);
+    EXPECT_EQ(level->GetRoomStartX(0), 2u);
+    EXPECT_EQ(level->GetRoomStartZ(1), 1u);
+    EXPECT_EQ(level->GetNode(3, 3)->propIndex[1], 0u);
+    EXPECT_EQ(level->GetNode(4, 4)->propIndex[0], 255u);
+    EXPECT_EQ(level->GetNode(2, 2)->walls[WALL_POS_X], 7u);
+    // One point: the star only.
+    EXPECT_EQ(GetPickups()->GetSlot(PICKUP_STAR)->x, 10.0f);
+    EXPECT_EQ(GetPickups()->GetSlot(PICKUP_STAR)->z, -20.0f);
+    const std::vector<uint8_t> nodes = NodeBytes(level);
+
+    level->Save("two_saved.dat");
+    b.At(3, 3).propIndex[1] = 0;
+    b.At(4, 4).propIndex[0] = 255;
+    EXPECT_EQ(ReadBytes("two_saved.dat"), EncodeLevel(1, 2, 1, {a, b}));
+    level->Load("two_saved.dat");
+    EXPECT_EQ(NodeBytes(level), nodes);
+    EXPECT_EQ(level->GetNodeMap(1)[3 + 3 * 8].propAngle[1], 1.5f);
+}
+
+TEST_F(LevelFileTest, MissingFileGivesANewHouse) {
+    Level* level = GetLevel();
+    level->Load("gfx/no_such_level.dat");
+    ExpectNewHouse(level);
+    // Without a loaded level nothing blocks a sight line.
+    EXPECT_FALSE(level->LineOfSight(Vec3(-200, 0, 0), Vec3(200, 0, 32), false));
+    EXPECT_TRUE(quil_automation::MessageBoxesShown().empty());
+}
+
+TEST_F(LevelFileTest, DamagedFilesGiveANewHouse) {
+    const std::vector<uint8_t> good = EncodeLevel(1, 1, 0, {FileRoom()});
+    std::vector<uint8_t> shortRoom(good.begin(), good.end() - 1);
+    std::vector<uint8_t> shortHeader(good.begin(), good.begin() + 10);
+    struct Case {
+        const char* what;
+        std::vector<uint8_t> bytes;
+    };
+    const Case cases[] = {
+        {"empty", {}},
+        {"short header", shortHeader},
+        {"short room", shortRoom},
+        {"no rooms", EncodeLevel(1, 0, 0, {})},
+        {"current room past the rooms", EncodeLevel(1, 1, 1, {FileRoom()})},
+        {"more rooms than bytes", EncodeLevel(1, 2, 0, {FileRoom()})},
+        // Counts whose byte size wraps in 32 bits.
+        {"count 0x80000000", EncodeLevel(1, 0x80000000u, 0, {FileRoom()})},
+        {"count 0x1C3F90", EncodeLevel(1, 0x1C3F90u, 0, {FileRoom()})},
+    };
+    Level* level = GetLevel();
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        WriteBytes("damaged.dat", c.bytes);
+        level->Load("gfx/Level0.dat");
+        level->Load("damaged.dat");
+        ExpectNewHouse(level);
+    }
+}
+
+TEST_F(LevelFileTest, OutOfRangeRoomFieldsAreMadeSafe) {
+    FileRoom r;
+    r.pointCount = 50;
+    r.startX = 9;
+    r.startZ = 3;
+    r.At(1, 1).propType[0] = 40;  // no such prop type: reported, slot emptied
+    r.At(1, 1).propType[2] = 12;
+    WriteBytes("odd.dat", EncodeLevel(0, 1, 0, {r}));  // flags without the rooms bit
+    quil_automation::QueueMessageBoxAnswer(IDIGNORE);
+    Level* level = GetLevel();
+    level->Load("odd.dat");
+    ASSERT_TRUE(level->IsLoaded());
+    EXPECT_EQ(level->GetRoomPointCount(), LEVEL_MAX_ROOM_POINTS);
+    EXPECT_EQ(level->GetRoomStartX(0), 0u);
+    EXPECT_EQ(level->GetRoomStartZ(0), 0u);
+    ASSERT_EQ(quil_automation::MessageBoxesShown().size(), 1u);
+    EXPECT_NE(quil_automation::MessageBoxesShown()[0].text.find("Invalid Mesh ID"), std::string::npos);
+    const Node* n = level->GetNode(1, 1);
+    EXPECT_EQ(n->propType[0], 255);
+    EXPECT_EQ(n->propIndex[0], 255);
+    EXPECT_EQ(n->propType[2], 12);
+    EXPECT_EQ(n->propIndex[2], 0);
+    EXPECT_EQ(level->GetLevelRenderer()->GetCount(), 1u);
+    // The level holds rooms, so it says so and frees them.
+    EXPECT_EQ(level->GetFlags() & LEVEL_FLAG_ROOMS, 1u);
+    level->Free();
+    EXPECT_EQ(level->GetFlags(), 0u);
+}
+
+TEST_F(LevelFileTest, NewFreeAndSaveWithoutRooms) {
+    Level* level = GetLevel();
+    level->Load("gfx/Level1.dat");
+    level->New();
+    ExpectNewHouse(level);
+    level->Free();
+    level->Free();
+    EXPECT_EQ(level->GetFlags(), 0u);
+    EXPECT_FALSE(level->IsLoaded());
+    EXPECT_EQ(level->GetRoomCount(), 1u);  // kept by Free
+    std::filesystem::remove("nothing.dat");
+    level->Save("nothing.dat");
+    EXPECT_FALSE(std::filesystem::exists("nothing.dat"));
+
+    // A new house saved and loaded again is a loaded copy of itself.
+    level->New();
+    level->Save("new.dat");
+    level->Load("new.dat");
+    EXPECT_TRUE(level->IsLoaded());
+    EXPECT_EQ(ReadBytes("new.dat").size(), 16u + 2320u);
+    level->Save("new2.dat");
+    EXPECT_EQ(ReadBytes("new2.dat"), ReadBytes("new.dat"));
+}
+
+TEST_F(LevelFileTest, TimerCountsDownAndStopsAtZero) {
+    Level* level = GetLevel();
+    level->SetTimeLeft(10.0f);
+    level->Update(2.5f);
+    EXPECT_FLOAT_EQ(level->GetTimeLeft(), 7.5f);
+    level->Update(1000.0f);
+    EXPECT_EQ(level->GetTimeLeft(), 0.0f);
+    level->Update(0.5f);
+    EXPECT_EQ(level->GetTimeLeft(), 0.0f);
+}
+
+}  // namespace

@@ -1,0 +1,237 @@
+// Grid conversions, node access, visible blocks and line of sight through a
+// room with an inner wall, a doorway and a gap in the outer wall.
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "Level.h"
+#include "LevelRenderer.h"
+#include "fake_mesh.h"
+#include "level_test_util.h"
+#include "quil_automation.h"
+#include "windows.h"
+
+using level_test::AssetRoot;
+using level_test::CentreX;
+using level_test::CentreZ;
+using level_test::EncodeLevel;
+using level_test::FakeMesh;
+using level_test::FileRoom;
+using level_test::WriteBytes;
+
+namespace {
+
+// A room cut in two by a wall between columns 3 and 4, open at row 4 (the
+// doorway); a wall between rows 1 and 2 over column 1; no outer wall east of
+// node (7, 5).
+FileRoom TwoHalves() {
+    FileRoom r;
+    for (int row = 0; row < 8; ++row)
+        if (row != 4) r.WallEast(3, row);
+    r.WallNorth(1, 2);
+    r.At(7, 5).walls[WALL_POS_X] = 255;
+    return r;
+}
+
+// A point at the centre of node (col, row), at height y.
+Vec3 At(int col, int row, float y = 20.0f) { return Vec3(CentreX(col), y, CentreZ(row)); }
+
+// The test's segment ends, with the end's z raised by one cell as callers do.
+bool Blocked(const Vec3& a, const Vec3& b) {
+    return GetLevel()->LineOfSight(a, Vec3(b.x, b.y, b.z + GetLevel()->GetCellSize()), false);
+}
+
+class LevelQueryTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        AssetRoot();
+        WriteBytes("halves.dat", EncodeLevel(1, 1, 0, {TwoHalves()}));
+    }
+    void SetUp() override {
+        quil_automation::ClearMessageBoxesShown();
+        GetLevel()->Load("halves.dat");
+        ASSERT_TRUE(GetLevel()->IsLoaded());
+    }
+    void TearDown() override { GetLevel()->Free(); }
+};
+
+TEST_F(LevelQueryTest, ConversionsAtTheGridEdges) {
+    Level* l = GetLevel();
+    EXPECT_EQ(l->CellColFromX(-128.0f), 0);
+    EXPECT_EQ(l->CellColFromX(-130.0f), 0);  // less than a cell below the origin
+    EXPECT_LT(l->CellColFromX(-170.0f), 0);
+    EXPECT_EQ(l->CellColFromX(127.9f), 7);
+    EXPECT_EQ(l->CellColFromX(128.0f), 8);
+    EXPECT_LT(l->CellColFromX(std::nanf("")), 0);
+    EXPECT_GT(l->CellColFromX(1e30f), 7);
+    EXPECT_LT(l->CellColFromX(-1e30f), 0);
+    // Rows count from the largest z and take a z raised by one cell.
+    EXPECT_EQ(l->CellRowFromZ(96.0f + 32.0f - 0.1f), 0);
+    EXPECT_EQ(l->CellRowFromZ(-160.0f + 32.0f), 7);
+    EXPECT_EQ(l->CellRowFromZ(-130.0f), 7);
+    EXPECT_EQ(l->CellRowFromZ(-170.0f), 8);
+    for (int row = 0; row < 8; ++row)
+        for (int col = 0; col < 8; ++col) {
+            EXPECT_EQ(l->CellColFromX(CentreX(col)), col);
+            EXPECT_EQ(l->CellRowFromZ(CentreZ(row) + 32.0f), row);
+        }
+    EXPECT_EQ(l->GetCellX(0), -128.0f);
+    EXPECT_EQ(l->GetCellX(8), 128.0f);
+    EXPECT_EQ(l->GetCellZ(7 - 0), 96.0f);  // +z edge of row 0
+    EXPECT_EQ(l->GetCellZ(7 - 7), -128.0f);
+    EXPECT_EQ(l->BlockColFromX(-128.0f), 0);
+    EXPECT_EQ(l->BlockColFromX(127.0f), 3);
+    EXPECT_EQ(l->BlockRowFromZ(-128.0f), 0);
+    EXPECT_EQ(l->BlockRowFromZ(CentreZ(0) + 32.0f), 3);
+    EXPECT_EQ(l->GetRoomBaseY(2), 84.0f);
+    EXPECT_EQ(l->GetWallHeight(), 40.0f);
+}
+
+TEST_F(LevelQueryTest, NodeAccessAndBadRequests) {
+    Level* l = GetLevel();
+    EXPECT_EQ(l->GetNode(3, 2), &l->GetNodeMap(0)[3 + 2 * 8]);
+    EXPECT_EQ(l->GetNode(3, 2)->walls[WALL_POS_X], 1);
+    struct Case {
+        const char* message;
+        Node* (*call)(Level*);
+    };
+    const Case cases[] = {
+        {"Invalid Node requested on a house", [](Level* lv) { return lv->GetNode(8, 0); }},
+        {"Invalid Node requested on a house", [](Level* lv) { return lv->GetNode(0, 8); }},
+        {"Invalid room requested", [](Level* lv) { return lv->GetNodeMap(1); }},
+    };
+    for (const Case& c : cases) {
+        quil_automation::ClearMessageBoxesShown();
+        quil_automation::QueueMessageBoxAnswer(IDIGNORE);
+        Node* n = c.call(l);
+        ASSERT_NE(n, nullptr);
+        EXPECT_EQ(n->walls[0], 255);  // an empty stand-in node
+        ASSERT_EQ(quil_automation::MessageBoxesShown().size(), 1u);
+        EXPECT_NE(quil_automation::MessageBoxesShown()[0].text.find(c.message), std::string::npos);
+    }
+    l->Free();
+    quil_automation::ClearMessageBoxesShown();
+    quil_automation::QueueMessageBoxAnswer(IDIGNORE);
+    EXPECT_NE(l->GetNode(0, 0), nullptr);
+    ASSERT_EQ(quil_automation::MessageBoxesShown().size(), 1u);
+    EXPECT_NE(quil_automation::MessageBoxesShown()[0].text.find("No pRooms on house!!"), std::string::npos);
+}
+
+TEST_F(LevelQueryTest, SightAcrossXBorders) {
+    struct Case {
+        const char* what;
+        Vec3 a, b;
+        bool blocked;
+    };
+    const Case cases[] = {
+        {"same node", At(2, 2), Vec3(CentreX(2) + 10, 20, CentreZ(2) - 10), false},
+        {"through the doorway", At(1, 4), At(6, 4), false},
+        {"through the doorway, westward", At(6, 4), At(1, 4), false},
+        {"inner wall", At(1, 2), At(6, 2), true},
+        {"inner wall, westward", At(6, 2), At(1, 2), true},
+        {"diagonal through the doorway", At(2, 3), At(5, 5), false},
+        {"diagonal into the wall", At(2, 1), At(6, 2), true},
+        {"within one half", At(0, 0), At(3, 7), true},  // meets the wall north of row 2 over column 1
+        {"within the east half", At(4, 0), At(7, 7), false},
+        {"out through the outer wall", At(5, 6), Vec3(300, 20, CentreZ(6)), true},
+        {"out through the gap", At(5, 5), Vec3(300, 20, CentreZ(5)), false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        EXPECT_EQ(Blocked(c.a, c.b), c.blocked);
+    }
+}
+
+TEST_F(LevelQueryTest, SightAcrossZBorders) {
+    EXPECT_TRUE(Blocked(At(1, 3), At(1, 0)));
+    EXPECT_TRUE(Blocked(At(1, 0), At(1, 3)));
+    EXPECT_FALSE(Blocked(At(2, 3), At(2, 0)));
+    EXPECT_FALSE(Blocked(At(0, 3), At(0, 0)));
+}
+
+TEST_F(LevelQueryTest, HitPointLiesOnTheWallBorder) {
+    Level* l = GetLevel();
+    ASSERT_TRUE(Blocked(At(1, 2, 12.0f), At(6, 2)));
+    const Vec3 hit = *l->GetHitPoint();
+    EXPECT_FLOAT_EQ(hit.x, 0.0f);  // the border between columns 3 and 4
+    EXPECT_FLOAT_EQ(hit.y, 12.0f);
+    EXPECT_FLOAT_EQ(hit.z, CentreZ(2) + 32.0f);  // the walk's raised z
+    ASSERT_FALSE(Blocked(At(1, 4), At(6, 4)));
+    EXPECT_EQ(l->GetHitPoint()->x, 0.0f);
+    EXPECT_EQ(l->GetHitPoint()->z, 0.0f);
+}
+
+TEST_F(LevelQueryTest, StartOnABorderTestsThatBorder) {
+    // x = 0 is the border between columns 3 and 4; the wall stands on it.
+    const float z = CentreZ(2);
+    EXPECT_TRUE(Blocked(Vec3(0.0f, 20, z), Vec3(60, 20, z)));
+    EXPECT_TRUE(Blocked(Vec3(0.005f, 20, z), Vec3(60, 20, z)));
+    EXPECT_FALSE(Blocked(Vec3(0.02f, 20, z), Vec3(60, 20, z)));
+}
+
+TEST_F(LevelQueryTest, NotLoadedMeansNothingBlocks) {
+    GetLevel()->New();
+    EXPECT_FALSE(Blocked(At(1, 2), At(6, 2)));
+    EXPECT_FALSE(Blocked(At(0, 0), Vec3(-400, 20, 0)));
+}
+
+TEST_F(LevelQueryTest, PropsBlockOnlyWhenAsked) {
+    // A table (prop type 1) in node (5, 6) whose collision mesh is a 20 x 20
+    // panel facing -x, 5 units west of the prop's centre.
+    FakeMesh panel;
+    const Vec3 west(-1, 0, 0);
+    panel.Tri(Vec3(-5, -10, -10), Vec3(-5, 10, -10), Vec3(-5, 10, 10), west);
+    panel.Tri(Vec3(-5, -10, -10), Vec3(-5, 10, 10), Vec3(-5, -10, 10), west);
+    LevelRenderer* props = GetLevel()->GetLevelRenderer();
+    props->GetDetailObjectType(1)->GetCollisionMesh()->Create(&panel, nullptr, 0);
+    FileRoom room = TwoHalves();
+    room.At(5, 6).propType[2] = 1;
+    WriteBytes("table.dat", EncodeLevel(1, 1, 0, {room}));
+    Level* l = GetLevel();
+    l->Load("table.dat");
+    ASSERT_EQ(props->GetCount(), 1u);
+
+    const Vec3 a = At(4, 6, 10.0f), b = At(6, 6, 10.0f);  // props stand 10 above the floor
+    const Vec3 raised(b.x, b.y, b.z + l->GetCellSize());
+    EXPECT_FALSE(l->LineOfSight(a, raised, false));
+    EXPECT_TRUE(l->LineOfSight(a, raised, true));
+    EXPECT_TRUE(l->LineHitsCellObjects(l->GetNode(5, 6)));
+    EXPECT_FALSE(l->LineHitsCellObjects(l->GetNode(4, 6)));
+    // Passing over the panel, or meeting only its back, is clear.
+    EXPECT_FALSE(l->LineOfSight(At(4, 6, 35.0f), Vec3(b.x, 35.0f, raised.z), true));
+    EXPECT_FALSE(l->LineOfSight(b, Vec3(a.x, a.y, a.z + l->GetCellSize()), true));
+}
+
+TEST_F(LevelQueryTest, VisibleBlocksFollowTheView) {
+    Level* l = GetLevel();
+    const Vec3 low(0, 10, 0);
+    const Vec3 player(CentreX(4), 10, CentreZ(3));  // block column 2, block row 2
+    auto visible = [&](uint32_t bx, uint32_t bz) { return !l->IsBlockHidden(bx, bz); };
+
+    l->UpdateVisibleBlocks(low, player, Vec3(1, 0, 0));
+    for (uint32_t bz = 0; bz < 4; ++bz)
+        for (uint32_t bx = 0; bx < 4; ++bx) EXPECT_EQ(visible(bx, bz), bx >= 2) << bx << "," << bz;
+
+    l->UpdateVisibleBlocks(low, player, Vec3(0, 0, -1));
+    for (uint32_t bz = 0; bz < 4; ++bz)
+        for (uint32_t bx = 0; bx < 4; ++bx) EXPECT_EQ(visible(bx, bz), bz <= 2) << bx << "," << bz;
+
+    // Looking diagonally keeps everything.
+    l->UpdateVisibleBlocks(low, player, Vec3(0.7f, 0, 0.7f));
+    for (uint32_t b = 0; b < LEVEL_BLOCK_COUNT; ++b) EXPECT_EQ(l->GetVisibleBlocks()[b], 1u);
+
+    // A camera at the wall height still updates; above it the flags stay.
+    l->UpdateVisibleBlocks(Vec3(0, 40.0f, 0), player, Vec3(-1, 0, 0));
+    EXPECT_FALSE(visible(3, 0));
+    l->UpdateVisibleBlocks(Vec3(0, 40.1f, 0), player, Vec3(1, 0, 0));
+    EXPECT_FALSE(visible(3, 0));
+    EXPECT_TRUE(visible(2, 0));
+
+    // A player off the grid counts as standing in the nearest block.
+    l->UpdateVisibleBlocks(low, Vec3(500, 10, 0), Vec3(1, 0, 0));
+    EXPECT_TRUE(visible(3, 1));
+    EXPECT_FALSE(visible(2, 1));
+    EXPECT_FALSE(l->IsBlockHidden(7, 0));
+}
+
+}  // namespace

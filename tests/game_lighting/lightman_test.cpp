@@ -1,0 +1,160 @@
+// Light records and their limit, the nearest-light search and the lens flares.
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "Level.h"
+#include "LightMan.h"
+#include "camera.h"
+#include "renderdevice.h"
+#include "renderer.h"
+#include "lighting_test_support.h"
+
+namespace {
+
+LightDesc Light(float x, float y, float z, float radius = 9.0f, uint32_t colour = 0x00FFFFFF, uint32_t flare = 0) {
+    return LightDesc{x, y, z, radius, colour, flare};
+}
+
+class LightManTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        lighting_test::StartRecordingBoxes();
+        GetLevel()->Free();
+        GetLightMan()->Clear();
+    }
+    void TearDown() override { GetLightMan()->Clear(); }
+};
+
+TEST_F(LightManTest, AddLightFillsAPointLight) {
+    LightMan* lm = GetLightMan();
+    EXPECT_EQ(lm->AddLight(Light(1, 2, 3, 50)), 0u);
+    EXPECT_EQ(lm->AddLight(Light(-5, 13, 9, 9, 0xAAFF8000u, 1)), 1u);
+    const D3DLIGHT8& l = lm->GetLight(1)->light;
+    EXPECT_EQ(l.Type, D3DLIGHT_POINT);
+    EXPECT_EQ(l.Diffuse.r + l.Diffuse.b + l.Diffuse.a, 2.0f);  // the top byte of the colour is ignored
+    EXPECT_EQ(l.Range, 18.0f);
+    EXPECT_FLOAT_EQ(l.Attenuation1, 10.0f / 9.0f);
+}
+
+TEST_F(LightManTest, SeventeenthLightIsReportedAndRefused) {
+    LightMan* lm = GetLightMan();
+    for (uint32_t i = 0; i < 16; ++i) EXPECT_EQ(lm->AddLight(Light(float(i), 0, 0)), i);
+    EXPECT_EQ(lighting_test::BoxCount(), 0u);
+    EXPECT_EQ(lm->AddLight(Light(99, 0, 0)), LightMan::LIGHT_REFUSED);
+    EXPECT_EQ(lighting_test::BoxCount(), 1u);
+    EXPECT_TRUE(lighting_test::AnyBoxSays("Too Many lights created!"));
+    EXPECT_EQ(lm->GetCount(), 16u);
+    // The program goes on with the sixteen lights it has.
+    lm->FindNearest(Vec3(99, 0, 0), false);
+    EXPECT_EQ(lm->GetFound()[0], lm->GetLight(15));
+}
+
+TEST_F(LightManTest, NearestThreeInOrderWithTiesFirst) {
+    LightMan* lm = GetLightMan();
+    lm->FindNearest(Vec3(0, 0, 0), true);
+    EXPECT_EQ(lm->GetNumFound(), 0u);
+    lm->AddLight(Light(5, 5, 0));  // squared distances from the origin: 50,
+    lm->FindNearest(Vec3(0, 0, 0), true);
+    EXPECT_EQ(lm->GetNumFound(), 1u);
+    EXPECT_EQ(lm->GetFound()[1], nullptr);
+    lm->AddLight(Light(1, 3, 0));  // 10,
+    lm->AddLight(Light(5, 1, 2));  // 30,
+    lm->AddLight(Light(0, 1, 3));  // 10
+    lm->AddLight(Light(40000, 0, 0));  // beyond 1e9: never found
+    lm->FindNearest(Vec3(0, 0, 0), false);
+    ASSERT_EQ(lm->GetNumFound(), 3u);
+    EXPECT_EQ(lm->GetFound()[0], lm->GetLight(3));
+    EXPECT_EQ(lm->GetFound()[1], lm->GetLight(1));
+    EXPECT_EQ(lm->GetFound()[2], lm->GetLight(2));
+}
+
+TEST_F(LightManTest, RemoveLightMovesTheLastIntoTheGap) {
+    LightMan* lm = GetLightMan();
+    for (uint32_t i = 0; i < 3; ++i) lm->AddLight(Light(float(i), 0, 0));
+    lm->RemoveLight(7);  // no such light: nothing happens
+    lm->RemoveLight(0);
+    ASSERT_EQ(lm->GetCount(), 2u);
+    EXPECT_EQ(lm->GetLight(0)->desc.x, 2.0f);
+    EXPECT_EQ(lm->GetLight(0)->index, 0u);  // it answers to its new slot
+}
+
+// Flares: a camera at the origin looking along +z, an 800 x 600 back buffer, no device.
+class FlareTest : public LightManTest {
+protected:
+    void SetUp() override {
+        LightManTest::SetUp();
+        D3DCAPS8 caps;
+        D3DSURFACE_DESC back;
+        std::memset(&caps, 0, sizeof(caps));
+        std::memset(&back, 0, sizeof(back));
+        back.Width = 800;
+        back.Height = 600;
+        RenderDevice_Bind(nullptr, caps, back);
+        m_pOldCamera = g_pCurrentCamera;
+        g_pCurrentCamera = &m_Camera;
+        GetRenderer()->SetCamera(&m_Camera);
+        GetLightMan()->Init();
+    }
+    void TearDown() override {
+        g_pCurrentCamera = m_pOldCamera;
+        RenderDevice_Unbind();
+        LightManTest::TearDown();
+    }
+    SpriteList2D* Flares() { return GetLightMan()->GetFlares(); }
+    Camera m_Camera;
+    Camera* m_pOldCamera = nullptr;
+};
+
+TEST_F(FlareTest, NearVisibleFlaggedLightsFlareAndFade) {
+    LightMan* lm = GetLightMan();
+    EXPECT_EQ(Flares()->GetCapacity(), 16u);
+    EXPECT_EQ(Flares()->GetBlendMode(), 7u);
+    lm->AddLight(Light(0, 0, 200, 9, 0x00FF8040, 1));    // halved at 200 units
+    lm->AddLight(Light(0, 0, 283, 9, 0x00FFFFFF, 1));    // too far
+    lm->AddLight(Light(0, 0, -100, 9, 0x00FFFFFF, 1));   // behind the camera
+    lm->AddLight(Light(0, 0, 50, 9, 0x00FFFFFF, 0));     // draws no flare
+    lm->AddLight(Light(10, 0, 100, 3000, 0x00FFFFFF, 1));  // size capped at 200
+    lm->UpdateFlares();
+    ASSERT_EQ(Flares()->GetCount(), 2u);
+    const Sprite2D* s = Flares()->GetSprites();
+    EXPECT_NEAR(s[0].x, 320.0f, 0.01f);  // the middle of 800 x 600, in 640 x 480 units
+    EXPECT_NEAR(s[0].y, 240.0f, 0.01f);
+    EXPECT_EQ(s[0].size, 100.0f);
+    EXPECT_EQ(s[0].colour, 0xFF7F4020u);
+    EXPECT_EQ(s[0].uRight * s[0].vBottom - s[0].uLeft - s[0].vTop, 1.0f);
+    EXPECT_EQ(s[1].size, 200.0f);
+
+    lm->Clear();
+    lm->UpdateFlares();
+    EXPECT_EQ(Flares()->GetCount(), 0u);
+    // Without a camera, or after Shutdown, nothing is placed.
+    lm->AddLight(Light(0, 0, 100, 9, 0x00FFFFFF, 1));
+    g_pCurrentCamera = nullptr;
+    lm->UpdateFlares();
+    EXPECT_EQ(Flares()->GetCount(), 0u);
+    g_pCurrentCamera = &m_Camera;
+    lm->Shutdown();
+    lm->UpdateFlares();
+    EXPECT_EQ(Flares()->GetCount(), 0u);
+    lm->Init();
+    EXPECT_EQ(Flares()->GetCount(), 1u);
+}
+
+TEST_F(FlareTest, WallsHideFlares) {
+    lighting_test::ScratchDir dir;
+    lighting_test::WriteRoomFile("gfx/room.dat");
+    GetLevel()->Load("gfx/room.dat");
+    ASSERT_TRUE(GetLevel()->IsLoaded());
+    // The camera stands east of the partition at x = 0.
+    m_Camera.SetPosition(64.0f, 10.0f, -100.0f);
+    GetRenderer()->SetCamera(&m_Camera);
+    GetLightMan()->AddLight(Light(64, 10, 0, 9, 0x00FFFFFF, 1));   // same side
+    GetLightMan()->AddLight(Light(-20, 10, 50, 9, 0x00FFFFFF, 1));  // behind the partition
+    GetLightMan()->UpdateFlares();
+    ASSERT_EQ(Flares()->GetCount(), 1u);
+    EXPECT_NEAR(Flares()->GetSprites()[0].x, 320.0f, 0.01f);
+    GetLevel()->Free();
+}
+
+}  // namespace

@@ -1,0 +1,132 @@
+// Lighting of sample points and the blur, against values worked out by hand:
+// without a house (nothing casts shadows), then in a loaded room whose
+// partition wall shadows one half.
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "Level.h"
+#include "LightMan.h"
+#include "LightMap.h"
+#include "lighting_test_support.h"
+
+namespace {
+
+const uint32_t AMBIENT = 0xFF202020u;
+
+LightDesc Light(float radius, uint32_t colour) { return LightDesc{-64.0f, 20.0f, -64.0f, radius, colour, 0}; }
+
+// The samples are worked out for a light of radius 96 over world (-64, -64),
+// which is (-64, -32) in the sampling frame raised by one cell in z.
+const LightDesc kLamp = Light(96.0f, 0x00FF8141u);
+const Vec3 kUp(0.0f, 1.0f, 0.0f);
+const Vec3 kBelow(-64.0f, 0.0f, -32.0f);   // distance 20
+const Vec3 kBeside(-16.0f, 0.0f, -32.0f);  // distance 52
+const Vec3 kAcross(16.0f, 0.0f, -32.0f);   // distance 82.46, beyond x = 0
+
+class CalcLightTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        GetLevel()->Free();
+        GetLightMan()->Clear();
+    }
+    void TearDown() override { GetLightMan()->Clear(); }
+};
+
+TEST_F(CalcLightTest, LinearFalloffFacingAndRange) {
+    LightMap* lm = GetLightMap();
+    LightMan* lights = GetLightMan();
+    EXPECT_EQ(lm->CalcLight(kBelow, kUp), AMBIENT);
+    lights->AddLight(kLamp);
+    // 32 + channel x (1 - d / 96), truncated.
+    EXPECT_EQ(lm->CalcLight(kBelow, kUp), 0xFFE98653u);   // 233.9, 134.1, 83.5
+    EXPECT_EQ(lm->CalcLight(kBeside, kUp), 0xFF945B3Du);  // 148.9, 91.1, 61.8
+    EXPECT_EQ(lm->CalcLight(kAcross, kUp), 0xFF433229u);  // 68.0, 50.2, 41.2: no house, no shadow
+    EXPECT_EQ(lm->CalcLight(kBelow, Vec3(0, -1, 0)), AMBIENT);  // facing away
+    EXPECT_EQ(lm->CalcLight(kBelow, Vec3(1, 0, 0)), AMBIENT);   // edge on
+    // The facing is a threshold: the cosine does not scale the light.
+    EXPECT_EQ(lm->CalcLight(kBeside, Vec3(-0.6f, 0.8f, 0)), lm->CalcLight(kBeside, Vec3(-1, 0, 0)));
+
+    lights->Clear();
+    lights->AddLight(Light(20.0f, 0x00FFFFFFu));  // the point lies exactly on the radius
+    lights->AddLight(Light(96.0f, 0xFF000000u));  // the top byte is no colour
+    EXPECT_EQ(lm->CalcLight(kBelow, kUp), AMBIENT);
+    lights->AddLight(Light(96.0f, 0x00FF0000u));
+    lights->AddLight(Light(96.0f, 0x00FF0000u));
+    EXPECT_EQ(lm->CalcLight(kBelow, kUp), 0xFFFF2020u);  // red saturates alone
+}
+
+TEST(LightmapBlur, AmbientSettlesAtThirtyInside) {
+    std::vector<uint32_t> map(256 * 256, AMBIENT);
+    for (int pass = 0; pass < 3; ++pass) {
+        GetLightMap()->Blur(map.data(), 256, 256);
+        for (uint32_t i : {257u, 300u, 128u * 256 + 128, 254u * 256 + 254}) EXPECT_EQ(map[i], 0xFF1E1E1Eu) << i;
+        for (uint32_t i : {0u, 128u, 255u, 128u * 256, 128u * 256 + 255, 255u * 256 + 7}) EXPECT_EQ(map[i], AMBIENT) << i;
+    }
+    std::vector<uint32_t> full(8 * 8, 0x00FF00FFu);  // uniform: 255 becomes 252
+    GetLightMap()->Blur(full.data(), 8, 8);
+    EXPECT_EQ(full[3 * 8 + 3], 0xFFFC00FCu);
+}
+
+TEST(LightmapBlur, WorksInPlaceRowByRow) {
+    // One bright texel (60): texels right of it and below it see its new value.
+    std::vector<uint32_t> map(5 * 5, 0xFF000000u);
+    map[2 * 5 + 2] = 0xFF3C3C3Cu;
+    GetLightMap()->Blur(map.data(), 5, 5);
+    const uint32_t expected[5][5] = {{0, 0, 0, 0, 0}, {0, 0, 10, 1, 0}, {0, 10, 22, 3, 0}, {0, 1, 3, 0, 0}, {0, 0, 0, 0, 0}};
+    for (int y = 0; y < 5; ++y)
+        for (int x = 0; x < 5; ++x) EXPECT_EQ(map[y * 5 + x], 0xFF000000u | expected[y][x] * 0x010101u) << x << "," << y;
+
+    std::vector<uint32_t> thin(2 * 9, AMBIENT);  // no inside: left alone
+    GetLightMap()->Blur(thin.data(), 2, 9);
+    EXPECT_EQ(thin, std::vector<uint32_t>(2 * 9, AMBIENT));
+}
+
+class LoadedRoomTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        lighting_test::StartRecordingBoxes();
+        lighting_test::WriteRoomFile("gfx/room.dat");
+        GetLevel()->Load("gfx/room.dat");
+        ASSERT_TRUE(GetLevel()->IsLoaded());
+    }
+    void TearDown() override {
+        GetLevel()->Free();
+        GetLightMan()->Clear();
+    }
+    lighting_test::ScratchDir m_dir;
+};
+
+TEST_F(LoadedRoomTest, PartitionShadowsTheFarSide) {
+    GetLightMan()->AddLight(kLamp);
+    EXPECT_EQ(GetLightMap()->CalcLight(kBelow, kUp), 0xFFE98653u);
+    EXPECT_EQ(GetLightMap()->CalcLight(kBeside, kUp), 0xFF945B3Du);
+    EXPECT_EQ(GetLightMap()->CalcLight(kAcross, kUp), AMBIENT);
+}
+
+TEST_F(LoadedRoomTest, ForcedFloorBake) {
+    // A bright light over the west half whose reach covers the whole room.
+    GetLightMan()->AddLight(Light(400.0f, 0x00FFFFFFu));
+    lighting_test::StartRecordingBoxes();
+    GetLevel()->BuildRoomLighting(0, 1);
+    EXPECT_EQ(lighting_test::BoxCount(), 0u);
+
+    std::vector<uint32_t> floor(256 * 256, 0);
+    ASSERT_TRUE(GetLightMap()->Read(0, 0, 1, floor.data(), 256, 256));
+    // Texel (s, t) samples (-128 + s, 0, -128 + t) in the raised frame.
+    auto texel = [&](int x, int z) { return floor[(z + 128) * 256 + (x + 128)]; };
+    // Within 45 units of the light it saturates; each in-place pass over such a
+    // field settles 6 lower (250, 244, 238, 232), as every texel takes in its
+    // already darkened upper and left neighbours.
+    EXPECT_EQ(texel(-64, -32), 0xFFE8E8E8u);
+    EXPECT_EQ(texel(-74, -22), 0xFFE8E8E8u);
+    // Behind the partition only the ambient light is left, blurred to 30.
+    EXPECT_EQ(texel(64, -32), 0xFF1E1E1Eu);
+    EXPECT_EQ(texel(100, 80), 0xFF1E1E1Eu);
+    // On the lit side it falls off with distance.
+    EXPECT_GT(texel(-64, -32) & 0xFF, texel(-64, 60) & 0xFF);
+    EXPECT_GT(texel(-64, 60) & 0xFF, texel(-64, 90) & 0xFF);
+    EXPECT_GT(texel(-64, 90) & 0xFF, 0x1Eu);
+}
+
+}  // namespace

@@ -1,0 +1,112 @@
+// The lightmap cache files: names, exact bytes, round trip, and the refusal of
+// files that are not a complete cache of a 256 x 256 map.
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <iterator>
+#include <vector>
+
+#include "LightMap.h"
+#include "lighting_test_support.h"
+
+namespace {
+
+using lighting_test::ScratchDir;
+const uint32_t N = LightMap::MAP_SIZE;
+
+std::vector<uint8_t> ReadBytes(const char* path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+void WriteBytes(const char* path, const std::vector<uint8_t>& bytes) {
+    std::ofstream(path, std::ios::binary | std::ios::trunc).write(reinterpret_cast<const char*>(bytes.data()), bytes.size());
+}
+
+// Every texel different from its neighbours, with stray alpha bits.
+std::vector<uint32_t> Pattern() {
+    std::vector<uint32_t> texels(N * N);
+    for (uint32_t i = 0; i < N * N; ++i) texels[i] = (i * 2654435761u) ^ (i << 7);
+    return texels;
+}
+
+TEST(LightmapCache, FileNames) {
+    LightMap* lm = GetLightMap();
+    EXPECT_STREQ(lm->FileName(0, 0, 0), "gfx\\lightmaps\\LMP0000.tga");
+    EXPECT_STREQ(lm->FileName(0, 0, 2), "gfx\\lightmaps\\LMP0002.tga");
+    EXPECT_STREQ(lm->FileName(3, 0, 1), "gfx\\lightmaps\\LMP0301.tga");
+    EXPECT_STREQ(lm->FileName(4, 12, 2), "gfx\\lightmaps\\LMP04122.tga");  // as many digits as needed
+    EXPECT_STREQ(lm->FileName(~0u, ~0u, ~0u), "gfx\\lightmaps\\LMP429496729542949672954294967295.tga");
+}
+
+TEST(LightmapCache, SavedBytesAndRoundTrip) {
+    ScratchDir dir;
+    LightMap* lm = GetLightMap();
+    const std::vector<uint32_t> texels = Pattern();
+    EXPECT_FALSE(lm->Exists(3, 0, 1));
+    lm->Save(3, 0, 1, texels.data(), N, N);
+    EXPECT_TRUE(lm->Exists(3, 0, 1));
+
+    const std::vector<uint8_t> bytes = ReadBytes("gfx/lightmaps/LMP0301.tga");
+    ASSERT_EQ(bytes.size(), 196626u);
+    const std::vector<uint8_t> header = {0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1, 0, 1, 24, 0x20};
+    EXPECT_TRUE(std::equal(header.begin(), header.end(), bytes.begin()));
+    // Blue, green, red per texel, row 0 first; no alpha.
+    for (uint32_t i : {0u, 255u, 256u, N * N - 1}) {
+        const uint32_t bgr = bytes[18 + i * 3] | (bytes[19 + i * 3] << 8) | (bytes[20 + i * 3] << 16);
+        EXPECT_EQ(bgr, texels[i] & 0xFFFFFFu) << i;
+    }
+
+    std::vector<uint32_t> back(N * N, 0);
+    ASSERT_TRUE(lm->Read(3, 0, 1, back.data(), N, N));
+    for (uint32_t i = 0; i < N * N; ++i) ASSERT_EQ(back[i], texels[i] | 0xFF000000u) << i;
+    lm->Save(3, 0, 1, back.data(), N, N);
+    EXPECT_EQ(ReadBytes("gfx/lightmaps/LMP0301.tga"), bytes);
+}
+
+TEST(LightmapCache, DamagedFilesAreRefusedSoTheMapIsComputedAgain) {
+    ScratchDir dir;
+    LightMap* lm = GetLightMap();
+    const std::vector<uint32_t> texels = Pattern();
+    lm->Save(0, 0, 2, texels.data(), N, N);
+    const char* path = "gfx/lightmaps/LMP0002.tga";
+    const std::vector<uint8_t> good = ReadBytes(path);
+
+    std::vector<std::vector<uint8_t>> damaged = {{}, {good.begin(), good.begin() + 18}, {good.begin(), good.end() - 1}};
+    damaged.push_back(good);
+    damaged.back().push_back(0);  // one byte long
+    // Header fields: ID length, image type (RLE), 512 x 128 of the same size, depth, origin.
+    for (auto [at, value] : {std::pair{0, 4}, {2, 10}, {13, 2}, {14, 128}, {16, 32}, {17, 0}}) {
+        damaged.push_back(good);
+        damaged.back()[at] = static_cast<uint8_t>(value);
+    }
+    for (size_t i = 0; i < damaged.size(); ++i) {
+        WriteBytes(path, damaged[i]);
+        EXPECT_FALSE(lm->Exists(0, 0, 2)) << i;
+        std::vector<uint32_t> out(N * N, 7);
+        EXPECT_FALSE(lm->Read(0, 0, 2, out.data(), N, N)) << i;
+        EXPECT_EQ(out[0], 7u) << i;
+    }
+}
+
+TEST(LightmapCache, FailedSavesReportAndLeaveNoFile) {
+    ScratchDir dir(false);
+    lighting_test::StartRecordingBoxes();
+    const std::vector<uint32_t> texels = Pattern();
+    GetLightMap()->Save(0, 0, 1, texels.data(), N, N);  // no gfx/lightmaps folder
+    EXPECT_EQ(lighting_test::BoxCount(), 1u);
+    EXPECT_TRUE(lighting_test::AnyBoxSays("Could not save lightmap!"));
+    EXPECT_FALSE(std::filesystem::exists("gfx"));
+
+    // A disk that fills up half way leaves no partial cache behind.
+    std::filesystem::create_directories("gfx/lightmaps");
+    std::filesystem::create_symlink("/dev/full", "gfx/lightmaps/LMP0001.tga");
+    GetLightMap()->Save(0, 0, 1, texels.data(), N, N);
+    EXPECT_EQ(lighting_test::BoxCount(), 2u);
+    EXPECT_FALSE(std::filesystem::exists(std::filesystem::symlink_status("gfx/lightmaps/LMP0001.tga")));
+
+    GetLightMap()->Save(0, 0, 1, texels.data(), N, N);  // the next save works
+    EXPECT_TRUE(GetLightMap()->Exists(0, 0, 1));
+}
+
+}  // namespace

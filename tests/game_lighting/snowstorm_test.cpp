@@ -1,0 +1,135 @@
+// The snow storm: starting flakes, its place in the frame loop, and how the
+// flakes wrap, move and fade around the box in front of the camera.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+
+#include "SnowStorm.h"
+#include "camera.h"
+#include "gameengine.h"
+#include "lighting_test_support.h"
+
+namespace {
+
+int TimesListed(Process* p) {
+    int times = 0;
+    for (Process* q = GetGameEngine()->GetProcessList(); q; q = q->GetNext()) times += q == p;
+    return times;
+}
+
+class SnowStormTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        lighting_test::StartRecordingBoxes();
+        m_pOldCamera = g_pCurrentCamera;
+        g_pCurrentCamera = &m_Camera;  // at the origin, looking along +z: box centre (0, 0, 27)
+        srand(4321);
+        m_Storm.Init();
+    }
+    void TearDown() override {
+        m_Storm.Shutdown();
+        g_pCurrentCamera = m_pOldCamera;
+    }
+    Sprite3D* Flakes() { return m_Storm.GetSprites()->GetSprites(); }
+    Camera m_Camera;
+    Camera* m_pOldCamera = nullptr;
+    SnowStorm m_Storm;
+};
+
+TEST_F(SnowStormTest, InitLaysOutFlakesAndDrawsVelocitiesInOrder) {
+    ASSERT_NE(Flakes(), nullptr);
+    for (uint32_t i = 0; i < 16; ++i) {
+        const Sprite3D& s = Flakes()[i];
+        EXPECT_EQ(s.x, 10.0f * i);
+        EXPECT_EQ(s.y + s.z, 0.0f);
+        EXPECT_EQ(s.halfWidth + s.halfHeight, 30.0f);
+        EXPECT_EQ(s.colour, 0xFFFFFFFFu);
+        EXPECT_EQ(s.uRight - s.uLeft, i % 5 == 4 ? 1.0f : 0.5f);  // frame 4 is the whole picture
+    }
+    EXPECT_EQ(Flakes()[3].uLeft + Flakes()[3].vTop, 1.0f);
+    EXPECT_FALSE(m_Storm.GetSprites()->IsActive());
+    EXPECT_EQ(TimesListed(&m_Storm), 0);
+
+    // Each component 0.5 to 0.9995 of (-80, -50, -30); flake 0's x halved, flake 15's doubled.
+    for (uint32_t i = 0; i < 16; ++i) {
+        const Vec3& v = m_Storm.GetVelocity(i);
+        const float k = i == 0 ? 0.5f : i == 15 ? 2.0f : 1.0f;
+        EXPECT_TRUE(v.x <= -40.0f * k && v.x >= -79.97f * k) << i;
+        EXPECT_TRUE(v.y <= -25.0f && v.y >= -49.98f) << i;
+        EXPECT_TRUE(v.z <= -15.0f && v.z >= -29.99f) << i;
+    }
+    // The generator is never seeded by the game, so every run has the same storm.
+    SnowStorm again;
+    srand(4321);
+    again.Init();
+    EXPECT_EQ(std::memcmp(&again.GetVelocity(0), &m_Storm.GetVelocity(0), 16 * sizeof(Vec3)), 0);
+    again.Shutdown();
+}
+
+TEST_F(SnowStormTest, ActivateAndDeactivatePairUp) {
+    m_Storm.Activate();
+    m_Storm.Activate();
+    EXPECT_EQ(TimesListed(&m_Storm), 1);
+    EXPECT_EQ(TimesListed(m_Storm.GetSprites()), 1);
+    EXPECT_EQ(m_Storm.GetSprites()->GetCount(), 16u);
+    m_Storm.Deactivate();
+    EXPECT_EQ(TimesListed(&m_Storm), 0);
+    EXPECT_FALSE(m_Storm.GetSprites()->IsActive());
+    m_Storm.Activate();
+    m_Storm.Shutdown();  // leaves the frame loop with its flakes
+    EXPECT_EQ(TimesListed(&m_Storm), 0);
+    m_Storm.Update(0.1f);  // harmless once the flakes are gone
+}
+
+TEST_F(SnowStormTest, WrapBeforeMovingThenFadeByHorizontalDistance) {
+    Sprite3D* f = Flakes();
+    const float cz = 27.0f;
+    f[0] = {-28.0f, 0.0f, cz, 15, 15, 0, 0, 0, 1, 1};   // left of the box: to 26
+    f[1] = {0.0f, 27.5f, cz, 15, 15, 0, 0, 0, 1, 1};    // above: to -26.5, fully bright
+    f[2] = {27.0f, 0.0f, cz + 27.0f, 15, 15, 0, 0, 0, 1, 1};  // on two faces: stays
+    f[3] = {5.0f, 0.0f, cz, 15, 15, 0, 0, 0, 1, 1};     // near the centre
+    f[4] = {18.0f, 0.0f, cz, 15, 15, 0, 0, 0, 1, 1};    // 1 - 324/729
+    m_Storm.Update(0.0f);
+    EXPECT_EQ(f[0].x, 26.0f);
+    EXPECT_EQ(f[1].y, -26.5f);
+    EXPECT_EQ(f[2].x, 27.0f);
+    EXPECT_EQ(f[2].z, cz + 27.0f);
+    EXPECT_EQ(f[0].colour, 0xFF121212u);  // 26 units out: 1 - 676/729
+    EXPECT_EQ(f[1].colour, 0xFFFFFFFFu);
+    EXPECT_EQ(f[2].colour, 0xFF000000u);
+    EXPECT_EQ(f[3].colour, 0xFFFFFFFFu);
+    EXPECT_EQ(f[4].colour, 0xFF8D8D8Du);
+
+    const Vec3 p(f[4].x, f[4].y, f[4].z);
+    const Vec3& v = m_Storm.GetVelocity(4);
+    m_Storm.Update(0.1f);
+    EXPECT_FLOAT_EQ(f[4].x, p.x + 0.1f * v.x);
+    EXPECT_FLOAT_EQ(f[4].y, p.y + 0.1f * v.y);
+    EXPECT_FLOAT_EQ(f[4].z, p.z + 0.1f * v.z);
+}
+
+TEST_F(SnowStormTest, FlakesStayAroundTheBoxOfATurnedCamera) {
+    // Turned a quarter about y (looking along +x) at (100, 5, -40).
+    Matrix* m = m_Camera.GetMatrix();
+    mat_RotateY(m, static_cast<float>(M_PI / 2));
+    m_Camera.SetPosition(100.0f, 5.0f, -40.0f);
+    const Vec3 c = SnowStorm::BoxCentre(*m);
+    EXPECT_NEAR(c.x, 127.0f, 1e-4f);
+    EXPECT_NEAR(c.y, 5.0f, 1e-4f);
+    EXPECT_NEAR(c.z, -40.0f, 1e-4f);
+    // Once in, a flake gets at most one step (|v| dt, dt up to 0.1 s) past a face.
+    for (int frame = 0; frame < 2000; ++frame) {
+        m_Storm.Update(0.01f * static_cast<float>(1 + frame % 10));
+        for (uint32_t i = 0; frame >= 3 && i < 16; ++i) {
+            const Sprite3D& s = Flakes()[i];
+            const Vec3& v = m_Storm.GetVelocity(i);
+            ASSERT_LE(std::fabs(s.x - c.x), 27.001f + 0.1f * std::fabs(v.x)) << frame << " " << i;
+            ASSERT_LE(std::fabs(s.y - c.y), 27.001f + 0.1f * std::fabs(v.y)) << frame << " " << i;
+            ASSERT_LE(std::fabs(s.z - c.z), 27.001f + 0.1f * std::fabs(v.z)) << frame << " " << i;
+        }
+    }
+}
+
+}  // namespace
