@@ -11,6 +11,7 @@
 #include <cstring>
 #include <vector>
 
+#include "bench_gl.h"
 #include "d3d8.h"
 #include "quil_automation_d3d.h"
 
@@ -122,15 +123,7 @@ struct RawGl {
         const char* fs =
             "#version 330 core\nin vec4 vc; in vec2 vt; uniform sampler2D s; out vec4 o;\n"
             "void main(){ o = texture(s, vt) * vc; }\n";
-        GLuint v = glCreateShader(GL_VERTEX_SHADER), f = glCreateShader(GL_FRAGMENT_SHADER);
-        glShaderSource(v, 1, &vs, nullptr);
-        glShaderSource(f, 1, &fs, nullptr);
-        glCompileShader(v);
-        glCompileShader(f);
-        program = glCreateProgram();
-        glAttachShader(program, v);
-        glAttachShader(program, f);
-        glLinkProgram(program);
+        program = bench_util::LinkProgram(vs, fs);
         uWorld = glGetUniformLocation(program, "uWorld");
         glGenVertexArrays(1, &vao);
         glBindVertexArray(vao);

@@ -2,10 +2,6 @@
 // lines of text through the renderer, the sprite lists and the font, against the
 // same quads drawn straight to OpenGL (same batches, same texture sizes) in a
 // context of its own. Reports the engine frame's time as a ratio of the baseline.
-#include <SDL.h>
-#include <benchmark/benchmark.h>
-#include <epoxy/gl.h>
-
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -13,9 +9,9 @@
 #include <string>
 #include <vector>
 
+#include "bench_gl.h"
+#include "bench_util.h"
 #include "d3dfont.h"
-#include "quil_automation.h"
-#include "quil_automation_d3d.h"
 #include "renderdevice.h"
 #include "renderer.h"
 #include "spritelist2d.h"
@@ -26,8 +22,6 @@ namespace {
 const int kWidth = 640, kHeight = 480;
 const int kLists = 20, kSpritesPerList = 100, kTextLines = 40;
 const char kLine[] = "SCORE 012345 TIME 1:05 LEVEL 3";
-
-double g_engineSeconds = 0.0, g_glSeconds = 0.0;
 
 // Writes a small white TGA that the sprite lists load.
 std::string SpriteTexture() {
@@ -79,15 +73,12 @@ public:
 };
 
 void BM_EngineFrame(benchmark::State& state) {
-    setenv("SDL_VIDEODRIVER", "offscreen", 0);
-    quil_automation::SetHeadless(true);
-    IDirect3D8* d3d = nullptr;
-    IDirect3DDevice8* device = nullptr;
-    if (quil_automation::CreateOffscreenDevice(kWidth, kHeight, true, &d3d, &device) != D3D_OK) {
+    bench_util::EngineDevice engine;
+    if (!engine.Open(kWidth, kHeight)) {
         state.SkipWithError("no device");
         return;
     }
-    RenderDevice_Bind(device);
+    IDirect3DDevice8* device = engine.device();
     auto font = std::make_unique<D3DFont>("Arial Black", 32, D3DFONT_BOLD);
     font->InitDeviceObjects(device);
     font->RestoreDeviceObjects();
@@ -121,9 +112,7 @@ void BM_EngineFrame(benchmark::State& state) {
     renderer->ClearLists();
     font.reset();
     RenderDevice_SetFont(nullptr);
-    RenderDevice_Unbind();
-    device->Release();
-    d3d->Release();
+    engine.Close();
 }
 
 // Straight OpenGL: one program, one texture per list, the sprite quads rebuilt on
@@ -131,14 +120,7 @@ void BM_EngineFrame(benchmark::State& state) {
 class GlBaseline {
 public:
     bool Open() {
-        m_window = SDL_CreateWindow("render bench", 0, 0, kWidth, kHeight, SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN);
-        if (!m_window) return false;
-        SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_CORE);
-        SDL_GL_SetAttribute(SDL_GL_CONTEXT_MAJOR_VERSION, 3);
-        SDL_GL_SetAttribute(SDL_GL_CONTEXT_MINOR_VERSION, 3);
-        m_context = SDL_GL_CreateContext(m_window);
-        if (!m_context) return false;
-        SDL_GL_MakeCurrent(m_window, m_context);
+        if (!m_window.Open("render bench", kWidth, kHeight)) return false;
         const char* vs =
             "#version 330 core\nlayout(location=0) in vec4 p; layout(location=1) in vec4 c; layout(location=2) in vec2 t;"
             "out vec4 vc; out vec2 vt; void main(){ gl_Position = vec4(p.x/320.0-1.0, 1.0-p.y/240.0, p.z*2.0-1.0, 1.0);"
@@ -146,14 +128,7 @@ public:
         const char* fs =
             "#version 330 core\nin vec4 vc; in vec2 vt; uniform sampler2D s; out vec4 o;"
             " void main(){ vec4 x = texture(s, vt) * vc; if (x.a < 8.0/255.0) discard; o = x; }";
-        m_program = glCreateProgram();
-        for (auto [type, src] : {std::pair<GLenum, const char*>{GL_VERTEX_SHADER, vs}, {GL_FRAGMENT_SHADER, fs}}) {
-            GLuint shader = glCreateShader(type);
-            glShaderSource(shader, 1, &src, nullptr);
-            glCompileShader(shader);
-            glAttachShader(m_program, shader);
-        }
-        glLinkProgram(m_program);
+        m_program = bench_util::LinkProgram(vs, fs);
         glGenVertexArrays(1, &m_vao);
         glBindVertexArray(m_vao);
         glGenBuffers(1, &m_vbo);
@@ -240,14 +215,9 @@ public:
         flush();
         glFinish();
     }
-    ~GlBaseline() {
-        if (m_context) SDL_GL_DeleteContext(m_context);
-        if (m_window) SDL_DestroyWindow(m_window);
-    }
 
 private:
-    SDL_Window* m_window = nullptr;
-    SDL_GLContext m_context = nullptr;
+    bench_util::GlWindow m_window;
     GLuint m_program = 0, m_vao = 0, m_vbo = 0, m_ibo = 0;
     std::vector<GLuint> m_textures;
     std::vector<SIZE> m_cells;
@@ -265,20 +235,6 @@ void BM_StraightGL(benchmark::State& state) {
     for (auto _ : state) gl.Frame(frame++);
 }
 
-// Time per iteration of a finished benchmark run, from its reporter.
-class RatioReporter : public benchmark::ConsoleReporter {
-public:
-    void ReportRuns(const std::vector<Run>& runs) override {
-        for (const Run& run : runs) {
-            if (run.run_type != Run::RT_Iteration || run.iterations == 0) continue;
-            const double seconds = run.real_accumulated_time / double(run.iterations);
-            if (run.benchmark_name().find("BM_EngineFrame") == 0) g_engineSeconds = seconds;
-            if (run.benchmark_name().find("BM_StraightGL") == 0) g_glSeconds = seconds;
-        }
-        ConsoleReporter::ReportRuns(runs);
-    }
-};
-
 }  // namespace
 
 BENCHMARK(BM_EngineFrame)->Unit(benchmark::kMicrosecond)->MinTime(1.0);
@@ -286,11 +242,12 @@ BENCHMARK(BM_StraightGL)->Unit(benchmark::kMicrosecond)->MinTime(1.0);
 
 int main(int argc, char** argv) {
     benchmark::Initialize(&argc, argv);
-    RatioReporter reporter;
+    bench_util::RatioReporter reporter("BM_EngineFrame", "BM_StraightGL");
     benchmark::RunSpecifiedBenchmarks(&reporter);
-    if (g_engineSeconds > 0 && g_glSeconds > 0)
+    const double engine = reporter.measuredSeconds, gl = reporter.baselineSeconds;
+    if (engine > 0 && gl > 0)
         std::printf("render_frame: engine %.1f us, straight OpenGL %.1f us, ratio %.2f (target at most 1.30)\n",
-                    g_engineSeconds * 1e6, g_glSeconds * 1e6, g_engineSeconds / g_glSeconds);
+                    engine * 1e6, gl * 1e6, engine / gl);
     benchmark::Shutdown();
     return 0;
 }

@@ -2,10 +2,6 @@
 // matrices, palettes in vertex-shader constants, the vs.1.1 skinning shaders), against the
 // same vertices blended once on the CPU and drawn straight to OpenGL in a context of its own.
 // Reports the engine's frame time as a ratio of the baseline.
-#include <SDL.h>
-#include <benchmark/benchmark.h>
-#include <epoxy/gl.h>
-
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -13,10 +9,9 @@
 #include <string>
 #include <vector>
 
+#include "bench_gl.h"
+#include "bench_util.h"
 #include "d3dx8.h"
-#include "quil_automation.h"
-#include "quil_automation_d3d.h"
-#include "renderdevice.h"
 #include "renderer.h"
 #include "skinmesh.h"
 #include "skinmesh_model.h"
@@ -25,7 +20,6 @@ namespace {
 
 const int kWidth = 640, kHeight = 480, kModels = 30;
 const char kFile[] = "bench_skinned_draw.x";
-double g_engineSeconds = 0.0, g_glSeconds = 0.0;
 
 // The first model's vertices blended on the CPU (camera space) and its triangle list.
 std::vector<float> g_blended;
@@ -89,16 +83,19 @@ void BlendOnCpu(SkinMesh& mesh) {
     c->pMesh->UnlockVertexBuffer();
 }
 
+// Pixels of an RGBA picture with a colour channel above 40: how much of it the models cover.
+int CoveredPixels(const std::vector<uint8_t>& rgba) {
+    int covered = 0;
+    for (size_t i = 0; i + 3 < rgba.size(); i += 4) covered += rgba[i] > 40 || rgba[i + 1] > 40 || rgba[i + 2] > 40;
+    return covered;
+}
+
 void BM_SkinMeshFrame(benchmark::State& state) {
-    setenv("SDL_VIDEODRIVER", "offscreen", 0);
-    quil_automation::SetHeadless(true);
-    IDirect3D8* d3d = nullptr;
-    IDirect3DDevice8* device = nullptr;
-    if (quil_automation::CreateOffscreenDevice(kWidth, kHeight, true, &d3d, &device) != D3D_OK) {
+    bench_util::EngineDevice engine;
+    if (!engine.Open(kWidth, kHeight)) {
         state.SkipWithError("no device");
         return;
     }
-    RenderDevice_Bind(device);
     Renderer* renderer = GetRenderer();
     renderer->RestoreDeviceObjects();
     std::vector<std::unique_ptr<SkinMesh>> meshes;
@@ -123,17 +120,12 @@ void BM_SkinMeshFrame(benchmark::State& state) {
         }
         // How much of the frame the models cover, to show that both sides draw alike.
         quil_automation::RgbaImage image;
-        quil_automation::ReadBackBuffer(device, &image);
-        int covered = 0;
-        for (size_t i = 0; i + 3 < image.pixels.size(); i += 4)
-            covered += image.pixels[i] > 40 || image.pixels[i + 1] > 40 || image.pixels[i + 2] > 40;
-        state.counters["covered_px"] = covered;
+        quil_automation::ReadBackBuffer(engine.device(), &image);
+        state.counters["covered_px"] = CoveredPixels(image.pixels);
     }
     for (auto& m : meshes) m->Shutdown();
     renderer->ClearLists();
-    RenderDevice_Unbind();
-    device->Release();
-    d3d->Release();
+    engine.Close();
 }
 
 // Straight OpenGL: the CPU-blended vertices in one buffer, drawn 30 times with a fixed
@@ -141,26 +133,12 @@ void BM_SkinMeshFrame(benchmark::State& state) {
 class GlBaseline {
 public:
     bool Open() {
-        m_window = SDL_CreateWindow("skin bench", 0, 0, kWidth, kHeight, SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN);
-        if (!m_window) return false;
-        SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_CORE);
-        SDL_GL_SetAttribute(SDL_GL_CONTEXT_MAJOR_VERSION, 3);
-        SDL_GL_SetAttribute(SDL_GL_CONTEXT_MINOR_VERSION, 3);
-        m_context = SDL_GL_CreateContext(m_window);
-        if (!m_context) return false;
-        SDL_GL_MakeCurrent(m_window, m_context);
+        if (!m_window.Open("skin bench", kWidth, kHeight)) return false;
         const char* vs =
             "#version 330 core\nlayout(location=0) in vec3 p; uniform vec3 offset; uniform mat4 proj;"
             " out vec4 vc; void main(){ gl_Position = proj * vec4(p + offset, 1.0); vc = vec4(0.8, 0.8, 0.8, 1.0); }";
         const char* fs = "#version 330 core\nin vec4 vc; out vec4 o; void main(){ o = vc; }";
-        m_program = glCreateProgram();
-        for (auto [type, src] : {std::pair<GLenum, const char*>{GL_VERTEX_SHADER, vs}, {GL_FRAGMENT_SHADER, fs}}) {
-            GLuint shader = glCreateShader(type);
-            glShaderSource(shader, 1, &src, nullptr);
-            glCompileShader(shader);
-            glAttachShader(m_program, shader);
-        }
-        glLinkProgram(m_program);
+        m_program = bench_util::LinkProgram(vs, fs);
         glGenVertexArrays(1, &m_vao);
         glBindVertexArray(m_vao);
         GLuint buffers[2];
@@ -189,14 +167,9 @@ public:
         }
         glFinish();
     }
-    ~GlBaseline() {
-        if (m_context) SDL_GL_DeleteContext(m_context);
-        if (m_window) SDL_DestroyWindow(m_window);
-    }
 
 private:
-    SDL_Window* m_window = nullptr;
-    SDL_GLContext m_context = nullptr;
+    bench_util::GlWindow m_window;
     GLuint m_program = 0, m_vao = 0;
     GLint m_offset = -1;
 };
@@ -212,23 +185,8 @@ void BM_PreblendedGL(benchmark::State& state) {
     for (auto _ : state) gl.Frame();
     std::vector<uint8_t> pixels(size_t(kWidth) * kHeight * 4);
     glReadPixels(0, 0, kWidth, kHeight, GL_RGBA, GL_UNSIGNED_BYTE, pixels.data());
-    int covered = 0;
-    for (size_t i = 0; i + 3 < pixels.size(); i += 4) covered += pixels[i] > 40 || pixels[i + 1] > 40 || pixels[i + 2] > 40;
-    state.counters["covered_px"] = covered;
+    state.counters["covered_px"] = CoveredPixels(pixels);
 }
-
-class RatioReporter : public benchmark::ConsoleReporter {
-public:
-    void ReportRuns(const std::vector<Run>& runs) override {
-        for (const Run& run : runs) {
-            if (run.run_type != Run::RT_Iteration || run.iterations == 0) continue;
-            const double seconds = run.real_accumulated_time / double(run.iterations);
-            if (run.benchmark_name().find("BM_SkinMeshFrame") == 0) g_engineSeconds = seconds;
-            if (run.benchmark_name().find("BM_PreblendedGL") == 0) g_glSeconds = seconds;
-        }
-        ConsoleReporter::ReportRuns(runs);
-    }
-};
 
 }  // namespace
 
@@ -238,11 +196,11 @@ BENCHMARK(BM_PreblendedGL)->Unit(benchmark::kMillisecond)->MinTime(2.0);
 int main(int argc, char** argv) {
     WriteSkinnedModel(kFile);
     benchmark::Initialize(&argc, argv);
-    RatioReporter reporter;
+    bench_util::RatioReporter reporter("BM_SkinMeshFrame", "BM_PreblendedGL");
     benchmark::RunSpecifiedBenchmarks(&reporter);
-    if (g_glSeconds > 0.0)
+    if (reporter.baselineSeconds > 0.0)
         std::printf("30 skinned models, shader skinning / pre-blended straight OpenGL: %.2fx\n",
-                    g_engineSeconds / g_glSeconds);
+                    reporter.measuredSeconds / reporter.baselineSeconds);
     std::remove(kFile);
     return 0;
 }

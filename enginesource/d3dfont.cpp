@@ -4,6 +4,7 @@
 
 #include <cstring>
 
+#include "comrelease.h"
 #include "renderer.h"
 #include "wingdi.h"
 
@@ -14,14 +15,6 @@ const float kTextZ = 0.9f;
 const float kTextRhw = 1.0f;
 const DWORD kVertexBytes = sizeof(ScreenVertex);
 const UINT kBatchLimit = 294;  // vertices: a batch is drawn once it holds more
-
-template <typename T>
-void ReleaseAndNull(T*& p) {
-    if (p) {
-        p->Release();
-        p = nullptr;
-    }
-}
 
 }  // namespace
 

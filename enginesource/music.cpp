@@ -4,6 +4,7 @@
 
 #include <cstring>
 
+#include "comrelease.h"
 #include "memorycontroller.h"
 #include "trap.h"
 
@@ -22,10 +23,7 @@ MusicManager* GetMusicManager() {
 // path (mono when stereo cannot be had); any failure leaves the game without music.
 uint32_t MusicManager::Init() {
     if (m_bInitialised) return 0;
-    if (m_pLoader) {  // left from an earlier failed start
-        m_pLoader->Release();
-        m_pLoader = nullptr;
-    }
+    ReleaseAndNull(m_pLoader);  // left from an earlier failed start
     CoCreateInstance(CLSID_DirectMusicLoader, nullptr, CLSCTX_INPROC, IID_IDirectMusicLoader8,
                      reinterpret_cast<void**>(&m_pLoader));
     if (!m_pLoader) {
@@ -46,10 +44,8 @@ uint32_t MusicManager::Init() {
                                             DMUS_AUDIOF_ALL, nullptr)))
         return 0;
     m_bInitialised = false;
-    m_pLoader->Release();
-    m_pLoader = nullptr;
-    m_pPerformance->Release();
-    m_pPerformance = nullptr;
+    ReleaseAndNull(m_pLoader);
+    ReleaseAndNull(m_pPerformance);
     return 0;
 }
 
@@ -57,15 +53,11 @@ uint32_t MusicManager::Shutdown() {
     if (m_bInitialised) {
         m_pPerformance->Stop(nullptr, nullptr, 0, 0);
         m_pPerformance->CloseDown();
-        m_pLoader->Release();
-        m_pPerformance->Release();
-        m_pLoader = nullptr;
-        m_pPerformance = nullptr;
         m_bInitialised = false;
-    } else if (m_pLoader) {
-        m_pLoader->Release();
-        m_pLoader = nullptr;
     }
+    // Without a started synthesiser only a loader from a failed start may be left.
+    ReleaseAndNull(m_pLoader);
+    ReleaseAndNull(m_pPerformance);
     return 0;
 }
 

@@ -246,15 +246,8 @@ void Renderer::SetDefaultStates() {
     m_Material.Power = 0.0f;
     device->SetMaterial(&m_Material);
 
-    if (m_uFlags & RENDERER_FOGCONFIG) {
-        device->SetRenderState(D3DRS_FOGCOLOR, m_FogColour);
-        device->SetRenderState(D3DRS_FOGTABLEMODE, D3DFOG_NONE);
-        device->SetRenderState(D3DRS_FOGVERTEXMODE, D3DFOG_LINEAR);
-        device->SetRenderState(D3DRS_RANGEFOGENABLE, FALSE);
-        device->SetRenderState(D3DRS_FOGSTART, FloatBits(m_fFogStart));
-        device->SetRenderState(D3DRS_FOGEND, FloatBits(m_fFogEnd));
-        SetFogEnable(true);
-    }
+    // A configured fog is sent again to the new device.
+    if (m_uFlags & RENDERER_FOGCONFIG) SetFog(true, m_fFogStart, m_fFogEnd, m_FogColour);
 }
 
 // The frame counter and running time, then the framework's frame statistics.

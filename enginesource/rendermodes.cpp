@@ -8,6 +8,17 @@
 namespace {
 
 const DWORD kNone = 0xFFFFFFFFu;  // the state is not sent by the recipe
+
+// Sends an on/off render state when it differs from its bit in cache, and keeps the
+// bit; true when it was sent.
+bool SwitchState(IDirect3DDevice8* device, D3DRENDERSTATETYPE state, bool on, uint32_t& cache, uint32_t bit) {
+    if (on == ((cache & bit) != 0)) return false;
+    device->SetRenderState(state, on ? TRUE : FALSE);
+    if (on) cache |= bit;
+    else cache &= ~bit;
+    return true;
+}
+
 enum Switch : int { OFF = 0, ON = 1, NOT_SENT = -1 };
 
 struct Recipe {
@@ -113,15 +124,8 @@ void Renderer::SetTextureWrap(bool wrap) {
 void Renderer::SetAlphaBlend(bool on) {
     IDirect3DDevice8* device = RenderDevice_GetDevice();
     if (!device) return;
-    const bool cached = (m_uStateCache & RENDERER_BLENDON) != 0;
-    if (on && !cached) {
-        device->SetRenderState(D3DRS_ALPHABLENDENABLE, TRUE);
-        m_uStateCache |= RENDERER_BLENDON;
-    } else if (!on && cached) {
-        device->SetRenderState(D3DRS_ALPHABLENDENABLE, FALSE);
+    if (SwitchState(device, D3DRS_ALPHABLENDENABLE, on, m_uStateCache, RENDERER_BLENDON) && !on)
         device->SetRenderState(D3DRS_ALPHATESTENABLE, FALSE);
-        m_uStateCache &= ~RENDERER_BLENDON;
-    }
 }
 
 // Fog on or off; only while fog is configured.
@@ -129,27 +133,13 @@ void Renderer::SetFogEnable(bool on) {
     if ((m_uFlags & RENDERER_FOGCONFIG) == 0) return;
     IDirect3DDevice8* device = RenderDevice_GetDevice();
     if (!device) return;
-    const bool cached = (m_uFlags & RENDERER_FOGON) != 0;
-    if (on && !cached) {
-        device->SetRenderState(D3DRS_FOGENABLE, TRUE);
-        m_uFlags |= RENDERER_FOGON;
-    } else if (!on && cached) {
-        device->SetRenderState(D3DRS_FOGENABLE, FALSE);
-        m_uFlags &= ~RENDERER_FOGON;
-    }
+    SwitchState(device, D3DRS_FOGENABLE, on, m_uFlags, RENDERER_FOGON);
 }
 
 void Renderer::SetZWrite(bool on) {
     IDirect3DDevice8* device = RenderDevice_GetDevice();
     if (!device) return;
-    const bool cached = (m_uFlags & RENDERER_ZWRITEON) != 0;
-    if (on && !cached) {
-        device->SetRenderState(D3DRS_ZWRITEENABLE, TRUE);
-        m_uFlags |= RENDERER_ZWRITEON;
-    } else if (!on && cached) {
-        device->SetRenderState(D3DRS_ZWRITEENABLE, FALSE);
-        m_uFlags &= ~RENDERER_ZWRITEON;
-    }
+    SwitchState(device, D3DRS_ZWRITEENABLE, on, m_uFlags, RENDERER_ZWRITEON);
 }
 
 // Configures linear vertex fog, or removes the configuration.

@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "comrelease.h"
 #include "file.h"
 #include "memorycontroller.h"
 #include "pcsystem.h"
@@ -40,10 +41,7 @@ SoundManager* GetSoundManager() {
 // format; without a device says so once and runs silent.
 uint32_t SoundManager::Init() {
     DebugLog("Initialising Sound System\n");
-    if (m_pDS) {
-        m_pDS->Release();
-        m_pDS = nullptr;
-    }
+    ReleaseAndNull(m_pDS);
     HWND window = GetPCSystem()->GetHWnd();
     if (FAILED(DirectSoundCreate8(nullptr, &m_pDS, nullptr))) {
         m_pDS = nullptr;
@@ -65,10 +63,7 @@ uint32_t SoundManager::Init() {
 }
 
 uint32_t SoundManager::Shutdown() {
-    if (m_pDS) {
-        m_pDS->Release();
-        m_pDS = nullptr;
-    }
+    ReleaseAndNull(m_pDS);
     m_bEnabled = FALSE;
     DebugLog("Destroying Sound System\n");
     return 0;

@@ -2,7 +2,7 @@
 #pragma once
 #include <cstdint>
 #include "d3d8.h"
-#include "process.h"
+#include "spritelistbase.h"
 
 // A world-space vertex with colour and one texture pair (format 0x142).
 struct SpriteVertex3D {
@@ -21,46 +21,18 @@ struct Sprite3D {
     float uLeft, vTop, uRight, vBottom;
 };
 
-class SpriteList3D : public Object {
+class SpriteList3D : public SpriteListBase {
 public:
-    // Indices are 16 bits: four vertices per sprite address at most this many.
-    enum { MAX_SPRITES = 16384, NAME_LENGTH = 128 };
-
     SpriteList3D();
-    ~SpriteList3D() override;
 
     // Allocates count records (left for the owner to fill) and activates the list.
-    Sprite3D* Build(uint32_t count, const char* textureFile);
-    Sprite3D* GetSprites() { return m_pSprites; }
-    void SetCount(uint32_t count) { m_uActive = count; }
-    void SetBlendMode(uint32_t mode) { m_uBlendMode = mode; }
-    // Changes the texture file; the next Render loads it.
-    void SetTexture(const char* textureFile);
+    Sprite3D* Build(uint32_t count, const char* textureFile) {
+        return static_cast<Sprite3D*>(BuildRecords(count, textureFile));
+    }
+    Sprite3D* GetSprites() { return static_cast<Sprite3D*>(Records()); }
 
-    void Shutdown() override;
-    void Update(float dt) override;
-    void Activate() override;
-    void Deactivate() override;
     void Render() override;
-    void InvalidateDeviceObjects() override;
-    void RestoreDeviceObjects() override;
 
-    uint32_t GetCapacity() const { return m_uCapacity; }
-    uint32_t GetCount() const { return m_uActive; }
-    uint32_t GetBlendMode() const { return m_uBlendMode; }
-    const char* GetTextureName() const { return m_szTextureName; }
-    bool IsActive() const { return m_bActive; }
-
-private:
-    Sprite3D* m_pSprites;
-    IDirect3DTexture8* m_pTexture;
-    IDirect3DVertexBuffer8* m_pVB;
-    IDirect3DIndexBuffer8* m_pIB;
-    uint32_t m_uCapacity;
-    uint32_t m_uActive;
-    uint32_t m_uBlendMode;
-    char m_szTextureName[NAME_LENGTH];
-    bool m_bActive;
-
-    void FillVertexBuffer();
+protected:
+    void WriteVertices(BYTE* data, uint32_t count) override;
 };

@@ -8,6 +8,7 @@
 #include "direct3d8.h"
 #include "format_util.h"
 #include "platform_bridge.h"
+#include "quil_com.h"
 
 namespace quil_d3d8 {
 
@@ -15,6 +16,7 @@ void DeviceAddRef(Device8* device) { device->AddRef(); }
 void DeviceRelease(Device8* device) { device->Release(); }
 void DeviceResourceBorn(Device8* device, D3DPOOL pool) { device->ResourceBorn(pool); }
 void DeviceResourceGone(Device8* device, D3DPOOL pool) { device->ResourceGone(pool); }
+void DeviceMakeCurrent(Device8* device) { device->MakeCurrent(); }
 
 static DWORD FloatBits(float f) {
     DWORD v;
@@ -258,14 +260,7 @@ void Device8::MakeCurrent() {
 }
 
 HRESULT Device8::QueryInterface(REFIID riid, void** ppv) {
-    if (!ppv) return E_POINTER;
-    if (riid == IID_IUnknown || riid == IID_IDirect3DDevice8) {
-        *ppv = this;
-        AddRef();
-        return S_OK;
-    }
-    *ppv = nullptr;
-    return E_NOINTERFACE;
+    return quil_com::Answer(this, riid, ppv, IID_IDirect3DDevice8);
 }
 
 ULONG Device8::AddRef() { return ++refs_; }

@@ -10,6 +10,7 @@
 #include "device8.h"
 #include "format_util.h"
 #include "platform_bridge.h"
+#include "quil_com.h"
 
 namespace quil_d3d8 {
 
@@ -27,14 +28,7 @@ bool HeadlessVideo() {
 Direct3D8::Direct3D8() { EnsureSdlVideo(); }
 
 HRESULT Direct3D8::QueryInterface(REFIID riid, void** ppv) {
-    if (!ppv) return E_POINTER;
-    if (riid == IID_IUnknown || riid == IID_IDirect3D8) {
-        *ppv = this;
-        AddRef();
-        return S_OK;
-    }
-    *ppv = nullptr;
-    return E_NOINTERFACE;
+    return quil_com::Answer(this, riid, ppv, IID_IDirect3D8);
 }
 
 ULONG Direct3D8::AddRef() { return ++refs_; }

@@ -5,6 +5,7 @@
 
 #include "device8.h"
 #include "format_util.h"
+#include "quil_com.h"
 
 namespace quil_d3d8 {
 
@@ -30,6 +31,13 @@ ULONG ResourceRefs::AddRef() {
         DeviceAddRef(device_);
     }
     return public_;
+}
+
+HRESULT ResourceRefs::GetDevice(IDirect3DDevice8** device) const {
+    if (!device) return D3DERR_INVALIDCALL;
+    *device = device_;
+    (*device)->AddRef();
+    return D3D_OK;
 }
 
 UINT FullMipCount(UINT width, UINT height) {
@@ -122,111 +130,37 @@ GLuint BufferCore::GlBuffer() {
 }
 
 VertexBuffer8::VertexBuffer8(Device8* device, UINT length, DWORD usage, DWORD fvf, D3DPOOL pool)
-    : refs_(device, pool), core_(length, usage, GL_ARRAY_BUFFER), fvf_(fvf) {}
+    : Buffer8(device, length, usage, pool, GL_ARRAY_BUFFER), fvf_(fvf) {}
 
 HRESULT VertexBuffer8::QueryInterface(REFIID riid, void** ppv) {
-    if (!ppv) return E_POINTER;
-    if (riid == IID_IUnknown || riid == IID_IDirect3DResource8 || riid == IID_IDirect3DVertexBuffer8) {
-        *ppv = this;
-        AddRef();
-        return S_OK;
-    }
-    *ppv = nullptr;
-    return E_NOINTERFACE;
-}
-
-ULONG VertexBuffer8::Release() {
-    return refs_.Release([this] {
-        refs_.device()->MakeCurrent();
-        delete this;
-    });
-}
-
-void VertexBuffer8::ReleaseInternal() {
-    refs_.ReleaseInternal([this] {
-        refs_.device()->MakeCurrent();
-        delete this;
-    });
-}
-
-HRESULT VertexBuffer8::GetDevice(IDirect3DDevice8** device) {
-    if (!device) return D3DERR_INVALIDCALL;
-    *device = refs_.device();
-    (*device)->AddRef();
-    return D3D_OK;
-}
-
-HRESULT VertexBuffer8::Lock(UINT offset, UINT size, BYTE** data, DWORD flags) {
-    return core_.Lock(offset, size, data, flags);
-}
-
-HRESULT VertexBuffer8::Unlock() {
-    refs_.device()->MakeCurrent();
-    return core_.Unlock() ? D3D_OK : D3DERR_INVALIDCALL;
+    return quil_com::Answer(this, riid, ppv, IID_IDirect3DResource8, IID_IDirect3DVertexBuffer8);
 }
 
 HRESULT VertexBuffer8::GetDesc(D3DVERTEXBUFFER_DESC* desc) {
     if (!desc) return D3DERR_INVALIDCALL;
     desc->Format = D3DFMT_VERTEXDATA;
     desc->Type = D3DRTYPE_VERTEXBUFFER;
-    desc->Usage = core_.usage();
-    desc->Pool = refs_.pool();
-    desc->Size = core_.length();
+    desc->Usage = core().usage();
+    desc->Pool = refs().pool();
+    desc->Size = core().length();
     desc->FVF = fvf_;
     return D3D_OK;
 }
 
 IndexBuffer8::IndexBuffer8(Device8* device, UINT length, DWORD usage, D3DFORMAT format, D3DPOOL pool)
-    : refs_(device, pool), core_(length, usage, GL_ELEMENT_ARRAY_BUFFER), format_(format) {}
+    : Buffer8(device, length, usage, pool, GL_ELEMENT_ARRAY_BUFFER), format_(format) {}
 
 HRESULT IndexBuffer8::QueryInterface(REFIID riid, void** ppv) {
-    if (!ppv) return E_POINTER;
-    if (riid == IID_IUnknown || riid == IID_IDirect3DResource8 || riid == IID_IDirect3DIndexBuffer8) {
-        *ppv = this;
-        AddRef();
-        return S_OK;
-    }
-    *ppv = nullptr;
-    return E_NOINTERFACE;
-}
-
-ULONG IndexBuffer8::Release() {
-    return refs_.Release([this] {
-        refs_.device()->MakeCurrent();
-        delete this;
-    });
-}
-
-void IndexBuffer8::ReleaseInternal() {
-    refs_.ReleaseInternal([this] {
-        refs_.device()->MakeCurrent();
-        delete this;
-    });
-}
-
-HRESULT IndexBuffer8::GetDevice(IDirect3DDevice8** device) {
-    if (!device) return D3DERR_INVALIDCALL;
-    *device = refs_.device();
-    (*device)->AddRef();
-    return D3D_OK;
-}
-
-HRESULT IndexBuffer8::Lock(UINT offset, UINT size, BYTE** data, DWORD flags) {
-    return core_.Lock(offset, size, data, flags);
-}
-
-HRESULT IndexBuffer8::Unlock() {
-    refs_.device()->MakeCurrent();
-    return core_.Unlock() ? D3D_OK : D3DERR_INVALIDCALL;
+    return quil_com::Answer(this, riid, ppv, IID_IDirect3DResource8, IID_IDirect3DIndexBuffer8);
 }
 
 HRESULT IndexBuffer8::GetDesc(D3DINDEXBUFFER_DESC* desc) {
     if (!desc) return D3DERR_INVALIDCALL;
     desc->Format = format_;
     desc->Type = D3DRTYPE_INDEXBUFFER;
-    desc->Usage = core_.usage();
-    desc->Pool = refs_.pool();
-    desc->Size = core_.length();
+    desc->Usage = core().usage();
+    desc->Pool = refs().pool();
+    desc->Size = core().length();
     return D3D_OK;
 }
 
@@ -244,12 +178,13 @@ static UINT ScanMax(const BYTE* data, UINT size, UINT first, UINT count) {
 }
 
 UINT IndexBuffer8::MaxIndex(UINT first, UINT count, UINT limit) {
-    if (maxVersion_ != core_.version()) {
-        maxAll_ = ScanMax(core_.data(), indexSize(), 0, core_.length() / indexSize());
-        maxVersion_ = core_.version();
+    BufferCore& c = core();
+    if (maxVersion_ != c.version()) {
+        maxAll_ = ScanMax(c.data(), indexSize(), 0, c.length() / indexSize());
+        maxVersion_ = c.version();
     }
     if (maxAll_ < limit) return maxAll_;
-    return ScanMax(core_.data(), indexSize(), first, count);
+    return ScanMax(c.data(), indexSize(), first, count);
 }
 
 // ---- surfaces ----
@@ -279,14 +214,7 @@ void Surface8::Resize(UINT width, UINT height) {
 }
 
 HRESULT Surface8::QueryInterface(REFIID riid, void** ppv) {
-    if (!ppv) return E_POINTER;
-    if (riid == IID_IUnknown || riid == IID_IDirect3DSurface8) {
-        *ppv = this;
-        AddRef();
-        return S_OK;
-    }
-    *ppv = nullptr;
-    return E_NOINTERFACE;
+    return quil_com::Answer(this, riid, ppv, IID_IDirect3DSurface8);
 }
 
 ULONG Surface8::AddRef() {
@@ -385,7 +313,7 @@ HRESULT Surface8::UnlockRect() {
 
 Texture8::Texture8(Device8* device, UINT width, UINT height, UINT levels, DWORD usage, D3DFORMAT format,
                    D3DPOOL pool)
-    : refs_(device, pool), usage_(usage), format_(format) {
+    : Resource8(device, pool), usage_(usage), format_(format) {
     UINT full = FullMipCount(width, height);
     if (levels == 0 || levels > full) levels = full;
     UINT w = width, h = height;
@@ -421,36 +349,8 @@ Texture8::~Texture8() {
 }
 
 HRESULT Texture8::QueryInterface(REFIID riid, void** ppv) {
-    if (!ppv) return E_POINTER;
-    if (riid == IID_IUnknown || riid == IID_IDirect3DResource8 || riid == IID_IDirect3DBaseTexture8 ||
-        riid == IID_IDirect3DTexture8) {
-        *ppv = this;
-        AddRef();
-        return S_OK;
-    }
-    *ppv = nullptr;
-    return E_NOINTERFACE;
-}
-
-ULONG Texture8::Release() {
-    return refs_.Release([this] {
-        refs_.device()->MakeCurrent();
-        delete this;
-    });
-}
-
-void Texture8::ReleaseInternal() {
-    refs_.ReleaseInternal([this] {
-        refs_.device()->MakeCurrent();
-        delete this;
-    });
-}
-
-HRESULT Texture8::GetDevice(IDirect3DDevice8** device) {
-    if (!device) return D3DERR_INVALIDCALL;
-    *device = refs_.device();
-    (*device)->AddRef();
-    return D3D_OK;
+    return quil_com::Answer(this, riid, ppv, IID_IDirect3DResource8, IID_IDirect3DBaseTexture8,
+                            IID_IDirect3DTexture8);
 }
 
 HRESULT Texture8::GetLevelDesc(UINT level, D3DSURFACE_DESC* d) {
@@ -458,7 +358,7 @@ HRESULT Texture8::GetLevelDesc(UINT level, D3DSURFACE_DESC* d) {
     d->Format = format_;
     d->Type = D3DRTYPE_SURFACE;
     d->Usage = usage_;
-    d->Pool = refs_.pool();
+    d->Pool = refs().pool();
     d->Size = levels_[level].pitch * levels_[level].height;
     d->MultiSampleType = D3DMULTISAMPLE_NONE;
     d->Width = levels_[level].width;
@@ -501,7 +401,7 @@ HRESULT Texture8::UnlockRect(UINT level) {
 }
 
 void Texture8::Upload(UINT level) {
-    refs_.device()->MakeCurrent();
+    DeviceMakeCurrent(refs().device());
     GlFormat f;
     GlFormatFor(format_, &f);
     ScopedBinding bind(GL_TEXTURE_2D, gl_);

@@ -10,15 +10,16 @@ namespace quil_d3d8 {
 
 class Device8;
 
-// Reference counts of a resource: the public count the caller sees, and internal
-// references the device holds while the resource is bound. The object is deleted
-// when both reach zero; while the public count is above zero it holds a device reference.
 // Device hooks for resources (defined with the device).
 void DeviceAddRef(Device8* device);
 void DeviceRelease(Device8* device);
 void DeviceResourceBorn(Device8* device, D3DPOOL pool);
 void DeviceResourceGone(Device8* device, D3DPOOL pool);
+void DeviceMakeCurrent(Device8* device);
 
+// Reference counts of a resource: the public count the caller sees, and internal
+// references the device holds while the resource is bound. The object is deleted
+// when both reach zero; while the public count is above zero it holds a device reference.
 class ResourceRefs {
 public:
     // A caller-created resource starts with one public reference; a device-owned
@@ -36,6 +37,14 @@ public:
     ULONG publicCount() const { return public_; }
     Device8* device() const { return device_; }
     D3DPOOL pool() const { return pool_; }
+    // Hands out the device with a new reference.
+    HRESULT GetDevice(IDirect3DDevice8** device) const;
+    // Deletes a resource with its device's context current, so its OpenGL objects go too.
+    template <typename T>
+    void DeleteWithDevice(T* resource) {
+        DeviceMakeCurrent(device_);
+        delete resource;
+    }
 
 private:
     Device8* device_;
@@ -91,63 +100,81 @@ private:
     uint64_t version_ = 0;
 };
 
-class VertexBuffer8 final : public IDirect3DVertexBuffer8 {
+// The COM half every resource shares: its counts, its device and its priority.
+template <class Interface>
+class Resource8 : public Interface {
 public:
-    VertexBuffer8(Device8* device, UINT length, DWORD usage, DWORD fvf, D3DPOOL pool);
-    HRESULT QueryInterface(REFIID riid, void** ppv) override;
     ULONG AddRef() override { return refs_.AddRef(); }
-    ULONG Release() override;
-    HRESULT GetDevice(IDirect3DDevice8** device) override;
+    ULONG Release() override {
+        return refs_.Release([this] { refs_.DeleteWithDevice(this); });
+    }
+    HRESULT GetDevice(IDirect3DDevice8** device) override { return refs_.GetDevice(device); }
     DWORD SetPriority(DWORD p) override { DWORD o = priority_; priority_ = p; return o; }
     DWORD GetPriority() override { return priority_; }
     void PreLoad() override {}
-    D3DRESOURCETYPE GetType() override { return D3DRTYPE_VERTEXBUFFER; }
-    HRESULT Lock(UINT offset, UINT size, BYTE** data, DWORD flags) override;
-    HRESULT Unlock() override;
-    HRESULT GetDesc(D3DVERTEXBUFFER_DESC* desc) override;
 
     ResourceRefs& refs() { return refs_; }
-    BufferCore& core() { return core_; }
-    void ReleaseInternal();
+    void ReleaseInternal() {
+        refs_.ReleaseInternal([this] { refs_.DeleteWithDevice(this); });
+    }
+
+protected:
+    Resource8(Device8* device, D3DPOOL pool) : refs_(device, pool) {}
 
 private:
-    ~VertexBuffer8() override = default;
     ResourceRefs refs_;
-    BufferCore core_;
-    DWORD fvf_;
     DWORD priority_ = 0;
 };
 
-class IndexBuffer8 final : public IDirect3DIndexBuffer8 {
+// A vertex or index buffer: a resource over a BufferCore.
+template <class Interface>
+class Buffer8 : public Resource8<Interface> {
+public:
+    HRESULT Lock(UINT offset, UINT size, BYTE** data, DWORD flags) override {
+        return core_.Lock(offset, size, data, flags);
+    }
+    HRESULT Unlock() override {
+        DeviceMakeCurrent(this->refs().device());
+        return core_.Unlock() ? D3D_OK : D3DERR_INVALIDCALL;
+    }
+    BufferCore& core() { return core_; }
+
+protected:
+    Buffer8(Device8* device, UINT length, DWORD usage, D3DPOOL pool, GLenum target)
+        : Resource8<Interface>(device, pool), core_(length, usage, target) {}
+
+private:
+    BufferCore core_;
+};
+
+class VertexBuffer8 final : public Buffer8<IDirect3DVertexBuffer8> {
+public:
+    VertexBuffer8(Device8* device, UINT length, DWORD usage, DWORD fvf, D3DPOOL pool);
+    HRESULT QueryInterface(REFIID riid, void** ppv) override;
+    D3DRESOURCETYPE GetType() override { return D3DRTYPE_VERTEXBUFFER; }
+    HRESULT GetDesc(D3DVERTEXBUFFER_DESC* desc) override;
+
+private:
+    ~VertexBuffer8() override = default;
+    DWORD fvf_;
+};
+
+class IndexBuffer8 final : public Buffer8<IDirect3DIndexBuffer8> {
 public:
     IndexBuffer8(Device8* device, UINT length, DWORD usage, D3DFORMAT format, D3DPOOL pool);
     HRESULT QueryInterface(REFIID riid, void** ppv) override;
-    ULONG AddRef() override { return refs_.AddRef(); }
-    ULONG Release() override;
-    HRESULT GetDevice(IDirect3DDevice8** device) override;
-    DWORD SetPriority(DWORD p) override { DWORD o = priority_; priority_ = p; return o; }
-    DWORD GetPriority() override { return priority_; }
-    void PreLoad() override {}
     D3DRESOURCETYPE GetType() override { return D3DRTYPE_INDEXBUFFER; }
-    HRESULT Lock(UINT offset, UINT size, BYTE** data, DWORD flags) override;
-    HRESULT Unlock() override;
     HRESULT GetDesc(D3DINDEXBUFFER_DESC* desc) override;
 
-    ResourceRefs& refs() { return refs_; }
-    BufferCore& core() { return core_; }
     D3DFORMAT format() const { return format_; }
     UINT indexSize() const { return format_ == D3DFMT_INDEX32 ? 4u : 2u; }
     // Largest index in [first, first + count): the whole buffer's cached maximum when
     // that is below limit, else a scan of the range.
     UINT MaxIndex(UINT first, UINT count, UINT limit);
-    void ReleaseInternal();
 
 private:
     ~IndexBuffer8() override = default;
-    ResourceRefs refs_;
-    BufferCore core_;
     D3DFORMAT format_;
-    DWORD priority_ = 0;
     uint64_t maxVersion_ = ~0ull;
     UINT maxAll_ = 0;
 };
@@ -196,16 +223,10 @@ private:
     DWORD lockFlags_ = 0;
 };
 
-class Texture8 final : public IDirect3DTexture8 {
+class Texture8 final : public Resource8<IDirect3DTexture8> {
 public:
     Texture8(Device8* device, UINT width, UINT height, UINT levels, DWORD usage, D3DFORMAT format, D3DPOOL pool);
     HRESULT QueryInterface(REFIID riid, void** ppv) override;
-    ULONG AddRef() override { return refs_.AddRef(); }
-    ULONG Release() override;
-    HRESULT GetDevice(IDirect3DDevice8** device) override;
-    DWORD SetPriority(DWORD p) override { DWORD o = priority_; priority_ = p; return o; }
-    DWORD GetPriority() override { return priority_; }
-    void PreLoad() override {}
     D3DRESOURCETYPE GetType() override { return D3DRTYPE_TEXTURE; }
     DWORD SetLOD(DWORD lod) override { DWORD o = lod_; lod_ = lod < levels_.size() ? lod : 0; return o; }
     DWORD GetLOD() override { return lod_; }
@@ -216,10 +237,8 @@ public:
     HRESULT UnlockRect(UINT level) override;
     HRESULT AddDirtyRect(const RECT*) override { return D3D_OK; }
 
-    ResourceRefs& refs() { return refs_; }
     GLuint GlTexture() const { return gl_; }
     D3DFORMAT format() const { return format_; }
-    void ReleaseInternal();
     // The system-memory pixels of a level.
     const BYTE* LevelData(UINT level) const { return levels_[level].data.data(); }
     UINT LevelPitch(UINT level) const { return levels_[level].pitch; }
@@ -235,12 +254,10 @@ private:
         Surface8* surface = nullptr;
     };
     void Upload(UINT level);
-    ResourceRefs refs_;
     std::vector<Level> levels_;
     DWORD usage_;
     D3DFORMAT format_;
     GLuint gl_ = 0;
-    DWORD priority_ = 0;
     DWORD lod_ = 0;
 };
 

@@ -1,32 +1,19 @@
 // ID3DXBuffer: a reference-counted block of bytes.
-#include <atomic>
 #include <cstring>
 #include <new>
 #include <vector>
 
 #include "d3dx_internal.h"
+#include "quil_com.h"
 
 namespace {
 
-class D3DXBufferImpl final : public ID3DXBuffer {
+class D3DXBufferImpl final : public quil_com::RefCounted<ID3DXBuffer> {
 public:
     explicit D3DXBufferImpl(size_t size) : data_(size, 0) {}
 
     HRESULT QueryInterface(REFIID riid, void** ppv) override {
-        if (!ppv) return E_POINTER;
-        if (riid == IID_IUnknown || riid == IID_ID3DXBuffer) {
-            AddRef();
-            *ppv = static_cast<ID3DXBuffer*>(this);
-            return S_OK;
-        }
-        *ppv = nullptr;
-        return E_NOINTERFACE;
-    }
-    ULONG AddRef() override { return ++refs_; }
-    ULONG Release() override {
-        ULONG left = --refs_;
-        if (left == 0) delete this;
-        return left;
+        return quil_com::Answer(static_cast<ID3DXBuffer*>(this), riid, ppv, IID_ID3DXBuffer);
     }
     LPVOID GetBufferPointer() override { return data_.empty() ? nullptr : data_.data(); }
     DWORD GetBufferSize() override { return (DWORD)data_.size(); }
@@ -35,7 +22,6 @@ public:
 
 private:
     std::vector<BYTE> data_;
-    std::atomic<ULONG> refs_{1};
 };
 
 }  // namespace

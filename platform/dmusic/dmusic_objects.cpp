@@ -1,5 +1,4 @@
 // The DirectMusic classes: loader, segment, segment state, performance and audio path.
-#include <atomic>
 #include <cstdio>
 #include <memory>
 #include <mutex>
@@ -10,43 +9,19 @@
 #include "dmusici.h"
 #include "music_core.h"
 #include "music_files.h"
+#include "quil_com.h"
 
 namespace quil_dmusic {
 namespace {
 
 constexpr size_t kMaxMidiFileBytes = 16u << 20;
 
-// Reference counting shared by the classes here.
-template <class Interface>
-class ComObject : public Interface {
-public:
-    ULONG AddRef() override { return refs_.fetch_add(1, std::memory_order_relaxed) + 1; }
-    ULONG Release() override {
-        ULONG left = refs_.fetch_sub(1, std::memory_order_acq_rel) - 1;
-        if (left == 0) delete this;
-        return left;
-    }
-
-protected:
-    HRESULT Answer(REFIID iid, REFIID own, void** out) {
-        if (!out) return E_POINTER;
-        *out = nullptr;
-        if (iid == IID_IUnknown || iid == own) {
-            *out = static_cast<Interface*>(this);
-            AddRef();
-            return S_OK;
-        }
-        return E_NOINTERFACE;
-    }
-
-private:
-    std::atomic<ULONG> refs_{1};
-};
-
-class Segment final : public ComObject<IDirectMusicSegment8> {
+class Segment final : public quil_com::RefCounted<IDirectMusicSegment8> {
 public:
     explicit Segment(std::shared_ptr<const MidiSong> song) : song_(std::move(song)) {}
-    HRESULT QueryInterface(REFIID iid, void** out) override { return Answer(iid, IID_IDirectMusicSegment8, out); }
+    HRESULT QueryInterface(REFIID iid, void** out) override {
+        return quil_com::Answer(this, iid, out, IID_IDirectMusicSegment8);
+    }
     HRESULT SetRepeats(DWORD repeats) override {
         repeats_ = repeats;
         return S_OK;
@@ -81,11 +56,11 @@ private:
     int downloads_ = 0;
 };
 
-class SegmentState final : public ComObject<IDirectMusicSegmentState8> {
+class SegmentState final : public quil_com::RefCounted<IDirectMusicSegmentState8> {
 public:
     explicit SegmentState(Segment* segment) : segment_(segment) { segment_->AddRef(); }
     HRESULT QueryInterface(REFIID iid, void** out) override {
-        return Answer(iid, IID_IDirectMusicSegmentState8, out);
+        return quil_com::Answer(this, iid, out, IID_IDirectMusicSegmentState8);
     }
     HRESULT GetSegment(IDirectMusicSegment8** segment) override {
         if (!segment) return E_POINTER;
@@ -100,10 +75,12 @@ private:
     Segment* segment_;
 };
 
-class AudioPath final : public ComObject<IDirectMusicAudioPath8> {
+class AudioPath final : public quil_com::RefCounted<IDirectMusicAudioPath8> {
 public:
     explicit AudioPath(std::shared_ptr<MusicCore> core) : core_(std::move(core)) {}
-    HRESULT QueryInterface(REFIID iid, void** out) override { return Answer(iid, IID_IDirectMusicAudioPath8, out); }
+    HRESULT QueryInterface(REFIID iid, void** out) override {
+        return quil_com::Answer(this, iid, out, IID_IDirectMusicAudioPath8);
+    }
     HRESULT SetVolume(LONG volume, DWORD duration) override {
         if (volume > 0 || volume < DMUS_VOLUME_SILENT) return E_INVALIDARG;
         if (!core_->IsOpen()) return DMUS_E_NOT_INIT;
@@ -115,11 +92,11 @@ private:
     std::shared_ptr<MusicCore> core_;
 };
 
-class Performance final : public ComObject<IDirectMusicPerformance8> {
+class Performance final : public quil_com::RefCounted<IDirectMusicPerformance8> {
 public:
     Performance() : core_(std::make_shared<MusicCore>()) {}
     HRESULT QueryInterface(REFIID iid, void** out) override {
-        return Answer(iid, IID_IDirectMusicPerformance8, out);
+        return quil_com::Answer(this, iid, out, IID_IDirectMusicPerformance8);
     }
 
     HRESULT InitAudio(IDirectMusic** directMusic, IDirectSound** directSound, HWND, DWORD pathType, DWORD,
@@ -209,9 +186,11 @@ private:
     AudioPath* path_ = nullptr;
 };
 
-class Loader final : public ComObject<IDirectMusicLoader8> {
+class Loader final : public quil_com::RefCounted<IDirectMusicLoader8> {
 public:
-    HRESULT QueryInterface(REFIID iid, void** out) override { return Answer(iid, IID_IDirectMusicLoader8, out); }
+    HRESULT QueryInterface(REFIID iid, void** out) override {
+        return quil_com::Answer(this, iid, out, IID_IDirectMusicLoader8);
+    }
 
     HRESULT SetSearchDirectory(REFGUID, WCHAR* path, BOOL) override {
         if (!path) return E_POINTER;

@@ -11,23 +11,10 @@ namespace quil_dsound {
 namespace {
 
 // The listener of 3D sound: keeps what it is told; nothing in the mix uses it.
-class Listener final : public IDirectSound3DListener {
+class Listener final : public quil_com::RefCounted<IDirectSound3DListener> {
 public:
     HRESULT QueryInterface(REFIID iid, void** out) override {
-        if (!out) return E_POINTER;
-        *out = nullptr;
-        if (iid == IID_IUnknown || iid == IID_IDirectSound3DListener) {
-            *out = this;
-            AddRef();
-            return S_OK;
-        }
-        return E_NOINTERFACE;
-    }
-    ULONG AddRef() override { return ++refs_; }
-    ULONG Release() override {
-        ULONG left = --refs_;
-        if (left == 0) delete this;
-        return left;
+        return quil_com::Answer(this, iid, out, IID_IDirectSound3DListener);
     }
     HRESULT SetPosition(FLOAT x, FLOAT y, FLOAT z, DWORD) override { return Set(position_, x, y, z); }
     HRESULT SetVelocity(FLOAT x, FLOAT y, FLOAT z, DWORD) override { return Set(velocity_, x, y, z); }
@@ -52,7 +39,6 @@ private:
         v = f;
         return DS_OK;
     }
-    std::atomic<ULONG> refs_{1};
     float position_[3] = {0, 0, 0};
     float velocity_[3] = {0, 0, 0};
     float front_[3] = {0, 0, 1};
@@ -111,28 +97,14 @@ Buffer::~Buffer() {
 }
 
 HRESULT Buffer::QueryInterface(REFIID iid, void** out) {
-    if (!out) return E_POINTER;
-    *out = nullptr;
-    if (iid == IID_IUnknown || iid == IID_IDirectSoundBuffer || iid == IID_IDirectSoundBuffer8) {
-        *out = static_cast<IDirectSoundBuffer8*>(this);
-        AddRef();
-        return S_OK;
-    }
-    if (iid == IID_IDirectSound3DListener && primary_ && (flags_ & DSBCAPS_CTRL3D)) {
+    // A 3D primary buffer hands out a new listener each time it is asked.
+    if (out && iid == IID_IDirectSound3DListener && primary_ && (flags_ & DSBCAPS_CTRL3D)) {
         auto* listener = new (std::nothrow) Listener;
-        if (!listener) return E_OUTOFMEMORY;
         *out = listener;
-        return S_OK;
+        return listener ? S_OK : E_OUTOFMEMORY;
     }
-    return E_NOINTERFACE;
-}
-
-ULONG Buffer::AddRef() { return refs_.fetch_add(1, std::memory_order_relaxed) + 1; }
-
-ULONG Buffer::Release() {
-    ULONG left = refs_.fetch_sub(1, std::memory_order_acq_rel) - 1;
-    if (left == 0) delete this;
-    return left;
+    return quil_com::Answer(static_cast<IDirectSoundBuffer8*>(this), iid, out, IID_IDirectSoundBuffer,
+                            IID_IDirectSoundBuffer8);
 }
 
 VoiceControl Buffer::ControlSnapshot() {

@@ -30,22 +30,7 @@ Device::~Device() {
 }
 
 HRESULT Device::QueryInterface(REFIID iid, void** out) {
-    if (!out) return E_POINTER;
-    *out = nullptr;
-    if (iid == IID_IUnknown || iid == IID_IDirectSound || iid == IID_IDirectSound8) {
-        *out = static_cast<IDirectSound8*>(this);
-        AddRef();
-        return S_OK;
-    }
-    return E_NOINTERFACE;
-}
-
-ULONG Device::AddRef() { return refs_.fetch_add(1, std::memory_order_relaxed) + 1; }
-
-ULONG Device::Release() {
-    ULONG left = refs_.fetch_sub(1, std::memory_order_acq_rel) - 1;
-    if (left == 0) delete this;
-    return left;
+    return quil_com::Answer(static_cast<IDirectSound8*>(this), iid, out, IID_IDirectSound, IID_IDirectSound8);
 }
 
 HRESULT Device::SetCooperativeLevel(HWND, DWORD level) {

@@ -8,6 +8,7 @@
 
 #include "dsound.h"
 #include "quil_audio_output.h"
+#include "quil_com.h"
 
 namespace quil_dsound {
 
@@ -55,7 +56,7 @@ struct VoiceControl {
 class Device;
 
 // A primary or secondary buffer.
-class Buffer final : public IDirectSoundBuffer8 {
+class Buffer final : public quil_com::RefCounted<IDirectSoundBuffer8> {
 public:
     // A secondary buffer over block (one reference taken); control copies another voice's settings.
     Buffer(Device* device, DWORD flags, SampleBlock* block, const VoiceControl* control);
@@ -63,8 +64,6 @@ public:
     Buffer(Device* device, DWORD flags);
 
     HRESULT QueryInterface(REFIID iid, void** out) override;
-    ULONG AddRef() override;
-    ULONG Release() override;
     HRESULT GetCurrentPosition(LPDWORD playCursor, LPDWORD writeCursor) override;
     HRESULT GetFormat(LPWAVEFORMATEX format, DWORD sizeAllocated, LPDWORD sizeWritten) override;
     HRESULT GetVolume(LPLONG volume) override;
@@ -96,7 +95,6 @@ private:
     ~Buffer() override;
 
     Device* device_;
-    std::atomic<ULONG> refs_{1};
     DWORD flags_;
     bool primary_;
     SampleBlock* block_ = nullptr;
@@ -106,13 +104,11 @@ private:
 };
 
 // The device: owns the voice list and mixes it as one source of the audio output.
-class Device final : public IDirectSound8, public quil_audio::Source {
+class Device final : public quil_com::RefCounted<IDirectSound8>, public quil_audio::Source {
 public:
     Device();
 
     HRESULT QueryInterface(REFIID iid, void** out) override;
-    ULONG AddRef() override;
-    ULONG Release() override;
     HRESULT CreateSoundBuffer(LPCDSBUFFERDESC desc, LPDIRECTSOUNDBUFFER* buffer, LPUNKNOWN outer) override;
     HRESULT DuplicateSoundBuffer(LPDIRECTSOUNDBUFFER original, LPDIRECTSOUNDBUFFER* duplicate) override;
     HRESULT SetCooperativeLevel(HWND window, DWORD level) override;
@@ -128,7 +124,6 @@ public:
 private:
     ~Device() override;
 
-    std::atomic<ULONG> refs_{1};
     std::atomic<DWORD> level_{0};
     Buffer* voices_ = nullptr;  // guarded by the output lock
 };

@@ -373,6 +373,37 @@ TEST_F(MixerTest, BuffersKeepTheDeviceAliveAndCountReferences) {
     EXPECT_FALSE(quil_audio::OutputOpen());
 }
 
+// The device and a secondary buffer answer for their own interfaces, each answer a
+// reference; only a 3D primary buffer hands out a listener.
+TEST_F(MixerTest, DeviceAndBuffersAnswerForTheirInterfaces) {
+    auto* b = Constant16(10, 100);
+    struct Case {
+        IUnknown* object;
+        std::vector<const GUID*> yes, no;
+    };
+    const Case cases[] = {
+        {ds, {&IID_IUnknown, &IID_IDirectSound, &IID_IDirectSound8}, {&IID_IDirectSoundBuffer}},
+        {b, {&IID_IUnknown, &IID_IDirectSoundBuffer, &IID_IDirectSoundBuffer8},
+         {&IID_IDirectSound8, &IID_IDirectSound3DListener}},
+    };
+    for (const Case& c : cases) {
+        const ULONG refs = c.object->AddRef() - 1;
+        c.object->Release();
+        for (const GUID* id : c.yes) {
+            void* got = nullptr;
+            ASSERT_EQ(c.object->QueryInterface(*id, &got), S_OK);
+            EXPECT_EQ(got, static_cast<void*>(c.object));
+            EXPECT_EQ(c.object->Release(), refs);
+        }
+        for (const GUID* id : c.no) {
+            void* got = c.object;
+            EXPECT_EQ(c.object->QueryInterface(*id, &got), E_NOINTERFACE);
+            EXPECT_EQ(got, nullptr);
+        }
+        EXPECT_EQ(c.object->QueryInterface(IID_IUnknown, nullptr), E_POINTER);
+    }
+}
+
 TEST(DirectSoundDevice, FailsWithoutAnAudioDevice) {
     quil_audio::SimulateNoDevice(true);
     IDirectSound8* ds = reinterpret_cast<IDirectSound8*>(1);

@@ -67,6 +67,68 @@ TEST_F(DeviceTest, BufferLocksCheckRangesAndRefuseDoubleLocks) {
     EXPECT_EQ(D3DERR_INVALIDCALL, dev->CreateVertexBuffer(0, 0, 0, D3DPOOL_MANAGED, &vb));
 }
 
+// Each resource answers for its own interfaces only, and every answer is a reference.
+TEST_F(DeviceTest, ResourcesAnswerForTheirInterfacesAndHandOutTheirDevice) {
+    IDirect3DVertexBuffer8* vb = nullptr;
+    IDirect3DIndexBuffer8* ib = nullptr;
+    IDirect3DTexture8* tex = nullptr;
+    ASSERT_EQ(D3D_OK, dev->CreateVertexBuffer(32, 0, 0, D3DPOOL_MANAGED, &vb));
+    ASSERT_EQ(D3D_OK, dev->CreateIndexBuffer(32, 0, D3DFMT_INDEX16, D3DPOOL_MANAGED, &ib));
+    ASSERT_EQ(D3D_OK, dev->CreateTexture(4, 4, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, &tex));
+    struct Case {
+        IDirect3DResource8* resource;
+        D3DRESOURCETYPE type;
+        std::vector<const GUID*> yes, no;
+    };
+    const Case cases[] = {
+        {vb, D3DRTYPE_VERTEXBUFFER, {&IID_IDirect3DVertexBuffer8}, {&IID_IDirect3DIndexBuffer8, &IID_IDirect3DTexture8}},
+        {ib, D3DRTYPE_INDEXBUFFER, {&IID_IDirect3DIndexBuffer8}, {&IID_IDirect3DVertexBuffer8, &IID_IDirect3DBaseTexture8}},
+        {tex, D3DRTYPE_TEXTURE, {&IID_IDirect3DBaseTexture8, &IID_IDirect3DTexture8},
+         {&IID_IDirect3DVertexBuffer8, &IID_IDirect3DSurface8}},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(c.type, c.resource->GetType());
+        std::vector<const GUID*> yes = c.yes;
+        yes.push_back(&IID_IUnknown);
+        yes.push_back(&IID_IDirect3DResource8);
+        for (const GUID* id : yes) {
+            void* got = nullptr;
+            ASSERT_EQ(S_OK, c.resource->QueryInterface(*id, &got));
+            EXPECT_EQ(static_cast<void*>(c.resource), got);
+            EXPECT_EQ(1u, c.resource->Release());  // the answer held one reference
+        }
+        for (const GUID* id : c.no) {
+            void* got = c.resource;
+            EXPECT_EQ(E_NOINTERFACE, c.resource->QueryInterface(*id, &got));
+            EXPECT_EQ(nullptr, got);
+        }
+        EXPECT_EQ(E_POINTER, c.resource->QueryInterface(IID_IUnknown, nullptr));
+        EXPECT_EQ(0u, c.resource->SetPriority(5));
+        EXPECT_EQ(5u, c.resource->SetPriority(9));
+        EXPECT_EQ(9u, c.resource->GetPriority());
+        IDirect3DDevice8* owner = nullptr;
+        ASSERT_EQ(D3D_OK, c.resource->GetDevice(&owner));
+        EXPECT_EQ(dev, owner);
+        EXPECT_EQ(4u, owner->Release());  // the fixture and the three resources
+        EXPECT_EQ(D3DERR_INVALIDCALL, c.resource->GetDevice(nullptr));
+    }
+    EXPECT_EQ(0u, vb->Release());
+    EXPECT_EQ(0u, ib->Release());
+    EXPECT_EQ(0u, tex->Release());
+    // A surface answers as a surface but is no resource.
+    IDirect3DSurface8* bb = nullptr;
+    ASSERT_EQ(D3D_OK, dev->GetBackBuffer(0, D3DBACKBUFFER_TYPE_MONO, &bb));
+    void* got = nullptr;
+    ASSERT_EQ(S_OK, bb->QueryInterface(IID_IDirect3DSurface8, &got));
+    EXPECT_EQ(static_cast<void*>(bb), got);
+    EXPECT_EQ(1u, bb->Release());
+    EXPECT_EQ(E_NOINTERFACE, bb->QueryInterface(IID_IDirect3DResource8, &got));
+    EXPECT_EQ(nullptr, got);
+    EXPECT_EQ(0u, bb->Release());
+    EXPECT_EQ(2u, dev->AddRef());
+    EXPECT_EQ(1u, dev->Release());
+}
+
 TEST_F(DeviceTest, TextureLocksReportAndHonourThePitch) {
     IDirect3DTexture8* t = nullptr;
     // 3 pixels of 16 bits: rows are padded to 8 bytes.

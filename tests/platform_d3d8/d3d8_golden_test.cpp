@@ -12,16 +12,6 @@ namespace {
 
 const std::string kGoldenDir = std::string(QUIL_SOURCE_DIR) + "/tests/golden/d3d8/";
 
-D3DMATRIX Mul(const D3DMATRIX& a, const D3DMATRIX& b) {
-    D3DMATRIX r;
-    for (int i = 0; i < 4; ++i)
-        for (int j = 0; j < 4; ++j) {
-            r.m[i][j] = 0;
-            for (int k = 0; k < 4; ++k) r.m[i][j] += a.m[i][k] * b.m[k][j];
-        }
-    return r;
-}
-
 D3DMATRIX Translation(float x, float y, float z) {
     D3DMATRIX m = Identity();
     m._41 = x;
@@ -36,18 +26,6 @@ D3DMATRIX RotationY(float a) {
     m._13 = -std::sin(a);
     m._31 = std::sin(a);
     m._33 = std::cos(a);
-    return m;
-}
-
-D3DMATRIX Perspective(float fovy, float aspect, float zn, float zf) {
-    D3DMATRIX m;
-    std::memset(&m, 0, sizeof(m));
-    float ys = 1.0f / std::tan(fovy / 2), xs = ys / aspect;
-    m._11 = xs;
-    m._22 = ys;
-    m._33 = zf / (zf - zn);
-    m._34 = 1.0f;
-    m._43 = -zn * zf / (zf - zn);
     return m;
 }
 

@@ -15,18 +15,6 @@ void DiffuseOnly(IDirect3DDevice8* dev) {
     dev->SetTextureStageState(0, D3DTSS_ALPHAARG1, D3DTA_DIFFUSE);
 }
 
-D3DMATRIX Perspective(float fovy, float aspect, float zn, float zf) {
-    D3DMATRIX m;
-    std::memset(&m, 0, sizeof(m));
-    float ys = 1.0f / std::tan(fovy / 2), xs = ys / aspect;
-    m._11 = xs;
-    m._22 = ys;
-    m._33 = zf / (zf - zn);
-    m._34 = 1.0f;
-    m._43 = -zn * zf / (zf - zn);
-    return m;
-}
-
 }  // namespace
 
 TEST_F(DeviceTest, ClearFillsTargetAndRectanglesOnly) {

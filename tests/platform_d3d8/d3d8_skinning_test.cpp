@@ -20,17 +20,6 @@ struct SkinVertex {
     float u, v;
 };
 
-// Row-vector 4x4 product.
-D3DMATRIX Mul(const D3DMATRIX& a, const D3DMATRIX& b) {
-    D3DMATRIX r;
-    for (int i = 0; i < 4; ++i)
-        for (int j = 0; j < 4; ++j) {
-            r.m[i][j] = 0;
-            for (int k = 0; k < 4; ++k) r.m[i][j] += a.m[i][k] * b.m[k][j];
-        }
-    return r;
-}
-
 D3DMATRIX Transpose(const D3DMATRIX& a) {
     D3DMATRIX r;
     for (int i = 0; i < 4; ++i)

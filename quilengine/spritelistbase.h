@@ -1,0 +1,73 @@
+// What the screen and world sprite lists share: the owner's record block, the
+// texture, the dynamic vertex buffer and the quad index buffer, and the way the
+// list joins and leaves the frame loop and the overlay pass. Each list supplies
+// its vertex format, how a record becomes four vertices, and its draw states.
+#pragma once
+#include <cstdint>
+#include "d3d8.h"
+#include "process.h"
+
+class SpriteListBase : public Object {
+public:
+    // Indices are 16 bits: four vertices per sprite address at most this many.
+    enum { MAX_SPRITES = 16384, NAME_LENGTH = 128 };
+
+    ~SpriteListBase() override;
+
+    void SetCount(uint32_t count) { m_uActive = count; }
+    void SetBlendMode(uint32_t mode) { m_uBlendMode = mode; }
+    // Changes the texture file; the next Render loads it.
+    void SetTexture(const char* textureFile);
+
+    void Shutdown() override;
+    void Update(float dt) override;
+    void Activate() override;
+    void Deactivate() override;
+    void InvalidateDeviceObjects() override;
+    void RestoreDeviceObjects() override;
+
+    uint32_t GetCapacity() const { return m_uCapacity; }
+    uint32_t GetCount() const { return m_uActive; }
+    uint32_t GetBlendMode() const { return m_uBlendMode; }
+    const char* GetTextureName() const { return m_szTextureName; }
+    bool IsActive() const { return m_bActive; }
+
+protected:
+    // What tells one kind of list from another: sizes, format and its own messages.
+    struct Kind {
+        uint32_t recordSize;
+        uint32_t vertexSize;
+        DWORD fvf;
+        const char* memoryTag;
+        const char* allocFailure;
+        const char* indexLockFailure;
+        const char* tooManyActive;
+    };
+
+    explicit SpriteListBase(const Kind& kind);
+
+    // Allocates count records (left for the owner to fill) and activates the list.
+    void* BuildRecords(uint32_t count, const char* textureFile);
+    void* Records() const { return m_pRecords; }
+    // Writes the quads of the first count records into the locked vertex buffer.
+    virtual void WriteVertices(BYTE* data, uint32_t count) = 0;
+    // Makes whatever device object is missing; returns the device, or null without one.
+    IDirect3DDevice8* PrepareToDraw();
+    // Sets the list's transform, texture, mode and buffers, then draws the active quads.
+    void DrawQuads(IDirect3DDevice8* device);
+
+private:
+    const Kind m_kind;
+    void* m_pRecords;
+    IDirect3DTexture8* m_pTexture;
+    IDirect3DVertexBuffer8* m_pVB;
+    IDirect3DIndexBuffer8* m_pIB;
+    uint32_t m_uCapacity;
+    uint32_t m_uActive;
+    uint32_t m_uBlendMode;
+    char m_szTextureName[NAME_LENGTH];
+    bool m_bActive;
+
+    void FillVertexBuffer();
+    void FillIndexBuffer();
+};
