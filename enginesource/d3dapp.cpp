@@ -388,6 +388,11 @@ LRESULT D3DApplication::MsgProc(HWND hWnd, UINT msg, WPARAM wParam, LPARAM lPara
             CleanupEnvironment();
             HMENU hMenu = GetMenu(hWnd);
             if (hMenu) DestroyMenu(hMenu);
+            // Closed in full screen, the menu bar is the one put aside.
+            if (m_hMenu) {
+                DestroyMenu(m_hMenu);
+                m_hMenu = nullptr;
+            }
             DestroyWindow(hWnd);
             if (hWnd == m_hWnd) m_hWnd = nullptr;
             PostQuitMessage(0);

@@ -1,0 +1,210 @@
+// The "Game Settings" dialog over a scripted Direct3D object with two adapters:
+// what the first opening writes, what the lists show, how choosing an adapter,
+// a device or a mode refills them, and what Apply and cancel leave in the table.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <string>
+
+#include "d3dapp.h"
+#include "fake_direct3d.h"
+#include "quil_automation.h"
+
+namespace {
+namespace qa = quil_automation;
+
+const int kDriver = setenv("SDL_VIDEODRIVER", "dummy", 0);
+
+// The framework over the scripted object, with the application's veto.
+class DialogApp : public D3DApplication {
+public:
+    explicit DialogApp(FakeDirect3D* d3d) {
+        m_pD3D = d3d;
+        m_bUseDepthBuffer = TRUE;
+        D3DApplication::ResetProcessState();
+    }
+    ~DialogApp() override { m_pD3D = nullptr; }
+    HRESULT ConfirmDevice(D3DCAPS8* caps, DWORD behavior, D3DFORMAT) override {
+        if (behavior & D3DCREATE_HARDWARE_VERTEXPROCESSING) return E_FAIL;
+        return (caps->RasterCaps & D3DPRASTERCAPS_FOGVERTEX) ? S_OK : E_FAIL;
+    }
+};
+
+const qa::ShownControl* Control(const qa::ShownDialog& d, int id) {
+    for (const auto& c : d.controls)
+        if (c.id == id) return &c;
+    static const qa::ShownControl missing{0, "", "", {}, -1, false, false};
+    ADD_FAILURE() << "no control " << id;
+    return &missing;
+}
+
+std::string Selected(const qa::ShownDialog& d, int id) {
+    const auto* c = Control(d, id);
+    return c->selection >= 0 && c->selection < (int)c->items.size() ? c->items[c->selection] : "";
+}
+
+// The dialog's first opening happens once per process: every test that does not
+// check it lets a throwaway application have it first.
+bool g_firstOpeningUsed = false;
+void UseUpFirstOpening() {
+    if (g_firstOpeningUsed) return;
+    g_firstOpeningUsed = true;
+    FakeDirect3D d3d;
+    FakeAdapter a;
+    a.modes = {Mode(640, 480, D3DFMT_R5G6B5)};
+    a.halCaps = Caps(false);
+    a.refCaps = Caps(false);
+    d3d.adapters.push_back(a);
+    DialogApp app(&d3d);
+    ASSERT_EQ(app.BuildDeviceList(), S_OK);
+    qa::QueueDialogScript([](HWND dialog) { qa::DialogPressKey(dialog, VK_ESCAPE); });
+    app.UserSelectNewDevice();
+}
+
+class SettingsDialog : public ::testing::Test {
+protected:
+    void SetUp() override {
+        qa::SetHeadless(true);
+        qa::ClearMessageBoxesShown();
+        qa::ClearDialogsShown();
+    }
+};
+
+// With no 16-bit 800 x 600 mode the first opening keeps the mode, but still
+// offers full screen; cancelling keeps the application windowed while the table
+// says full screen. 24-bit modes are listed as 32-bit.
+TEST_F(SettingsDialog, FirstOpeningWithout16Bit800x600AndCancel) {
+    if (g_firstOpeningUsed) GTEST_SKIP() << "the first opening was used by another test";
+    g_firstOpeningUsed = true;
+    FakeDirect3D d3d;
+    FakeAdapter a;
+    a.modes = {Mode(640, 480, D3DFMT_R5G6B5), Mode(800, 600, D3DFMT_R8G8B8), Mode(800, 600, D3DFMT_X8R8G8B8),
+               Mode(1024, 768, D3DFMT_R5G6B5)};
+    a.halCaps = Caps(true);
+    a.refCaps = Caps(false);
+    d3d.adapters.push_back(a);
+    DialogApp app(&d3d);
+    ASSERT_EQ(app.BuildDeviceList(), S_OK);
+    const DeviceEntry& hal = app.GetAdapter(0)->devices[0];
+    const DWORD defaultMode = hal.dwCurrentMode;
+    ASSERT_TRUE(hal.bWindowed);
+
+    static qa::ShownDialog look;
+    qa::QueueDialogScript([](HWND dialog) {
+        look = qa::DescribeDialog(dialog);
+        qa::DialogCloseBox(dialog);
+    });
+    EXPECT_EQ(app.UserSelectNewDevice(), S_OK);
+
+    EXPECT_EQ(look.caption, "Game Settings");
+    const auto* modes = Control(look, IDC_FULLSCREENMODES_COMBO);
+    EXPECT_EQ(modes->items, (std::vector<std::string>{"640 x 480 x 16", "1024 x 768 x 16", "800 x 600 x 32",
+                                                      "800 x 600 x 32"}));
+    EXPECT_EQ(modes->selection, (int)defaultMode);
+    EXPECT_TRUE(modes->enabled);
+    EXPECT_TRUE(Control(look, IDC_FULLSCREEN)->checked);
+    EXPECT_FALSE(Control(look, IDC_WINDOW)->checked);
+    EXPECT_EQ(Control(look, IDC_ADAPTER_COMBO)->items, std::vector<std::string>{"Fake Adapter"});
+    EXPECT_EQ(Control(look, IDC_DEVICE_COMBO)->items, (std::vector<std::string>{"HAL", "REF"}));
+    ASSERT_FALSE(qa::DialogsShown().empty());
+    EXPECT_EQ(qa::DialogsShown().back().result, IDCANCEL);
+
+    EXPECT_TRUE(app.IsWindowed());
+    EXPECT_FALSE(hal.bWindowed);
+    EXPECT_EQ(hal.dwCurrentMode, defaultMode);
+    EXPECT_EQ(app.GetD3DDevice(), nullptr);
+
+    // The second opening shows that state unchanged.
+    qa::QueueDialogScript([](HWND dialog) {
+        look = qa::DescribeDialog(dialog);
+        qa::DialogPressKey(dialog, VK_ESCAPE);
+    });
+    app.UserSelectNewDevice();
+    EXPECT_TRUE(Control(look, IDC_FULLSCREEN)->checked);
+    EXPECT_EQ(Control(look, IDC_FULLSCREENMODES_COMBO)->selection, (int)defaultMode);
+}
+
+// Choosing an adapter or a device refills the lists with that device's own last
+// choice; a device that cannot render in a window disables the window button;
+// Apply before any device exists stores the choice and creates nothing.
+TEST_F(SettingsDialog, SelectionRefillsAndApplyStoresTheChoice) {
+    UseUpFirstOpening();
+    FakeDirect3D d3d;
+    FakeAdapter first;
+    first.description = "First Adapter";
+    first.modes = {Mode(640, 480, D3DFMT_R5G6B5), Mode(800, 600, D3DFMT_R5G6B5), Mode(640, 480, D3DFMT_X8R8G8B8)};
+    first.halCaps = Caps(true);
+    first.refCaps = Caps(false);
+    FakeAdapter second = first;
+    second.description = "Second Adapter";
+    second.modes.push_back(Mode(1024, 768, D3DFMT_R5G6B5));
+    second.halCaps = Caps(true, true, /*windowed=*/false);
+    d3d.adapters = {first, second};
+    DialogApp app(&d3d);
+    ASSERT_EQ(app.BuildDeviceList(), S_OK);
+    ASSERT_EQ(app.GetNumAdapters(), 2u);
+    AdapterEntry* second8 = app.GetAdapter(1);
+    ASSERT_EQ(second8->dwNumDevices, 2u);
+    ASSERT_FALSE(second8->devices[0].bCanDoWindowed);
+    second8->devices[1].dwCurrentMode = 2;  // the reference device last had 1024 x 768
+    const int halMode = (int)second8->devices[0].dwCurrentMode;
+
+    static qa::ShownDialog opened, adapterChosen, modeChosen, refChosen, halAgain;
+    qa::QueueDialogScript([](HWND dialog) {
+        opened = qa::DescribeDialog(dialog);
+        qa::DialogChooseComboEntry(dialog, IDC_ADAPTER_COMBO, 1);
+        adapterChosen = qa::DescribeDialog(dialog);
+        qa::DialogChooseComboEntry(dialog, IDC_FULLSCREENMODES_COMBO, 2);
+        modeChosen = qa::DescribeDialog(dialog);
+        qa::DialogChooseComboEntry(dialog, IDC_DEVICE_COMBO, 1);
+        refChosen = qa::DescribeDialog(dialog);
+        qa::DialogChooseComboEntry(dialog, IDC_DEVICE_COMBO, 0);
+        halAgain = qa::DescribeDialog(dialog);
+        qa::DialogChooseComboEntry(dialog, IDC_FULLSCREENMODES_COMBO, 1);
+        qa::DialogClickButton(dialog, IDOK);
+    });
+    EXPECT_EQ(app.UserSelectNewDevice(), S_OK);
+
+    // Opened on the table's choice: first adapter, its windowed HAL.
+    EXPECT_EQ(Control(opened, IDC_ADAPTER_COMBO)->items,
+              (std::vector<std::string>{"First Adapter", "Second Adapter"}));
+    EXPECT_EQ(Selected(opened, IDC_ADAPTER_COMBO), "First Adapter");
+    EXPECT_EQ(Selected(opened, IDC_DEVICE_COMBO), "HAL");
+    EXPECT_TRUE(Control(opened, IDC_WINDOW)->checked);
+    EXPECT_FALSE(Control(opened, IDC_FULLSCREENMODES_COMBO)->enabled);
+
+    // The second adapter's HAL cannot render in a window.
+    EXPECT_EQ(Selected(adapterChosen, IDC_ADAPTER_COMBO), "Second Adapter");
+    EXPECT_EQ(Selected(adapterChosen, IDC_DEVICE_COMBO), "HAL");
+    EXPECT_FALSE(Control(adapterChosen, IDC_WINDOW)->enabled);
+    EXPECT_FALSE(Control(adapterChosen, IDC_WINDOW)->checked);
+    EXPECT_TRUE(Control(adapterChosen, IDC_FULLSCREEN)->checked);
+    EXPECT_TRUE(Control(adapterChosen, IDC_FULLSCREENMODES_COMBO)->enabled);
+    EXPECT_EQ(Control(adapterChosen, IDC_FULLSCREENMODES_COMBO)->items.size(), 4u);
+    EXPECT_EQ(Control(adapterChosen, IDC_FULLSCREENMODES_COMBO)->selection, halMode);
+    EXPECT_EQ(Control(modeChosen, IDC_FULLSCREENMODES_COMBO)->selection, 2);
+
+    // The reference device brings its own windowed flag and mode.
+    EXPECT_EQ(Selected(refChosen, IDC_DEVICE_COMBO), "REF");
+    EXPECT_TRUE(Control(refChosen, IDC_WINDOW)->enabled);
+    EXPECT_TRUE(Control(refChosen, IDC_WINDOW)->checked);
+    EXPECT_FALSE(Control(refChosen, IDC_FULLSCREENMODES_COMBO)->enabled);
+    EXPECT_EQ(Selected(refChosen, IDC_FULLSCREENMODES_COMBO), "1024 x 768 x 16");
+
+    // Back on the HAL, the mode picked before is forgotten.
+    EXPECT_EQ(Control(halAgain, IDC_FULLSCREENMODES_COMBO)->selection, halMode);
+    EXPECT_NE(Control(halAgain, IDC_FULLSCREENMODES_COMBO)->selection, 2);
+
+    // Apply: the table takes the choice, the framework goes full screen, no device yet.
+    EXPECT_EQ(app.GetCurrentAdapter(), 1u);
+    EXPECT_EQ(second8->dwCurrentDevice, 0u);
+    EXPECT_EQ(second8->devices[0].dwCurrentMode, 1u);
+    EXPECT_FALSE(second8->devices[0].bWindowed);
+    EXPECT_FALSE(app.IsWindowed());
+    EXPECT_EQ(app.GetD3DDevice(), nullptr);
+    EXPECT_EQ(app.GetAdapter(0)->dwCurrentDevice, 0u);
+    EXPECT_TRUE(app.GetAdapter(0)->devices[0].bWindowed);
+    EXPECT_TRUE(qa::MessageBoxesShown().empty());
+}
+
+}  // namespace
