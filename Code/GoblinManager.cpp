@@ -1,0 +1,6 @@
+#include "GoblinManager.h"
+
+GoblinManager* GetGoblinManager() {
+    static GoblinManager manager;
+    return &manager;
+}

@@ -1,0 +1,280 @@
+// The enemy file: the five generated files, byte-exact round trips, damaged
+// and hostile files, room selection, and the editor's path operations.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include "EnemyManager.h"
+#include "Level.h"
+#include "enemy_test_support.h"
+#include "memorycontroller.h"
+#include "renderer.h"
+
+using enemy_test::AssetRoot;
+using enemy_test::EncodeEnemyFile;
+using enemy_test::Path;
+using enemy_test::ReadBytes;
+using enemy_test::RoomPaths;
+using enemy_test::U32At;
+using enemy_test::WriteBytes;
+
+namespace {
+
+const char* const kTags[] = {"ROOM NME", "NME PROPS", "NME PATHS", "NME PNODES"};
+
+uint32_t EnemyBlocks() {
+    uint32_t n = 0;
+    for (const char* tag : kTags) n += MemoryController::GetBlockCount(tag);
+    return n;
+}
+
+std::string EnemyFileName(int level) {
+    char name[32];
+    std::snprintf(name, sizeof(name), "gfx/Enemy%d.dat", level);
+    return name;
+}
+
+// The entered points of walker i.
+Path WalkerPoints(uint32_t i) {
+    const PatrolPath* path = GetEnemyManager()->GetEnemy(i)->GetPath();
+    Path points;
+    for (uint32_t k = 0; k < path->GetRawCount(); ++k) points.push_back({path->GetPoint(k)->x, path->GetPoint(k)->z});
+    return points;
+}
+
+const Path kSquare = {{-112, 80}, {-48, 80}, {-48, 16}};
+const Path kLine = {{16, -16}, {80, -16}};
+
+class EnemyFileTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        AssetRoot();
+        GetEnemyManager()->Init();
+    }
+    void TearDown() override {
+        EnemyManager* m = GetEnemyManager();
+        m->Stop();
+        m->Free();
+        m->SetRoom(0);  // with no data: every walker out and none in use
+        EXPECT_EQ(EnemyBlocks(), 0u);
+    }
+};
+
+}  // namespace
+
+TEST_F(EnemyFileTest, GeneratedFilesLoadAndSaveByteForByte) {
+    EnemyManager* m = GetEnemyManager();
+    for (int level = 0; level < 5; ++level) {
+        SCOPED_TRACE(level);
+        const std::vector<uint8_t> bytes = ReadBytes(EnemyFileName(level));
+        ASSERT_GE(bytes.size(), 20u);
+        ASSERT_TRUE(m->Load(EnemyFileName(level).c_str()));
+        EXPECT_EQ(m->GetRoomCount(), U32At(bytes, 0));
+        const uint32_t paths = U32At(bytes, 8);
+        EXPECT_GE(paths, 1u);
+        m->Start();
+        ASSERT_EQ(m->GetCount(), std::min(paths, 6u));
+        // Every walker walks the stored points in the stored order.
+        size_t at = 20;
+        for (uint32_t i = 0; i < m->GetCount(); ++i) {
+            at += 12;
+            const uint32_t nodes = U32At(bytes, at);
+            at += 8;
+            const Path points = WalkerPoints(i);
+            ASSERT_EQ(points.size(), std::min(nodes, 32u));
+            for (uint32_t k = 0; k < nodes; ++k, at += 8) {
+                float x, z;
+                std::memcpy(&x, &bytes[at], 4);
+                std::memcpy(&z, &bytes[at + 4], 4);
+                if (k < 32) {
+                    EXPECT_EQ(points[k], std::make_pair(x, z)) << "walker " << i << " point " << k;
+                }
+            }
+            EXPECT_TRUE(m->GetEnemy(i)->IsActive());
+        }
+        ASSERT_TRUE(m->Save("roundtrip.dat"));
+        EXPECT_EQ(ReadBytes("roundtrip.dat"), bytes);
+        m->Stop();
+    }
+    // The editor's lower-case name reaches the same file.
+    EXPECT_TRUE(m->Load("gfx/enemy0.dat"));
+}
+
+TEST_F(EnemyFileTest, ReservedWordsAreIgnoredWhenReadAndWrittenAsZero) {
+    EnemyManager* m = GetEnemyManager();
+    WriteBytes("reserved.dat", EncodeEnemyFile({{kSquare, kLine}}, 0xDEADBEEF));
+    ASSERT_TRUE(m->Load("reserved.dat"));
+    m->Start();
+    EXPECT_EQ(m->GetCount(), 2u);
+    EXPECT_EQ(WalkerPoints(0), kSquare);
+    EXPECT_EQ(WalkerPoints(1), kLine);
+    ASSERT_TRUE(m->Save("reserved_out.dat"));
+    EXPECT_EQ(ReadBytes("reserved_out.dat"), EncodeEnemyFile({{kSquare, kLine}}, 0));
+}
+
+TEST_F(EnemyFileTest, OnlyRoomZeroIsWalked) {
+    EnemyManager* m = GetEnemyManager();
+    WriteBytes("tworooms.dat", EncodeEnemyFile({{}, {kSquare, kLine}}));
+    ASSERT_TRUE(m->Load("tworooms.dat"));
+    m->Start();
+    EXPECT_EQ(m->GetCount(), 0u);
+    for (uint32_t i = 0; i < EnemyManager::MAX_WALKERS; ++i) EXPECT_FALSE(m->GetEnemy(i)->IsActive());
+    m->SetRoom(1);
+    EXPECT_EQ(m->GetCount(), 2u);
+    EXPECT_TRUE(m->GetEnemy(1)->IsActive());
+    // A room beyond the table leaves nobody walking.
+    m->SetRoom(7);
+    EXPECT_EQ(m->GetCount(), 0u);
+    EXPECT_FALSE(m->GetEnemy(0)->IsActive());
+}
+
+TEST_F(EnemyFileTest, TruncatedFilesAreRejectedWithoutLeaks) {
+    EnemyManager* m = GetEnemyManager();
+    const std::vector<uint8_t> whole = EncodeEnemyFile({{kSquare}, {kLine, kSquare}});
+    ASSERT_TRUE(m->Load("gfx/Enemy1.dat"));
+    for (size_t cut = 0; cut < whole.size(); ++cut) {
+        WriteBytes("cut.dat", std::vector<uint8_t>(whole.begin(), whole.begin() + cut));
+        EXPECT_FALSE(m->Load("cut.dat")) << cut;
+        EXPECT_FALSE(m->IsLoaded()) << cut;
+        EXPECT_EQ(m->GetRoomCount(), 0u) << cut;
+        EXPECT_EQ(EnemyBlocks(), 0u) << cut;
+        m->Start();
+        EXPECT_EQ(m->GetCount(), 0u) << cut;
+    }
+    WriteBytes("whole.dat", whole);
+    EXPECT_TRUE(m->Load("whole.dat"));
+}
+
+TEST_F(EnemyFileTest, CountsBeyondTheFileAreRejected) {
+    EnemyManager* m = GetEnemyManager();
+    std::vector<uint8_t> rooms = EncodeEnemyFile({{kLine}});
+    rooms[0] = rooms[1] = rooms[2] = rooms[3] = 0xFF;  // 4 billion rooms
+    WriteBytes("rooms.dat", rooms);
+    EXPECT_FALSE(m->Load("rooms.dat"));
+
+    std::vector<uint8_t> paths = EncodeEnemyFile({{kLine}});
+    paths[11] = 0x40;  // a quarter of a billion paths
+    WriteBytes("paths.dat", paths);
+    EXPECT_FALSE(m->Load("paths.dat"));
+
+    std::vector<uint8_t> nodes = EncodeEnemyFile({{kLine}});
+    nodes[20 + 12 + 3] = 0x20;  // half a billion nodes
+    WriteBytes("nodes.dat", nodes);
+    EXPECT_FALSE(m->Load("nodes.dat"));
+    EXPECT_EQ(EnemyBlocks(), 0u);
+}
+
+TEST_F(EnemyFileTest, MoreThanSixPathsGiveSixWalkersAndKeepEveryPath) {
+    EnemyManager* m = GetEnemyManager();
+    RoomPaths eight;
+    for (int i = 0; i < 8; ++i) eight.push_back({{float(i), 0}, {float(i), 32}});
+    // And one path of 40 points: the walker takes the first 32.
+    Path long40;
+    for (int i = 0; i < 40; ++i) long40.push_back({float(i), 1});
+    eight[0] = long40;
+    const std::vector<uint8_t> bytes = EncodeEnemyFile({eight});
+    WriteBytes("eight.dat", bytes);
+    ASSERT_TRUE(m->Load("eight.dat"));
+    m->Start();
+    EXPECT_EQ(m->GetCount(), 6u);
+    EXPECT_EQ(m->GetEnemy(0)->GetPath()->GetRawCount(), 32u);
+    EXPECT_EQ(m->GetEnemy(5)->GetPath()->GetPoint(0)->x, 5.0f);
+    ASSERT_TRUE(m->Save("eight_out.dat"));
+    EXPECT_EQ(ReadBytes("eight_out.dat"), bytes);
+}
+
+TEST_F(EnemyFileTest, AMissingFileLeavesNoWalkersBehind) {
+    EnemyManager* m = GetEnemyManager();
+    ASSERT_TRUE(m->Load("gfx/Enemy2.dat"));
+    m->Start();
+    ASSERT_GT(m->GetCount(), 0u);
+    EXPECT_FALSE(m->Load("gfx/NoSuchEnemy.dat"));
+    EXPECT_FALSE(m->IsLoaded());
+    EXPECT_EQ(m->GetCount(), 0u);
+    for (uint32_t i = 0; i < EnemyManager::MAX_WALKERS; ++i) EXPECT_FALSE(m->GetEnemy(i)->IsActive());
+    m->Start();
+    EXPECT_EQ(m->GetCount(), 0u);
+    EXPECT_FALSE(m->Save("no/such/folder/enemy.dat"));
+}
+
+TEST_F(EnemyFileTest, EditorPathsSaveAndLoadInTheOrderEntered) {
+    EnemyManager* m = GetEnemyManager();
+    ASSERT_EQ(m->AddPath(), 0u);
+    for (const auto& [x, z] : kSquare) m->GetEnemy(0)->AddPathPoint(PathPoint{x, z, 0, 0, 0, 0});
+    ASSERT_EQ(m->AddPath(), 1u);
+    for (const auto& [x, z] : kLine) m->GetEnemy(1)->AddPathPoint(PathPoint{x, z, 0, 0, 0, 0});
+    m->BuildRoom(0);
+    EXPECT_TRUE(m->IsLoaded());
+    ASSERT_TRUE(m->Save("gfx/enemy4.dat"));
+    EXPECT_EQ(ReadBytes("gfx/Enemy4.dat"), EncodeEnemyFile({{kSquare, kLine}}));
+    m->Free();
+    ASSERT_TRUE(m->Load("gfx/Enemy4.dat"));
+    m->Start();
+    ASSERT_EQ(m->GetCount(), 2u);
+    EXPECT_EQ(WalkerPoints(0), kSquare);
+    EXPECT_EQ(WalkerPoints(1), kLine);
+
+    // Six walkers at most: a seventh path has no walker.
+    for (int i = 0; i < 4; ++i) m->AddPath();
+    EXPECT_EQ(m->GetCount(), 6u);
+    EXPECT_EQ(m->AddPath(), EnemyManager::MAX_WALKERS);
+    EXPECT_EQ(m->GetCount(), 6u);
+    EXPECT_EQ(m->GetEnemy(6), nullptr);
+}
+
+TEST_F(EnemyFileTest, PointsAddedToAWalkingPathAreStoredNotItsReturnTrip) {
+    EnemyManager* m = GetEnemyManager();
+    WriteBytes("walking.dat", EncodeEnemyFile({{kSquare}}));
+    ASSERT_TRUE(m->Load("walking.dat"));
+    m->Start();
+    Enemy* walker = m->GetEnemy(0);
+    ASSERT_EQ(walker->GetPath()->GetCount(), 4u);  // the tour with its mirrored point
+    for (int i = 0; i < 50; ++i) walker->Update(1.0f / 30.0f);
+    walker->AddPathPoint(PathPoint{-112, 16, 0, 0, 0, 0});
+    m->BuildRoom(0);
+    Path expected = kSquare;
+    expected.push_back({-112, 16});
+    ASSERT_TRUE(m->Save("walking_out.dat"));
+    EXPECT_EQ(ReadBytes("walking_out.dat"), EncodeEnemyFile({{expected}}));
+}
+
+TEST_F(EnemyFileTest, BuildRoomGrowsAndShrinksTheRoomTable) {
+    EnemyManager* m = GetEnemyManager();
+    GetLevel()->Free();
+    ASSERT_EQ(GetLevel()->GetRoomCount(), 0u);
+    WriteBytes("one.dat", EncodeEnemyFile({{kLine}}));
+    ASSERT_TRUE(m->Load("one.dat"));
+    m->Start();
+    // Room 2 of a one-room table: the table grows, room 0 is kept.
+    m->BuildRoom(2);
+    EXPECT_EQ(m->GetRoomCount(), 3u);
+    ASSERT_TRUE(m->Save("three.dat"));
+    EXPECT_EQ(ReadBytes("three.dat"), EncodeEnemyFile({{kLine}, {}, {kLine}}));
+
+    // Back down to the level's single room: the rooms dropped are released.
+    ASSERT_TRUE(m->Load("three.dat"));
+    m->Start();
+    m->BuildRoom(0);
+    EXPECT_EQ(m->GetRoomCount(), 1u);
+    EXPECT_EQ(MemoryController::GetBlockCount("NME PNODES"), 1u);
+    ASSERT_TRUE(m->Save("back.dat"));
+    EXPECT_EQ(ReadBytes("back.dat"), EncodeEnemyFile({{kLine}}));
+}
+
+TEST_F(EnemyFileTest, DrawPathOutlinesTheTourOfAWalkerInUse) {
+    EnemyManager* m = GetEnemyManager();
+    Renderer* r = GetRenderer();
+    WriteBytes("draw.dat", EncodeEnemyFile({{kSquare}}));
+    ASSERT_TRUE(m->Load("draw.dat"));
+    m->Start();
+    const uint32_t before = r->GetDebugVertexCount();
+    m->DrawPath(0);
+    // Tour of 4 points: 3 segments (no closing one) and 6 marker lines per point.
+    EXPECT_EQ(r->GetDebugVertexCount() - before, 2u * (3 + 6 * 4));
+    m->DrawPath(1);  // not in use
+    m->DrawPath(99);
+    EXPECT_EQ(r->GetDebugVertexCount() - before, 2u * (3 + 6 * 4));
+}

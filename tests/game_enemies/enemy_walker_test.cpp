@@ -1,0 +1,246 @@
+// Walkers in a room: what they see (distance, view cone, walls), how the
+// player becomes spotted, where the walker and its mesh are placed, hiding in
+// hidden blocks, the lights on the mesh and walkers sharing a path.
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "EnemyManager.h"
+#include "GoblinManager.h"
+#include "Level.h"
+#include "LightMan.h"
+#include "Player.h"
+#include "enemy_test_support.h"
+
+using enemy_test::AssetRoot;
+using enemy_test::CentreX;
+using enemy_test::CentreZ;
+using enemy_test::EncodeEnemyFile;
+using enemy_test::EncodeLevel;
+using enemy_test::WriteBytes;
+
+namespace {
+
+constexpr float kDegree = 3.14159265f / 180.0f;
+
+class WalkerTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        AssetRoot();
+        GetEnemyManager()->Init();
+        WriteBytes("open.dat", EncodeLevel({}));
+        // A wall across column 1 between rows 5 and 4, 16 units ahead of the walker.
+        WriteBytes("wall.dat", EncodeLevel({{1, 5}}));
+        // One walker from the centre of node (1, 5) north to node (1, 1); heading 0.
+        WriteBytes("north.dat", EncodeEnemyFile({{{{CentreX(1), CentreZ(5)}, {CentreX(1), CentreZ(1)}}}}));
+    }
+    void StartWalker(const char* level) {
+        GetLevel()->Load(level);
+        ASSERT_TRUE(GetLevel()->IsLoaded());
+        ASSERT_TRUE(GetEnemyManager()->Load("north.dat"));
+        GetEnemyManager()->Start();
+        ASSERT_EQ(GetEnemyManager()->GetCount(), 1u);
+        walker = GetEnemyManager()->GetEnemy(0);
+        ASSERT_TRUE(walker->IsActive());
+    }
+    void TearDown() override {
+        GetEnemyManager()->Stop();
+        GetEnemyManager()->Free();
+        GetLevel()->Free();
+        GetLightMan()->Clear();
+    }
+    // A player eye at distance d from the walker, turned by angle from its heading.
+    Vec3 Around(float d, float angle) const {
+        const PathState* s = walker->GetPath()->GetState();
+        return Vec3(s->x + d * std::sin(s->heading + angle), 22.0f, s->z + d * std::cos(s->heading + angle));
+    }
+    Enemy* walker = nullptr;
+};
+
+}  // namespace
+
+TEST_F(WalkerTest, SeesAheadWithinThirtyDegreesAndSixtyFourUnits) {
+    StartWalker("open.dat");
+    EXPECT_NEAR(walker->GetHeading(), 0.0f, 1e-6);
+    EXPECT_TRUE(walker->CanSee(Around(40, 0)));
+    EXPECT_TRUE(walker->CanSee(Around(40, 29 * kDegree)));
+    EXPECT_TRUE(walker->CanSee(Around(40, -29 * kDegree)));
+    EXPECT_FALSE(walker->CanSee(Around(40, 31 * kDegree)));
+    EXPECT_FALSE(walker->CanSee(Around(40, -31 * kDegree)));
+    EXPECT_FALSE(walker->CanSee(Around(40, 180 * kDegree)));
+    EXPECT_TRUE(walker->CanSee(Around(63.5f, 0)));
+    EXPECT_FALSE(walker->CanSee(Around(64.5f, 0)));
+    EXPECT_FALSE(walker->CanSee(Vec3(std::nanf(""), 22.0f, 0.0f)));
+}
+
+TEST_F(WalkerTest, APlayerStraightAheadIsSeenWhateverTheHeading) {
+    StartWalker("open.dat");
+    // Rounding can take the cosine of the angle to the player a hair above 1.
+    for (int i = 1; i < 200; ++i) {
+        const float dx = 0.37f * float(i), dz = 0.61f * float(i) + 3.0f;
+        const float len = std::sqrt(dx * dx + dz * dz);
+        PatrolPath* path = walker->GetPath();
+        path->Clear();
+        path->AddPoint(PathPoint{-100, -100, 0, 0, 0, 0}, false);
+        path->AddPoint(PathPoint{-100 + 60 * dx / len, -100 + 60 * dz / len, 0, 0, 0, 0}, false);
+        path->Start(30.0f);
+        walker->Update(0.0f);
+        const Vec3 ahead(-100 + 40 * dx / len, 22.0f, -100 + 40 * dz / len);
+        EXPECT_TRUE(walker->CanSee(ahead)) << i;
+    }
+}
+
+TEST_F(WalkerTest, WallsBlockSightExceptCloseBy) {
+    StartWalker("wall.dat");
+    EXPECT_FALSE(walker->CanSee(Around(40, 0)));  // the wall lies between
+    EXPECT_TRUE(walker->CanSee(Around(19, 0)));   // beyond the wall, but close
+    EXPECT_TRUE(walker->CanSee(Around(20, 180 * kDegree)));  // close behind
+    EXPECT_FALSE(walker->CanSee(Around(21, 180 * kDegree)));
+    // Without a level loaded nothing blocks sight.
+    GetLevel()->Free();
+    EXPECT_TRUE(walker->CanSee(Around(40, 0)));
+    // A walker out of play sees nothing.
+    const Vec3 near = Around(5, 0);
+    GetEnemyManager()->Stop();
+    EXPECT_FALSE(walker->CanSee(near));
+}
+
+TEST_F(WalkerTest, SeenForAFifthOfASecondMakesThePlayerSpotted) {
+    StartWalker("open.dat");
+    Player player;
+    player.SetPosition(Around(40, 0));
+    GoblinManager* goblins = GetGoblinManager();
+    const uint32_t requests = goblins->GetSpawnRequests();
+    // The first frame seen adds no time; 0.2 s of frames after it do.
+    player.Update(0.05f);
+    EXPECT_FALSE(player.IsSpotted());
+    for (int i = 0; i < 3; ++i) player.Update(0.05f);
+    EXPECT_FALSE(player.IsSpotted());
+    EXPECT_EQ(goblins->GetSpawnRequests(), requests);
+    player.Update(0.05f);
+    EXPECT_TRUE(player.IsSpotted());
+    EXPECT_EQ(goblins->GetSpawnRequests(), requests + 1);
+    player.Update(0.05f);
+    EXPECT_EQ(goblins->GetSpawnRequests(), requests + 2);  // asked every frame while spotted
+    // One frame unseen starts the count again.
+    player.SetPosition(Around(40, 90 * kDegree));
+    player.Update(0.05f);
+    EXPECT_FALSE(player.IsSpotted());
+    player.SetPosition(Around(40, 0));
+    player.Update(0.05f);
+    player.Update(0.05f);
+    EXPECT_FALSE(player.IsSpotted());
+}
+
+TEST_F(WalkerTest, UpdatePlacesTheWalkerAndItsMeshOnThePath) {
+    StartWalker("open.dat");
+    for (int i = 0; i < 30; ++i) walker->Update(1.0f / 30.0f);
+    const PathState* s = walker->GetPath()->GetState();
+    EXPECT_NEAR(s->z, CentreZ(5) + 30.0f + 0.3f, 1e-3);  // one second at 30 units/s after the placing step
+    EXPECT_EQ(walker->GetX(), s->x);
+    EXPECT_EQ(walker->GetZ(), s->z);
+    EXPECT_EQ(walker->GetMatrix()->m[3][1], 2.0f);
+    // The own matrix faces along the heading: its forward row is (sin h, 0, cos h).
+    walker->GetPath()->Clear();
+    walker->GetPath()->AddPoint(PathPoint{0, 0, 0, 0, 0, 0}, false);
+    walker->GetPath()->AddPoint(PathPoint{32, 0, 0, 0, 0, 0}, false);
+    walker->GetPath()->Start(30.0f);
+    walker->Update(0.0f);
+    const Matrix* own = walker->GetMatrix();
+    EXPECT_NEAR(own->m[2][0], 1.0f, 1e-6);
+    EXPECT_NEAR(own->m[2][2], 0.0f, 1e-6);
+    // The mesh: scaled by 0.05, stood up and turned, at the same place.
+    const Matrix* mesh = walker->GetMesh()->GetMatrix();
+    EXPECT_EQ(mesh->m[3][0], 0.0f);
+    EXPECT_EQ(mesh->m[3][1], 2.0f);
+    for (int r = 0; r < 3; ++r) {
+        const float len = std::sqrt(mesh->m[r][0] * mesh->m[r][0] + mesh->m[r][1] * mesh->m[r][1] +
+                                    mesh->m[r][2] * mesh->m[r][2]);
+        EXPECT_NEAR(len, 0.05f, 1e-6) << r;
+    }
+    // The model's z axis stands up, its y axis turns with the heading.
+    EXPECT_NEAR(mesh->m[2][1], 0.05f, 1e-6);
+    EXPECT_NEAR(mesh->m[1][0], -0.05f, 1e-6);
+}
+
+TEST_F(WalkerTest, HidesInAHiddenBlock) {
+    StartWalker("open.dat");
+    // The player in block column 2 looking along +x hides columns 0 and 1; the walker is in column 0.
+    GetLevel()->UpdateVisibleBlocks(Vec3(0, 22, 0), Vec3(16, 22, -16), Vec3(1, 0, 0));
+    walker->Update(0.01f);
+    EXPECT_TRUE(walker->GetMesh()->IsHidden());
+    GetLevel()->UpdateVisibleBlocks(Vec3(0, 22, 0), Vec3(16, 22, -16), Vec3(0.7f, 0, 0.7f));
+    walker->Update(0.01f);
+    EXPECT_FALSE(walker->GetMesh()->IsHidden());
+    // Looking along +z from block row 2 hides block rows 0 and 1: node row 3 stays in
+    // sight, node row 5 does not (block rows count 2 by 2 node rows from the smallest z).
+    GetLevel()->UpdateVisibleBlocks(Vec3(0, 22, 0), Vec3(16, 22, 0), Vec3(0, 0, 1));
+    for (const auto& [row, hidden] : {std::make_pair(3, false), std::make_pair(5, true)}) {
+        PatrolPath* path = walker->GetPath();
+        path->Clear();
+        path->AddPoint(PathPoint{CentreX(4), CentreZ(row), 0, 0, 0, 0}, false);
+        path->Start(30.0f);
+        walker->Update(0.01f);
+        EXPECT_EQ(walker->GetMesh()->IsHidden(), hidden) << "node row " << row;
+    }
+}
+
+TEST_F(WalkerTest, TheNearestLightsLightTheMesh) {
+    StartWalker("open.dat");
+    LightMan* lights = GetLightMan();
+    lights->Clear();
+    const PathState* s = walker->GetPath()->GetState();
+    lights->AddLight(LightDesc{s->x + 100, 30, s->z, 80, 0x000000FF, 0});
+    lights->AddLight(LightDesc{s->x + 10, 30, s->z, 60, 0x00FF0000, 0});
+    walker->Update(0.01f);
+    const SkinMesh* mesh = walker->GetMesh();
+    EXPECT_NEAR(mesh->GetSkinLight(0).position.x, s->x + 10, 1.0f);
+    EXPECT_EQ(mesh->GetSkinLight(0).range, 60.0f);
+    EXPECT_NEAR(mesh->GetSkinLight(0).colour[0], 1.0f, 1e-3);
+    EXPECT_EQ(mesh->GetSkinLight(1).range, 80.0f);
+    // The slot without a light is dark.
+    EXPECT_EQ(mesh->GetSkinLight(2).range, 0.0f);
+    EXPECT_EQ(mesh->GetSkinLight(2).colour[0], 0.0f);
+    EXPECT_EQ(mesh->GetSkinLight(2).colour[2], 0.0f);
+}
+
+TEST_F(WalkerTest, WalkersOnTheSamePathMoveInStepAndFreezeTogether) {
+    GetLevel()->Load("open.dat");
+    const enemy_test::Path path = {{CentreX(1), CentreZ(6)}, {CentreX(6), CentreZ(6)}, {CentreX(6), CentreZ(1)}};
+    WriteBytes("twins.dat", EncodeEnemyFile({{path, path}}));
+    EnemyManager* m = GetEnemyManager();
+    ASSERT_TRUE(m->Load("twins.dat"));
+    m->Start();
+    ASSERT_EQ(m->GetCount(), 2u);
+    Enemy* a = m->GetEnemy(0);
+    Enemy* b = m->GetEnemy(1);
+    for (int i = 0; i < 600; ++i) {
+        a->Update(1.0f / 60.0f);
+        b->Update(1.0f / 60.0f);
+        ASSERT_EQ(a->GetX(), b->GetX()) << i;
+        ASSERT_EQ(a->GetZ(), b->GetZ()) << i;
+        ASSERT_EQ(a->GetHeading(), b->GetHeading()) << i;
+    }
+    m->Freeze(true);
+    EXPECT_TRUE(a->TestFlags(1));
+    EXPECT_TRUE(b->GetMesh()->TestFlags(1));
+    m->Freeze(false);
+    EXPECT_FALSE(a->TestFlags(1));
+    EXPECT_FALSE(b->GetMesh()->TestFlags(1));
+}
+
+TEST_F(WalkerTest, AOnePointPathStandsItsWalkerOnThePoint) {
+    GetLevel()->Load("open.dat");
+    WriteBytes("post.dat", EncodeEnemyFile({{{{CentreX(4), CentreZ(4)}}, {}}}));
+    EnemyManager* m = GetEnemyManager();
+    ASSERT_TRUE(m->Load("post.dat"));
+    m->Start();
+    EXPECT_EQ(m->GetCount(), 2u);
+    Enemy* guard = m->GetEnemy(0);
+    ASSERT_TRUE(guard->IsActive());
+    EXPECT_FALSE(m->GetEnemy(1)->IsActive());  // a path without points has no walker in play
+    for (int i = 0; i < 60; ++i) guard->Update(1.0f / 60.0f);
+    EXPECT_EQ(guard->GetX(), CentreX(4));
+    EXPECT_EQ(guard->GetZ(), CentreZ(4));
+    EXPECT_TRUE(guard->CanSee(Vec3(CentreX(4), 22.0f, CentreZ(4) + 40.0f)));
+}

@@ -1,0 +1,212 @@
+// Building the back-and-forth tour, headings, walking, turning and the
+// awkward paths: equal consecutive points, one point, more than 32 points, a
+// path extended while it is walked.
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "PatrolPath.h"
+
+namespace {
+
+constexpr float kPi = 3.14159265f;
+constexpr float kDt = 1.0f / 60.0f;
+
+PathPoint P(float x, float z) { return PathPoint{x, z, 0, 0, 0, 0}; }
+
+void Add(PatrolPath& path, std::initializer_list<PathPoint> points) {
+    for (const PathPoint& p : points) path.AddPoint(p, false);
+}
+
+// The x of every point of the tour.
+std::vector<float> TourX(const PatrolPath& path) {
+    std::vector<float> xs;
+    for (uint32_t i = 0; i < path.GetCount(); ++i) xs.push_back(path.GetPoint(i)->x);
+    return xs;
+}
+
+// Heading of the segment from (0, 0) toward (dx, dz).
+float SegmentHeading(float dx, float dz) {
+    PatrolPath path;
+    Add(path, {P(0, 0), P(dx, dz)});
+    path.Start(30.0f);
+    return path.GetPoint(0)->heading;
+}
+
+}  // namespace
+
+TEST(PatrolPathTour, MirrorsTheEnteredPointsAndClosesTheLoop) {
+    PatrolPath abc;
+    Add(abc, {P(1, 0), P(2, 0), P(3, 0)});
+    EXPECT_EQ(abc.GetCount(), 3u);
+    abc.Start(30.0f);
+    EXPECT_EQ(TourX(abc), (std::vector<float>{1, 2, 3, 2}));
+    EXPECT_EQ(abc.GetRawCount(), 3u);
+    EXPECT_EQ(abc.GetFlags(), PatrolPath::FLAG_FOLLOWING | PatrolPath::FLAG_LOOP_BUILT);
+    EXPECT_FLOAT_EQ(abc.GetPoint(3)->dx, -1.0f);  // the closing segment runs back to the first point
+
+    PatrolPath ab;
+    Add(ab, {P(1, 0), P(2, 0)});
+    ab.Start(30.0f);
+    EXPECT_EQ(TourX(ab), (std::vector<float>{1, 2}));
+    EXPECT_FLOAT_EQ(ab.GetPoint(1)->dx, -1.0f);
+
+    // Starting again, as a walker restarting without clearing would, does not mirror twice.
+    abc.Start(30.0f);
+    EXPECT_EQ(TourX(abc), (std::vector<float>{1, 2, 3, 2}));
+}
+
+TEST(PatrolPathTour, TwentyPointsLeaveRoomForTwelveMirroredOnes) {
+    PatrolPath path;
+    for (int i = 0; i < 20; ++i) path.AddPoint(P(float(i), 0), false);
+    path.Start(30.0f);
+    ASSERT_EQ(path.GetCount(), 32u);
+    EXPECT_EQ(path.GetRawCount(), 20u);
+    for (int i = 20; i < 32; ++i) EXPECT_EQ(path.GetPoint(i)->x, float(18 - (i - 20))) << i;
+    EXPECT_EQ(path.GetPoint(31)->x, 7.0f);
+    EXPECT_FLOAT_EQ(path.GetPoint(31)->dx, -7.0f);  // p7 straight back to p0
+    EXPECT_EQ(path.GetPoint(32), nullptr);
+
+    for (int i = 0; i < 20; ++i) path.AddPoint(P(100, 0), false);
+    EXPECT_LE(path.GetCount(), 32u);
+}
+
+TEST(PatrolPathTour, HeadingsFaceAlongTheSegment) {
+    EXPECT_NEAR(SegmentHeading(0, 32), 0.0f, 1e-6);
+    EXPECT_NEAR(SegmentHeading(32, 0), kPi / 2, 1e-6);
+    EXPECT_NEAR(SegmentHeading(0, -32), kPi, 1e-6);
+    EXPECT_NEAR(SegmentHeading(-32, 0), 3 * kPi / 2, 1e-5);
+    EXPECT_NEAR(SegmentHeading(-1, 1), 7 * kPi / 4, 1e-5);
+    // A hair west of +z stays below 2 pi rather than wrapping to exactly 2 pi.
+    const float h = SegmentHeading(-1e-7f, 100.0f);
+    EXPECT_GE(h, 0.0f);
+    EXPECT_LT(h, 2 * kPi);
+}
+
+TEST(PatrolPathWalk, ThirtyTwoUnitsAtThirtyPerSecondTakeSixtyFiveFrames) {
+    PatrolPath path;
+    Add(path, {P(0, 0), P(0, 32)});
+    path.Start(30.0f);
+    EXPECT_EQ(path.GetState()->z, 0.0f);
+    EXPECT_EQ(path.GetTurnRate(), 0.0f);
+    for (int frame = 1; frame <= 32; ++frame) path.Follow(kDt * 1.0f);
+    // dt 1/60 at 30 units per second is half a unit a frame.
+    EXPECT_NEAR(path.GetState()->z, 16.0f, 1e-3);
+    int frames = 32;
+    while (path.GetSegment() == 0 && frames < 1000) {
+        path.Follow(kDt);
+        ++frames;
+    }
+    EXPECT_GT(frames * kDt, 1.0f);
+    EXPECT_LT(frames * kDt, 1.1f);
+    // The finishing frame sits exactly on the next point; the leftover distance is dropped.
+    EXPECT_EQ(path.GetState()->z, 32.0f);
+    EXPECT_EQ(path.GetProgress(), 0.0f);
+    path.Follow(kDt);
+    EXPECT_LT(path.GetState()->z, 32.0f);
+
+    // Back along the closing segment, then round again from point 0.
+    while (path.GetSegment() == 1) path.Follow(kDt);
+    EXPECT_EQ(path.GetSegment(), 0u);
+    EXPECT_EQ(path.GetState()->z, 0.0f);
+}
+
+TEST(PatrolPathWalk, TurnsAtFourRadiansPerSecondWhileWalkingTheNextSegment) {
+    PatrolPath path;
+    Add(path, {P(0, 0), P(0, 32), P(32, 32)});  // north, then east
+    path.Start(30.0f);
+    while (path.GetSegment() == 0) path.Follow(kDt);
+    EXPECT_EQ(path.GetTurnRate(), 4.0f);
+    EXPECT_EQ(path.GetHeading(), 0.0f);  // no turn on the frame the point is reached
+    path.Follow(kDt);
+    EXPECT_NEAR(path.GetHeading(), 4.0f * kDt, 1e-6);
+    EXPECT_GT(path.GetState()->x, 0.0f);  // already moving along the new segment
+    // A quarter turn at 4 rad/s takes about 0.39 s and stops exactly on the segment's heading.
+    for (int i = 0; i < 30; ++i) path.Follow(kDt);
+    EXPECT_EQ(path.GetHeading(), path.GetPoint(1)->heading);
+}
+
+TEST(PatrolPathWalk, TurnsTheShorterWayThroughZero) {
+    const float a = 0.1f, b = 6.0f;
+    const PathPoint p0 = P(0, 0);
+    const PathPoint p1 = P(32 * std::sin(a), 32 * std::cos(a));
+    const PathPoint p2 = P(p1.x + 32 * std::sin(b), p1.z + 32 * std::cos(b));
+    PatrolPath path;
+    Add(path, {p0, p1, p2});
+    path.Start(30.0f);
+    ASSERT_NEAR(path.GetHeading(), a, 1e-5);
+    while (path.GetSegment() == 0) path.Follow(kDt);
+    EXPECT_EQ(path.GetTurnRate(), -4.0f);
+    bool wrapped = false;
+    for (int i = 0; i < 20; ++i) {
+        path.Follow(kDt);
+        const float h = path.GetHeading();
+        EXPECT_GE(h, 0.0f);
+        EXPECT_LT(h, 2 * kPi);
+        if (h > 6.0f) wrapped = true;
+        EXPECT_TRUE(h <= a || h >= b - 1e-5) << "turned the long way: " << h;
+    }
+    EXPECT_TRUE(wrapped);
+    EXPECT_NEAR(path.GetHeading(), path.GetPoint(1)->heading, 1e-6);
+}
+
+TEST(PatrolPathEdges, EqualConsecutivePointsArePassedWithoutDividingByZero) {
+    PatrolPath path;
+    Add(path, {P(0, 0), P(0, 0), P(32, 0)});
+    path.Start(30.0f);
+    // The walker starting on the empty segment already faces where it will go.
+    EXPECT_NEAR(path.GetHeading(), kPi / 2, 1e-6);
+    float maxX = 0.0f;
+    for (int i = 0; i < 600; ++i) {
+        path.Follow(kDt);
+        const PathState* s = path.GetState();
+        ASSERT_TRUE(std::isfinite(s->x) && std::isfinite(s->z) && std::isfinite(s->heading)) << i;
+        ASSERT_TRUE(std::isfinite(path.GetProgress())) << i;
+        maxX = std::fmax(maxX, s->x);
+    }
+    EXPECT_EQ(maxX, 32.0f);
+
+    PatrolPath same;
+    Add(same, {P(5, 5), P(5, 5)});
+    same.Start(30.0f);
+    for (int i = 0; i < 10; ++i) same.Follow(kDt);
+    EXPECT_EQ(same.GetState()->x, 5.0f);
+    EXPECT_EQ(same.GetState()->z, 5.0f);
+}
+
+TEST(PatrolPathEdges, OnePointPlacesTheWalkerWithoutMoving) {
+    PatrolPath path;
+    Add(path, {P(48, -16)});
+    path.Start(30.0f);
+    EXPECT_EQ(path.GetFlags() & PatrolPath::FLAG_FOLLOWING, 0u);
+    for (int i = 0; i < 10; ++i) path.Follow(kDt);
+    EXPECT_EQ(path.GetState()->x, 48.0f);
+    EXPECT_EQ(path.GetState()->z, -16.0f);
+    EXPECT_EQ(path.GetCount(), 1u);
+
+    PatrolPath empty;
+    empty.Start(30.0f);
+    empty.Follow(kDt);
+    EXPECT_EQ(empty.GetCount(), 0u);
+}
+
+TEST(PatrolPathEdges, PointsAddedWhileWalkingStayInEnteredOrder) {
+    PatrolPath path;
+    Add(path, {P(0, 0), P(0, 32), P(0, 64)});
+    path.Start(30.0f);
+    for (int i = 0; i < 100; ++i) path.Follow(kDt);
+    path.AddPoint(P(32, 64), false);
+    EXPECT_EQ(path.GetRawCount(), 4u);
+    // The entered points come first, the return trip is mirrored around the new end.
+    EXPECT_EQ(TourX(path), (std::vector<float>{0, 0, 0, 32, 0, 0}));
+    EXPECT_EQ(path.GetPoint(3)->z, 64.0f);
+    EXPECT_NEAR(path.GetPoint(2)->heading, kPi / 2, 1e-6);  // toward the new point
+    EXPECT_NE(path.GetFlags() & PatrolPath::FLAG_FOLLOWING, 0u);
+    for (int i = 0; i < 600; ++i) path.Follow(kDt);
+    EXPECT_TRUE(std::isfinite(path.GetState()->x));
+
+    path.Clear();
+    EXPECT_EQ(path.GetCount(), 0u);
+    EXPECT_EQ(path.GetRawCount(), 0u);
+    EXPECT_EQ(path.GetFlags(), 0u);
+}

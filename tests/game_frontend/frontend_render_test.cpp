@@ -1,0 +1,167 @@
+// The title screen drawn by the real device from the default asset set: the
+// letterbox bars, the title, the backdrop and the menu and overlay texts. The
+// frame is written to frontend_title.png in the test's build folder.
+#include <gtest/gtest.h>
+#include <stdlib.h>
+
+#include <filesystem>
+#include <string>
+
+#include "d3dfont.h"
+#include "frontend_test_support.h"
+#include "quil_automation_d3d.h"
+#include "renderdevice.h"
+
+namespace {
+
+using quil_automation::RgbaImage;
+
+uint32_t R(uint32_t c) { return (c >> 16) & 0xFF; }
+uint32_t G(uint32_t c) { return (c >> 8) & 0xFF; }
+uint32_t B(uint32_t c) { return c & 0xFF; }
+
+// Pixels in the rectangle for which the test holds.
+template <typename Test>
+int Count(const RgbaImage& image, int x0, int y0, int x1, int y1, Test test) {
+    int n = 0;
+    for (int y = y0; y < y1; ++y)
+        for (int x = x0; x < x1; ++x)
+            if (test(image.At(x, y))) ++n;
+    return n;
+}
+
+class TitleScreenRender : public ::testing::Test {
+protected:
+    void SetUp() override {
+        setenv("SDL_VIDEODRIVER", "offscreen", 0);
+        quil_automation::SetHeadless(true);
+        m_buildDir = std::filesystem::current_path();
+        char pattern[] = "/tmp/quil_title_XXXXXX";
+        ASSERT_NE(mkdtemp(pattern), nullptr);
+        m_dir = pattern;
+        mkassets::WriteFrontEnd(m_dir);
+        mkassets::WriteCharacters(m_dir);
+        mkassets::WriteAtlases(m_dir);
+        std::filesystem::current_path(m_dir);
+
+        ASSERT_EQ(D3D_OK, quil_automation::CreateOffscreenDevice(640, 480, true, &d3d, &device));
+        RenderDevice_Bind(device);
+        font = new D3DFont("Arial Black", 32, D3DFONT_BOLD);
+        ASSERT_EQ(font->InitDeviceObjects(device), S_OK);
+        ASSERT_EQ(font->RestoreDeviceObjects(), S_OK);
+        RenderDevice_SetFont(font);
+        GetRenderer()->RestoreDeviceObjects();
+        saved = g_pCurrentCamera;
+        camera.MakeCurrent();
+        frontend_test::ReleaseKeys();
+
+        host.snow.Init();
+        host.texts.Init();
+        host.texts.Activate();
+        scene.SetHost(&host);
+        scene.Init();
+    }
+    void TearDown() override {
+        scene.Shutdown();
+        host.texts.Shutdown();
+        host.snow.Shutdown();
+        g_pCurrentCamera = saved;
+        GetRenderer()->InvalidateDeviceObjects();
+        if (font) {
+            font->InvalidateDeviceObjects();
+            font->DeleteDeviceObjects();
+            delete font;
+        }
+        RenderDevice_SetFont(nullptr);
+        RenderDevice_Unbind();
+        if (device) device->Release();
+        if (d3d) d3d->Release();
+        std::filesystem::current_path(m_buildDir);
+        std::error_code ec;
+        std::filesystem::remove_all(m_dir, ec);
+    }
+    RgbaImage Draw() {
+        GetRenderer()->Render();
+        RgbaImage image;
+        EXPECT_TRUE(quil_automation::ReadBackBuffer(device, &image));
+        return image;
+    }
+
+    IDirect3D8* d3d = nullptr;
+    IDirect3DDevice8* device = nullptr;
+    D3DFont* font = nullptr;
+    Camera camera;
+    Camera* saved = nullptr;
+    frontend_test::RecordingHost host;
+    FrontEndScene scene;
+    std::filesystem::path m_buildDir;
+    std::string m_dir;
+};
+
+TEST_F(TitleScreenRender, TheTitleScreenShowsBarsTitleBackdropAndTexts) {
+    host.hiscore = 1250;
+    scene.Activate();
+    // Two seconds of frames: the overlay lines are opaque by then.
+    for (int i = 0; i < 33; ++i) GetGameEngine()->Update(0.0625f);
+    g_fTotalTime = 3.14159265f / 8.0f;  // the selected item at its brightest red
+    scene.UpdatePulseColour();
+    const RgbaImage image = Draw();
+    ASSERT_EQ(image.width, 640);
+    const std::string png = (m_buildDir / "frontend_title.png").string();
+    EXPECT_TRUE(quil_automation::WritePng(png, image)) << png;
+    EXPECT_TRUE(scene.HasDeviceObjects());
+    EXPECT_NE(scene.GetSkyVertexBuffer(), nullptr);
+
+    // The top bar (deep red cloth) above the title, across the whole width.
+    const auto barRed = [](uint32_t c) { return R(c) > G(c) + 15 && R(c) > B(c) + 10 && R(c) < 140; };
+    EXPECT_GT(Count(image, 0, 2, 90, 14, barRed), 90 * 12 * 3 / 4);
+    EXPECT_GT(Count(image, 560, 2, 640, 14, barRed), 80 * 12 * 3 / 4);
+    // The bottom bar below y 390, apart from the overlay's texts.
+    EXPECT_GT(Count(image, 0, 470, 60, 480, barRed), 60 * 10 * 3 / 4);
+
+    // Between the bars the backdrop: sky and snow, nothing like the bars' red.
+    const int picture = Count(image, 300, 100, 640, 380, [](uint32_t c) { return B(c) >= R(c) || G(c) > 150; });
+    EXPECT_GT(picture, 340 * 280 / 2);
+
+    // The title tiles differ from the bar behind them where they overlap it.
+    const int titleChange = Count(image, 100, 30, 540, 78, [&](uint32_t c) { return !barRed(c); });
+    EXPECT_GT(titleChange, 500);
+
+    // "START GAME" is selected: bright red pulse (255, 63, 63) letters near (100, 180).
+    const int pulse = Count(image, 100, 180, 260, 205,
+                            [](uint32_t c) { return R(c) > 200 && G(c) < 110 && B(c) < 110; });
+    EXPECT_GT(pulse, 40);
+    // "OPTIONS" in white below it.
+    const int white = Count(image, 100, 210, 220, 235, [](uint32_t c) { return R(c) > 220 && G(c) > 220 && B(c) > 220; });
+    EXPECT_GT(white, 40);
+    // The hiscore line in light grey on the bottom bar at (205, 395).
+    const int grey = Count(image, 205, 395, 420, 412, [](uint32_t c) {
+        return R(c) > 150 && G(c) > 150 && B(c) > 150 && R(c) < 230;
+    });
+    EXPECT_GT(grey, 20);
+}
+
+TEST_F(TitleScreenRender, DeviceObjectsAreReleasedOnceAndComeBackOnTheNextFrame) {
+    scene.Activate();
+    GetGameEngine()->Update(0.0625f);
+    const RgbaImage before = Draw();
+    ASSERT_TRUE(scene.HasDeviceObjects());
+    IDirect3DVertexBuffer8* sky = scene.GetSkyVertexBuffer();
+    ASSERT_NE(sky, nullptr);
+    scene.RestoreDeviceObjects();  // everything there already: nothing is loaded again
+    EXPECT_EQ(scene.GetSkyVertexBuffer(), sky);
+
+    // The renderer asks twice when the device goes away; the second request finds nothing.
+    GetRenderer()->InvalidateDeviceObjects();
+    GetRenderer()->InvalidateDeviceObjects();
+    EXPECT_FALSE(scene.HasDeviceObjects());
+    EXPECT_EQ(scene.GetSkyVertexBuffer(), nullptr);
+
+    // The next frame reloads them and looks the same.
+    const RgbaImage after = Draw();
+    EXPECT_TRUE(scene.HasDeviceObjects());
+    EXPECT_NE(scene.GetSkyVertexBuffer(), nullptr);
+    EXPECT_LE(quil_automation::CountDifferentPixels(before, after, 24), 640 * 480 / 100);
+}
+
+}  // namespace

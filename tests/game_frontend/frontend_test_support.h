@@ -1,0 +1,153 @@
+// Shared set-up of the front-end tests: a scratch folder holding the menu
+// sounds, the sound manager mixing into memory, a game stand-in that records
+// what the title scene asks of it, keys through the application object's
+// message handler, and frames through the engine.
+#pragma once
+#include <gtest/gtest.h>
+#include <stdlib.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "FrontEndScene.h"
+#include "Player.h"
+#include "SnowStorm.h"
+#include "TextOverlay.h"
+#include "assets.h"
+#include "camera.h"
+#include "gameengine.h"
+#include "pcsystem.h"
+#include "quil_audio_output.h"
+#include "quil_automation.h"
+#include "renderer.h"
+#include "sound.h"
+#include "windows.h"
+
+namespace frontend_test {
+
+// True when p is in the engine's process list exactly once.
+inline bool InProcessList(const Process* p) {
+    int times = 0;
+    for (Process* q = GetGameEngine()->GetProcessList(); q; q = q->GetNext())
+        if (q == p) ++times;
+    return times == 1;
+}
+
+inline int CountIn(Object* list, const Object* o) {
+    int times = 0;
+    for (Object* q = list; q && times < 10; q = q->GetNextObject())
+        if (q == o) ++times;
+    return times;
+}
+inline bool InWorldList(const Object* o) { return CountIn(GetRenderer()->GetObjectList(), o) == 1; }
+inline bool InOverlayList(const Object* o) { return CountIn(GetRenderer()->GetOverlayList(), o) == 1; }
+
+// Keys as the window delivers them to the application object.
+inline void KeyDown(int vk) { GetPCSystem()->MsgProc(nullptr, WM_KEYDOWN, WPARAM(vk), 0); }
+inline void KeyUp(int vk) { GetPCSystem()->MsgProc(nullptr, WM_KEYUP, WPARAM(vk), 0); }
+
+inline void ReleaseKeys() {
+    for (int vk : {VK_UP, VK_DOWN, VK_RETURN}) KeyUp(vk);
+}
+
+// The game as the title scene sees it.
+class RecordingHost : public FrontEndHost {
+public:
+    void StartGame() override { ++startGameCalls; }
+    void Quit() override { ++quitCalls; }
+    void SetDifficulty(uint32_t d) override { difficulties.push_back(d); }
+    uint32_t GetHiscore() override { return hiscore; }
+    Player* GetPlayer() override { return &player; }
+    SnowStorm* GetSnowStorm() override { return &snow; }
+    TextOverlay* GetTextOverlay() override { return &texts; }
+
+    int startGameCalls = 0;
+    int quitCalls = 0;
+    std::vector<uint32_t> difficulties;
+    uint32_t hiscore = 0;
+    Player player;
+    SnowStorm snow;
+    TextOverlay texts;
+};
+
+// A running title scene over a recording game, in a folder with the menu sounds.
+class FrontEndTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        quil_automation::SetHeadless(true);
+        char pattern[] = "/tmp/quil_frontend_XXXXXX";
+        const char* made = mkdtemp(pattern);
+        ASSERT_NE(made, nullptr);
+        m_dir = made;
+        m_oldDir = std::filesystem::current_path();
+        mkassets::WriteSounds(m_dir);
+        std::filesystem::current_path(m_dir);
+        quil_audio::UseMemoryOutput(true);
+        ASSERT_EQ(GetSoundManager()->Init(), 0u);
+
+        m_pOldCamera = g_pCurrentCamera;
+        g_pCurrentCamera = &camera;
+        g_fTotalTime = 10.0f;
+        ReleaseMenuKeys();
+
+        host.snow.Init();
+        host.texts.Init();
+        host.texts.Activate();
+        scene.SetHost(&host);
+        scene.Init();
+    }
+    void TearDown() override {
+        ReleaseMenuKeys();
+        scene.Shutdown();
+        host.texts.Shutdown();
+        host.snow.Shutdown();
+        g_pCurrentCamera = m_pOldCamera;
+        GetSoundManager()->Shutdown();
+        quil_audio::UseMemoryOutput(false);
+        std::filesystem::current_path(m_oldDir);
+        std::error_code ec;
+        std::filesystem::remove_all(m_dir, ec);
+    }
+
+    static void ReleaseMenuKeys() { ReleaseKeys(); }
+    // One engine frame of dt seconds (the running time moves on first).
+    void Frame(float dt = 0.0625f) { GetGameEngine()->Update(dt); }
+    void Frames(int n, float dt = 0.0625f) {
+        for (int i = 0; i < n; ++i) Frame(dt);
+    }
+    // A key pressed for one frame and let go in the next.
+    void Tap(int vk) {
+        KeyDown(vk);
+        Frame();
+        KeyUp(vk);
+        Frame();
+    }
+    // Moves the selection down to item (on the current screen), then presses Enter.
+    void Choose(uint32_t item) {
+        for (int guard = 0; scene.GetSelected() != item && guard < 30; ++guard) Tap(VK_DOWN);
+        ASSERT_EQ(scene.GetSelected(), item);
+        Tap(VK_RETURN);
+    }
+    // Whether a sound's copy used last is playing.
+    static bool Playing(const Sound* s) {
+        if (!s) return false;
+        DWORD status = 0;
+        s->ppBuffers[s->dwLast]->GetStatus(&status);
+        return (status & DSBSTATUS_PLAYING) != 0;
+    }
+    static void Silence(Sound* s) {
+        for (DWORD i = 0; s && i < s->dwBufferCount; ++i) s->ppBuffers[i]->Stop();
+    }
+
+    Camera camera;
+    RecordingHost host;
+    FrontEndScene scene;
+
+private:
+    std::string m_dir;
+    std::filesystem::path m_oldDir;
+    Camera* m_pOldCamera = nullptr;
+};
+
+}  // namespace frontend_test
