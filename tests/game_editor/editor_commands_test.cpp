@@ -1,0 +1,290 @@
+// Commands: the room fill, a new level, saving both files and reading them
+// back, failed saves, and the F5 toggle the game runs.
+#include <filesystem>
+#include <fstream>
+
+#include "EditorToggle.h"
+#include "EnemyManager.h"
+#include "HUD.h"
+#include "editor_test_support.h"
+#include "gameengine.h"
+#include "pcsystem.h"
+#include "windows.h"
+
+using editor_test::EditorTest;
+using editor_test::ReadBytes;
+
+namespace {
+
+namespace fs = std::filesystem;
+
+class EditorCommandsTest : public EditorTest {
+protected:
+    // A new one-room level whose start node is (0, 0).
+    void NewLevel() {
+        GetLevel()->New();
+        ASSERT_EQ(GetLevel()->GetRoomStartX(0), 0u);
+        ASSERT_EQ(GetLevel()->GetRoomStartZ(0), 0u);
+    }
+    // Sets the tile index of one set through the picker.
+    void PickTile(int modeKey, uint32_t set, uint8_t tile) {
+        Tap(modeKey);
+        while (editor->GetTileIndex(set) != tile) Tap('A');
+    }
+    static void ExpectEmptied(uint32_t col, uint32_t row) {
+        const Node& n = NodeAt(col, row);
+        for (int s = 0; s < 4; ++s) EXPECT_EQ(n.walls[s], 255) << col << "," << row;
+        EXPECT_EQ(n.floorTile, 255) << col << "," << row;
+        EXPECT_EQ(n.ceilTile, 255) << col << "," << row;
+    }
+    // Every node byte of room 0.
+    static std::vector<uint8_t> NodeBytes() {
+        std::vector<uint8_t> out;
+        for (uint32_t i = 0; i < 64; ++i) {
+            const Node& n = GetLevel()->GetNodeMap(0)[i];
+            out.insert(out.end(), n.walls, n.walls + 4);
+            out.insert(out.end(), n.propType, n.propType + 3);
+            out.push_back(n.floorTile);
+            out.push_back(n.ceilTile);
+        }
+        return out;
+    }
+};
+
+TEST_F(EditorCommandsTest, FillKeepsTheClosedRoomAndEmptiesTheRest) {
+    NewLevel();
+    PickTile('F', EDITOR_SET_FLOOR, 5);
+    PickTile('C', EDITOR_SET_CEILING, 7);
+    // A 3 by 3 room in the corner: walls on the +x side of column 2 and the -z
+    // side of row 2, stored on both nodes of each border.
+    for (uint32_t i = 0; i < 3; ++i) {
+        NodeAt(2, i).walls[WALL_POS_X] = 1;
+        NodeAt(3, i).walls[WALL_NEG_X] = 1;
+        NodeAt(i, 2).walls[WALL_NEG_Z] = 1;
+        NodeAt(i, 3).walls[WALL_POS_Z] = 1;
+    }
+    NodeAt(1, 1).floorTile = 255;
+    NodeAt(2, 2).ceilTile = 255;
+    NodeAt(0, 0).floorTile = 9;
+    NodeAt(6, 6).propType[0] = 4;  // prop slots are not the fill's business
+    Tap('B');
+    for (uint32_t row = 0; row < 8; ++row) {
+        for (uint32_t col = 0; col < 8; ++col) {
+            const bool inside = col < 3 && row < 3;
+            EXPECT_EQ(editor->GetFillVisited()[col + row * 8], inside ? 1 : 0) << col << "," << row;
+            if (!inside) ExpectEmptied(col, row);
+        }
+    }
+    EXPECT_EQ(NodeAt(1, 1).floorTile, 5);
+    EXPECT_EQ(NodeAt(2, 2).ceilTile, 7);
+    EXPECT_EQ(NodeAt(0, 0).floorTile, 9);  // existing tiles stay
+    EXPECT_EQ(NodeAt(1, 0).floorTile, 0);
+    EXPECT_EQ(NodeAt(2, 1).walls[WALL_POS_X], 1);
+    EXPECT_EQ(NodeAt(6, 6).propType[0], 4);
+}
+
+TEST_F(EditorCommandsTest, FillLooksOnlyAtTheSideOfTheNodeBeingLeft) {
+    NewLevel();
+    // A wall stored only on the far node does not stop the walk.
+    for (uint32_t row = 0; row < 8; ++row) NodeAt(1, row).walls[WALL_NEG_X] = 1;
+    Tap('B');
+    for (uint32_t i = 0; i < 64; ++i) EXPECT_EQ(editor->GetFillVisited()[i], 1) << i;
+    // Walls stored on the start node close it in on its own.
+    NewLevel();
+    NodeAt(0, 0).walls[WALL_POS_X] = 1;
+    NodeAt(0, 0).walls[WALL_NEG_Z] = 1;
+    Tap('B');
+    EXPECT_EQ(editor->GetFillVisited()[0], 1);
+    for (uint32_t i = 1; i < 64; ++i) EXPECT_EQ(editor->GetFillVisited()[i], 0) << i;
+    EXPECT_EQ(NodeAt(0, 0).walls[WALL_POS_X], 1);
+    ExpectEmptied(1, 0);
+}
+
+TEST_F(EditorCommandsTest, FillWithNoFloorTileLeavesReachedNodesBare) {
+    NewLevel();
+    PickTile('F', EDITOR_SET_FLOOR, 255);
+    NodeAt(3, 3).floorTile = 255;
+    Tap('B');
+    EXPECT_EQ(NodeAt(3, 3).floorTile, 255);
+    EXPECT_EQ(NodeAt(3, 4).floorTile, 0);
+}
+
+TEST_F(EditorCommandsTest, FillFromAStartOutsideTheGridChangesNothing) {
+    NewLevel();
+    const std::vector<uint8_t> before = NodeBytes();
+    GetLevel()->GetRoom(0)->startX = 200;
+    Tap('B');
+    EXPECT_EQ(NodeBytes(), before);
+    for (uint32_t i = 0; i < 64; ++i) EXPECT_EQ(editor->GetFillVisited()[i], 0);
+}
+
+TEST_F(EditorCommandsTest, FillRebakesTheRoomLightmapsEvenWhenCached) {
+    NewLevel();
+    // The cache files of level 0, room 0 (ceiling, floor, walls).
+    const char* files[3] = {"gfx/lightmaps/LMP0000.tga", "gfx/lightmaps/LMP0001.tga", "gfx/lightmaps/LMP0002.tga"};
+    for (const char* f : files) {
+        std::ofstream out(f, std::ios::binary | std::ios::trunc);
+        out << "stale";
+    }
+    Tap('B');
+    for (const char* f : files) {
+        SCOPED_TRACE(f);
+        const std::vector<uint8_t> bytes = ReadBytes(f);
+        EXPECT_GT(bytes.size(), 256u * 256u);
+    }
+}
+
+TEST_F(EditorCommandsTest, NewLevelLeavesOneUnloadedRoom) {
+    ASSERT_TRUE(GetLevel()->IsLoaded());
+    Tap('R');
+    EXPECT_EQ(GetLevel()->GetRoomCount(), 1u);
+    EXPECT_FALSE(GetLevel()->IsLoaded());
+    EXPECT_EQ(NodeAt(3, 3).floorTile, 0);
+}
+
+TEST_F(EditorCommandsTest, SavingAnUnchangedLevelWritesTheSameBytes) {
+    const std::vector<uint8_t> level = ReadBytes("gfx/Level0.dat");
+    const std::vector<uint8_t> enemies = ReadBytes("gfx/Enemy0.dat");
+    ASSERT_FALSE(level.empty());
+    ASSERT_FALSE(enemies.empty());
+    Tap('S');
+    EXPECT_EQ(ReadBytes("gfx/Level0.dat"), level);
+    EXPECT_EQ(ReadBytes("gfx/Enemy0.dat"), enemies);
+    // The names match the existing files whatever their case; no scratch file is left.
+    for (const auto& entry : fs::directory_iterator("gfx")) {
+        const std::string name = entry.path().filename().string();
+        EXPECT_NE(name, "level0.dat");
+        EXPECT_NE(name, "enemy0.dat");
+        EXPECT_EQ(name.find(".new"), std::string::npos) << name;
+    }
+}
+
+TEST_F(EditorCommandsTest, SavedEditsLoadBack) {
+    const std::vector<uint8_t> original = ReadBytes("gfx/Level0.dat");
+    const std::vector<uint8_t> originalEnemies = ReadBytes("gfx/Enemy0.dat");
+    NodeAt(4, 4).walls[WALL_POS_X] = 3;
+    NodeAt(5, 4).walls[WALL_NEG_X] = 3;
+    NodeAt(2, 6).floorTile = 11;
+    // A new path on the next walker: two points.
+    Tap('P');
+    while (editor->GetPath() < GetEnemyManager()->GetCount()) Tap('A');
+    Tap(VK_RETURN);
+    Tap(VK_RIGHT);
+    Tap(VK_RETURN);
+    const uint32_t newPath = editor->GetPath();
+    Tap('S');
+    EXPECT_EQ(ReadBytes("gfx/Level0.dat").size(), original.size());
+    const std::vector<uint8_t> edited = NodeBytes();
+
+    GetLevel()->Load("gfx/Level0.dat");
+    EXPECT_EQ(NodeBytes(), edited);
+    ASSERT_TRUE(GetEnemyManager()->Load("gfx/Enemy0.dat"));
+    const RoomEnemyData* room0 = GetEnemyManager()->GetRoomData(0);
+    ASSERT_NE(room0, nullptr);
+    ASSERT_EQ(room0->nPaths, newPath + 1);
+    const EnemyPathData& path = room0->pPaths[newPath];
+    ASSERT_EQ(path.nNodes, 2u);
+    EXPECT_FLOAT_EQ(path.pNodes[0].x, -128.0f + 16.0f);
+    EXPECT_FLOAT_EQ(path.pNodes[0].z, -128.0f - 16.0f);
+    EXPECT_FLOAT_EQ(path.pNodes[1].x, -128.0f + 32.0f + 16.0f);
+
+    // The generated files back for the other tests.
+    editor_test::WriteBytes("gfx/Level0.dat", original);
+    editor_test::WriteBytes("gfx/Enemy0.dat", originalEnemies);
+}
+
+TEST_F(EditorCommandsTest, AFailedSaveSaysSoAndKeepsTheFileOnDisk) {
+    const std::vector<uint8_t> level = ReadBytes("gfx/Level0.dat");
+    // Nothing to write: no rooms.
+    GetLevel()->Free();
+    EXPECT_FALSE(editor->Save());
+    EXPECT_EQ(ReadBytes("gfx/Level0.dat"), level);
+    // The file cannot be written (its scratch name is taken by a folder that is
+    // not empty).
+    GetLevel()->Load("gfx/Level0.dat");
+    NodeAt(1, 1).floorTile = 13;
+    fs::create_directories("gfx/Level0.dat.new/keep");
+    EXPECT_FALSE(editor->Save());
+    fs::remove_all("gfx/Level0.dat.new");
+    EXPECT_EQ(ReadBytes("gfx/Level0.dat"), level);
+    EXPECT_TRUE(editor->Save());
+    EXPECT_NE(ReadBytes("gfx/Level0.dat"), level);
+    editor_test::WriteBytes("gfx/Level0.dat", level);
+}
+
+// The F5 toggle the game runs, with the global editor.
+class EditorToggleTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        editor_test::AssetRoot();
+        GetLevel()->Load("gfx/Level0.dat");
+        GetEnemyManager()->Load("gfx/Enemy0.dat");
+        GetEnemyManager()->Start();
+        GetEditor()->Init();
+        g_fTotalTime += 10.0f;
+    }
+    void TearDown() override {
+        GetPCSystem()->MsgProc(nullptr, WM_KEYUP, VK_F5, 0);
+        if (toggle.IsOpen()) toggle.Close(nullptr);
+        GetEditor()->Shutdown();
+        GetHUD()->Deactivate();
+        GetEnemyManager()->Stop();
+        GetEnemyManager()->Free();
+        GetLevel()->Free();
+    }
+    static bool Listed(Process* p) {
+        for (Process* q = GetGameEngine()->GetProcessList(); q; q = q->GetNext())
+            if (q == p) return true;
+        return false;
+    }
+    EditorToggle toggle;
+};
+
+TEST_F(EditorToggleTest, F5OpensAndClosesAtMostEveryHalfSecond) {
+    Editor* editor = GetEditor();
+    EXPECT_FALSE(toggle.Update(nullptr));  // F5 up
+    GetPCSystem()->MsgProc(nullptr, WM_KEYDOWN, VK_F5, 0);
+    ASSERT_TRUE(toggle.Update(nullptr));
+    EXPECT_TRUE(toggle.IsOpen());
+    EXPECT_TRUE(editor->IsActive());
+    EXPECT_TRUE(Listed(editor));
+    EXPECT_TRUE(editor->GetIcons()->IsActive());
+    EXPECT_FALSE(GetHUD()->IsActive());
+    // Held: nothing until more than 0.5 s later.
+    g_fTotalTime += 0.5f;
+    EXPECT_FALSE(toggle.Update(nullptr));
+    EXPECT_TRUE(toggle.IsOpen());
+    GetLevel()->SetTimeLeft(3.0f);
+    const uint32_t resets = GetHUD()->GetResetCount();
+    g_fTotalTime += 0.01f;
+    ASSERT_TRUE(toggle.Update(nullptr));
+    EXPECT_FALSE(toggle.IsOpen());
+    EXPECT_FALSE(editor->IsActive());
+    EXPECT_FALSE(Listed(editor));
+    EXPECT_FALSE(editor->GetIcons()->IsActive());
+    EXPECT_FLOAT_EQ(GetLevel()->GetTimeLeft(), 200.0f);
+    EXPECT_EQ(GetHUD()->GetResetCount(), resets + 1);
+    EXPECT_TRUE(GetHUD()->IsActive());
+}
+
+TEST_F(EditorToggleTest, ClosingHandsTheEditedPathsToTheWalkers) {
+    EnemyManager* enemies = GetEnemyManager();
+    toggle.Open(nullptr);
+    const uint32_t path = enemies->AddPath();
+    ASSERT_LT(path, EnemyManager::MAX_WALKERS);
+    enemies->GetEnemy(path)->AddPathPoint(PathPoint{10.0f, 20.0f, 0, 0, 0, 0});
+    toggle.Close(nullptr);
+    const RoomEnemyData* room = enemies->GetRoomData(GetLevel()->GetCurrentRoom());
+    ASSERT_NE(room, nullptr);
+    ASSERT_EQ(room->nPaths, path + 1);
+    EXPECT_FLOAT_EQ(room->pPaths[path].pNodes[0].x, 10.0f);
+    EXPECT_EQ(enemies->GetCount(), path + 1);  // started again from the stored room
+    // After a new level (not loaded) closing leaves the enemy data alone.
+    toggle.Open(nullptr);
+    GetLevel()->New();
+    enemies->AddPath();
+    toggle.Close(nullptr);
+    EXPECT_EQ(enemies->GetRoomData(0)->nPaths, path + 1);
+}
+
+}  // namespace
