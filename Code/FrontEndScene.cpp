@@ -8,6 +8,7 @@
 #include "SnowStorm.h"
 #include "TextOverlay.h"
 #include "camera.h"
+#include "comrelease.h"
 #include "d3dx8mesh.h"
 #include "gameengine.h"
 #include "music.h"
@@ -64,14 +65,6 @@ void SetSprite(Sprite2D& s, float x, float y, float size, float uLeft, float uRi
     s.vTop = 0.0f;
     s.uRight = uRight;
     s.vBottom = 1.0f;
-}
-
-template <typename T>
-void ReleaseAndClear(T*& p) {
-    if (p) {
-        p->Release();
-        p = nullptr;
-    }
 }
 
 void SetWorld(IDirect3DDevice8* device, const Matrix& m) {
@@ -312,14 +305,14 @@ void FrontEndScene::BuildSkyQuad() {
 }
 
 void FrontEndScene::InvalidateDeviceObjects() {
-    ReleaseAndClear(m_pGroundMesh);
-    ReleaseAndClear(m_pSnowTexture);
-    ReleaseAndClear(m_pHouseMesh);
-    ReleaseAndClear(m_pHouseTexture);
-    ReleaseAndClear(m_pSkyVB);
-    ReleaseAndClear(m_pSkyTexture);
-    ReleaseAndClear(m_pTreesMesh);
-    ReleaseAndClear(m_pTreesTexture);
+    ReleaseAndNull(m_pGroundMesh);
+    ReleaseAndNull(m_pSnowTexture);
+    ReleaseAndNull(m_pHouseMesh);
+    ReleaseAndNull(m_pHouseTexture);
+    ReleaseAndNull(m_pSkyVB);
+    ReleaseAndNull(m_pSkyTexture);
+    ReleaseAndNull(m_pTreesMesh);
+    ReleaseAndNull(m_pTreesTexture);
 }
 
 Player* FrontEndScene::GetPlayer() const { return m_pHost ? m_pHost->GetPlayer() : nullptr; }

@@ -6,6 +6,7 @@
 
 #include "HUDSource.h"
 #include "Level.h"
+#include "comrelease.h"
 #include "d3dfont.h"
 #include "gameengine.h"
 #include "renderdevice.h"
@@ -66,24 +67,14 @@ void HUD::Deactivate() {
     m_bActive = false;
 }
 
-namespace {
-template <typename T>
-void ReleaseAndClear(T*& p) {
-    if (p) {
-        p->Release();
-        p = nullptr;
-    }
-}
-}  // namespace
-
 // Safe to call twice: the second call finds nothing to release.
 void HUD::InvalidateDeviceObjects() {
-    ReleaseAndClear(m_pHudTexture);
-    ReleaseAndClear(m_pMapTexture);
-    ReleaseAndClear(m_pQuadVB);
-    ReleaseAndClear(m_pQuadIB);
-    ReleaseAndClear(m_pWedgeVB);
-    ReleaseAndClear(m_pWedgeIB);
+    ReleaseAndNull(m_pHudTexture);
+    ReleaseAndNull(m_pMapTexture);
+    ReleaseAndNull(m_pQuadVB);
+    ReleaseAndNull(m_pQuadIB);
+    ReleaseAndNull(m_pWedgeVB);
+    ReleaseAndNull(m_pWedgeIB);
 }
 
 void HUD::RestoreDeviceObjects() {

@@ -3,26 +3,25 @@
 #include "HUDSource.h"
 
 #include "EnemyManager.h"
+#include "Goblin.h"
 #include "GoblinManager.h"
 #include "Pickups.h"
 #include "Player.h"
+#include "game.h"
 
 namespace {
 
-// The player in play. The game object does not hand out its player yet; until
-// it does the player's blip stays at the world origin, with score and health 0.
-Player* PlayerInPlay() { return nullptr; }
+// The player in play: the game's own.
+Player* PlayerInPlay() { return GetGame()->GetPlayer(); }
 
 class GameHudSource final : public HudSource {
 public:
     float GetPlayerX() override { return PlayerInPlay() ? PlayerInPlay()->GetX() : 0.0f; }
     float GetPlayerZ() override { return PlayerInPlay() ? PlayerInPlay()->GetZ() : 0.0f; }
-    // The player keeps no score or health yet.
-    uint32_t GetScore() override { return 0; }
-    int32_t GetHealth() override { return 0; }
+    uint32_t GetScore() override { return PlayerInPlay() ? PlayerInPlay()->GetScore() : 0; }
+    int32_t GetHealth() override { return PlayerInPlay() ? (int32_t)PlayerInPlay()->GetHealth() : 0; }
     bool IsPlayerSpotted() override { return PlayerInPlay() && PlayerInPlay()->IsSpotted(); }
-    // The game does not count deliveries yet.
-    uint32_t GetDelivered() override { return 0; }
+    uint32_t GetDelivered() override { return GetGame()->GetDelivered(); }
 
     bool GetPickup(uint32_t slot, float* x, float* z) override {
         Pickups* pickups = GetPickups();
@@ -44,9 +43,14 @@ public:
         return true;
     }
 
-    // The goblin manager does not list its goblins yet.
-    uint32_t GetGoblinCount() override { return 0; }
-    bool GetGoblin(uint32_t, float*, float*) override { return false; }
+    uint32_t GetGoblinCount() override { return GetGoblinManager()->GetCount(); }
+    bool GetGoblin(uint32_t i, float* x, float* z) override {
+        Goblin* g = GetGoblinManager()->GetGoblin(i);
+        if (!g) return false;
+        *x = g->GetX();
+        *z = g->GetZ();
+        return true;
+    }
 };
 
 }  // namespace

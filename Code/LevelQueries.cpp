@@ -175,6 +175,26 @@ bool Level::LineOfSight(const Vec3& start, const Vec3& end, bool bTestProps) {
     const float dz = end.z - sz;
     bool blocked = false;
     float hitX = 0.0f, hitZ = 0.0f;
+    // One walk: steps (px, pz) by (stepX, stepZ) while more(px, pz) holds,
+    // looking at the node at (px + lookX, pz + lookZ); stops at the first node
+    // with a wall on side `wall` and records where.
+    auto walk = [&](float px, float pz, float stepX, float stepZ, float lookX, float lookZ, uint32_t wall,
+                    auto more) {
+        while (more(px, pz)) {
+            const int col = CellColFromX(px + lookX), row = CellRowFromZ(pz + lookZ);
+            if (!InGrid(col) || !InGrid(row)) return;
+            Node* node = &nodes[col + row * LEVEL_GRID_SIZE];
+            if (node->walls[wall] != NODE_EMPTY) {
+                blocked = true;
+                hitX = px;
+                hitZ = pz;
+                return;
+            }
+            visit(node);
+            px += stepX;
+            pz += stepZ;
+        }
+    };
 
     // Walk 1: across x borders.
     if (dx != 0.0f) {
@@ -186,20 +206,7 @@ bool Level::LineOfSight(const Vec3& start, const Vec3& end, bool bTestProps) {
                 px += d;
                 pz += slope * d;
             }
-            while (px < end.x) {
-                const int col = CellColFromX(px - c), row = CellRowFromZ(pz);
-                if (!InGrid(col) || !InGrid(row)) break;
-                Node* node = &nodes[col + row * LEVEL_GRID_SIZE];
-                if (node->walls[WALL_POS_X] != NODE_EMPTY) {
-                    blocked = true;
-                    hitX = px;
-                    hitZ = pz;
-                    break;
-                }
-                visit(node);
-                px += c;
-                pz += slope * c;
-            }
+            walk(px, pz, c, slope * c, -c, 0.0f, WALL_POS_X, [&](float x, float) { return x < end.x; });
         } else {
             const float slope = -dz / dx;
             const float d = start.x - GetCellX(CellColFromX(start.x));
@@ -207,20 +214,7 @@ bool Level::LineOfSight(const Vec3& start, const Vec3& end, bool bTestProps) {
                 px -= d;
                 pz += slope * d;
             }
-            while (px > end.x) {
-                const int col = CellColFromX(px), row = CellRowFromZ(pz);
-                if (!InGrid(col) || !InGrid(row)) break;
-                Node* node = &nodes[col + row * LEVEL_GRID_SIZE];
-                if (node->walls[WALL_NEG_X] != NODE_EMPTY) {
-                    blocked = true;
-                    hitX = px;
-                    hitZ = pz;
-                    break;
-                }
-                visit(node);
-                px -= c;
-                pz += slope * c;
-            }
+            walk(px, pz, -c, slope * c, 0.0f, 0.0f, WALL_NEG_X, [&](float x, float) { return x > end.x; });
         }
     }
 
@@ -234,20 +228,7 @@ bool Level::LineOfSight(const Vec3& start, const Vec3& end, bool bTestProps) {
                 px += slope * d;
                 pz += d;
             }
-            while (pz < end.z) {
-                const int col = CellColFromX(px), row = CellRowFromZ(pz - c);
-                if (!InGrid(col) || !InGrid(row)) break;
-                Node* node = &nodes[col + row * LEVEL_GRID_SIZE];
-                if (node->walls[WALL_POS_Z] != NODE_EMPTY) {
-                    blocked = true;
-                    hitX = px;
-                    hitZ = pz;
-                    break;
-                }
-                visit(node);
-                px += slope * c;
-                pz += c;
-            }
+            walk(px, pz, slope * c, c, 0.0f, -c, WALL_POS_Z, [&](float, float z) { return z < end.z; });
         } else {
             const float slope = -dx / dz;
             const float d = sz - GetCellZ(7 - CellRowFromZ(sz));
@@ -255,20 +236,7 @@ bool Level::LineOfSight(const Vec3& start, const Vec3& end, bool bTestProps) {
                 px += slope * d;
                 pz -= d;
             }
-            while (pz > end.z) {
-                const int col = CellColFromX(px), row = CellRowFromZ(pz);
-                if (!InGrid(col) || !InGrid(row)) break;
-                Node* node = &nodes[col + row * LEVEL_GRID_SIZE];
-                if (node->walls[WALL_NEG_Z] != NODE_EMPTY) {
-                    blocked = true;
-                    hitX = px;
-                    hitZ = pz;
-                    break;
-                }
-                visit(node);
-                px += slope * c;
-                pz -= c;
-            }
+            walk(px, pz, slope * c, -c, 0.0f, 0.0f, WALL_NEG_Z, [&](float, float z) { return z > end.z; });
         }
     }
 

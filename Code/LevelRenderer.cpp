@@ -3,6 +3,7 @@
 
 #include "Level.h"
 #include "LightMan.h"
+#include "comrelease.h"
 #include "d3dx8mesh.h"
 #include "gameengine.h"
 #include "renderdevice.h"
@@ -75,14 +76,8 @@ void DetailObjectType::Load() {
 }
 
 void DetailObjectType::Release() {
-    if (m_pMesh) {
-        m_pMesh->Release();
-        m_pMesh = nullptr;
-    }
-    if (m_pTexture) {
-        m_pTexture->Release();
-        m_pTexture = nullptr;
-    }
+    ReleaseAndNull(m_pMesh);
+    ReleaseAndNull(m_pTexture);
 }
 
 void DetailObjectType::Render() {

@@ -62,7 +62,11 @@ public:
     void Load();
     // Releases the mesh and the texture; a second call does nothing.
     void Release();
-    void Shutdown() { Release(); }
+    // Releases the device objects and frees the collision mesh.
+    void Shutdown() {
+        Release();
+        m_CollisionMesh.Free();
+    }
     // Draws every subset in the render mode its flags ask for.
     void Render();
 

@@ -7,6 +7,7 @@
 
 #include "Level.h"
 #include "LightMap.h"
+#include "comrelease.h"
 #include "d3dx8tex.h"
 #include "game.h"
 #include "gameengine.h"
@@ -107,27 +108,15 @@ void LevelSurface::SetRoom(uint32_t room) {
 }
 
 void LevelSurface::ReleaseBuffers() {
-    if (m_pVB) {
-        m_pVB->Release();
-        m_pVB = nullptr;
-    }
-    if (m_pIB) {
-        m_pIB->Release();
-        m_pIB = nullptr;
-    }
+    ReleaseAndNull(m_pVB);
+    ReleaseAndNull(m_pIB);
     m_bBuilt = false;
 }
 
 void LevelSurface::InvalidateDeviceObjects() {
     ReleaseBuffers();
-    if (m_pTileTexture) {
-        m_pTileTexture->Release();
-        m_pTileTexture = nullptr;
-    }
-    if (m_pLightmapTexture) {
-        m_pLightmapTexture->Release();
-        m_pLightmapTexture = nullptr;
-    }
+    ReleaseAndNull(m_pTileTexture);
+    ReleaseAndNull(m_pLightmapTexture);
 }
 
 void LevelSurface::RestoreDeviceObjects() {
@@ -145,10 +134,7 @@ void LevelSurface::RestoreDeviceObjects() {
 }
 
 bool LevelSurface::CreateVertexBuffer() {
-    if (m_pVB) {
-        m_pVB->Release();
-        m_pVB = nullptr;
-    }
+    ReleaseAndNull(m_pVB);
     IDirect3DDevice8* device = RenderDevice_GetDevice();
     if (!device || m_uVertexCount == 0) return false;
     if (FAILED(device->CreateVertexBuffer(m_uVertexCount * sizeof(LevelVertex), D3DUSAGE_WRITEONLY, LEVELVERTEX_FVF,
@@ -185,10 +171,7 @@ void LevelSurface::BuildIndices() {
 }
 
 void LevelSurface::CreateLightmap() {
-    if (m_pLightmapTexture) {
-        m_pLightmapTexture->Release();
-        m_pLightmapTexture = nullptr;
-    }
+    ReleaseAndNull(m_pLightmapTexture);
     m_pLightmapTexture =
         GetLightMap()->Load(LevelSurface_GetLevelNumber(), GetLevel()->GetCurrentRoom(), GetSurface());
     if (m_pLightmapTexture) return;

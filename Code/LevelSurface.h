@@ -105,6 +105,24 @@ protected:
     bool CreateVertexBuffer();
     // Fills every texel with white.
     void ClearTexels();
+    // Walks the room's 2 by 2 node blocks in draw-table order, giving each
+    // block its run of quads in the clip table. writeNode(c, r, v, room)
+    // writes the quads of node (c, r) from v on, at most room of them, and
+    // returns how many it wrote.
+    template <typename WriteNode>
+    void WriteBlocks(LevelVertex* v, WriteNode writeNode) {
+        uint32_t written = 0;
+        for (uint32_t by = 0; by < 4; ++by)
+            for (uint32_t bx = 0; bx < 4; ++bx) {
+                ClipTable& entry = m_pClipTable[by * 4 + bx];
+                const uint32_t first = written;
+                for (uint32_t r = 2 * by; r < 2 * by + 2; ++r)
+                    for (uint32_t c = 2 * bx; c < 2 * bx + 2; ++c)
+                        written += writeNode(c, r, v + 4 * written, m_uQuadCount - written);
+                entry.firstIndex = 6 * first;
+                entry.triangleCount = 2 * (written - first);
+            }
+    }
     void ReleaseBuffers();
 
     uint32_t m_uRoom;

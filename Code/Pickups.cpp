@@ -4,6 +4,7 @@
 #include "Pickups.h"
 
 #include "Level.h"
+#include "comrelease.h"
 #include "d3d8.h"
 #include "d3dx8mesh.h"
 #include "gameengine.h"
@@ -27,14 +28,6 @@ const char* const kTextureFiles[PICKUP_SLOT_COUNT] = {"gfx\\present.tga", "gfx\\
 void Advance(float& angle, float rate, float dt) {
     angle += rate * dt;
     if (angle > TWO_PI) angle -= TWO_PI;
-}
-
-template <typename T>
-void ReleaseAndNull(T*& p) {
-    if (p) {
-        p->Release();
-        p = nullptr;
-    }
 }
 
 }  // namespace

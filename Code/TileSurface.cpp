@@ -27,30 +27,14 @@ void TileSurface::BuildGeometry() {
 
     BYTE* data = nullptr;
     if (FAILED(m_pVB->Lock(0, 0, &data, 0)) || !data) return;
-    LevelVertex* v = reinterpret_cast<LevelVertex*>(data);
-    uint32_t written = 0;
-    uint32_t first = 0;
-    for (uint32_t by = 0; by < 4; ++by) {
-        for (uint32_t bx = 0; bx < 4; ++bx) {
-            ClipTable& entry = m_pClipTable[by * 4 + bx];
-            entry.firstIndex = first;
-            uint32_t triangles = 0;
-            for (uint32_t r = 2 * by; r < 2 * by + 2; ++r) {
-                for (uint32_t c = 2 * bx; c < 2 * bx + 2; ++c) {
-                    const uint8_t tile = GetTile(nodes[c + (7 - r) * 8]);
-                    if (tile == NODE_EMPTY || written >= m_uQuadCount) continue;
-                    const float lu = c * LIGHTMAP_CELL_STEP + LIGHTMAP_BORDER;
-                    const float lv = r * LIGHTMAP_CELL_STEP + LIGHTMAP_BORDER;
-                    WriteQuad(v + 4 * written, level->GetCellX(c), y, level->GetCellZ(r), cell, GetTileUV(tile), lu,
-                              lv);
-                    ++written;
-                    first += 6;
-                    triangles += 2;
-                }
-            }
-            entry.triangleCount = triangles;
-        }
-    }
+    WriteBlocks(reinterpret_cast<LevelVertex*>(data), [&](uint32_t c, uint32_t r, LevelVertex* v, uint32_t room) {
+        const uint8_t tile = GetTile(nodes[c + (7 - r) * 8]);
+        if (tile == NODE_EMPTY || room == 0) return 0u;
+        const float lu = c * LIGHTMAP_CELL_STEP + LIGHTMAP_BORDER;
+        const float lv = r * LIGHTMAP_CELL_STEP + LIGHTMAP_BORDER;
+        WriteQuad(v, level->GetCellX(c), y, level->GetCellZ(r), cell, GetTileUV(tile), lu, lv);
+        return 1u;
+    });
     m_pVB->Unlock();
 }
 

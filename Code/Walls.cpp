@@ -99,66 +99,53 @@ void Walls::BuildVertices() {
 
     BYTE* data = nullptr;
     if (FAILED(m_pVB->Lock(0, 0, &data, 0)) || !data) return;
-    LevelVertex* out = reinterpret_cast<LevelVertex*>(data);
     const float e = 1.0f / 512.0f;
-    uint32_t written = 0;
-    uint32_t first = 0;
-    for (uint32_t by = 0; by < 4; ++by) {
-        for (uint32_t bx = 0; bx < 4; ++bx) {
-            ClipTable& entry = m_pClipTable[by * 4 + bx];
-            entry.firstIndex = first;
-            uint32_t triangles = 0;
-            for (uint32_t r = 2 * by; r < 2 * by + 2; ++r) {
-                for (uint32_t c = 2 * bx; c < 2 * bx + 2; ++c) {
-                    const Node& node = nodes[c + (7 - r) * 8];
-                    for (uint32_t side = 0; side < 4; ++side) {
-                        const uint8_t tile = node.walls[side];
-                        if (tile == NODE_EMPTY || written >= m_uQuadCount) continue;
-                        first += 6;
-                        triangles += 2;
-                        const int32_t j = g_aWallUVLookup[(c + 8 * r) * 4 + side];
-                        WallUV block = {0.0f, 0.0f};
-                        if (j < 0)
-                            TrapError(__FILE__, __LINE__, "Invalid Lightmap Look Up!!!");
-                        else
-                            block = m_pWallUVs[j / 2];
-                        const TileUV& t = GetTileUV(tile);
-                        const float a = block.u + e, b = block.u + 1.0f / 16.0f - e;
-                        const float p = block.v + e, q = block.v + 1.0f / 8.0f - e;
-                        const float x = level->GetCellX(c), z = level->GetCellZ(r);
-                        LevelVertex* v = out + 4 * written++;
-                        switch (side) {
-                            case 0:
-                                v[0] = {x, T, z, 0xFFFFFFFFu, t.uL, t.vT, a, q};
-                                v[1] = {x + cell, T, z, 0xFFFFFFFFu, t.uR, t.vT, b, q};
-                                v[2] = {x + cell, B, z, 0xFFFFFFFFu, t.uR, t.vB, b, p};
-                                v[3] = {x, B, z, 0xFFFFFFFFu, t.uL, t.vB, a, p};
-                                break;
-                            case 1:
-                                v[0] = {x + cell, T, z - cell, 0xFFFFFFFFu, t.uL, t.vT, b, q};
-                                v[1] = {x, T, z - cell, 0xFFFFFFFFu, t.uR, t.vT, a, q};
-                                v[2] = {x, B, z - cell, 0xFFFFFFFFu, t.uR, t.vB, a, p};
-                                v[3] = {x + cell, B, z - cell, 0xFFFFFFFFu, t.uL, t.vB, b, p};
-                                break;
-                            case 2:
-                                v[0] = {x, T, z - cell, 0xFFFFFFFFu, t.uL, t.vT, a, q};
-                                v[1] = {x, T, z, 0xFFFFFFFFu, t.uR, t.vT, b, q};
-                                v[2] = {x, B, z, 0xFFFFFFFFu, t.uR, t.vB, b, p};
-                                v[3] = {x, B, z - cell, 0xFFFFFFFFu, t.uL, t.vB, a, p};
-                                break;
-                            default:
-                                v[0] = {x + cell, T, z, 0xFFFFFFFFu, t.uL, t.vT, b, q};
-                                v[1] = {x + cell, T, z - cell, 0xFFFFFFFFu, t.uR, t.vT, a, q};
-                                v[2] = {x + cell, B, z - cell, 0xFFFFFFFFu, t.uR, t.vB, a, p};
-                                v[3] = {x + cell, B, z, 0xFFFFFFFFu, t.uL, t.vB, b, p};
-                                break;
-                        }
-                    }
-                }
+    WriteBlocks(reinterpret_cast<LevelVertex*>(data), [&](uint32_t c, uint32_t r, LevelVertex* out, uint32_t room) {
+        const Node& node = nodes[c + (7 - r) * 8];
+        uint32_t written = 0;
+        for (uint32_t side = 0; side < 4; ++side) {
+            const uint8_t tile = node.walls[side];
+            if (tile == NODE_EMPTY || written >= room) continue;
+            const int32_t j = g_aWallUVLookup[(c + 8 * r) * 4 + side];
+            WallUV block = {0.0f, 0.0f};
+            if (j < 0)
+                TrapError(__FILE__, __LINE__, "Invalid Lightmap Look Up!!!");
+            else
+                block = m_pWallUVs[j / 2];
+            const TileUV& t = GetTileUV(tile);
+            const float a = block.u + e, b = block.u + 1.0f / 16.0f - e;
+            const float p = block.v + e, q = block.v + 1.0f / 8.0f - e;
+            const float x = level->GetCellX(c), z = level->GetCellZ(r);
+            LevelVertex* v = out + 4 * written++;
+            switch (side) {
+                case 0:
+                    v[0] = {x, T, z, 0xFFFFFFFFu, t.uL, t.vT, a, q};
+                    v[1] = {x + cell, T, z, 0xFFFFFFFFu, t.uR, t.vT, b, q};
+                    v[2] = {x + cell, B, z, 0xFFFFFFFFu, t.uR, t.vB, b, p};
+                    v[3] = {x, B, z, 0xFFFFFFFFu, t.uL, t.vB, a, p};
+                    break;
+                case 1:
+                    v[0] = {x + cell, T, z - cell, 0xFFFFFFFFu, t.uL, t.vT, b, q};
+                    v[1] = {x, T, z - cell, 0xFFFFFFFFu, t.uR, t.vT, a, q};
+                    v[2] = {x, B, z - cell, 0xFFFFFFFFu, t.uR, t.vB, a, p};
+                    v[3] = {x + cell, B, z - cell, 0xFFFFFFFFu, t.uL, t.vB, b, p};
+                    break;
+                case 2:
+                    v[0] = {x, T, z - cell, 0xFFFFFFFFu, t.uL, t.vT, a, q};
+                    v[1] = {x, T, z, 0xFFFFFFFFu, t.uR, t.vT, b, q};
+                    v[2] = {x, B, z, 0xFFFFFFFFu, t.uR, t.vB, b, p};
+                    v[3] = {x, B, z - cell, 0xFFFFFFFFu, t.uL, t.vB, a, p};
+                    break;
+                default:
+                    v[0] = {x + cell, T, z, 0xFFFFFFFFu, t.uL, t.vT, b, q};
+                    v[1] = {x + cell, T, z - cell, 0xFFFFFFFFu, t.uR, t.vT, a, q};
+                    v[2] = {x + cell, B, z - cell, 0xFFFFFFFFu, t.uR, t.vB, a, p};
+                    v[3] = {x + cell, B, z, 0xFFFFFFFFu, t.uL, t.vB, b, p};
+                    break;
             }
-            entry.triangleCount = triangles;
         }
-    }
+        return written;
+    });
     m_pVB->Unlock();
 }
 

@@ -7,6 +7,7 @@
 #include "EnemyManager.h"
 #include "HUD.h"
 #include "editor_test_support.h"
+#include "engine_lists.h"
 #include "gameengine.h"
 #include "pcsystem.h"
 #include "windows.h"
@@ -232,11 +233,7 @@ protected:
         GetEnemyManager()->Free();
         GetLevel()->Free();
     }
-    static bool Listed(Process* p) {
-        for (Process* q = GetGameEngine()->GetProcessList(); q; q = q->GetNext())
-            if (q == p) return true;
-        return false;
-    }
+    static bool Listed(const Process* p) { return quiltest::TimesInProcessList(p) > 0; }
     EditorToggle toggle;
 };
 

@@ -1,76 +1,17 @@
 #include "editor_test_support.h"
 
-#include <unistd.h>
-
-#include <filesystem>
-#include <fstream>
-#include <iterator>
-
 #include "EnemyManager.h"
 #include "LightMan.h"
-#include "assets.h"
 #include "gameengine.h"
 #include "pcsystem.h"
-#include "quil_automation.h"
 #include "renderdevice.h"
 #include "windows.h"
 
 namespace editor_test {
 
-namespace {
-
-namespace fs = std::filesystem;
-
-// Returns to the first working directory and removes the scratch folder.
-class Cleanup : public ::testing::Environment {
-public:
-    void TearDown() override {
-        if (folder().empty()) return;
-        std::error_code ec;
-        fs::current_path(home(), ec);
-        fs::remove_all(folder(), ec);
-    }
-    static std::string& folder() {
-        static std::string f;
-        return f;
-    }
-    static std::string& home() {
-        static std::string h;
-        return h;
-    }
-};
-const ::testing::Environment* const kCleanup = ::testing::AddGlobalTestEnvironment(new Cleanup);
-
-}  // namespace
-
-const std::string& AssetRoot() {
-    static const std::string root = [] {
-        const fs::path dir = fs::temp_directory_path() / ("game_editor_test_" + std::to_string(getpid()));
-        fs::remove_all(dir);
-        fs::create_directories(dir);
-        Cleanup::home() = fs::current_path().string();
-        Cleanup::folder() = dir.string();
-        mkassets::WriteAll(dir.string());
-        fs::current_path(dir);
-        return dir.string();
-    }();
-    return root;
-}
-
-std::vector<uint8_t> ReadBytes(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-void WriteBytes(const std::string& path, const std::vector<uint8_t>& bytes) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-}
-
 void EditorTest::SetUp() {
     AssetRoot();
-    quil_automation::SetHeadless(true);
-    quil_automation::ClearMessageBoxesShown();
+    quiltest::StartRecordingBoxes();
     RenderDevice_Bind(&device, device.caps, device.backBuffer);
     ReleaseAllKeys();
     *GetPCSystem()->GetMouse() = MouseState{0, 0, 0, 0, 0};

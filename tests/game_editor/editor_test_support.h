@@ -11,14 +11,15 @@
 
 #include "Editor.h"
 #include "Level.h"
+#include "game_world_support.h"
 #include "recording_device.h"
 
 namespace editor_test {
 
 // The folder with the generated assets; made the working directory on first use.
-const std::string& AssetRoot();
-std::vector<uint8_t> ReadBytes(const std::string& path);
-void WriteBytes(const std::string& path, const std::vector<uint8_t>& bytes);
+inline const std::string& AssetRoot() { return quiltest::GeneratedAssetFolder("game_editor_test"); }
+using quiltest::ReadBytes;
+using quiltest::WriteBytes;
 
 class EditorTest : public ::testing::Test {
 protected:

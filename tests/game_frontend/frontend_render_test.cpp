@@ -5,6 +5,7 @@
 #include <stdlib.h>
 
 #include <filesystem>
+#include <optional>
 #include <string>
 
 #include "d3dfont.h"
@@ -36,13 +37,11 @@ protected:
         setenv("SDL_VIDEODRIVER", "offscreen", 0);
         quil_automation::SetHeadless(true);
         m_buildDir = std::filesystem::current_path();
-        char pattern[] = "/tmp/quil_title_XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        m_dir = pattern;
-        mkassets::WriteFrontEnd(m_dir);
-        mkassets::WriteCharacters(m_dir);
-        mkassets::WriteAtlases(m_dir);
-        std::filesystem::current_path(m_dir);
+        m_scratch.emplace("title", false);
+        ASSERT_TRUE(m_scratch->Made());
+        mkassets::WriteFrontEnd(m_scratch->Path());
+        mkassets::WriteCharacters(m_scratch->Path());
+        mkassets::WriteAtlases(m_scratch->Path());
 
         ASSERT_EQ(D3D_OK, quil_automation::CreateOffscreenDevice(640, 480, true, &d3d, &device));
         RenderDevice_Bind(device);
@@ -55,16 +54,10 @@ protected:
         camera.MakeCurrent();
         frontend_test::ReleaseKeys();
 
-        host.snow.Init();
-        host.texts.Init();
-        host.texts.Activate();
-        scene.SetHost(&host);
-        scene.Init();
+        frontend_test::StartScene(host, scene);
     }
     void TearDown() override {
-        scene.Shutdown();
-        host.texts.Shutdown();
-        host.snow.Shutdown();
+        frontend_test::StopScene(host, scene);
         g_pCurrentCamera = saved;
         GetRenderer()->InvalidateDeviceObjects();
         if (font) {
@@ -76,9 +69,7 @@ protected:
         RenderDevice_Unbind();
         if (device) device->Release();
         if (d3d) d3d->Release();
-        std::filesystem::current_path(m_buildDir);
-        std::error_code ec;
-        std::filesystem::remove_all(m_dir, ec);
+        m_scratch.reset();
     }
     RgbaImage Draw() {
         GetRenderer()->Render();
@@ -95,7 +86,7 @@ protected:
     frontend_test::RecordingHost host;
     FrontEndScene scene;
     std::filesystem::path m_buildDir;
-    std::string m_dir;
+    std::optional<quiltest::ScratchFolder> m_scratch;
 };
 
 TEST_F(TitleScreenRender, TheTitleScreenShowsBarsTitleBackdropAndTexts) {

@@ -118,9 +118,9 @@ TEST_F(FrontEndTest, LeavingAndComingBackShowsTheMainScreenAndAFreshHiscore) {
     EXPECT_FALSE(scene.IsActive());
     EXPECT_FALSE(scene.IsStarting());
     EXPECT_FALSE(InProcessList(&scene));
-    EXPECT_EQ(frontend_test::CountIn(GetRenderer()->GetObjectList(), &scene), 0);
+    EXPECT_EQ(frontend_test::TimesInObjectList(GetRenderer()->GetObjectList(), &scene), 0);
     EXPECT_FALSE(InProcessList(scene.GetSnowman()));
-    EXPECT_EQ(frontend_test::CountIn(GetRenderer()->GetObjectList(), scene.GetSnowman()), 0);
+    EXPECT_EQ(frontend_test::TimesInObjectList(GetRenderer()->GetObjectList(), scene.GetSnowman()), 0);
     EXPECT_FALSE(scene.GetTitle()->IsActive());
     EXPECT_FALSE(scene.GetBars()->IsActive());
     EXPECT_FALSE(host.snow.IsActive());
@@ -192,7 +192,7 @@ TEST_F(FrontEndTest, ShutdownFreesTheSoundsAndLeavesTheFrameLoop) {
     EXPECT_EQ(scene.GetSelectSound(), nullptr);
     EXPECT_FALSE(InProcessList(&scene));
     EXPECT_FALSE(InProcessList(scene.GetSnowman()));
-    EXPECT_EQ(frontend_test::CountIn(GetRenderer()->GetObjectList(), scene.GetSnowman()), 0);
+    EXPECT_EQ(frontend_test::TimesInObjectList(GetRenderer()->GetObjectList(), scene.GetSnowman()), 0);
     EXPECT_FALSE(host.snow.IsActive());
     EXPECT_FALSE(scene.HasDeviceObjects());
     EXPECT_EQ(scene.GetBars()->GetSprites(), nullptr);

@@ -6,7 +6,7 @@
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
-#include <filesystem>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -16,6 +16,8 @@
 #include "TextOverlay.h"
 #include "assets.h"
 #include "camera.h"
+#include "engine_lists.h"
+#include "game_world_support.h"
 #include "gameengine.h"
 #include "pcsystem.h"
 #include "quil_audio_output.h"
@@ -27,21 +29,11 @@
 namespace frontend_test {
 
 // True when p is in the engine's process list exactly once.
-inline bool InProcessList(const Process* p) {
-    int times = 0;
-    for (Process* q = GetGameEngine()->GetProcessList(); q; q = q->GetNext())
-        if (q == p) ++times;
-    return times == 1;
-}
+inline bool InProcessList(const Process* p) { return quiltest::TimesInProcessList(p) == 1; }
 
-inline int CountIn(Object* list, const Object* o) {
-    int times = 0;
-    for (Object* q = list; q && times < 10; q = q->GetNextObject())
-        if (q == o) ++times;
-    return times;
-}
-inline bool InWorldList(const Object* o) { return CountIn(GetRenderer()->GetObjectList(), o) == 1; }
-inline bool InOverlayList(const Object* o) { return CountIn(GetRenderer()->GetOverlayList(), o) == 1; }
+using quiltest::TimesInObjectList;
+inline bool InWorldList(const Object* o) { return TimesInObjectList(GetRenderer()->GetObjectList(), o) == 1; }
+inline bool InOverlayList(const Object* o) { return TimesInObjectList(GetRenderer()->GetOverlayList(), o) == 1; }
 
 // Keys as the window delivers them to the application object.
 inline void KeyDown(int vk) { GetPCSystem()->MsgProc(nullptr, WM_KEYDOWN, WPARAM(vk), 0); }
@@ -71,18 +63,29 @@ public:
     TextOverlay texts;
 };
 
+// Starts the host's snow and texts and the title scene over them.
+inline void StartScene(RecordingHost& host, FrontEndScene& scene) {
+    host.snow.Init();
+    host.texts.Init();
+    host.texts.Activate();
+    scene.SetHost(&host);
+    scene.Init();
+}
+// Shuts down what StartScene started.
+inline void StopScene(RecordingHost& host, FrontEndScene& scene) {
+    scene.Shutdown();
+    host.texts.Shutdown();
+    host.snow.Shutdown();
+}
+
 // A running title scene over a recording game, in a folder with the menu sounds.
 class FrontEndTest : public ::testing::Test {
 protected:
     void SetUp() override {
         quil_automation::SetHeadless(true);
-        char pattern[] = "/tmp/quil_frontend_XXXXXX";
-        const char* made = mkdtemp(pattern);
-        ASSERT_NE(made, nullptr);
-        m_dir = made;
-        m_oldDir = std::filesystem::current_path();
-        mkassets::WriteSounds(m_dir);
-        std::filesystem::current_path(m_dir);
+        m_scratch.emplace("frontend", false);
+        ASSERT_TRUE(m_scratch->Made());
+        mkassets::WriteSounds(m_scratch->Path());
         quil_audio::UseMemoryOutput(true);
         ASSERT_EQ(GetSoundManager()->Init(), 0u);
 
@@ -91,23 +94,15 @@ protected:
         g_fTotalTime = 10.0f;
         ReleaseMenuKeys();
 
-        host.snow.Init();
-        host.texts.Init();
-        host.texts.Activate();
-        scene.SetHost(&host);
-        scene.Init();
+        StartScene(host, scene);
     }
     void TearDown() override {
         ReleaseMenuKeys();
-        scene.Shutdown();
-        host.texts.Shutdown();
-        host.snow.Shutdown();
+        StopScene(host, scene);
         g_pCurrentCamera = m_pOldCamera;
         GetSoundManager()->Shutdown();
         quil_audio::UseMemoryOutput(false);
-        std::filesystem::current_path(m_oldDir);
-        std::error_code ec;
-        std::filesystem::remove_all(m_dir, ec);
+        m_scratch.reset();
     }
 
     static void ReleaseMenuKeys() { ReleaseKeys(); }
@@ -145,8 +140,7 @@ protected:
     FrontEndScene scene;
 
 private:
-    std::string m_dir;
-    std::filesystem::path m_oldDir;
+    std::optional<quiltest::ScratchFolder> m_scratch;
     Camera* m_pOldCamera = nullptr;
 };
 

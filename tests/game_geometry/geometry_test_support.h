@@ -3,18 +3,18 @@
 // device bound for the test, and headless message boxes that can be read back.
 #pragma once
 #include <gtest/gtest.h>
-#include <stdlib.h>
-#include <unistd.h>
 
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "Level.h"
 #include "LevelSurface.h"
 #include "LightMan.h"
+#include "game_world_support.h"
 #include "quil_automation.h"
 #include "recording_device.h"
 #include "renderdevice.h"
@@ -23,20 +23,7 @@
 
 namespace geometry_test {
 
-// Writes an uncompressed 24-bit TGA of one colour.
-inline void WriteTga(const std::string& path, int width, int height, unsigned char r, unsigned char g,
-                     unsigned char b) {
-    FILE* f = std::fopen(path.c_str(), "wb");
-    ASSERT_NE(f, nullptr) << path;
-    const unsigned char header[18] = {0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0, (unsigned char)width, (unsigned char)(width >> 8),
-                                      (unsigned char)height, (unsigned char)(height >> 8), 24, 0x20};
-    std::fwrite(header, 1, sizeof(header), f);
-    for (int i = 0; i < width * height; ++i) {
-        const unsigned char bgr[3] = {b, g, r};
-        std::fwrite(bgr, 1, 3, f);
-    }
-    std::fclose(f);
-}
+using quiltest::WriteTga;
 
 // A text .x box from (x0, y0, z0) to (x1, y1, z1) with outward face normals:
 // its four sides are subset 0 and its top and bottom subset 1.
@@ -83,13 +70,8 @@ inline std::string BoxX(float x0, float y0, float z0, float x1, float y1, float 
 class GeometryTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        char pattern[] = "/tmp/quil_geometry_XXXXXX";
-        const char* made = mkdtemp(pattern);
-        ASSERT_NE(made, nullptr);
-        m_dir = made;
-        m_old = std::filesystem::current_path();
-        std::filesystem::current_path(m_dir);
-        std::filesystem::create_directories("gfx/lightmaps");
+        m_scratch.emplace("geometry");
+        ASSERT_TRUE(m_scratch->Made());
         for (const char* atlas : {"gfx/floor.tga", "gfx/ceil.tga", "gfx/walls.tga"}) WriteTga(atlas, 16, 16, 200, 100, 50);
         // Every prop shares one box, 16 wide in x and 4 deep in z, standing 10 high
         // on the floor (the prop's origin is 10 above the floor).
@@ -105,8 +87,7 @@ protected:
                                 "tree"})
             WriteTga(std::string("gfx/") + tex + ".tga", 8, 8, 255, 255, 255);
 
-        quil_automation::SetHeadless(true);
-        quil_automation::ClearMessageBoxesShown();
+        quiltest::StartRecordingBoxes();
         RenderDevice_Bind(&device, device.caps, device.backBuffer);
         GetLevel()->New();
         // Looking diagonally leaves every block visible.
@@ -117,22 +98,10 @@ protected:
         GetLevel()->Free();
         GetLightMan()->Clear();
         RenderDevice_Unbind();
-        std::filesystem::current_path(m_old);
-        std::error_code ec;
-        std::filesystem::remove_all(m_dir, ec);
+        m_scratch.reset();
     }
 
-    // The texts of the message boxes shown so far.
-    static std::vector<std::string> BoxTexts() {
-        std::vector<std::string> texts;
-        for (const auto& box : quil_automation::MessageBoxesShown()) texts.push_back(box.text);
-        return texts;
-    }
-    static bool AnyBoxSays(const std::string& message) {
-        for (const auto& text : BoxTexts())
-            if (text.find(message) != std::string::npos) return true;
-        return false;
-    }
+    static bool AnyBoxSays(const std::string& message) { return quiltest::AnyMessageBoxSays(message); }
 
     // The room's nodes; node (col, row) is nodes[col + row * 8].
     static Node* Nodes() { return GetLevel()->GetNodeMap(0); }
@@ -153,8 +122,7 @@ protected:
     quiltest::RecordingDevice device;
 
 private:
-    std::string m_dir;
-    std::filesystem::path m_old;
+    std::optional<quiltest::ScratchFolder> m_scratch;
 };
 
 }  // namespace geometry_test

@@ -3,8 +3,7 @@
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
-#include <cstdio>
-#include <filesystem>
+#include <optional>
 #include <string>
 
 #include "Ceil.h"
@@ -13,24 +12,13 @@
 #include "LightMan.h"
 #include "Walls.h"
 #include "camera.h"
+#include "game_world_support.h"
 #include "quil_automation.h"
 #include "quil_automation_d3d.h"
 #include "renderdevice.h"
 #include "renderer.h"
 
 namespace {
-
-void WriteTga(const std::string& path, unsigned char r, unsigned char g, unsigned char b) {
-    FILE* f = std::fopen(path.c_str(), "wb");
-    ASSERT_NE(f, nullptr);
-    const unsigned char header[18] = {0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0, 16, 0, 16, 0, 24, 0x20};
-    std::fwrite(header, 1, sizeof(header), f);
-    for (int i = 0; i < 256; ++i) {
-        const unsigned char bgr[3] = {b, g, r};
-        std::fwrite(bgr, 1, 3, f);
-    }
-    std::fclose(f);
-}
 
 uint32_t Channel(uint32_t argb, int shift) { return (argb >> shift) & 0xFF; }
 
@@ -39,15 +27,11 @@ protected:
     void SetUp() override {
         setenv("SDL_VIDEODRIVER", "offscreen", 0);
         quil_automation::SetHeadless(true);
-        char pattern[] = "/tmp/quil_room_XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        m_dir = pattern;
-        m_old = std::filesystem::current_path();
-        std::filesystem::current_path(m_dir);
-        std::filesystem::create_directories("gfx/lightmaps");
-        WriteTga("gfx/floor.tga", 220, 40, 40);
-        WriteTga("gfx/walls.tga", 40, 220, 40);
-        WriteTga("gfx/ceil.tga", 40, 40, 220);
+        m_scratch.emplace("room");
+        ASSERT_TRUE(m_scratch->Made());
+        quiltest::WriteTga("gfx/floor.tga", 16, 16, 220, 40, 40);
+        quiltest::WriteTga("gfx/walls.tga", 16, 16, 40, 220, 40);
+        quiltest::WriteTga("gfx/ceil.tga", 16, 16, 40, 40, 220);
         ASSERT_EQ(D3D_OK, quil_automation::CreateOffscreenDevice(160, 120, true, &d3d, &device));
         RenderDevice_Bind(device);
         GetRenderer()->RestoreDeviceObjects();
@@ -65,9 +49,7 @@ protected:
             EXPECT_EQ(device->Release(), 0u);
         }
         if (d3d) d3d->Release();
-        std::filesystem::current_path(m_old);
-        std::error_code ec;
-        std::filesystem::remove_all(m_dir, ec);
+        m_scratch.reset();
     }
     quil_automation::RgbaImage Frame() {
         GetRenderer()->Render();
@@ -80,8 +62,7 @@ protected:
     IDirect3DDevice8* device = nullptr;
     Camera camera;
     Camera* saved = nullptr;
-    std::string m_dir;
-    std::filesystem::path m_old;
+    std::optional<quiltest::ScratchFolder> m_scratch;
 };
 
 TEST_F(RoomRender, SurfacesShowTheirAtlasLitByTheirLightmaps) {

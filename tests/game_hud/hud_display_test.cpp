@@ -3,23 +3,16 @@
 #include <cfloat>
 
 #include "EnemyManager.h"
+#include "engine_lists.h"
 #include "gameengine.h"
 #include "hud_test_support.h"
 
 namespace hud_test {
 namespace {
 
-int CountInProcessList(Process* p) {
-    int n = 0, guard = 0;
-    for (Process* q = GetGameEngine()->GetProcessList(); q && guard < 1000; q = q->GetNext(), ++guard) n += q == p;
-    return n;
-}
+using quiltest::TimesInProcessList;
 
-int CountInOverlayList(Object* o) {
-    int n = 0, guard = 0;
-    for (Object* q = GetRenderer()->GetOverlayList(); q && guard < 1000; q = q->GetNextObject(), ++guard) n += q == o;
-    return n;
-}
+int CountInOverlayList(const Object* o) { return quiltest::TimesInObjectList(GetRenderer()->GetOverlayList(), o); }
 
 std::vector<std::string> Only(const std::vector<std::string>& lines, const std::vector<std::string>& prefixes) {
     std::vector<std::string> out;
@@ -127,13 +120,13 @@ TEST_F(HudTest, TextsNeverOverrunOrShowNegativePresents) {
 TEST_F(HudTest, ActivateJoinsTheFrameLoopOnceAndDeactivateLeavesAndReleases) {
     hud.Activate();
     hud.Activate();
-    EXPECT_EQ(CountInProcessList(&hud), 1);
+    EXPECT_EQ(TimesInProcessList(&hud), 1);
     EXPECT_EQ(CountInOverlayList(&hud), 1);
     EXPECT_TRUE(hud.IsActive());
     hud.Render();
     EXPECT_GT(device.liveResources, 0);
     hud.Deactivate();
-    EXPECT_EQ(CountInProcessList(&hud), 0);
+    EXPECT_EQ(TimesInProcessList(&hud), 0);
     EXPECT_EQ(CountInOverlayList(&hud), 0);
     EXPECT_EQ(device.liveResources, 0);
     hud.Deactivate();  // twice is harmless

@@ -5,6 +5,7 @@
 #include <stdlib.h>
 
 #include <filesystem>
+#include <optional>
 #include <string>
 
 #include "HUD.h"
@@ -13,6 +14,7 @@
 #include "LightMan.h"
 #include "assets.h"
 #include "d3dfont.h"
+#include "game_world_support.h"
 #include "quil_automation.h"
 #include "quil_automation_d3d.h"
 #include "renderdevice.h"
@@ -59,13 +61,10 @@ protected:
     void SetUp() override {
         setenv("SDL_VIDEODRIVER", "offscreen", 0);
         quil_automation::SetHeadless(true);
-        char pattern[] = "/tmp/quil_hud_render_XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        m_dir = pattern;
         m_old = std::filesystem::current_path();
-        std::filesystem::current_path(m_dir);
-        mkassets::WriteAtlases(m_dir);
-        std::filesystem::create_directories("gfx/lightmaps");
+        m_scratch.emplace("hud_render");
+        ASSERT_TRUE(m_scratch->Made());
+        mkassets::WriteAtlases(m_scratch->Path());
         GetLevel()->New();
         // A wall across the room's middle, with a door in it.
         Node* nodes = GetLevel()->GetNodeMap(0);
@@ -97,9 +96,7 @@ protected:
             EXPECT_EQ(device->Release(), 0u);
         }
         if (d3d) d3d->Release();
-        std::filesystem::current_path(m_old);
-        std::error_code ec;
-        std::filesystem::remove_all(m_dir, ec);
+        m_scratch.reset();
     }
 
     IDirect3D8* d3d = nullptr;
@@ -107,8 +104,8 @@ protected:
     D3DFont* font = nullptr;
     SceneSource source;
     HUD hud;
-    std::string m_dir;
     std::filesystem::path m_old;  // the test's build folder
+    std::optional<quiltest::ScratchFolder> m_scratch;
 };
 
 TEST_F(HudRender, DisplayOverABlackFrame) {

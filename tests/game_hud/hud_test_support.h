@@ -4,11 +4,9 @@
 // the test sets directly.
 #pragma once
 #include <gtest/gtest.h>
-#include <stdlib.h>
 
-#include <cstdio>
 #include <cstring>
-#include <filesystem>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -16,6 +14,7 @@
 #include "HUDSource.h"
 #include "Level.h"
 #include "LightMan.h"
+#include "game_world_support.h"
 #include "quil_automation.h"
 #include "recording_device.h"
 #include "renderdevice.h"
@@ -67,37 +66,16 @@ struct FakeSource : HudSource {
     }
 };
 
-// Writes an uncompressed 24-bit TGA of one colour.
-inline void WriteTga(const std::string& path, int width, int height, unsigned char r, unsigned char g,
-                     unsigned char b) {
-    FILE* f = std::fopen(path.c_str(), "wb");
-    ASSERT_NE(f, nullptr) << path;
-    const unsigned char header[18] = {0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0, (unsigned char)width, (unsigned char)(width >> 8),
-                                      (unsigned char)height, (unsigned char)(height >> 8), 24, 0x20};
-    std::fwrite(header, 1, sizeof(header), f);
-    for (int i = 0; i < width * height; ++i) {
-        const unsigned char bgr[3] = {b, g, r};
-        std::fwrite(bgr, 1, 3, f);
-    }
-    std::fclose(f);
-}
-
 class HudTest : public ::testing::Test {
 protected:
     HudTest() : device(800, 600) {}
 
     void SetUp() override {
-        char pattern[] = "/tmp/quil_hud_XXXXXX";
-        const char* made = mkdtemp(pattern);
-        ASSERT_NE(made, nullptr);
-        m_dir = made;
-        m_old = std::filesystem::current_path();
-        std::filesystem::current_path(m_dir);
-        std::filesystem::create_directories("gfx/lightmaps");
-        WriteTga("gfx/hud.tga", 16, 16, 255, 255, 255);
+        m_scratch.emplace("hud");
+        ASSERT_TRUE(m_scratch->Made());
+        quiltest::WriteTga("gfx/hud.tga", 16, 16, 255, 255, 255);
 
-        quil_automation::SetHeadless(true);
-        quil_automation::ClearMessageBoxesShown();
+        quiltest::StartRecordingBoxes();
         // The room is made before the device is bound, so its surfaces make no device objects.
         GetLevel()->New();
         GetLevel()->SetTimeLeft(100.0f);
@@ -113,17 +91,11 @@ protected:
         RenderDevice_Unbind();
         GetLevel()->Free();
         GetLightMan()->Clear();
-        std::filesystem::current_path(m_old);
-        std::error_code ec;
-        std::filesystem::remove_all(m_dir, ec);
+        m_scratch.reset();
     }
 
-    static bool AnyBoxSays(const std::string& message) {
-        for (const auto& box : quil_automation::MessageBoxesShown())
-            if (box.text.find(message) != std::string::npos) return true;
-        return false;
-    }
-    static size_t BoxCount() { return quil_automation::MessageBoxesShown().size(); }
+    static bool AnyBoxSays(const std::string& message) { return quiltest::AnyMessageBoxSays(message); }
+    static size_t BoxCount() { return quiltest::MessageBoxCount(); }
 
     // The vertices written into a vertex buffer of the recording device.
     static std::vector<ScreenVertex> Vertices(IDirect3DVertexBuffer8* buffer) {
@@ -153,8 +125,7 @@ protected:
     HUD hud;
 
 private:
-    std::string m_dir;
-    std::filesystem::path m_old;
+    std::optional<quiltest::ScratchFolder> m_scratch;
 };
 
 }  // namespace hud_test

@@ -2,8 +2,7 @@
 // files that are not a complete cache of a 256 x 256 map.
 #include <gtest/gtest.h>
 
-#include <fstream>
-#include <iterator>
+#include <filesystem>
 #include <vector>
 
 #include "LightMap.h"
@@ -14,14 +13,8 @@ namespace {
 using lighting_test::ScratchDir;
 const uint32_t N = LightMap::MAP_SIZE;
 
-std::vector<uint8_t> ReadBytes(const char* path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-void WriteBytes(const char* path, const std::vector<uint8_t>& bytes) {
-    std::ofstream(path, std::ios::binary | std::ios::trunc).write(reinterpret_cast<const char*>(bytes.data()), bytes.size());
-}
+using quiltest::ReadBytes;
+using quiltest::WriteBytes;
 
 // Every texel different from its neighbours, with stray alpha bits.
 std::vector<uint32_t> Pattern() {

@@ -8,16 +8,13 @@
 
 #include "SnowStorm.h"
 #include "camera.h"
+#include "engine_lists.h"
 #include "gameengine.h"
 #include "lighting_test_support.h"
 
 namespace {
 
-int TimesListed(Process* p) {
-    int times = 0;
-    for (Process* q = GetGameEngine()->GetProcessList(); q; q = q->GetNext()) times += q == p;
-    return times;
-}
+using quiltest::TimesInProcessList;
 
 class SnowStormTest : public ::testing::Test {
 protected:
@@ -50,7 +47,7 @@ TEST_F(SnowStormTest, InitLaysOutFlakesAndDrawsVelocitiesInOrder) {
     }
     EXPECT_EQ(Flakes()[3].uLeft + Flakes()[3].vTop, 1.0f);
     EXPECT_FALSE(m_Storm.GetSprites()->IsActive());
-    EXPECT_EQ(TimesListed(&m_Storm), 0);
+    EXPECT_EQ(TimesInProcessList(&m_Storm), 0);
 
     // Each component 0.5 to 0.9995 of (-80, -50, -30); flake 0's x halved, flake 15's doubled.
     for (uint32_t i = 0; i < 16; ++i) {
@@ -71,15 +68,15 @@ TEST_F(SnowStormTest, InitLaysOutFlakesAndDrawsVelocitiesInOrder) {
 TEST_F(SnowStormTest, ActivateAndDeactivatePairUp) {
     m_Storm.Activate();
     m_Storm.Activate();
-    EXPECT_EQ(TimesListed(&m_Storm), 1);
-    EXPECT_EQ(TimesListed(m_Storm.GetSprites()), 1);
+    EXPECT_EQ(TimesInProcessList(&m_Storm), 1);
+    EXPECT_EQ(TimesInProcessList(m_Storm.GetSprites()), 1);
     EXPECT_EQ(m_Storm.GetSprites()->GetCount(), 16u);
     m_Storm.Deactivate();
-    EXPECT_EQ(TimesListed(&m_Storm), 0);
+    EXPECT_EQ(TimesInProcessList(&m_Storm), 0);
     EXPECT_FALSE(m_Storm.GetSprites()->IsActive());
     m_Storm.Activate();
     m_Storm.Shutdown();  // leaves the frame loop with its flakes
-    EXPECT_EQ(TimesListed(&m_Storm), 0);
+    EXPECT_EQ(TimesInProcessList(&m_Storm), 0);
     m_Storm.Update(0.1f);  // harmless once the flakes are gone
 }
 

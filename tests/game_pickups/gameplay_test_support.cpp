@@ -1,54 +1,40 @@
 #include "gameplay_test_support.h"
 
-#include <unistd.h>
-
 #include <algorithm>
 #include <cmath>
 #include <cstring>
-#include <filesystem>
 
-#include "assets.h"
+#include "game_world_support.h"
 #include "quil_audio_output.h"
-#include "quil_automation.h"
 #include "sound.h"
 
 namespace gameplay_test {
 
 namespace {
 
-namespace fs = std::filesystem;
+bool g_soundStarted = false;
 
-fs::path g_home, g_folder;
-
-// Stops the sound service and removes the scratch folder after the last test.
-class Cleanup : public ::testing::Environment {
+// Stops the sound service after the last test.
+class SoundCleanup : public ::testing::Environment {
 public:
     void TearDown() override {
-        if (g_folder.empty()) return;
+        if (!g_soundStarted) return;
         GetSoundManager()->Shutdown();
         quil_audio::UseMemoryOutput(false);
-        std::error_code ec;
-        fs::current_path(g_home, ec);
-        fs::remove_all(g_folder, ec);
     }
 };
-::testing::Environment* const kCleanup = ::testing::AddGlobalTestEnvironment(new Cleanup);
+::testing::Environment* const kCleanup = ::testing::AddGlobalTestEnvironment(new SoundCleanup);
 
 }  // namespace
 
 void PrepareWorld() {
-    if (g_folder.empty()) {
-        g_home = fs::current_path();
-        g_folder = fs::temp_directory_path() / ("game_pickups_test_" + std::to_string(getpid()));
-        fs::remove_all(g_folder);
-        fs::create_directories(g_folder);
-        mkassets::WriteAll(g_folder.string());
-        fs::current_path(g_folder);
+    quiltest::GeneratedAssetFolder("game_pickups_test");
+    if (!g_soundStarted) {
+        g_soundStarted = true;
         quil_audio::UseMemoryOutput(true);
         ASSERT_EQ(GetSoundManager()->Init(), 0u);
     }
-    quil_automation::SetHeadless(true);
-    quil_automation::ClearMessageBoxesShown();
+    quiltest::StartRecordingBoxes();
 }
 
 void RemoveAllWalls(Room* room) {
@@ -82,10 +68,6 @@ float MixPeak(double seconds) {
 
 void DrainSound() { MixPeak(5.0); }
 
-std::vector<std::string> MessageTexts() {
-    std::vector<std::string> texts;
-    for (const auto& box : quil_automation::MessageBoxesShown()) texts.push_back(box.text);
-    return texts;
-}
+std::vector<std::string> MessageTexts() { return quiltest::MessageBoxTexts(); }
 
 }  // namespace gameplay_test

@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstring>
 
+#include "engine_lists.h"
 #include "gameengine.h"
 #include "gameplay_test_support.h"
 #include "recording_device.h"
@@ -195,10 +196,8 @@ TEST_F(PickupsTest, RenderLoadsTheMeshesOnceAndDrawsEachActivePickupSpunAndBobbe
 
 TEST_F(PickupsTest, RepeatedActivateJoinsTheFrameLoopAndDrawListOnce) {
     auto count = [this] {
-        int n = 0;
-        for (Process* q = GetGameEngine()->GetProcessList(); q; q = q->GetNext()) n += (q == pickups);
-        for (Object* q = GetRenderer()->GetObjectList(); q && n < 5; q = q->GetNextObject()) n += (q == pickups);
-        return n;
+        return quiltest::TimesInProcessList(pickups) +
+               quiltest::TimesInObjectList(GetRenderer()->GetObjectList(), pickups);
     };
     pickups->Activate();
     pickups->Activate();

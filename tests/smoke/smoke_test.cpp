@@ -58,6 +58,7 @@ TEST(Smoke, SettingsDialogWindowF2AndExitUnderXvfb) {
     }
     EXPECT_TRUE(Has(log, "F2DIALOG")) << "F2 did not open the dialog\n" << log;
     EXPECT_TRUE(Has(log, "F2CLOSED")) << log;
+    EXPECT_TRUE(Has(log, "MENUEXIT")) << "Game > Exit did not close the program\n" << log << program;
     EXPECT_TRUE(Has(log, "STATUS 0\n")) << "the program did not exit 0 after Exit\n" << log << program;
 
     const std::string debugLog = ReadFile(std::string(RUN_DIR) + "/DebugOutput.Dbg");

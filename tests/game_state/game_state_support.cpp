@@ -1,0 +1,128 @@
+#include "game_state_support.h"
+
+#include "game_world_support.h"
+
+#include <filesystem>
+#include "gameengine.h"
+#include "pcsystem.h"
+#include "quil_audio_output.h"
+#include "quil_automation.h"
+#include "renderdevice.h"
+#include "renderer.h"
+#include "sound.h"
+#include "windows.h"
+
+namespace game_state_test {
+
+namespace {
+
+// Stops the sound service the tests started; the shared asset folder cleans
+// itself up when the program ends.
+class SoundCleanup : public ::testing::Environment {
+public:
+    void TearDown() override {
+        if (!started()) return;
+        GetSoundManager()->Shutdown();
+        quil_audio::UseMemoryOutput(false);
+    }
+    static bool& started() {
+        static bool s = false;
+        return s;
+    }
+};
+const ::testing::Environment* const kCleanup = ::testing::AddGlobalTestEnvironment(new SoundCleanup);
+
+}  // namespace
+
+const std::string& AssetRoot() {
+    static const std::string root = [] {
+        const std::string dir = quiltest::GeneratedAssetFolder("game_state_test");
+        quil_audio::UseMemoryOutput(true);
+        GetSoundManager()->Init();
+        SoundCleanup::started() = true;
+        return dir;
+    }();
+    return root;
+}
+
+bool FileExists(const std::string& path) { return std::filesystem::exists(path); }
+
+void RemoveFile(const std::string& path) {
+    std::error_code ec;
+    std::filesystem::remove(path, ec);
+}
+
+int ProcessIndex(const Process* p) {
+    int i = 0;
+    for (Process* q = GetGameEngine()->GetProcessList(); q; q = q->GetNext(), ++i)
+        if (q == p) return i;
+    return -1;
+}
+
+bool Frozen(const Process* p) { return p->TestFlags(1) != 0; }
+
+void GameTest::SetUp() {
+    AssetRoot();
+    quil_automation::SetHeadless(true);
+    quil_automation::ClearMessageBoxesShown();
+    RenderDevice_Bind(&device, device.caps, device.backBuffer);
+    ReleaseKeys();
+    // Well past every key guard left by an earlier test.
+    g_fTotalTime += 10.0f;
+    RemoveFile(Game::HiscoreFile);
+}
+
+void GameTest::TearDown() {
+    ReleaseKeys();
+    if (started) ShutDown();
+    // A run ends with the engine; here the next test starts from empty lists.
+    GameEngine* engine = GetGameEngine();
+    while (Process* p = engine->GetProcessList()) engine->RemoveProcess(p);
+    Renderer* renderer = GetRenderer();
+    while (Object* o = renderer->GetObjectList()) renderer->RemoveObject(o);
+    while (Object* o = renderer->GetOverlayList()) renderer->RemoveOverlayObject(o);
+    RenderDevice_Unbind();
+    RemoveFile(Game::HiscoreFile);
+}
+
+void GameTest::StartUp(const std::vector<uint8_t>* hiscoreFile) {
+    if (hiscoreFile) WriteBytes(Game::HiscoreFile, *hiscoreFile);
+    game->Init();
+    started = true;
+}
+
+void GameTest::ShutDown() {
+    game->Shutdown();
+    started = false;
+}
+
+void GameTest::KeyDown(int vk) { GetPCSystem()->MsgProc(nullptr, WM_KEYDOWN, WPARAM(vk), 0); }
+void GameTest::KeyUp(int vk) { GetPCSystem()->MsgProc(nullptr, WM_KEYUP, WPARAM(vk), 0); }
+
+void GameTest::ReleaseKeys() {
+    for (int vk : {VK_ESCAPE, VK_F5, VK_F6, VK_F7, VK_RETURN, VK_UP, VK_DOWN, int('W'), int('T')}) KeyUp(vk);
+}
+
+void GameTest::Frame(float dt) { GetGameEngine()->Update(dt); }
+
+void GameTest::Frames(int n, float dt) {
+    for (int i = 0; i < n; ++i) Frame(dt);
+}
+
+void GameTest::Tap(int vk) {
+    KeyDown(vk);
+    Frame();
+    KeyUp(vk);
+    Frame();
+}
+
+void GameTest::IntoPlay() {
+    game->StartGame();
+    ASSERT_EQ(game->GetState(), GAMESTATE_GET_READY);
+    Frame();  // entry step
+    Frames(64);  // 4 s counted down
+    Frame();  // the end test sees the timer at 0
+    ASSERT_EQ(game->GetState(), GAMESTATE_PLAY);
+}
+
+}  // namespace game_state_test
