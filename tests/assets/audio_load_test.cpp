@@ -1,64 +1,55 @@
 // The generated sounds and tunes through the game's own audio services: every WAV loads into the
-// sound manager's buffers and every MIDI file into a music track.
+// sound manager's buffers, and every MIDI file parses into a tune of some length and loads into a
+// music track.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 
 #include "generated_set.h"
 #include "music.h"
 #include "quil_audio_output.h"
 #include "quil_automation.h"
+#include "smf_parser.h"
 #include "sound.h"
 
 namespace {
 
-const char* const kSounds[] = {
-    "sfx/footsteps/hard1.wav", "sfx/footsteps/hard2.wav", "sfx/footsteps/hard3.wav", "sfx/footsteps/hard4.wav",
-    "sfx/footsteps/normal1.wav", "sfx/footsteps/normal2.wav", "sfx/footsteps/normal3.wav", "sfx/footsteps/normal4.wav",
-    "sfx/footsteps/snow1.wav", "sfx/footsteps/snow2.wav", "sfx/footsteps/soft1.wav", "sfx/footsteps/soft2.wav",
-    "sfx/footsteps/soft3.wav", "sfx/footsteps/soft4.wav", "sfx/heartbeat.wav", "sfx/hit.wav", "sfx/evilfire1.wav",
-    "sfx/evilfire2.wav", "sfx/fire1.wav", "sfx/fire2.wav", "sfx/goblindeath.wav", "sfx/spawn1.wav", "sfx/spawn2.wav",
-    "sfx/gotpresent.wav", "sfx/dopresent.wav", "sfx/levelstart.wav", "sfx/levelcomplete.wav", "sfx/gameover.wav",
-    "sfx/menumove.wav", "sfx/menuselect.wav",
-};
+std::string PathOf(std::string name) {
+    std::replace(name.begin(), name.end(), '\\', '/');
+    return assets_test::GeneratedRoot() + "/" + name;
+}
 
 }  // namespace
 
-TEST(AssetsThroughTheGame, EverySoundLoadsIntoTheSoundManager) {
+TEST(AssetsThroughTheGame, EverySoundAndTuneLoadsIntoTheManagers) {
     quil_audio::UseMemoryOutput(true);
     quil_automation::SetHeadless(true);
-    SoundManager manager;
-    ASSERT_EQ(manager.Init(), 0u);
-    for (const char* name : kSounds) {
+    SoundManager sounds;
+    ASSERT_EQ(sounds.Init(), 0u);
+    for (const std::string& name : assets_test::GameFiles(".wav")) {
+        Sound* sound = sounds.LoadSound(PathOf(name).c_str(), 2);
+        ASSERT_NE(sound, nullptr) << name;
+        EXPECT_GT(sound->dwDataSize, 400u) << name;
+        sounds.PlaySound(sound, 0);
+        sounds.FreeSound(sound);
+    }
+    sounds.Shutdown();
+    MusicManager music;
+    ASSERT_EQ(music.Init(), 0u);
+    for (const std::string& name : assets_test::GameFiles(".mid")) {
         const std::vector<uint8_t> image = assets_test::ReadGenerated(name);
-        WAVEFORMATEX format{};
-        const BYTE* data = nullptr;
-        DWORD size = 0;
-        EXPECT_EQ(SoundManager::ParseWav(image.data(), static_cast<uint32_t>(image.size()), &format, &data, &size), 0) << name;
-        EXPECT_EQ(format.wFormatTag, 1) << name;
-        EXPECT_GT(size, 0u) << name;
-        const std::string path = assets_test::GeneratedRoot() + "/" + name;
-        Sound* sound = manager.LoadSound(path.c_str(), 2);
-        EXPECT_NE(sound, nullptr) << name;
-        manager.PlaySound(sound, 0);
-        manager.FreeSound(sound);
-    }
-    manager.Shutdown();
-    quil_audio::UseMemoryOutput(false);
-}
-
-TEST(AssetsThroughTheGame, EveryTuneLoadsIntoTheMusicManager) {
-    quil_audio::UseMemoryOutput(true);
-    quil_automation::SetHeadless(true);
-    MusicManager manager;
-    ASSERT_EQ(manager.Init(), 0u);
-    for (const char* name : {"sfx/quil_xmas_theme.mid", "sfx/letitsnow.mid", "sfx/whitexmas.mid"}) {
-        const std::string path = assets_test::GeneratedRoot() + "/" + name;
-        const std::wstring wide(path.begin(), path.end());
-        MusicTrack* track = manager.LoadMusic(wide.c_str());
+        quil_dmusic::MidiSong song;
+        ASSERT_TRUE(quil_dmusic::ParseMidiFile(image.data(), image.size(), 44100, song, nullptr)) << name;
+        const auto notes = std::count_if(song.events.begin(), song.events.end(),
+                                         [](const auto& e) { return (e.status & 0xF0) == 0x90 && e.data2 > 0; });
+        EXPECT_GT(notes, 150) << name;
+        EXPECT_GT(song.lengthSamples, 30u * 44100) << name << ": long enough to be music";
+        const std::string path = PathOf(name);
+        MusicTrack* track = music.LoadMusic(std::wstring(path.begin(), path.end()).c_str());
         EXPECT_NE(track, nullptr) << name;
-        manager.FreeMusic(track);
+        music.FreeMusic(track);
     }
-    manager.Shutdown();
+    music.Shutdown();
     quil_audio::UseMemoryOutput(false);
 }

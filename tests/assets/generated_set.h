@@ -15,6 +15,9 @@ const std::string& GeneratedRoot();
 std::vector<uint8_t> ReadGenerated(const std::string& rel);
 std::string ReadGeneratedText(const std::string& rel);
 
+// Every data file the game opens, as the game names it (either separator), whose name ends in ext.
+std::vector<std::string> GameFiles(const std::string& ext = "");
+
 uint32_t U32(const std::vector<uint8_t>& b, size_t at);
 uint16_t U16(const std::vector<uint8_t>& b, size_t at);
 float F32(const std::vector<uint8_t>& b, size_t at);

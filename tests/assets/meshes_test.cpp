@@ -96,29 +96,12 @@ const PropRow kProps[13] = {
 
 }  // namespace
 
-TEST(PropMeshes, SubsetsMatchThePropTable) {
-    for (const PropRow& row : kProps) {
-        const XMesh m = ReadMesh(ReadGeneratedText(row.file));
-        ASSERT_FALSE(m.faces.empty()) << row.file;
-        EXPECT_EQ(m.materials, row.subsets) << row.file;
-        ASSERT_EQ(m.material.size(), m.faces.size()) << row.file;
-        std::set<int> used(m.material.begin(), m.material.end());
-        EXPECT_EQ(static_cast<int>(used.size()), row.subsets) << row.file << ": every subset holds faces";
-        EXPECT_LE(m.pos.size(), 65535u) << row.file;
-        for (const auto& f : m.faces)
-            for (int k : f) ASSERT_LT(k, static_cast<int>(m.pos.size())) << row.file;
-        // Solid props block with at least one collidable part; the rest never do.
-        bool collides = false;
-        for (int s = 0; s < row.subsets; ++s) collides |= (row.flags[s] & 1) == 0;
-        EXPECT_TRUE(!collides || row.solid) << row.file;
-    }
-}
-
 // Collision parts are closed (every edge shared by two faces running opposite ways), flat-shaded
-// and facing outwards, so segments entering them are caught.
+// and facing outwards, so segments entering them are caught; only solid props have them.
 TEST(PropMeshes, CollisionPartsAreClosedFlatAndOutward) {
     for (const PropRow& row : kProps) {
         const XMesh m = ReadMesh(ReadGeneratedText(row.file));
+        ASSERT_EQ(m.material.size(), m.faces.size()) << row.file;
         std::map<std::array<long, 6>, int> edges;
         auto key = [&](int a, int b) {
             const V& p = m.pos[a];
@@ -144,6 +127,7 @@ TEST(PropMeshes, CollisionPartsAreClosedFlatAndOutward) {
             for (int k = 0; k < 3; ++k) ++edges[key(t[k], t[(k + 1) % 3])];
         }
         if (faces == 0) continue;
+        EXPECT_TRUE(row.solid) << row.file << " collides but is not solid";
         EXPECT_GT(volume, 0.0) << row.file << " faces inwards";
         for (const auto& [e, count] : edges) {
             const std::array<long, 6> back = {e[3], e[4], e[5], e[0], e[1], e[2]};
@@ -177,27 +161,16 @@ TEST(PropMeshes, SizesFitANodeAndTheRoom) {
     EXPECT_LT(reach + 8.0f, 20.0f);
 }
 
-TEST(OtherMeshes, OneTexturedSubsetEach) {
-    for (const char* f : {"gfx/present.x", "gfx/health.x", "gfx/time.x", "gfx/star.x", "gfx/northpole.x", "gfx/house.x", "gfx/trees.x"}) {
-        const XMesh m = ReadMesh(ReadGeneratedText(f));
-        EXPECT_FALSE(m.faces.empty()) << f;
-        EXPECT_EQ(m.materials, 1) << f;
-        EXPECT_EQ(m.nrm.size(), m.pos.size()) << f;
-    }
-}
-
-// Skinned models: bones are frames of the file, at most 28 of them and 4 per vertex, weights sum
-// to one, the animation set follows the frames, keys are in ticks of 1/4800 s and each track ends
-// where it began.
+// Skinned models (bone limits and animation targets are checked through the loaders): weights sum
+// to one, the animation set follows the frames, keys are in ticks of 1/4800 s, rise in time and
+// each track ends where it began.
 TEST(SkinnedModels, WithinSkinningLimitsAndLoopSmoothly) {
     for (const char* f : {"gfx/tiny.x", "gfx/goblin.x", "gfx/snowman.x"}) {
         const std::string text = ReadGeneratedText(f);
-        ASSERT_EQ(text.rfind("xof 0303txt 0032", 0), 0u) << f;
         const std::vector<std::string> t = Tokens(text);
-        std::set<std::string> frames;
         size_t lastFrame = 0, animSet = 0;
         for (size_t i = 0; i + 1 < t.size(); ++i) {
-            if (t[i] == "Frame") { frames.insert(t[i + 1]); lastFrame = i; }
+            if (t[i] == "Frame") lastFrame = i;
             if (t[i] == "AnimationSet" && !animSet) animSet = i;
         }
         EXPECT_GT(animSet, lastFrame) << f << ": the animation set follows the frames";
@@ -210,37 +183,17 @@ TEST(SkinnedModels, WithinSkinningLimitsAndLoopSmoothly) {
         EXPECT_EQ(t[i + 1], "4800") << f;
         const XMesh mesh = ReadMesh(text);
         std::vector<float> weight(mesh.pos.size(), 0.0f);
-        std::vector<int> influences(mesh.pos.size(), 0);
-        int bones = 0;
         for (size_t k = 0; k + 2 < t.size(); ++k) {
-            if (isData(k, "XSkinMeshHeader")) {
-                EXPECT_LE(std::stoi(t[k + 2]), 4) << f;
-            }
             if (!isData(k, "SkinWeights")) continue;
-            ++bones;
-            const std::string name = t[k + 2].substr(1, t[k + 2].size() - 2);
-            EXPECT_TRUE(frames.count(name)) << f << ": bone " << name << " has no frame";
             const int n = std::stoi(t[k + 3]);
             for (int w = 0; w < n; ++w) {
                 const int v = std::stoi(t[k + 4 + w]);
                 ASSERT_LT(v, static_cast<int>(weight.size()));
                 weight[v] += std::stof(t[k + 4 + n + w]);
-                ++influences[v];
             }
         }
-        EXPECT_GT(bones, 1) << f;
-        EXPECT_LE(bones, 28) << f;
-        for (size_t v = 0; v < weight.size(); ++v) {
-            EXPECT_NEAR(weight[v], 1.0f, 1e-3f) << f << " vertex " << v;
-            EXPECT_LE(influences[v], 4) << f;
-        }
-        // Every animation drives a frame; its keys rise in time and the last equals the first.
-        int tracks = 0;
+        for (size_t v = 0; v < weight.size(); ++v) EXPECT_NEAR(weight[v], 1.0f, 1e-3f) << f << " vertex " << v;
         for (size_t k = animSet; k + 4 < t.size(); ++k) {
-            if (t[k] == "Animation" && t[k + 1] == "{" && t[k + 2] == "{") {
-                EXPECT_TRUE(frames.count(t[k + 3])) << f << ": animation of unknown frame " << t[k + 3];
-                ++tracks;
-            }
             if (t[k] != "AnimationKey") continue;
             const int type = std::stoi(t[k + 2]), n = std::stoi(t[k + 3]);
             ASSERT_TRUE(type == 0 || type == 2) << f;
@@ -260,6 +213,5 @@ TEST(SkinnedModels, WithinSkinningLimitsAndLoopSmoothly) {
             ASSERT_GE(keys.size(), 2u) << f;
             for (int q = 0; q < vals; ++q) EXPECT_NEAR(keys.front()[q], keys.back()[q], 1e-4f) << f << " loop does not close";
         }
-        EXPECT_GE(tracks, 3) << f;
     }
 }

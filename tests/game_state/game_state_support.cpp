@@ -1,8 +1,7 @@
 #include "game_state_support.h"
 
-#include "game_world_support.h"
-
 #include <filesystem>
+
 #include "gameengine.h"
 #include "pcsystem.h"
 #include "quil_audio_output.h"
@@ -16,41 +15,40 @@ namespace game_state_test {
 
 namespace {
 
-// Stops the sound service the tests started; the shared asset folder cleans
-// itself up when the program ends.
+// Stops the sound service the tests started.
 class SoundCleanup : public ::testing::Environment {
 public:
     void TearDown() override {
-        if (!started()) return;
+        if (!started) return;
         GetSoundManager()->Shutdown();
         quil_audio::UseMemoryOutput(false);
     }
-    static bool& started() {
-        static bool s = false;
-        return s;
-    }
+    static inline bool started = false;
 };
 const ::testing::Environment* const kCleanup = ::testing::AddGlobalTestEnvironment(new SoundCleanup);
 
-}  // namespace
-
-const std::string& AssetRoot() {
-    static const std::string root = [] {
-        const std::string dir = quiltest::GeneratedAssetFolder("game_state_test");
+void PrepareAssets() {
+    static const bool done = [] {
+        quiltest::GeneratedAssetFolder("game_state_test");
         quil_audio::UseMemoryOutput(true);
         GetSoundManager()->Init();
-        SoundCleanup::started() = true;
-        return dir;
+        SoundCleanup::started = true;
+        return true;
     }();
-    return root;
+    (void)done;
 }
 
-bool FileExists(const std::string& path) { return std::filesystem::exists(path); }
-
-void RemoveFile(const std::string& path) {
+void RemoveHiscoreFile() {
     std::error_code ec;
-    std::filesystem::remove(path, ec);
+    std::filesystem::remove(Game::HiscoreFile, ec);
 }
+
+void ReleaseKeys() {
+    for (int vk : {VK_ESCAPE, VK_F5, VK_F6, VK_F7, VK_RETURN, VK_UP, VK_DOWN, int('W'), int('T')})
+        GetPCSystem()->MsgProc(nullptr, WM_KEYUP, WPARAM(vk), 0);
+}
+
+}  // namespace
 
 int ProcessIndex(const Process* p) {
     int i = 0;
@@ -62,14 +60,13 @@ int ProcessIndex(const Process* p) {
 bool Frozen(const Process* p) { return p->TestFlags(1) != 0; }
 
 void GameTest::SetUp() {
-    AssetRoot();
+    PrepareAssets();
     quil_automation::SetHeadless(true);
     quil_automation::ClearMessageBoxesShown();
     RenderDevice_Bind(&device, device.caps, device.backBuffer);
     ReleaseKeys();
-    // Well past every key guard left by an earlier test.
-    g_fTotalTime += 10.0f;
-    RemoveFile(Game::HiscoreFile);
+    g_fTotalTime += 10.0f;  // well past every key guard left by an earlier test
+    RemoveHiscoreFile();
 }
 
 void GameTest::TearDown() {
@@ -82,7 +79,7 @@ void GameTest::TearDown() {
     while (Object* o = renderer->GetObjectList()) renderer->RemoveObject(o);
     while (Object* o = renderer->GetOverlayList()) renderer->RemoveOverlayObject(o);
     RenderDevice_Unbind();
-    RemoveFile(Game::HiscoreFile);
+    RemoveHiscoreFile();
 }
 
 void GameTest::StartUp(const std::vector<uint8_t>* hiscoreFile) {
@@ -99,29 +96,21 @@ void GameTest::ShutDown() {
 void GameTest::KeyDown(int vk) { GetPCSystem()->MsgProc(nullptr, WM_KEYDOWN, WPARAM(vk), 0); }
 void GameTest::KeyUp(int vk) { GetPCSystem()->MsgProc(nullptr, WM_KEYUP, WPARAM(vk), 0); }
 
-void GameTest::ReleaseKeys() {
-    for (int vk : {VK_ESCAPE, VK_F5, VK_F6, VK_F7, VK_RETURN, VK_UP, VK_DOWN, int('W'), int('T')}) KeyUp(vk);
-}
-
-void GameTest::Frame(float dt) { GetGameEngine()->Update(dt); }
-
 void GameTest::Frames(int n, float dt) {
-    for (int i = 0; i < n; ++i) Frame(dt);
+    for (int i = 0; i < n; ++i) GetGameEngine()->Update(dt);
 }
 
 void GameTest::Tap(int vk) {
     KeyDown(vk);
-    Frame();
+    Frames();
     KeyUp(vk);
-    Frame();
+    Frames();
 }
 
 void GameTest::IntoPlay() {
     game->StartGame();
     ASSERT_EQ(game->GetState(), GAMESTATE_GET_READY);
-    Frame();  // entry step
-    Frames(64);  // 4 s counted down
-    Frame();  // the end test sees the timer at 0
+    Frames(66);  // the entry step, 4 s counted down, then the end test sees 0
     ASSERT_EQ(game->GetState(), GAMESTATE_PLAY);
 }
 

@@ -74,30 +74,28 @@ TEST(MidiParser, ReadsADamagedTrackUpToTheDamage) {
     EXPECT_EQ(song.events.size(), 1u);
 }
 
-TEST(MidiParser, RefusesWhatIsNotAPlayableMidiFile) {
+TEST(MidiParser, RefusesWhatIsNotAPlayableMidiFileAndUnwrapsRmid) {
     MidiSong song;
-    std::string error;
     TrackBuilder t;
     t.End(0);
-    EXPECT_FALSE(ParseMidiFile(nullptr, 0, kRate, song, &error));
-    EXPECT_FALSE(Parse({'R', 'I', 'F', 'F'}, song));
-    EXPECT_FALSE(Parse(MidiFile(2, 96, {t}), song));  // type 2
-    EXPECT_FALSE(Parse(MidiFile(1, 0, {t}), song));   // no time division
-    EXPECT_FALSE(Parse(MidiFile(1, 96, {}), song));   // no tracks
     auto badHeader = MidiFile(0, 96, {t});
     badHeader[7] = 200;  // header length past the end
-    EXPECT_FALSE(Parse(badHeader, song));
-    EXPECT_FALSE(ParseMidiFile(badHeader.data(), badHeader.size(), kRate, song, &error));
-    EXPECT_FALSE(error.empty());
-}
-
-TEST(MidiParser, UnwrapsRmidFiles) {
+    const std::vector<uint8_t> cases[] = {
+        {}, {'R', 'I', 'F', 'F'}, badHeader,
+        MidiFile(2, 96, {t}),  // type 2
+        MidiFile(1, 0, {t}),   // no time division
+        MidiFile(1, 96, {}),   // no tracks
+    };
+    for (const auto& c : cases) {
+        std::string error;
+        EXPECT_FALSE(ParseMidiFile(c.empty() ? nullptr : c.data(), c.size(), kRate, song, &error)) << c.size();
+        EXPECT_FALSE(error.empty());
+    }
+    // A MIDI file wrapped in a RIFF 'RMID' data chunk.
     auto midi = audio_test::OneNoteSong();
     std::vector<uint8_t> rmid = {'R', 'I', 'F', 'F', 0, 0, 0, 0, 'R', 'M', 'I', 'D', 'd', 'a', 't', 'a'};
-    uint32_t n = uint32_t(midi.size());
-    for (int i = 0; i < 4; ++i) rmid.push_back(uint8_t(n >> (8 * i)));
+    for (int i = 0; i < 4; ++i) rmid.push_back(uint8_t(midi.size() >> (8 * i)));
     rmid.insert(rmid.end(), midi.begin(), midi.end());
-    MidiSong song;
     ASSERT_TRUE(Parse(rmid, song));
     EXPECT_EQ(song.events.size(), 3u);
 }

@@ -17,28 +17,19 @@ void DiffuseOnly(IDirect3DDevice8* dev) {
 
 }  // namespace
 
-TEST_F(DeviceTest, ClearFillsTargetAndRectanglesOnly) {
-    dev->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF102030, 1.0f, 0);
+TEST_F(DeviceTest, ClearRectanglesAndPretransformedQuadsHitExactPixels) {
+    dev->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0xFF102030, 1.0f, 0);
     D3DRECT r = {8, 4, 16, 12};
     dev->Clear(1, &r, D3DCLEAR_TARGET, 0xFFFF0000, 1.0f, 0);
-    EXPECT_TRUE(Near(0x102030, Pixel(0, 0)));
-    EXPECT_TRUE(Near(0xFF0000, Pixel(8, 4)));
-    EXPECT_TRUE(Near(0xFF0000, Pixel(15, 11)));
-    EXPECT_TRUE(Near(0x102030, Pixel(16, 11)));
-    EXPECT_TRUE(Near(0x102030, Pixel(15, 12)));
-}
-
-TEST_F(DeviceTest, PretransformedQuadLandsOnExactPixels) {
-    dev->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0xFF000000, 1.0f, 0);
     DiffuseOnly(dev);
-    Quad(10, 20, 30, 25, 0.5f, 0xFF00FF00);
+    Quad(30, 20, 50, 25, 0.5f, 0xFF00FF00);
+    struct Probe { int x, y; DWORD rgb; } probes[] = {
+        {0, 0, 0x102030},  {8, 4, 0xFF0000},   {15, 11, 0xFF0000}, {16, 11, 0x102030}, {15, 12, 0x102030},
+        {30, 20, 0x00FF00}, {49, 24, 0x00FF00}, {29, 20, 0x102030}, {50, 20, 0x102030}, {30, 19, 0x102030},
+        {30, 25, 0x102030}};
     quil_automation::RgbaImage img = Frame();
-    EXPECT_TRUE(Near(0x00FF00, img.At(10, 20) & 0xFFFFFF));
-    EXPECT_TRUE(Near(0x00FF00, img.At(29, 24) & 0xFFFFFF));
-    EXPECT_TRUE(Near(0x000000, img.At(9, 20) & 0xFFFFFF));
-    EXPECT_TRUE(Near(0x000000, img.At(30, 20) & 0xFFFFFF));
-    EXPECT_TRUE(Near(0x000000, img.At(10, 19) & 0xFFFFFF));
-    EXPECT_TRUE(Near(0x000000, img.At(10, 25) & 0xFFFFFF));
+    for (const Probe& p : probes)
+        EXPECT_TRUE(Near(p.rgb, img.At(p.x, p.y) & 0xFFFFFF)) << p.x << "," << p.y << std::hex << " " << img.At(p.x, p.y);
 }
 
 TEST_F(DeviceTest, DefaultStagesModulateTextureWithDiffuseAndMissingTextureIsWhite) {
@@ -78,10 +69,8 @@ TEST_F(DeviceTest, TextureOperationsOverTwoStages) {
     dev->SetTextureStageState(1, D3DTSS_COLOROP, D3DTOP_MODULATE);
     dev->SetTextureStageState(1, D3DTSS_COLORARG1, D3DTA_CURRENT);
     dev->SetTextureStageState(1, D3DTSS_COLORARG2, D3DTA_TEXTURE);
-    TLVertex v[4];
-    for (int i = 0; i < 4; ++i) v[i] = {(i & 1) ? 15.5f : 7.5f, (i & 2) ? 15.5f : 7.5f, 0.5f, 1, 0xFFFFFFFF, 0, 0};
     struct V2 { float x, y, z, rhw; D3DCOLOR c; float u0, v0, u1, v1; } w[4];
-    for (int i = 0; i < 4; ++i) w[i] = {v[i].x, v[i].y, 0.5f, 1, 0xFFFFFFFF, 0, 0, 0, 0};
+    for (int i = 0; i < 4; ++i) w[i] = {(i & 1) ? 15.5f : 7.5f, (i & 2) ? 15.5f : 7.5f, 0.5f, 1, 0xFFFFFFFF, 0, 0, 0, 0};
     dev->SetVertexShader(D3DFVF_XYZRHW | D3DFVF_DIFFUSE | D3DFVF_TEX2);
     dev->DrawPrimitiveUP(D3DPT_TRIANGLESTRIP, 2, w, sizeof(V2));
     EXPECT_TRUE(Near(0x302010, Pixel(10, 10), 3)) << std::hex << Pixel(10, 10);
@@ -175,14 +164,11 @@ TEST_F(DeviceTest, WrapRepeatsAndClampStretchesTheEdge) {
     dev->SetTexture(0, t);
     dev->SetTextureStageState(0, D3DTSS_COLOROP, D3DTOP_SELECTARG1);
     // u runs 0..2 over 32 pixels: wrap shows red, blue, red, blue; clamp red then blue.
-    TLVertex v[4] = {{-0.5f, -0.5f, 0.5f, 1, 0xFFFFFFFF, 0, 0}, {31.5f, -0.5f, 0.5f, 1, 0xFFFFFFFF, 2, 0},
-                     {-0.5f, 7.5f, 0.5f, 1, 0xFFFFFFFF, 0, 1}, {31.5f, 7.5f, 0.5f, 1, 0xFFFFFFFF, 2, 1}};
-    dev->SetVertexShader(kTLFvf);
-    dev->DrawPrimitiveUP(D3DPT_TRIANGLESTRIP, 2, v, sizeof(TLVertex));
+    Quad(0, 0, 32, 8, 0.5f, 0xFFFFFFFF, 2);
     EXPECT_TRUE(Near(0xFF0000, Pixel(20, 4))) << std::hex << Pixel(20, 4);
     EXPECT_TRUE(Near(0x0000FF, Pixel(28, 4)));
     dev->SetTextureStageState(0, D3DTSS_ADDRESSU, D3DTADDRESS_CLAMP);
-    dev->DrawPrimitiveUP(D3DPT_TRIANGLESTRIP, 2, v, sizeof(TLVertex));
+    Quad(0, 0, 32, 8, 0.5f, 0xFFFFFFFF, 2);
     EXPECT_TRUE(Near(0x0000FF, Pixel(20, 4)));
     EXPECT_TRUE(Near(0xFF0000, Pixel(2, 4)));
     dev->SetTexture(0, nullptr);
@@ -246,39 +232,35 @@ TEST_F(LightingTest, AmbientDirectionalAndPointLights) {
 }
 
 TEST_F(LightingTest, VertexColourSourcesAndLightingOff) {
-    struct CV { float x, y, z, nx, ny, nz; D3DCOLOR c; };
-    CV v[4] = {{-100, 100, 10, 0, 0, -1, 0xFF00FF00}, {100, 100, 10, 0, 0, -1, 0xFF00FF00},
-               {-100, -100, 10, 0, 0, -1, 0xFF00FF00}, {100, -100, 10, 0, 0, -1, 0xFF00FF00}};
     D3DLIGHT8 dir = {};
     dir.Type = D3DLIGHT_DIRECTIONAL;
     dir.Diffuse = {1, 1, 1, 1};
     dir.Direction = {0, 0, 1};
     dev->SetLight(0, &dir);
     dev->LightEnable(0, TRUE);
-    dev->SetVertexShader(D3DFVF_XYZ | D3DFVF_NORMAL | D3DFVF_DIFFUSE);
-    // Diffuse from the vertex colour (the default source).
-    dev->DrawPrimitiveUP(D3DPT_TRIANGLESTRIP, 2, v, sizeof(CV));
-    EXPECT_TRUE(Near(0x00FF00, Pixel(32, 32)));
-    // Diffuse from the material once colour vertex is off.
-    dev->SetRenderState(D3DRS_COLORVERTEX, FALSE);
-    dev->Clear(0, nullptr, D3DCLEAR_ZBUFFER, 0, 1.0f, 0);
-    dev->DrawPrimitiveUP(D3DPT_TRIANGLESTRIP, 2, v, sizeof(CV));
-    EXPECT_TRUE(Near(0xFFFFFF, Pixel(32, 32)));
-    // Without normals only the ambient (and emissive) terms remain.
     dev->SetRenderState(D3DRS_AMBIENT, 0xFF404040);
-    struct PV { float x, y, z; D3DCOLOR c; } pv[4] = {{-100, 100, 10, 0xFF00FF00}, {100, 100, 10, 0xFF00FF00},
-                                                     {-100, -100, 10, 0xFF00FF00}, {100, -100, 10, 0xFF00FF00}};
-    dev->SetVertexShader(D3DFVF_XYZ | D3DFVF_DIFFUSE);
-    dev->Clear(0, nullptr, D3DCLEAR_ZBUFFER, 0, 1.0f, 0);
-    dev->DrawPrimitiveUP(D3DPT_TRIANGLESTRIP, 2, pv, sizeof(PV));
-    EXPECT_TRUE(Near(0x404040, Pixel(32, 32))) << std::hex << Pixel(32, 32);
-    dev->SetVertexShader(D3DFVF_XYZ | D3DFVF_NORMAL | D3DFVF_DIFFUSE);
-    // Lighting off: the vertex colour as it is.
-    dev->SetRenderState(D3DRS_LIGHTING, FALSE);
-    for (CV& c : v) c.c = 0xFF123456;
-    dev->Clear(0, nullptr, D3DCLEAR_ZBUFFER, 0, 1.0f, 0);
-    dev->DrawPrimitiveUP(D3DPT_TRIANGLESTRIP, 2, v, sizeof(CV));
-    EXPECT_TRUE(Near(0x123456, Pixel(32, 32)));
+    struct CV { float x, y, z, nx, ny, nz; D3DCOLOR c; } v[4];
+    struct PV { float x, y, z; D3DCOLOR c; } pv[4];
+    for (int i = 0; i < 4; ++i) {
+        float x = (i & 1) ? 100.0f : -100.0f, y = (i & 2) ? -100.0f : 100.0f;
+        v[i] = {x, y, 10, 0, 0, -1, 0xFF00FF00};
+        pv[i] = {x, y, 10, 0xFF00FF00};
+    }
+    struct Step { bool normals; BOOL colorVertex, lighting; DWORD expect; } steps[] = {
+        {true, TRUE, TRUE, 0x40FF40},     // diffuse from the vertex colour (the default source)
+        {true, FALSE, TRUE, 0xFFFFFF},    // diffuse from the material once colour vertex is off
+        {false, FALSE, TRUE, 0x404040},   // without normals only the ambient remains
+        {true, FALSE, FALSE, 0x00FF00},   // lighting off: the vertex colour as it is
+    };
+    for (const Step& s : steps) {
+        dev->SetRenderState(D3DRS_COLORVERTEX, s.colorVertex);
+        dev->SetRenderState(D3DRS_LIGHTING, s.lighting);
+        dev->Clear(0, nullptr, D3DCLEAR_ZBUFFER, 0, 1.0f, 0);
+        dev->SetVertexShader(s.normals ? D3DFVF_XYZ | D3DFVF_NORMAL | D3DFVF_DIFFUSE : D3DFVF_XYZ | D3DFVF_DIFFUSE);
+        if (s.normals) dev->DrawPrimitiveUP(D3DPT_TRIANGLESTRIP, 2, v, sizeof(CV));
+        else dev->DrawPrimitiveUP(D3DPT_TRIANGLESTRIP, 2, pv, sizeof(PV));
+        EXPECT_TRUE(Near(s.expect, Pixel(32, 32))) << std::hex << s.expect << " got " << Pixel(32, 32);
+    }
 }
 
 TEST_F(LightingTest, LinearVertexFog) {
@@ -321,26 +303,6 @@ TEST_F(DeviceTest, VertexShaderTransformsColoursAndAddressesRelatively) {
     EXPECT_EQ(D3DERR_INVALIDCALL, dev->SetVertexShader(handle));
 }
 
-TEST_F(DeviceTest, FullStateResendDrawsTheSameFrame) {
-    auto draw = [&] {
-        dev->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0xFF000000, 1.0f, 0);
-        DiffuseOnly(dev);
-        Quad(0, 0, 40, 40, 0.5f, 0xFFFF0000);
-        dev->SetRenderState(D3DRS_ALPHABLENDENABLE, TRUE);
-        dev->SetRenderState(D3DRS_SRCBLEND, D3DBLEND_ONE);
-        dev->SetRenderState(D3DRS_DESTBLEND, D3DBLEND_ONE);
-        Quad(20, 20, 60, 60, 0.4f, 0xFF0000FF);
-        dev->SetRenderState(D3DRS_ALPHABLENDENABLE, FALSE);
-        Quad(30, 0, 34, 64, 0.4f, 0xFF00FF00);
-        return Frame();
-    };
-    quil_automation::RgbaImage a = draw();
-    quil_automation::ForceFullStateResend(true);
-    quil_automation::RgbaImage b = draw();
-    EXPECT_EQ(0, quil_automation::CountDifferentPixels(a, b, 0));
-    EXPECT_TRUE(Near(0xFF00FF, a.At(25, 25) & 0xFFFFFF));
-}
-
 TEST_F(DeviceTest, UpdatingOtherResourcesMidFrameKeepsTheBoundOnes) {
     IDirect3DTexture8* red = Texture(1, 1, D3DFMT_X8R8G8B8, {0xFF0000});
     IDirect3DTexture8* blue = Texture(1, 1, D3DFMT_X8R8G8B8, {0x0000FF});
@@ -359,26 +321,25 @@ TEST_F(DeviceTest, UpdatingOtherResourcesMidFrameKeepsTheBoundOnes) {
     TLVertex v[4] = {{-0.5f, 15.5f, 0.5f, 1, 0xFF00FF00, 0, 0}, {7.5f, 15.5f, 0.5f, 1, 0xFF00FF00, 0, 0},
                      {-0.5f, 23.5f, 0.5f, 1, 0xFF00FF00, 0, 0}, {7.5f, 23.5f, 0.5f, 1, 0xFF00FF00, 0, 0}};
     IDirect3DVertexBuffer8* vb = nullptr;
-    dev->CreateVertexBuffer(sizeof(v), 0, kTLFvf, D3DPOOL_MANAGED, &vb);
-    BYTE* p = nullptr;
-    vb->Lock(0, 0, &p, 0);
-    std::memcpy(p, v, sizeof(v));
-    vb->Unlock();
     IDirect3DIndexBuffer8* ibs[2] = {};
     const uint16_t full[6] = {0, 1, 2, 2, 1, 3}, none[6] = {0, 0, 0, 0, 0, 0};
+    auto fill = [](auto* buffer, const void* data, size_t size) {
+        BYTE* p = nullptr;
+        buffer->Lock(0, 0, &p, 0);
+        std::memcpy(p, data, size);
+        buffer->Unlock();
+    };
+    dev->CreateVertexBuffer(sizeof(v), 0, kTLFvf, D3DPOOL_MANAGED, &vb);
+    fill(vb, v, sizeof(v));
     for (int i = 0; i < 2; ++i) {
         dev->CreateIndexBuffer(12, 0, D3DFMT_INDEX16, D3DPOOL_MANAGED, &ibs[i]);
-        ibs[i]->Lock(0, 0, &p, 0);
-        std::memcpy(p, i ? none : full, 12);
-        ibs[i]->Unlock();
+        fill(ibs[i], full, 12);
     }
     dev->SetVertexShader(kTLFvf);
     dev->SetStreamSource(0, vb, sizeof(TLVertex));
     dev->SetIndices(ibs[0], 0);
     dev->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 0, 4, 0, 2);
-    ibs[1]->Lock(0, 0, &p, 0);
-    std::memcpy(p, none, 12);
-    ibs[1]->Unlock();
+    fill(ibs[1], none, 12);
     dev->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF000000, 1.0f, 0);
     dev->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 0, 4, 0, 2);
     EXPECT_TRUE(Near(0x00FF00, Pixel(4, 20))) << std::hex << Pixel(4, 20);
@@ -396,35 +357,27 @@ TEST_F(DeviceTest, MipFilterChoosesLevels) {
     ASSERT_EQ(D3D_OK, dev->CreateTexture(16, 16, 3, 0, D3DFMT_X8R8G8B8, D3DPOOL_MANAGED, &t));
     const DWORD colours[3] = {0xFF0000, 0x00FF00, 0x0000FF};
     for (UINT level = 0; level < 3; ++level) {
-        D3DSURFACE_DESC d;
-        t->GetLevelDesc(level, &d);
-        EXPECT_EQ(16u >> level, d.Width);
         D3DLOCKED_RECT lr;
         t->LockRect(level, &lr, nullptr, 0);
-        for (UINT y = 0; y < d.Height; ++y)
-            for (UINT x = 0; x < d.Width; ++x)
+        for (UINT y = 0; y < 16u >> level; ++y)
+            for (UINT x = 0; x < 16u >> level; ++x)
                 reinterpret_cast<DWORD*>(static_cast<BYTE*>(lr.pBits) + y * lr.Pitch)[x] = colours[level];
-        t->UnlockRect(0 + level);
+        t->UnlockRect(level);
     }
     dev->SetTexture(0, t);
     dev->SetTextureStageState(0, D3DTSS_COLOROP, D3DTOP_SELECTARG1);
-    // 16 texels over 4 pixels: level 2 matches the footprint.
-    TLVertex v[4] = {{-0.5f, -0.5f, 0.5f, 1, 0, 0, 0}, {3.5f, -0.5f, 0.5f, 1, 0, 1, 0},
-                     {-0.5f, 3.5f, 0.5f, 1, 0, 0, 1}, {3.5f, 3.5f, 0.5f, 1, 0, 1, 1}};
-    dev->SetVertexShader(kTLFvf);
-    dev->DrawPrimitiveUP(D3DPT_TRIANGLESTRIP, 2, v, sizeof(TLVertex));
-    EXPECT_TRUE(Near(0xFF0000, Pixel(1, 1))) << std::hex << Pixel(1, 1);  // mip filter NONE: level 0
-    dev->SetTextureStageState(0, D3DTSS_MIPFILTER, D3DTEXF_POINT);
-    dev->DrawPrimitiveUP(D3DPT_TRIANGLESTRIP, 2, v, sizeof(TLVertex));
-    EXPECT_TRUE(Near(0x0000FF, Pixel(1, 1))) << std::hex << Pixel(1, 1);
-    // Magnified, but the most detailed level allowed is 1.
-    TLVertex big[4] = {{-0.5f, -0.5f, 0.5f, 1, 0, 0, 0}, {31.5f, -0.5f, 0.5f, 1, 0, 1, 0},
-                       {-0.5f, 31.5f, 0.5f, 1, 0, 0, 1}, {31.5f, 31.5f, 0.5f, 1, 0, 1, 1}};
-    dev->DrawPrimitiveUP(D3DPT_TRIANGLESTRIP, 2, big, sizeof(TLVertex));
-    EXPECT_TRUE(Near(0xFF0000, Pixel(16, 16))) << std::hex << Pixel(16, 16);
-    dev->SetTextureStageState(0, D3DTSS_MAXMIPLEVEL, 1);
-    dev->DrawPrimitiveUP(D3DPT_TRIANGLESTRIP, 2, big, sizeof(TLVertex));
-    EXPECT_TRUE(Near(0x00FF00, Pixel(16, 16))) << std::hex << Pixel(16, 16);
+    struct Case { DWORD mipFilter, maxLevel; float size; DWORD expect; } cases[] = {
+        {D3DTEXF_NONE, 0, 4, 0xFF0000},    // 16 texels over 4 pixels, but no mip filter: level 0
+        {D3DTEXF_POINT, 0, 4, 0x0000FF},   // level 2 matches the footprint
+        {D3DTEXF_POINT, 0, 32, 0xFF0000},  // magnified
+        {D3DTEXF_POINT, 1, 32, 0x00FF00},  // magnified, but the most detailed level allowed is 1
+    };
+    for (const Case& c : cases) {
+        dev->SetTextureStageState(0, D3DTSS_MIPFILTER, c.mipFilter);
+        dev->SetTextureStageState(0, D3DTSS_MAXMIPLEVEL, c.maxLevel);
+        Quad(0, 0, c.size, c.size, 0.5f, 0);
+        EXPECT_TRUE(Near(c.expect, Pixel(1, 1))) << c.mipFilter << " " << c.size << std::hex << " " << Pixel(1, 1);
+    }
     dev->SetTexture(0, nullptr);
     t->Release();
 }

@@ -1,12 +1,7 @@
 // A two-bone vs.1.1 skinning shader against the same mesh blended on the CPU.
 #include <cmath>
-#include <fstream>
-#include <sstream>
 
 #include "d3d8_test_util.h"
-#ifdef QUIL_WITH_ASSEMBLER
-#include "d3dx8.h"
-#endif
 
 using namespace d3d8_test;
 
@@ -61,46 +56,9 @@ std::vector<DWORD> SkinningShader() {
             D3DVS_END()};
 }
 
-// Draws a two-bone grid with the shader and with a CPU blend of the same vertices,
-// lit the same way, and compares the frames.
-void CompareWithCpuBlend(IDirect3DDevice8* dev, const DWORD* code, quil_automation::RgbaImage* gpuOut,
-                         quil_automation::RgbaImage* cpuOut);
-
-}  // namespace
-
-TEST_F(DeviceTest, VertexShaderSkinningMatchesTheCpuBlend) {
-    std::vector<DWORD> code = SkinningShader();
-    quil_automation::RgbaImage gpu, reference;
-    CompareWithCpuBlend(dev, code.data(), &gpu, &reference);
-    int covered = 0;
-    for (int y = 0; y < static_cast<int>(kSize); ++y)
-        for (int x = 0; x < static_cast<int>(kSize); ++x)
-            if (reference.At(x, y) & 0xFFFFFF) ++covered;
-    EXPECT_GT(covered, 1000);  // the mesh fills a good part of the frame
-    EXPECT_LE(quil_automation::CountDifferentPixels(gpu, reference, 3), 40);
-}
-
-#ifdef QUIL_WITH_ASSEMBLER
-// The program's own two-influence skinning shader text, through the D3DX assembler.
-TEST_F(DeviceTest, ProgramSkinningShaderMatchesTheCpuBlend) {
-    std::ifstream file(std::string(QUIL_SOURCE_DIR) + "/resources/rcdata/117.vsh");
-    ASSERT_TRUE(file.good());
-    std::stringstream text;
-    text << file.rdbuf();
-    std::string src = text.str();
-    ID3DXBuffer* code = nullptr;
-    ASSERT_EQ(S_OK, D3DXAssembleShader(src.data(), static_cast<UINT>(src.size()), 0, nullptr, &code, nullptr));
-    quil_automation::RgbaImage gpu, reference;
-    CompareWithCpuBlend(dev, static_cast<const DWORD*>(code->GetBufferPointer()), &gpu, &reference);
-    code->Release();
-    EXPECT_LE(quil_automation::CountDifferentPixels(gpu, reference, 3), 40);
-}
-#endif
-
-namespace {
-
-void CompareWithCpuBlend(IDirect3DDevice8* dev, const DWORD* code, quil_automation::RgbaImage* gpuOut,
-                         quil_automation::RgbaImage* cpuOut) {
+// Draws a two-bone grid with the shader, then the same grid blended and lit on the CPU.
+void DrawShaderAndCpuBlend(IDirect3DDevice8* dev, const DWORD* code, quil_automation::RgbaImage* gpuOut,
+                           quil_automation::RgbaImage* cpuOut) {
     // A 12 x 12 grid in x, y; weight of bone 1 grows along x.
     std::vector<SkinVertex> verts;
     std::vector<uint16_t> indices;
@@ -208,3 +166,15 @@ void CompareWithCpuBlend(IDirect3DDevice8* dev, const DWORD* code, quil_automati
 }
 
 }  // namespace
+
+TEST_F(DeviceTest, VertexShaderSkinningMatchesTheCpuBlend) {
+    std::vector<DWORD> code = SkinningShader();
+    quil_automation::RgbaImage gpu, reference;
+    DrawShaderAndCpuBlend(dev, code.data(), &gpu, &reference);
+    int covered = 0;
+    for (int y = 0; y < static_cast<int>(kSize); ++y)
+        for (int x = 0; x < static_cast<int>(kSize); ++x)
+            if (reference.At(x, y) & 0xFFFFFF) ++covered;
+    EXPECT_GT(covered, 1000);  // the mesh fills a good part of the frame
+    EXPECT_LE(quil_automation::CountDifferentPixels(gpu, reference, 3), 40);
+}

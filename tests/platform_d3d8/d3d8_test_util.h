@@ -20,13 +20,6 @@ struct TLVertex {
 };
 constexpr DWORD kTLFvf = D3DFVF_XYZRHW | D3DFVF_DIFFUSE | D3DFVF_TEX1;
 
-struct LVertex {
-    float x, y, z;
-    D3DCOLOR color;
-    float u, v;
-};
-constexpr DWORD kLFvf = D3DFVF_XYZ | D3DFVF_DIFFUSE | D3DFVF_TEX1;
-
 struct NVertex {
     float x, y, z;
     float nx, ny, nz;
@@ -83,14 +76,14 @@ inline bool Near(DWORD a, DWORD b, int tolerance = 2) {
 class DeviceTest : public ::testing::Test {
 protected:
     static constexpr UINT kSize = 64;
-    void SetUp() override {
+    void SetUp() override { Open(kSize, kSize); }
+    void Open(UINT w, UINT h) {
         setenv("SDL_VIDEODRIVER", "offscreen", 0);
-        ASSERT_EQ(D3D_OK, quil_automation::CreateOffscreenDevice(kSize, kSize, true, &d3d, &dev));
+        ASSERT_EQ(D3D_OK, quil_automation::CreateOffscreenDevice(w, h, true, &d3d, &dev));
         dev->SetRenderState(D3DRS_LIGHTING, FALSE);
         dev->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
     }
     void TearDown() override {
-        quil_automation::ForceFullStateResend(false);
         if (dev) {
             EXPECT_EQ(0u, dev->Release());
         }
@@ -98,23 +91,22 @@ protected:
             EXPECT_EQ(0u, d3d->Release());
         }
     }
-    // A pre-transformed quad covering [x1, x2) x [y1, y2) in pixels.
-    void Quad(float x1, float y1, float x2, float y2, float z, D3DCOLOR color) {
+    // A pre-transformed quad covering [x1, x2) x [y1, y2) in pixels, u from 0 to uMax.
+    void Quad(float x1, float y1, float x2, float y2, float z, D3DCOLOR color, float uMax = 1) {
         TLVertex v[4] = {{x1 - 0.5f, y1 - 0.5f, z, 1, color, 0, 0},
-                         {x2 - 0.5f, y1 - 0.5f, z, 1, color, 1, 0},
+                         {x2 - 0.5f, y1 - 0.5f, z, 1, color, uMax, 0},
                          {x1 - 0.5f, y2 - 0.5f, z, 1, color, 0, 1},
-                         {x2 - 0.5f, y2 - 0.5f, z, 1, color, 1, 1}};
+                         {x2 - 0.5f, y2 - 0.5f, z, 1, color, uMax, 1}};
         dev->SetVertexShader(kTLFvf);
         ASSERT_EQ(D3D_OK, dev->DrawPrimitiveUP(D3DPT_TRIANGLESTRIP, 2, v, sizeof(TLVertex)));
     }
-    void FullQuad(D3DCOLOR color, float z = 0.5f) { Quad(0, 0, kSize, kSize, z, color); }
     quil_automation::RgbaImage Frame() {
         quil_automation::RgbaImage img;
         EXPECT_TRUE(quil_automation::ReadBackBuffer(dev, &img));
         return img;
     }
     DWORD Pixel(int x, int y) { return Frame().At(x, y) & 0xFFFFFF; }
-    // A texture of one colour per 2x2 quarter (top-left, top-right, bottom-left, bottom-right).
+    // A managed texture of one level holding w x h 32-bit texels, row by row.
     IDirect3DTexture8* Texture(UINT w, UINT h, D3DFORMAT fmt, const std::vector<DWORD>& texels) {
         IDirect3DTexture8* t = nullptr;
         EXPECT_EQ(D3D_OK, dev->CreateTexture(w, h, 1, 0, fmt, D3DPOOL_MANAGED, &t));

@@ -38,6 +38,15 @@ void walkAll(IDirectXFileData* d, int depth) {
     }
 }
 
+// Walks every top-level object of a load that succeeded.
+void walkFile(Loaded& l) {
+    IDirectXFileData* d = nullptr;
+    while (SUCCEEDED(l.hr) && SUCCEEDED(l.en->GetNextDataObject(&d))) {
+        walkAll(d, 0);
+        d->Release();
+    }
+}
+
 TEST(DxFileBadInput, HeaderErrors) {
     const struct { const char* text; HRESULT hr; } cases[] = {
         {"xof 0302txt 003", DXFILEERR_BADFILETYPE},
@@ -144,42 +153,18 @@ TEST(DxFileBadInput, CyclicAndDanglingReferences) {
 }
 
 TEST(DxFileBadInput, BadBinaryTokenStreams) {
-    std::vector<std::vector<uint8_t>> streams;
-    streams.push_back(BinWriter().name("Frame").ob().tok(99).cb().b);             // unknown token
-    streams.push_back(BinWriter().name("Vector").ob().tok(7).w32(0xFFFFFFFF).b);  // list longer than file
-    streams.push_back(BinWriter().name("Vector").ob().b);                          // ends inside data
-    {
-        BinWriter w;
-        w.name("Vector").ob().tok(7);
-        w.w32(0x40000000);
-        w.w32(0);
-        streams.push_back(w.b);
-    }
-    {
-        BinWriter w;
-        w.tok(1).w32(0x7FFFFFFF);  // name longer than the file
-        streams.push_back(w.b);
-    }
-    {
-        BinWriter w;
-        w.name("Mesh").ob().ints({0xFFFFFFFF}).floats({1, 2, 3}).cb();  // absurd vertex count
-        streams.push_back(w.b);
-    }
-    {
-        BinWriter w;
-        w.name("TextureFilename").ob().tok(2).w32(3);
-        w.raw("abc", 3);
-        w.w32(77);  // bad string terminator
-        w.cb();
-        streams.push_back(w.b);
-    }
-    {
-        BinWriter w;
-        w.name("Frame").ob().tok(5).w32(1);  // truncated GUID
-        streams.push_back(w.b);
-    }
-    streams.push_back(BinWriter("xof 0302bin 0064").name("Vector").ob().ints({1, 2, 3}).floats({}).b);
-    for (size_t i = 0; i < streams.size(); ++i) {
+    const std::vector<uint8_t> streams[] = {
+        BinWriter().name("Frame").ob().tok(99).cb().b,                          // unknown token
+        BinWriter().name("Vector").ob().tok(7).w32(0xFFFFFFFF).b,               // list longer than file
+        BinWriter().name("Vector").ob().b,                                      // ends inside data
+        BinWriter().name("Vector").ob().tok(7).w32(0x40000000).w32(0).b,        // huge list, no data
+        BinWriter().tok(1).w32(0x7FFFFFFF).b,                                   // name longer than the file
+        BinWriter().name("Mesh").ob().ints({0xFFFFFFFF}).floats({1, 2, 3}).cb().b,  // absurd vertex count
+        BinWriter().name("TextureFilename").ob().tok(2).w32(3).raw("abc", 3).w32(77).cb().b,  // bad terminator
+        BinWriter().name("Frame").ob().tok(5).w32(1).b,                         // truncated GUID
+        BinWriter("xof 0302bin 0064").name("Vector").ob().ints({1, 2, 3}).floats({}).b,
+    };
+    for (size_t i = 0; i < std::size(streams); ++i) {
         Loaded l;
         loadBytes(l, streams[i]);
         EXPECT_TRUE(FAILED(l.hr)) << "stream " << i;
@@ -207,11 +192,7 @@ TEST(DxFileBadInput, TruncatedAndCorruptedFiles) {
             bytes[pos] = uint8_t(seed >> 3);
             Loaded l;
             loadBytes(l, bytes);
-            IDirectXFileData* d = nullptr;
-            while (SUCCEEDED(l.hr) && SUCCEEDED(l.en->GetNextDataObject(&d))) {
-                walkAll(d, 0);
-                d->Release();
-            }
+            walkFile(l);
         }
     }
 }
@@ -228,11 +209,7 @@ TEST(DxFileBadInput, FuzzCorpusReplays) {
         ++files;
         Loaded l;
         loadBytes(l, readFile(dir + "/" + e->d_name));
-        IDirectXFileData* obj = nullptr;
-        while (SUCCEEDED(l.hr) && SUCCEEDED(l.en->GetNextDataObject(&obj))) {
-            walkAll(obj, 0);
-            obj->Release();
-        }
+        walkFile(l);
     }
     closedir(d);
     EXPECT_GT(files, 5);

@@ -2,8 +2,8 @@
 // templates declared in files, binary files with 32- and 64-bit floats.
 #include <gtest/gtest.h>
 
-#include <fstream>
-#include <iterator>
+#include <tuple>
+#include <utility>
 
 #include "dxfile_test_util.h"
 
@@ -37,6 +37,23 @@ struct Children {
         return d;
     }
 };
+
+// The packed data of an object (or of one member) as (size, pointer); a failure reads as
+// empty, zero-filled data.
+std::pair<DWORD, void*> dataOf(IDirectXFileData* d, const char* member = nullptr) {
+    static uint64_t zeros[32];
+    DWORD size = 0;
+    void* p = nullptr;
+    EXPECT_EQ(d->GetData(member, &size, &p), DXFILE_OK) << (member ? member : "");
+    return p ? std::make_pair(size, p) : std::make_pair(DWORD(0), (void*)zeros);
+}
+
+// A child as a data reference (released by the caller).
+IDirectXFileDataReference* refOf(IDirectXFileObject* o) {
+    IDirectXFileDataReference* ref = nullptr;
+    EXPECT_EQ(o->QueryInterface(IID_IDirectXFileDataReference, (void**)&ref), S_OK);
+    return ref;
+}
 
 const GUID* typeOf(IDirectXFileData* d) {
     const GUID* g = nullptr;
@@ -84,9 +101,7 @@ TEST_F(SceneFile, TopLevelObjectsInFileOrderWithTypesAndNames) {
     len = sizeof(small);
     EXPECT_TRUE(FAILED(top[1]->GetName(small, &len)));
 
-    DWORD size = 0;
-    void* p = nullptr;
-    ASSERT_EQ(top[0]->GetData(nullptr, &size, &p), DXFILE_OK);
+    auto [size, p] = dataOf(top[0]);
     ASSERT_EQ(size, 8u);  // WORD, WORD, DWORD
     EXPECT_EQ(at<uint16_t>(p, 0), 1);
     EXPECT_EQ(at<uint32_t>(p, 4), 1u);
@@ -97,9 +112,7 @@ TEST_F(SceneFile, FrameChildrenMeshDataAndReferences) {
     ASSERT_EQ(root.all.size(), 3u);
     IDirectXFileData* matrix = root.data(0);
     EXPECT_EQ(*typeOf(matrix), TID_D3DRMFrameTransformMatrix);
-    DWORD size = 0;
-    void* p = nullptr;
-    ASSERT_EQ(matrix->GetData(nullptr, &size, &p), DXFILE_OK);
+    auto [size, p] = dataOf(matrix);
     ASSERT_EQ(size, 64u);
     EXPECT_FLOAT_EQ(at<float>(p, 48), 10.0f);
     EXPECT_FLOAT_EQ(at<float>(p, 56), 30.0f);
@@ -108,8 +121,8 @@ TEST_F(SceneFile, FrameChildrenMeshDataAndReferences) {
     IDirectXFileData* notData = nullptr;
     EXPECT_EQ(root.all[2]->QueryInterface(IID_IDirectXFileData, (void**)&notData), E_NOINTERFACE);
     EXPECT_EQ(notData, nullptr);
-    IDirectXFileDataReference* ref = nullptr;
-    ASSERT_EQ(root.all[2]->QueryInterface(IID_IDirectXFileDataReference, (void**)&ref), S_OK);
+    IDirectXFileDataReference* ref = refOf(root.all[2]);
+    ASSERT_NE(ref, nullptr);
     EXPECT_EQ(nameOf(ref), "Arm");
     IDirectXFileData* resolved = nullptr;
     ASSERT_EQ(ref->Resolve(&resolved), DXFILE_OK);
@@ -123,17 +136,16 @@ TEST_F(SceneFile, FrameChildrenMeshDataAndReferences) {
     IDirectXFileData* mesh = arm.data(1);
     EXPECT_EQ(*typeOf(mesh), TID_D3DRMMesh);
     EXPECT_EQ(nameOf(mesh), "ArmMesh");
-    ASSERT_EQ(mesh->GetData(nullptr, &size, &p), DXFILE_OK);
+    std::tie(size, p) = dataOf(mesh);
     // nVertices, 4 vectors, nFaces, 2 faces of (count + 3 indices)
     ASSERT_EQ(size, 4u + 48u + 4u + 2u * 16u);
     EXPECT_EQ(at<uint32_t>(p, 0), 4u);
     EXPECT_FLOAT_EQ(at<float>(p, 4 + 11 * 4), -0.25f);
     EXPECT_EQ(at<uint32_t>(p, 52), 2u);
-    EXPECT_EQ(at<uint32_t>(p, 56 + 16), 3u);
-    EXPECT_EQ(at<uint32_t>(p, 56 + 16 + 12), 3u);
+    EXPECT_EQ(at<uint32_t>(p, 56 + 16 + 12), 3u);  // second face's last index
 
     // One member alone.
-    ASSERT_EQ(mesh->GetData("nFaces", &size, &p), DXFILE_OK);
+    std::tie(size, p) = dataOf(mesh, "nFaces");
     EXPECT_EQ(size, 4u);
     EXPECT_EQ(at<uint32_t>(p, 0), 2u);
     EXPECT_TRUE(FAILED(mesh->GetData("noSuchMember", &size, &p)));
@@ -142,21 +154,21 @@ TEST_F(SceneFile, FrameChildrenMeshDataAndReferences) {
     ASSERT_EQ(meshKids.all.size(), 3u);
     EXPECT_EQ(*typeOf(meshKids.data(0)), TID_D3DRMMeshNormals);
     EXPECT_EQ(*typeOf(meshKids.data(2)), TID_D3DRMMeshMaterialList);
-    ASSERT_EQ(meshKids.data(2)->GetData(nullptr, &size, &p), DXFILE_OK);
+    std::tie(size, p) = dataOf(meshKids.data(2));
     EXPECT_EQ(size, 16u);
     // The material is a reference to a top-level object, with a string in its child.
     Children materials(meshKids.data(2));
     ASSERT_EQ(materials.all.size(), 1u);
-    IDirectXFileDataReference* mref = nullptr;
-    ASSERT_EQ(materials.all[0]->QueryInterface(IID_IDirectXFileDataReference, (void**)&mref), S_OK);
+    IDirectXFileDataReference* mref = refOf(materials.all[0]);
+    ASSERT_NE(mref, nullptr);
     IDirectXFileData* red = nullptr;
     ASSERT_EQ(mref->Resolve(&red), DXFILE_OK);
     mref->Release();
-    ASSERT_EQ(red->GetData(nullptr, &size, &p), DXFILE_OK);
+    std::tie(size, p) = dataOf(red);
     EXPECT_EQ(size, 44u);
     EXPECT_FLOAT_EQ(at<float>(p, 16), 8.0f);
     Children tex(red);
-    ASSERT_EQ(tex.data(0)->GetData(nullptr, &size, &p), DXFILE_OK);
+    std::tie(size, p) = dataOf(tex.data(0));
     ASSERT_EQ(size, sizeof(char*));
     EXPECT_STREQ(at<const char*>(p, 0), "skin.tga");
     red->Release();
@@ -165,9 +177,7 @@ TEST_F(SceneFile, FrameChildrenMeshDataAndReferences) {
 TEST_F(SceneFile, TemplateDeclaredInFileIsPackedInItsOrder) {
     const GUID marker = {0xA1B2C3D4, 0x0001, 0x0002, {0x03, 0x04, 0x05, 0x06, 0x07, 0x08, 0x09, 0x0A}};
     EXPECT_EQ(*typeOf(top[3]), marker);
-    DWORD size = 0;
-    void* p = nullptr;
-    ASSERT_EQ(top[3]->GetData(nullptr, &size, &p), DXFILE_OK);
+    auto [size, p] = dataOf(top[3]);
     const size_t ptr = sizeof(char*);
     ASSERT_EQ(size, 2 + 8 + ptr + 24 + 4 + 3);
     EXPECT_EQ(at<uint16_t>(p, 0), 3);
@@ -185,9 +195,7 @@ TEST_F(SceneFile, AnimationKeysOfEveryTypeAreTimedFloatRecords) {
     EXPECT_EQ(*typeOf(anim), TID_D3DRMAnimation);
     Children kids(anim);
     ASSERT_EQ(kids.all.size(), 6u);
-    IDirectXFileDataReference* ref = nullptr;
-    ASSERT_EQ(kids.all[0]->QueryInterface(IID_IDirectXFileDataReference, (void**)&ref), S_OK);
-    ref->Release();
+    if (IDirectXFileDataReference* ref = refOf(kids.all[0])) ref->Release();
     EXPECT_EQ(*typeOf(kids.data(1)), TID_D3DRMAnimationOptions);
 
     const struct { uint32_t type, count, values, size; } expected[] = {
@@ -195,20 +203,16 @@ TEST_F(SceneFile, AnimationKeysOfEveryTypeAreTimedFloatRecords) {
     for (int i = 0; i < 4; ++i) {
         IDirectXFileData* key = kids.data(2 + i);
         EXPECT_EQ(*typeOf(key), TID_D3DRMAnimationKey);
-        DWORD size = 0;
-        void* p = nullptr;
-        ASSERT_EQ(key->GetData(nullptr, &size, &p), DXFILE_OK);
+        auto [size, p] = dataOf(key);
         EXPECT_EQ(size, expected[i].size) << i;
         EXPECT_EQ(at<uint32_t>(p, 0), expected[i].type);
         EXPECT_EQ(at<uint32_t>(p, 4), expected[i].count);
         EXPECT_EQ(at<uint32_t>(p, 12), expected[i].values);
     }
-    DWORD size = 0;
-    void* p = nullptr;
-    ASSERT_EQ(kids.data(2)->GetData(nullptr, &size, &p), DXFILE_OK);
+    auto [size, p] = dataOf(kids.data(2));
     EXPECT_EQ(at<uint32_t>(p, 8 + 24), 4800u);  // second key's time
     EXPECT_FLOAT_EQ(at<float>(p, 8 + 24 + 12), 1.0f);
-    ASSERT_EQ(kids.data(5)->GetData(nullptr, &size, &p), DXFILE_OK);
+    std::tie(size, p) = dataOf(kids.data(5));
     EXPECT_FLOAT_EQ(at<float>(p, 16 + 12 * 4), 7.0f);
 }
 
@@ -216,34 +220,29 @@ TEST_F(SceneFile, AnimationKeysOfEveryTypeAreTimedFloatRecords) {
 TEST(DxFileBinary, FloatSizesGiveTheSameData) {
     std::vector<std::vector<uint8_t>> meshes, coords;
     for (const char* name : {"quad_bin32.x", "Quad_Bin64.X"}) {
-        IDirectXFile* file = nullptr;
-        ASSERT_EQ(DirectXFileCreate(&file), DXFILE_OK);
-        IDirectXFileEnumObject* en = nullptr;
-        ASSERT_EQ(file->CreateEnumObject((void*)dataPath(name).c_str(), DXFILELOAD_FROMFILE, &en), DXFILE_OK) << name;
+        Loaded l;
+        ASSERT_EQ(DirectXFileCreate(&l.file), DXFILE_OK);
+        ASSERT_EQ(l.file->CreateEnumObject((void*)dataPath(name).c_str(), DXFILELOAD_FROMFILE, &l.en), DXFILE_OK);
         IDirectXFileData* frame = nullptr;
-        ASSERT_EQ(en->GetNextDataObject(&frame), DXFILE_OK);
+        ASSERT_EQ(l.en->GetNextDataObject(&frame), DXFILE_OK);
         EXPECT_EQ(nameOf(frame), "Root");
         Children kids(frame);
         ASSERT_EQ(kids.all.size(), 2u);
-        DWORD size = 0;
-        void* p = nullptr;
-        ASSERT_EQ(kids.data(0)->GetData(nullptr, &size, &p), DXFILE_OK);
+        auto [size, p] = dataOf(kids.data(0));
         EXPECT_EQ(size, 64u);
         EXPECT_FLOAT_EQ(at<float>(p, 52), 20.0f);
-        ASSERT_EQ(kids.data(1)->GetData(nullptr, &size, &p), DXFILE_OK);
+        std::tie(size, p) = dataOf(kids.data(1));
         meshes.emplace_back((uint8_t*)p, (uint8_t*)p + size);
         Children meshKids(kids.data(1));
-        ASSERT_EQ(meshKids.data(0)->GetData(nullptr, &size, &p), DXFILE_OK);
+        std::tie(size, p) = dataOf(meshKids.data(0));
         coords.emplace_back((uint8_t*)p, (uint8_t*)p + size);
         IDirectXFileData* tex = nullptr;
-        ASSERT_EQ(en->GetNextDataObject(&tex), DXFILE_OK);
-        ASSERT_EQ(tex->GetData("filename", &size, &p), DXFILE_OK);
+        ASSERT_EQ(l.en->GetNextDataObject(&tex), DXFILE_OK);
+        std::tie(size, p) = dataOf(tex, "filename");
         EXPECT_STREQ(at<const char*>(p, 0), "skin.tga");
         tex->Release();
-        EXPECT_EQ(en->GetNextDataObject(&tex), DXFILEERR_NOMOREOBJECTS);
+        EXPECT_EQ(l.en->GetNextDataObject(&tex), DXFILEERR_NOMOREOBJECTS);
         frame->Release();
-        en->Release();
-        file->Release();
     }
     ASSERT_EQ(meshes[0].size(), 4u + 48u + 4u + 32u);
     EXPECT_EQ(meshes[0], meshes[1]);
@@ -283,9 +282,7 @@ TEST(DxFileTemplates, RegisteredTemplatesAreKnownToLaterFiles) {
     ASSERT_EQ(file->CreateEnumObject(&mem, DXFILELOAD_FROMMEMORY, &en), DXFILE_OK);
     IDirectXFileData* d = nullptr;
     ASSERT_EQ(en->GetNextDataObject(&d), DXFILE_OK);
-    DWORD size = 0;
-    void* p = nullptr;
-    ASSERT_EQ(d->GetData("b", &size, &p), DXFILE_OK);
+    auto [size, p] = dataOf(d, "b");
     EXPECT_FLOAT_EQ(at<float>(p, 0), 0.5f);
     d->Release();
     en->Release();
@@ -296,33 +293,26 @@ TEST(DxFileTemplates, RegisteredTemplatesAreKnownToLaterFiles) {
 TEST(DxFileBinary, TemplatesAndGuidReferences) {
     BinWriter w;
     // template Trio { <guid> array WORD v[3]; [...] }
-    w.tok(31).name("Trio").ob().tok(5).w32(0x01020304);
-    w.w16(5); w.w16(6);
-    for (uint8_t i = 0; i < 8; ++i) w.raw(&i, 1);
+    const char zero[8] = {};
+    w.tok(31).name("Trio").ob().tok(5).w32(0x01020304).w16(5).w16(6).raw("\0\1\2\3\4\5\6\7", 8);
     w.tok(52).tok(40).name("v").tok(14).tok(3).w32(3);
     w.tok(15).tok(20).tok(14).tok(18).tok(18).tok(18).tok(15).cb();
     w.name("Trio").name("T").ob().ints({7, 8, 9});
-    w.name("Frame").ob().tok(5).w32(42).w16(0).w16(0);
-    for (int i = 0; i < 8; ++i) w.raw("\0", 1);
-    w.cb();
-    w.ob().tok(5).w32(42).w16(0).w16(0);
-    for (int i = 0; i < 8; ++i) w.raw("\0", 1);
-    w.cb();
+    w.name("Frame").ob().tok(5).w32(42).w16(0).w16(0).raw(zero, 8).cb();    // instance GUID 42
+    w.ob().tok(5).w32(42).w16(0).w16(0).raw(zero, 8).cb();                  // reference by GUID
     w.cb();
     Loaded l;
     loadBytes(l, w.b);
     ASSERT_EQ(l.hr, DXFILE_OK);
     IDirectXFileData* t = nullptr;
     ASSERT_EQ(l.en->GetNextDataObject(&t), DXFILE_OK);
-    DWORD size = 0;
-    void* p = nullptr;
-    ASSERT_EQ(t->GetData(nullptr, &size, &p), DXFILE_OK);
+    auto [size, p] = dataOf(t);
     ASSERT_EQ(size, 6u);
     EXPECT_EQ(at<uint16_t>(p, 4), 9);
     Children kids(t);
     ASSERT_EQ(kids.all.size(), 2u);
-    IDirectXFileDataReference* ref = nullptr;
-    ASSERT_EQ(kids.all[1]->QueryInterface(IID_IDirectXFileDataReference, (void**)&ref), S_OK);
+    IDirectXFileDataReference* ref = refOf(kids.all[1]);
+    ASSERT_NE(ref, nullptr);
     IDirectXFileData* target = nullptr;
     ASSERT_EQ(ref->Resolve(&target), DXFILE_OK);
     GUID id{};

@@ -44,7 +44,6 @@ struct BinWriter {
     BinWriter& w32(uint32_t v) { return raw(&v, 4); }
     BinWriter& tok(uint16_t id) { w16(id); return *this; }
     BinWriter& name(const std::string& s) { w16(1); w32(uint32_t(s.size())); raw(s.data(), s.size()); return *this; }
-    BinWriter& str(const std::string& s) { w16(2); w32(uint32_t(s.size())); raw(s.data(), s.size()); w32(20); return *this; }
     BinWriter& ints(std::vector<uint32_t> v) { w16(6); w32(uint32_t(v.size())); for (auto x : v) w32(x); return *this; }
     BinWriter& floats(std::vector<float> v) { w16(7); w32(uint32_t(v.size())); for (auto x : v) raw(&x, 4); return *this; }
     BinWriter& ob() { return tok(10); }
