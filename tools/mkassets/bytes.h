@@ -17,7 +17,9 @@ public:
     void u16be(uint32_t v) { u8((v >> 8) & 0xFF); u8(v & 0xFF); }
     void u32be(uint32_t v) { u16be(v >> 16); u16be(v & 0xFFFF); }
     void f32(float f) { uint32_t v; std::memcpy(&v, &f, 4); u32(v); }
-    void text(const std::string& s) { data_.insert(data_.end(), s.begin(), s.end()); }
+    void text(const std::string& s) {
+        for (char c : s) data_.push_back(static_cast<uint8_t>(c));
+    }
     void zeros(size_t n) { data_.insert(data_.end(), n, 0); }
     void append(const std::vector<uint8_t>& b) { data_.insert(data_.end(), b.begin(), b.end()); }
     // Overwrites a little-endian u32 at an earlier offset (sizes known only at the end).
