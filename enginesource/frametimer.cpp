@@ -4,100 +4,57 @@
 #include "windows.h"
 
 namespace {
+// The three moments one clock mode keeps; a stop time of 0 means running.
+template <typename T>
+struct Moments {
+    T stopTime = 0, lastElapsed = 0, baseTime = 0;
+};
+
 struct TimerState {
     bool initialised = false;
     bool usesCounter = false;
     bool counterAllowed = true;
     int64_t ticksPerSecond = 0;
     bool stopped = true;
-    // Counter mode, in ticks; a stop time of 0 means running.
-    int64_t stopTime = 0, lastElapsed = 0, baseTime = 0;
-    // Millisecond fallback, in seconds.
-    double stopTimeS = 0.0, lastElapsedS = 0.0, baseTimeS = 0.0;
+    Moments<int64_t> ticks;   // counter mode, in ticks
+    Moments<double> seconds;  // millisecond fallback, in seconds
 };
 TimerState g_timer;
 
-float CounterCommand(uint32_t command) {
-    TimerState& t = g_timer;
-    int64_t now;
-    if (t.stopTime != 0 && command != FT_START && command != FT_ABSOLUTE) {
-        now = t.stopTime;
-    } else {
-        LARGE_INTEGER count;
-        QueryPerformanceCounter(&count);
-        now = count.QuadPart;
-    }
-    const double tps = static_cast<double>(t.ticksPerSecond);
+// One command in either mode: times in the mode's units, perSecond of them to a
+// second and `tenth` of them to 0.1 s. Readings other than start and absolute
+// time stand still at the stop time while stopped.
+template <typename T>
+float RunCommand(Moments<T>& m, bool& stopped, uint32_t command, T reading, T tenth, double perSecond) {
+    const T now = (m.stopTime != 0 && command != FT_START && command != FT_ABSOLUTE) ? m.stopTime : reading;
     switch (command) {
         case FT_RESET:
-            t.baseTime = now;
-            t.lastElapsed = now;
-            t.stopTime = 0;
-            t.stopped = false;
+            m.baseTime = now;
+            m.lastElapsed = now;
+            m.stopTime = 0;
+            stopped = false;
             return 0.0f;
         case FT_START:
-            if (t.stopped) t.baseTime += now - t.stopTime;
-            t.stopTime = 0;
-            t.lastElapsed = now;
-            t.stopped = false;
+            if (stopped) m.baseTime += now - m.stopTime;
+            m.stopTime = 0;
+            m.lastElapsed = now;
+            stopped = false;
             return 0.0f;
         case FT_STOP:
-            t.stopTime = now;
-            t.lastElapsed = now;
-            t.stopped = true;
+            m.stopTime = now;
+            m.lastElapsed = now;
+            stopped = true;
             return 0.0f;
         case FT_ADVANCE:
-            t.stopTime += t.ticksPerSecond / 10;
+            m.stopTime += tenth;
             return 0.0f;
         case FT_ABSOLUTE:
-            return static_cast<float>(static_cast<double>(now) / tps);
+            return static_cast<float>(static_cast<double>(now) / perSecond);
         case FT_APPTIME:
-            return static_cast<float>(static_cast<double>(now - t.baseTime) / tps);
+            return static_cast<float>(static_cast<double>(now - m.baseTime) / perSecond);
         case FT_ELAPSED: {
-            const double elapsed = static_cast<double>(now - t.lastElapsed) / tps;
-            t.lastElapsed = now;
-            return static_cast<float>(elapsed);
-        }
-        default:
-            return -1.0f;
-    }
-}
-
-float FallbackCommand(uint32_t command) {
-    TimerState& t = g_timer;
-    double now;
-    if (t.stopTimeS != 0.0 && command != FT_START && command != FT_ABSOLUTE)
-        now = t.stopTimeS;
-    else
-        now = static_cast<double>(timeGetTime()) * 0.001;
-    switch (command) {
-        case FT_RESET:
-            t.baseTimeS = now;
-            t.lastElapsedS = now;
-            t.stopTimeS = 0.0;
-            t.stopped = false;
-            return 0.0f;
-        case FT_START:
-            if (t.stopped) t.baseTimeS += now - t.stopTimeS;
-            t.stopTimeS = 0.0;
-            t.lastElapsedS = now;
-            t.stopped = false;
-            return 0.0f;
-        case FT_STOP:
-            t.stopTimeS = now;
-            t.lastElapsedS = now;
-            t.stopped = true;
-            return 0.0f;
-        case FT_ADVANCE:
-            t.stopTimeS += 0.1;
-            return 0.0f;
-        case FT_ABSOLUTE:
-            return static_cast<float>(now);
-        case FT_APPTIME:
-            return static_cast<float>(now - t.baseTimeS);
-        case FT_ELAPSED: {
-            const double elapsed = now - t.lastElapsedS;
-            t.lastElapsedS = now;
+            const double elapsed = static_cast<double>(now - m.lastElapsed) / perSecond;
+            m.lastElapsed = now;
             return static_cast<float>(elapsed);
         }
         default:
@@ -114,7 +71,13 @@ float FrameTimer(uint32_t command) {
         t.usesCounter = t.counterAllowed && QueryPerformanceFrequency(&frequency) && frequency.QuadPart > 0;
         if (t.usesCounter) t.ticksPerSecond = frequency.QuadPart;
     }
-    return t.usesCounter ? CounterCommand(command) : FallbackCommand(command);
+    if (t.usesCounter) {
+        LARGE_INTEGER count;
+        QueryPerformanceCounter(&count);
+        return RunCommand(t.ticks, t.stopped, command, static_cast<int64_t>(count.QuadPart), t.ticksPerSecond / 10,
+                          static_cast<double>(t.ticksPerSecond));
+    }
+    return RunCommand(t.seconds, t.stopped, command, static_cast<double>(timeGetTime()) * 0.001, 0.1, 1.0);
 }
 
 void FrameTimer_ResetState(bool useCounter) {
