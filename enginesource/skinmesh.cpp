@@ -16,6 +16,18 @@ namespace {
 constexpr float kTicksPerSecond = 4800.0f;
 constexpr DWORD kNoBone = 0xFFFFFFFFu;
 
+// Deletes the objects chained behind one through `link`, one by one rather than
+// recursing along the chain, so a long chain cannot exhaust the stack.
+template <typename T>
+void DeleteChain(T* next, T* T::*link) {
+    while (next) {
+        T* after = next->*link;
+        next->*link = nullptr;
+        delete next;
+        next = after;
+    }
+}
+
 // A bone whose name matches no frame is drawn with this matrix.
 Matrix g_mBoneIdentity = g_mIdentity;
 
@@ -83,13 +95,7 @@ SkinMeshContainer::~SkinMeshContainer() {
     delete[] pName;
     delete[] pAdjacency;
     // The chain behind this one, without recursing along it.
-    SkinMeshContainer* next = pNext;
-    while (next) {
-        SkinMeshContainer* after = next->pNext;
-        next->pNext = nullptr;
-        delete next;
-        next = after;
-    }
+    DeleteChain(pNext, &SkinMeshContainer::pNext);
 }
 
 SkinFrame::SkinFrame()
@@ -105,13 +111,7 @@ SkinFrame::~SkinFrame() {
     delete[] pName;
     delete pMeshContainers;
     delete pFirstChild;
-    SkinFrame* next = pSibling;
-    while (next) {
-        SkinFrame* after = next->pSibling;
-        next->pSibling = nullptr;
-        delete next;
-        next = after;
-    }
+    DeleteChain(pSibling, &SkinFrame::pSibling);
     delete[] pPositionKeys;
     delete[] pRotateKeys;
     delete[] pScaleKeys;
@@ -206,13 +206,7 @@ SkinDrawElement::SkinDrawElement()
 
 SkinDrawElement::~SkinDrawElement() {
     delete pRoot;
-    SkinDrawElement* next = pNext;
-    while (next) {
-        SkinDrawElement* after = next->pNext;
-        next->pNext = nullptr;
-        delete next;
-        next = after;
-    }
+    DeleteChain(pNext, &SkinDrawElement::pNext);
     delete[] pName;
 }
 
