@@ -93,8 +93,6 @@ public:
     uint32_t GetPath() const { return m_uPath; }
     float GetYaw() const { return m_fYaw; }
     float GetCameraHeight() const { return m_fHeight; }
-    float GetCameraDistance() const { return m_fDistance; }
-    const Vec3* GetQuadCorners() const { return m_vQuad; }
     const uint8_t* GetFillVisited() const { return m_aVisited; }
     SpriteList2D* GetIcons() { return &m_Icons; }
     SpriteList2D* GetPreview() { return &m_Preview; }

@@ -202,15 +202,21 @@ bool Editor::Save() {
         return expected > static_cast<long>(LEVEL_FILE_HEADER_SIZE) && FileSize(scratch) == expected;
     });
 
-    EnemyManager* enemies = GetEnemyManager();
-    enemies->BuildRoom(0);
-    const bool enemiesSaved = ReplaceFile(enemyName, [enemies](const char* scratch) { return enemies->Save(scratch); });
+    // A refused level save writes nothing: the enemy file stays as it is.
+    bool enemiesSaved = false;
+    if (levelSaved) {
+        EnemyManager* enemies = GetEnemyManager();
+        enemies->BuildRoom(0);
+        enemiesSaved = ReplaceFile(enemyName, [enemies](const char* scratch) { return enemies->Save(scratch); });
+    }
 
     // S repeats every frame while held: one log line per run of failures.
     const bool saved = levelSaved && enemiesSaved;
     if (!saved && !m_bSaveFailed) {
-        DebugLog("Editor: could not save %s%s%s; the files on disk are unchanged\n", levelSaved ? "" : levelName,
-                 !levelSaved && !enemiesSaved ? " and " : "", enemiesSaved ? "" : enemyName);
+        if (!levelSaved)
+            DebugLog("Editor: could not save %s; nothing was written\n", levelName);
+        else
+            DebugLog("Editor: saved %s but could not save %s; %s is unchanged\n", levelName, enemyName, enemyName);
     }
     m_bSaveFailed = saved ? 0 : 1;
     return saved;

@@ -1,5 +1,4 @@
-// The F5 editor toggle. The HUD and the player are reached through the
-// operations they offer; where one is not offered yet the call does nothing.
+// The F5 editor toggle.
 #include "EditorToggle.h"
 
 #include "Editor.h"
@@ -9,24 +8,6 @@
 #include "gameengine.h"
 #include "pcsystem.h"
 #include "windows.h"
-
-namespace {
-
-// Activate or Deactivate of a HUD or player that offers it.
-template <typename T>
-auto CallActivate(T* o, int) -> decltype(o->Activate(), void()) {
-    o->Activate();
-}
-template <typename T>
-void CallActivate(T*, long) {}
-template <typename T>
-auto CallDeactivate(T* o, int) -> decltype(o->Deactivate(), void()) {
-    o->Deactivate();
-}
-template <typename T>
-void CallDeactivate(T*, long) {}
-
-}  // namespace
 
 // F5 under its 0.5 s guard.
 bool EditorToggle::Update(Player* player) {
@@ -42,8 +23,8 @@ bool EditorToggle::Update(Player* player) {
 // The HUD and the player make way for the editor.
 void EditorToggle::Open(Player* player) {
     m_bOpen = 1;
-    CallDeactivate(GetHUD(), 0);
-    if (player) CallDeactivate(player, 0);
+    GetHUD()->Deactivate();
+    if (player) player->Deactivate();
     GetEditor()->Activate();
 }
 
@@ -52,8 +33,8 @@ void EditorToggle::Close(Player* player) {
     m_bOpen = 0;
     HUD* hud = GetHUD();
     hud->Reset();
-    CallActivate(hud, 0);
+    hud->Activate();
     GetEditor()->Deactivate();
-    if (player) CallActivate(player, 0);
+    if (player) player->Activate();
     GetLevel()->SetTimeLeft(TIME_AFTER_EDIT);
 }

@@ -21,7 +21,6 @@ public:
     void Close(Player* player);
 
     bool IsOpen() const { return m_bOpen != 0; }
-    float GetLastToggle() const { return m_fLastToggle; }
 
 private:
     float m_fLastToggle = 0.0f;

@@ -127,13 +127,10 @@ public:
     bool IsActive() const { return m_bActive; }
     uint32_t GetScreen() const { return m_uScreen; }
     uint32_t GetSelected() const { return m_uSelected; }
-    uint32_t GetPulseColour() const { return m_uPulseColour; }
     uint32_t GetSensitivity() const { return m_uSensitivity; }
     uint32_t GetKeySet() const { return m_uKeySet; }
     float GetCameraTarget() const { return m_fCameraTarget; }
-    float GetStartCountdown() const { return m_fStartCountdown; }
     bool IsStarting() const { return m_bStarting; }
-    float GetLastKeyTime() const { return m_fLastKeyTime; }
     const char* GetHiscoreText() const { return m_szHiscore; }
     SkinMesh* GetSnowman() { return &m_Snowman; }
     SpriteList2D* GetBars() { return &m_Bars; }
@@ -142,7 +139,6 @@ public:
     IDirect3DVertexBuffer8* GetSkyVertexBuffer() const { return m_pSkyVB; }
     Sound* GetMoveSound() const { return m_pMoveSound; }
     Sound* GetSelectSound() const { return m_pSelectSound; }
-    MusicTrack* GetThemeMusic() const { return m_pTheme; }
 
 private:
     // Handles at most one of Up, Down and Enter this frame.

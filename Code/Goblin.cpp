@@ -17,20 +17,24 @@ constexpr uint32_t kHitDamage[3] = {40, 25, 15};
 constexpr float kNearSlowdown = 0.93f;  // velocity kept per frame inside twice the distance
 constexpr float kPushBack = 1.5f;       // push per unit of shortfall inside the distance
 constexpr float kOverSpeedBrake = 0.75f;
+constexpr float kHitRadiusSq = 10.0f * 10.0f;
+constexpr float kKeepAwayUnit = 15.0f;  // the personal distance is 0.75 to 1.15 of this
+constexpr Vec3 kStartFacing(0.0f, 0.0f, 1.0f);
 // The smallest distance steered by; nearer than this the goblin keeps its facing.
 constexpr float kMinDistance = 0.001f;
+constexpr uint32_t kSkinLights = 3;  // lights the mesh is lit by
 
 }  // namespace
 
 Goblin::Goblin()
-    : m_vFacing(0.0f, 0.0f, 1.0f),
+    : m_vFacing(kStartFacing),
       m_vVelocity(),
       m_vPosition(0.0f, FLOAT_HEIGHT, 0.0f),
       m_uFlags(0),
       m_uHealth(0),
       m_fSpeed(BASE_STEER),
-      m_fHitRadiusSq(10.0f * 10.0f),
-      m_fKeepAway(15.0f),
+      m_fHitRadiusSq(kHitRadiusSq),
+      m_fKeepAway(kKeepAwayUnit),
       m_fFireTimer(0.0f),
       m_fSightTimer(0.0f),
       m_fFlashTimer(0.0f),
@@ -47,12 +51,12 @@ void Goblin::Init() {
     m_fSpeed = BASE_STEER * (static_cast<float>(std::rand() % 100) / 200.0f + 0.5f);
     m_vPosition = Vec3(0.0f, FLOAT_HEIGHT, 0.0f);
     m_vVelocity = Vec3(0.0f, 0.0f, 0.0f);
-    m_vFacing = Vec3(0.0f, 0.0f, 1.0f);
+    m_vFacing = kStartFacing;
     m_Mesh.Setup("gfx\\goblin.x", "gfx\\goblin.tga");
     m_Mesh.SetRenderMode(MESH_RENDER_MODE);
-    m_fHitRadiusSq = 10.0f * 10.0f;
+    m_fHitRadiusSq = kHitRadiusSq;
     m_fFlashTimer = 0.0f;
-    m_fKeepAway = (0.75f + (static_cast<float>(std::rand() % 1000) / 1000.0f) * 0.4f) * 15.0f;
+    m_fKeepAway = (0.75f + (static_cast<float>(std::rand() % 1000) / 1000.0f) * 0.4f) * kKeepAwayUnit;
 }
 
 void Goblin::Shutdown() {
@@ -108,8 +112,7 @@ void Goblin::Think(float dt) {
         m_vVelocity += Vec3(r, r, r);
 
         const Matrix* mesh = m_Mesh.GetMatrix();
-        float dot = mesh->m[2][0] * dir.x + mesh->m[2][1] * dir.y + mesh->m[2][2] * dir.z;
-        if (dot > 1.0f) dot = 1.0f;  // rounding of two unit vectors
+        const float dot = mesh->m[2][0] * dir.x + mesh->m[2][1] * dir.y + mesh->m[2][2] * dir.z;
 
         if (2.0f * m_fKeepAway > dist) {
             m_vVelocity *= kNearSlowdown;
@@ -130,7 +133,8 @@ void Goblin::Think(float dt) {
             else m_uFlags |= 1u;
             m_fSightTimer = 0.0f;
         }
-        if (dot > AIM_DOT && (m_uFlags & 1) && m_fFireTimer >= FIRE_INTERVAL && !level->LineOfSight(p, probe, false)) {
+        // Rounding can push the dot of two unit vectors above 1: no shot step then.
+        if (dot <= 1.0f && dot > AIM_DOT && (m_uFlags & 1) && m_fFireTimer >= FIRE_INTERVAL && !level->LineOfSight(p, probe, false)) {
             Vec3 start = m_vPosition;
             Vec3 aim = m_vFacing;
             GetBullets()->Fire(BULLET_GOBLIN, start, aim, SHOT_SPEED);
@@ -173,13 +177,13 @@ void Goblin::Update(float dt) {
         LightMan* lights = GetLightMan();
         lights->FindNearest(m_vPosition, false);
         uint32_t n = lights->GetNumFound();
-        if (n > 3) n = 3;
+        if (n > kSkinLights) n = kSkinLights;
         LightRecord** found = lights->GetFound();
         for (uint32_t i = 0; i < n; ++i) {
             const LightDesc& d = found[i]->desc;
             m_Mesh.SetSkinLight(i, Vec3(d.x, d.y, d.z), d.colour, d.radius);
         }
-        for (uint32_t i = n; i < 3; ++i) m_Mesh.SetSkinLight(i, Vec3(), 0, 0.0f);
+        for (uint32_t i = n; i < kSkinLights; ++i) m_Mesh.SetSkinLight(i, Vec3(), 0, 0.0f);
     }
 
     if (m_fFlashTimer > 0.0f) {

@@ -55,7 +55,6 @@ public:
     float GetSpeed() const { return m_fSpeed; }
     float GetKeepAway() const { return m_fKeepAway; }
     bool SawPlayer() const { return (m_uFlags & 1) != 0; }
-    float GetFlashTimer() const { return m_fFlashTimer; }
 
     // Health lost to one shot at a difficulty (0 easy, 1 medium, 2 hard).
     static uint32_t HitDamage(uint32_t difficulty);

@@ -99,7 +99,8 @@ void GoblinManager::Spawn() {
     const float half = level->GetCellSize() * 0.5f;
     g->SetHealth(100);
     g->SetX(level->GetCellX(static_cast<int>(col)) + half);
-    g->SetZ(level->GetCellZ(static_cast<int>(row)) - half);
+    // GetCellZ(7 - row) is the +z edge of node row row: half a cell below it is the centre.
+    g->SetZ(level->GetCellZ(static_cast<int>(LEVEL_GRID_SIZE - 1 - row)) - half);
     g->Activate();
     GetSoundManager()->PlaySound(m_pSpawnSound[std::rand() & 1], 0);
     ++m_uLiveCount;

@@ -49,7 +49,6 @@ public:
     // Spawn calls so far (tools and tests).
     uint32_t GetSpawnRequests() const { return m_uSpawnRequests; }
     // Pool goblin i (0..3), live or not.
-    Goblin* GetPoolGoblin(uint32_t i) { return i < MAX_GOBLINS ? &m_Goblins[i] : nullptr; }
 
 private:
     // Picks a random node of the current room with a floor; false when the

@@ -14,6 +14,7 @@
 #include "pcsystem.h"
 #include "renderer.h"
 #include "sound.h"
+#include "windows.h"
 
 namespace {
 
@@ -35,22 +36,17 @@ constexpr float kBobHeight = 0.8f;
 constexpr float kBobRate = 0.25f;  // radians of bob per unit walked
 constexpr float kMuzzleDistance = 3.0f;
 constexpr uint8_t kInvertKey = 'T';
+constexpr float kHitRadiusSq = 10.0f * 10.0f;
+// Mouse look in radians per count: low, medium (the start value), high.
+constexpr float kSensitivity[3] = {0.005f, 0.01f, 0.02f};
+// Action slots 0 to 3 (left, right, forward, back) of the two key layouts.
+constexpr uint8_t kLetterKeys[4] = {'A', 'D', 'W', 'S'};
+constexpr uint8_t kArrowKeys[4] = {VK_LEFT, VK_RIGHT, VK_UP, VK_DOWN};
 
 // The step counter runs on across players and levels.
 uint32_t g_uStep = 0;
 // The time T last toggled the inverted mouse; 0 while T is up.
 float g_fInvertStamp = 0.0f;
-
-// The game's difficulty through Game::GetDifficulty where the Game offers it;
-// easy (the game's starting value) while it does not.
-template <typename G>
-auto DifficultyOf(G* game, int) -> decltype(static_cast<uint32_t>(game->GetDifficulty())) {
-    return static_cast<uint32_t>(game->GetDifficulty());
-}
-template <typename G>
-uint32_t DifficultyOf(G*, long) {
-    return 0;
-}
 
 // The node of the current room under world point (x, z), or null when the
 // level has no such room or the point lies outside the grid.
@@ -66,7 +62,7 @@ Node* PlayerNodeAt(float x, float z) {
 
 }  // namespace
 
-uint32_t GetGameDifficulty() { return DifficultyOf(GetGame(), 0); }
+uint32_t GetGameDifficulty() { return GetGame()->GetDifficulty(); }
 
 Player::Player()
     : m_pFootstep{},
@@ -81,8 +77,8 @@ Player::Player()
       m_fFootstepTimer(FOOTSTEP_INTERVAL),
       m_fYaw(0.0f),
       m_fPitch(0.0f),
-      m_fMouseSensitivity(0.01f),
-      m_fHitRadiusSq(10.0f * 10.0f),
+      m_fMouseSensitivity(kSensitivity[1]),
+      m_fHitRadiusSq(kHitRadiusSq),
       m_uHealth(100),
       m_uScore(0),
       m_uInvertMouse(1),
@@ -99,10 +95,10 @@ uint32_t Player::StepSoundIndex(uint32_t material, uint32_t step) { return kStep
 // Loads the sounds and faces the camera into the room; the goblins chase this player.
 void Player::Init() {
     Object::Init();
-    m_fMouseSensitivity = 0.01f;
+    m_fMouseSensitivity = kSensitivity[1];
     m_fYaw = m_fPitch = 0.0f;
     m_fFireTimer = FIRE_INTERVAL;
-    m_fHitRadiusSq = 10.0f * 10.0f;
+    m_fHitRadiusSq = kHitRadiusSq;
     m_vPosition = Vec3(0.0f, 0.0f, 0.0f);
     if (g_pCurrentCamera) {
         g_pCurrentCamera->SetPosition(m_vPosition.x, m_vPosition.y, m_vPosition.z);
@@ -194,14 +190,12 @@ void Player::FaceRoom() {
 }
 
 void Player::SetMouseSensitivity(uint32_t index) {
-    m_fMouseSensitivity = index == 0 ? 0.005f : (index == 1 ? 0.01f : 0.02f);
+    m_fMouseSensitivity = kSensitivity[index < 2 ? index : 2];
 }
 
 // Action slots 0 to 3: left, right, forward, back.
 void Player::SetKeyLayout(uint32_t layout) {
-    static const uint8_t kArrows[4] = {37, 39, 38, 40};
-    static const uint8_t kLetters[4] = {'A', 'D', 'W', 'S'};
-    const uint8_t* keys = layout ? kArrows : kLetters;
+    const uint8_t* keys = layout ? kArrowKeys : kLetterKeys;
     PCSystem* pc = GetPCSystem();
     for (uint32_t i = 0; i < 4; ++i) pc->SetActionKey(static_cast<ActionSlot>(i), keys[i]);
 }

@@ -84,12 +84,10 @@ public:
     float GetSpeed() const { return m_fSpeed; }
     float GetYaw() const { return m_fYaw; }
     float GetPitch() const { return m_fPitch; }
-    float GetSeenTime() const { return m_fSeenTime; }
     bool IsHeartbeatOn() const { return m_bHeartbeatOn != 0; }
     bool IsActive() const { return m_bActive != 0; }
     const Sound* GetFootstepSound(uint32_t i) const { return i < FOOTSTEP_COUNT ? m_pFootstep[i] : nullptr; }
     const Sound* GetHeartbeatSound() const { return m_pHeartbeat; }
-    const Sound* GetHitSound() const { return m_pHit; }
 
     // Health lost to one shot at a difficulty (0 easy, 1 medium, 2 hard).
     static uint32_t HitDamage(uint32_t difficulty);

@@ -129,16 +129,10 @@ public:
 
     // State, for tests and diagnostics.
     uint32_t GetState() const { return m_uState; }
-    bool IsStateEntered() const { return m_bStateEntered != 0; }
     bool IsEditorOpen() const { return m_bEditorMode != 0; }
-    float GetStateTimer() const { return m_fStateTimer; }
     uint32_t GetTrack() const { return m_uTrack; }
     uint32_t GetBonusLine() const { return m_uBonusLine; }
-    uint32_t GetBonus() const { return m_uBonus; }
     MusicTrack* GetMusic(uint32_t i) const { return i < MUSIC_TRACKS ? m_pMusic[i] : nullptr; }
-    Sound* GetJingleStart() const { return m_pJingleStart; }
-    Sound* GetJingleComplete() const { return m_pJingleComplete; }
-    Sound* GetJingleOver() const { return m_pJingleOver; }
 
 private:
     void ReadHiscore();

@@ -121,7 +121,7 @@ TEST_F(GoblinTest, TwoDeadOnOneFrameAreBothReapedWithinTwoFrames) {
 }
 
 TEST_F(GoblinTest, AGoblinAppearsOnTheFloorAndARoomWithoutFloorOrLevelSpawnsNothing) {
-    // The only floor: node (5, 2). The row picked goes to GetCellZ unflipped.
+    // The only floor: node (5, 2), not mirrored about the middle row.
     LoadRoom([](Room* r) {
         for (Node& n : r->nodes) n.floorTile = NODE_EMPTY;
         r->nodes[5 + 2 * 8].floorTile = 3;
@@ -129,7 +129,7 @@ TEST_F(GoblinTest, AGoblinAppearsOnTheFloorAndARoomWithoutFloorOrLevelSpawnsNoth
     goblins->Spawn();
     ASSERT_EQ(goblins->GetCount(), 1u);
     EXPECT_FLOAT_EQ(goblins->GetGoblin(0)->GetX(), CentreX(5));
-    EXPECT_FLOAT_EQ(goblins->GetGoblin(0)->GetZ(), -128.0f + 2 * 32.0f - 16.0f);
+    EXPECT_FLOAT_EQ(goblins->GetGoblin(0)->GetZ(), CentreZ(2));
     goblins->KillAll();
 
     LoadRoom([](Room* r) {
