@@ -182,7 +182,7 @@ TEST_F(BulletsTest, FullPoolDropsTheNewShotSilentlyAndAnUnknownTypeIsReported) {
 }
 
 TEST_F(BulletsTest, ExpiredShotIsReplacedByTheLastWhichFliesOnInTheSamePass) {
-    LoadRoom({});
+    LoadRoom();
     Fire(BULLET_PLAYER, Vec3(120.0f, 20.0f, -30.0f), Vec3(1, 0, 0));  // 8 to the wall
     Fire(BULLET_PLAYER, Vec3(0.0f, 20.0f, -30.0f), Vec3(-1, 0, 0));
     Fire(BULLET_GOBLIN, Vec3(0.0f, 20.0f, -30.0f), Vec3(0, 0, 1));

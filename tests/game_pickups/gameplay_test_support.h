@@ -1,37 +1,29 @@
-// Shared set-up of the pickup and bullet tests: a scratch folder holding the
-// generated asset set (the working directory while the tests run), the sound
-// service mixing into memory, headless message boxes, one-room houses built
-// in place, and a stand-in for the game that owns the pickups and bullets.
+// Shared pieces of the pickup and bullet tests: a stand-in for the game that
+// owns the pickups and bullets, and sound let run out.
 #pragma once
-#include <gtest/gtest.h>
-
+#include <cstring>
 #include <string>
 #include <vector>
 
 #include "Bullets.h"
 #include "Level.h"
 #include "Pickups.h"
+#include "game_test_support.h"
 #include "quilmath.h"
 
 namespace gameplay_test {
 
-// Makes the scratch folder (once) and the working directory, starts the sound
-// service on memory output and clears the message boxes shown.
-void PrepareWorld();
+using quiltest::LoadRoom;
+using quiltest::MixPeak;
 
-// Replaces the level by one loaded room with the given room points; edit may
-// change the room (walls, props) before it is written and read back.
-void LoadRoom(const std::vector<Vec3>& points, void (*edit)(Room*) = nullptr);
+inline void PrepareWorld() { quiltest::PrepareGameWorld("game_pickups_test"); }
 // Removes every wall of the room, the outer ones too.
-void RemoveAllWalls(Room* room);
-
-// Peak level of the next seconds of mixed sound (0 when silent).
-float MixPeak(double seconds);
+inline void RemoveAllWalls(Room* room) {
+    for (Node& node : room->nodes) std::memset(node.walls, NODE_EMPTY, sizeof(node.walls));
+}
 // Lets every sound that is playing run out.
-void DrainSound();
-
-// The texts of the message boxes shown since the last PrepareWorld.
-std::vector<std::string> MessageTexts();
+inline void DrainSound() { MixPeak(5.0); }
+inline std::vector<std::string> MessageTexts() { return quiltest::MessageBoxTexts(); }
 
 // The game as the pickups and bullets see it: a player that can be moved, a
 // score and delivery count kept the way the game keeps them, and goblins.

@@ -1,34 +1,42 @@
-// Shared set-up of the player and goblin tests: the generated asset set as the
-// working directory, sound mixed into memory, headless message boxes, one-room
-// houses built in place, keys through the application object and the mouse.
+// Shared pieces of the player and goblin tests: the mouse, the keys let go,
+// whether a sound plays, and a current camera.
 #pragma once
-#include <gtest/gtest.h>
-
-#include "Level.h"
 #include "camera.h"
 #include "engine_lists.h"
-#include "game_world_support.h"
-
-struct Sound;
+#include "game_test_support.h"
+#include "pcsystem.h"
+#include "sound.h"
+#include "windows.h"
 
 namespace player_test {
 
 using quiltest::CentreX;
 using quiltest::CentreZ;
+using quiltest::KeyDown;
+using quiltest::KeyUp;
+using quiltest::LoadRoom;
 
-// Makes the asset folder (once), starts sound on memory output, clears the boxes shown.
-void PrepareWorld();
-// Replaces the level by one loaded room: outer walls, floor tile 0, no props,
-// start node (3, 3); edit may change the room before it is written and read back.
-void LoadRoom(void (*edit)(Room*) = nullptr);
-void KeyDown(int vk);
-void KeyUp(int vk);
+inline void PrepareWorld() { quiltest::PrepareGameWorld("game_player_test"); }
+inline void SetMouse(int dx, int dy, uint32_t buttons) {
+    MouseState* m = GetPCSystem()->GetMouse();
+    m->dx = dx;
+    m->dy = dy;
+    m->buttons = buttons;
+}
 // Lets go of every key and the mouse buttons and clears the mouse movement.
-void ReleaseKeys();
-void SetMouse(int dx, int dy, uint32_t buttons);
+inline void ReleaseKeys() {
+    for (int vk : {int('A'), int('D'), int('W'), int('S'), int('T'), VK_LEFT, VK_RIGHT, VK_UP, VK_DOWN}) KeyUp(vk);
+    SetMouse(0, 0, 0);
+}
 // Whether the copy of a sound used last is playing; Silence stops every copy.
-bool Playing(const Sound* s);
-void Silence(const Sound* s);
+inline bool Playing(const Sound* s) {
+    DWORD status = 0;
+    if (s) s->ppBuffers[s->dwLast]->GetStatus(&status);
+    return (status & DSBSTATUS_PLAYING) != 0;
+}
+inline void Silence(const Sound* s) {
+    for (DWORD i = 0; s && i < s->dwBufferCount; ++i) s->ppBuffers[i]->Stop();
+}
 inline bool InProcessList(const Process* p) { return quiltest::TimesInProcessList(p) == 1; }
 inline bool NoMessageBoxes() { return quiltest::MessageBoxCount() == 0; }
 

@@ -3,40 +3,13 @@
 #include <filesystem>
 
 #include "gameengine.h"
-#include "pcsystem.h"
-#include "quil_audio_output.h"
-#include "quil_automation.h"
 #include "renderdevice.h"
 #include "renderer.h"
-#include "sound.h"
 #include "windows.h"
 
 namespace game_state_test {
 
 namespace {
-
-// Stops the sound service the tests started.
-class SoundCleanup : public ::testing::Environment {
-public:
-    void TearDown() override {
-        if (!started) return;
-        GetSoundManager()->Shutdown();
-        quil_audio::UseMemoryOutput(false);
-    }
-    static inline bool started = false;
-};
-const ::testing::Environment* const kCleanup = ::testing::AddGlobalTestEnvironment(new SoundCleanup);
-
-void PrepareAssets() {
-    static const bool done = [] {
-        quiltest::GeneratedAssetFolder("game_state_test");
-        quil_audio::UseMemoryOutput(true);
-        GetSoundManager()->Init();
-        SoundCleanup::started = true;
-        return true;
-    }();
-    (void)done;
-}
 
 void RemoveHiscoreFile() {
     std::error_code ec;
@@ -45,7 +18,7 @@ void RemoveHiscoreFile() {
 
 void ReleaseKeys() {
     for (int vk : {VK_ESCAPE, VK_F5, VK_F6, VK_F7, VK_RETURN, VK_UP, VK_DOWN, int('W'), int('T')})
-        GetPCSystem()->MsgProc(nullptr, WM_KEYUP, WPARAM(vk), 0);
+        quiltest::KeyUp(vk);
 }
 
 }  // namespace
@@ -60,9 +33,7 @@ int ProcessIndex(const Process* p) {
 bool Frozen(const Process* p) { return p->TestFlags(1) != 0; }
 
 void GameTest::SetUp() {
-    PrepareAssets();
-    quil_automation::SetHeadless(true);
-    quil_automation::ClearMessageBoxesShown();
+    quiltest::PrepareGameWorld("game_state_test");
     RenderDevice_Bind(&device, device.caps, device.backBuffer);
     ReleaseKeys();
     g_fTotalTime += 10.0f;  // well past every key guard left by an earlier test
@@ -93,8 +64,6 @@ void GameTest::ShutDown() {
     started = false;
 }
 
-void GameTest::KeyDown(int vk) { GetPCSystem()->MsgProc(nullptr, WM_KEYDOWN, WPARAM(vk), 0); }
-void GameTest::KeyUp(int vk) { GetPCSystem()->MsgProc(nullptr, WM_KEYUP, WPARAM(vk), 0); }
 
 void GameTest::Frames(int n, float dt) {
     for (int i = 0; i < n; ++i) GetGameEngine()->Update(dt);

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "game.h"
-#include "game_world_support.h"
+#include "game_test_support.h"
 #include "recording_device.h"
 
 namespace game_state_test {
@@ -29,8 +29,8 @@ protected:
     void StartUp(const std::vector<uint8_t>* hiscoreFile = nullptr);
     void ShutDown();
 
-    static void KeyDown(int vk);
-    static void KeyUp(int vk);
+    static void KeyDown(int vk) { quiltest::KeyDown(vk); }
+    static void KeyUp(int vk) { quiltest::KeyUp(vk); }
     // One engine frame of dt seconds (a binary fraction, so timers reach 0 exactly).
     void Frames(int n = 1, float dt = kDt);
     void Tap(int vk);  // held for one frame, let go the next

@@ -1,20 +1,19 @@
-#include "gameplay_test_support.h"
+#include "game_test_support.h"
 
 #include <algorithm>
 #include <cmath>
-#include <cstring>
 
-#include "game_world_support.h"
+#include "pcsystem.h"
 #include "quil_audio_output.h"
 #include "sound.h"
+#include "windows.h"
 
-namespace gameplay_test {
+namespace quiltest {
 
 namespace {
 
 bool g_soundStarted = false;
 
-// Stops the sound service after the last test.
 class SoundCleanup : public ::testing::Environment {
 public:
     void TearDown() override {
@@ -27,18 +26,14 @@ public:
 
 }  // namespace
 
-void PrepareWorld() {
-    quiltest::GeneratedAssetFolder("game_pickups_test");
+void PrepareGameWorld(const std::string& programName) {
+    GeneratedAssetFolder(programName);
     if (!g_soundStarted) {
         g_soundStarted = true;
         quil_audio::UseMemoryOutput(true);
         ASSERT_EQ(GetSoundManager()->Init(), 0u);
     }
-    quiltest::StartRecordingBoxes();
-}
-
-void RemoveAllWalls(Room* room) {
-    for (Node& node : room->nodes) std::memset(node.walls, NODE_EMPTY, sizeof(node.walls));
+    StartRecordingBoxes();
 }
 
 void LoadRoom(const std::vector<Vec3>& points, void (*edit)(Room*)) {
@@ -46,6 +41,8 @@ void LoadRoom(const std::vector<Vec3>& points, void (*edit)(Room*)) {
     level->New();
     Room* room = level->GetRoom(0);
     ASSERT_NE(room, nullptr);
+    room->startX = 3;
+    room->startZ = 3;
     room->pointCount = static_cast<uint32_t>(points.size());
     std::copy(points.begin(), points.end(), room->points);
     if (edit) edit(room);
@@ -53,6 +50,9 @@ void LoadRoom(const std::vector<Vec3>& points, void (*edit)(Room*)) {
     level->Load("test_room.dat");
     ASSERT_TRUE(level->IsLoaded());
 }
+
+void KeyDown(int vk) { GetPCSystem()->MsgProc(nullptr, WM_KEYDOWN, WPARAM(vk), 0); }
+void KeyUp(int vk) { GetPCSystem()->MsgProc(nullptr, WM_KEYUP, WPARAM(vk), 0); }
 
 float MixPeak(double seconds) {
     float peak = 0.0f;
@@ -66,8 +66,4 @@ float MixPeak(double seconds) {
     return peak;
 }
 
-void DrainSound() { MixPeak(5.0); }
-
-std::vector<std::string> MessageTexts() { return quiltest::MessageBoxTexts(); }
-
-}  // namespace gameplay_test
+}  // namespace quiltest
