@@ -32,30 +32,6 @@ protected:
     }
 };
 
-TEST_F(EditorControlsTest, ModeKeysChooseTheModeTextureSetAndPreview) {
-    struct Case { int key; uint32_t mode; uint32_t set; const char* texture; uint32_t previewCount; };
-    const Case cases[] = {
-        {'W', EDITOR_MODE_WALLS, EDITOR_SET_WALLS, "gfx/walls.tga", 1},
-        {'F', EDITOR_MODE_FLOOR, EDITOR_SET_FLOOR, "gfx/floor.tga", 1},
-        {'C', EDITOR_MODE_CEILING, EDITOR_SET_CEILING, "gfx/ceil.tga", 1},
-        {'D', EDITOR_MODE_PROPS, EDITOR_SET_CEILING, "gfx/ceil.tga", 0},
-        {'P', EDITOR_MODE_PATHS, EDITOR_SET_CEILING, "gfx/ceil.tga", 0},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.key);
-        Tap(c.key);
-        EXPECT_EQ(editor->GetMode(), c.mode);
-        EXPECT_EQ(editor->GetTextureSet(), c.set);
-        EXPECT_STREQ(editor->GetPreview()->GetTextureName(), c.texture);
-        EXPECT_EQ(editor->GetPreview()->GetCount(), c.previewCount);
-    }
-    // Several keys at once: the first in the fixed order wins.
-    KeyDown('P');
-    KeyDown('Q');
-    Frame();
-    EXPECT_EQ(editor->GetMode(), EDITOR_MODE_SIZE);
-}
-
 TEST_F(EditorControlsTest, IconClicksChooseModesAndTintTheirIcon) {
     MouseState* mouse = GetPCSystem()->GetMouse();
     // Icon 7 (no handler) is hit by x 600..630, y 285..315.
@@ -105,28 +81,6 @@ TEST_F(EditorControlsTest, HeldArrowRepeatsStrictlyAfterTheDelayAndReleaseClears
     g_fTotalTime = start + 0.18f;
     editor->Update(0.0f);
     EXPECT_EQ(editor->GetSelectionY(), 3u);
-}
-
-TEST_F(EditorControlsTest, TilePickerStepsThroughNoTileUnderItsOwnGuard) {
-    Tap('F');
-    Tap('Z');
-    EXPECT_EQ(editor->GetTileIndex(EDITOR_SET_FLOOR), 255);
-    Tap('Z');
-    EXPECT_EQ(editor->GetTileIndex(EDITOR_SET_FLOOR), 15);
-    Tap('A');
-    EXPECT_EQ(editor->GetTileIndex(EDITOR_SET_FLOOR), 255);
-    Tap('A');
-    Tap('A');
-    EXPECT_EQ(editor->GetTileIndex(EDITOR_SET_FLOOR), 1);
-    EXPECT_FLOAT_EQ(editor->GetPreview()->GetSprites()[0].uLeft, 0.25f);
-    EXPECT_EQ(editor->GetTileIndex(EDITOR_SET_WALLS), 0);  // other sets untouched
-    // Held: once now, then after more than 0.15 s.
-    KeyDown('A');
-    Frame(0.05f);
-    Frame(0.05f);
-    EXPECT_EQ(editor->GetTileIndex(EDITOR_SET_FLOOR), 2);
-    Frame(0.12f);
-    EXPECT_EQ(editor->GetTileIndex(EDITOR_SET_FLOOR), 3);
 }
 
 TEST_F(EditorControlsTest, SelectionStaysInsideTheGrid) {
@@ -268,17 +222,6 @@ TEST_F(EditorControlsTest, PropsArePlacedTurnedClearedAndTheirTypeWraps) {
         EXPECT_EQ(node.propType[s], 255) << s;
         EXPECT_EQ(node.propIndex[s], 255) << s;
     }
-}
-
-TEST_F(EditorControlsTest, APropTheListRefusesLeavesItsSlotEmpty) {
-    GetLevel()->New();
-    LevelRenderer* props = GetLevel()->GetLevelRenderer();
-    while (props->GetCount() < MAX_DETAIL_OBJECTS) props->AddObject(1, 0, 0, 0);
-    Select(5, 5, 1, 1);
-    Tap('D');
-    Tap(VK_RETURN);
-    EXPECT_EQ(NodeAt(5, 2).propType[0], 255);
-    EXPECT_EQ(NodeAt(5, 2).propIndex[0], 255);
 }
 
 TEST_F(EditorControlsTest, PathPointsStartANewWalkerThenExtendIt) {

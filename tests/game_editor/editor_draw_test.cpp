@@ -45,31 +45,6 @@ TEST_F(EditorDrawTest, QuadLiesOnTheSelectionAboveTheFloorOrUnderTheCeiling) {
     EXPECT_FLOAT_EQ(QuadVertices()[3].y, floorY + 39.0f);
 }
 
-TEST_F(EditorDrawTest, RenderDrawsTheQuadThenRestoresTheDefaults) {
-    device.Clear();
-    editor->Render();
-    ASSERT_EQ(device.draws.size(), 1u);
-    EXPECT_EQ(device.draws[0].primitives, 2u);
-    EXPECT_EQ(GetRenderer()->GetRenderMode(), uint32_t(RENDERMODE_DIFFUSE_ADD));
-    EXPECT_EQ(device.renderStates[D3DRS_CULLMODE], DWORD(D3DCULL_CCW));
-    EXPECT_EQ(device.renderStates[D3DRS_ZFUNC], DWORD(D3DCMP_LESSEQUAL));
-    // Closing frees the buffers; the next draw makes them again.
-    editor->Deactivate();
-    EXPECT_EQ(editor->GetVertexBuffer(), nullptr);
-    editor->Activate();
-    editor->Render();
-    EXPECT_NE(editor->GetVertexBuffer(), nullptr);
-}
-
-TEST_F(EditorDrawTest, PropPreviewAddsNoLightToTheLevel) {
-    Tap('D');
-    while (editor->GetPropType() != 0) Tap('A');  // type 0 carries a light
-    const uint32_t lights = GetLightMan()->GetCount();
-    editor->Render();
-    editor->Render();
-    EXPECT_EQ(GetLightMan()->GetCount(), lights);
-}
-
 TEST_F(EditorDrawTest, ThePaintedSurfaceIsSeenFromTheCameraSide) {
     Room* room = GetLevel()->GetRoom(GetLevel()->GetCurrentRoom());
     ASSERT_NE(room, nullptr);

@@ -92,18 +92,6 @@ TEST_F(EnemyFileTest, GeneratedFilesLoadAndSaveByteForByte) {
     EXPECT_TRUE(m->Load("gfx/enemy0.dat"));
 }
 
-TEST_F(EnemyFileTest, ReservedWordsAreIgnoredWhenReadAndWrittenAsZero) {
-    EnemyManager* m = GetEnemyManager();
-    WriteBytes("reserved.dat", EncodeEnemyFile({{kSquare, kLine}}, 0xDEADBEEF));
-    ASSERT_TRUE(m->Load("reserved.dat"));
-    m->Start();
-    EXPECT_EQ(m->GetCount(), 2u);
-    EXPECT_EQ(WalkerPoints(0), kSquare);
-    EXPECT_EQ(WalkerPoints(1), kLine);
-    ASSERT_TRUE(m->Save("reserved_out.dat"));
-    EXPECT_EQ(ReadBytes("reserved_out.dat"), EncodeEnemyFile({{kSquare, kLine}}, 0));
-}
-
 TEST_F(EnemyFileTest, OnlyRoomZeroIsWalked) {
     EnemyManager* m = GetEnemyManager();
     WriteBytes("tworooms.dat", EncodeEnemyFile({{}, {kSquare, kLine}}));
@@ -214,41 +202,4 @@ TEST_F(EnemyFileTest, PointsAddedToAWalkingPathAreStoredNotItsReturnTrip) {
     expected.push_back({-112, 16});
     ASSERT_TRUE(m->Save("walking_out.dat"));
     EXPECT_EQ(ReadBytes("walking_out.dat"), EncodeEnemyFile({{expected}}));
-}
-
-TEST_F(EnemyFileTest, BuildRoomGrowsAndShrinksTheRoomTable) {
-    EnemyManager* m = GetEnemyManager();
-    GetLevel()->Free();
-    ASSERT_EQ(GetLevel()->GetRoomCount(), 0u);
-    WriteBytes("one.dat", EncodeEnemyFile({{kLine}}));
-    ASSERT_TRUE(m->Load("one.dat"));
-    m->Start();
-    // Room 2 of a one-room table: the table grows, room 0 is kept.
-    m->BuildRoom(2);
-    EXPECT_EQ(m->GetRoomCount(), 3u);
-    ASSERT_TRUE(m->Save("three.dat"));
-    EXPECT_EQ(ReadBytes("three.dat"), EncodeEnemyFile({{kLine}, {}, {kLine}}));
-
-    // Back down to the level's single room: the rooms dropped are released.
-    ASSERT_TRUE(m->Load("three.dat"));
-    m->Start();
-    m->BuildRoom(0);
-    EXPECT_EQ(m->GetRoomCount(), 1u);
-    EXPECT_EQ(MemoryController::GetBlockCount("NME PNODES"), 1u);
-    ASSERT_TRUE(m->Save("back.dat"));
-    EXPECT_EQ(ReadBytes("back.dat"), EncodeEnemyFile({{kLine}}));
-}
-
-TEST_F(EnemyFileTest, DrawPathOutlinesTheTourOfAWalkerInUse) {
-    EnemyManager* m = GetEnemyManager();
-    Renderer* r = GetRenderer();
-    WriteBytes("draw.dat", EncodeEnemyFile({{kSquare}}));
-    ASSERT_TRUE(m->Load("draw.dat"));
-    m->Start();
-    const uint32_t before = r->GetDebugVertexCount();
-    m->DrawPath(0);
-    m->DrawPath(1);  // not in use
-    m->DrawPath(99);
-    // Tour of 4 points: 3 segments (no closing one) and 6 marker lines per point.
-    EXPECT_EQ(r->GetDebugVertexCount() - before, 2u * (3 + 6 * 4));
 }

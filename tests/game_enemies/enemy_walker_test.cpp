@@ -59,17 +59,6 @@ protected:
 
 }  // namespace
 
-TEST_F(WalkerTest, SeesAheadWithinThirtyDegreesAndSixtyFourUnits) {
-    StartWalker("open.dat");
-    EXPECT_NEAR(walker->GetHeading(), 0.0f, 1e-6);
-    EXPECT_TRUE(walker->CanSee(Around(40, 0)));
-    EXPECT_TRUE(walker->CanSee(Around(40, -29 * kDegree)));
-    EXPECT_FALSE(walker->CanSee(Around(40, 31 * kDegree)));
-    EXPECT_TRUE(walker->CanSee(Around(63.5f, 0)));
-    EXPECT_FALSE(walker->CanSee(Around(64.5f, 0)));
-    EXPECT_FALSE(walker->CanSee(Vec3(std::nanf(""), 22.0f, 0.0f)));
-}
-
 TEST_F(WalkerTest, APlayerStraightAheadIsSeenWhateverTheHeading) {
     StartWalker("open.dat");
     // Rounding can take the cosine of the angle to the player a hair above 1.
@@ -127,26 +116,6 @@ TEST_F(WalkerTest, SeenForAFifthOfASecondMakesThePlayerSpotted) {
     EXPECT_FALSE(player.IsSpotted());
 }
 
-TEST_F(WalkerTest, UpdatePlacesTheWalkerAndItsMeshOnThePath) {
-    StartWalker("open.dat");
-    for (int i = 0; i < 30; ++i) walker->Update(1.0f / 30.0f);
-    const PathState* s = walker->GetPath()->GetState();
-    EXPECT_NEAR(s->z, CentreZ(5) + 30.0f + 0.3f, 1e-3);  // one second at 30 units/s after the placing step
-    EXPECT_EQ(walker->GetZ(), s->z);
-    // Walking east, the own matrix's forward row is +x; the mesh's, scaled by 0.05 and
-    // stood up, has its z axis up and its y axis turned with the heading.
-    walker->GetPath()->Clear();
-    walker->GetPath()->AddPoint(PathPoint{0, 0, 0, 0, 0, 0}, false);
-    walker->GetPath()->AddPoint(PathPoint{32, 0, 0, 0, 0, 0}, false);
-    walker->GetPath()->Start(30.0f);
-    walker->Update(0.0f);
-    EXPECT_NEAR(walker->GetMatrix()->m[2][0], 1.0f, 1e-6);
-    const Matrix* mesh = walker->GetMesh()->GetMatrix();
-    EXPECT_EQ(mesh->m[3][1], 2.0f);
-    EXPECT_NEAR(mesh->m[2][1], 0.05f, 1e-6);
-    EXPECT_NEAR(mesh->m[1][0], -0.05f, 1e-6);
-}
-
 TEST_F(WalkerTest, HidesInAHiddenBlock) {
     StartWalker("open.dat");
     // Looking along +z from block row 2 hides block rows 0 and 1: node row 3 stays in
@@ -160,22 +129,6 @@ TEST_F(WalkerTest, HidesInAHiddenBlock) {
         walker->Update(0.01f);
         EXPECT_EQ(walker->GetMesh()->IsHidden(), hidden) << "node row " << row;
     }
-}
-
-TEST_F(WalkerTest, TheNearestLightsLightTheMesh) {
-    StartWalker("open.dat");
-    LightMan* lights = GetLightMan();
-    lights->Clear();
-    const PathState* s = walker->GetPath()->GetState();
-    lights->AddLight(LightDesc{s->x + 100, 30, s->z, 80, 0x000000FF, 0});
-    lights->AddLight(LightDesc{s->x + 10, 30, s->z, 60, 0x00FF0000, 0});
-    walker->Update(0.01f);
-    const SkinMesh* mesh = walker->GetMesh();
-    EXPECT_NEAR(mesh->GetSkinLight(0).position.x, s->x + 10, 1.0f);
-    EXPECT_EQ(mesh->GetSkinLight(0).range, 60.0f);
-    EXPECT_EQ(mesh->GetSkinLight(1).range, 80.0f);
-    EXPECT_EQ(mesh->GetSkinLight(2).range, 0.0f);  // the slot without a light is dark
-    EXPECT_EQ(mesh->GetSkinLight(2).colour[0], 0.0f);
 }
 
 TEST_F(WalkerTest, WalkersOnTheSamePathMoveInStepAndFreezeTogether) {

@@ -120,27 +120,4 @@ TEST_F(TitleScreenRender, TheTitleScreenShowsBarsTitleBackdropAndTexts) {
     }), 20);
 }
 
-TEST_F(TitleScreenRender, DeviceObjectsAreReleasedOnceAndComeBackOnTheNextFrame) {
-    scene.Activate();
-    GetGameEngine()->Update(0.0625f);
-    const RgbaImage before = Draw();
-    ASSERT_TRUE(scene.HasDeviceObjects());
-    IDirect3DVertexBuffer8* sky = scene.GetSkyVertexBuffer();
-    ASSERT_NE(sky, nullptr);
-    scene.RestoreDeviceObjects();  // everything there already: nothing is loaded again
-    EXPECT_EQ(scene.GetSkyVertexBuffer(), sky);
-
-    // The renderer asks twice when the device goes away; the second request finds nothing.
-    GetRenderer()->InvalidateDeviceObjects();
-    GetRenderer()->InvalidateDeviceObjects();
-    EXPECT_FALSE(scene.HasDeviceObjects());
-    EXPECT_EQ(scene.GetSkyVertexBuffer(), nullptr);
-
-    // The next frame reloads them and looks the same.
-    const RgbaImage after = Draw();
-    EXPECT_TRUE(scene.HasDeviceObjects());
-    EXPECT_NE(scene.GetSkyVertexBuffer(), nullptr);
-    EXPECT_LE(quil_automation::CountDifferentPixels(before, after, 24), 640 * 480 / 100);
-}
-
 }  // namespace

@@ -12,27 +12,6 @@ using frontend_test::InWorld;
 
 namespace {
 
-TEST_F(FrontEndTest, ActivatingTwiceListsEverythingOnceWithTheHiscoreAndCredits) {
-    EXPECT_EQ(InProcesses(&scene), 0);  // Init shows nothing
-    EXPECT_EQ(InOverlays(scene.GetBars()), 0);
-    camera.SetPosition(50.0f, 22.0f, -10.0f);
-    host.hiscore = 4294967295u;  // the largest the hiscore file can hold
-    scene.Activate();
-    scene.Activate();  // shown already: listed once, no second set of lines
-    for (int r = 0; r < 4; ++r)
-        for (int c = 0; c < 4; ++c) EXPECT_EQ(camera.GetMatrix()->m[r][c], r == c ? 1.0f : 0.0f);
-    EXPECT_EQ(InProcesses(&scene), 1);
-    EXPECT_EQ(InWorld(&scene), 1);
-    EXPECT_EQ(InProcesses(scene.GetSnowman()), 1);
-    EXPECT_EQ(InWorld(scene.GetSnowman()), 1);
-    EXPECT_EQ(InOverlays(scene.GetTitle()), 1);
-    EXPECT_EQ(InOverlays(scene.GetBars()), 1);
-    EXPECT_TRUE(host.snow.IsActive());
-    ASSERT_EQ(host.texts.GetLineCount(), 3u);
-    EXPECT_STREQ(host.texts.GetLine(0)->text, "CURRENT HISCORE: 4294967295");
-    EXPECT_STREQ(scene.GetHiscoreText(), host.texts.GetLine(0)->text);
-}
-
 TEST_F(FrontEndTest, LeavingAndComingBackShowsTheMainScreenAndAFreshHiscore) {
     host.hiscore = 250;
     scene.Activate();
@@ -91,20 +70,6 @@ TEST_F(FrontEndTest, TheCameraSlidesToEachScreenAtFortyUnitsASecond) {
     EXPECT_EQ(scene.GetCameraTarget(), 0.0f);
     Frames(32);
     EXPECT_FLOAT_EQ(x, 0.0f);
-}
-
-TEST_F(FrontEndTest, ShutdownFreesEverythingAndASecondShutdownIsHarmless) {
-    scene.Activate();
-    scene.Shutdown();
-    EXPECT_FALSE(scene.IsActive());
-    EXPECT_EQ(scene.GetMoveSound(), nullptr);
-    EXPECT_EQ(InProcesses(&scene), 0);
-    EXPECT_EQ(InProcesses(scene.GetSnowman()), 0);
-    EXPECT_EQ(InWorld(scene.GetSnowman()), 0);
-    EXPECT_FALSE(host.snow.IsActive());
-    EXPECT_FALSE(scene.HasDeviceObjects());
-    EXPECT_EQ(scene.GetBars()->GetSprites(), nullptr);
-    // The fixture shuts the scene down once more.
 }
 
 }  // namespace

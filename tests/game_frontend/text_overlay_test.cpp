@@ -66,31 +66,4 @@ TEST(TextOverlay, TextsAreCopiedAndCutToWhatALineHolds) {
     EXPECT_STREQ(o.GetLine(0)->text, "");
 }
 
-TEST(TextOverlay, ActivateAndDeactivateListItOnceAndLinesOutliveThem) {
-    TextOverlay o;
-    o.Init();
-    o.Add(0, 0, 1.0f, 0xFFFFFF, "GAME OVER", 2.0f);
-    o.Deactivate();  // inactive already: nothing to undo
-    EXPECT_EQ(InProcesses(&o), 0);
-    o.Activate();
-    o.Activate();
-    EXPECT_EQ(InProcesses(&o), 1);
-    EXPECT_EQ(InOverlays(&o), 1);
-    EXPECT_EQ(frontend_test::InWorld(&o), 0);
-    // Lines fade only while the overlay is in the frame loop.
-    GetGameEngine()->Update(0.05f);
-    EXPECT_FLOAT_EQ(o.GetLine(0)->elapsed, 0.05f);
-    o.Deactivate();
-    o.Deactivate();
-    EXPECT_EQ(InProcesses(&o), 0);
-    EXPECT_EQ(InOverlays(&o), 0);
-    GetGameEngine()->Update(0.05f);
-    EXPECT_FLOAT_EQ(o.GetLine(0)->elapsed, 0.05f);
-    EXPECT_EQ(o.GetLineCount(), 1u);
-    o.Activate();
-    o.Shutdown();
-    EXPECT_EQ(InProcesses(&o), 0);
-    EXPECT_EQ(InOverlays(&o), 0);
-}
-
 }  // namespace

@@ -89,21 +89,6 @@ TEST_F(HudTest, MoreBlipsThanTheBufferHoldsAreDroppedNotWrittenPastIt) {
     EXPECT_EQ(hud.GetWedgeCount(), HUD::MAX_WEDGES);
 }
 
-TEST_F(HudTest, IndexBuffersHoldTheQuadAndWedgeIndices) {
-    hud.RestoreDeviceObjects();
-    const auto quads = Indices(hud.GetQuadIndexBuffer());
-    ASSERT_EQ(quads.size(), 192u);
-    EXPECT_EQ(std::vector<uint16_t>(quads.end() - 6, quads.end()), (std::vector<uint16_t>{124, 125, 126, 124, 126, 127}));
-    EXPECT_EQ(Indices(hud.GetWedgeIndexBuffer()).back(), 17u);
-}
-
-TEST_F(HudTest, IndexBufferThatCannotBeLockedIsLeftUnfilled) {
-    device.failIndexLocks = true;
-    hud.RestoreDeviceObjects();
-    EXPECT_NE(hud.GetQuadIndexBuffer(), nullptr);
-    for (uint16_t i : Indices(hud.GetQuadIndexBuffer())) EXPECT_EQ(i, 0);
-}
-
 // Map texels: node (col, row) covers columns 8col..8col+7, rows 8row..8row+7.
 TEST_F(HudTest, MapDrawsTheRoomsWallsInWhiteOnBlack) {
     Node* nodes = GetLevel()->GetNodeMap(0);
@@ -126,16 +111,6 @@ TEST_F(HudTest, MapDrawsTheRoomsWallsInWhiteOnBlack) {
         {24, 40, false}, {31, 47, false},                                  // a node with no walls stays black
     };
     for (const Texel& t : texels) EXPECT_EQ(MapTexel(t.x, t.y), t.wall ? white : black) << t.x << "," << t.y;
-}
-
-TEST_F(HudTest, MapWithoutRoomsStaysBlackWithoutReports) {
-    GetLevel()->Free();
-    hud.RestoreDeviceObjects();
-    ASSERT_NE(hud.GetMapTexture(), nullptr);
-    EXPECT_EQ(MapTexel(0, 0), 0xFF000000u);
-    EXPECT_EQ(MapTexel(63, 35), 0xFF000000u);
-    EXPECT_EQ(BoxCount(), 0u);
-    GetLevel()->New();
 }
 
 // A map texture that cannot be made is reported once per attempt; drawing the
@@ -171,19 +146,6 @@ TEST_F(HudTest, WedgeReachesAlongTheHeadingAndToEitherSide) {
             EXPECT_NEAR(v[i].y, my * kScale, 1e-2f) << c.heading << " " << i;
         }
     }
-}
-
-TEST_F(HudTest, FillWedgesWritesOneTrianglePerWalker) {
-    source.walkers = {{0.0f, 0.0f, 0.0f}, {32.0f, -64.0f, 3.1415927f}};
-    hud.CreateWedgeBuffers();
-    EXPECT_EQ(hud.GetWedgeCount(), 2u);
-    const auto v = Vertices(hud.GetWedgeVertexBuffer());
-    ASSERT_EQ(v.size(), 18u);
-    ScreenVertex expected[3];
-    hud.BuildWedge(32.0f, -64.0f, 3.1415927f, expected);
-    EXPECT_FLOAT_EQ(v[4].x, expected[1].x);
-    // Facing -z, the second walker's wedge opens downwards on the map.
-    EXPECT_GT(v[4].y, v[3].y);
 }
 
 }  // namespace

@@ -194,18 +194,4 @@ TEST_F(BulletsTest, ExpiredShotIsReplacedByTheLastWhichFliesOnInTheSamePass) {
     EXPECT_FLOAT_EQ(bullets.GetBullet(1)->travelled, 20.0f);
 }
 
-TEST_F(BulletsTest, ActivateListsTheSpritesAheadOfTheShotsAndKeepsShotsInFlight) {
-    Fire(BULLET_PLAYER, Vec3(0.0f, 20.0f, 0.0f), Vec3(1, 0, 0));
-    for (int pass = 0; pass < 2; ++pass) {
-        bullets.Activate();
-        Process* head = GetGameEngine()->GetProcessList();
-        ASSERT_EQ(head, bullets.GetSpriteList());
-        EXPECT_EQ(head->GetNext(), &bullets);
-        EXPECT_EQ(GetRenderer()->GetOverlayList(), bullets.GetSpriteList());
-        bullets.Deactivate();
-        EXPECT_NE(GetGameEngine()->GetProcessList(), bullets.GetSpriteList());
-        EXPECT_EQ(bullets.GetCount(), 1u);
-    }
-}
-
 }  // namespace

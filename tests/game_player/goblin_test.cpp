@@ -108,18 +108,6 @@ TEST_F(GoblinTest, SpottedSpawnsOneAtOnceThenOneEveryFiveSecondsUpToFour) {
     EXPECT_EQ(second->GetHealth(), 100u);
 }
 
-TEST_F(GoblinTest, TwoDeadOnOneFrameAreBothReapedWithinTwoFrames) {
-    SpawnAfterWaits(3);
-    ASSERT_EQ(goblins->GetCount(), 3u);
-    KillWithShots(goblins->GetGoblin(0));
-    KillWithShots(goblins->GetGoblin(2));
-    goblins->Update(0.01f);
-    goblins->Update(0.01f);
-    EXPECT_EQ(goblins->GetCount(), 1u);
-    EXPECT_EQ(player.GetScore(), 200u);
-    EXPECT_GT(goblins->GetGoblin(0)->GetHealth(), 0u);
-}
-
 TEST_F(GoblinTest, AGoblinAppearsOnTheFloorAndARoomWithoutFloorOrLevelSpawnsNothing) {
     // The only floor: node (5, 2), not mirrored about the middle row.
     LoadRoom([](Room* r) {

@@ -242,23 +242,6 @@ TEST_F(PlayerTest, FootstepsFollowTheFloorMaterialEveryHalfSecondOfWalking) {
     }
 }
 
-TEST_F(PlayerTest, NoFloorNoFootstepAndOffTheGridOrWithoutALevelNothingIsReported) {
-    Start([](Room* r) {
-        FloorTile(r, NODE_EMPTY);
-        for (Node& n : r->nodes)
-            for (uint8_t& w : n.walls) w = NODE_EMPTY;
-    });
-    KeyDown('W');
-    for (int i = 0; i < 60; ++i) {
-        Frames(1, 0.125f);
-        EXPECT_EQ(StepPlayed(), -1);
-    }
-    EXPECT_GT(player.GetZ(), 200.0f);  // walked out of the house
-    GetLevel()->Free();
-    Frames(4, 0.125f);
-    EXPECT_TRUE(NoMessageBoxes());
-}
-
 TEST_F(PlayerTest, HoldingFireShootsAtOnceThenTwiceASecond) {
     Start();
     Bullets* bullets = GetBullets();

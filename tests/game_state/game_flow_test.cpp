@@ -44,83 +44,6 @@ const char* LineText(Game* game, uint32_t i) {
     return line ? line->text : "";
 }
 
-TEST_F(GameTest, AStartedGameIsWalkedInTheOrderOfItsParts) {
-    StartUp();
-    game->StartGame();
-    EXPECT_EQ(game->GetState(), GAMESTATE_GET_READY);
-    EXPECT_EQ(ProcessIndex(game->GetFrontEnd()), -1);
-    EXPECT_EQ(ProcessIndex(game->GetSnowStorm()), -1);
-
-    Level* level = GetLevel();
-    EnemyManager* enemies = GetEnemyManager();
-    ASSERT_GT(enemies->GetCount(), 0u) << "level 0 has walkers";
-    Room* room = level->GetRoom(level->GetCurrentRoom());
-    ASSERT_NE(room, nullptr);
-
-    // Groups in walk order; the members of one group may come in any order.
-    std::vector<std::vector<const Process*>> order = {{GetBullets()->GetSpriteList()}, {GetBullets()}, {GetPickups()}};
-    if (const Process* goblins = AsProcess(GetGoblinManager())) order.push_back({goblins});
-    order.push_back({game->GetPlayer()});
-    order.push_back({level->GetLevelRenderer()});
-    order.push_back({level});
-    order.push_back({GetHUD()});
-    std::vector<const Process*> walkers, surfaces;
-    for (uint32_t i = 0; i < enemies->GetCount(); ++i) walkers.push_back(enemies->GetEnemy(i));
-    order.push_back(walkers);
-    for (const Process* surface : {static_cast<const Process*>(room->pFloor), static_cast<const Process*>(room->pCeil),
-                                   static_cast<const Process*>(room->pWalls)})
-        if (surface) surfaces.push_back(surface);
-    ASSERT_FALSE(surfaces.empty());
-    order.push_back(surfaces);
-    order.push_back({game});
-    order.push_back({game->GetTextOverlay()});
-
-    int previousLast = -1;
-    for (size_t g = 0; g < order.size(); ++g) {
-        int first = 1 << 30, last = -1;
-        for (const Process* p : order[g]) {
-            const int at = ProcessIndex(p);
-            ASSERT_GE(at, 0) << "group " << g;
-            first = std::min(first, at);
-            last = std::max(last, at);
-        }
-        EXPECT_GT(first, previousLast) << "group " << g;
-        previousLast = last;
-    }
-}
-
-TEST_F(GameTest, HitsAndLevelTimeFollowTheDifficultyAndBadValuesAreIgnored) {
-    game->SetDifficulty(DIFFICULTY_MEDIUM);
-    StartUp();
-    game->StartGame();
-    game->PlayerTakeHit();
-    EXPECT_EQ(game->GetPlayer()->GetHealth(), 97u);
-    EXPECT_EQ(game->GetGoblinPosition(0), nullptr);
-    GoblinManager* goblins = GetGoblinManager();
-    goblins->Spawn();
-    ASSERT_EQ(game->GetGoblinCount(), 1u);
-    Goblin* goblin = goblins->GetGoblin(0);
-    EXPECT_EQ(game->GetGoblinPosition(0), goblin->GetPosition());
-    game->GoblinTakeHit(0);
-    EXPECT_EQ(goblin->GetHealth(), 75u);
-    game->GoblinTakeHit(7);  // past the live ones: nothing
-    EXPECT_EQ(game->GetGoblinPosition(7), nullptr);
-    // Freezing reaches the goblin manager; a level load kills every goblin.
-    game->FreezeAll(true);
-    EXPECT_TRUE(Frozen(goblins));
-    game->FreezeAll(false);
-    EXPECT_FALSE(Frozen(goblins));
-    game->LoadLevel();
-    EXPECT_EQ(game->GetGoblinCount(), 0u);
-    // Hard gives 100 s a level; values past hard are ignored.
-    game->SetDifficulty(DIFFICULTY_HARD);
-    game->SetDifficulty(3);
-    EXPECT_EQ(game->GetDifficulty(), DIFFICULTY_HARD);
-    game->LoadLevel();
-    EXPECT_EQ(GetLevel()->GetTimeLeft(), 100.0f);
-    game->SetDifficulty(DIFFICULTY_EASY);
-}
-
 TEST_F(GameTest, GetReadyFreezesTheWorldForFourSecondsThenPlayStarts) {
     game->SetDifficulty(DIFFICULTY_EASY);
     StartUp();
@@ -177,28 +100,6 @@ TEST_F(GameTest, LevelCompleteCountsTheBonusUpAndGoesToTheNextLevel) {
     EXPECT_EQ(game->GetDelivered(), 0u);
     Frames();
     EXPECT_STREQ(LineText(game, 0), "LEVEL 2 - GET READY");
-}
-
-TEST_F(GameTest, TimeUpEndsTheGameAndReturnsToTheMenuAfterFourSeconds) {
-    StartUp();
-    IntoPlay();
-    game->AddScore(40);
-    GetLevel()->SetTimeLeft(0.0f);
-    Frames();
-    Frames();  // entry
-    EXPECT_TRUE(Frozen(GetLevel()));
-    EXPECT_STREQ(LineText(game, 0), "GAME OVER");
-    Frames(64);
-    EXPECT_EQ(game->GetState(), GAMESTATE_GAME_OVER);
-    Frames();
-    EXPECT_EQ(game->GetState(), GAMESTATE_MENU);
-    EXPECT_TRUE(game->GetFrontEnd()->IsActive());
-    for (const Process* p : {static_cast<const Process*>(GetLevel()), static_cast<const Process*>(game->GetPlayer()),
-                             static_cast<const Process*>(GetHUD()), static_cast<const Process*>(GetBullets())})
-        EXPECT_EQ(ProcessIndex(p), -1);
-    EXPECT_FALSE(Frozen(GetLevel()));
-    EXPECT_EQ(game->GetHiscore(), 40u);
-    EXPECT_STREQ(LineText(game, 0), "CURRENT HISCORE: 40");
 }
 
 TEST_F(GameTest, NoHealthAndNoTimeOnOneFrameEnterGameOverOnce) {
