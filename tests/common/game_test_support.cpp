@@ -54,6 +54,16 @@ void LoadRoom(const std::vector<Vec3>& points, void (*edit)(Room*)) {
 void KeyDown(int vk) { GetPCSystem()->MsgProc(nullptr, WM_KEYDOWN, WPARAM(vk), 0); }
 void KeyUp(int vk) { GetPCSystem()->MsgProc(nullptr, WM_KEYUP, WPARAM(vk), 0); }
 
+bool Playing(const Sound* s) {
+    DWORD status = 0;
+    if (s) s->ppBuffers[s->dwLast]->GetStatus(&status);
+    return (status & DSBSTATUS_PLAYING) != 0;
+}
+
+void Silence(const Sound* s) {
+    for (DWORD i = 0; s && i < s->dwBufferCount; ++i) s->ppBuffers[i]->Stop();
+}
+
 float MixPeak(double seconds) {
     float peak = 0.0f;
     std::vector<float> block(2 * quil_audio::kMaxBlockFrames);

@@ -11,6 +11,8 @@
 #include "game_world_support.h"
 #include "quilmath.h"
 
+struct Sound;
+
 namespace quiltest {
 
 // Makes the asset folder the working directory and starts sound on memory
@@ -24,6 +26,10 @@ inline void LoadRoom(void (*edit)(Room*) = nullptr) { LoadRoom({Vec3()}, edit); 
 
 void KeyDown(int vk);
 void KeyUp(int vk);
+
+// Whether the copy of a sound used last is playing; Silence stops every copy.
+bool Playing(const Sound* s);
+void Silence(const Sound* s);
 
 // Peak level of the next seconds of mixed sound (0 when silent).
 float MixPeak(double seconds);

@@ -165,29 +165,6 @@ TEST_F(EnemyFileTest, AMissingFileLeavesNoWalkersBehind) {
     EXPECT_FALSE(m->Save("no/such/folder/enemy.dat"));
 }
 
-TEST_F(EnemyFileTest, EditorPathsSaveAndLoadInTheOrderEntered) {
-    EnemyManager* m = GetEnemyManager();
-    ASSERT_EQ(m->AddPath(), 0u);
-    for (const auto& [x, z] : kSquare) m->GetEnemy(0)->AddPathPoint(PathPoint{x, z, 0, 0, 0, 0});
-    ASSERT_EQ(m->AddPath(), 1u);
-    for (const auto& [x, z] : kLine) m->GetEnemy(1)->AddPathPoint(PathPoint{x, z, 0, 0, 0, 0});
-    m->BuildRoom(0);
-    ASSERT_TRUE(m->Save("gfx/enemy4.dat"));
-    EXPECT_EQ(ReadBytes("gfx/Enemy4.dat"), EncodeEnemyFile({{kSquare, kLine}}));
-    m->Free();
-    ASSERT_TRUE(m->Load("gfx/Enemy4.dat"));
-    m->Start();
-    ASSERT_EQ(m->GetCount(), 2u);
-    EXPECT_EQ(WalkerPoints(0), kSquare);
-    EXPECT_EQ(WalkerPoints(1), kLine);
-
-    // Six walkers at most: a seventh path has no walker.
-    for (int i = 0; i < 4; ++i) m->AddPath();
-    EXPECT_EQ(m->AddPath(), EnemyManager::MAX_WALKERS);
-    EXPECT_EQ(m->GetCount(), 6u);
-    EXPECT_EQ(m->GetEnemy(6), nullptr);
-}
-
 TEST_F(EnemyFileTest, PointsAddedToAWalkingPathAreStoredNotItsReturnTrip) {
     EnemyManager* m = GetEnemyManager();
     WriteBytes("walking.dat", EncodeEnemyFile({{kSquare}}));

@@ -153,18 +153,3 @@ TEST(PatrolPathEdges, OnePointPlacesTheWalkerWithoutMoving) {
     empty.Follow(kDt);
     EXPECT_EQ(empty.GetCount(), 0u);
 }
-
-TEST(PatrolPathEdges, PointsAddedWhileWalkingStayInEnteredOrder) {
-    PatrolPath path;
-    Add(path, {P(0, 0), P(0, 32), P(0, 64)});
-    path.Start(30.0f);
-    for (int i = 0; i < 100; ++i) path.Follow(kDt);
-    path.AddPoint(P(32, 64), false);
-    EXPECT_EQ(path.GetRawCount(), 4u);
-    // The entered points come first, the return trip is mirrored around the new end.
-    EXPECT_EQ(TourX(path), (std::vector<float>{0, 0, 0, 32, 0, 0}));
-    EXPECT_NEAR(path.GetPoint(2)->heading, kPi / 2, 1e-6);  // toward the new point
-    EXPECT_NE(path.GetFlags() & PatrolPath::FLAG_FOLLOWING, 0u);
-    for (int i = 0; i < 600; ++i) path.Follow(kDt);
-    EXPECT_TRUE(std::isfinite(path.GetState()->x));
-}

@@ -15,7 +15,7 @@
 #include "assets.h"
 #include "camera.h"
 #include "engine_lists.h"
-#include "game_world_support.h"
+#include "game_test_support.h"
 #include "gameengine.h"
 #include "pcsystem.h"
 #include "quil_audio_output.h"
@@ -31,8 +31,10 @@ inline int InProcesses(const Process* p) { return quiltest::TimesInProcessList(p
 inline int InWorld(const Object* o) { return quiltest::TimesInObjectList(GetRenderer()->GetObjectList(), o); }
 inline int InOverlays(const Object* o) { return quiltest::TimesInObjectList(GetRenderer()->GetOverlayList(), o); }
 
-inline void KeyDown(int vk) { GetPCSystem()->MsgProc(nullptr, WM_KEYDOWN, WPARAM(vk), 0); }
-inline void KeyUp(int vk) { GetPCSystem()->MsgProc(nullptr, WM_KEYUP, WPARAM(vk), 0); }
+using quiltest::KeyDown;
+using quiltest::KeyUp;
+using quiltest::Playing;
+using quiltest::Silence;
 inline void ReleaseKeys() {
     for (int vk : {VK_UP, VK_DOWN, VK_RETURN}) KeyUp(vk);
 }
@@ -111,16 +113,6 @@ protected:
         for (int guard = 0; scene.GetSelected() != item && guard < 30; ++guard) Tap(VK_DOWN);
         ASSERT_EQ(scene.GetSelected(), item);
         Tap(VK_RETURN);
-    }
-    // Whether a sound's copy used last is playing; Silence stops every copy.
-    static bool Playing(const Sound* s) {
-        if (!s) return false;
-        DWORD status = 0;
-        s->ppBuffers[s->dwLast]->GetStatus(&status);
-        return (status & DSBSTATUS_PLAYING) != 0;
-    }
-    static void Silence(Sound* s) {
-        for (DWORD i = 0; s && i < s->dwBufferCount; ++i) s->ppBuffers[i]->Stop();
     }
 
     Camera camera;

@@ -15,6 +15,8 @@ using quiltest::CentreZ;
 using quiltest::KeyDown;
 using quiltest::KeyUp;
 using quiltest::LoadRoom;
+using quiltest::Playing;
+using quiltest::Silence;
 
 inline void PrepareWorld() { quiltest::PrepareGameWorld("game_player_test"); }
 inline void SetMouse(int dx, int dy, uint32_t buttons) {
@@ -27,15 +29,6 @@ inline void SetMouse(int dx, int dy, uint32_t buttons) {
 inline void ReleaseKeys() {
     for (int vk : {int('A'), int('D'), int('W'), int('S'), int('T'), VK_LEFT, VK_RIGHT, VK_UP, VK_DOWN}) KeyUp(vk);
     SetMouse(0, 0, 0);
-}
-// Whether the copy of a sound used last is playing; Silence stops every copy.
-inline bool Playing(const Sound* s) {
-    DWORD status = 0;
-    if (s) s->ppBuffers[s->dwLast]->GetStatus(&status);
-    return (status & DSBSTATUS_PLAYING) != 0;
-}
-inline void Silence(const Sound* s) {
-    for (DWORD i = 0; s && i < s->dwBufferCount; ++i) s->ppBuffers[i]->Stop();
 }
 inline bool InProcessList(const Process* p) { return quiltest::TimesInProcessList(p) == 1; }
 inline bool NoMessageBoxes() { return quiltest::MessageBoxCount() == 0; }
