@@ -7,6 +7,7 @@
 using frontend_test::FrontEndTest;
 using frontend_test::KeyDown;
 using frontend_test::KeyUp;
+using frontend_test::Playing;
 
 namespace {
 

@@ -360,28 +360,28 @@ void Flare(const std::string& root) {
     WriteFile(root, "gfx/flare.tga", img.toTga(false));
 }
 
-// Four snowflakes, one per quarter, white on black (drawn additively). Each
-// flake fills only the middle of its quarter: the storm's sprites are large and
-// close to the camera, so small art keeps the flakes from hiding the scene.
+// Four snowflakes, one per quarter, pale grey on black (drawn additively). Each
+// flake fills only the middle of its quarter with thin, half-bright arms and no
+// halo: the storm's sprites are large and close to the camera and cross the
+// menu texts, which must stay readable through them.
 void Snowstorm(const std::string& root) {
     Image img(256, 256);
     const float scale = 0.4f;
     for (int q = 0; q < 4; ++q) {
         const float cx = (q % 2) * 128 + 64.0f, cy = (q / 2) * 128 + 64.0f;
-        img.fillCircle(cx, cy, 30 * scale, Rgba{0.12f, 0.12f, 0.16f, 1}, 30 * scale);
         for (int k = 0; k < 6; ++k) {
             const float a = k * kPi / 3 + q * 0.3f;
             const float len = (40 + q * 4) * scale;
             const float ex = cx + len * std::cos(a), ey = cy + len * std::sin(a);
-            img.line(cx, cy, ex, ey, (4.5f - q * 0.5f) * 0.6f, hex(0xFFFFFF));
+            img.line(cx, cy, ex, ey, (4.5f - q * 0.5f) * 0.4f, hex(0x707880));
             for (int b = 1; b <= 2 + q % 2; ++b) {
                 const float t = b / (3.0f + q % 2), bl = (10 + 4 * (q % 3)) * scale;
                 const float bx = cx + len * t * std::cos(a), by = cy + len * t * std::sin(a);
                 for (float s : {-1.0f, 1.0f})
-                    img.line(bx, by, bx + bl * std::cos(a + s * 0.8f), by + bl * std::sin(a + s * 0.8f), 1.8f, hex(0xE8F0FF));
+                    img.line(bx, by, bx + bl * std::cos(a + s * 0.8f), by + bl * std::sin(a + s * 0.8f), 1.2f, hex(0x606870));
             }
         }
-        img.fillCircle(cx, cy, 6 * scale, hex(0xFFFFFF));
+        img.fillCircle(cx, cy, 4 * scale, hex(0x808890));
     }
     WriteFile(root, "gfx/snowstorm2.tga", img.toTga(false));
 }

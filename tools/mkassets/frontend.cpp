@@ -28,29 +28,34 @@ float GroundY(float x, float z) {
     return kGround + hills + 3.0f * std::sin(x * 0.05f + z * 0.03f) * std::min(1.0f, std::max(0.0f, (z - 130.0f) / 60.0f));
 }
 
-// Tileable snow (the left half is one tile; the next quarter repeats it as a margin against the
-// stripes in filtered mip levels) and a candy-stripe strip (right quarter) for the pole.
+// Snow at dusk, dim enough under the white menu texts. The atlas: one tileable tile (columns
+// 0-127), candy stripes and the gold ball (160-223) for the pole, and on both sides of them a
+// 32-pixel repeat of the tile's neighbouring columns, so that filtering and the ground's wrap
+// across u = 0 sample snow, never the stripes.
 Image SnowTexture() {
     Image t(256, 256);
-    for (int y = 0; y < 256; ++y)
-        for (int x = 0; x < 192; ++x) {
-            // Periodic noise: the lattice wraps every 128 pixels across and 256 down.
-            const float fx = x / 16.0f, fy = y / 32.0f;
-            auto per = [](float px, float py, int period, uint32_t seed) {
-                const int xi = static_cast<int>(std::floor(px)), yi = static_cast<int>(std::floor(py));
-                const float tx = px - xi, ty = py - yi;
-                const float sx = tx * tx * (3 - 2 * tx), sy = ty * ty * (3 - 2 * ty);
-                auto h = [&](int a, int b) { return hash01(((a % period) + period) % period, ((b % period) + period) % period, seed); };
-                return (h(xi, yi) + (h(xi + 1, yi) - h(xi, yi)) * sx) * (1 - sy) + (h(xi, yi + 1) + (h(xi + 1, yi + 1) - h(xi, yi + 1)) * sx) * sy;
-            };
-            const float n = 0.6f * per(fx, fy, 8, 101) + 0.4f * per(fx * 2, fy * 2, 16, 102);
-            Rgba c = mix(hex(0xB8CCE8), hex(0xF4F8FF), 0.35f + 0.65f * n);
-            if (hash01(x, y, 103) > 0.994f) c = hex(0xFFFFFF);
-            t.at(x, y) = c;
-        }
-    for (int y = 0; y < 256; ++y)
-        for (int x = 192; x < 256; ++x) t.at(x, y) = ((y + x / 4) / 16) % 2 ? hex(0xD81E28) : hex(0xF8F4F0);
-    t.fillRect(192, 0, 256, 24, hex(0xF0C040));
+    auto snowAt = [](int x, int y) {
+        // Periodic noise: the lattice wraps every 128 pixels across and 256 down.
+        const float fx = x / 16.0f, fy = y / 32.0f;
+        auto per = [](float px, float py, int period, uint32_t seed) {
+            const int xi = static_cast<int>(std::floor(px)), yi = static_cast<int>(std::floor(py));
+            const float tx = px - xi, ty = py - yi;
+            const float sx = tx * tx * (3 - 2 * tx), sy = ty * ty * (3 - 2 * ty);
+            auto h = [&](int a, int b) { return hash01(((a % period) + period) % period, ((b % period) + period) % period, seed); };
+            return (h(xi, yi) + (h(xi + 1, yi) - h(xi, yi)) * sx) * (1 - sy) + (h(xi, yi + 1) + (h(xi + 1, yi + 1) - h(xi, yi + 1)) * sx) * sy;
+        };
+        const float n = 0.6f * per(fx, fy, 8, 101) + 0.4f * per(fx * 2, fy * 2, 16, 102);
+        Rgba c = mix(hex(0x3C4A6C), hex(0x66789C), 0.35f + 0.65f * n);
+        if (hash01(x, y, 103) > 0.994f) c = hex(0x8CA0C8);
+        return c;
+    };
+    for (int y = 0; y < 256; ++y) {
+        for (int x = 0; x < 128; ++x) t.at(x, y) = snowAt(x, y);
+        for (int x = 128; x < 160; ++x) t.at(x, y) = snowAt(x - 128, y);  // the tile's first columns
+        for (int x = 224; x < 256; ++x) t.at(x, y) = snowAt(x - 128, y);  // its last columns
+        for (int x = 160; x < 224; ++x) t.at(x, y) = ((y + x / 4) / 16) % 2 ? hex(0xA8222A) : hex(0xB8B0B0);
+    }
+    t.fillRect(160, 0, 224, 24, hex(0xC09A38));
     return t;
 }
 
@@ -70,9 +75,9 @@ void Northpole(const std::string& root, const Image& snow) {
         }
     // The north pole itself: a candy-striped post with a golden ball.
     const V3 pole{-28, GroundY(-28, 230), 230};
-    m.setUv(RectUv(snow, 192, 24, 256, 256));
+    m.setUv(RectUv(snow, 164, 24, 220, 256));
     m.cylinder(pole, 2.2f, 2.0f, 48, 10, true);
-    m.setUv(RectUv(snow, 192, 0, 256, 24));
+    m.setUv(RectUv(snow, 164, 0, 220, 24));
     m.sphere(pole + V3{0, 51, 0}, {3.6f, 3.6f, 3.6f}, 10, 6);
     m.cylinder(pole + V3{0, -0.5f, 0}, 5, 3, 2.5f, 10, true);
     WriteFile(root, "gfx/northpole.x", WriteStaticX(m, "northpole", "snow.tga"));
@@ -89,9 +94,9 @@ void House(const std::string& root) {
     };
     logs(0, 1.0f);
     logs(1, 0.7f);
-    PaintSolid(t, GridCell(t, 2), hex(0xF4F8FF), 0.05f, 112);
+    PaintSolid(t, GridCell(t, 2), hex(0x5A6A8C), 0.05f, 112);
     const Cell r = GridCell(t, 2);
-    for (int x = r.x0; x < r.x1; x += 8) t.fillRect(x, r.y1 - 6 - (x / 8 % 3) * 2, x + 3, r.y1, hex(0xD8E8FF));
+    for (int x = r.x0; x < r.x1; x += 8) t.fillRect(x, r.y1 - 6 - (x / 8 % 3) * 2, x + 3, r.y1, hex(0x4A5878));
     PaintSolid(t, GridCell(t, 3), hex(0x3A2418), 0.1f, 113);
     const Cell w = GridCell(t, 4);
     PaintGlow(t, w, hex(0xFFF0B0), hex(0xF0A040));
@@ -232,14 +237,16 @@ void Sky(const std::string& root) {
     WriteFile(root, "gfx/sky.tga", t.toTga(false));
 }
 
-// The letterbox bars: deep red with a gold trim and a row of holly along the inner edges.
+// The letterbox bars: deep red with a gold trim on the inner edges and a row of holly. Only
+// the outer 35 rows of each edge show (the sprites are 650 pixels tall); the hiscore and credit
+// lines lie over rows 2 to 24 of the bottom bar, so the holly sits below them, on row 29.
 void Bar(const std::string& root) {
     Image t(256, 256);
-    PaintFabric(t, Cell{0, 0, 256, 256}, hex(0x3A0A10), 140);
+    PaintFabric(t, Cell{0, 0, 256, 256}, hex(0x2A060C), 140);
     for (int edge : {0, 1}) {
-        const int y = edge ? 250 : 2;
-        t.fillRect(0, y, 256, y + 4, hex(0xE8C050));
-        const int hy = edge ? 236 : 16;
+        const int y = edge ? 254 : 0;
+        t.fillRect(0, y, 256, y + 2, hex(0xE8C050));
+        const int hy = edge ? 226 : 29;
         for (int x = 8; x < 256; x += 32) {
             t.fillCircle(x + 0.0f, static_cast<float>(hy), 5, hex(0x2A8A34));
             t.fillCircle(x + 9.0f, static_cast<float>(hy), 5, hex(0x1E6E28));
