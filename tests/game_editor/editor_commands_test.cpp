@@ -10,6 +10,7 @@
 #include "engine_lists.h"
 #include "gameengine.h"
 #include "pcsystem.h"
+#include "trap.h"
 #include "windows.h"
 
 using editor_test::EditorTest;
@@ -161,12 +162,32 @@ TEST_F(EditorCommandsTest, SavedEditsLoadBack) {
     editor_test::WriteBytes("gfx/Enemy0.dat", originalEnemies);
 }
 
+// As at the title screen: no level loaded. Every mode and its keys do nothing
+// harmful, a second Activate is harmless, and S refuses and writes nothing at
+// all, the walkers' file included, and the log says so.
+TEST_F(EditorCommandsTest, WithNoLevelEveryModeIsHarmlessAndSWritesNothing) {
+    const std::vector<uint8_t> level = ReadBytes("gfx/Level0.dat"), enemies = ReadBytes("gfx/Enemy0.dat");
+    GetLevel()->Free();
+    editor->Activate();
+    const int modeKeys[] = {VK_SPACE, 'Q', 'W', 'F', 'C', 'D', 'L', 'P'};
+    for (int mode : modeKeys) {
+        Tap(mode);
+        for (int key : {VK_LEFT, VK_RIGHT, VK_UP, VK_DOWN, VK_RETURN, VK_DELETE, int('A'), int('Z')}) Tap(key);
+        editor->Render();
+    }
+    DebugLog_Start();
+    Tap('B');
+    Tap('S');
+    EXPECT_EQ(ReadBytes("gfx/Level0.dat"), level);
+    EXPECT_EQ(ReadBytes("gfx/Enemy0.dat"), enemies);
+    EXPECT_EQ(quiltest::MessageBoxCount(), 0u);
+    std::ifstream log(DEBUG_LOG_FILE);
+    const std::string text((std::istreambuf_iterator<char>(log)), std::istreambuf_iterator<char>());
+    EXPECT_NE(text.find("could not save gfx/level0.dat; nothing was written"), std::string::npos) << text;
+}
+
 TEST_F(EditorCommandsTest, AFailedSaveSaysSoAndKeepsTheFileOnDisk) {
     const std::vector<uint8_t> level = ReadBytes("gfx/Level0.dat");
-    // Nothing to write: no rooms.
-    GetLevel()->Free();
-    EXPECT_FALSE(editor->Save());
-    EXPECT_EQ(ReadBytes("gfx/Level0.dat"), level);
     // The file cannot be written (its scratch name is taken by a folder that is
     // not empty).
     GetLevel()->Load("gfx/Level0.dat");

@@ -183,6 +183,27 @@ TEST_F(GoblinTest, AGoblinKeepsItsDistanceChasesThePlayerAndSurvivesStandingOnIt
     EXPECT_TRUE(std::isfinite(g->GetX()) && std::isfinite(g->GetVelocity().x) && std::isfinite(g->GetFacing().x));
 }
 
+// Rounding can make the mesh's forward row and the unit way to the player meet
+// in a dot a hair above 1: the goblin then skips its shot step, just below 1 it
+// shoots.
+TEST_F(GoblinTest, ADotRoundedAboveOneSkipsTheShot) {
+    for (const float stretch : {1.000001f, 0.999999f}) {
+        goblins->Update(5.0f);  // past the wait between spawns
+        Goblin* g = GoblinFacingThePlayerFrom(CentreZ(3) - 40.0f);
+        Vec3 way = *player.GetPosition();
+        way -= *g->GetPosition();
+        Vec3::Normalise(way);
+        Matrix* m = g->GetMesh()->GetMatrix();
+        m->m[2][0] = way.x * stretch;
+        m->m[2][1] = way.y * stretch;
+        m->m[2][2] = way.z * stretch;
+        const size_t before = GoblinShots().size();
+        for (int f = 0; f < 50; ++f) g->Think(0.1f);
+        EXPECT_EQ(GoblinShots().size() > before, stretch < 1.0f) << stretch;
+        goblins->KillAll();
+    }
+}
+
 TEST_F(GoblinTest, AGoblinInSightAndFacingThePlayerShootsOnceASecond) {
     Goblin* g = GoblinFacingThePlayerFrom(CentreZ(3) - 40.0f);
     std::vector<int> frames;
