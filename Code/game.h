@@ -130,7 +130,6 @@ public:
     // State, for tests and diagnostics.
     uint32_t GetState() const { return m_uState; }
     bool IsEditorOpen() const { return m_bEditorMode != 0; }
-    uint32_t GetTrack() const { return m_uTrack; }
     uint32_t GetBonusLine() const { return m_uBonusLine; }
     MusicTrack* GetMusic(uint32_t i) const { return i < MUSIC_TRACKS ? m_pMusic[i] : nullptr; }
 

@@ -23,6 +23,7 @@
 #include "Walls.h"
 #include "game_state_support.h"
 #include "gameengine.h"
+#include "music.h"
 #include "pcsystem.h"
 #include "windows.h"
 
@@ -37,6 +38,16 @@ template <typename M>
 const Process* AsProcess(M* m) {
     if constexpr (std::is_base_of<Process, M>::value) return m;
     else return nullptr;
+}
+
+IDirectMusicPerformance8* g_performance = nullptr;
+// Hands out the real performance and keeps its address, so that a test can ask what plays.
+HRESULT KeepPerformance(REFIID, LPVOID* out) {
+    QuilRegisterDirectMusicClasses();
+    const HRESULT hr = CoCreateInstance(CLSID_DirectMusicPerformance, nullptr, CLSCTX_INPROC,
+                                        IID_IDirectMusicPerformance8, out);
+    g_performance = static_cast<IDirectMusicPerformance8*>(*out);
+    return hr;
 }
 
 const char* LineText(Game* game, uint32_t i) {
@@ -100,6 +111,47 @@ TEST_F(GameTest, LevelCompleteCountsTheBonusUpAndGoesToTheNextLevel) {
     EXPECT_EQ(game->GetDelivered(), 0u);
     Frames();
     EXPECT_STREQ(LineText(game, 0), "LEVEL 2 - GET READY");
+}
+
+TEST_F(GameTest, LevelCompleteStopsTheHeartbeatAndFreezesTheSnow) {
+    StartUp();
+    IntoPlay();
+    while (game->GetPlayer()->GetHealth() > 20) game->PlayerTakeHit();
+    Frames(2);
+    const Sound* heartbeat = game->GetPlayer()->GetHeartbeatSound();
+    ASSERT_TRUE(quiltest::Playing(heartbeat));
+    EXPECT_FALSE(Frozen(game->GetSnowStorm()));
+    GetLevel()->SetRoomPointCount(2);
+    game->PresentDelivered();
+    Frames();
+    EXPECT_FALSE(quiltest::Playing(heartbeat));
+    EXPECT_TRUE(Frozen(game->GetSnowStorm()));
+}
+
+TEST_F(GameTest, EachLevelStartsTheNextOfTheThreeTracks) {
+    QuilRegisterClass(CLSID_DirectMusicPerformance, &KeepPerformance);
+    GetMusicManager()->Init();
+    StartUp();
+    ASSERT_NE(g_performance, nullptr);
+    const auto playing = [this] {
+        int track = -1;
+        for (uint32_t k = 0; k < 3; ++k)
+            if (game->GetMusic(k) && g_performance->IsPlaying(game->GetMusic(k)->pSegment, nullptr) == S_OK) track = int(k);
+        return track;
+    };
+    std::vector<int> tracks;
+    IntoPlay();
+    for (int level = 0; level < 4; ++level) {
+        tracks.push_back(playing());
+        GetLevel()->SetRoomPointCount(2);
+        game->PresentDelivered();
+        Frames(50);  // level complete: the music stops
+        EXPECT_EQ(playing(), -1);
+        Frames(66);  // get ready, then play
+    }
+    EXPECT_EQ(tracks, (std::vector<int>{1, 2, 0, 1}));
+    ShutDown();
+    GetMusicManager()->Shutdown();
 }
 
 TEST_F(GameTest, NoHealthAndNoTimeOnOneFrameEnterGameOverOnce) {
