@@ -63,9 +63,11 @@ TEST_F(BulletsTest, RangeEndsAtTheFirstWallAlongTheLine) {
     const Case cases[] = {{s, Vec3(1, 0, 0), 128.0f}, {s, Vec3(-1, 0, 0), 128.0f}, {s, Vec3(0, 0, 1), 156.0f},
                           {s, Vec3(0, 0, -1), 100.0f},
                           // Diagonal: the z borders lead to the outer wall, the x wall comes first.
-                          {Vec3(0.0f, 20.0f, -30.0f), Vec3(1, 0, 1), 32.0f * std::sqrt(2.0f)}};
+                          {Vec3(0.0f, 20.0f, -30.0f), Vec3(1, 0, 1), 32.0f * std::sqrt(2.0f)},
+                          // Aimed down or up: the wall's distance across the floor; straight up, no wall.
+                          {s, Vec3(1, -1, 0), 128.0f}, {s, Vec3(0, 1, 1), 156.0f}, {s, Vec3(0, 1, 0), 300.0f}};
     for (const Case& c : cases) Fire(BULLET_PLAYER, c.start, c.dir);
-    for (uint32_t i = 0; i < 5; ++i) EXPECT_NEAR(bullets.GetBullet(i)->range, cases[i].range, 1e-3f) << i;
+    for (uint32_t i = 0; i < 8; ++i) EXPECT_NEAR(bullets.GetBullet(i)->range, cases[i].range, 1e-3f) << i;
 }
 
 TEST_F(BulletsTest, ShotWithNoWallWithin300UnitsFliesThreeSeconds) {

@@ -4,6 +4,7 @@
 // facing the player, the hit flash and damage by difficulty.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <vector>
@@ -166,10 +167,17 @@ TEST_F(GoblinTest, AGoblinKeepsItsDistanceChasesThePlayerAndSurvivesStandingOnIt
     EXPECT_GT(v.Dot(away), 0.0f);
     EXPECT_NEAR(std::sqrt(v.Dot(v)), v.Dot(away), 1e-3f);
 
+    // From far off it closes in, never faster than 30 units a second.
     g->SetX(CentreX(6));
     g->SetZ(CentreZ(0));
     const float start = Distance(*g->GetPosition(), eye);
-    for (int i = 0; i < 200; ++i) g->Update(0.05f);
+    float fastest = 0.0f;
+    for (int i = 0; i < 200; ++i) {
+        g->Update(0.05f);
+        fastest = std::max(fastest, std::sqrt(g->GetVelocity().Dot(g->GetVelocity())));
+    }
+    EXPECT_LE(fastest, 30.0f);
+    EXPECT_GT(fastest, 20.0f);
     const float d = Distance(*g->GetPosition(), eye);
     EXPECT_LT(d, start / 3.0f);
     EXPECT_GT(d, g->GetKeepAway() * 0.5f);
