@@ -97,34 +97,6 @@ TEST_F(EditorCommandsTest, FillLooksOnlyAtTheSideOfTheNodeBeingLeft) {
     ExpectEmptied(1, 0);
 }
 
-TEST_F(EditorCommandsTest, FillWithNoFloorTileOrFromAStartOutsideTheGrid) {
-    NewLevel();
-    PickTile('F', EDITOR_SET_FLOOR, 255);
-    NodeAt(3, 3).floorTile = 255;
-    Tap('B');
-    EXPECT_EQ(NodeAt(3, 3).floorTile, 255);  // reached nodes stay bare
-    EXPECT_EQ(NodeAt(3, 4).floorTile, 0);
-    // A start outside the grid changes nothing.
-    NewLevel();
-    const std::vector<uint8_t> before = NodeBytes();
-    GetLevel()->GetRoom(0)->startX = 200;
-    Tap('B');
-    EXPECT_EQ(NodeBytes(), before);
-    for (uint32_t i = 0; i < 64; ++i) EXPECT_EQ(editor->GetFillVisited()[i], 0);
-}
-
-TEST_F(EditorCommandsTest, FillRebakesTheRoomLightmapsEvenWhenCached) {
-    NewLevel();
-    // The cache files of level 0, room 0 (ceiling, floor, walls).
-    const char* files[3] = {"gfx/lightmaps/LMP0000.tga", "gfx/lightmaps/LMP0001.tga", "gfx/lightmaps/LMP0002.tga"};
-    for (const char* f : files) {
-        std::ofstream out(f, std::ios::binary | std::ios::trunc);
-        out << "stale";
-    }
-    Tap('B');
-    for (const char* f : files) EXPECT_GT(ReadBytes(f).size(), 256u * 256u) << f;
-}
-
 TEST_F(EditorCommandsTest, RStartsANewLevelOfOneUnloadedRoom) {
     Tap('R');
     EXPECT_EQ(GetLevel()->GetRoomCount(), 1u);

@@ -61,46 +61,6 @@ TEST_F(EditorControlsTest, IconClicksChooseModesAndTintTheirIcon) {
     EXPECT_EQ(editor->GetMode(), EDITOR_MODE_NONE);
 }
 
-TEST_F(EditorControlsTest, HeldArrowRepeatsStrictlyAfterTheDelayAndReleaseClearsTheGuard) {
-    KeyDown(VK_UP);
-    const float start = g_fTotalTime + 1.0f;
-    // Exactly the delay, as the clock's floats see it, is not yet.
-    float atDelay = start + 0.15f;
-    while (atDelay - start > 0.15f) atDelay = std::nextafter(atDelay, 0.0f);
-    struct Step { float t; uint32_t y; };
-    for (const Step s : {Step{start, 1}, Step{start + 0.1f, 1}, Step{atDelay, 1}, Step{start + 0.16f, 2}}) {
-        g_fTotalTime = s.t;
-        editor->Update(0.0f);
-        EXPECT_EQ(editor->GetSelectionY(), s.y) << s.t - start;
-    }
-    // Released and pressed again: acts at once.
-    KeyUp(VK_UP);
-    g_fTotalTime = start + 0.17f;
-    editor->Update(0.0f);
-    KeyDown(VK_UP);
-    g_fTotalTime = start + 0.18f;
-    editor->Update(0.0f);
-    EXPECT_EQ(editor->GetSelectionY(), 3u);
-}
-
-TEST_F(EditorControlsTest, SelectionStaysInsideTheGrid) {
-    Select(5, 7, 3, 1);
-    Tap(VK_SPACE);
-    Tap(VK_RIGHT);  // x + width is already 8
-    EXPECT_EQ(editor->GetSelectionX(), 5u);
-    Tap('Q');
-    Tap(VK_RIGHT);
-    EXPECT_EQ(editor->GetSelectionWidth(), 3u);
-    for (int i = 0; i < 10; ++i) Tap(VK_DOWN);
-    EXPECT_EQ(editor->GetSelectionHeight(), 8u);  // y + 1
-    Tap(VK_SPACE);
-    Tap(VK_DOWN);  // would leave the grid below row 7
-    EXPECT_EQ(editor->GetSelectionY(), 7u);
-    Tap('Q');
-    for (int i = 0; i < 10; ++i) Tap(VK_UP);
-    EXPECT_EQ(editor->GetSelectionHeight(), 1u);
-}
-
 TEST_F(EditorControlsTest, ArrowsFollowTheCameraQuadrantAndSide) {
     Drag(1, 314, 0);  // left button drag: yaw += dx * 0.01, height += dy
     EXPECT_NEAR(editor->GetYaw(), 3.14f, 1e-4f);
@@ -156,37 +116,6 @@ TEST_F(EditorControlsTest, WallsGoOnBothSidesOfInnerBordersOnly) {
     Tap(VK_RIGHT);
     EXPECT_EQ(NodeAt(3, 0).walls[WALL_POS_X], 255);
     EXPECT_EQ(NodeAt(4, 1).walls[WALL_NEG_X], 255);
-}
-
-TEST_F(EditorControlsTest, EnterPaintsFloorAndCeilingTilesOfTheSelection) {
-    GetLevel()->New();
-    Select(1, 6, 2, 2);  // columns 1..2, rows 1..2
-    Tap('F');
-    for (int i = 0; i < 3; ++i) Tap('A');
-    Tap(VK_RETURN);
-    Tap('C');
-    Tap('Z');
-    Tap(VK_RETURN);
-    for (uint32_t i = 0; i < 64; ++i) {
-        const uint32_t col = i % 8, row = i / 8;
-        const bool in = col >= 1 && col <= 2 && row >= 1 && row <= 2;
-        EXPECT_EQ(NodeAt(col, row).floorTile, in ? 3 : 0) << col << "," << row;
-        EXPECT_EQ(NodeAt(col, row).ceilTile, in ? 255 : 0) << col << "," << row;
-    }
-}
-
-TEST_F(EditorControlsTest, RoomPointsStartWithTheTreeAndStopAtTen) {
-    Level* level = GetLevel();
-    Select(3, 4, 1, 1);  // node (3, 3)
-    Tap('L');
-    Tap(VK_DELETE);
-    EXPECT_EQ(level->GetRoomPointCount(), 0u);
-    Tap(VK_RETURN);
-    ASSERT_EQ(level->GetRoomPointCount(), 1u);
-    EXPECT_FLOAT_EQ(level->GetRoomPoint(0)->x, -128.0f + 3 * 32 + 16);
-    EXPECT_FLOAT_EQ(level->GetRoomPoint(0)->z, -128.0f + 4 * 32 - 16);
-    for (int i = 0; i < 10; ++i) Tap(VK_RETURN);
-    EXPECT_EQ(level->GetRoomPointCount(), 10u);
 }
 
 TEST_F(EditorControlsTest, PropsArePlacedTurnedClearedAndTheirTypeWraps) {

@@ -122,17 +122,6 @@ TEST_F(EnemyFileTest, TruncatedFilesAreRejectedWithoutLeaks) {
     EXPECT_TRUE(m->Load("whole.dat"));
 }
 
-TEST_F(EnemyFileTest, CountsBeyondTheFileAreRejected) {
-    // Huge room, path and node counts (the high byte of each count word).
-    for (size_t at : {size_t(3), size_t(11), size_t(20 + 12 + 3)}) {
-        std::vector<uint8_t> bytes = EncodeEnemyFile({{kLine}});
-        bytes[at] = 0x20;
-        WriteBytes("huge.dat", bytes);
-        EXPECT_FALSE(GetEnemyManager()->Load("huge.dat")) << at;
-        EXPECT_EQ(EnemyBlocks(), 0u);
-    }
-}
-
 TEST_F(EnemyFileTest, MoreThanSixPathsGiveSixWalkersAndKeepEveryPath) {
     EnemyManager* m = GetEnemyManager();
     RoomPaths eight;
@@ -150,33 +139,4 @@ TEST_F(EnemyFileTest, MoreThanSixPathsGiveSixWalkersAndKeepEveryPath) {
     EXPECT_EQ(m->GetEnemy(5)->GetPath()->GetPoint(0)->x, 5.0f);
     ASSERT_TRUE(m->Save("eight_out.dat"));
     EXPECT_EQ(ReadBytes("eight_out.dat"), bytes);
-}
-
-TEST_F(EnemyFileTest, AMissingFileLeavesNoWalkersBehind) {
-    EnemyManager* m = GetEnemyManager();
-    ASSERT_TRUE(m->Load("gfx/Enemy2.dat"));
-    m->Start();
-    ASSERT_GT(m->GetCount(), 0u);
-    EXPECT_FALSE(m->Load("gfx/NoSuchEnemy.dat"));
-    EXPECT_FALSE(m->IsLoaded());
-    EXPECT_FALSE(m->GetEnemy(0)->IsActive());
-    m->Start();
-    EXPECT_EQ(m->GetCount(), 0u);
-    EXPECT_FALSE(m->Save("no/such/folder/enemy.dat"));
-}
-
-TEST_F(EnemyFileTest, PointsAddedToAWalkingPathAreStoredNotItsReturnTrip) {
-    EnemyManager* m = GetEnemyManager();
-    WriteBytes("walking.dat", EncodeEnemyFile({{kSquare}}));
-    ASSERT_TRUE(m->Load("walking.dat"));
-    m->Start();
-    Enemy* walker = m->GetEnemy(0);
-    ASSERT_EQ(walker->GetPath()->GetCount(), 4u);  // the tour with its mirrored point
-    for (int i = 0; i < 50; ++i) walker->Update(1.0f / 30.0f);
-    walker->AddPathPoint(PathPoint{-112, 16, 0, 0, 0, 0});
-    m->BuildRoom(0);
-    Path expected = kSquare;
-    expected.push_back({-112, 16});
-    ASSERT_TRUE(m->Save("walking_out.dat"));
-    EXPECT_EQ(ReadBytes("walking_out.dat"), EncodeEnemyFile({{expected}}));
 }

@@ -115,18 +115,3 @@ TEST_F(WalkerTest, SeenForAFifthOfASecondMakesThePlayerSpotted) {
     player.Update(0.05f);
     EXPECT_FALSE(player.IsSpotted());
 }
-
-TEST_F(WalkerTest, HidesInAHiddenBlock) {
-    StartWalker("open.dat");
-    // Looking along +z from block row 2 hides block rows 0 and 1: node row 3 stays in
-    // sight, node row 5 does not (block rows count 2 by 2 node rows from the smallest z).
-    GetLevel()->UpdateVisibleBlocks(Vec3(0, 22, 0), Vec3(16, 22, 0), Vec3(0, 0, 1));
-    for (const auto& [row, hidden] : {std::make_pair(3, false), std::make_pair(5, true)}) {
-        PatrolPath* path = walker->GetPath();
-        path->Clear();
-        path->AddPoint(PathPoint{CentreX(4), CentreZ(row), 0, 0, 0, 0}, false);
-        path->Start(30.0f);
-        walker->Update(0.01f);
-        EXPECT_EQ(walker->GetMesh()->IsHidden(), hidden) << "node row " << row;
-    }
-}

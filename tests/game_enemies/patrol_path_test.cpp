@@ -138,18 +138,3 @@ TEST(PatrolPathEdges, EqualConsecutivePointsArePassedWithoutDividingByZero) {
     EXPECT_EQ(same.GetState()->x, 5.0f);
     EXPECT_EQ(same.GetState()->z, 5.0f);
 }
-
-TEST(PatrolPathEdges, OnePointPlacesTheWalkerWithoutMoving) {
-    PatrolPath path;
-    Add(path, {P(48, -16)});
-    path.Start(30.0f);
-    EXPECT_EQ(path.GetFlags() & PatrolPath::FLAG_FOLLOWING, 0u);
-    for (int i = 0; i < 10; ++i) path.Follow(kDt);
-    EXPECT_EQ(path.GetState()->x, 48.0f);
-    EXPECT_EQ(path.GetState()->z, -16.0f);
-
-    PatrolPath empty;
-    empty.Start(30.0f);
-    empty.Follow(kDt);
-    EXPECT_EQ(empty.GetCount(), 0u);
-}

@@ -142,20 +142,4 @@ TEST_F(FrontEndMenuTest, OptionsToggleInvertCycleSensitivityAndRebindTheMovement
     EXPECT_EQ(scene.GetKeySet(), 0u);
 }
 
-TEST(FrontEndWithoutGame, MenuItemsThatCallTheGameDoNothingWithoutOne) {
-    FrontEndScene scene;
-    g_fTotalTime = 10.0f;
-    scene.SetScreen(99);  // no such screen: back to the main one
-    EXPECT_EQ(scene.GetScreen(), MENU_MAIN);
-    scene.Select();  // START GAME
-    EXPECT_EQ(scene.GetScreen(), MENU_DIFFICULTY);
-    scene.Select();  // EASY
-    EXPECT_TRUE(scene.IsStarting());
-    scene.Update(1.0f);
-    EXPECT_FALSE(scene.IsStarting());
-    scene.SetScreen(MENU_OPTIONS);
-    scene.Select();  // INVERT MOUSE Y
-    EXPECT_STREQ(scene.GetOptionText(FrontEndScene::ITEM_INVERT_MOUSE), "OFF");
-}
-
 }  // namespace

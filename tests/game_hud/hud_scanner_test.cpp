@@ -78,17 +78,6 @@ TEST_F(HudTest, SpottedPresentInRoomAndGoblinsAddTheirQuads) {
     EXPECT_EQ(hud.GetQuadCount(), 5u);
 }
 
-TEST_F(HudTest, MoreBlipsThanTheBufferHoldsAreDroppedNotWrittenPastIt) {
-    source.spotted = true;
-    source.presentActive = source.starActive = true;
-    source.walkers.assign(40, {0.0f, 0.0f, 0.0f});
-    source.goblins.assign(10, {0.0f, 0.0f, 0.0f});
-    hud.CreateQuadBuffers();
-    EXPECT_EQ(hud.GetQuadCount(), HUD::MAX_QUADS - 1);
-    hud.CreateWedgeBuffers();
-    EXPECT_EQ(hud.GetWedgeCount(), HUD::MAX_WEDGES);
-}
-
 // Map texels: node (col, row) covers columns 8col..8col+7, rows 8row..8row+7.
 TEST_F(HudTest, MapDrawsTheRoomsWallsInWhiteOnBlack) {
     Node* nodes = GetLevel()->GetNodeMap(0);
@@ -129,23 +118,6 @@ TEST_F(HudTest, MapTextureThatCannotBeMadeIsReportedAndDrawingGoesOn) {
     quil_automation::QueueMessageBoxAnswer(IDYES);
     hud.DrawLevelMap();
     EXPECT_EQ(BoxCount(), 4u);
-}
-
-TEST_F(HudTest, WedgeReachesAlongTheHeadingAndToEitherSide) {
-    struct Case { float x, z, heading; float corners[3][2]; };
-    // Heading 0 faces +z: the far corners lie 100 ahead, 62 to either side; pi/2 faces +x.
-    const Case cases[] = {{0.0f, 0.0f, 0.0f, {{0.0f, 0.0f}, {-62.0f, 100.0f}, {62.0f, 100.0f}}},
-                          {-32.0f, 10.0f, 1.5707964f, {{-32.0f, 10.0f}, {68.0f, 72.0f}, {68.0f, -52.0f}}}};
-    for (const Case& c : cases) {
-        ScreenVertex v[3];
-        hud.BuildWedge(c.x, c.z, c.heading, v);
-        for (int i = 0; i < 3; ++i) {
-            float mx, my;
-            hud.WorldToMap(c.corners[i][0], c.corners[i][1], &mx, &my);
-            EXPECT_NEAR(v[i].x, mx * kScale, 1e-2f) << c.heading << " " << i;
-            EXPECT_NEAR(v[i].y, my * kScale, 1e-2f) << c.heading << " " << i;
-        }
-    }
 }
 
 }  // namespace

@@ -92,31 +92,6 @@ TEST_F(PlayerTest, StartsAtTheStartCellFacingTheRoomAndIsListedOnce) {
     EXPECT_FLOAT_EQ(View().m[2][2], 1.0f);
 }
 
-TEST_F(PlayerTest, KeysWalkAtFortyThreeUnitsASecondAndStopByDamping) {
-    Start();
-    KeyDown('W');
-    KeyDown('D');  // a diagonal pair is held to the same top speed
-    Frames(3, 0.1f);
-    EXPECT_NEAR(player.GetSpeed(), 4.3f, 1e-4);
-    EXPECT_GT(player.GetVelocity().x, 1.0f);
-    // Let go: the velocity halves at dt 0.1 and stops at once at dt 0.2.
-    KeyUp('W');
-    KeyUp('D');
-    const float before = player.GetSpeed();
-    Frames(1, 0.1f);
-    EXPECT_NEAR(player.GetSpeed(), before * 0.5f, 1e-4);
-    Frames(1, 0.2f);
-    EXPECT_EQ(player.GetSpeed(), 0.0f);
-    // The arrow layout moves with the arrow keys only.
-    player.SetKeyLayout(1);
-    KeyDown('W');
-    Frames(1, 0.1f);
-    EXPECT_EQ(player.GetSpeed(), 0.0f);
-    KeyDown(VK_LEFT);
-    Frames(1, 0.1f);
-    EXPECT_LT(player.GetVelocity().x, -4.0f);
-}
-
 // The wall test runs on the previous frame's position before the move: a
 // player within 8 units moving toward the wall is put back at 8 and held for
 // that frame, so pressing on at full speed swings between 8 and 8 - 4.3 units.
@@ -135,44 +110,6 @@ TEST_F(PlayerTest, WallsPutThePlayerBackEightUnitsShortAndTheOtherAxisSlides) {
     EXPECT_TRUE(slid);
     EXPECT_GE(player.GetX(), 120.0f);
     EXPECT_LE(player.GetX(), 128.0f - 8.0f + 4.3f + 1e-3f);
-}
-
-TEST_F(PlayerTest, AWallBeyondTheNextNodeBorderStopsOnlyInThatNode) {
-    // A wall along z = 32, the +z side of node (3, 2); the player starts in row 3.
-    Start([](Room* r) {
-        r->nodes[3 + 2 * 8].walls[WALL_POS_Z] = 1;
-        r->nodes[3 + 1 * 8].walls[WALL_NEG_Z] = 1;
-    });
-    KeyDown('W');
-    float highest = player.GetZ();
-    for (int i = 0; i < 40; ++i) {
-        Frames(1, 0.1f);
-        highest = std::fmax(highest, player.GetZ());
-    }
-    EXPECT_GT(highest, 24.0f);  // crossed z = 0 unhindered, held near the wall
-    EXPECT_LE(highest, 24.0f + 4.3f + 1e-3f);
-}
-
-TEST_F(PlayerTest, PropsStopTheBlockedAxisOnly) {
-    quiltest::RecordingDevice device;
-    RenderDevice_Bind(&device, device.caps, device.backBuffer);
-    LevelRenderer* props = GetLevel()->GetLevelRenderer();
-    props->Init();
-    props->RestoreDeviceObjects();
-    // A table at the centre of node (3, 1), straight ahead of the start.
-    Start([](Room* r) { r->nodes[3 + 1 * 8].propType[0] = 1; });
-    ASSERT_NE(GetLevel()->GetNode(3, 1)->propIndex[0], DETAIL_OBJECT_NONE);
-    KeyDown('W');
-    Frames(40, 0.1f);
-    EXPECT_LT(player.GetZ(), CentreZ(1) - 8.0f);
-    EXPECT_GT(player.GetZ(), CentreZ(2));
-    // Sideways the table does not hold the player, who then walks on past it.
-    KeyDown('D');
-    Frames(41, 0.1f);
-    EXPECT_GT(player.GetZ(), CentreZ(1));
-    GetLevel()->Free();
-    props->InvalidateDeviceObjects();
-    RenderDevice_Unbind();
 }
 
 TEST_F(PlayerTest, MouseTurnsWithSensitivityAndInversionPitchIsClampedAndTTogglesInversion) {
