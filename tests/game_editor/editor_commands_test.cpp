@@ -97,12 +97,6 @@ TEST_F(EditorCommandsTest, FillLooksOnlyAtTheSideOfTheNodeBeingLeft) {
     ExpectEmptied(1, 0);
 }
 
-TEST_F(EditorCommandsTest, RStartsANewLevelOfOneUnloadedRoom) {
-    Tap('R');
-    EXPECT_EQ(GetLevel()->GetRoomCount(), 1u);
-    EXPECT_FALSE(GetLevel()->IsLoaded());
-}
-
 TEST_F(EditorCommandsTest, SavedEditsLoadBack) {
     const std::vector<uint8_t> original = ReadBytes("gfx/Level0.dat");
     const std::vector<uint8_t> originalEnemies = ReadBytes("gfx/Enemy0.dat");

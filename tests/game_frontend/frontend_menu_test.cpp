@@ -68,18 +68,6 @@ TEST_F(FrontEndMenuTest, AHeldKeyRepeatsOnlyAfterMoreThanTheGuardTime) {
     EXPECT_EQ(scene.GetSelected(), 1u);
 }
 
-TEST_F(FrontEndMenuTest, EnterHeldOnStartGameChoosesEasyOnceTheGuardHasPassed) {
-    KeyDown(VK_RETURN);
-    Frames();
-    EXPECT_EQ(scene.GetScreen(), MENU_DIFFICULTY);
-    EXPECT_TRUE(Playing(scene.GetSelectSound()));
-    Frames(4);
-    EXPECT_FALSE(scene.IsStarting());
-    Frames();
-    EXPECT_TRUE(scene.IsStarting());
-    EXPECT_EQ(host.difficulties, std::vector<uint32_t>{0u});
-}
-
 TEST_F(FrontEndMenuTest, HardShowsLoadingUnpulsedAndStartsWhenTheCountdownRunsOut) {
     Tap(VK_RETURN);
     Choose(FrontEndScene::ITEM_HARD);

@@ -106,15 +106,6 @@ protected:
         std::memcpy(out.data(), vb->bytes.data(), out.size() * sizeof(ScreenVertex));
         return out;
     }
-    template <typename T>
-    static std::vector<uint16_t> Indices(T* buffer) {
-        std::vector<uint16_t> out;
-        auto* ib = static_cast<quiltest::FakeIndexBuffer*>(buffer);
-        if (!ib) return out;
-        out.resize(ib->bytes.size() / 2);
-        std::memcpy(out.data(), ib->bytes.data(), out.size() * 2);
-        return out;
-    }
     // Texel (x, y) of the map texture.
     uint32_t MapTexel(int x, int y) const {
         return static_cast<quiltest::FakeTexture*>(hud.GetMapTexture())->Texel(x, y);

@@ -52,27 +52,4 @@ TEST_F(GameTest, BadOrMissingFilesMeanNoHiscoreAndGoodOnesAreKept) {
     EXPECT_EQ(ReadBytes(Game::HiscoreFile), kStored);
 }
 
-TEST_F(GameTest, OnlyAStrictlyBetterFinishedGameRaisesTheHiscore) {
-    const std::vector<uint8_t> stored = {1, 0, 0, 0, 0xF4, 0x01, 0, 0};  // 500
-    StartUp(&stored);
-    ASSERT_EQ(game->GetHiscore(), 500u);
-    IntoPlay();
-    game->AddScore(500);  // equal: no change
-    Tap(VK_ESCAPE);
-    ASSERT_EQ(game->GetState(), GAMESTATE_MENU);
-    EXPECT_EQ(game->GetHiscore(), 500u);
-
-    // 750 beats it, but reaches the file only at shut-down.
-    IntoPlay();
-    EXPECT_EQ(game->GetPlayer()->GetScore(), 0u);  // a new game starts from 0
-    game->AddScore(750);
-    EXPECT_EQ(game->GetHiscore(), 500u);  // not before the game ends
-    Tap(VK_ESCAPE);
-    EXPECT_EQ(game->GetHiscore(), 750u);
-    EXPECT_EQ(ReadBytes(Game::HiscoreFile), stored);
-    EXPECT_STREQ(game->GetFrontEnd()->GetHiscoreText(), "CURRENT HISCORE: 750");
-    ShutDown();
-    EXPECT_EQ(ReadBytes(Game::HiscoreFile), (std::vector<uint8_t>{1, 0, 0, 0, 0xEE, 0x02, 0, 0}));
-}
-
 }  // namespace
