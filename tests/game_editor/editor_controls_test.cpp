@@ -32,35 +32,6 @@ protected:
     }
 };
 
-TEST_F(EditorControlsTest, IconClicksChooseModesAndTintTheirIcon) {
-    MouseState* mouse = GetPCSystem()->GetMouse();
-    // Icon 7 (no handler) is hit by x 600..630, y 285..315.
-    mouse->x = 610;
-    mouse->y = 300;
-    mouse->buttons = 1;
-    KeyDown('W');  // the click wins over the key
-    Frame();
-    KeyUp('W');
-    mouse->buttons = 0;
-    EXPECT_EQ(editor->GetMode(), EDITOR_MODE_NONE);
-    Frame();
-    const Sprite2D* icons = editor->GetIcons()->GetSprites();
-    for (uint32_t i = 0; i < Editor::ICON_COUNT; ++i) EXPECT_EQ(icons[i].colour, i == 7 ? 0xFFFF8080u : 0xFFFFFFFFu) << i;
-    EXPECT_FLOAT_EQ(icons[Editor::CURSOR_SPRITE].x, 610.0f);
-    // In mode 7 the arrows and Enter do nothing.
-    KeyDown(VK_RIGHT);
-    KeyDown(VK_RETURN);
-    Frame();
-    EXPECT_EQ(editor->GetSelectionX(), 0u);
-    // Between the boxes of icons 0 (to y 70) and 1 (from y 75) nothing is hit.
-    ReleaseAllKeys();
-    mouse->y = 72;
-    mouse->buttons = 1;
-    Frame();
-    mouse->buttons = 0;
-    EXPECT_EQ(editor->GetMode(), EDITOR_MODE_NONE);
-}
-
 TEST_F(EditorControlsTest, ArrowsFollowTheCameraQuadrantAndSide) {
     Drag(1, 314, 0);  // left button drag: yaw += dx * 0.01, height += dy
     EXPECT_NEAR(editor->GetYaw(), 3.14f, 1e-4f);
@@ -151,27 +122,6 @@ TEST_F(EditorControlsTest, PropsArePlacedTurnedClearedAndTheirTypeWraps) {
         EXPECT_EQ(node.propType[s], 255) << s;
         EXPECT_EQ(node.propIndex[s], 255) << s;
     }
-}
-
-TEST_F(EditorControlsTest, PathPointsStartANewWalkerThenExtendIt) {
-    EnemyManager* enemies = GetEnemyManager();
-    const uint32_t walkers = enemies->GetCount();
-    ASSERT_LT(walkers, EnemyManager::MAX_WALKERS);
-    Select(2, 2, 1, 1);  // node (2, 5)
-    Tap('P');
-    // Path 5 lies beyond the walkers in use: Enter starts the next walker.
-    Tap('Z');
-    ASSERT_EQ(editor->GetPath(), 5u);
-    Tap(VK_RETURN);
-    EXPECT_EQ(editor->GetPath(), walkers);
-    EXPECT_EQ(enemies->GetCount(), walkers + 1);
-    const PatrolPath* path = enemies->GetEnemy(walkers)->GetPath();
-    ASSERT_EQ(path->GetRawCount(), 1u);
-    EXPECT_FLOAT_EQ(path->GetPoint(0)->x, -128.0f + 2 * 32 + 16);
-    EXPECT_FLOAT_EQ(path->GetPoint(0)->z, -128.0f + 2 * 32 - 16);
-    Tap(VK_RIGHT);
-    Tap(VK_RETURN);
-    EXPECT_EQ(path->GetRawCount(), 2u);
 }
 
 }  // namespace

@@ -68,26 +68,6 @@ TEST_F(FrontEndMenuTest, AHeldKeyRepeatsOnlyAfterMoreThanTheGuardTime) {
     EXPECT_EQ(scene.GetSelected(), 1u);
 }
 
-TEST_F(FrontEndMenuTest, HardShowsLoadingUnpulsedAndStartsWhenTheCountdownRunsOut) {
-    Tap(VK_RETURN);
-    Choose(FrontEndScene::ITEM_HARD);
-    EXPECT_EQ(host.difficulties, std::vector<uint32_t>{2u});
-    EXPECT_EQ(scene.GetScreen(), MENU_LOADING);
-    EXPECT_EQ(scene.GetItemColour(FrontEndScene::ITEM_LOADING), 0xFFFFFFFFu);
-    // Keys pressed meanwhile do nothing; Tap's release frame counted 0.0625 s.
-    KeyDown(VK_UP);
-    KeyDown(VK_RETURN);
-    Frames(6);  // 0.4375 s in all
-    EXPECT_EQ(host.startGameCalls, 0);
-    EXPECT_EQ(scene.GetSelected(), FrontEndScene::ITEM_LOADING);
-    EXPECT_EQ(host.difficulties.size(), 1u);
-    Frames();  // 0.5 s: the countdown is at 0
-    EXPECT_EQ(host.startGameCalls, 1);
-    // A game that leaves the menu up is not started a second time.
-    Frames(3);
-    EXPECT_EQ(host.startGameCalls, 1);
-}
-
 TEST_F(FrontEndMenuTest, OptionsToggleInvertCycleSensitivityAndRebindTheMovementKeys) {
     Choose(FrontEndScene::ITEM_OPTIONS);
     EXPECT_EQ(scene.GetSelected(), FrontEndScene::ITEM_INVERT_MOUSE);

@@ -50,20 +50,4 @@ TEST(TextOverlay, AFullListRefusesMoreLinesAndBadIndicesChangeNothing) {
     EXPECT_EQ(o.GetLineCount(), 1u);
 }
 
-TEST(TextOverlay, TextsAreCopiedAndCutToWhatALineHolds) {
-    TextOverlay o;
-    char buffer[64] = "CURRENT HISCORE: 250";
-    o.Add(0, 0, 1.0f, 0, buffer, 1.0f);
-    buffer[0] = 'X';
-    EXPECT_STREQ(o.GetLine(0)->text, "CURRENT HISCORE: 250");
-    o.Add(0, 0, 1.0f, 0, std::string(150, 'A').c_str(), 1.0f);
-    EXPECT_EQ(std::string(o.GetLine(1)->text), std::string(99, 'A'));
-    o.SetText(std::string(100, 'B').c_str(), 0);
-    EXPECT_EQ(std::string(o.GetLine(0)->text), std::string(99, 'B'));
-    o.Add(0, 0, 1.0f, 0, nullptr, 1.0f);
-    EXPECT_STREQ(o.GetLine(2)->text, "");
-    o.SetText(nullptr, 0);
-    EXPECT_STREQ(o.GetLine(0)->text, "");
-}
-
 }  // namespace

@@ -20,27 +20,6 @@ TEST_F(HudTest, WorldToMapSpansTheScannerWithLargerZUpwards) {
     EXPECT_FLOAT_EQ(y, 170.0f);
 }
 
-TEST_F(HudTest, SpottedPresentInRoomAndGoblinsAddTheirQuads) {
-    source.spotted = true;
-    source.presentActive = true;
-    source.present = {32.0f, -32.0f, 0.0f};
-    source.goblins = {{10.0f, 10.0f, 0.0f}, {-10.0f, -10.0f, 0.0f}};
-    hud.CreateQuadBuffers();
-    // crosshair, health, time, player, spotted, present, present icon, 2 goblins
-    ASSERT_EQ(hud.GetQuadCount(), 9u);
-    const auto v = Vertices(hud.GetQuadVertexBuffer());
-    EXPECT_EQ(v[20].colour, 0xFF00FFFFu);  // spotted panel after the player's blip
-    EXPECT_FLOAT_EQ(v[28].v, 0.0f);        // present icon, its own row
-    EXPECT_EQ(v[36].colour, 0xFFFF0000u);  // goblins last
-
-    // Every frame's Update rewrites the quads: the present picked up, the goblins gone.
-    source.presentActive = false;
-    source.goblins.clear();
-    source.spotted = false;
-    hud.Update(0.02f);
-    EXPECT_EQ(hud.GetQuadCount(), 5u);
-}
-
 // Map texels: node (col, row) covers columns 8col..8col+7, rows 8row..8row+7.
 TEST_F(HudTest, MapDrawsTheRoomsWallsInWhiteOnBlack) {
     Node* nodes = GetLevel()->GetNodeMap(0);

@@ -67,29 +67,6 @@ TEST_F(PickupsTest, PresentIsPickedUpStrictlyWithinTwentyUnitsAcrossTheFloor) {
     EXPECT_EQ(game.score, 50u);
 }
 
-TEST_F(PickupsTest, PresentsAreDeliveredSpotBySpotUntilTheLevelIsComplete) {
-    LoadRoom({kTree, kSpotA, kSpotB});
-    EXPECT_TRUE(PresentAt(kSpotA));
-
-    StandAt(kTree);  // without a present the tree can be visited freely
-    EXPECT_EQ(game.delivered + game.score, 0u);
-    StandAt(kSpotA);
-    gameplay_test::DrainSound();
-    StandAt(kTree);
-    EXPECT_EQ(game.delivered, 1u);
-    EXPECT_EQ(game.score, 300u);
-    EXPECT_GT(MixPeak(0.2), 0.0f);
-    EXPECT_TRUE(PresentAt(kSpotB));  // at the next spot, at its height
-    StandAt(kSpotB);
-    StandAt(kTree);
-    EXPECT_TRUE(game.levelComplete);
-    EXPECT_FALSE(pickups->IsSlotActive(PICKUP_PRESENT));
-    gameplay_test::DrainSound();
-    StandAt(kTree);  // every spot served: nothing further
-    EXPECT_EQ(game.delivered, 2u);
-    EXPECT_EQ(MixPeak(0.2), 0.0f);
-}
-
 TEST_F(PickupsTest, PresentBesideTheTreeIsPickedUpAndDeliveredInOneFrame) {
     LoadRoom({kTree, Vec3(kTree.x + 10.0f, 0.0f, kTree.z), kSpotB});
     StandAt(kTree.x + 5.0f, kTree.z);

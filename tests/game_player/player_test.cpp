@@ -66,32 +66,6 @@ void FloorTile(Room* room, uint8_t tile) {
     for (Node& n : room->nodes) n.floorTile = tile;
 }
 
-TEST_F(PlayerTest, StartsAtTheStartCellFacingTheRoomAndIsListedOnce) {
-    Start();
-    // Column 3's centre; the row is taken as stored, onto row 3's -z edge.
-    EXPECT_FLOAT_EQ(player.GetX(), CentreX(3));
-    EXPECT_FLOAT_EQ(player.GetZ(), -32.0f);
-    EXPECT_NEAR(View().m[2][2], 1.0f, 1e-6);  // toward z = 0
-    // A second Activate (closing the editor) keeps it listed once and resets.
-    player.AddScore(70);
-    player.Activate();
-    EXPECT_TRUE(InProcessList(&player));
-    EXPECT_EQ(player.GetScore(), 0u);
-    player.Deactivate();
-    EXPECT_FALSE(InProcessList(&player));
-
-    // Beyond z = 0 the camera turns back toward it; on z = 0 it faces +z, not a
-    // matrix without axes.
-    LoadRoom([](Room* r) { r->startZ = 6; });
-    player.PlaceAtStart();
-    EXPECT_NEAR(View().m[2][2], -1.0f, 1e-6);
-    LoadRoom([](Room* r) { r->startZ = 4; });
-    player.PlaceAtStart();
-    EXPECT_FLOAT_EQ(player.GetZ(), 0.0f);
-    EXPECT_FLOAT_EQ(View().m[0][0], 1.0f);
-    EXPECT_FLOAT_EQ(View().m[2][2], 1.0f);
-}
-
 // The wall test runs on the previous frame's position before the move: a
 // player within 8 units moving toward the wall is put back at 8 and held for
 // that frame, so pressing on at full speed swings between 8 and 8 - 4.3 units.
