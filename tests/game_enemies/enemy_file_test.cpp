@@ -92,21 +92,6 @@ TEST_F(EnemyFileTest, GeneratedFilesLoadAndSaveByteForByte) {
     EXPECT_TRUE(m->Load("gfx/enemy0.dat"));
 }
 
-TEST_F(EnemyFileTest, OnlyRoomZeroIsWalked) {
-    EnemyManager* m = GetEnemyManager();
-    WriteBytes("tworooms.dat", EncodeEnemyFile({{}, {kSquare, kLine}}));
-    ASSERT_TRUE(m->Load("tworooms.dat"));
-    m->Start();
-    EXPECT_FALSE(m->GetEnemy(0)->IsActive());
-    m->SetRoom(1);
-    EXPECT_EQ(m->GetCount(), 2u);
-    EXPECT_TRUE(m->GetEnemy(1)->IsActive());
-    // A room beyond the table leaves nobody walking.
-    m->SetRoom(7);
-    EXPECT_EQ(m->GetCount(), 0u);
-    EXPECT_FALSE(m->GetEnemy(0)->IsActive());
-}
-
 TEST_F(EnemyFileTest, TruncatedFilesAreRejectedWithoutLeaks) {
     EnemyManager* m = GetEnemyManager();
     const std::vector<uint8_t> whole = EncodeEnemyFile({{kSquare}, {kLine, kSquare}});

@@ -59,23 +59,6 @@ protected:
 
 }  // namespace
 
-TEST_F(WalkerTest, APlayerStraightAheadIsSeenWhateverTheHeading) {
-    StartWalker("open.dat");
-    // Rounding can take the cosine of the angle to the player a hair above 1.
-    for (int i = 1; i < 200; ++i) {
-        const float dx = 0.37f * float(i), dz = 0.61f * float(i) + 3.0f;
-        const float len = std::sqrt(dx * dx + dz * dz);
-        PatrolPath* path = walker->GetPath();
-        path->Clear();
-        path->AddPoint(PathPoint{-100, -100, 0, 0, 0, 0}, false);
-        path->AddPoint(PathPoint{-100 + 60 * dx / len, -100 + 60 * dz / len, 0, 0, 0, 0}, false);
-        path->Start(30.0f);
-        walker->Update(0.0f);
-        const Vec3 ahead(-100 + 40 * dx / len, 22.0f, -100 + 40 * dz / len);
-        EXPECT_TRUE(walker->CanSee(ahead)) << i;
-    }
-}
-
 TEST_F(WalkerTest, WallsBlockSightExceptCloseBy) {
     StartWalker("wall.dat");
     EXPECT_FALSE(walker->CanSee(Around(40, 0)));  // the wall lies between

@@ -25,14 +25,6 @@ std::vector<float> TourX(const PatrolPath& path) {
     return xs;
 }
 
-// Heading of the segment from (0, 0) toward (dx, dz).
-float SegmentHeading(float dx, float dz) {
-    PatrolPath path;
-    Add(path, {P(0, 0), P(dx, dz)});
-    path.Start(30.0f);
-    return path.GetPoint(0)->heading;
-}
-
 }  // namespace
 
 TEST(PatrolPathTour, MirrorsTheEnteredPointsAndClosesTheLoop) {
@@ -46,29 +38,6 @@ TEST(PatrolPathTour, MirrorsTheEnteredPointsAndClosesTheLoop) {
     // Starting again, as a walker restarting without clearing would, does not mirror twice.
     abc.Start(30.0f);
     EXPECT_EQ(TourX(abc), (std::vector<float>{1, 2, 3, 2}));
-}
-
-TEST(PatrolPathTour, TwentyPointsLeaveRoomForTwelveMirroredOnes) {
-    PatrolPath path;
-    for (int i = 0; i < 20; ++i) path.AddPoint(P(float(i), 0), false);
-    path.Start(30.0f);
-    ASSERT_EQ(path.GetCount(), 32u);
-    EXPECT_EQ(path.GetPoint(20)->x, 18.0f);
-    EXPECT_EQ(path.GetPoint(31)->x, 7.0f);
-    EXPECT_FLOAT_EQ(path.GetPoint(31)->dx, -7.0f);  // p7 straight back to p0
-    EXPECT_EQ(path.GetPoint(32), nullptr);
-
-    for (int i = 0; i < 20; ++i) path.AddPoint(P(100, 0), false);
-    EXPECT_LE(path.GetCount(), 32u);
-}
-
-TEST(PatrolPathTour, HeadingsFaceAlongTheSegment) {
-    EXPECT_NEAR(SegmentHeading(32, 0), kPi / 2, 1e-6);
-    EXPECT_NEAR(SegmentHeading(-32, 0), 3 * kPi / 2, 1e-5);  // in 0..2 pi, never negative
-    // A hair west of +z stays below 2 pi rather than wrapping to exactly 2 pi.
-    const float h = SegmentHeading(-1e-7f, 100.0f);
-    EXPECT_GE(h, 0.0f);
-    EXPECT_LT(h, 2 * kPi);
 }
 
 TEST(PatrolPathWalk, ThirtyTwoUnitsAtThirtyPerSecondTakeSixtyFiveFrames) {

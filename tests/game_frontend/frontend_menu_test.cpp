@@ -42,32 +42,6 @@ TEST_F(FrontEndMenuTest, UpAndDownWrapAroundTheScreenAndPlayTheMoveSound) {
     EXPECT_EQ(host.startGameCalls, 0);
 }
 
-TEST_F(FrontEndMenuTest, AHeldKeyRepeatsOnlyAfterMoreThanTheGuardTime) {
-    KeyDown(VK_DOWN);
-    Frames();  // acts at once
-    EXPECT_EQ(scene.GetSelected(), 1u);
-    Frames(4);  // 0.25 s since the move
-    EXPECT_EQ(scene.GetSelected(), 1u);
-    Frames();  // 0.3125 s
-    EXPECT_EQ(scene.GetSelected(), 2u);
-    // Up held while Down is also down: Up is looked at first, and its own guard holds.
-    KeyDown(VK_UP);
-    Frames();
-    EXPECT_EQ(scene.GetSelected(), 2u);
-    // Letting every menu key go clears the guard: the next press acts at once.
-    KeyUp(VK_UP);
-    KeyUp(VK_DOWN);
-    Frames();
-    KeyDown(VK_UP);
-    Frames();
-    EXPECT_EQ(scene.GetSelected(), 1u);
-    KeyUp(VK_UP);
-    // Switching from one held key to another without a gap waits for the guard.
-    KeyDown(VK_DOWN);
-    Frames();
-    EXPECT_EQ(scene.GetSelected(), 1u);
-}
-
 TEST_F(FrontEndMenuTest, OptionsToggleInvertCycleSensitivityAndRebindTheMovementKeys) {
     Choose(FrontEndScene::ITEM_OPTIONS);
     EXPECT_EQ(scene.GetSelected(), FrontEndScene::ITEM_INVERT_MOUSE);

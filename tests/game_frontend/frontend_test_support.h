@@ -28,7 +28,6 @@ namespace frontend_test {
 
 // How many times p or o stands in the engine's process list or the renderer's lists.
 inline int InProcesses(const Process* p) { return quiltest::TimesInProcessList(p); }
-inline int InWorld(const Object* o) { return quiltest::TimesInObjectList(GetRenderer()->GetObjectList(), o); }
 inline int InOverlays(const Object* o) { return quiltest::TimesInObjectList(GetRenderer()->GetOverlayList(), o); }
 
 using quiltest::KeyDown;

@@ -165,24 +165,6 @@ TEST_F(BulletsTest, TestedStretchReachesFiveUnitsBehindTheCentreAtTenthOfASecond
     }
 }
 
-TEST_F(BulletsTest, FullPoolDropsTheNewShotSilentlyAndAnUnknownTypeIsReported) {
-    for (int i = 0; i < 127; ++i) Fire(BULLET_PLAYER, Vec3(0.0f, 20.0f, 0.0f), Vec3(1, 0, 0));
-    gameplay_test::DrainSound();
-    Fire(BULLET_GOBLIN, Vec3(0.0f, 20.0f, 0.0f), Vec3(1, 0, 0));
-    EXPECT_EQ(bullets.GetCount(), 128u);
-    EXPECT_GT(MixPeak(0.1), 0.0f);
-    gameplay_test::DrainSound();
-    Fire(BULLET_PLAYER, Vec3(0.0f, 20.0f, 0.0f), Vec3(1, 0, 0));
-    EXPECT_EQ(bullets.GetCount(), 128u);
-    EXPECT_EQ(MixPeak(0.1), 0.0f);
-    EXPECT_TRUE(gameplay_test::MessageTexts().empty());
-
-    Fire(2, Vec3(0.0f, 20.0f, 0.0f), Vec3(1, 0, 0));
-    const auto texts = gameplay_test::MessageTexts();
-    ASSERT_EQ(texts.size(), 1u);
-    EXPECT_NE(texts[0].find("Invalid bullet type given to Fire"), std::string::npos);
-}
-
 TEST_F(BulletsTest, ExpiredShotIsReplacedByTheLastWhichFliesOnInTheSamePass) {
     LoadRoom();
     Fire(BULLET_PLAYER, Vec3(120.0f, 20.0f, -30.0f), Vec3(1, 0, 0));  // 8 to the wall

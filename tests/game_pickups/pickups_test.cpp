@@ -96,21 +96,4 @@ TEST_F(PickupsTest, RoomsWithoutSpotsLeftNeverGetAPresent) {
     EXPECT_FALSE(pickups->IsSlotActive(PICKUP_PRESENT));
 }
 
-TEST_F(PickupsTest, UnknownTypeIsReportedAndWritesNoSlotWhileOtherTypesDoNothing) {
-    pickups->SetPickup(PICKUP_HEALTH, Vec3(0.0f, 4.0f, 0.0f));
-    pickups->SetPickup(PICKUP_TIME, Vec3(50.0f, 6.0f, 0.0f));
-    PickupSlot before[PICKUP_SLOT_COUNT];
-    std::memcpy(before, pickups->GetSlot(0), sizeof(before));
-    pickups->SetPickup(4, Vec3(1.0f, 2.0f, 3.0f));
-    const auto texts = gameplay_test::MessageTexts();
-    ASSERT_EQ(texts.size(), 1u);
-    EXPECT_NE(texts[0].find("Invalid Pick up type given to SetPickup object"), std::string::npos);
-    EXPECT_EQ(std::memcmp(before, pickups->GetSlot(0), sizeof(before)), 0);
-    EXPECT_EQ(pickups->GetSlot(4), nullptr);
-
-    StandAt(0.0f, 0.0f);
-    StandAt(50.0f, 0.0f);
-    EXPECT_EQ(game.score, 0u);
-}
-
 }  // namespace

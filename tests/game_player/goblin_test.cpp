@@ -133,25 +133,6 @@ TEST_F(GoblinTest, AGoblinAppearsOnTheFloorAndARoomWithoutFloorOrLevelSpawnsNoth
     EXPECT_TRUE(NoMessageBoxes());
 }
 
-TEST_F(GoblinTest, KillAllAndDeactivateGiveNoScore) {
-    SpawnAfterWaits(2);
-    Goblin* a = goblins->GetGoblin(0);
-    goblins->Update(3.0f);
-    goblins->KillAll();
-    EXPECT_EQ(goblins->GetCount(), 0u);
-    EXPECT_FALSE(InProcessList(a));
-    EXPECT_FLOAT_EQ(goblins->GetSpawnTimer(), 3.0f);  // KillAll leaves the wait alone
-    goblins->Deactivate();
-    EXPECT_FALSE(InProcessList(goblins));
-    EXPECT_EQ(player.GetScore(), 0u);
-    // Activate again: listed once, and the first spawn may come at once.
-    goblins->Activate();
-    goblins->Activate();
-    EXPECT_TRUE(InProcessList(goblins));
-    goblins->Spawn();
-    EXPECT_EQ(goblins->GetCount(), 1u);
-}
-
 TEST_F(GoblinTest, AGoblinKeepsItsDistanceChasesThePlayerAndSurvivesStandingOnIt) {
     goblins->Spawn();
     Goblin* g = goblins->GetGoblin(0);

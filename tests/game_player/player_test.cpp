@@ -153,28 +153,6 @@ TEST_F(PlayerTest, FootstepsFollowTheFloorMaterialEveryHalfSecondOfWalking) {
     }
 }
 
-TEST_F(PlayerTest, HoldingFireShootsAtOnceThenTwiceASecond) {
-    Start();
-    Bullets* bullets = GetBullets();
-    const uint32_t before = bullets->GetCount();
-    SetMouse(0, 0, 1);
-    Frames(1, 0.125f);
-    ASSERT_EQ(bullets->GetCount(), before + 1);
-    const BulletRecord* shot = bullets->GetBullet(before);
-    EXPECT_NEAR(shot->position.z, player.GetZ() + 3.0f, 1e-4);  // 3 units ahead of the eye
-    const uint32_t expected[] = {1, 1, 1, 2, 2, 2, 2, 3};
-    for (uint32_t n : expected) {
-        Frames(1, 0.125f);
-        EXPECT_EQ(bullets->GetCount(), before + n);
-    }
-    // Let go and press again soon after: still one shot per half second.
-    SetMouse(0, 0, 0);
-    Frames(1, 0.125f);
-    SetMouse(0, 0, 1);
-    Frames(1, 0.125f);
-    EXPECT_EQ(bullets->GetCount(), before + 3);
-}
-
 TEST_F(PlayerTest, HitsTakeHealthByDifficultyDownToZeroAndLowHealthBeatsTheHeart) {
     Start();
     while (player.GetHealth() >= 31) player.TakeHit();

@@ -55,32 +55,6 @@ const char* LineText(Game* game, uint32_t i) {
     return line ? line->text : "";
 }
 
-TEST_F(GameTest, GetReadyFreezesTheWorldForFourSecondsThenPlayStarts) {
-    game->SetDifficulty(DIFFICULTY_EASY);
-    StartUp();
-    game->StartGame();
-    Level* level = GetLevel();
-    Frames();  // entry
-    const Process* frozen[] = {level, game->GetPlayer(), GetHUD(), GetPickups(), GetBullets(),
-                               GetEnemyManager()->GetEnemy(0)};
-    for (const Process* p : frozen) EXPECT_TRUE(Frozen(p));
-    ASSERT_EQ(game->GetTextOverlay()->GetLineCount(), 3u);
-    EXPECT_STREQ(LineText(game, 0), "LEVEL 1 - GET READY");
-
-    // The level ran in the entry frame before the game froze it, then stands still.
-    const float frozenTime = level->GetTimeLeft();
-    EXPECT_EQ(frozenTime, 200.0f - kDt);
-    Frames(64);  // 4 s
-    EXPECT_EQ(game->GetState(), GAMESTATE_GET_READY);
-    EXPECT_EQ(level->GetTimeLeft(), frozenTime);
-    Frames();
-    EXPECT_EQ(game->GetState(), GAMESTATE_PLAY);
-    for (const Process* p : frozen) EXPECT_FALSE(Frozen(p));
-    EXPECT_EQ(game->GetTextOverlay()->GetLineCount(), 0u);
-    Frames(16);
-    EXPECT_EQ(level->GetTimeLeft(), frozenTime - 1.0f);
-}
-
 TEST_F(GameTest, LevelCompleteCountsTheBonusUpAndGoesToTheNextLevel) {
     StartUp();
     IntoPlay();
