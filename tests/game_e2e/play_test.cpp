@@ -3,6 +3,7 @@
 // to check; no game state is written.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <functional>
@@ -43,7 +44,7 @@ bool Showing(const char* text) {
 // true when done. A step that runs for too long fails the test and quits.
 class Script {
 public:
-    void Add(std::string name, std::function<bool()> step) { m_steps.push_back({std::move(name), std::move(step)}); }
+    void Add(std::string name, std::function<bool()> step) { m_steps.emplace_back(std::move(name), std::move(step)); }
     void Press(const std::string& name, int vk) {
         auto held = std::make_shared<int>(0);
         Add(name, [vk, held] {
@@ -60,7 +61,7 @@ public:
         qa::SetPumpHook([this] { Pump(); });
         GetGameEngine()->Run(GetModuleHandleA(nullptr), GetGame(), 0);
         qa::SetPumpHook(std::function<void()>());
-        EXPECT_EQ(m_next, m_steps.size()) << "stopped at: " << (m_next < m_steps.size() ? m_steps[m_next].name : "");
+        EXPECT_EQ(m_next, m_steps.size()) << "stopped at: " << (m_next < m_steps.size() ? m_steps[m_next].first : "");
     }
 
 private:
@@ -68,20 +69,16 @@ private:
         qa::AdvanceClock(kFrame);
         if (m_next >= m_steps.size() || m_frame == g_uFrameCount) return;
         m_frame = g_uFrameCount;
-        if (m_steps[m_next].run()) {
+        if (m_steps[m_next].second()) {
             ++m_next;
             m_pumps = 0;
         } else if (++m_pumps > 8000) {
-            ADD_FAILURE() << "step \"" << m_steps[m_next].name << "\" did not finish";
+            ADD_FAILURE() << "step \"" << m_steps[m_next].first << "\" did not finish";
             m_next = m_steps.size();
             Quit();
         }
     }
-    struct Step {
-        std::string name;
-        std::function<bool()> run;
-    };
-    std::vector<Step> m_steps;
+    std::vector<std::pair<std::string, std::function<bool()>>> m_steps;
     size_t m_next = 0;
     int m_pumps = 0;
     uint32_t m_frame = ~0u;
@@ -115,15 +112,10 @@ private:
     // Turns toward heading (0 faces +z, pi/2 faces +x) and walks when nearly facing it.
     void Steer(float heading) {
         const float error = Wrap(heading - GetGame()->GetPlayer()->GetYaw());
-        int counts = static_cast<int>(error / 0.01f);
-        counts = counts > 40 ? 40 : (counts < -40 ? -40 : counts);
-        HWND hwnd = GetPCSystem()->GetHWnd();
-        if (m_mouseX + counts < 100 || m_mouseX + counts > 540) {
-            m_mouseX = 320;  // a jump too long to count as a turn
-        } else {
-            m_mouseX += counts;
-        }
-        qa::MouseMove(hwnd, m_mouseX, 240);
+        const int counts = std::clamp(static_cast<int>(error / 0.01f), -40, 40);
+        // Near an edge the pointer jumps back to the middle, too far to count as a turn.
+        m_mouseX = m_mouseX + counts < 100 || m_mouseX + counts > 540 ? 320 : m_mouseX + counts;
+        qa::MouseMove(GetPCSystem()->GetHWnd(), m_mouseX, 240);
         Walk(std::fabs(error) < 0.4f);
     }
     static int Col(float x) { return GetLevel()->CellColFromX(x); }

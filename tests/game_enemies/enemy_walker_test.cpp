@@ -29,8 +29,6 @@ protected:
         AssetRoot();
         GetEnemyManager()->Init();
         WriteBytes("open.dat", EncodeLevel({}));
-        // A wall across column 1 between rows 5 and 4, 16 units ahead of the walker.
-        WriteBytes("wall.dat", EncodeLevel({{1, 5}}));
         // One walker from the centre of node (1, 5) north to node (1, 1); heading 0.
         WriteBytes("north.dat", EncodeEnemyFile({{{{CentreX(1), CentreZ(5)}, {CentreX(1), CentreZ(1)}}}}));
     }
@@ -58,21 +56,6 @@ protected:
 };
 
 }  // namespace
-
-TEST_F(WalkerTest, WallsBlockSightExceptCloseBy) {
-    StartWalker("wall.dat");
-    EXPECT_FALSE(walker->CanSee(Around(40, 0)));  // the wall lies between
-    EXPECT_TRUE(walker->CanSee(Around(19, 0)));   // beyond the wall, but close
-    EXPECT_TRUE(walker->CanSee(Around(20, 180 * kDegree)));  // close behind
-    EXPECT_FALSE(walker->CanSee(Around(21, 180 * kDegree)));
-    // Without a level loaded nothing blocks sight.
-    GetLevel()->Free();
-    EXPECT_TRUE(walker->CanSee(Around(40, 0)));
-    // A walker out of play sees nothing.
-    const Vec3 near = Around(5, 0);
-    GetEnemyManager()->Stop();
-    EXPECT_FALSE(walker->CanSee(near));
-}
 
 TEST_F(WalkerTest, SeenForAFifthOfASecondMakesThePlayerSpotted) {
     StartWalker("open.dat");

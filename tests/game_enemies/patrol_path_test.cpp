@@ -40,26 +40,6 @@ TEST(PatrolPathTour, MirrorsTheEnteredPointsAndClosesTheLoop) {
     EXPECT_EQ(TourX(abc), (std::vector<float>{1, 2, 3, 2}));
 }
 
-TEST(PatrolPathWalk, ThirtyTwoUnitsAtThirtyPerSecondTakeSixtyFiveFrames) {
-    PatrolPath path;
-    Add(path, {P(0, 0), P(0, 32)});
-    path.Start(30.0f);
-    int frames = 0;
-    while (path.GetSegment() == 0 && frames < 1000) {
-        path.Follow(kDt);
-        ++frames;
-    }
-    EXPECT_GT(frames * kDt, 1.0f);
-    EXPECT_LT(frames * kDt, 1.1f);
-    // The finishing frame sits exactly on the next point; the leftover distance is dropped.
-    EXPECT_EQ(path.GetState()->z, 32.0f);
-
-    // Back along the closing segment, then round again from point 0.
-    while (path.GetSegment() == 1) path.Follow(kDt);
-    EXPECT_EQ(path.GetSegment(), 0u);
-    EXPECT_EQ(path.GetState()->z, 0.0f);
-}
-
 TEST(PatrolPathWalk, TurnsTheShorterWayThroughZero) {
     const float a = 0.1f, b = 6.0f;
     const PathPoint p0 = P(0, 0);

@@ -4,23 +4,15 @@
 // editor key and the difficulty.
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <type_traits>
 #include <vector>
 
 #include "Bullets.h"
-#include "Ceil.h"
 #include "Editor.h"
 #include "EnemyManager.h"
-#include "Floor.h"
-#include "Goblin.h"
-#include "GoblinManager.h"
 #include "HUD.h"
 #include "Level.h"
-#include "LevelRenderer.h"
 #include "Pickups.h"
 #include "Player.h"
-#include "Walls.h"
 #include "game_state_support.h"
 #include "gameengine.h"
 #include "music.h"
@@ -32,13 +24,6 @@ using game_state_test::GameTest;
 using game_state_test::ProcessIndex;
 
 namespace {
-
-// The goblin manager as a process, when it is one.
-template <typename M>
-const Process* AsProcess(M* m) {
-    if constexpr (std::is_base_of<Process, M>::value) return m;
-    else return nullptr;
-}
 
 IDirectMusicPerformance8* g_performance = nullptr;
 // Hands out the real performance and keeps its address, so that a test can ask what plays.
@@ -71,6 +56,7 @@ TEST_F(GameTest, LevelCompleteCountsTheBonusUpAndGoesToTheNextLevel) {
     EXPECT_TRUE(Frozen(level));
     level->SetTimeLeft(12.34f);
     EXPECT_STREQ(LineText(game, game->GetBonusLine()), "BONUS SCORE: 0");
+    EXPECT_EQ(Game::LevelBonus(-0.01f, 0.0f), 0u);  // time ran out on the delivering frame
     // The bonus counts up over the first half of the 3 s and then holds.
     Frames(13);
     EXPECT_STREQ(LineText(game, game->GetBonusLine()), "BONUS SCORE: 61");
