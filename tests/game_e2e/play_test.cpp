@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
 #include <functional>
 #include <queue>
@@ -55,6 +56,7 @@ public:
         });
     }
     void Run() {
+        setenv("SDL_VIDEODRIVER", "offscreen", 0);
         qa::UseVirtualClock(true);
         qa::SetHeadless(true);
         qa::QueueDialogScript([](HWND dialog) { qa::DialogClickButton(dialog, IDOK); });
