@@ -1,15 +1,21 @@
 // DirectMusic through COM: loading MIDI files, playing them through the synthesiser
-// into the memory output, stopping, repeats, volume and fades.
+// into the memory output, stopping, repeats, volume and fades; and an effect and a song
+// reaching a real audio device (SDL's disk driver).
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <cmath>
+#include <cstdlib>
+#include <cstring>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "dmusici.h"
+#include "dsound.h"
 #include "midi_builder.h"
 #include "quil_audio_output.h"
 #include "quil_music_synth.h"
@@ -209,6 +215,72 @@ TEST_F(MusicTest, SecondSongCutsTheFirstOff) {
     EXPECT_GT(RenderRms(4410), 0.01);
     state->Release();
     first->Release();
+}
+
+// Run by its own CTest entry with SDL_AUDIODRIVER=disk: a tone through DirectSound, then a
+// song through DirectMusic, on the audio thread; the file must hold both, audibly.
+TEST(DiskOutput, EffectThenSongReachTheDevice) {
+    const char* driver = std::getenv("SDL_AUDIODRIVER");
+    const char* file = std::getenv("SDL_DISKAUDIOFILE");
+    if (!driver || std::strcmp(driver, "disk") != 0 || !file) GTEST_SKIP() << "needs SDL's disk audio driver";
+    IDirectSound8* ds = nullptr;
+    ASSERT_EQ(DirectSoundCreate8(nullptr, &ds, nullptr), DS_OK);
+    WAVEFORMATEX f{WAVE_FORMAT_PCM, 1, 22050, 44100, 2, 16, 0};
+    DSBUFFERDESC desc{sizeof(DSBUFFERDESC), DSBCAPS_STATIC, 22050 * 2, 0, &f, {}};
+    IDirectSoundBuffer* tone = nullptr;
+    ASSERT_EQ(ds->CreateSoundBuffer(&desc, &tone, nullptr), DS_OK);
+    void *p1, *p2;
+    DWORD n1, n2;
+    tone->Lock(0, desc.dwBufferBytes, &p1, &n1, &p2, &n2, 0);
+    for (DWORD i = 0; i < n1 / 2; ++i) static_cast<int16_t*>(p1)[i] = int16_t(20000 * std::sin(i * 0.125));
+    tone->Unlock(p1, n1, p2, n2);
+    tone->Play(0, 0, 0);
+    std::this_thread::sleep_for(std::chrono::milliseconds(1200));
+
+    const std::string song = ::testing::TempDir() + "disk_song_" + std::to_string(getpid()) + ".mid";
+    ASSERT_TRUE(audio_test::WriteFile(song, audio_test::OneNoteSong()));
+    IDirectMusicLoader8* loader = nullptr;
+    IDirectMusicPerformance8* performance = nullptr;
+    IDirectMusicSegment8* segment = nullptr;
+    CoCreateInstance(CLSID_DirectMusicLoader, nullptr, CLSCTX_INPROC, IID_IDirectMusicLoader8,
+                     reinterpret_cast<void**>(&loader));
+    CoCreateInstance(CLSID_DirectMusicPerformance, nullptr, CLSCTX_INPROC, IID_IDirectMusicPerformance8,
+                     reinterpret_cast<void**>(&performance));
+    ASSERT_EQ(performance->InitAudio(nullptr, nullptr, nullptr, DMUS_APATH_DYNAMIC_STEREO, 64, DMUS_AUDIOF_ALL,
+                                     nullptr), S_OK);
+    const std::wstring wide(song.begin(), song.end());
+    ASSERT_EQ(loader->LoadObjectFromFile(CLSID_DirectMusicSegment, IID_IDirectMusicSegment8,
+                                         const_cast<WCHAR*>(wide.c_str()), reinterpret_cast<void**>(&segment)), S_OK);
+    segment->SetRepeats(1);
+    performance->PlaySegment(segment, 0, 0, nullptr);
+    std::this_thread::sleep_for(std::chrono::milliseconds(900));
+    performance->CloseDown();
+    performance->Release();
+    segment->Release();
+    loader->Release();
+    tone->Release();
+    ds->Release();
+    std::remove(song.c_str());
+
+    // The driver's pace need not be real time: look for the tone early and the song late.
+    std::vector<float> s;
+    if (FILE* in = std::fopen(file, "rb")) {
+        float v[1024];
+        for (size_t n; (n = std::fread(v, sizeof(float), 1024, in)) > 0;) s.insert(s.end(), v, v + n);
+        std::fclose(in);
+    }
+    const size_t window = quil_audio::kOutputRate / 2;  // a quarter second of stereo samples
+    ASSERT_GT(s.size(), 8 * window);
+    double toneRms = 0, songRms = 0;
+    for (size_t at = 0; at + window <= s.size(); at += window / 2) {
+        double sum = 0;
+        for (size_t i = at; i < at + window; ++i) sum += double(s[i]) * s[i];
+        const double rms = std::sqrt(sum / double(window));
+        if (at < s.size() * 4 / 10) toneRms = std::max(toneRms, rms);
+        if (at > s.size() * 6 / 10) songRms = std::max(songRms, rms);
+    }
+    EXPECT_GT(toneRms, 0.1);
+    EXPECT_GT(songRms, 0.01);
 }
 
 }  // namespace
