@@ -22,16 +22,6 @@ UINT NextPow2(UINT v) {
     return p;
 }
 
-UINT FullChainLevels(UINT w, UINT h) {
-    UINT levels = 1;
-    while (w > 1 || h > 1) {
-        w = std::max(1u, w / 2);
-        h = std::max(1u, h / 2);
-        ++levels;
-    }
-    return levels;
-}
-
 struct SizeLimits {
     UINT maxWidth = 4096;
     UINT maxHeight = 4096;
@@ -305,10 +295,10 @@ HRESULT D3DXCreateTexture(LPDIRECT3DDEVICE8 device, UINT width, UINT height, UIN
     if (width == 0 || width == D3DX_DEFAULT) width = kDefaultCreateSize;
     if (height == 0 || height == D3DX_DEFAULT) height = kDefaultCreateSize;
     FitSize(width, height, limits, false);
-    UINT full = FullChainLevels(width, height);
-    UINT levels = (mipLevels == 0 || mipLevels == D3DX_DEFAULT) ? full : std::min(mipLevels, full);
     if (format == D3DFMT_UNKNOWN) format = D3DFMT_A8R8G8B8;
-    return device->CreateTexture(width, height, levels, usage, format, pool, texture);
+    // 0 asks the device for the full chain; it clamps larger counts to it.
+    return device->CreateTexture(width, height, mipLevels == D3DX_DEFAULT ? 0 : mipLevels, usage, format, pool,
+                                 texture);
 }
 
 HRESULT D3DXCreateTextureFromFileA(LPDIRECT3DDEVICE8 device, LPCSTR srcFile, LPDIRECT3DTEXTURE8* texture) {
@@ -359,15 +349,14 @@ HRESULT D3DXCreateTextureFromFileExA(LPDIRECT3DDEVICE8 device, LPCSTR srcFile, U
         format = (image.format == D3DFMT_A8R8G8B8 || image.format == D3DFMT_A1R5G5B5) ? D3DFMT_A8R8G8B8
                                                                                      : D3DFMT_X8R8G8B8;
 
-    const UINT full = FullChainLevels(width, height);
-    const UINT levels = (mipLevels == 0 || mipLevels == D3DX_DEFAULT) ? full : std::min(mipLevels, full);
     if (filter == D3DX_DEFAULT) filter = D3DX_FILTER_TRIANGLE | D3DX_FILTER_DITHER;
     if (mipFilter == D3DX_DEFAULT) mipFilter = D3DX_FILTER_BOX;
 
     IDirect3DTexture8* tex = nullptr;
-    hr = device->CreateTexture(width, height, levels, usage, format, pool, &tex);
+    hr = device->CreateTexture(width, height, mipLevels == D3DX_DEFAULT ? 0 : mipLevels, usage, format, pool, &tex);
     if (FAILED(hr)) return hr;
     if (!tex) return D3DERR_INVALIDCALL;
+    const UINT levels = tex->GetLevelCount();
 
     FloatImage level = Resample(ToFloat(image), width, height, filter);
     image.texels.clear();

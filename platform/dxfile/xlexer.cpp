@@ -1,6 +1,8 @@
 // Token reader for the text and binary .x forms.
 #include "xlexer.h"
 
+#include "quil_bytes.h"
+
 #include <charconv>
 #include <cstdlib>
 #include <cstring>
@@ -133,15 +135,14 @@ void Lexer::read(Token& t) {
 
 bool Lexer::u16(uint16_t& v) {
     if (size_ - pos_ < 2) return false;
-    v = uint16_t(data_[pos_] | data_[pos_ + 1] << 8);
+    v = quil_platform::ReadLe16(data_ + pos_);
     pos_ += 2;
     return true;
 }
 
 bool Lexer::u32(uint32_t& v) {
     if (size_ - pos_ < 4) return false;
-    v = uint32_t(data_[pos_]) | uint32_t(data_[pos_ + 1]) << 8 | uint32_t(data_[pos_ + 2]) << 16 |
-        uint32_t(data_[pos_ + 3]) << 24;
+    v = quil_platform::ReadLe32(data_ + pos_);
     pos_ += 4;
     return true;
 }

@@ -106,12 +106,10 @@ public:
     HRESULT createResult = S_OK;
     HRESULT lockResult = S_OK;
     std::vector<FakeTexture*> textures;
-    UINT lastLevelsAsked = 0;
     FakeTexture* Last() const { return textures.empty() ? nullptr : textures.back(); }
 
     HRESULT CreateTexture(UINT w, UINT h, UINT levels, DWORD, D3DFORMAT format, D3DPOOL pool,
                           IDirect3DTexture8** tex) override {
-        lastLevelsAsked = levels;
         if (FAILED(createResult)) return createResult;
         if (!tex || w == 0 || h == 0) return D3DERR_INVALIDCALL;
         if (levels == 0)

@@ -314,7 +314,7 @@ TEST(TextureCreate, DefaultsLimitsAndLevels) {
                                 D3DPOOL_MANAGED, &tex),
               S_OK);
     EXPECT_EQ(device.Last()->Levels()[0].width, 256u);
-    EXPECT_EQ(device.lastLevelsAsked, 9u);
+    EXPECT_EQ(device.Last()->Levels().size(), 9u);
 
     device.caps.MaxTextureWidth = 512;
     ASSERT_EQ(D3DXCreateTexture(&device, 1024, 100, 0, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, &tex), S_OK);
