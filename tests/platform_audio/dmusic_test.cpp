@@ -177,25 +177,6 @@ TEST_F(MusicTest, LoaderFindsFilesByAnyCaseAndSeparatorAndRefusesBadOnes) {
               DMUS_E_LOADER_BADPATH);
 }
 
-TEST_F(MusicTest, CallsBeforeInitAndAfterCloseDownFailCleanly) {
-    ASSERT_EQ(Load(Wide(songPath)), S_OK);
-    IDirectMusicAudioPath8* path = reinterpret_cast<IDirectMusicAudioPath8*>(1);
-    EXPECT_EQ(performance->GetDefaultAudioPath(&path), DMUS_E_NOT_INIT);
-    EXPECT_EQ(path, nullptr);
-    EXPECT_EQ(performance->PlaySegment(segment, 0, 0, nullptr), DMUS_E_NOT_INIT);
-    Init();
-    EXPECT_EQ(performance->InitAudio(nullptr, nullptr, nullptr, DMUS_APATH_DYNAMIC_STEREO, 64, 0, nullptr),
-              DMUS_E_ALREADY_INITED);
-    path = Path();
-    performance->PlaySegment(segment, 0, 0, nullptr);
-    EXPECT_EQ(performance->CloseDown(), S_OK);
-    EXPECT_EQ(performance->PlaySegment(segment, 0, 0, nullptr), DMUS_E_NOT_INIT);
-    // A path still held after CloseDown is harmless.
-    EXPECT_EQ(path->SetVolume(-100, 0), DMUS_E_NOT_INIT);
-    EXPECT_EQ(path->Release(), 0u);
-    EXPECT_EQ(RenderRms(441), 0.0);
-}
-
 TEST_F(MusicTest, SecondSongCutsTheFirstOff) {
     InitAndLoad();
     IDirectMusicSegment8* first = segment;

@@ -1,5 +1,5 @@
 // The .x parser on well-formed files: object order, packed data, children, references,
-// templates declared in files, binary files with 32- and 64-bit floats.
+// templates declared in files, number forms, binary files with 32- and 64-bit floats.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -255,40 +255,6 @@ TEST(DxFileTemplates, RegisteredTemplatesAreKnownToLaterFiles) {
     d->Release();
     en->Release();
     file->Release();
-}
-
-// Binary templates, nested objects with instance GUIDs and references by GUID.
-TEST(DxFileBinary, TemplatesAndGuidReferences) {
-    BinWriter w;
-    // template Trio { <guid> array WORD v[3]; [...] }
-    const char zero[8] = {};
-    w.tok(31).name("Trio").ob().tok(5).w32(0x01020304).w16(5).w16(6).raw("\0\1\2\3\4\5\6\7", 8);
-    w.tok(52).tok(40).name("v").tok(14).tok(3).w32(3);
-    w.tok(15).tok(20).tok(14).tok(18).tok(18).tok(18).tok(15).cb();
-    w.name("Trio").name("T").ob().ints({7, 8, 9});
-    w.name("Frame").ob().tok(5).w32(42).w16(0).w16(0).raw(zero, 8).cb();    // instance GUID 42
-    w.ob().tok(5).w32(42).w16(0).w16(0).raw(zero, 8).cb();                  // reference by GUID
-    w.cb();
-    Loaded l;
-    loadBytes(l, w.b);
-    ASSERT_EQ(l.hr, DXFILE_OK);
-    IDirectXFileData* t = nullptr;
-    ASSERT_EQ(l.en->GetNextDataObject(&t), DXFILE_OK);
-    auto [size, p] = dataOf(t);
-    ASSERT_EQ(size, 6u);
-    EXPECT_EQ(at<uint16_t>(p, 4), 9);
-    Children kids(t);
-    ASSERT_EQ(kids.all.size(), 2u);
-    IDirectXFileDataReference* ref = refOf(kids.all[1]);
-    ASSERT_NE(ref, nullptr);
-    IDirectXFileData* target = nullptr;
-    ASSERT_EQ(ref->Resolve(&target), DXFILE_OK);
-    GUID id{};
-    target->GetId(&id);
-    EXPECT_EQ(id.Data1, 42u);
-    target->Release();
-    ref->Release();
-    t->Release();
 }
 
 // Number forms of the text format, read into a FLOAT member as strtod reads them.
