@@ -1,10 +1,10 @@
 // ID3DXSkinMesh: a mesh with bone weights, loaded from a .x Mesh object with SkinWeights, and its
 // conversion into an indexed-blended mesh split into bone combinations.
 #include <algorithm>
-#include <atomic>
 #include <cstring>
 #include <new>
 
+#include "quil_com.h"
 #include "d3dx_internal.h"
 #include "xmesh_internal.h"
 
@@ -20,7 +20,7 @@ struct Influence {
     float weight;
 };
 
-class SkinMeshImpl final : public ID3DXSkinMesh {
+class SkinMeshImpl final : public quil_com::RefCounted<ID3DXSkinMesh> {
 public:
     SkinMeshImpl(ID3DXMesh* original, std::vector<BoneData> bones, DWORD fileVertices)
         : original_(original), bones_(std::move(bones)), influences_(fileVertices) {
@@ -46,20 +46,7 @@ public:
     ~SkinMeshImpl() override { original_->Release(); }
 
     HRESULT QueryInterface(REFIID iid, void** out) override {
-        if (!out) return E_POINTER;
-        if (iid == IID_IUnknown || iid == IID_ID3DXSkinMesh) {
-            AddRef();
-            *out = static_cast<ID3DXSkinMesh*>(this);
-            return S_OK;
-        }
-        *out = nullptr;
-        return E_NOINTERFACE;
-    }
-    ULONG AddRef() override { return ++refs_; }
-    ULONG Release() override {
-        ULONG n = --refs_;
-        if (n == 0) delete this;
-        return n;
+        return quil_com::Answer(static_cast<ID3DXSkinMesh*>(this), iid, out, IID_ID3DXSkinMesh);
     }
 
     DWORD GetNumBones() override { return DWORD(bones_.size()); }
@@ -85,7 +72,6 @@ public:
                                         LPD3DXBUFFER* vertexRemap, LPD3DXMESH* mesh) override;
 
 private:
-    std::atomic<ULONG> refs_{1};
     ID3DXMesh* original_;
     std::vector<BoneData> bones_;
     std::vector<std::vector<Influence>> influences_;  // per file vertex, heaviest first
