@@ -69,18 +69,9 @@ void BM_Mix32VoicesAndMusic(benchmark::State& state) {
     IDirectSound8* ds = nullptr;
     DirectSoundCreate8(nullptr, &ds, nullptr);
     ds->SetCooperativeLevel(nullptr, DSSCL_PRIORITY);
-    WAVEFORMATEX f{};
-    f.wFormatTag = WAVE_FORMAT_PCM;
-    f.nChannels = 1;
-    f.nSamplesPerSec = 22050;
-    f.wBitsPerSample = 16;
-    f.nBlockAlign = 2;
-    f.nAvgBytesPerSec = 44100;
-    DSBUFFERDESC desc{};
-    desc.dwSize = sizeof(desc);
-    desc.dwFlags = DSBCAPS_STATIC | DSBCAPS_CTRLVOLUME | DSBCAPS_CTRLPAN | DSBCAPS_CTRLFREQUENCY;
-    desc.dwBufferBytes = 22050 * 2;
-    desc.lpwfxFormat = &f;
+    WAVEFORMATEX f{WAVE_FORMAT_PCM, 1, 22050, 44100, 2, 16, 0};
+    DSBUFFERDESC desc{sizeof(DSBUFFERDESC), DSBCAPS_STATIC | DSBCAPS_CTRLVOLUME | DSBCAPS_CTRLPAN | DSBCAPS_CTRLFREQUENCY,
+                      22050 * 2, 0, &f, {}};
     IDirectSoundBuffer* first = nullptr;
     ds->CreateSoundBuffer(&desc, &first, nullptr);
     void *p1, *p2;

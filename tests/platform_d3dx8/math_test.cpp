@@ -44,13 +44,9 @@ TEST(D3dxMatrix, MultiplyAppliesLeftOperandFirstAndMayAlias) {
     D3DXVec3TransformCoord(&out, &p, &rt);
     ExpectVecNear(out, 10, 1, 0);
 
-    D3DXMATRIX alias = t;
+    D3DXMATRIX alias = t;  // the output may be an operand
     D3DXMatrixMultiply(&alias, &alias, &r);
     ExpectMatrixNear(alias, tr);
-    alias = r;
-    D3DXMatrixMultiply(&alias, &t, &alias);
-    ExpectMatrixNear(alias, tr);
-    ExpectMatrixNear(t * r, tr);
 }
 
 TEST(D3dxMatrix, InverseOfGeneralAndSingularMatrices) {
@@ -127,25 +123,6 @@ TEST(D3dxMatrix, LookAtLHPutsTargetOnPositiveZ) {
     D3DXMatrixLookAtLH(&v, V3(0, 0, 0), V3(1, 0, 0), &up);
     D3DXVec3TransformCoord(&out, V3(0, 0, 1), &v);
     ExpectVecNear(out, -1, 0, 0);
-}
-
-TEST(D3dxVector, NormalizeAndTransforms) {
-    D3DXVECTOR3 v;
-    D3DXVec3Normalize(&v, V3(3, 0, 4));
-    ExpectVecNear(v, 0.6f, 0, 0.8f);
-    D3DXVec3Normalize(&v, V3(0, 0, 0));
-    ExpectVecNear(v, 0, 0, 0, 0);
-
-    D3DXMATRIX m;
-    D3DXMatrixTranslation(&m, 1, 2, 3);
-    m._14 = 1.0f;  // w := x + 1
-    D3DXVECTOR4 h;
-    D3DXVec3Transform(&h, V3(1, 1, 1), &m);
-    EXPECT_FLOAT_EQ(h.w, 2);
-    D3DXVec3TransformCoord(&v, V3(1, 1, 1), &m);
-    ExpectVecNear(v, 1, 1.5f, 2);
-    D3DXVec3TransformNormal(&v, V3(1, 1, 1), &m);  // translation ignored
-    ExpectVecNear(v, 1, 1, 1);
 }
 
 TEST(D3dxVector, ProjectToViewport) {

@@ -80,17 +80,6 @@ TEST(VsAssembler, RelativeAddressingThroughA0) {
     }
 }
 
-TEST(VsAssembler, OutputRegistersAndTheirTypes) {
-    Result r = Assemble(
-        "vs.1.1\n"
-        "mov oPos, v0\nmov oD0, v5\nmov oD1.xyz, v6\nmov oT0.xy, v7\nmov oT7, v8\nmov oFog.x, v0.z\nmov oPts.x, v1\n");
-    ASSERT_EQ(r.hr, S_OK) << r.errors;
-    std::vector<DWORD> dests;
-    for (size_t i = 1; i + 2 < r.tokens.size(); i += 3) dests.push_back(r.tokens[i + 1]);
-    std::vector<DWORD> expect = {0xC00F0000u, 0xD00F0000u, 0xD0070001u, 0xE0030000u, 0xE00F0007u, 0xC0010001u, 0xC0010002u};
-    EXPECT_EQ(dests, expect);
-}
-
 TEST(VsAssembler, CommentsCaseAndDefConstants) {
     Result r = Assemble(
         "; skinning test\r\n"
