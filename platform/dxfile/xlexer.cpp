@@ -54,31 +54,6 @@ bool isAlpha(uint8_t c) { return (c | 0x20) >= 'a' && (c | 0x20) <= 'z'; }
 bool isNameStart(uint8_t c) { return isAlpha(c) || c == '_'; }
 bool isNameChar(uint8_t c) { return isAlpha(c) || isDigit(c) || c == '_' || c == '-' || c == '.'; }
 
-// Reads "digits[.digits][e[+-]digits]" when the digits fit in 53 bits and the power of ten
-// is at most 22: then one multiplication or division of two exact doubles gives the correctly
-// rounded value, as strtod would. Returns false for anything else.
-bool fastDecimal(const uint8_t* p, const uint8_t* end, double& out) {
-    static const double kPow10[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
-                                    1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
-    uint64_t mantissa = 0;
-    int digits = 0, exponent = 0;
-    for (; p < end && isDigit(*p); ++p, ++digits) mantissa = mantissa * 10 + uint64_t(*p - '0');
-    if (p < end && *p == '.')
-        for (++p; p < end && isDigit(*p); ++p, ++digits, --exponent) mantissa = mantissa * 10 + uint64_t(*p - '0');
-    if (digits > 15) return false;  // 10^15 < 2^53: the mantissa is exact
-    if (p < end) {  // an exponent: 'e', a sign, digits
-        const bool minus = *++p == '-';
-        if (*p == '-' || *p == '+') ++p;
-        int e = 0;
-        for (; p < end; ++p)
-            if ((e = e * 10 + (*p - '0')) > 100) return false;
-        exponent += minus ? -e : e;
-    }
-    if (exponent < -22 || exponent > 22) return false;
-    out = exponent < 0 ? double(mantissa) / kPow10[-exponent] : double(mantissa) * kPow10[exponent];
-    return true;
-}
-
 // A C string of at most n bytes: the text up to an embedded NUL.
 std::string_view cText(const uint8_t* p, size_t n) {
     const char* s = reinterpret_cast<const char*>(p);
@@ -337,26 +312,36 @@ void Lexer::readString(Token& t) {
 }
 
 // An integer (a 32-bit value, negatives as two's complement) or a float: digits with a
-// fraction or an exponent.
+// fraction or an exponent. The digits are gathered as they are scanned; a float whose digits
+// fit in 53 bits and whose power of ten is at most 22 is then one exact multiplication or
+// division away, correctly rounded as strtod would give it. Others go to from_chars.
 void Lexer::readNumber(Token& t) {
+    static const double kPow10[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
+                                    1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
     const size_t start = pos_;
     const bool negative = data_[pos_] == '-';
     if (data_[pos_] == '-' || data_[pos_] == '+') ++pos_;
-    const size_t digits = pos_;
+    const size_t digitsStart = pos_;
+    uint64_t mantissa = 0;  // exact while there are at most 19 digits
+    int digits = 0, exponent = 0;
+    for (; pos_ < size_ && isDigit(data_[pos_]); ++pos_, ++digits) mantissa = mantissa * 10 + (data_[pos_] - '0');
+    const int integerDigits = digits;
     bool isFloat = false;
-    while (pos_ < size_ && isDigit(data_[pos_])) ++pos_;
-    const size_t intEnd = pos_;
     if (pos_ < size_ && data_[pos_] == '.') {
         isFloat = true;
-        ++pos_;
-        while (pos_ < size_ && isDigit(data_[pos_])) ++pos_;
+        for (++pos_; pos_ < size_ && isDigit(data_[pos_]); ++pos_, ++digits, --exponent)
+            mantissa = mantissa * 10 + (data_[pos_] - '0');
     }
     if (pos_ < size_ && (data_[pos_] == 'e' || data_[pos_] == 'E')) {
-        size_t save = pos_++;
-        if (pos_ < size_ && (data_[pos_] == '-' || data_[pos_] == '+')) ++pos_;
+        const size_t save = pos_++;
+        bool minus = false;
+        if (pos_ < size_ && (data_[pos_] == '-' || data_[pos_] == '+')) minus = data_[pos_++] == '-';
         if (pos_ < size_ && isDigit(data_[pos_])) {
             isFloat = true;
-            while (pos_ < size_ && isDigit(data_[pos_])) ++pos_;
+            int e = 0;
+            for (; pos_ < size_ && isDigit(data_[pos_]); ++pos_)
+                if (e < 100000) e = e * 10 + (data_[pos_] - '0');
+            exponent += minus ? -e : e;
         } else {
             pos_ = save;
         }
@@ -365,37 +350,31 @@ void Lexer::readNumber(Token& t) {
         t.kind = Tok::Error;
         return;
     }
-    const char* text = reinterpret_cast<const char*>(data_);
-    if (isFloat) {
-        t.kind = Tok::Float;
-        if (fastDecimal(data_ + digits, data_ + pos_, t.f)) {
-            if (negative) t.f = -t.f;
+    if (!isFloat) {
+        if (integerDigits > 10 || mantissa > 0xFFFFFFFFull || (negative && mantissa > 0x80000000ull)) {
+            t.kind = Tok::Error;
             return;
         }
-        // from_chars takes no leading '+'; a '-' it reads itself.
-        const size_t from = negative ? start : digits;
-        if (std::from_chars(text + from, text + pos_, t.f).ec != std::errc()) {
-            // Out of range: infinity or zero, as strtod gives.
-            char copy[402];
-            std::memcpy(copy, text + start, pos_ - start);
-            copy[pos_ - start] = 0;
-            t.f = std::strtod(copy, nullptr);
-        }
+        t.kind = Tok::Integer;
+        t.u = negative ? uint32_t(0u - uint32_t(mantissa)) : uint32_t(mantissa);
+        t.f = negative ? -double(mantissa) : double(mantissa);
         return;
     }
-    if (intEnd - digits > 10) {
-        t.kind = Tok::Error;
+    t.kind = Tok::Float;
+    if (digits <= 15 && exponent >= -22 && exponent <= 22) {  // 10^15 < 2^53
+        t.f = exponent < 0 ? double(mantissa) / kPow10[-exponent] : double(mantissa) * kPow10[exponent];
+        if (negative) t.f = -t.f;
         return;
     }
-    uint64_t v = 0;
-    for (size_t i = digits; i < intEnd; ++i) v = v * 10 + uint64_t(data_[i] - '0');
-    if (v > 0xFFFFFFFFull || (negative && v > 0x80000000ull)) {
-        t.kind = Tok::Error;
-        return;
+    // from_chars takes no leading '+'; a '-' it reads itself.
+    const char* text = reinterpret_cast<const char*>(data_);
+    if (std::from_chars(text + (negative ? start : digitsStart), text + pos_, t.f).ec != std::errc()) {
+        // Out of range: infinity or zero, as strtod gives.
+        char copy[402];
+        std::memcpy(copy, text + start, pos_ - start);
+        copy[pos_ - start] = 0;
+        t.f = std::strtod(copy, nullptr);
     }
-    t.kind = Tok::Integer;
-    t.u = negative ? uint32_t(0u - uint32_t(v)) : uint32_t(v);
-    t.f = negative ? -double(v) : double(v);
 }
 
 // A name, or one of the keywords and primitive type names.

@@ -18,9 +18,8 @@ bool isIntegerPrim(Prim p) {
 }
 
 void put(std::vector<uint8_t>& out, const void* p, size_t n) {
-    const size_t at = out.size();
-    out.resize(at + n);
-    std::memcpy(out.data() + at, p, n);
+    const uint8_t* b = static_cast<const uint8_t*>(p);
+    out.insert(out.end(), b, b + n);
 }
 
 class Parser {
