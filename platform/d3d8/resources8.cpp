@@ -387,15 +387,7 @@ HRESULT Texture8::LockRect(UINT level, D3DLOCKED_RECT* out, const RECT* rect, DW
     // The system-memory copy exists only while a level is locked: read back from the device,
     // unless the level was never written.
     l.data.assign(static_cast<size_t>(l.pitch) * l.height, 0);
-    if (l.written) {
-        DeviceMakeCurrent(refs().device());
-        GlFormat f;
-        GlFormatFor(format_, &f);
-        ScopedBinding bind(GL_TEXTURE_2D, gl_);
-        glPixelStorei(GL_PACK_ALIGNMENT, 4);
-        glPixelStorei(GL_PACK_ROW_LENGTH, 0);
-        glGetTexImage(GL_TEXTURE_2D, static_cast<GLint>(level), f.format, f.type, l.data.data());
-    }
+    if (l.written) Transfer(level, false);
     l.locked = true;
     l.lockFlags = flags;
     BYTE* base = l.data.data();
@@ -411,23 +403,27 @@ HRESULT Texture8::UnlockRect(UINT level) {
     Level& l = levels_[level];
     l.locked = false;
     if (!(l.lockFlags & D3DLOCK_READONLY)) {
-        Upload(level);
+        Transfer(level, true);
         l.written = true;
     }
     std::vector<BYTE>().swap(l.data);
     return D3D_OK;
 }
 
-void Texture8::Upload(UINT level) {
+// Copies a level's system-memory pixels to the device, or the device's back into them.
+void Texture8::Transfer(UINT level, bool toDevice) {
     DeviceMakeCurrent(refs().device());
     GlFormat f;
     GlFormatFor(format_, &f);
     ScopedBinding bind(GL_TEXTURE_2D, gl_);
-    glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
-    glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
-    const Level& l = levels_[level];
-    glTexSubImage2D(GL_TEXTURE_2D, static_cast<GLint>(level), 0, 0, static_cast<GLsizei>(l.width),
-                    static_cast<GLsizei>(l.height), f.format, f.type, l.data.data());
+    glPixelStorei(toDevice ? GL_UNPACK_ALIGNMENT : GL_PACK_ALIGNMENT, 4);
+    glPixelStorei(toDevice ? GL_UNPACK_ROW_LENGTH : GL_PACK_ROW_LENGTH, 0);
+    Level& l = levels_[level];
+    if (toDevice)
+        glTexSubImage2D(GL_TEXTURE_2D, static_cast<GLint>(level), 0, 0, static_cast<GLsizei>(l.width),
+                        static_cast<GLsizei>(l.height), f.format, f.type, l.data.data());
+    else
+        glGetTexImage(GL_TEXTURE_2D, static_cast<GLint>(level), f.format, f.type, l.data.data());
 }
 
 // Validates creation arguments shared by textures and image surfaces.

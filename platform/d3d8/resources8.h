@@ -251,7 +251,7 @@ private:
         DWORD lockFlags = 0;
         Surface8* surface = nullptr;
     };
-    void Upload(UINT level);
+    void Transfer(UINT level, bool toDevice);
     std::vector<Level> levels_;
     DWORD usage_;
     D3DFORMAT format_;
