@@ -142,24 +142,6 @@ TEST_F(SceneFile, FrameChildrenMeshDataAndReferences) {
     ASSERT_EQ(meshKids.all.size(), 3u);
     EXPECT_EQ(*typeOf(meshKids.data(0)), TID_D3DRMMeshNormals);
     EXPECT_EQ(*typeOf(meshKids.data(2)), TID_D3DRMMeshMaterialList);
-    std::tie(size, p) = dataOf(meshKids.data(2));
-    EXPECT_EQ(size, 16u);
-    // The material is a reference to a top-level object, with a string in its child.
-    Children materials(meshKids.data(2));
-    ASSERT_EQ(materials.all.size(), 1u);
-    IDirectXFileDataReference* mref = refOf(materials.all[0]);
-    ASSERT_NE(mref, nullptr);
-    IDirectXFileData* red = nullptr;
-    ASSERT_EQ(mref->Resolve(&red), DXFILE_OK);
-    mref->Release();
-    std::tie(size, p) = dataOf(red);
-    EXPECT_EQ(size, 44u);
-    EXPECT_FLOAT_EQ(at<float>(p, 16), 8.0f);
-    Children tex(red);
-    std::tie(size, p) = dataOf(tex.data(0));
-    ASSERT_EQ(size, sizeof(char*));
-    EXPECT_STREQ(at<const char*>(p, 0), "skin.tga");
-    red->Release();
 }
 
 TEST_F(SceneFile, TemplateDeclaredInFileIsPackedInItsOrder) {
