@@ -14,16 +14,24 @@ namespace {
 
 constexpr size_t kHeaderSize = 18;
 
-// Whether run-length packets of pixelBytes-sized values, from pos on, cover count pixels.
-bool RunsCover(const uint8_t* data, size_t size, size_t pos, size_t count, size_t pixelBytes) {
+// Calls visit(i, value) for each of count stored pixel values from pos on, in file order,
+// through run-length packets when rle. False when the file ends first.
+template <class Visit>
+bool ForEachValue(const uint8_t* data, size_t size, size_t pos, size_t count, size_t pixelBytes, bool rle,
+                  Visit&& visit) {
+    if (!rle) {
+        if ((size - pos) / pixelBytes < count) return false;
+        for (size_t i = 0; i < count; ++i) visit(i, data + pos + i * pixelBytes);
+        return true;
+    }
     for (size_t i = 0; i < count;) {
         if (pos >= size) return false;
         const uint8_t packet = data[pos++];
-        const size_t n = (size_t)(packet & 0x7F) + 1;
+        const size_t n = std::min((size_t)(packet & 0x7F) + 1, count - i);
         const size_t bytes = (packet & 0x80) ? pixelBytes : n * pixelBytes;
         if (size - pos < bytes) return false;
+        for (size_t k = 0; k < n; ++k, ++i) visit(i, data + pos + ((packet & 0x80) ? 0 : k * pixelBytes));
         pos += bytes;
-        i += n;
     }
     return true;
 }
@@ -50,8 +58,7 @@ HRESULT DecodeTga(const uint8_t* data, size_t size, Image& out) {
     // Refuse before decoding when the file cannot hold the colour map and every pixel.
     const size_t pos = kHeaderSize + idLength + (mapType ? (size_t)mapLength * ((mapBits + 7u) / 8u) : 0);
     const size_t count = (size_t)width * height, pixelBytes = (pixelBits + 7u) / 8u;
-    if (pos > size) return D3DXERR_INVALIDDATA;
-    if (rle ? !RunsCover(data, size, pos, count, pixelBytes) : (size - pos) / pixelBytes < count)
+    if (pos > size || !ForEachValue(data, size, pos, count, pixelBytes, rle, [](size_t, const uint8_t*) {}))
         return D3DXERR_INVALIDDATA;
 
     int w = 0, h = 0, comp = 0;
@@ -69,9 +76,20 @@ HRESULT DecodeTga(const uint8_t* data, size_t size, Image& out) {
             anyAlpha |= p[3] != 0;
         }
     stbi_image_free(rgba);
+    // stb_image reads 16-bit colour as opaque: the top bit is the alpha bit when the header says so.
+    const unsigned alphaBits = descriptor & 0x0F;
+    if (kind == 2 && pixelBits == 16 && alphaBits) {
+        const bool topDown = (descriptor & 0x20) != 0;
+        ForEachValue(data, size, pos, count, pixelBytes, rle, [&](size_t i, const uint8_t* v) {
+            const size_t row = topDown ? i / width : height - 1 - i / width;
+            const size_t col = rightToLeft ? width - 1 - i % width : i % width;
+            uint32_t& t = out.texels[row * width + col];
+            t = (v[1] & 0x80) ? (t | 0xFF000000u) : (t & 0x00FFFFFFu);
+        });
+    }
 
     // The format the file holds, as the nearest texture format.
-    const unsigned bits = kind == 1 ? mapBits : pixelBits, alphaBits = descriptor & 0x0F;
+    const unsigned bits = kind == 1 ? mapBits : pixelBits;
     if (kind == 3) {
         out.format = bits == 16 ? D3DFMT_A8R8G8B8 : D3DFMT_X8R8G8B8;
     } else if (bits == 32 && alphaBits == 0 && !anyAlpha) {

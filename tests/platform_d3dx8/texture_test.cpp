@@ -206,6 +206,18 @@ TEST_F(TextureLoad, Tga32RunLengthTopDownMatchesUncompressed) {
     }
 }
 
+// 16-bit texels with an alpha bit keep it, uncompressed and run-length encoded.
+TEST_F(TextureLoad, Tga16KeepsItsAlphaBit) {
+    TgaSpec s = Tga(2, 2, {0xFC00, 0x001F, 0x001F, 0xFC00}, 16);  // red with alpha, blue without
+    s.alphaBits = 1;
+    for (uint8_t type : {2, 10}) {
+        s.type = type;
+        FakeTexture* t = nullptr;
+        ASSERT_EQ(Load(MakeTga(s), &t, nullptr, D3DX_FILTER_NONE, D3DX_FILTER_NONE, D3DFMT_A8R8G8B8), S_OK);
+        for (UINT i = 0; i < 4; ++i) EXPECT_EQ(Texel(t, 0, i % 2, i / 2), i % 3 ? 0x000000FFu : 0xFFFF0000u) << i;
+    }
+}
+
 TEST_F(TextureLoad, NonPowerOfTwoRoundsUpAndKeepsImageInfo) {
     TgaSpec s = Tga(3, 5, {});
     for (int i = 0; i < 15; ++i) s.texels.push_back(0xFF000000u | (uint32_t)(i * 16));
