@@ -23,6 +23,7 @@ public:
         SDL_GL_MakeCurrent(m_window, m_context);
         return true;
     }
+    void MakeCurrent() { SDL_GL_MakeCurrent(m_window, m_context); }
     ~GlWindow() {
         if (m_context) SDL_GL_DeleteContext(m_context);
         if (m_window) SDL_DestroyWindow(m_window);

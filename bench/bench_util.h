@@ -1,10 +1,14 @@
-// What the engine benchmarks share: the engine's render device on an off-screen
-// window, and a reporter that keeps the time per iteration of the measured run and
-// of its baseline so that main can print their ratio.
+// What the engine benchmarks share: the engine's render device on an off-screen window,
+// a reporter that keeps each run's time per iteration so that main can print ratios, and
+// a clock for benchmarks that time two sides within one iteration.
 #pragma once
 #include <benchmark/benchmark.h>
 
+#include <chrono>
+#include <cstdio>
 #include <cstdlib>
+#include <ctime>
+#include <map>
 #include <string>
 #include <utility>
 #include <vector>
@@ -45,26 +49,76 @@ private:
     IDirect3DDevice8* m_device = nullptr;
 };
 
-// Keeps the real seconds per iteration of the two benchmarks whose names start with
-// the given prefixes, while printing every run as the console reporter does.
+// Keeps the real seconds per iteration of every run, by name, while printing every run as
+// the console reporter does; measuredSeconds and baselineSeconds hold the runs whose names
+// start with the two prefixes given, when given.
 class RatioReporter : public benchmark::ConsoleReporter {
 public:
+    RatioReporter() = default;
     RatioReporter(std::string measured, std::string baseline)
         : m_measured(std::move(measured)), m_baseline(std::move(baseline)) {}
     void ReportRuns(const std::vector<Run>& runs) override {
-        for (const Run& run : runs) {
-            if (run.run_type != Run::RT_Iteration || run.iterations == 0) continue;
-            const double seconds = run.real_accumulated_time / double(run.iterations);
-            if (run.benchmark_name().find(m_measured) == 0) measuredSeconds = seconds;
-            if (run.benchmark_name().find(m_baseline) == 0) baselineSeconds = seconds;
-        }
+        for (const Run& run : runs)
+            if (run.run_type == Run::RT_Iteration && run.iterations > 0)
+                seconds[run.benchmark_name()] = run.real_accumulated_time / double(run.iterations);
+        if (!m_measured.empty()) measuredSeconds = Seconds(m_measured);
+        if (!m_baseline.empty()) baselineSeconds = Seconds(m_baseline);
         ConsoleReporter::ReportRuns(runs);
     }
+    // Seconds per iteration of the first run whose name starts with prefix, or 0.
+    double Seconds(const std::string& prefix) const {
+        for (const auto& [name, s] : seconds)
+            if (name.compare(0, prefix.size(), prefix) == 0) return s;
+        return 0.0;
+    }
+    double Ratio(const std::string& measured, const std::string& baseline) const {
+        const double b = Seconds(baseline);
+        return b > 0.0 ? Seconds(measured) / b : 0.0;
+    }
 
+    std::map<std::string, double> seconds;
     double measuredSeconds = 0.0, baselineSeconds = 0.0;
 
 private:
     std::string m_measured, m_baseline;
+};
+
+// Wall and main-thread CPU time of two sides run in turn within each iteration, so that the
+// machine's load falls on both alike. Time the sides with Side(0, ...) and Side(1, ...), then
+// Report once the loop ends.
+class PairClock {
+public:
+    template <class F>
+    void Side(int side, F&& work) {
+        const double wall0 = Wall(), cpu0 = Cpu();
+        work();
+        m_wall[side] += Wall() - wall0;
+        m_cpu[side] += Cpu() - cpu0;
+    }
+    // Counters per iteration in microseconds and the two ratios, printed as well.
+    void Report(benchmark::State& state, const char* measured, const char* baseline) {
+        const double n = double(state.iterations() ? state.iterations() : 1);
+        state.counters[std::string(measured) + "_wall_us"] = m_wall[0] / n * 1e6;
+        state.counters[std::string(measured) + "_cpu_us"] = m_cpu[0] / n * 1e6;
+        state.counters[std::string(baseline) + "_wall_us"] = m_wall[1] / n * 1e6;
+        state.counters[std::string(baseline) + "_cpu_us"] = m_cpu[1] / n * 1e6;
+        wallRatio = m_wall[1] > 0 ? m_wall[0] / m_wall[1] : 0.0;
+        cpuRatio = m_cpu[1] > 0 ? m_cpu[0] / m_cpu[1] : 0.0;
+        state.counters["ratio_wall"] = wallRatio;
+        state.counters["ratio_cpu"] = cpuRatio;
+    }
+    double wallRatio = 0.0, cpuRatio = 0.0;
+
+private:
+    static double Wall() {
+        return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
+    }
+    static double Cpu() {
+        timespec ts{};
+        clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
+        return double(ts.tv_sec) + double(ts.tv_nsec) * 1e-9;
+    }
+    double m_wall[2] = {0, 0}, m_cpu[2] = {0, 0};
 };
 
 }  // namespace bench_util

@@ -322,7 +322,6 @@ Texture8::Texture8(Device8* device, UINT width, UINT height, UINT levels, DWORD 
         l.width = w;
         l.height = h;
         l.pitch = RowPitch(format, w);
-        l.data.assign(static_cast<size_t>(l.pitch) * h, 0);
         levels_.push_back(std::move(l));
         w = std::max(1u, w / 2);
         h = std::max(1u, h / 2);
@@ -333,9 +332,11 @@ Texture8::Texture8(Device8* device, UINT width, UINT height, UINT levels, DWORD 
     ScopedBinding bind(GL_TEXTURE_2D, gl_);
     glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
     glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
+    // Every level starts cleared; the pixels live on the device only (see LockRect).
+    const std::vector<BYTE> zeros(static_cast<size_t>(levels_[0].pitch) * levels_[0].height, 0);
     for (UINT i = 0; i < levels; ++i)
         glTexImage2D(GL_TEXTURE_2D, static_cast<GLint>(i), f.internalFormat, static_cast<GLsizei>(levels_[i].width),
-                     static_cast<GLsizei>(levels_[i].height), 0, f.format, f.type, levels_[i].data.data());
+                     static_cast<GLsizei>(levels_[i].height), 0, f.format, f.type, zeros.data());
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_BASE_LEVEL, 0);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAX_LEVEL, static_cast<GLint>(levels - 1));
     // Only formats that lack channels need a swizzle (an identity one can cost in software rasterisers).
@@ -383,6 +384,10 @@ HRESULT Texture8::LockRect(UINT level, D3DLOCKED_RECT* out, const RECT* rect, DW
     if (level >= levels_.size()) return D3DERR_INVALIDCALL;
     Level& l = levels_[level];
     if (l.locked || !ValidRect(rect, l.width, l.height)) return D3DERR_INVALIDCALL;
+    // The system-memory copy exists only while a level is locked: read back from the device,
+    // unless the level was never written.
+    l.data.assign(static_cast<size_t>(l.pitch) * l.height, 0);
+    if (l.written) Transfer(level, false);
     l.locked = true;
     l.lockFlags = flags;
     BYTE* base = l.data.data();
@@ -395,21 +400,30 @@ HRESULT Texture8::LockRect(UINT level, D3DLOCKED_RECT* out, const RECT* rect, DW
 
 HRESULT Texture8::UnlockRect(UINT level) {
     if (level >= levels_.size() || !levels_[level].locked) return D3DERR_INVALIDCALL;
-    levels_[level].locked = false;
-    if (!(levels_[level].lockFlags & D3DLOCK_READONLY)) Upload(level);
+    Level& l = levels_[level];
+    l.locked = false;
+    if (!(l.lockFlags & D3DLOCK_READONLY)) {
+        Transfer(level, true);
+        l.written = true;
+    }
+    std::vector<BYTE>().swap(l.data);
     return D3D_OK;
 }
 
-void Texture8::Upload(UINT level) {
+// Copies a level's system-memory pixels to the device, or the device's back into them.
+void Texture8::Transfer(UINT level, bool toDevice) {
     DeviceMakeCurrent(refs().device());
     GlFormat f;
     GlFormatFor(format_, &f);
     ScopedBinding bind(GL_TEXTURE_2D, gl_);
-    glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
-    glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
-    const Level& l = levels_[level];
-    glTexSubImage2D(GL_TEXTURE_2D, static_cast<GLint>(level), 0, 0, static_cast<GLsizei>(l.width),
-                    static_cast<GLsizei>(l.height), f.format, f.type, l.data.data());
+    glPixelStorei(toDevice ? GL_UNPACK_ALIGNMENT : GL_PACK_ALIGNMENT, 4);
+    glPixelStorei(toDevice ? GL_UNPACK_ROW_LENGTH : GL_PACK_ROW_LENGTH, 0);
+    Level& l = levels_[level];
+    if (toDevice)
+        glTexSubImage2D(GL_TEXTURE_2D, static_cast<GLint>(level), 0, 0, static_cast<GLsizei>(l.width),
+                        static_cast<GLsizei>(l.height), f.format, f.type, l.data.data());
+    else
+        glGetTexImage(GL_TEXTURE_2D, static_cast<GLint>(level), f.format, f.type, l.data.data());
 }
 
 // Validates creation arguments shared by textures and image surfaces.

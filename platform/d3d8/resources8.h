@@ -239,21 +239,19 @@ public:
 
     GLuint GlTexture() const { return gl_; }
     D3DFORMAT format() const { return format_; }
-    // The system-memory pixels of a level.
-    const BYTE* LevelData(UINT level) const { return levels_[level].data.data(); }
-    UINT LevelPitch(UINT level) const { return levels_[level].pitch; }
 
 private:
     friend class Surface8;
     ~Texture8() override;
     struct Level {
         UINT width, height, pitch;
-        std::vector<BYTE> data;
+        std::vector<BYTE> data;  // only while locked
         bool locked = false;
+        bool written = false;  // uploaded since creation (else all zeros)
         DWORD lockFlags = 0;
         Surface8* surface = nullptr;
     };
-    void Upload(UINT level);
+    void Transfer(UINT level, bool toDevice);
     std::vector<Level> levels_;
     DWORD usage_;
     D3DFORMAT format_;

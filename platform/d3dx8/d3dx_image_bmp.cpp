@@ -4,6 +4,7 @@
 #include <cstdlib>
 
 #include "d3dx_image.h"
+#include "quil_bytes.h"
 
 namespace quil_d3dx {
 
@@ -17,12 +18,13 @@ HRESULT DecodeBmp(const uint8_t* data, size_t size, Image& out) {
     if ((uint64_t)w * (uint64_t)h > (uint64_t)size * 8) return D3DXERR_INVALIDDATA;
 
     // Uncompressed pixel rows must all be present (the decoder would pad a short file with zeros).
-    auto le32 = [&](size_t at) { return (uint32_t)data[at] | (data[at + 1] << 8) | (data[at + 2] << 16) | ((uint32_t)data[at + 3] << 24); };
-    const uint32_t offset = le32(10);
-    const uint32_t headerSize = le32(14);
+    using quil_platform::ReadLe16;
+    using quil_platform::ReadLe32;
+    const uint32_t offset = ReadLe32(data + 10);
+    const uint32_t headerSize = ReadLe32(data + 14);
     if (headerSize >= 40 && size >= 34) {
-        const uint32_t bits = (uint32_t)(data[28] | (data[29] << 8));
-        const uint32_t compression = le32(30);
+        const uint32_t bits = ReadLe16(data + 28);
+        const uint32_t compression = ReadLe32(data + 30);
         if (compression == 0 || compression == 3) {
             uint64_t rowBytes = (((uint64_t)w * bits + 31) / 32) * 4;
             if ((uint64_t)offset + rowBytes * (uint64_t)h > size) return D3DXERR_INVALIDDATA;

@@ -22,16 +22,6 @@ UINT NextPow2(UINT v) {
     return p;
 }
 
-UINT FullChainLevels(UINT w, UINT h) {
-    UINT levels = 1;
-    while (w > 1 || h > 1) {
-        w = std::max(1u, w / 2);
-        h = std::max(1u, h / 2);
-        ++levels;
-    }
-    return levels;
-}
-
 struct SizeLimits {
     UINT maxWidth = 4096;
     UINT maxHeight = 4096;
@@ -233,6 +223,30 @@ FloatImage Resample(const FloatImage& src, UINT w, UINT h, DWORD filter) {
     return dst;
 }
 
+// The next mip level: each texel the mean of the 2x2 (or 2x1) block of the level above. Falls
+// back to the general resampler when a side does not halve exactly.
+FloatImage NextMipLevel(const FloatImage& src, UINT w, UINT h, DWORD filter) {
+    const bool halvesX = src.width == 2 * w || (src.width == 1 && w == 1);
+    const bool halvesY = src.height == 2 * h || (src.height == 1 && h == 1);
+    if ((filter & 0xFFFF) != D3DX_FILTER_BOX || !halvesX || !halvesY) return Resample(src, w, h, filter);
+    // A side of one texel pairs the texel with itself, so every output is a mean of four.
+    const UINT sx = src.width / w, sy = src.height / h;
+    FloatImage dst;
+    dst.width = w;
+    dst.height = h;
+    dst.px.resize((size_t)w * h * 4);
+    for (UINT y = 0; y < h; ++y) {
+        const float* row0 = &src.px[(size_t)y * sy * src.width * 4];
+        const float* row1 = row0 + (sy - 1) * (size_t)src.width * 4;
+        float* out = &dst.px[(size_t)y * w * 4];
+        for (UINT x = 0; x < w; ++x) {
+            const size_t a = (size_t)x * sx * 4, b = a + (sx - 1) * 4;
+            for (int c = 0; c < 4; ++c) out[x * 4 + c] = (row0[a + c] + row0[b + c] + row1[a + c] + row1[b + c]) * 0.25f;
+        }
+    }
+    return dst;
+}
+
 // Writes one level through LockRect, honouring the pitch the texture reports.
 HRESULT UploadLevel(IDirect3DTexture8* tex, UINT level, const FloatImage& img, D3DFORMAT format) {
     D3DLOCKED_RECT lr;
@@ -281,10 +295,10 @@ HRESULT D3DXCreateTexture(LPDIRECT3DDEVICE8 device, UINT width, UINT height, UIN
     if (width == 0 || width == D3DX_DEFAULT) width = kDefaultCreateSize;
     if (height == 0 || height == D3DX_DEFAULT) height = kDefaultCreateSize;
     FitSize(width, height, limits, false);
-    UINT full = FullChainLevels(width, height);
-    UINT levels = (mipLevels == 0 || mipLevels == D3DX_DEFAULT) ? full : std::min(mipLevels, full);
     if (format == D3DFMT_UNKNOWN) format = D3DFMT_A8R8G8B8;
-    return device->CreateTexture(width, height, levels, usage, format, pool, texture);
+    // 0 asks the device for the full chain; it clamps larger counts to it.
+    return device->CreateTexture(width, height, mipLevels == D3DX_DEFAULT ? 0 : mipLevels, usage, format, pool,
+                                 texture);
 }
 
 HRESULT D3DXCreateTextureFromFileA(LPDIRECT3DDEVICE8 device, LPCSTR srcFile, LPDIRECT3DTEXTURE8* texture) {
@@ -335,20 +349,19 @@ HRESULT D3DXCreateTextureFromFileExA(LPDIRECT3DDEVICE8 device, LPCSTR srcFile, U
         format = (image.format == D3DFMT_A8R8G8B8 || image.format == D3DFMT_A1R5G5B5) ? D3DFMT_A8R8G8B8
                                                                                      : D3DFMT_X8R8G8B8;
 
-    const UINT full = FullChainLevels(width, height);
-    const UINT levels = (mipLevels == 0 || mipLevels == D3DX_DEFAULT) ? full : std::min(mipLevels, full);
     if (filter == D3DX_DEFAULT) filter = D3DX_FILTER_TRIANGLE | D3DX_FILTER_DITHER;
     if (mipFilter == D3DX_DEFAULT) mipFilter = D3DX_FILTER_BOX;
 
     IDirect3DTexture8* tex = nullptr;
-    hr = device->CreateTexture(width, height, levels, usage, format, pool, &tex);
+    hr = device->CreateTexture(width, height, mipLevels == D3DX_DEFAULT ? 0 : mipLevels, usage, format, pool, &tex);
     if (FAILED(hr)) return hr;
     if (!tex) return D3DERR_INVALIDCALL;
+    const UINT levels = tex->GetLevelCount();
 
     FloatImage level = Resample(ToFloat(image), width, height, filter);
     image.texels.clear();
     for (UINT i = 0; i < levels; ++i) {
-        if (i > 0) level = Resample(level, std::max(1u, width >> i), std::max(1u, height >> i), mipFilter);
+        if (i > 0) level = NextMipLevel(level, std::max(1u, width >> i), std::max(1u, height >> i), mipFilter);
         hr = UploadLevel(tex, i, level, format);
         if (FAILED(hr)) {
             tex->Release();

@@ -1,10 +1,10 @@
 // ID3DXSkinMesh: a mesh with bone weights, loaded from a .x Mesh object with SkinWeights, and its
 // conversion into an indexed-blended mesh split into bone combinations.
 #include <algorithm>
-#include <atomic>
 #include <cstring>
 #include <new>
 
+#include "quil_com.h"
 #include "d3dx_internal.h"
 #include "xmesh_internal.h"
 
@@ -20,7 +20,7 @@ struct Influence {
     float weight;
 };
 
-class SkinMeshImpl final : public ID3DXSkinMesh {
+class SkinMeshImpl final : public quil_com::RefCounted<ID3DXSkinMesh> {
 public:
     SkinMeshImpl(ID3DXMesh* original, std::vector<BoneData> bones, DWORD fileVertices)
         : original_(original), bones_(std::move(bones)), influences_(fileVertices) {
@@ -46,20 +46,7 @@ public:
     ~SkinMeshImpl() override { original_->Release(); }
 
     HRESULT QueryInterface(REFIID iid, void** out) override {
-        if (!out) return E_POINTER;
-        if (iid == IID_IUnknown || iid == IID_ID3DXSkinMesh) {
-            AddRef();
-            *out = static_cast<ID3DXSkinMesh*>(this);
-            return S_OK;
-        }
-        *out = nullptr;
-        return E_NOINTERFACE;
-    }
-    ULONG AddRef() override { return ++refs_; }
-    ULONG Release() override {
-        ULONG n = --refs_;
-        if (n == 0) delete this;
-        return n;
+        return quil_com::Answer(static_cast<ID3DXSkinMesh*>(this), iid, out, IID_ID3DXSkinMesh);
     }
 
     DWORD GetNumBones() override { return DWORD(bones_.size()); }
@@ -85,7 +72,8 @@ public:
                                         LPD3DXBUFFER* vertexRemap, LPD3DXMESH* mesh) override;
 
 private:
-    std::atomic<ULONG> refs_{1};
+    HRESULT InfluencesOf(const MeshData& src, std::vector<std::vector<Influence>>& vin, DWORD& maxInfl) const;
+
     ID3DXMesh* original_;
     std::vector<BoneData> bones_;
     std::vector<std::vector<Influence>> influences_;  // per file vertex, heaviest first
@@ -98,37 +86,13 @@ struct Combination {
     std::vector<DWORD> faces;
 };
 
-HRESULT SkinMeshImpl::ConvertToIndexedBlendedMesh(DWORD options, const DWORD*, DWORD paletteSize,
-                                                  DWORD* adjacencyOut, DWORD* numBoneCombinations,
-                                                  LPD3DXBUFFER* boneCombinationTable, DWORD* faceRemap,
-                                                  LPD3DXBUFFER* vertexRemap, LPD3DXMESH* mesh) {
-    if (!mesh) return D3DERR_INVALIDCALL;
-    *mesh = nullptr;
-    if (boneCombinationTable) *boneCombinationTable = nullptr;
-    if (vertexRemap) *vertexRemap = nullptr;
-    if (paletteSize == 0 || paletteSize > 256 || bones_.empty()) return D3DERR_INVALIDCALL;
-    MeshData src;
-    HRESULT hr = ReadMesh(original_, src);
-    if (FAILED(hr)) return hr;
+using VertexInfluences = std::vector<std::vector<Influence>>;
+
+// Faces grouped by attribute, then gathered greedily into combinations whose bones fit the
+// palette. Fails when one face alone needs more bones than the palette holds.
+HRESULT GroupFaces(const MeshData& src, const VertexInfluences& vin, DWORD paletteSize,
+                   std::vector<Combination>& combos) {
     const DWORD faces = DWORD(src.indices.size() / 3);
-
-    // Each vertex's influences: at most four, weights summing to 1; a vertex no bone moves
-    // follows bone 0 fully.
-    std::vector<std::vector<Influence>> vin(src.numVertices);
-    DWORD maxInfl = 1;
-    for (DWORD v = 0; v < src.numVertices; ++v) {
-        const DWORD rep = src.pointReps[v];
-        if (rep < influences_.size()) vin[v] = influences_[rep];
-        if (vin[v].size() > kMaxInfluences) return D3DXERR_TOOMANYINFLUENCES;
-        if (vin[v].empty()) vin[v].push_back({0, 1.0f});
-        float sum = 0.0f;
-        for (const Influence& i : vin[v]) sum += i.weight;
-        for (Influence& i : vin[v]) i.weight /= sum;
-        maxInfl = std::max<DWORD>(maxInfl, DWORD(vin[v].size()));
-    }
-
-    // Faces grouped by attribute, then gathered greedily into combinations whose bones fit
-    // the palette.
     std::vector<DWORD> order(faces);
     for (DWORD f = 0; f < faces; ++f) order[f] = f;
     std::stable_sort(order.begin(), order.end(), [&](DWORD a, DWORD b) { return src.attributes[a] < src.attributes[b]; });
@@ -138,7 +102,6 @@ HRESULT SkinMeshImpl::ConvertToIndexedBlendedMesh(DWORD options, const DWORD*, D
             for (const Influence& i : vin[src.indices[size_t(f) * 3 + size_t(k)]])
                 if (std::find(out.begin(), out.end(), i.bone) == out.end()) out.push_back(i.bone);
     };
-    std::vector<Combination> combos;
     std::vector<DWORD> fb, merged;
     for (size_t start = 0; start < order.size();) {
         size_t end = start;
@@ -165,33 +128,43 @@ HRESULT SkinMeshImpl::ConvertToIndexedBlendedMesh(DWORD options, const DWORD*, D
         }
         start = end;
     }
+    return S_OK;
+}
 
-    // The new mesh: each combination's faces and vertices contiguous, vertices duplicated
-    // where combinations share them (their palette indices differ).
-    const VertexLayout from = LayoutOf(src.fvf);
-    MeshData dst;
-    dst.fvf = (src.fvf & ~DWORD(D3DFVF_POSITION_MASK | D3DFVF_LASTBETA_UBYTE4)) | (4 + 2 * maxInfl) |
-              D3DFVF_LASTBETA_UBYTE4;
-    const VertexLayout to = LayoutOf(dst.fvf);
-    std::vector<DWORD> oldOf, newFaceOld;
-    std::vector<DWORD> stamp(src.numVertices, kNone), newIndex(src.numVertices, 0);
-    std::vector<int> palette(bones_.size(), -1);
+// The converted mesh's data and how it maps back to the original.
+struct Blended {
+    MeshData mesh;
+    std::vector<DWORD> oldVertex;  // per new vertex, the original vertex
+    std::vector<DWORD> oldFace;    // per new face, the original face
     std::vector<D3DXBONECOMBINATION> records;
+};
+
+// Lays each combination's faces and vertices out contiguously, vertices duplicated where
+// combinations share them (their palette indices differ), with weights and packed indices.
+Blended BuildBlended(const MeshData& src, const VertexInfluences& vin, DWORD maxInfl,
+                     const std::vector<Combination>& combos, size_t numBones) {
+    Blended b;
+    const VertexLayout from = LayoutOf(src.fvf);
+    b.mesh.fvf = (src.fvf & ~DWORD(D3DFVF_POSITION_MASK | D3DFVF_LASTBETA_UBYTE4)) | (4 + 2 * maxInfl) |
+                 D3DFVF_LASTBETA_UBYTE4;
+    const VertexLayout to = LayoutOf(b.mesh.fvf);
+    std::vector<DWORD> stamp(src.numVertices, kNone), newIndex(src.numVertices, 0);
+    std::vector<int> palette(numBones, -1);
     for (DWORD c = 0; c < combos.size(); ++c) {
         const Combination& combo = combos[c];
         for (size_t j = 0; j < combo.bones.size(); ++j) palette[combo.bones[j]] = int(j);
-        D3DXBONECOMBINATION rec{combo.attribute, DWORD(newFaceOld.size()), DWORD(combo.faces.size()),
-                                DWORD(oldOf.size()), 0, nullptr};
+        D3DXBONECOMBINATION rec{combo.attribute, DWORD(b.oldFace.size()), DWORD(combo.faces.size()),
+                                DWORD(b.oldVertex.size()), 0, nullptr};
         for (DWORD f : combo.faces) {
-            newFaceOld.push_back(f);
+            b.oldFace.push_back(f);
             for (int k = 0; k < 3; ++k) {
                 const DWORD v = src.indices[size_t(f) * 3 + size_t(k)];
                 if (stamp[v] != c) {
                     stamp[v] = c;
-                    newIndex[v] = DWORD(oldOf.size());
-                    oldOf.push_back(v);
-                    dst.vertices.resize(oldOf.size() * to.stride, 0);
-                    BYTE* out = &dst.vertices[(oldOf.size() - 1) * to.stride];
+                    newIndex[v] = DWORD(b.oldVertex.size());
+                    b.oldVertex.push_back(v);
+                    b.mesh.vertices.resize(b.oldVertex.size() * to.stride, 0);
+                    BYTE* out = &b.mesh.vertices[(b.oldVertex.size() - 1) * to.stride];
                     ConvertVertex(&src.vertices[size_t(v) * from.stride], from, out, to);
                     DWORD packed = 0;
                     for (size_t i = 0; i < vin[v].size(); ++i) {
@@ -199,49 +172,93 @@ HRESULT SkinMeshImpl::ConvertToIndexedBlendedMesh(DWORD options, const DWORD*, D
                         if (i + 1 < maxInfl) std::memcpy(out + to.weightOffset + 4 * i, &vin[v][i].weight, 4);
                     }
                     std::memcpy(out + to.indicesOffset, &packed, 4);
-                    dst.pointReps.push_back(src.pointReps[v]);
+                    b.mesh.pointReps.push_back(src.pointReps[v]);
                 }
-                dst.indices.push_back(newIndex[v]);
+                b.mesh.indices.push_back(newIndex[v]);
             }
-            dst.attributes.push_back(c);
+            b.mesh.attributes.push_back(c);
         }
-        rec.VertexCount = DWORD(oldOf.size()) - rec.VertexStart;
-        records.push_back(rec);
-        for (DWORD b : combo.bones) palette[b] = -1;
+        rec.VertexCount = DWORD(b.oldVertex.size()) - rec.VertexStart;
+        b.records.push_back(rec);
+        for (DWORD bone : combo.bones) palette[bone] = -1;
     }
-    dst.numVertices = DWORD(oldOf.size());
-    dst.table.reserve(records.size());
-    for (DWORD c = 0; c < records.size(); ++c)
-        dst.table.push_back({c, records[c].FaceStart, records[c].FaceCount, records[c].VertexStart, records[c].VertexCount});
+    b.mesh.numVertices = DWORD(b.oldVertex.size());
+    b.mesh.table.reserve(b.records.size());
+    for (DWORD c = 0; c < b.records.size(); ++c)
+        b.mesh.table.push_back({c, b.records[c].FaceStart, b.records[c].FaceCount, b.records[c].VertexStart,
+                                b.records[c].VertexCount});
+    return b;
+}
+
+// The bone combination table: the records, then each one's palette of bone ids (unused
+// entries kNone), in one buffer. Null when out of memory.
+ID3DXBuffer* MakeCombinationTable(std::vector<D3DXBONECOMBINATION> records, const std::vector<Combination>& combos,
+                                  DWORD paletteSize) {
+    const size_t head = records.size() * sizeof(D3DXBONECOMBINATION);
+    ID3DXBuffer* buf = MakeBuffer(nullptr, head + records.size() * paletteSize * sizeof(DWORD));
+    if (!buf) return nullptr;
+    BYTE* base = static_cast<BYTE*>(buf->GetBufferPointer());
+    for (size_t c = 0; c < records.size(); ++c) {
+        DWORD* ids = reinterpret_cast<DWORD*>(base + head) + c * paletteSize;
+        for (DWORD j = 0; j < paletteSize; ++j) ids[j] = j < combos[c].bones.size() ? combos[c].bones[j] : kNone;
+        records[c].BoneId = ids;
+        std::memcpy(base + c * sizeof(D3DXBONECOMBINATION), &records[c], sizeof(D3DXBONECOMBINATION));
+    }
+    return buf;
+}
+
+// Each vertex's influences: at most four, weights summing to 1; a vertex no bone moves
+// follows bone 0 fully.
+HRESULT SkinMeshImpl::InfluencesOf(const MeshData& src, VertexInfluences& vin, DWORD& maxInfl) const {
+    vin.assign(src.numVertices, {});
+    maxInfl = 1;
+    for (DWORD v = 0; v < src.numVertices; ++v) {
+        const DWORD rep = src.pointReps[v];
+        if (rep < influences_.size()) vin[v] = influences_[rep];
+        if (vin[v].size() > kMaxInfluences) return D3DXERR_TOOMANYINFLUENCES;
+        if (vin[v].empty()) vin[v].push_back({0, 1.0f});
+        float sum = 0.0f;
+        for (const Influence& i : vin[v]) sum += i.weight;
+        for (Influence& i : vin[v]) i.weight /= sum;
+        maxInfl = std::max<DWORD>(maxInfl, DWORD(vin[v].size()));
+    }
+    return S_OK;
+}
+
+HRESULT SkinMeshImpl::ConvertToIndexedBlendedMesh(DWORD options, const DWORD*, DWORD paletteSize,
+                                                  DWORD* adjacencyOut, DWORD* numBoneCombinations,
+                                                  LPD3DXBUFFER* boneCombinationTable, DWORD* faceRemap,
+                                                  LPD3DXBUFFER* vertexRemap, LPD3DXMESH* mesh) {
+    if (!mesh) return D3DERR_INVALIDCALL;
+    *mesh = nullptr;
+    if (boneCombinationTable) *boneCombinationTable = nullptr;
+    if (vertexRemap) *vertexRemap = nullptr;
+    if (paletteSize == 0 || paletteSize > 256 || bones_.empty()) return D3DERR_INVALIDCALL;
+    MeshData src;
+    HRESULT hr = ReadMesh(original_, src);
+    VertexInfluences vin;
+    DWORD maxInfl = 1;
+    if (SUCCEEDED(hr)) hr = InfluencesOf(src, vin, maxInfl);
+    std::vector<Combination> combos;
+    if (SUCCEEDED(hr)) hr = GroupFaces(src, vin, paletteSize, combos);
+    if (FAILED(hr)) return hr;
+    const Blended b = BuildBlended(src, vin, maxInfl, combos, bones_.size());
 
     IDirect3DDevice8* device = nullptr;
     original_->GetDevice(&device);
-    hr = CreateMesh(dst, options, device, mesh);
+    hr = CreateMesh(b.mesh, options, device, mesh);
     device->Release();
     if (FAILED(hr)) return hr;
-
-    if (boneCombinationTable) {
-        const size_t head = records.size() * sizeof(D3DXBONECOMBINATION);
-        ID3DXBuffer* buf = MakeBuffer(nullptr, head + records.size() * paletteSize * sizeof(DWORD));
-        if (!buf) {
-            (*mesh)->Release();
-            *mesh = nullptr;
-            return E_OUTOFMEMORY;
-        }
-        BYTE* base = static_cast<BYTE*>(buf->GetBufferPointer());
-        for (size_t c = 0; c < records.size(); ++c) {
-            DWORD* ids = reinterpret_cast<DWORD*>(base + head) + c * paletteSize;
-            for (DWORD j = 0; j < paletteSize; ++j) ids[j] = j < combos[c].bones.size() ? combos[c].bones[j] : kNone;
-            records[c].BoneId = ids;
-            std::memcpy(base + c * sizeof(D3DXBONECOMBINATION), &records[c], sizeof(D3DXBONECOMBINATION));
-        }
-        *boneCombinationTable = buf;
+    if (boneCombinationTable && !(*boneCombinationTable = MakeCombinationTable(b.records, combos, paletteSize))) {
+        (*mesh)->Release();
+        *mesh = nullptr;
+        return E_OUTOFMEMORY;
     }
-    if (numBoneCombinations) *numBoneCombinations = DWORD(records.size());
-    if (faceRemap) std::copy(newFaceOld.begin(), newFaceOld.end(), faceRemap);
-    if (vertexRemap) *vertexRemap = MakeBuffer(oldOf.data(), oldOf.size() * sizeof(DWORD));
+    if (numBoneCombinations) *numBoneCombinations = DWORD(b.records.size());
+    if (faceRemap) std::copy(b.oldFace.begin(), b.oldFace.end(), faceRemap);
+    if (vertexRemap) *vertexRemap = MakeBuffer(b.oldVertex.data(), b.oldVertex.size() * sizeof(DWORD));
     if (adjacencyOut) {
-        const std::vector<DWORD> adj = ComputeAdjacency(dst.indices, dst.pointReps);
+        const std::vector<DWORD> adj = ComputeAdjacency(b.mesh.indices, b.mesh.pointReps);
         std::copy(adj.begin(), adj.end(), adjacencyOut);
     }
     return S_OK;

@@ -1,11 +1,11 @@
 // ID3DXMesh: a triangle mesh in a vertex and an index buffer of the device, with a per-face
 // attribute buffer and an attribute table.
 #include <algorithm>
-#include <atomic>
 #include <cstring>
 #include <new>
 #include <unordered_map>
 
+#include "quil_com.h"
 #include "d3dx_internal.h"
 #include "xmesh_internal.h"
 
@@ -35,7 +35,7 @@ D3DPOOL bufferPool(DWORD options, bool vertex) {
     return D3DPOOL_DEFAULT;
 }
 
-class MeshImpl final : public ID3DXMesh {
+class MeshImpl final : public quil_com::RefCounted<ID3DXMesh> {
 public:
     MeshImpl(IDirect3DDevice8* device, DWORD options, DWORD fvf) : device_(device), options_(options), fvf_(fvf) {
         device_->AddRef();
@@ -132,20 +132,7 @@ public:
     }
 
     HRESULT QueryInterface(REFIID iid, void** out) override {
-        if (!out) return E_POINTER;
-        if (iid == IID_IUnknown || iid == IID_ID3DXBaseMesh || iid == IID_ID3DXMesh) {
-            AddRef();
-            *out = static_cast<ID3DXMesh*>(this);
-            return S_OK;
-        }
-        *out = nullptr;
-        return E_NOINTERFACE;
-    }
-    ULONG AddRef() override { return ++refs_; }
-    ULONG Release() override {
-        ULONG n = --refs_;
-        if (n == 0) delete this;
-        return n;
+        return quil_com::Answer(static_cast<ID3DXMesh*>(this), iid, out, IID_ID3DXBaseMesh, IID_ID3DXMesh);
     }
 
     HRESULT DrawSubset(DWORD attribId) override {
@@ -242,7 +229,6 @@ public:
                             LPD3DXBUFFER* vertexRemap) override;
 
 private:
-    std::atomic<ULONG> refs_{1};
     IDirect3DDevice8* device_;
     DWORD options_;
     DWORD fvf_;

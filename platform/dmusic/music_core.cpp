@@ -60,6 +60,8 @@ bool MusicCore::Open(bool mono, bool reverb) {
         // Only the shared path with reverb has effects, so a stopped song is silent at once.
         fluid_settings_setint(settings_, "synth.reverb.active", reverb ? 1 : 0);
         fluid_settings_setint(settings_, "synth.chorus.active", 0);
+        // Samples are read when a program selects them, not the whole font at load.
+        fluid_settings_setint(settings_, "synth.dynamic-sample-loading", 1);
         synth_ = new_fluid_synth(settings_);
     }
     if (synth_) {

@@ -1,6 +1,8 @@
 // Standard MIDI File parser, hardened against damaged and hostile files.
 #include "smf_parser.h"
 
+#include "quil_bytes.h"
+
 #include <algorithm>
 
 namespace quil_dmusic {
@@ -21,9 +23,6 @@ uint32_t Be32(const uint8_t* p) {
     return (uint32_t(p[0]) << 24) | (uint32_t(p[1]) << 16) | (uint32_t(p[2]) << 8) | p[3];
 }
 uint16_t Be16(const uint8_t* p) { return static_cast<uint16_t>((p[0] << 8) | p[1]); }
-uint32_t Le32(const uint8_t* p) {
-    return uint32_t(p[0]) | (uint32_t(p[1]) << 8) | (uint32_t(p[2]) << 16) | (uint32_t(p[3]) << 24);
-}
 
 class Reader {
 public:
@@ -129,7 +128,7 @@ bool ParseMidiFile(const uint8_t* data, size_t size, int sampleRate, MidiSong& s
         size_t at = 12;
         bool found = false;
         while (at + 8 <= size) {
-            uint32_t len = Le32(data + at + 4);
+            uint32_t len = quil_platform::ReadLe32(data + at + 4);
             if (std::equal(data + at, data + at + 4, "data")) {
                 size_t avail = size - at - 8;
                 data += at + 8;

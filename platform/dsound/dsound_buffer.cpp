@@ -6,6 +6,7 @@
 #include <new>
 
 #include "dsound_internal.h"
+#include "quil_bytes.h"
 
 namespace quil_dsound {
 namespace {
@@ -56,7 +57,7 @@ void PanGains(LONG volume, LONG pan, float& left, float& right) {
 inline float SampleAt(const uint8_t* bytes, uint32_t index, bool sixteen) {
     if (sixteen) {
         const uint8_t* p = bytes + 2 * static_cast<size_t>(index);
-        int16_t v = static_cast<int16_t>(static_cast<uint16_t>(p[0] | (p[1] << 8)));
+        int16_t v = static_cast<int16_t>(quil_platform::ReadLe16(p));
         return v * (1.0f / 32768.0f);
     }
     return (static_cast<int>(bytes[index]) - 128) * (1.0f / 128.0f);

@@ -1,12 +1,14 @@
 // The DirectX File objects: the file object, its enumerator, data objects and references.
 #include "dxfile.h"
 
-#include <atomic>
+#include <sys/stat.h>
+
 #include <cstdio>
 #include <cstring>
 #include <memory>
 
-#include "xfilepath.h"
+#include "quil_com.h"
+#include "quil_path.h"
 #include "xparser.h"
 
 namespace {
@@ -16,20 +18,7 @@ using quilx::Document;
 
 constexpr long kMaxFileSize = 256L * 1024 * 1024;
 
-// Reference counting shared by every object here.
-template <class Base>
-class RefCounted : public Base {
-public:
-    ULONG AddRef() override { return ++refs_; }
-    ULONG Release() override {
-        ULONG n = --refs_;
-        if (n == 0) delete this;
-        return n;
-    }
-
-private:
-    std::atomic<ULONG> refs_{1};
-};
+using quil_com::RefCounted;
 
 // Writes a name the way GetName reports it: the length with the terminator when no buffer
 // is given, else the text (or an error when the buffer is too small).
@@ -56,14 +45,7 @@ public:
     XData(std::shared_ptr<const Document> doc, const DataNode* node) : doc_(std::move(doc)), node_(node) {}
 
     HRESULT QueryInterface(REFIID iid, void** out) override {
-        if (!out) return E_POINTER;
-        if (iid == IID_IUnknown || iid == IID_IDirectXFileObject || iid == IID_IDirectXFileData) {
-            AddRef();
-            *out = static_cast<IDirectXFileData*>(this);
-            return S_OK;
-        }
-        *out = nullptr;
-        return E_NOINTERFACE;
+        return quil_com::Answer(static_cast<IDirectXFileData*>(this), iid, out, IID_IDirectXFileObject, IID_IDirectXFileData);
     }
     HRESULT GetName(LPSTR name, LPDWORD length) override { return copyName(node_->name, name, length); }
     HRESULT GetId(LPGUID id) override {
@@ -105,14 +87,7 @@ public:
     XReference(std::shared_ptr<const Document> doc, const DataNode::Child* ref) : doc_(std::move(doc)), ref_(ref) {}
 
     HRESULT QueryInterface(REFIID iid, void** out) override {
-        if (!out) return E_POINTER;
-        if (iid == IID_IUnknown || iid == IID_IDirectXFileObject || iid == IID_IDirectXFileDataReference) {
-            AddRef();
-            *out = static_cast<IDirectXFileDataReference*>(this);
-            return S_OK;
-        }
-        *out = nullptr;
-        return E_NOINTERFACE;
+        return quil_com::Answer(static_cast<IDirectXFileDataReference*>(this), iid, out, IID_IDirectXFileObject, IID_IDirectXFileDataReference);
     }
     HRESULT GetName(LPSTR name, LPDWORD length) override {
         const DataNode* target = doc_->resolve(ref_->refName, ref_->refHasId ? &ref_->refId : nullptr);
@@ -155,14 +130,7 @@ public:
     explicit XEnum(std::shared_ptr<const Document> doc) : doc_(std::move(doc)) {}
 
     HRESULT QueryInterface(REFIID iid, void** out) override {
-        if (!out) return E_POINTER;
-        if (iid == IID_IUnknown || iid == IID_IDirectXFileEnumObject) {
-            AddRef();
-            *out = static_cast<IDirectXFileEnumObject*>(this);
-            return S_OK;
-        }
-        *out = nullptr;
-        return E_NOINTERFACE;
+        return quil_com::Answer(static_cast<IDirectXFileEnumObject*>(this), iid, out, IID_IDirectXFileEnumObject);
     }
     HRESULT GetNextDataObject(LPDIRECTXFILEDATA* out) override {
         if (!out) return DXFILEERR_BADVALUE;
@@ -179,8 +147,9 @@ private:
 
 // Reads a whole file, refusing one that is missing or unreasonably large.
 HRESULT readFile(const char* name, std::vector<uint8_t>& out) {
-    const std::string path = quilx::FindFileNoCase(name);
-    if (path.empty()) return DXFILEERR_FILENOTFOUND;
+    struct stat st;
+    const std::string path = name && *name ? quil_platform::ResolvePath(name) : std::string();
+    if (path.empty() || stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return DXFILEERR_FILENOTFOUND;
     FILE* f = std::fopen(path.c_str(), "rb");
     if (!f) return DXFILEERR_FILENOTFOUND;
     HRESULT hr = DXFILE_OK;
@@ -201,14 +170,7 @@ public:
     XFile() : templates_(quilx::StandardTemplates()) {}
 
     HRESULT QueryInterface(REFIID iid, void** out) override {
-        if (!out) return E_POINTER;
-        if (iid == IID_IUnknown || iid == IID_IDirectXFile) {
-            AddRef();
-            *out = static_cast<IDirectXFile*>(this);
-            return S_OK;
-        }
-        *out = nullptr;
-        return E_NOINTERFACE;
+        return quil_com::Answer(static_cast<IDirectXFile*>(this), iid, out, IID_IDirectXFile);
     }
 
     HRESULT CreateEnumObject(LPVOID source, DXFILELOADOPTIONS options, LPDIRECTXFILEENUMOBJECT* out) override {

@@ -1,8 +1,9 @@
 // Token reader for the text and binary .x forms.
 #include "xlexer.h"
 
-#include <cctype>
-#include <cmath>
+#include "quil_bytes.h"
+
+#include <charconv>
 #include <cstdlib>
 #include <cstring>
 
@@ -27,18 +28,18 @@ int hexValue(char c) {
 }
 
 // Parses "XXXXXXXX-XXXX-XXXX-XXXX-XXXXXXXXXXXX" (spaces already removed).
-bool parseGuidText(const std::string& s, GUID& g) {
-    if (s.size() != 36 || s[8] != '-' || s[13] != '-' || s[18] != '-' || s[23] != '-') return false;
-    std::string hex;
-    for (char c : s)
-        if (c != '-') hex += c;
-    if (hex.size() != 32) return false;
+bool parseGuidText(const char* s, size_t n, GUID& g) {
+    if (n != 36 || s[8] != '-' || s[13] != '-' || s[18] != '-' || s[23] != '-') return false;
     uint8_t b[16];
-    for (int i = 0; i < 16; ++i) {
-        int hi = hexValue(hex[i * 2]), lo = hexValue(hex[i * 2 + 1]);
-        if (hi < 0 || lo < 0) return false;
-        b[i] = uint8_t(hi << 4 | lo);
+    int nibbles = 0;
+    for (size_t i = 0; i < n; ++i) {
+        if (s[i] == '-') continue;
+        const int v = hexValue(s[i]);
+        if (v < 0 || nibbles == 32) return false;
+        b[nibbles / 2] = uint8_t(nibbles % 2 ? b[nibbles / 2] << 4 | v : v);
+        ++nibbles;
     }
+    if (nibbles != 32) return false;
     g.Data1 = DWORD(b[0]) << 24 | DWORD(b[1]) << 16 | DWORD(b[2]) << 8 | b[3];
     g.Data2 = WORD(b[4] << 8 | b[5]);
     g.Data3 = WORD(b[6] << 8 | b[7]);
@@ -46,12 +47,22 @@ bool parseGuidText(const std::string& s, GUID& g) {
     return true;
 }
 
-bool isNameStart(unsigned char c) { return std::isalpha(c) || c == '_'; }
-bool isNameChar(unsigned char c) { return std::isalnum(c) || c == '_' || c == '-' || c == '.'; }
+// The C locale's classes, without the locale lookups of <cctype>.
+bool isSpace(uint8_t c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
+bool isDigit(uint8_t c) { return c >= '0' && c <= '9'; }
+bool isAlpha(uint8_t c) { return (c | 0x20) >= 'a' && (c | 0x20) <= 'z'; }
+bool isNameStart(uint8_t c) { return isAlpha(c) || c == '_'; }
+bool isNameChar(uint8_t c) { return isAlpha(c) || isDigit(c) || c == '_' || c == '-' || c == '.'; }
+
+// A C string of at most n bytes: the text up to an embedded NUL.
+std::string_view cText(const uint8_t* p, size_t n) {
+    const char* s = reinterpret_cast<const char*>(p);
+    return std::string_view(s, strnlen(s, n));
+}
 
 }  // namespace
 
-bool PrimFromName(const std::string& n, Prim& p) {
+bool PrimFromName(std::string_view n, Prim& p) {
     struct Entry { const char* name; Prim prim; };
     static const Entry table[] = {
         {"WORD", Prim::Word},     {"DWORD", Prim::Dword},   {"FLOAT", Prim::Float},
@@ -71,29 +82,26 @@ bool PrimFromName(const std::string& n, Prim& p) {
 Lexer::Lexer(const uint8_t* data, size_t size, bool binary, bool doubles)
     : data_(data), size_(size), binary_(binary), doubles_(doubles) {}
 
-const Token& Lexer::peek() {
-    if (!havePeek_) {
-        read(peeked_);
-        havePeek_ = true;
-    }
-    return peeked_;
-}
-
 Token Lexer::next() {
-    peek();
-    havePeek_ = false;
-    if (peeked_.kind != Tok::End && peeked_.kind != Tok::Error) ++consumed_;
-    Token t = std::move(peeked_);
-    // An error or the end stays the answer for every later call.
-    if (t.kind == Tok::Error || t.kind == Tok::End) {
-        peeked_.kind = t.kind;
-        havePeek_ = true;
-    }
+    Token t = peek();
+    skip();
     return t;
 }
 
+void Lexer::skip() {
+    peek();
+    // An error or the end stays the answer for every later call.
+    if (peeked_.kind == Tok::End || peeked_.kind == Tok::Error) return;
+    ++consumed_;
+    havePeek_ = false;
+}
+
 void Lexer::read(Token& t) {
-    t = Token();
+    t.kind = Tok::End;
+    t.prim = Prim::Void;
+    t.u = 0;
+    t.f = 0.0;
+    t.text = {};
     if (binary_)
         readBinary(t);
     else
@@ -102,15 +110,14 @@ void Lexer::read(Token& t) {
 
 bool Lexer::u16(uint16_t& v) {
     if (size_ - pos_ < 2) return false;
-    v = uint16_t(data_[pos_] | data_[pos_ + 1] << 8);
+    v = quil_platform::ReadLe16(data_ + pos_);
     pos_ += 2;
     return true;
 }
 
 bool Lexer::u32(uint32_t& v) {
     if (size_ - pos_ < 4) return false;
-    v = uint32_t(data_[pos_]) | uint32_t(data_[pos_ + 1]) << 8 | uint32_t(data_[pos_ + 2]) << 16 |
-        uint32_t(data_[pos_ + 3]) << 24;
+    v = quil_platform::ReadLe32(data_ + pos_);
     pos_ += 4;
     return true;
 }
@@ -158,15 +165,14 @@ void Lexer::readBinary(Token& t) {
                 return;
             }
             t.kind = id == kName ? Tok::Name : Tok::String;
-            t.text.assign(reinterpret_cast<const char*>(data_ + pos_), count);
+            // Names end at an embedded NUL, as C strings do.
+            t.text = cText(data_ + pos_, count);
             pos_ += count;
             // A string is followed by its terminator (a comma or a semicolon) as a DWORD.
             if (id == kString) {
                 uint32_t term = 0;
                 if (!u32(term) || (term != kComma && term != kSemicolon)) t.kind = Tok::Error;
             }
-            // Names end at an embedded NUL, as C strings do.
-            t.text.resize(std::strlen(t.text.c_str()));
             return;
         case kInteger:
             t.kind = u32(t.u) ? Tok::Integer : Tok::Error;
@@ -228,21 +234,26 @@ void Lexer::readBinary(Token& t) {
     }
 }
 
-void Lexer::readText(Token& t) {
-    // Skip white space and comments ("//" and "#" to the end of the line).
+// Skips white space and comments ("//" and "#" to the end of the line).
+void Lexer::skipSpaceAndComments() {
     for (;;) {
-        while (pos_ < size_ && std::isspace(data_[pos_])) ++pos_;
+        while (pos_ < size_ && isSpace(data_[pos_])) ++pos_;
         if (pos_ < size_ && (data_[pos_] == '#' || (data_[pos_] == '/' && pos_ + 1 < size_ && data_[pos_ + 1] == '/'))) {
             while (pos_ < size_ && data_[pos_] != '\n') ++pos_;
             continue;
         }
-        break;
+        return;
     }
+}
+
+void Lexer::readText(Token& t) {
+    skipSpaceAndComments();
     if (pos_ >= size_) {
         t.kind = Tok::End;
         return;
     }
-    const char c = char(data_[pos_]);
+    const uint8_t c = data_[pos_];
+    const uint8_t after = pos_ + 1 < size_ ? data_[pos_ + 1] : 0;
     switch (c) {
     case '{': ++pos_; t.kind = Tok::OBrace; return;
     case '}': ++pos_; t.kind = Tok::CBrace; return;
@@ -252,105 +263,133 @@ void Lexer::readText(Token& t) {
     case ']': ++pos_; t.kind = Tok::CBracket; return;
     case ',': ++pos_; t.kind = Tok::Comma; return;
     case ';': ++pos_; t.kind = Tok::Semicolon; return;
+    case '<': readGuid(t); return;
+    case '"': readString(t); return;
     default: break;
     }
-    if (c == '<') {
-        std::string s;
+    if (isDigit(c) || ((c == '-' || c == '+') && (isDigit(after) || after == '.')) || (c == '.' && isDigit(after))) {
+        readNumber(t);
+    } else if (c == '.') {
         ++pos_;
-        while (pos_ < size_ && data_[pos_] != '>' && s.size() < 64) {
-            if (!std::isspace(data_[pos_])) s += char(data_[pos_]);
-            ++pos_;
-        }
-        if (pos_ >= size_ || data_[pos_] != '>' || !parseGuidText(s, t.guid)) {
-            t.kind = Tok::Error;
-            return;
-        }
+        t.kind = Tok::Dot;
+    } else if (isNameStart(c)) {
+        readName(t);
+    } else {
+        t.kind = Tok::Error;
+    }
+}
+
+// <XXXXXXXX-XXXX-XXXX-XXXX-XXXXXXXXXXXX>, spaces allowed anywhere inside.
+void Lexer::readGuid(Token& t) {
+    char s[64];
+    size_t n = 0;
+    ++pos_;
+    while (pos_ < size_ && data_[pos_] != '>' && n < sizeof s) {
+        if (!isSpace(data_[pos_])) s[n++] = char(data_[pos_]);
         ++pos_;
-        t.kind = Tok::Guid;
+    }
+    if (pos_ >= size_ || data_[pos_] != '>' || !parseGuidText(s, n, t.guid)) {
+        t.kind = Tok::Error;
         return;
     }
-    if (c == '"') {
-        size_t start = ++pos_;
-        while (pos_ < size_ && data_[pos_] != '"') ++pos_;
-        if (pos_ >= size_) {
-            t.kind = Tok::Error;
-            return;
-        }
-        t.text.assign(reinterpret_cast<const char*>(data_ + start), pos_ - start);
-        t.text.resize(std::strlen(t.text.c_str()));
-        ++pos_;
-        t.kind = Tok::String;
+    ++pos_;
+    t.kind = Tok::Guid;
+}
+
+// "text": up to the closing quote; an embedded NUL ends the text.
+void Lexer::readString(Token& t) {
+    const size_t start = ++pos_;
+    const void* quote = std::memchr(data_ + start, '"', size_ - start);
+    if (!quote) {
+        pos_ = size_;
+        t.kind = Tok::Error;
         return;
     }
-    const bool digitNext = pos_ + 1 < size_ && (std::isdigit(data_[pos_ + 1]) || data_[pos_ + 1] == '.');
-    if (std::isdigit(static_cast<unsigned char>(c)) || ((c == '-' || c == '+') && digitNext) ||
-        (c == '.' && pos_ + 1 < size_ && std::isdigit(data_[pos_ + 1]))) {
-        size_t start = pos_;
-        bool isFloat = false;
-        if (c == '-' || c == '+') ++pos_;
-        while (pos_ < size_ && std::isdigit(data_[pos_])) ++pos_;
-        if (pos_ < size_ && data_[pos_] == '.') {
+    pos_ = size_t(static_cast<const uint8_t*>(quote) - data_);
+    t.text = cText(data_ + start, pos_ - start);
+    ++pos_;
+    t.kind = Tok::String;
+}
+
+// An integer (a 32-bit value, negatives as two's complement) or a float: digits with a
+// fraction or an exponent. The digits are gathered as they are scanned; a float whose digits
+// fit in 53 bits and whose power of ten is at most 22 is then one exact multiplication or
+// division away, correctly rounded as strtod would give it. Others go to from_chars.
+void Lexer::readNumber(Token& t) {
+    static const double kPow10[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
+                                    1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+    const size_t start = pos_;
+    const bool negative = data_[pos_] == '-';
+    if (data_[pos_] == '-' || data_[pos_] == '+') ++pos_;
+    const size_t digitsStart = pos_;
+    uint64_t mantissa = 0;  // exact while there are at most 19 digits
+    int digits = 0, exponent = 0;
+    for (; pos_ < size_ && isDigit(data_[pos_]); ++pos_, ++digits) mantissa = mantissa * 10 + (data_[pos_] - '0');
+    const int integerDigits = digits;
+    bool isFloat = false;
+    if (pos_ < size_ && data_[pos_] == '.') {
+        isFloat = true;
+        for (++pos_; pos_ < size_ && isDigit(data_[pos_]); ++pos_, ++digits, --exponent)
+            mantissa = mantissa * 10 + (data_[pos_] - '0');
+    }
+    if (pos_ < size_ && (data_[pos_] == 'e' || data_[pos_] == 'E')) {
+        const size_t save = pos_++;
+        bool minus = false;
+        if (pos_ < size_ && (data_[pos_] == '-' || data_[pos_] == '+')) minus = data_[pos_++] == '-';
+        if (pos_ < size_ && isDigit(data_[pos_])) {
             isFloat = true;
-            ++pos_;
-            while (pos_ < size_ && std::isdigit(data_[pos_])) ++pos_;
+            int e = 0;
+            for (; pos_ < size_ && isDigit(data_[pos_]); ++pos_)
+                if (e < 100000) e = e * 10 + (data_[pos_] - '0');
+            exponent += minus ? -e : e;
+        } else {
+            pos_ = save;
         }
-        if (pos_ < size_ && (data_[pos_] == 'e' || data_[pos_] == 'E')) {
-            size_t save = pos_++;
-            if (pos_ < size_ && (data_[pos_] == '-' || data_[pos_] == '+')) ++pos_;
-            if (pos_ < size_ && std::isdigit(data_[pos_])) {
-                isFloat = true;
-                while (pos_ < size_ && std::isdigit(data_[pos_])) ++pos_;
-            } else {
-                pos_ = save;
-            }
-        }
-        std::string s(reinterpret_cast<const char*>(data_ + start), pos_ - start);
-        if (s.size() > 400) {
-            t.kind = Tok::Error;
-            return;
-        }
-        if (isFloat) {
-            t.kind = Tok::Float;
-            t.f = std::strtod(s.c_str(), nullptr);
-            return;
-        }
-        const bool negative = s[0] == '-';
-        const char* digits = s.c_str() + ((s[0] == '-' || s[0] == '+') ? 1 : 0);
-        if (std::strlen(digits) > 10) {
-            t.kind = Tok::Error;
-            return;
-        }
-        unsigned long long v = std::strtoull(digits, nullptr, 10);
-        if (v > 0xFFFFFFFFull || (negative && v > 0x80000000ull)) {
+    }
+    if (pos_ - start > 400) {
+        t.kind = Tok::Error;
+        return;
+    }
+    if (!isFloat) {
+        if (integerDigits > 10 || mantissa > 0xFFFFFFFFull || (negative && mantissa > 0x80000000ull)) {
             t.kind = Tok::Error;
             return;
         }
         t.kind = Tok::Integer;
-        t.u = negative ? uint32_t(0u - uint32_t(v)) : uint32_t(v);
-        t.f = negative ? -double(v) : double(v);
+        t.u = negative ? uint32_t(0u - uint32_t(mantissa)) : uint32_t(mantissa);
+        t.f = negative ? -double(mantissa) : double(mantissa);
         return;
     }
-    if (c == '.') {
-        ++pos_;
-        t.kind = Tok::Dot;
+    t.kind = Tok::Float;
+    if (digits <= 15 && exponent >= -22 && exponent <= 22) {  // 10^15 < 2^53
+        t.f = exponent < 0 ? double(mantissa) / kPow10[-exponent] : double(mantissa) * kPow10[exponent];
+        if (negative) t.f = -t.f;
         return;
     }
-    if (isNameStart(static_cast<unsigned char>(c))) {
-        size_t start = pos_;
-        while (pos_ < size_ && isNameChar(data_[pos_])) ++pos_;
-        t.text.assign(reinterpret_cast<const char*>(data_ + start), pos_ - start);
-        if (t.text == "template") {
-            t.kind = Tok::Template;
-        } else if (t.text == "array") {
-            t.kind = Tok::Array;
-        } else if (PrimFromName(t.text, t.prim)) {
-            t.kind = Tok::Primitive;
-        } else {
-            t.kind = Tok::Name;
-        }
-        return;
+    // from_chars takes no leading '+'; a '-' it reads itself.
+    const char* text = reinterpret_cast<const char*>(data_);
+    if (std::from_chars(text + (negative ? start : digitsStart), text + pos_, t.f).ec != std::errc()) {
+        // Out of range: infinity or zero, as strtod gives.
+        char copy[402];
+        std::memcpy(copy, text + start, pos_ - start);
+        copy[pos_ - start] = 0;
+        t.f = std::strtod(copy, nullptr);
     }
-    t.kind = Tok::Error;
+}
+
+// A name, or one of the keywords and primitive type names.
+void Lexer::readName(Token& t) {
+    const size_t start = pos_;
+    while (pos_ < size_ && isNameChar(data_[pos_])) ++pos_;
+    t.text = std::string_view(reinterpret_cast<const char*>(data_ + start), pos_ - start);
+    if (t.text == "template")
+        t.kind = Tok::Template;
+    else if (t.text == "array")
+        t.kind = Tok::Array;
+    else if (PrimFromName(t.text, t.prim))
+        t.kind = Tok::Primitive;
+    else
+        t.kind = Tok::Name;
 }
 
 }  // namespace quilx

@@ -2,7 +2,7 @@
 #pragma once
 #include <cstddef>
 #include <cstdint>
-#include <string>
+#include <string_view>
 #include "objbase.h"
 
 namespace quilx {
@@ -22,7 +22,7 @@ struct Token {
     uint32_t u = 0;     // Integer value (two's complement for negatives)
     double f = 0.0;     // Float value
     GUID guid{};
-    std::string text;   // Name or String
+    std::string_view text;  // Name or String, pointing into the lexer's input
 };
 
 class Lexer {
@@ -30,9 +30,17 @@ public:
     Lexer(const uint8_t* data, size_t size, bool binary, bool doubles);
 
     // The next token without consuming it.
-    const Token& peek();
-    // Consumes and returns the next token.
+    const Token& peek() {
+        if (!havePeek_) {
+            read(peeked_);
+            havePeek_ = true;
+        }
+        return peeked_;
+    }
+    // Consumes and returns the next token. Its text stays valid as long as the input does.
     Token next();
+    // Consumes the next token (the one peek returns).
+    void skip();
     // Number of tokens consumed so far (list values count one each).
     uint64_t consumed() const { return consumed_; }
     // Bytes not yet read: an upper bound for how many more values the stream can hold.
@@ -41,6 +49,11 @@ public:
 private:
     void read(Token& t);
     void readText(Token& t);
+    void skipSpaceAndComments();
+    void readGuid(Token& t);
+    void readString(Token& t);
+    void readNumber(Token& t);
+    void readName(Token& t);
     void readBinary(Token& t);
     bool u16(uint16_t& v);
     bool u32(uint32_t& v);
@@ -58,6 +71,6 @@ private:
 };
 
 // Maps a primitive type name of the text form ("DWORD", "FLOAT", ...) to its type.
-bool PrimFromName(const std::string& name, Prim& prim);
+bool PrimFromName(std::string_view name, Prim& prim);
 
 }  // namespace quilx

@@ -53,7 +53,7 @@ private:
     }
 
     void skipSeparators() {
-        while (lx_.peek().kind == Tok::Comma || lx_.peek().kind == Tok::Semicolon) lx_.next();
+        while (lx_.peek().kind == Tok::Comma || lx_.peek().kind == Tok::Semicolon) lx_.skip();
     }
 
     // template Name { <guid> members [restrictions] }
@@ -62,7 +62,7 @@ private:
         auto t = std::make_shared<Template>();
         Token tok;
         if (!expect(Tok::Name, &tok)) return DXFILEERR_PARSEERROR;
-        t->name = tok.text;
+        t->name = std::string(tok.text);
         if (!expect(Tok::OBrace) || !expect(Tok::Guid, &tok)) return DXFILEERR_PARSEERROR;
         t->guid = tok.guid;
         for (;;) {
@@ -96,7 +96,7 @@ private:
             } else {
                 return DXFILEERR_PARSEERROR;
             }
-            if (lx_.peek().kind == Tok::Name) m.name = lx_.next().text;
+            if (lx_.peek().kind == Tok::Name) m.name = std::string(lx_.next().text);
             if (isArray) {
                 if (lx_.peek().kind != Tok::OBracket) return DXFILEERR_PARSEERROR;
                 while (lx_.peek().kind == Tok::OBracket) {
@@ -141,7 +141,7 @@ private:
         for (;;) {
             Token tok = lx_.next();
             if (tok.kind == Tok::Name) {
-                t.allowedNames.push_back(tok.text);
+                t.allowedNames.emplace_back(tok.text);
                 if (lx_.peek().kind == Tok::Guid) t.allowedGuids.push_back(lx_.next().guid);
             } else if (tok.kind == Tok::Guid) {
                 t.allowedGuids.push_back(tok.guid);
@@ -171,7 +171,7 @@ private:
         auto node = std::make_unique<DataNode>();
         node->tmpl = ts_.findName(type.text);
         if (!node->tmpl) return DXFILEERR_BADTYPE;
-        if (lx_.peek().kind == Tok::Name) node->name = lx_.next().text;
+        if (lx_.peek().kind == Tok::Name) node->name = std::string(lx_.next().text);
         if (lx_.peek().kind == Tok::Guid) node->id = lx_.next().guid;
         if (!expect(Tok::OBrace)) return DXFILEERR_PARSEERROR;
         if (lx_.peek().kind == Tok::Guid) node->id = lx_.next().guid;
@@ -189,7 +189,7 @@ private:
                 lx_.next();
                 bool any = false;
                 if (lx_.peek().kind == Tok::Name) {
-                    child.refName = lx_.next().text;
+                    child.refName = std::string(lx_.next().text);
                     any = true;
                 }
                 if (lx_.peek().kind == Tok::Guid) {
@@ -217,7 +217,11 @@ private:
 
     // Reads the members of one instance of `t`, appending them packed to node.data.
     HRESULT packStruct(const Template& t, DataNode& node, bool topLevel) {
-        std::vector<uint64_t> values(t.members.size(), 0);
+        // Values of the members so far, for the array sizes that name them.
+        uint64_t small[16] = {};
+        std::vector<uint64_t> large;
+        if (t.members.size() > 16) large.assign(t.members.size(), 0);
+        uint64_t* values = large.empty() ? small : large.data();
         for (size_t i = 0; i < t.members.size(); ++i) {
             const Member& m = t.members[i];
             const size_t start = node.data.size();
@@ -251,9 +255,10 @@ private:
 
     HRESULT readScalar(Prim prim, DataNode& node, uint64_t* value) {
         skipSeparators();
-        Token t = lx_.next();
+        const Token& t = lx_.peek();
         if (t.kind == Tok::Error) return DXFILEERR_PARSEERROR;
         if (t.kind == Tok::End) return DXFILEERR_NOMOREDATA;
+        lx_.skip();  // t stays readable until the next peek
         if (isIntegerPrim(prim)) {
             if (t.kind != Tok::Integer) return DXFILEERR_BADVALUE;
             if (value) *value = t.u;
@@ -287,7 +292,8 @@ private:
         if (prim == Prim::String) {
             if (t.kind != Tok::String) return DXFILEERR_BADVALUE;
             std::unique_ptr<char[]> s(new char[t.text.size() + 1]);
-            std::memcpy(s.get(), t.text.c_str(), t.text.size() + 1);
+            std::memcpy(s.get(), t.text.data(), t.text.size());
+            s[t.text.size()] = 0;
             const char* p = s.get();
             node.strings.push_back(std::move(s));
             put(node.data, &p, sizeof(p));
@@ -303,7 +309,7 @@ private:
 
 }  // namespace
 
-std::shared_ptr<const Template> TemplateSet::findName(const std::string& name) const {
+std::shared_ptr<const Template> TemplateSet::findName(std::string_view name) const {
     auto it = byName_.find(name);
     return it == byName_.end() ? nullptr : it->second;
 }

@@ -5,6 +5,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <unordered_map>
 #include <vector>
 
@@ -43,11 +44,11 @@ struct Template {
 // Templates known by name and by GUID. A later declaration of a name replaces the earlier.
 class TemplateSet {
 public:
-    std::shared_ptr<const Template> findName(const std::string& name) const;
+    std::shared_ptr<const Template> findName(std::string_view name) const;
     void add(std::shared_ptr<const Template> t);
 
 private:
-    std::map<std::string, std::shared_ptr<const Template>> byName_;
+    std::map<std::string, std::shared_ptr<const Template>, std::less<>> byName_;
 };
 
 struct DataNode {

@@ -44,25 +44,9 @@ TEST(D3dxMatrix, MultiplyAppliesLeftOperandFirstAndMayAlias) {
     D3DXVec3TransformCoord(&out, &p, &rt);
     ExpectVecNear(out, 10, 1, 0);
 
-    D3DXMATRIX alias = t;
+    D3DXMATRIX alias = t;  // the output may be an operand
     D3DXMatrixMultiply(&alias, &alias, &r);
     ExpectMatrixNear(alias, tr);
-    alias = r;
-    D3DXMatrixMultiply(&alias, &t, &alias);
-    ExpectMatrixNear(alias, tr);
-    ExpectMatrixNear(t * r, tr);
-}
-
-TEST(D3dxMatrix, MultiplyTransposeAndInPlaceTranspose) {
-    D3DXMATRIX a(1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16), b, mt, expect;
-    D3DXMatrixRotationY(&b, 0.3f);
-    D3DXMatrixMultiplyTranspose(&mt, &a, &b);
-    D3DXMatrixTranspose(&a, &a);  // in place
-    EXPECT_EQ(a._12, 5.0f);
-    D3DXMatrixTranspose(&a, &a);
-    D3DXMATRIX ab = a * b;
-    D3DXMatrixTranspose(&expect, &ab);
-    ExpectMatrixNear(mt, expect);
 }
 
 TEST(D3dxMatrix, InverseOfGeneralAndSingularMatrices) {
@@ -100,16 +84,6 @@ TEST(D3dxMatrix, RotationsFollowLeftHandedRowConvention) {
         D3DXVec3TransformCoord(&out, &c.in, &m);
         ExpectVecNear(out, c.out.x, c.out.y, c.out.z);
     }
-    // Rotation about a principal axis equals the dedicated function; the axis need not be unit length.
-    D3DXMATRIX a, b;
-    D3DXMatrixRotationAxis(&a, V3(0, 5, 0), 0.9f);
-    D3DXMatrixRotationY(&b, 0.9f);
-    ExpectMatrixNear(a, b);
-    // A general axis is left fixed by its rotation.
-    D3DXVECTOR3 axis(1, 1, 1);
-    D3DXMatrixRotationAxis(&a, &axis, 1.3f);
-    D3DXVec3TransformCoord(&out, &axis, &a);
-    ExpectVecNear(out, 1, 1, 1);
 }
 
 TEST(D3dxMatrix, PerspectiveFovLHMapsNearAndFarToZeroAndOne) {
@@ -139,25 +113,6 @@ TEST(D3dxMatrix, LookAtLHPutsTargetOnPositiveZ) {
     D3DXMatrixLookAtLH(&v, V3(0, 0, 0), V3(1, 0, 0), &up);
     D3DXVec3TransformCoord(&out, V3(0, 0, 1), &v);
     ExpectVecNear(out, -1, 0, 0);
-}
-
-TEST(D3dxVector, NormalizeAndTransforms) {
-    D3DXVECTOR3 v;
-    D3DXVec3Normalize(&v, V3(3, 0, 4));
-    ExpectVecNear(v, 0.6f, 0, 0.8f);
-    D3DXVec3Normalize(&v, V3(0, 0, 0));
-    ExpectVecNear(v, 0, 0, 0, 0);
-
-    D3DXMATRIX m;
-    D3DXMatrixTranslation(&m, 1, 2, 3);
-    m._14 = 1.0f;  // w := x + 1
-    D3DXVECTOR4 h;
-    D3DXVec3Transform(&h, V3(1, 1, 1), &m);
-    EXPECT_FLOAT_EQ(h.w, 2);
-    D3DXVec3TransformCoord(&v, V3(1, 1, 1), &m);
-    ExpectVecNear(v, 1, 1.5f, 2);
-    D3DXVec3TransformNormal(&v, V3(1, 1, 1), &m);  // translation ignored
-    ExpectVecNear(v, 1, 1, 1);
 }
 
 TEST(D3dxVector, ProjectToViewport) {
@@ -197,30 +152,6 @@ TEST(D3dxQuaternion, AxisRotationMatchesMatrixAndMultiplyOrder) {
     D3DXQUATERNION n;
     D3DXQuaternionNormalize(&n, Q4(0, 3, 0, 4));
     ExpectSameRotation(n, *Q4(0, 0.6f, 0, 0.8f));
-}
-
-TEST(D3dxQuaternion, SlerpTakesShorterArcAndHitsEnds) {
-    D3DXQUATERNION a, b, out;
-    D3DXQuaternionRotationAxis(&a, V3(0, 1, 0), 0.0f);
-    D3DXQuaternionRotationAxis(&b, V3(0, 1, 0), D3DX_PI / 2);
-    D3DXQuaternionSlerp(&out, &a, &b, 0.5f);
-    D3DXQUATERNION expect;
-    D3DXQuaternionRotationAxis(&expect, V3(0, 1, 0), D3DX_PI / 4);
-    ExpectSameRotation(out, expect);
-    EXPECT_NEAR(D3DXQuaternionLength(&out), 1.0f, kEps);
-
-    // -b is the same rotation: the result must still be the 45 degree one, not a 225 degree detour.
-    D3DXQUATERNION nb = -b;
-    D3DXQuaternionSlerp(&out, &a, &nb, 0.5f);
-    ExpectSameRotation(out, expect);
-
-    D3DXQuaternionSlerp(&out, &a, &b, 0.0f);
-    ExpectSameRotation(out, a);
-    D3DXQuaternionSlerp(&out, &a, &b, 1.0f);
-    ExpectSameRotation(out, b);
-    // Identical inputs do not divide by zero.
-    D3DXQuaternionSlerp(&out, &b, &b, 0.3f);
-    ExpectSameRotation(out, b);
 }
 
 TEST(D3dxQuaternion, SquadInterpolatesThroughKeys) {

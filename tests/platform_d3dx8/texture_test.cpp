@@ -1,4 +1,4 @@
-// Texture creation and loading through an in-memory device: TGA and BMP decoding, sizes,
+// Texture creation and loading through the recording device: TGA and BMP decoding, sizes,
 // formats, filters, mip chains, and malformed files.
 #include <gtest/gtest.h>
 
@@ -11,10 +11,10 @@
 #include <vector>
 
 #include "d3dx8.h"
-#include "fake_device.h"
+#include "recording_device.h"
 
-using quil_test::FakeDevice;
-using quil_test::FakeTexture;
+using quiltest::FakeTexture;
+using quiltest::RecordingDevice;
 
 namespace {
 
@@ -90,6 +90,24 @@ TgaSpec Tga(uint16_t w, uint16_t h, std::vector<uint32_t> texels, uint8_t bits =
     return s;
 }
 
+// Texel (x, y) of a level (16-bit formats zero-extended), read through a lock.
+DWORD Texel(IDirect3DTexture8* t, UINT level, UINT x, UINT y) {
+    D3DSURFACE_DESC d;
+    D3DLOCKED_RECT lr;
+    if (FAILED(t->GetLevelDesc(level, &d)) || FAILED(t->LockRect(level, &lr, nullptr, D3DLOCK_READONLY))) return 0xDEAD;
+    const size_t bpp = (d.Format == D3DFMT_A8R8G8B8 || d.Format == D3DFMT_X8R8G8B8) ? 4 : 2;
+    DWORD v = 0;
+    std::memcpy(&v, static_cast<const BYTE*>(lr.pBits) + y * size_t(lr.Pitch) + x * bpp, bpp);
+    t->UnlockRect(level);
+    return v;
+}
+
+UINT LevelWidth(IDirect3DTexture8* t, UINT level) {
+    D3DSURFACE_DESC d{};
+    t->GetLevelDesc(level, &d);
+    return d.Width;
+}
+
 class TextureLoad : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -98,6 +116,8 @@ protected:
         dir_ = tmpl;
     }
     void TearDown() override {
+        for (IDirect3DTexture8* t : loaded_) t->Release();
+        EXPECT_EQ(device_.liveResources, 0);
         for (const std::string& f : files_) std::remove(f.c_str());
         rmdir(dir_.c_str());
     }
@@ -131,26 +151,27 @@ protected:
         if (FAILED(hr)) {
             EXPECT_EQ(tex, nullptr) << path;
         }
+        if (tex) loaded_.push_back(tex);
         return hr;
     }
 
-    FakeDevice device_;
+    RecordingDevice device_;
     std::string dir_;
     std::vector<std::string> files_;
+    std::vector<IDirect3DTexture8*> loaded_;
 };
 
-TEST_F(TextureLoad, Tga24BottomUpKeepsRowOrderHonoursPitchAndBuildsFullChain) {
+TEST_F(TextureLoad, Tga24BottomUpKeepsRowOrderAndBuildsFullChain) {
     const std::vector<uint32_t> px = {0xFF102030, 0xFF405060, 0xFF708090, 0xFFA0B0C0,
                                       0xFF0000FF, 0xFF00FF00, 0xFFFF0000, 0xFFFFFFFF};
     FakeTexture* t = nullptr;
     D3DXIMAGE_INFO info;
     ASSERT_EQ(Load(MakeTga(Tga(4, 2, px)), &t, &info), S_OK);
-    EXPECT_EQ(t->Format(), D3DFMT_X8R8G8B8);
-    EXPECT_EQ(t->Pool(), D3DPOOL_MANAGED);
-    ASSERT_EQ(t->Levels().size(), 3u);  // 4x2, 2x1, 1x1
-    for (UINT i = 0; i < 8; ++i) EXPECT_EQ(t->Texel(0, i % 4, i / 4), px[i]) << i;
-    for (const FakeTexture::Level& l : t->Levels()) EXPECT_EQ(l.unlocks, 1);
-    EXPECT_TRUE(t->PaddingIntact());
+    EXPECT_EQ(t->format, D3DFMT_X8R8G8B8);
+    EXPECT_EQ(t->pool, D3DPOOL_MANAGED);
+    ASSERT_EQ(t->GetLevelCount(), 3u);  // 4x2, 2x1, 1x1
+    EXPECT_EQ(device_.Matching("Texture.Unlock").size(), 3u);  // each level written once
+    for (UINT i = 0; i < 8; ++i) EXPECT_EQ(Texel(t, 0, i % 4, i / 4), px[i]) << i;
     EXPECT_EQ(info.Width, 4u);
     EXPECT_EQ(info.Height, 2u);
     EXPECT_EQ(info.Format, D3DFMT_X8R8G8B8);
@@ -158,13 +179,14 @@ TEST_F(TextureLoad, Tga24BottomUpKeepsRowOrderHonoursPitchAndBuildsFullChain) {
 
     // 32 bits without alpha information: opaque.
     ASSERT_EQ(Load(MakeTga(Tga(2, 1, {0x00112233, 0x00445566}, 32)), &t), S_OK);
-    EXPECT_EQ(t->Format(), D3DFMT_X8R8G8B8);
-    EXPECT_EQ(t->Texel(0, 0, 0), 0xFF112233u);
+    EXPECT_EQ(t->format, D3DFMT_X8R8G8B8);
+    EXPECT_EQ(Texel(t, 0, 0, 0), 0xFF112233u);
     Write("Sky.TGA", MakeTga(Tga(1, 1, {0xFF123456})));  // names match without case, either separator
     IDirect3DTexture8* plain = nullptr;
     EXPECT_EQ(D3DXCreateTextureFromFileA(&device_, (dir_ + "\\SKY.tga").c_str(), &plain), S_OK);
     ASSERT_NE(plain, nullptr);
-    EXPECT_EQ(static_cast<FakeTexture*>(plain)->Texel(0, 0, 0), 0xFF123456u);
+    loaded_.push_back(plain);
+    EXPECT_EQ(Texel(plain, 0, 0, 0), 0xFF123456u);
 }
 
 TEST_F(TextureLoad, Tga32RunLengthTopDownMatchesUncompressed) {
@@ -176,11 +198,23 @@ TEST_F(TextureLoad, Tga32RunLengthTopDownMatchesUncompressed) {
     ASSERT_EQ(Load(MakeTga(s), &raw), S_OK);
     s.type = 10;
     ASSERT_EQ(Load(MakeTga(s), &rle), S_OK);
-    EXPECT_EQ(rle->Format(), D3DFMT_A8R8G8B8);
-    EXPECT_EQ(rle->Levels().size(), 4u);
+    EXPECT_EQ(rle->format, D3DFMT_A8R8G8B8);
+    EXPECT_EQ(rle->GetLevelCount(), 4u);
     for (UINT i = 0; i < 32; ++i) {
-        EXPECT_EQ(rle->Texel(0, i % 8, i / 8), s.texels[i]) << i;
-        EXPECT_EQ(raw->Texel(0, i % 8, i / 8), s.texels[i]) << i;
+        EXPECT_EQ(Texel(rle, 0, i % 8, i / 8), s.texels[i]) << i;
+        EXPECT_EQ(Texel(raw, 0, i % 8, i / 8), s.texels[i]) << i;
+    }
+}
+
+// 16-bit texels with an alpha bit keep it, uncompressed and run-length encoded.
+TEST_F(TextureLoad, Tga16KeepsItsAlphaBit) {
+    TgaSpec s = Tga(2, 2, {0xFC00, 0x001F, 0x001F, 0xFC00}, 16);  // red with alpha, blue without
+    s.alphaBits = 1;
+    for (uint8_t type : {2, 10}) {
+        s.type = type;
+        FakeTexture* t = nullptr;
+        ASSERT_EQ(Load(MakeTga(s), &t, nullptr, D3DX_FILTER_NONE, D3DX_FILTER_NONE, D3DFMT_A8R8G8B8), S_OK);
+        for (UINT i = 0; i < 4; ++i) EXPECT_EQ(Texel(t, 0, i % 2, i / 2), i % 3 ? 0x000000FFu : 0xFFFF0000u) << i;
     }
 }
 
@@ -193,22 +227,22 @@ TEST_F(TextureLoad, NonPowerOfTwoRoundsUpAndKeepsImageInfo) {
     ASSERT_EQ(Load(MakeTga(s), &t, &info, D3DX_FILTER_NONE), S_OK);
     EXPECT_EQ(info.Width, 3u);
     EXPECT_EQ(info.Height, 5u);
-    ASSERT_EQ(t->Levels()[0].width, 4u);
-    ASSERT_EQ(t->Levels()[0].height, 8u);
-    EXPECT_EQ(t->Levels().size(), 4u);
-    for (UINT i = 0; i < 15; ++i) EXPECT_EQ(t->Texel(0, i % 3, i / 3), s.texels[i]);
-    EXPECT_EQ(t->Texel(0, 3, 0), 0xFF000000u);
-    EXPECT_EQ(t->Texel(0, 0, 7), 0xFF000000u);
+    ASSERT_EQ(LevelWidth(t, 0), 4u);
+    ASSERT_EQ(t->height, 8u);
+    EXPECT_EQ(t->GetLevelCount(), 4u);
+    for (UINT i = 0; i < 15; ++i) EXPECT_EQ(Texel(t, 0, i % 3, i / 3), s.texels[i]);
+    EXPECT_EQ(Texel(t, 0, 3, 0), 0xFF000000u);
+    EXPECT_EQ(Texel(t, 0, 0, 7), 0xFF000000u);
 
     // With a filter the whole picture is stretched: corners keep their colours.
     ASSERT_EQ(Load(MakeTga(s), &t, nullptr, D3DX_FILTER_POINT), S_OK);
-    EXPECT_EQ(t->Texel(0, 0, 0), s.texels[0]);
-    EXPECT_EQ(t->Texel(0, 3, 7), s.texels[14]);
+    EXPECT_EQ(Texel(t, 0, 0, 0), s.texels[0]);
+    EXPECT_EQ(Texel(t, 0, 3, 7), s.texels[14]);
 
     // Explicit sizes are honoured as given.
     ASSERT_EQ(Load(MakeTga(s), &t, nullptr, D3DX_FILTER_POINT, D3DX_FILTER_POINT, D3DFMT_UNKNOWN, 3, 5), S_OK);
-    EXPECT_EQ(t->Levels()[0].width, 3u);
-    EXPECT_EQ(t->Levels().size(), 3u);  // 3x5, 1x2, 1x1
+    EXPECT_EQ(LevelWidth(t, 0), 3u);
+    EXPECT_EQ(t->GetLevelCount(), 3u);  // 3x5, 1x2, 1x1
 }
 
 TEST_F(TextureLoad, MipLevelsAreFilteredAverages) {
@@ -216,18 +250,18 @@ TEST_F(TextureLoad, MipLevelsAreFilteredAverages) {
     for (int i = 0; i < 16; ++i) s.texels.push_back(i % 4 < 2 ? 0xFF000000u : 0xFFFFFFFFu);  // black | white
     FakeTexture* t = nullptr;
     ASSERT_EQ(Load(MakeTga(s), &t, nullptr, D3DX_FILTER_NONE, D3DX_FILTER_BOX), S_OK);
-    ASSERT_EQ(t->Levels().size(), 3u);
-    EXPECT_EQ(t->Texel(1, 0, 0), 0xFF000000u);
-    EXPECT_EQ(t->Texel(1, 1, 1), 0xFFFFFFFFu);
-    EXPECT_EQ(t->Texel(2, 0, 0), 0xFF808080u);  // 127.5 rounds up
+    ASSERT_EQ(t->GetLevelCount(), 3u);
+    EXPECT_EQ(Texel(t, 1, 0, 0), 0xFF000000u);
+    EXPECT_EQ(Texel(t, 1, 1, 1), 0xFFFFFFFFu);
+    EXPECT_EQ(Texel(t, 2, 0, 0), 0xFF808080u);  // 127.5 rounds up
 
     // Triangle taps (1,3,3,1)/8 around texel pair (0,1) reach texel 2 (white) and, past the left
     // edge, texel 3 when wrapping (white) or texel 0 when mirroring (black).
     ASSERT_EQ(Load(MakeTga(s), &t, nullptr, D3DX_FILTER_NONE, D3DX_FILTER_TRIANGLE), S_OK);
-    EXPECT_EQ(t->Texel(1, 0, 0) & 0xFF, 64u);
+    EXPECT_EQ(Texel(t, 1, 0, 0) & 0xFF, 64u);
     ASSERT_EQ(Load(MakeTga(s), &t, nullptr, D3DX_FILTER_NONE, D3DX_FILTER_TRIANGLE | D3DX_FILTER_MIRROR), S_OK);
-    EXPECT_EQ(t->Texel(1, 0, 0) & 0xFF, 32u);
-    EXPECT_EQ(t->Texel(1, 1, 0) & 0xFF, 223u);
+    EXPECT_EQ(Texel(t, 1, 0, 0) & 0xFF, 32u);
+    EXPECT_EQ(Texel(t, 1, 1, 0) & 0xFF, 223u);
 }
 
 TEST_F(TextureLoad, FormatConversionColourKeyAndBmp) {
@@ -241,21 +275,21 @@ TEST_F(TextureLoad, FormatConversionColourKeyAndBmp) {
     FakeTexture* t = nullptr;
     for (const auto& c : cases) {
         ASSERT_EQ(Load(MakeTga(s), &t, nullptr, D3DX_DEFAULT, D3DX_DEFAULT, c.format), S_OK);
-        EXPECT_EQ(t->Texel(0, 0, 0), c.texel) << c.format;
+        EXPECT_EQ(Texel(t, 0, 0, 0), c.texel) << c.format;
     }
 
     ASSERT_EQ(Load(MakeTga(Tga(2, 1, {0xFFFF00FF, 0xFF00FF00})), &t, nullptr, D3DX_FILTER_NONE, D3DX_FILTER_NONE,
                    D3DFMT_A8R8G8B8, D3DX_DEFAULT, D3DX_DEFAULT, 0xFFFF00FF),
               S_OK);
-    EXPECT_EQ(t->Texel(0, 0, 0), 0u);  // the key becomes transparent black
-    EXPECT_EQ(t->Texel(0, 1, 0), 0xFF00FF00u);
+    EXPECT_EQ(Texel(t, 0, 0, 0), 0u);  // the key becomes transparent black
+    EXPECT_EQ(Texel(t, 0, 1, 0), 0xFF00FF00u);
 
     const std::vector<uint32_t> px = {0xFF010203, 0xFF040506, 0xFF070809, 0xFFAABBCC, 0xFFDDEEFF, 0xFF102030};
     D3DXIMAGE_INFO info;
     ASSERT_EQ(Load(MakeBmp(3, 2, px), &t, &info, D3DX_FILTER_NONE), S_OK);
     EXPECT_EQ(info.ImageFileFormat, D3DXIFF_BMP);
-    EXPECT_EQ(t->Format(), D3DFMT_X8R8G8B8);
-    for (UINT i = 0; i < 6; ++i) EXPECT_EQ(t->Texel(0, i % 3, i / 3), px[i]);
+    EXPECT_EQ(t->format, D3DFMT_X8R8G8B8);
+    for (UINT i = 0; i < 6; ++i) EXPECT_EQ(Texel(t, 0, i % 3, i / 3), px[i]);
 }
 
 TEST_F(TextureLoad, MalformedFilesFailFromTheirHeaders) {
@@ -287,7 +321,7 @@ TEST_F(TextureLoad, MalformedFilesFailFromTheirHeaders) {
     FakeTexture* t = nullptr;
     for (size_t i = 0; i < std::size(cases); ++i) EXPECT_TRUE(FAILED(Load(cases[i], &t))) << "case " << i;
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));  // no gigapixel decoding
-    EXPECT_TRUE(device_.textures.empty());
+    EXPECT_TRUE(device_.Matching("CreateTexture").empty());
 
     EXPECT_TRUE(FAILED(LoadPath(dir_ + "/missing.tga", &t)));
     IDirect3DTexture8* tex = reinterpret_cast<IDirect3DTexture8*>(0x1);
@@ -295,39 +329,35 @@ TEST_F(TextureLoad, MalformedFilesFailFromTheirHeaders) {
     EXPECT_EQ(tex, nullptr);
 }
 
-TEST_F(TextureLoad, DeviceFailuresAreReturnedAndNothingLeaks) {
-    const Bytes file = MakeTga(Tga(2, 2, std::vector<uint32_t>(4, 0xFF000000)));
+TEST_F(TextureLoad, DeviceFailuresAreReturned) {
     FakeTexture* t = nullptr;
-    device_.createResult = E_OUTOFMEMORY;
-    EXPECT_EQ(Load(file, &t), E_OUTOFMEMORY);
-    device_.createResult = S_OK;
-    device_.lockResult = D3DERR_INVALIDCALL;
-    EXPECT_EQ(Load(file, &t), D3DERR_INVALIDCALL);
-    ASSERT_EQ(device_.textures.size(), 1u);
-    EXPECT_EQ(device_.textures[0]->Refs(), 0u);  // released by the loader
+    device_.createTextureResult = E_OUTOFMEMORY;
+    EXPECT_EQ(Load(MakeTga(Tga(2, 2, std::vector<uint32_t>(4, 0xFF000000))), &t), E_OUTOFMEMORY);
 }
 
 TEST(TextureCreate, DefaultsLimitsAndLevels) {
-    FakeDevice device;
+    RecordingDevice device;
     IDirect3DTexture8* tex = nullptr;
+    auto made = [&](UINT levels, UINT w, UINT h) {
+        const bool ok = tex && tex->GetLevelCount() == levels && static_cast<FakeTexture*>(tex)->width == w &&
+                        static_cast<FakeTexture*>(tex)->height == h;
+        if (tex) tex->Release();
+        tex = nullptr;
+        return ok;
+    };
     ASSERT_EQ(D3DXCreateTexture(&device, D3DX_DEFAULT, D3DX_DEFAULT, D3DX_DEFAULT, 0, D3DFMT_A4R4G4B4,
-                                D3DPOOL_MANAGED, &tex),
-              S_OK);
-    EXPECT_EQ(device.Last()->Levels()[0].width, 256u);
-    EXPECT_EQ(device.lastLevelsAsked, 9u);
-
+                                D3DPOOL_MANAGED, &tex), S_OK);
+    EXPECT_TRUE(made(9, 256, 256));
     device.caps.MaxTextureWidth = 512;
     ASSERT_EQ(D3DXCreateTexture(&device, 1024, 100, 0, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, &tex), S_OK);
-    EXPECT_EQ(device.Last()->Levels()[0].width, 512u);
-    EXPECT_EQ(device.Last()->Levels()[0].height, 100u);  // no rounding on a device without that need
+    EXPECT_TRUE(made(10, 512, 100));  // no rounding on a device without that need
     device.caps.TextureCaps = D3DPTEXTURECAPS_POW2;
     ASSERT_EQ(D3DXCreateTexture(&device, 1024, 100, 2, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, &tex), S_OK);
-    EXPECT_EQ(device.Last()->Levels()[0].height, 128u);
-    EXPECT_EQ(device.Last()->Levels().size(), 2u);
-
-    device.createResult = E_OUTOFMEMORY;
+    EXPECT_TRUE(made(2, 512, 128));
+    device.createTextureResult = E_OUTOFMEMORY;
     EXPECT_EQ(D3DXCreateTexture(&device, 64, 64, 1, 0, D3DFMT_X8R8G8B8, D3DPOOL_MANAGED, &tex), E_OUTOFMEMORY);
     EXPECT_EQ(D3DXCreateTexture(nullptr, 64, 64, 1, 0, D3DFMT_X8R8G8B8, D3DPOOL_MANAGED, &tex), D3DERR_INVALIDCALL);
+    EXPECT_EQ(device.liveResources, 0);
 }
 
 }  // namespace

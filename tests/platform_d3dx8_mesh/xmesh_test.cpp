@@ -1,5 +1,5 @@
 // Meshes from .x files: vertex splitting, frames' transforms, materials, adjacency, the
-// attribute table, optimisation, cloning and drawing, on an in-memory device.
+// attribute table, optimisation and drawing, on an in-memory device.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -172,54 +172,6 @@ TEST_F(PropsMesh, OptimizeCompactsSortsAndDrawsSubsetsWithinTheirRanges) {
     EXPECT_EQ(dev.draws.size(), 1u);
 }
 
-TEST_F(PropsMesh, CloneToBlendedFormatKeepsPositionsNormalsAndCoordinates) {
-    const DWORD fvf = D3DFVF_XYZB2 | D3DFVF_LASTBETA_UBYTE4 | D3DFVF_NORMAL | D3DFVF_TEX1;
-    ID3DXMesh* clone = nullptr;
-    ASSERT_EQ(mesh->CloneMeshFVF(D3DXMESH_MANAGED, fvf, &dev, &clone), D3D_OK);
-    EXPECT_EQ(clone->GetFVF(), fvf);
-    EXPECT_EQ(clone->GetOptions(), DWORD(D3DXMESH_MANAGED));
-    const std::vector<Vertex> src = vertices(mesh);
-    struct Blended {
-        float x, y, z, weight;
-        DWORD packed;
-        float nx, ny, nz, u, v;
-    };
-    Blended* p = nullptr;
-    ASSERT_EQ(clone->LockVertexBuffer(0, reinterpret_cast<BYTE**>(&p)), D3D_OK);
-    for (size_t i = 0; i < src.size(); ++i) {
-        EXPECT_FLOAT_EQ(p[i].z, src[i].z);
-        EXPECT_EQ(p[i].weight, 0.0f);
-        EXPECT_EQ(p[i].packed, 0u);
-        EXPECT_FLOAT_EQ(p[i].ny, src[i].ny);
-        EXPECT_FLOAT_EQ(p[i].u, src[i].u);
-    }
-    clone->UnlockVertexBuffer();
-    EXPECT_EQ(clone->GetNumFaces(), 4u);
-    EXPECT_EQ(clone->Release(), 0u);
-}
-
-TEST(XMesh, FormatFollowsWhatTheFileProvides) {
-    MeshDevice dev;
-    ID3DXMesh* mesh = nullptr;
-    ASSERT_EQ(loadText(dev, "Mesh { 3; 0;0;0;, 1;0;0;, 0;1;0;; 1; 3; 0, 1, 2;; }\n", &mesh), D3D_OK);
-    EXPECT_EQ(mesh->GetFVF(), DWORD(D3DFVF_XYZ));
-    DWORD decl[MAX_FVF_DECL_SIZE];
-    ASSERT_EQ(mesh->GetDeclaration(decl), D3D_OK);
-    EXPECT_EQ(decl[0], D3DVSD_STREAM(0));
-    EXPECT_EQ(decl[1], DWORD(D3DVSD_REG(D3DVSDE_POSITION, D3DVSDT_FLOAT3)));
-    EXPECT_EQ(decl[2], D3DVSD_END());
-    mesh->Release();
-
-    DWORD full[MAX_FVF_DECL_SIZE];
-    ASSERT_EQ(D3DXDeclaratorFromFVF(D3DFVF_XYZB3 | D3DFVF_LASTBETA_UBYTE4 | D3DFVF_NORMAL | D3DFVF_TEX1, full), D3D_OK);
-    const DWORD expected[] = {D3DVSD_STREAM(0), D3DVSD_REG(D3DVSDE_POSITION, D3DVSDT_FLOAT3),
-                              D3DVSD_REG(D3DVSDE_BLENDWEIGHT, D3DVSDT_FLOAT2),
-                              D3DVSD_REG(D3DVSDE_BLENDINDICES, D3DVSDT_UBYTE4),
-                              D3DVSD_REG(D3DVSDE_NORMAL, D3DVSDT_FLOAT3),
-                              D3DVSD_REG(D3DVSDE_TEXCOORD0, D3DVSDT_FLOAT2), D3DVSD_END()};
-    EXPECT_TRUE(std::equal(std::begin(expected), std::end(expected), full));
-}
-
 TEST(XMesh, BadMeshDataFailsWithoutLeaks) {
     const struct { const char* body; HRESULT hr; } cases[] = {
         {"Mesh { 3; 0;0;0;, 1;0;0;, 0;1;0;; 1; 3; 0, 1, 3;; }", 0},                      // index out of range
@@ -250,30 +202,6 @@ TEST(XMesh, BadMeshDataFailsWithoutLeaks) {
     EXPECT_EQ(loadText(dev, "Mesh { 3; 0;0;0;, 1;0;0;, 0;1;0;; 1; 3; 0, 1, 2;; }", &mesh), D3DERR_OUTOFVIDEOMEMORY);
     EXPECT_EQ(dev.refs, 1u);
     EXPECT_EQ(D3DXLoadMeshFromX("no_such_mesh.x", 0, &dev, nullptr, nullptr, nullptr, &mesh), DXFILEERR_FILENOTFOUND);
-}
-
-// A mesh with more vertices than 16-bit indices reach uses 32-bit indices.
-TEST(XMesh, LargeMeshUses32BitIndices) {
-    std::string body = "Mesh { 70002;\n";
-    for (int i = 0; i < 70002; ++i) body += std::to_string(i % 100) + ";" + std::to_string(i / 100) + ";0;,";
-    body.back() = ';';
-    body += ";\n23334;\n";
-    for (int f = 0; f < 23334; ++f)
-        body += "3;" + std::to_string(f * 3) + "," + std::to_string(f * 3 + 1) + "," + std::to_string(f * 3 + 2) + ";,";
-    body.back() = ';';
-    body += "; }";
-    MeshDevice dev;
-    ID3DXMesh* mesh = nullptr;
-    ASSERT_EQ(loadText(dev, body, &mesh), D3D_OK);
-    EXPECT_EQ(indexDesc(mesh).Format, D3DFMT_INDEX32);
-    EXPECT_TRUE(mesh->GetOptions() & D3DXMESH_32BIT);
-    BYTE* p = nullptr;
-    ASSERT_EQ(mesh->LockIndexBuffer(0, &p), D3D_OK);
-    DWORD last;
-    std::memcpy(&last, p + (23334 * 3 - 1) * 4, 4);
-    EXPECT_EQ(last, 70001u);
-    mesh->UnlockIndexBuffer();
-    mesh->Release();
 }
 
 }  // namespace

@@ -8,14 +8,14 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <map>
 #include <string>
 #include <vector>
 
+#include <stb_image.h>
+#include <stb_image_write.h>
+
 #include "assets.h"
-#include "bytes.h"
 #include "image.h"
 #include "levels.h"
 #include "mesh.h"
@@ -39,76 +39,26 @@ struct Texture {
 };
 
 Texture ReadTga(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::vector<uint8_t> b((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     Texture t;
-    if (b.size() < 18) return t;
-    t.w = b[12] | (b[13] << 8);
-    t.h = b[14] | (b[15] << 8);
-    const int bpp = b[16] / 8;
-    const bool top = b[17] & 0x20;
+    int n = 0;
+    stbi_uc* rgba = stbi_load(path.c_str(), &t.w, &t.h, &n, 4);
+    if (!rgba) return Texture{};
     t.px.resize(static_cast<size_t>(t.w) * t.h);
-    for (int y = 0; y < t.h; ++y)
-        for (int x = 0; x < t.w; ++x) {
-            const size_t o = 18 + (static_cast<size_t>(top ? y : t.h - 1 - y) * t.w + x) * bpp;
-            t.px[static_cast<size_t>(y) * t.w + x] = Rgba{b[o + 2] / 255.0f, b[o + 1] / 255.0f, b[o] / 255.0f, bpp == 4 ? b[o + 3] / 255.0f : 1.0f};
-        }
+    for (size_t i = 0; i < t.px.size(); ++i)
+        t.px[i] = Rgba{rgba[i * 4] / 255.0f, rgba[i * 4 + 1] / 255.0f, rgba[i * 4 + 2] / 255.0f, rgba[i * 4 + 3] / 255.0f};
+    stbi_image_free(rgba);
     return t;
 }
 
-// PNG with stored (uncompressed) deflate blocks.
-void WritePng(const std::string& path, const Image& img) {
-    auto crc32 = [](const std::vector<uint8_t>& d, size_t from) {
-        uint32_t c = 0xFFFFFFFFu;
-        for (size_t i = from; i < d.size(); ++i) {
-            c ^= d[i];
-            for (int k = 0; k < 8; ++k) c = (c >> 1) ^ (0xEDB88320u & (0u - (c & 1)));
-        }
-        return c ^ 0xFFFFFFFFu;
-    };
-    std::vector<uint8_t> raw;
-    for (int y = 0; y < img.height(); ++y) {
-        raw.push_back(0);
+bool WritePng(const std::string& path, const Image& img) {
+    std::vector<uint8_t> rgb;
+    rgb.reserve(static_cast<size_t>(img.width()) * img.height() * 3);
+    for (int y = 0; y < img.height(); ++y)
         for (int x = 0; x < img.width(); ++x) {
             const Rgba& p = img.at(x, y);
-            for (float c : {p.r, p.g, p.b}) raw.push_back(static_cast<uint8_t>(std::lround(std::clamp(c, 0.0f, 1.0f) * 255)));
+            for (float c : {p.r, p.g, p.b}) rgb.push_back(static_cast<uint8_t>(std::lround(std::clamp(c, 0.0f, 1.0f) * 255)));
         }
-    }
-    Bytes z;
-    z.u8(0x78);
-    z.u8(0x01);
-    for (size_t i = 0; i < raw.size(); i += 65535) {
-        const size_t n = std::min<size_t>(65535, raw.size() - i);
-        z.u8(i + n == raw.size() ? 1 : 0);
-        z.u16(static_cast<uint32_t>(n));
-        z.u16(static_cast<uint32_t>(~n & 0xFFFF));
-        for (size_t k = 0; k < n; ++k) z.u8(raw[i + k]);
-    }
-    uint32_t a = 1, bsum = 0;
-    for (uint8_t v : raw) {
-        a = (a + v) % 65521;
-        bsum = (bsum + a) % 65521;
-    }
-    z.u32be((bsum << 16) | a);
-    Bytes png;
-    const uint8_t sig[8] = {0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A};
-    for (uint8_t s : sig) png.u8(s);
-    auto chunk = [&](const char* type, const std::vector<uint8_t>& data) {
-        png.u32be(static_cast<uint32_t>(data.size()));
-        Bytes c;
-        c.text(type);
-        c.append(data);
-        png.append(c.data());
-        png.u32be(crc32(c.data(), 0));
-    };
-    Bytes ihdr;
-    ihdr.u32be(img.width());
-    ihdr.u32be(img.height());
-    for (uint8_t v : {8, 2, 0, 0, 0}) ihdr.u8(v);
-    chunk("IHDR", ihdr.data());
-    chunk("IDAT", z.data());
-    chunk("IEND", {});
-    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(png.data().data()), static_cast<std::streamsize>(png.size()));
+    return stbi_write_png(path.c_str(), img.width(), img.height(), 3, rgb.data(), img.width() * 3) != 0;
 }
 
 struct Camera {
@@ -256,34 +206,35 @@ void DrawInCell(Canvas& cv, int cell, int cols, int size, const std::vector<Vert
     cv.mesh(cam, verts, faces, subsets, tex, shades);
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
-    if (argc != 3) {
-        std::fprintf(stderr, "usage: mkassets_gallery <asset folder to write> <output.png>\n");
-        return 2;
-    }
-    const std::string root = argv[1];
+// What the drawing steps share: the captured meshes, the canvas, the next free cell.
+struct Gallery {
+    std::string root;
     MeshCapture cap;
-    g_meshCapture = &cap;
-    WriteAll(root);
-    g_meshCapture = nullptr;
+    Canvas cv{1, 1};
+    int cell = 0;
+    std::vector<std::pair<std::string, MeshBuilder>> title;  // meshes of the title scene
+    std::vector<std::string> titleTex;
+    Texture tex(const std::string& name) const { return ReadTga(root + "/gfx/" + name); }
+};
 
-    auto tex = [&](const std::string& name) { return ReadTga(root + "/gfx/" + name); };
-    // How each prop's subsets are drawn in the game: lit, unlit or additive.
-    const std::map<std::string, std::vector<Shade>> propShades = {
+constexpr int kSize = 256, kCols = 8;
+
+// How each prop's subsets are drawn in the game: lit, unlit or additive.
+const std::map<std::string, std::vector<Shade>>& PropShades() {
+    static const std::map<std::string, std::vector<Shade>> shades = {
         {"lamp", {Shade::Unlit, Shade::Lit}}, {"tv", {Shade::Unlit, Shade::Lit}}, {"shade", {Shade::Unlit}},
         {"tree", {Shade::Unlit, Shade::Additive}}, {"present", {Shade::Unlit}}, {"health", {Shade::Unlit}},
         {"time", {Shade::Unlit}}, {"star", {Shade::Unlit}}, {"trees", {Shade::Blend}}, {"northpole", {Shade::Unlit}},
         {"house", {Shade::Unlit}}};
-    const int size = 256, cols = 8;
-    int cell = 0;
-    std::vector<std::pair<std::string, MeshBuilder>> title;
-    std::vector<std::string> titleTex;
-    const int skinnedCells = static_cast<int>(cap.skinned.size()) * 3;
-    const int total = static_cast<int>(cap.statics.size()) + skinnedCells;
-    const int rows = (total + cols - 1) / cols + 7;
-    Canvas cv(cols * size, rows * size);
+    return shades;
+}
+
+// Each prop in a cell of its own; the title scene's meshes are kept for that scene.
+void DrawProps(Gallery& g) {
+    Canvas& cv = g.cv;
+    const MeshCapture& cap = g.cap;
+    const int size = kSize, cols = kCols;
+    const auto& propShades = PropShades();
     for (size_t i = 0; i < cap.statics.size(); ++i) {
         const auto& [name, mesh] = cap.statics[i];
         MeshBuilder m = mesh;
@@ -292,14 +243,21 @@ int main(int argc, char** argv) {
         const std::vector<Shade> shades = it != propShades.end() ? it->second : std::vector<Shade>{Shade::Lit};
         if (name == "northpole" || name == "house" || name == "trees") {
             // Modelled in the title scene's frame: drawn below, in the scene.
-            title.push_back({name, m});
-            titleTex.push_back(cap.staticTextures[i]);
+            g.title.push_back({name, m});
+            g.titleTex.push_back(cap.staticTextures[i]);
             continue;
         }
-        DrawInCell(cv, cell++, cols, size, m.vertices(), m.faces(), m.faceSubsets(), tex(cap.staticTextures[i]), shades);
+        DrawInCell(cv, g.cell++, cols, size, m.vertices(), m.faces(), m.faceSubsets(), g.tex(cap.staticTextures[i]), shades);
     }
+}
+
+// Each skinned model at three times of its animation.
+void DrawSkinned(Gallery& g) {
+    Canvas& cv = g.cv;
+    const MeshCapture& cap = g.cap;
+    const int size = kSize, cols = kCols;
     for (const auto& [name, model] : cap.skinned) {
-        const Texture t = tex(model.texture);
+        const Texture t = g.tex(model.texture);
         const float period = static_cast<float>(model.tracks.empty() ? 1 : model.tracks[0].times.back());
         for (int k = 0; k < 3; ++k) {
             const std::vector<Vertex> posed = Pose(model, period * k / 3.0f);
@@ -318,172 +276,212 @@ int main(int argc, char** argv) {
                     v.n = normalize(w.dir(v.n));
                 }
             }
-            DrawInCell(cv, cell++, cols, size, shown, copy.faces(), copy.faceSubsets(), t, {sh},
+            DrawInCell(cv, g.cell++, cols, size, shown, copy.faces(), copy.faceSubsets(), t, {sh},
                        name == "goblin" ? V3{-0.5f, 0.3f, 1.0f} : V3{-0.5f, 0.3f, -1.0f});
         }
     }
-    // The title scene as the menu's camera sees it (at the origin, looking along +z, 60 degrees).
-    {
-        const int y0 = ((cell + cols - 1) / cols) * size, w = 4 * size, h = 3 * size;
-        cv.clipX0 = 0;
+}
+
+// The title scene as the menu's camera sees it (at the origin, looking along +z, 60 degrees).
+void DrawTitleScene(Gallery& g) {
+    Canvas& cv = g.cv;
+    const MeshCapture& cap = g.cap;
+    const int size = kSize, cols = kCols;
+    const int y0 = ((g.cell + cols - 1) / cols) * size, w = 4 * size, h = 3 * size;
+    cv.clipX0 = 0;
+    cv.clipY0 = y0;
+    cv.clipX1 = std::min(cv.img.width(), w);
+    cv.clipY1 = std::min(cv.img.height(), y0 + h);
+    const Camera cam = LookAt({0, 0, 0}, {0, 0, 1}, 1.0471976f, w, h, 0, y0);
+    const Texture sky = g.tex("sky.tga");
+    std::vector<Vertex> quad(4);
+    const float sx[4] = {-470, 470, 470, -470}, sy[4] = {200, 200, -40, -40}, su[4] = {0, 1, 1, 0}, sv[4] = {0, 0, 1, 1};
+    for (int k = 0; k < 4; ++k) quad[k] = Vertex{{sx[k], sy[k], 500}, {0, 0, -1}, su[k], sv[k]};
+    // The sky quad is drawn with a grey vertex colour: half brightness.
+    Texture dimSky = sky;
+    for (Rgba& p : dimSky.px) p = scale(p, 0.5f);
+    cv.tri(cam, {quad[0], quad[1], quad[2]}, dimSky, Shade::Unlit);
+    cv.tri(cam, {quad[0], quad[2], quad[3]}, dimSky, Shade::Unlit);
+    const std::map<std::string, V3> place = {{"northpole", {30, 10, 90}}, {"trees", {75, 10, 100}}, {"house", {-200, 10, 5}}};
+    for (size_t i = 0; i < g.title.size(); ++i) {
+        std::vector<Vertex> v = g.title[i].second.vertices();
+        const Xform w = Xform::rotateZ(kPi).then(Xform::translate(place.at(g.title[i].first)));
+        for (Vertex& p : v) p.p = w.point(p.p);
+        cv.mesh(cam, v, g.title[i].second.faces(), g.title[i].second.faceSubsets(), g.tex(g.titleTex[i]),
+                {g.title[i].first == "trees" ? Shade::Blend : Shade::Unlit});
+    }
+    for (const auto& [name, model] : cap.skinned)
+        if (name == "snowman") {
+            std::vector<Vertex> v = Pose(model, 0);
+            const Xform w = Xform::rotateZ(kPi).then(Xform::translate({30, 10, 90}));
+            for (Vertex& p : v) {
+                p.p = w.point(p.p);
+                p.n = normalize(w.dir(p.n));
+            }
+            cv.mesh(cam, v, model.mesh.faces(), model.mesh.faceSubsets(), g.tex(model.texture), {Shade::Lit});
+        }
+    // Title banner and letterbox bars as the menu lays them out (640 by 480 scaled to the cell).
+    const Texture title = g.tex("title.tga"), bar = g.tex("bar.tga");
+    const float s = w / 640.0f;
+    for (int y = y0; y < y0 + h && y < cv.img.height(); ++y)
+        for (int x = 0; x < w && x < cv.img.width(); ++x) {
+            const float vx = x / s, vy = (y - y0) / s;
+            if (vy < 80 || vy > 390) {
+                const float bv = vy < 80 ? (vy + 570) / 650 : (vy - 390) / 650;
+                cv.img.at(x, y) = bar.sample(vx / 650, bv);
+            }
+            if (vx >= 95 && vx < 545 && vy >= 80 - 56.25f && vy < 80 + 56.25f) {
+                const Rgba c = title.sample((vx - 95) / 450, (vy - 23.75f) / 112.5f);
+                if (c.a > 8 / 255.0f) cv.img.at(x, y) = mix(cv.img.at(x, y), Rgba{c.r, c.g, c.b, 1}, c.a);
+            }
+        }
+}
+
+// The five houses from above: walls, furniture, the tree, present spots, the start and patrols.
+void DrawPlans(Gallery& g) {
+    Canvas& cv = g.cv;
+    const int size = kSize, cols = kCols;
+    const auto& designs = DefaultLevels();
+    const int y0 = ((g.cell + cols - 1) / cols) * size;
+    for (size_t li = 0; li < designs.size(); ++li) {
+        const RoomData room = BuildRoom(designs[li]);
+        const int ox = 4 * size + static_cast<int>(li % 2) * (size + 16) + 16, oy = y0 + static_cast<int>(li / 2) * (size + 16) + 16;
+        const float k = size / 256.0f;
+        auto px = [&](float x) { return ox + (x + 128) * k; };
+        auto pz = [&](float z) { return oy + (96 - z) * k; };
+        for (int r = 0; r < 8; ++r)
+            for (int c = 0; c < 8; ++c) {
+                const NodeData& n = room.nodes[c + 8 * r];
+                const float x0 = -128.0f + 32 * c, z1 = -128.0f + 32 * (7 - r);
+                if (n.floor != 255) cv.img.fillRect(static_cast<int>(px(x0)), static_cast<int>(pz(z1)), static_cast<int>(px(x0 + 32)), static_cast<int>(pz(z1 - 32)), scale(hex(0x8A7A64), 0.6f + 0.05f * (n.floor % 8)));
+                const Rgba wall = hex(0xF0F0F0);
+                if (n.wall[0] != 255) cv.img.line(px(x0), pz(z1), px(x0 + 32), pz(z1), 3, wall);
+                if (n.wall[1] != 255) cv.img.line(px(x0), pz(z1 - 32), px(x0 + 32), pz(z1 - 32), 3, wall);
+                if (n.wall[2] != 255) cv.img.line(px(x0), pz(z1), px(x0), pz(z1 - 32), 3, wall);
+                if (n.wall[3] != 255) cv.img.line(px(x0 + 32), pz(z1), px(x0 + 32), pz(z1 - 32), 3, wall);
+                for (int sl = 0; sl < 3; ++sl) {
+                    const uint8_t t = n.propType[sl];
+                    if (t == 255) continue;
+                    const uint32_t col[13] = {0xFFE080, 0x8A5A32, 0x4060C0, 0xFFB060, 0xC0C0C0, 0x2E5A3A, 0xC0C0C0,
+                                              0x6A4028, 0xB82028, 0xB82028, 0x6A3E22, 0xE0D8C0, 0x20A040};
+                    const float r2 = (t == 12 ? 11.0f : (t == 3 ? 4.0f : 7.0f)) * k;
+                    cv.img.fillCircle(px(x0 + 16) + sl * 3.0f, pz(z1 - 16), r2, hex(col[t]));
+                }
+            }
+        for (size_t p = 0; p < room.paths.size(); ++p)
+            for (size_t q = 0; q + 1 < room.paths[p].size(); ++q)
+                cv.img.line(px(room.paths[p][q].first), pz(room.paths[p][q].second), px(room.paths[p][q + 1].first),
+                            pz(room.paths[p][q + 1].second), 2, hex(0x40E0FF));
+        for (size_t q = 1; q < room.points.size(); ++q) cv.img.fillCircle(px(room.points[q][0]), pz(room.points[q][2]), 5, hex(0xFF3030));
+        cv.img.fillCircle(px(-128.0f + 32 * room.startCol + 16), pz(-128.0f + 32 * room.startRow), 5, hex(0xFFFF00));
+    }
+}
+
+// Two houses in cutaway (no ceiling, no ceiling lights), furnished as the game places props.
+void DrawCutaways(Gallery& g) {
+    Canvas& cv = g.cv;
+    const MeshCapture& cap = g.cap;
+    const int size = kSize;
+    const auto& propShades = PropShades();
+    const Texture floorTex = g.tex("floor.tga"), wallTex = g.tex("walls.tga");
+    const char* propNames[13] = {"lamp", "table", "tv", "shade", "picture", "door", "picture2", "chairs", "sofa", "sofachair", "draws", "arc1", "tree"};
+    std::map<std::string, size_t> byName;
+    for (size_t i = 0; i < cap.statics.size(); ++i) byName[cap.statics[i].first] = i;
+    const int levels[2] = {0, 3};
+    for (int li = 0; li < 2; ++li) {
+        const RoomData room = BuildRoom(DefaultLevels()[levels[li]]);
+        const int w = 4 * size, h = 2 * size, x0 = li * w, y0 = cv.img.height() - size - h;
+        cv.clipX0 = x0;
         cv.clipY0 = y0;
-        cv.clipX1 = std::min(cv.img.width(), w);
-        cv.clipY1 = std::min(cv.img.height(), y0 + h);
-        const Camera cam = LookAt({0, 0, 0}, {0, 0, 1}, 1.0471976f, w, h, 0, y0);
-        const Texture sky = tex("sky.tga");
-        std::vector<Vertex> quad(4);
-        const float sx[4] = {-470, 470, 470, -470}, sy[4] = {200, 200, -40, -40}, su[4] = {0, 1, 1, 0}, sv[4] = {0, 0, 1, 1};
-        for (int k = 0; k < 4; ++k) quad[k] = Vertex{{sx[k], sy[k], 500}, {0, 0, -1}, su[k], sv[k]};
-        // The sky quad is drawn with a grey vertex colour: half brightness.
-        Texture dimSky = sky;
-        for (Rgba& p : dimSky.px) p = scale(p, 0.5f);
-        cv.tri(cam, {quad[0], quad[1], quad[2]}, dimSky, Shade::Unlit);
-        cv.tri(cam, {quad[0], quad[2], quad[3]}, dimSky, Shade::Unlit);
-        const std::map<std::string, V3> place = {{"northpole", {30, 10, 90}}, {"trees", {75, 10, 100}}, {"house", {-200, 10, 5}}};
-        for (size_t i = 0; i < title.size(); ++i) {
-            std::vector<Vertex> v = title[i].second.vertices();
-            const Xform w = Xform::rotateZ(kPi).then(Xform::translate(place.at(title[i].first)));
-            for (Vertex& p : v) p.p = w.point(p.p);
-            cv.mesh(cam, v, title[i].second.faces(), title[i].second.faceSubsets(), tex(titleTex[i]),
-                    {title[i].first == "trees" ? Shade::Blend : Shade::Unlit});
-        }
-        for (const auto& [name, model] : cap.skinned)
-            if (name == "snowman") {
-                std::vector<Vertex> v = Pose(model, 0);
-                const Xform w = Xform::rotateZ(kPi).then(Xform::translate({30, 10, 90}));
-                for (Vertex& p : v) {
-                    p.p = w.point(p.p);
-                    p.n = normalize(w.dir(p.n));
+        cv.clipX1 = x0 + w;
+        cv.clipY1 = y0 + h;
+        const Camera cam = LookAt({0, 330, -330}, {0, 0, -40}, 0.75f, w, h, x0, y0);
+        auto tile = [](int t) { return UvRect{(t % 4) / 4.0f + 1 / 256.0f, (t / 4) / 4.0f + 1 / 256.0f, (t % 4) / 4.0f + 0.25f - 1 / 256.0f, (t / 4) / 4.0f + 0.25f - 1 / 256.0f}; };
+        for (int r = 0; r < 8; ++r)
+            for (int c = 0; c < 8; ++c) {
+                const NodeData& n = room.nodes[c + 8 * r];
+                const float x = -128.0f + 32 * c, z = -128.0f + 32 * (7 - r);
+                if (n.floor != 255) {
+                    const UvRect u = tile(n.floor);
+                    const Vertex a{{x, 0, z}, {0, 1, 0}, u.u0, u.v0}, b{{x + 32, 0, z}, {0, 1, 0}, u.u1, u.v0};
+                    const Vertex cc{{x + 32, 0, z - 32}, {0, 1, 0}, u.u1, u.v1}, d{{x, 0, z - 32}, {0, 1, 0}, u.u0, u.v1};
+                    cv.tri(cam, {a, b, cc}, floorTex, Shade::Unlit);
+                    cv.tri(cam, {a, cc, d}, floorTex, Shade::Unlit);
                 }
-                cv.mesh(cam, v, model.mesh.faces(), model.mesh.faceSubsets(), tex(model.texture), {Shade::Lit});
+                // Wall sides face into their node.
+                const V3 corners[4][2] = {{{x + 32, 0, z}, {x, 0, z}}, {{x, 0, z - 32}, {x + 32, 0, z - 32}},
+                                          {{x, 0, z}, {x, 0, z - 32}}, {{x + 32, 0, z - 32}, {x + 32, 0, z}}};
+                const V3 inward[4] = {{0, 0, -1}, {0, 0, 1}, {1, 0, 0}, {-1, 0, 0}};
+                for (int side = 0; side < 4; ++side) {
+                    if (n.wall[side] == 255) continue;
+                    const UvRect u = tile(n.wall[side]);
+                    const V3 p0 = corners[side][0], p1 = corners[side][1];
+                    Vertex a{p0 + V3{0, 40, 0}, inward[side], u.u0, u.v0}, b{p1 + V3{0, 40, 0}, inward[side], u.u1, u.v0};
+                    Vertex cc{p1, inward[side], u.u1, u.v1}, d{p0, inward[side], u.u0, u.v1};
+                    cv.tri(cam, {a, cc, b}, wallTex, Shade::Lit);
+                    cv.tri(cam, {a, d, cc}, wallTex, Shade::Lit);
+                }
+                for (int sl = 0; sl < 3; ++sl) {
+                    const uint8_t t = n.propType[sl];
+                    if (t == 255 || t == 3) continue;
+                    const size_t idx = byName.at(propNames[t]);
+                    MeshBuilder m = cap.statics[idx].second;
+                    m.sortBySubset();
+                    std::vector<Vertex> v = m.vertices();
+                    const Xform place = Xform::rotateY(n.propAngle[sl]).then(Xform::translate({x + 16, 10, z - 16}));
+                    for (Vertex& q : v) {
+                        q.p = place.point(q.p);
+                        q.n = normalize(place.dir(q.n));
+                    }
+                    const auto it = propShades.find(propNames[t]);
+                    cv.mesh(cam, v, m.faces(), m.faceSubsets(), g.tex(cap.staticTextures[idx]),
+                            it != propShades.end() ? it->second : std::vector<Shade>{Shade::Lit});
+                }
             }
-        // Title banner and letterbox bars as the menu lays them out (640 by 480 scaled to the cell).
-        const Texture title = tex("title.tga"), bar = tex("bar.tga");
-        const float s = w / 640.0f;
-        for (int y = y0; y < y0 + h && y < cv.img.height(); ++y)
-            for (int x = 0; x < w && x < cv.img.width(); ++x) {
-                const float vx = x / s, vy = (y - y0) / s;
-                if (vy < 80 || vy > 390) {
-                    const float bv = vy < 80 ? (vy + 570) / 650 : (vy - 390) / 650;
-                    cv.img.at(x, y) = bar.sample(vx / 650, bv);
-                }
-                if (vx >= 95 && vx < 545 && vy >= 80 - 56.25f && vy < 80 + 56.25f) {
-                    const Rgba c = title.sample((vx - 95) / 450, (vy - 23.75f) / 112.5f);
-                    if (c.a > 8 / 255.0f) cv.img.at(x, y) = mix(cv.img.at(x, y), Rgba{c.r, c.g, c.b, 1}, c.a);
-                }
+    }
+}
+
+// The atlases and sprite textures, one row, over a checker so that alpha shows.
+void DrawTextures(Gallery& g) {
+    Canvas& cv = g.cv;
+    const int size = kSize;
+    const char* names[8] = {"walls.tga", "floor.tga", "ceil.tga", "hud.tga", "icons.tga", "flare.tga", "snowstorm2.tga", "bullets.tga"};
+    const int y0 = cv.img.height() - size;
+    for (int i = 0; i < 8; ++i) {
+        const Texture t = g.tex(names[i]);
+        for (int y = 0; y < size; ++y)
+            for (int x = 0; x < size; ++x) {
+                const Rgba c = t.sample((x + 0.5f) / size, (y + 0.5f) / size);
+                const Rgba back = ((x / 16 + y / 16) % 2) ? hex(0x404040) : hex(0x606060);
+                cv.img.at(i * size + x, y0 + y) = mix(back, Rgba{c.r, c.g, c.b, 1}, c.a);
             }
     }
-    // The five houses from above: walls, furniture, the tree, present spots, the start and patrols.
-    {
-        const auto& designs = DefaultLevels();
-        const int y0 = ((cell + cols - 1) / cols) * size;
-        for (size_t li = 0; li < designs.size(); ++li) {
-            const RoomData room = BuildRoom(designs[li]);
-            const int ox = 4 * size + static_cast<int>(li % 2) * (size + 16) + 16, oy = y0 + static_cast<int>(li / 2) * (size + 16) + 16;
-            const float k = size / 256.0f;
-            auto px = [&](float x) { return ox + (x + 128) * k; };
-            auto pz = [&](float z) { return oy + (96 - z) * k; };
-            for (int r = 0; r < 8; ++r)
-                for (int c = 0; c < 8; ++c) {
-                    const NodeData& n = room.nodes[c + 8 * r];
-                    const float x0 = -128.0f + 32 * c, z1 = -128.0f + 32 * (7 - r);
-                    if (n.floor != 255) cv.img.fillRect(static_cast<int>(px(x0)), static_cast<int>(pz(z1)), static_cast<int>(px(x0 + 32)), static_cast<int>(pz(z1 - 32)), scale(hex(0x8A7A64), 0.6f + 0.05f * (n.floor % 8)));
-                    const Rgba wall = hex(0xF0F0F0);
-                    if (n.wall[0] != 255) cv.img.line(px(x0), pz(z1), px(x0 + 32), pz(z1), 3, wall);
-                    if (n.wall[1] != 255) cv.img.line(px(x0), pz(z1 - 32), px(x0 + 32), pz(z1 - 32), 3, wall);
-                    if (n.wall[2] != 255) cv.img.line(px(x0), pz(z1), px(x0), pz(z1 - 32), 3, wall);
-                    if (n.wall[3] != 255) cv.img.line(px(x0 + 32), pz(z1), px(x0 + 32), pz(z1 - 32), 3, wall);
-                    for (int sl = 0; sl < 3; ++sl) {
-                        const uint8_t t = n.propType[sl];
-                        if (t == 255) continue;
-                        const uint32_t col[13] = {0xFFE080, 0x8A5A32, 0x4060C0, 0xFFB060, 0xC0C0C0, 0x2E5A3A, 0xC0C0C0,
-                                                  0x6A4028, 0xB82028, 0xB82028, 0x6A3E22, 0xE0D8C0, 0x20A040};
-                        const float r2 = (t == 12 ? 11.0f : (t == 3 ? 4.0f : 7.0f)) * k;
-                        cv.img.fillCircle(px(x0 + 16) + sl * 3.0f, pz(z1 - 16), r2, hex(col[t]));
-                    }
-                }
-            for (size_t p = 0; p < room.paths.size(); ++p)
-                for (size_t q = 0; q + 1 < room.paths[p].size(); ++q)
-                    cv.img.line(px(room.paths[p][q].first), pz(room.paths[p][q].second), px(room.paths[p][q + 1].first),
-                                pz(room.paths[p][q + 1].second), 2, hex(0x40E0FF));
-            for (size_t q = 1; q < room.points.size(); ++q) cv.img.fillCircle(px(room.points[q][0]), pz(room.points[q][2]), 5, hex(0xFF3030));
-            cv.img.fillCircle(px(-128.0f + 32 * room.startCol + 16), pz(-128.0f + 32 * room.startRow), 5, hex(0xFFFF00));
-        }
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc != 3) {
+        std::fprintf(stderr, "usage: mkassets_gallery <asset folder to write> <output.png>\n");
+        return 2;
     }
-    // Two houses in cutaway (no ceiling, no ceiling lights), furnished as the game places props.
-    {
-        const Texture floorTex = tex("floor.tga"), wallTex = tex("walls.tga");
-        const char* propNames[13] = {"lamp", "table", "tv", "shade", "picture", "door", "picture2", "chairs", "sofa", "sofachair", "draws", "arc1", "tree"};
-        std::map<std::string, size_t> byName;
-        for (size_t i = 0; i < cap.statics.size(); ++i) byName[cap.statics[i].first] = i;
-        const int levels[2] = {0, 3};
-        for (int li = 0; li < 2; ++li) {
-            const RoomData room = BuildRoom(DefaultLevels()[levels[li]]);
-            const int w = 4 * size, h = 2 * size, x0 = li * w, y0 = cv.img.height() - size - h;
-            cv.clipX0 = x0;
-            cv.clipY0 = y0;
-            cv.clipX1 = x0 + w;
-            cv.clipY1 = y0 + h;
-            const Camera cam = LookAt({0, 330, -330}, {0, 0, -40}, 0.75f, w, h, x0, y0);
-            auto tile = [](int t) { return UvRect{(t % 4) / 4.0f + 1 / 256.0f, (t / 4) / 4.0f + 1 / 256.0f, (t % 4) / 4.0f + 0.25f - 1 / 256.0f, (t / 4) / 4.0f + 0.25f - 1 / 256.0f}; };
-            for (int r = 0; r < 8; ++r)
-                for (int c = 0; c < 8; ++c) {
-                    const NodeData& n = room.nodes[c + 8 * r];
-                    const float x = -128.0f + 32 * c, z = -128.0f + 32 * (7 - r);
-                    if (n.floor != 255) {
-                        const UvRect u = tile(n.floor);
-                        const Vertex a{{x, 0, z}, {0, 1, 0}, u.u0, u.v0}, b{{x + 32, 0, z}, {0, 1, 0}, u.u1, u.v0};
-                        const Vertex cc{{x + 32, 0, z - 32}, {0, 1, 0}, u.u1, u.v1}, d{{x, 0, z - 32}, {0, 1, 0}, u.u0, u.v1};
-                        cv.tri(cam, {a, b, cc}, floorTex, Shade::Unlit);
-                        cv.tri(cam, {a, cc, d}, floorTex, Shade::Unlit);
-                    }
-                    // Wall sides face into their node.
-                    const V3 corners[4][2] = {{{x + 32, 0, z}, {x, 0, z}}, {{x, 0, z - 32}, {x + 32, 0, z - 32}},
-                                              {{x, 0, z}, {x, 0, z - 32}}, {{x + 32, 0, z - 32}, {x + 32, 0, z}}};
-                    const V3 inward[4] = {{0, 0, -1}, {0, 0, 1}, {1, 0, 0}, {-1, 0, 0}};
-                    for (int side = 0; side < 4; ++side) {
-                        if (n.wall[side] == 255) continue;
-                        const UvRect u = tile(n.wall[side]);
-                        const V3 p0 = corners[side][0], p1 = corners[side][1];
-                        Vertex a{p0 + V3{0, 40, 0}, inward[side], u.u0, u.v0}, b{p1 + V3{0, 40, 0}, inward[side], u.u1, u.v0};
-                        Vertex cc{p1, inward[side], u.u1, u.v1}, d{p0, inward[side], u.u0, u.v1};
-                        cv.tri(cam, {a, cc, b}, wallTex, Shade::Lit);
-                        cv.tri(cam, {a, d, cc}, wallTex, Shade::Lit);
-                    }
-                    for (int sl = 0; sl < 3; ++sl) {
-                        const uint8_t t = n.propType[sl];
-                        if (t == 255 || t == 3) continue;
-                        const size_t idx = byName.at(propNames[t]);
-                        MeshBuilder m = cap.statics[idx].second;
-                        m.sortBySubset();
-                        std::vector<Vertex> v = m.vertices();
-                        const Xform place = Xform::rotateY(n.propAngle[sl]).then(Xform::translate({x + 16, 10, z - 16}));
-                        for (Vertex& q : v) {
-                            q.p = place.point(q.p);
-                            q.n = normalize(place.dir(q.n));
-                        }
-                        const auto it = propShades.find(propNames[t]);
-                        cv.mesh(cam, v, m.faces(), m.faceSubsets(), tex(cap.staticTextures[idx]),
-                                it != propShades.end() ? it->second : std::vector<Shade>{Shade::Lit});
-                    }
-                }
-        }
+    Gallery g;
+    g.root = argv[1];
+    g_meshCapture = &g.cap;
+    WriteAll(g.root);
+    g_meshCapture = nullptr;
+    const int total = static_cast<int>(g.cap.statics.size() + g.cap.skinned.size() * 3);
+    g.cv = Canvas(kCols * kSize, ((total + kCols - 1) / kCols + 7) * kSize);
+    DrawProps(g);
+    DrawSkinned(g);
+    DrawTitleScene(g);
+    DrawPlans(g);
+    DrawCutaways(g);
+    DrawTextures(g);
+    if (!WritePng(argv[2], g.cv.img)) {
+        std::fprintf(stderr, "gallery: cannot write %s\n", argv[2]);
+        return 1;
     }
-    // The atlases and sprite textures, one row, over a checker so that alpha shows.
-    {
-        const char* names[8] = {"walls.tga", "floor.tga", "ceil.tga", "hud.tga", "icons.tga", "flare.tga", "snowstorm2.tga", "bullets.tga"};
-        const int y0 = cv.img.height() - size;
-        for (int i = 0; i < 8; ++i) {
-            const Texture t = tex(names[i]);
-            for (int y = 0; y < size; ++y)
-                for (int x = 0; x < size; ++x) {
-                    const Rgba c = t.sample((x + 0.5f) / size, (y + 0.5f) / size);
-                    const Rgba back = ((x / 16 + y / 16) % 2) ? hex(0x404040) : hex(0x606060);
-                    cv.img.at(i * size + x, y0 + y) = mix(back, Rgba{c.r, c.g, c.b, 1}, c.a);
-                }
-        }
-    }
-    WritePng(argv[2], cv.img);
     std::printf("gallery: %s\n", argv[2]);
     return 0;
 }
