@@ -165,6 +165,7 @@ TEST_F(PickupsTest, RenderLoadsTheMeshesOnceAndDrawsEachActivePickupSpunAndBobbe
     // Released twice (as on a lost device) without harm, rebuilt on demand.
     pickups->InvalidateDeviceObjects();
     pickups->InvalidateDeviceObjects();
+    GetRenderer()->ReleaseCaches();  // shared files stay loaded until the device goes
     EXPECT_EQ(device.liveResources, none);
     pickups->Render();
     EXPECT_EQ(device.liveResources, loaded);
