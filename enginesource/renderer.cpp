@@ -144,6 +144,12 @@ void Renderer::RestoreDeviceObjects() {
     for (Object* o = m_pOverlayList; o; o = o->GetNextObject()) o->RestoreDeviceObjects();
 }
 
+void Renderer::DeleteDeviceObjects() {
+    InvalidateDeviceObjects();
+    for (Object* o = Object::FirstLive(); o; o = o->NextLive()) o->InvalidateDeviceObjects();
+    ReleaseCaches();
+}
+
 void Renderer::ReleaseCaches() {
     SkinModelCache::Get()->ReleaseAll();
     m_Meshes.ReleaseObjects();

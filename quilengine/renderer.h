@@ -66,6 +66,9 @@ public:
 
     void InvalidateDeviceObjects();
     void RestoreDeviceObjects();
+    // The device is going: every object that exists, drawn or not, releases its
+    // device objects, and the caches let go of theirs.
+    void DeleteDeviceObjects();
 
     void AddObject(Object* o);
     void RemoveObject(Object* o);

@@ -1,0 +1,118 @@
+// The whole game on recording devices: every file parsed once and shared, and a
+// device change that releases every device object and makes them again on the
+// new device while the game goes on where it was.
+#include <gtest/gtest.h>
+
+#include "EnemyManager.h"
+#include "Level.h"
+#include "game.h"
+#include "game_world_support.h"
+#include "gameengine.h"
+#include "pcsystem.h"
+#include "quil_automation.h"
+#include "recording_device.h"
+#include "renderdevice.h"
+#include "renderer.h"
+#include "skinmesh.h"
+#include "windows.h"
+
+namespace {
+
+using quiltest::RecordingDevice;
+
+class DeviceGameTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        static const bool assets = (quiltest::GeneratedAssetFolder("game_devices_test"), true);
+        (void)assets;
+        quil_automation::SetHeadless(true);
+        Bind(first);
+        game->Init();
+    }
+    void TearDown() override {
+        game->Shutdown();
+        GetRenderer()->InvalidateDeviceObjects();
+        RenderDevice_Unbind();
+    }
+    static void Bind(RecordingDevice& d) { RenderDevice_Bind(&d, d.caps, d.backBuffer); }
+    // Engine frames, each one drawn.
+    void Frames(int n) {
+        for (int i = 0; i < n; ++i) {
+            GetGameEngine()->Update(0.0625f);
+            GetRenderer()->Render();
+        }
+    }
+    void IntoPlay() {
+        game->StartGame();
+        Frames(70);
+        ASSERT_EQ(game->GetState(), GAMESTATE_PLAY);
+    }
+    // The framework's change of device: release and delete everything made for
+    // `from`, which must be left with nothing, then restore on `to`.
+    void ChangeDevice(RecordingDevice& from, RecordingDevice& to) {
+        PCSystem* pc = GetPCSystem();
+        pc->InvalidateDeviceObjects();
+        pc->DeleteDeviceObjects();
+        EXPECT_EQ(from.liveResources, 0);
+        EXPECT_EQ(GetRenderer()->GetCachedObjectCount(), 0u);
+        Bind(to);
+        GetRenderer()->RestoreDeviceObjects();
+    }
+    static size_t Creations(const RecordingDevice& d) {
+        return d.Matching("CreateTexture").size() + d.Matching("CreateVertexBuffer").size() +
+               d.Matching("CreateIndexBuffer").size();
+    }
+
+    Game* game = GetGame();
+    RecordingDevice first, second;
+};
+
+TEST_F(DeviceGameTest, WalkerModelIsParsedOnceForEveryWalkerAndLevel) {
+    SkinModelCache* cache = SkinModelCache::Get();
+    const uint32_t parses = cache->ParseCount();
+    IntoPlay();
+    ASSERT_GE(GetEnemyManager()->GetCount(), 2u);
+    const uint32_t afterFirst = cache->ParseCount();
+    EXPECT_LE(afterFirst - parses, 1u);  // the walker model, unless an earlier test loaded it
+    game->NextLevel();
+    Frames(2);
+    game->NextLevel();
+    Frames(2);
+    EXPECT_EQ(cache->ParseCount(), afterFirst);
+    // The level's walkers draw from it at once: nothing is left for the first frame.
+    EXPECT_FALSE(GetEnemyManager()->GetEnemy(0)->GetMesh()->IsReleased());
+}
+
+TEST_F(DeviceGameTest, DeviceChangeInPlayReleasesEverythingAndTheGameGoesOn) {
+    IntoPlay();
+    GetGame()->AddScore(150);
+    game->NextLevel();
+    Frames(4);
+    const uint32_t level = game->GetLevelNumber(), score = game->GetPlayer()->GetScore();
+    const float timeLeft = GetLevel()->GetTimeLeft();
+    ASSERT_GT(first.liveResources, 0);
+    const size_t made = Creations(first);
+
+    ChangeDevice(first, second);
+    Frames(1);
+    EXPECT_EQ(game->GetState(), GAMESTATE_PLAY);
+    EXPECT_EQ(game->GetLevelNumber(), level);
+    EXPECT_EQ(game->GetPlayer()->GetScore(), score);
+    EXPECT_NEAR(GetLevel()->GetTimeLeft(), timeLeft, 0.2f);
+    EXPECT_GT(second.liveResources, 0);
+    EXPECT_GE(Creations(second), made / 4);
+}
+
+TEST_F(DeviceGameTest, DeviceChangeInTheMenuAndBackKeepsTheMenu) {
+    Frames(4);
+    ASSERT_GT(first.liveResources, 0);
+    ChangeDevice(first, second);
+    Frames(2);
+    EXPECT_EQ(game->GetState(), GAMESTATE_MENU);
+    EXPECT_GT(second.liveResources, 0);
+    ChangeDevice(second, first);
+    Frames(2);
+    EXPECT_GT(first.liveResources, 0);
+}
+
+}  // namespace
