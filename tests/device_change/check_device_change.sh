@@ -8,7 +8,7 @@ xvfb-run -a -s "-screen 0 1024x768x24" "$here/drive_device_change.sh" "$run" "$r
 cat "$report"
 grep -q '^NOX' "$report" && exit 77
 fail=0
-for want in "RUNNING menu" "RUNNING play" "PLAYING" "GAMEINITS 1" "LEVELLOADS 0" "STATUS 0"; do
+for want in "RUNNING menu" "RUNNING play" "PLAYING" "RUNNING editor" "GAMEINITS 1" "LEVELLOADS 0" "STATUS 0"; do
     grep -qx "$want" "$report" || { echo "missing: $want"; fail=1; }
 done
 # The only box a run may show is the one about a missing sound device.

@@ -1,8 +1,10 @@
 #!/bin/sh
 # Runs under Xvfb: starts the program from a copy of its run folder, then presses
-# F2 and answers the settings dialog with Apply, once in the title menu and once
-# in play. $1: the run folder, $2: the report file (one finding a line),
-# $3: a folder for screenshots (optional).
+# F2 and answers the settings dialog with Apply in the title menu, in play and in
+# the editor, noting the program's peak resident size (VmHWM) at each stage.
+# $1: the run folder, $2: the report file (one finding a line), $3: a folder for
+# screenshots (optional). With HEAPTRACK set, the program runs under heaptrack,
+# which writes its record into that folder.
 run="$1"; out="$2"; shots="${3:-}"
 note() { echo "$*" >> "$out"; }
 : > "$out"
@@ -11,8 +13,11 @@ unset SDL_VIDEODRIVER
 work=$(mktemp -d /tmp/quil_devchange_XXXXXX)
 cp -r "$run"/. "$work"/ && cd "$work" || { note "NORUNDIR"; exit 0; }
 rm -f DebugOutput.Dbg frostwick.dat
-./frostwick > "$out.program" 2>&1 &
+${HEAPTRACK:+heaptrack -o "$HEAPTRACK/frostwick"} "$work/frostwick" > "$out.program" 2>&1 &
 pid=$!
+hwm() {
+    p=$(pgrep -n -f "^$work/frostwick") && note "VMHWM $1 $(sed -n "s/^VmHWM:[[:space:]]*//p" /proc/$p/status)"
+}
 
 window() {
     i=0
@@ -76,6 +81,7 @@ sleep 2
 answer_boxes
 xdotool mousemove --window "$win" 320 300
 shot menu-before
+hwm menu
 change_device menu
 shot menu-after
 # Return on "START GAME", Return on "EASY"; then four seconds of "get ready".
@@ -88,8 +94,18 @@ change_device play
 shot play-after
 sleep 1
 kill -0 $pid 2>/dev/null && note "PLAYING"
+hwm play
+# F5: the editor, with its own device change.
+key F5
+sleep 2
+shot editor-before
+change_device editor
+shot editor-after
+hwm editor
 note "GAMEINITS $(grep -c 'Initialising Game' DebugOutput.Dbg)"
 note "LEVELLOADS $(grep -ci 'Loading level\|Level0.dat' DebugOutput.Dbg)"
+key F5
+sleep 1
 key Escape
 sleep 1
 key Escape

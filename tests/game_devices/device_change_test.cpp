@@ -83,6 +83,72 @@ TEST_F(DeviceGameTest, WalkerModelIsParsedOnceForEveryWalkerAndLevel) {
     EXPECT_FALSE(GetEnemyManager()->GetEnemy(0)->GetMesh()->IsReleased());
 }
 
+const SkinMeshContainer* FirstContainer(const SkinFrame* f) {
+    for (; f; f = f->pSibling) {
+        if (f->pMeshContainers) return f->pMeshContainers;
+        if (const SkinMeshContainer* c = FirstContainer(f->pFirstChild)) return c;
+    }
+    return nullptr;
+}
+
+const SkinMeshContainer* ContainerOf(const SkinMesh& m) {
+    return m.GetElements() ? FirstContainer(m.GetElements()->pRoot) : nullptr;
+}
+
+// Two users of one model share its meshes and skin but animate their own frames;
+// a reset keeps the model, and it goes with its last user once the cache lets go.
+TEST_F(DeviceGameTest, SkinnedModelIsSharedAcrossAResetAndFreedWithItsLastUser) {
+    SkinModelCache* cache = SkinModelCache::Get();
+    SkinMesh a, b;
+    a.Setup("gfx\\tiny.x", "gfx\\tiny.tga");
+    b.Setup("GFX/Tiny.x", "gfx/tiny.tga");
+    a.Activate();
+    b.Activate();
+    const uint32_t parses = cache->ParseCount();
+    ASSERT_NE(ContainerOf(a), nullptr);
+    ASSERT_NE(ContainerOf(b), nullptr);
+    EXPECT_EQ(ContainerOf(a)->pSkinMesh, ContainerOf(b)->pSkinMesh);
+    EXPECT_EQ(ContainerOf(a)->pMesh, ContainerOf(b)->pMesh);
+    a.Update(0.5f);
+    EXPECT_NE(a.GetElements()->fTime, b.GetElements()->fTime);
+
+    GetRenderer()->InvalidateDeviceObjects();  // a reset: released and restored
+    EXPECT_TRUE(a.IsReleased());
+    GetRenderer()->RestoreDeviceObjects();
+    EXPECT_EQ(ContainerOf(a)->pSkinMesh, ContainerOf(b)->pSkinMesh);
+    EXPECT_EQ(cache->ParseCount(), parses);
+
+    a.Deactivate();
+    b.Deactivate();
+    GetRenderer()->ReleaseCaches();
+    const size_t models = cache->ModelCount();
+    a.InvalidateDeviceObjects();
+    EXPECT_EQ(cache->ModelCount(), models);
+    b.InvalidateDeviceObjects();
+    EXPECT_EQ(cache->ModelCount(), models - 1);
+}
+
+// A model or texture that cannot be loaded is reported once; the object goes on
+// without it, frame after frame, with no further report.
+TEST_F(DeviceGameTest, MissingSkinnedFilesAreReportedOnceAndDrawnWithout) {
+    quil_automation::ClearMessageBoxesShown();
+    SkinMesh a, b;
+    a.Setup("gfx/no_such_model.x", "gfx/no_such_skin.tga");
+    b.Setup("gfx/no_such_model.x", "gfx/no_such_skin.tga");
+    for (int i = 0; i < 4; ++i) quil_automation::QueueMessageBoxAnswer(IDYES);  // "Debug": go on
+    a.Activate();
+    const size_t reports = quil_automation::MessageBoxesShown().size();
+    EXPECT_GE(reports, 2u);  // the model and the texture
+    b.Activate();
+    Frames(3);
+    a.InvalidateDeviceObjects();
+    a.RestoreDeviceObjects();
+    EXPECT_EQ(quil_automation::MessageBoxesShown().size(), reports);
+    EXPECT_EQ(a.GetElements(), nullptr);
+    a.Deactivate();
+    b.Deactivate();
+}
+
 TEST_F(DeviceGameTest, DeviceChangeInPlayReleasesEverythingAndTheGameGoesOn) {
     IntoPlay();
     GetGame()->AddScore(150);
