@@ -4,7 +4,13 @@
 run="$1"; here=$(dirname "$0")
 command -v xvfb-run > /dev/null && command -v xdotool > /dev/null && command -v xwininfo > /dev/null || exit 77
 report=$(mktemp /tmp/quil_devchange_report_XXXXXX)
-xvfb-run -a -s "-screen 0 1024x768x24" "$here/drive_device_change.sh" "$run" "$report"
+# A display number taken by another run between xvfb-run's choice and the server's
+# start leaves no report: try again once.
+for attempt in 1 2; do
+    xvfb-run -a -s "-screen 0 1024x768x24" "$here/drive_device_change.sh" "$run" "$report"
+    [ -s "$report" ] && break
+    sleep 1
+done
 cat "$report"
 grep -q '^NOX' "$report" && exit 77
 fail=0
