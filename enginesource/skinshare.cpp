@@ -129,6 +129,7 @@ const SkinDrawElement* SkinModelCache::Acquire(const char* file) {
     auto it = m_models.find(key);
     if (it == m_models.end()) {
         SkinMesh loader;
+        loader.SetLoadOptions(D3DXMESH_SYSTEMMEM);  // kept across device resets
         const HRESULT hr = loader.LoadMeshHierarchy(file);
         ++m_uParses;
         Model model;

@@ -40,9 +40,7 @@ public:
         mat_Identity(&m_mWorld);
         Link();
     }
-    Object(const Object& o) : Process(o), m_mWorld(o.m_mWorld), m_pNextObject(nullptr), m_uRenderFlags(o.m_uRenderFlags) {
-        Link();
-    }
+    Object(const Object&) = delete;
     Object& operator=(const Object&) = delete;
     ~Object() override {
         (m_pPrevLive ? m_pPrevLive->m_pNextLive : s_pLive) = m_pNextLive;

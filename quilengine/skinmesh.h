@@ -202,6 +202,9 @@ public:
     HRESULT LoadAnimation(IDirectXFileData* object, SkinDrawElement* element, DWORD options, DWORD fvf,
                           IDirect3DDevice8* device, SkinFrame* current);
     void DeleteSelectedMesh();
+    // Mesh options of the next loads (0 unless set): a model kept beyond a device
+    // reset needs its meshes outside the default pool.
+    void SetLoadOptions(DWORD options) { m_dwLoadOptions = options; }
     // Hands over the loaded elements (the caller owns them) and forgets them.
     SkinDrawElement* DetachElements();
     // A copy of a model's frame tree and animation for one user, sharing its
@@ -245,4 +248,5 @@ private:
     int m_iListedIn;  // -1 not listed, 0 the object list, 1 the overlay list
     bool m_bSharedModel;    // the elements are a copy of the cache's model
     bool m_bSharedShaders;  // the shader handles are the cache's
+    DWORD m_dwLoadOptions = 0;
 };

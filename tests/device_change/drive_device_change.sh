@@ -3,7 +3,8 @@
 # F2 and answers the settings dialog with Apply in the title menu, in play and in
 # the editor, noting the program's peak resident size (VmHWM) at each stage.
 # $1: the run folder, $2: the report file (one finding a line), $3: a folder for
-# screenshots (optional). With HEAPTRACK set, the program runs under heaptrack,
+# screenshots (optional). With NOCHANGE set, F2 is not pressed (to measure a
+# build whose device change fails). With HEAPTRACK set, the program runs under heaptrack,
 # which writes its record into that folder.
 run="$1"; out="$2"; shots="${3:-}"
 note() { echo "$*" >> "$out"; }
@@ -50,6 +51,7 @@ shot() { [ -n "$shots" ] && import -window root "$shots/$1.png" 2>/dev/null; }
 key() { xdotool windowfocus "$win" 2>/dev/null; sleep 0.2; xdotool keydown "$1"; sleep 0.15; xdotool keyup "$1"; }
 # F2, then Return for the dialog's default button, Apply; the program must still run.
 change_device() {
+    [ -n "$NOCHANGE" ] && return
     key F2
     dlg=$(window '^Game Settings$' 50) || { note "NODIALOG $1"; return; }
     xdotool windowfocus "$dlg" 2>/dev/null; sleep 0.3
