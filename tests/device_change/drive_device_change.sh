@@ -12,7 +12,9 @@ note() { echo "$*" >> "$out"; }
 xdotool getdisplaygeometry > /dev/null 2>&1 || { note "NOX"; exit 0; }
 unset SDL_VIDEODRIVER
 work=$(mktemp -d /tmp/quil_devchange_XXXXXX)
-cp -r "$run"/. "$work"/ && cd "$work" || { note "NORUNDIR"; exit 0; }
+# Another test may be writing its log into the run folder meanwhile: copy what is there.
+cp -r "$run"/. "$work"/ 2>/dev/null
+[ -x "$work/frostwick" ] && cd "$work" || { note "NORUNDIR"; exit 0; }
 rm -f DebugOutput.Dbg frostwick.dat
 ${HEAPTRACK:+heaptrack -o "$HEAPTRACK/frostwick"} "$work/frostwick" > "$out.program" 2>&1 &
 pid=$!
