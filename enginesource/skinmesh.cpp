@@ -409,7 +409,7 @@ void SkinMesh::DrawFrames(SkinFrame* frame, uint32_t& faceCounter) {
 SkinMesh::SkinMesh()
     : m_pElements(nullptr), m_pSelectedElement(nullptr), m_aVertexShaders{0, 0, 0, 0}, m_pTexture(nullptr),
       m_afTint{1.0f, 1.0f, 1.0f, 0.0f}, m_uRenderMode(3), m_bReleased(true), m_bHidden(false), m_iListedIn(-1),
-      m_bSharedModel(false), m_bSharedShaders(false) {
+      m_bSharedShaders(false) {
     m_szMeshFile[0] = '\0';
     m_szTextureFile[0] = '\0';
     mat_Identity(&m_mWorldView);
@@ -554,7 +554,7 @@ void SkinMesh::RestoreDeviceObjects() {
     if (!m_pElements && m_szMeshFile[0]) {
         if (const SkinDrawElement* model = cache->Acquire(m_szMeshFile)) {
             m_pElements = m_pSelectedElement = CloneElement(*model);
-            m_bSharedModel = true;
+            m_SharedModel = m_szMeshFile;
         }
     }
     if (!m_bSharedShaders) {
@@ -588,6 +588,6 @@ void SkinMesh::FreeFrames() {
     delete m_pElements;
     m_pElements = nullptr;
     m_pSelectedElement = nullptr;
-    if (m_bSharedModel) SkinModelCache::Get()->Release(m_szMeshFile);
-    m_bSharedModel = false;
+    if (!m_SharedModel.empty()) SkinModelCache::Get()->Release(m_SharedModel.c_str());
+    m_SharedModel.clear();
 }

@@ -246,7 +246,7 @@ private:
     bool m_bReleased;
     bool m_bHidden;
     int m_iListedIn;  // -1 not listed, 0 the object list, 1 the overlay list
-    bool m_bSharedModel;    // the elements are a copy of the cache's model
+    std::string m_SharedModel;  // file of the cache's model the elements copy; empty if none
     bool m_bSharedShaders;  // the shader handles are the cache's
     DWORD m_dwLoadOptions = 0;
 };
