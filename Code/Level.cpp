@@ -3,10 +3,13 @@
 #include "Level.h"
 #include <cstring>
 #include <new>
+#include "Ceil.h"
+#include "Floor.h"
 #include "HUD.h"
 #include "LevelRenderer.h"
 #include "LightMan.h"
 #include "Pickups.h"
+#include "Walls.h"
 #include "file.h"
 #include "gameengine.h"
 #include "memorycontroller.h"
@@ -339,6 +342,13 @@ void Level::Load(const char* name) {
     for (uint32_t i = 0; i < m_uRoomCount; ++i) {
         PlaceRoomProps(i);
         BuildRoomLighting(i, 0);
+    }
+    // Buffers and lightmap textures are made inside the load, not by the first frame.
+    for (uint32_t i = 0; i < m_uRoomCount; ++i) {
+        Room& r = m_pRooms[i];
+        if (r.pWalls) r.pWalls->RestoreDeviceObjects();
+        if (r.pFloor) r.pFloor->RestoreDeviceObjects();
+        if (r.pCeil) r.pCeil->RestoreDeviceObjects();
     }
     GetHUD()->Reset();
     m_bLoaded = 1;

@@ -107,7 +107,7 @@ HRESULT PCSystem::InvalidateDeviceObjects() {
 }
 
 HRESULT PCSystem::DeleteDeviceObjects() {
-    GetRenderer()->InvalidateDeviceObjects();
+    GetRenderer()->DeleteDeviceObjects();
     if (m_pFont) m_pFont->DeleteDeviceObjects();
     RenderDevice_Unbind();
     return S_OK;

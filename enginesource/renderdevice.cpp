@@ -3,6 +3,7 @@
 #include "renderdevice.h"
 #include <cstring>
 #include "pcsystem.h"
+#include "renderer.h"
 
 namespace {
 struct Binding {
@@ -42,6 +43,8 @@ void RenderDevice_Bind(IDirect3DDevice8* device) {
 
 void RenderDevice_Bind(IDirect3DDevice8* device, const D3DCAPS8& caps, const D3DSURFACE_DESC& backBuffer) {
     Binding& b = Bound();
+    // Objects made for another device are no use with this one.
+    if (b.hasDevice && b.device && b.device != device) GetRenderer()->ReleaseCaches();
     b.hasDevice = true;
     b.device = device;
     b.caps = caps;
@@ -50,6 +53,7 @@ void RenderDevice_Bind(IDirect3DDevice8* device, const D3DCAPS8& caps, const D3D
 
 void RenderDevice_Unbind() {
     Binding& b = Bound();
+    GetRenderer()->ReleaseCaches();
     b.hasDevice = false;
     b.device = nullptr;
     std::memset(&b.caps, 0, sizeof(b.caps));

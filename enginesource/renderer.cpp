@@ -10,6 +10,7 @@
 #include "d3dx8math.h"
 #include "gameengine.h"
 #include "renderdevice.h"
+#include "skinmesh.h"
 #include "trap.h"
 
 namespace {
@@ -141,6 +142,18 @@ void Renderer::RestoreDeviceObjects() {
     SetDefaultStates();
     for (Object* o = m_pObjectList; o; o = o->GetNextObject()) o->RestoreDeviceObjects();
     for (Object* o = m_pOverlayList; o; o = o->GetNextObject()) o->RestoreDeviceObjects();
+}
+
+void Renderer::DeleteDeviceObjects() {
+    InvalidateDeviceObjects();
+    for (Object* o = Object::FirstLive(); o; o = o->NextLive()) o->InvalidateDeviceObjects();
+    ReleaseCaches();
+}
+
+void Renderer::ReleaseCaches() {
+    SkinModelCache::Get()->ReleaseAll();
+    m_Meshes.ReleaseObjects();
+    m_Textures.ReleaseObjects();
 }
 
 // Lists push at the front: the object added last is drawn first.

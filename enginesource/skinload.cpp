@@ -160,7 +160,7 @@ HRESULT SkinMesh::LoadMeshHierarchy(const char* fileName) {
             Held<IDirectXFileData> object;
             hr = en->GetNextDataObject(object.out());
             if (FAILED(hr)) break;
-            hr = LoadFrames(object.p, element, 0, fvf, device, element->pRoot);
+            hr = LoadFrames(object.p, element, m_dwLoadOptions, fvf, device, element->pRoot);
             if (FAILED(hr)) {
                 TrapError(__FILE__, __LINE__, "Could not Load Skinned mesh frames");
                 break;

@@ -81,6 +81,8 @@ const DWORD kDeclarations[4][7] = {
 
 }  // namespace
 
+const DWORD* SkinVertexDeclaration(int i) { return kDeclarations[i & 3]; }
+
 // ---- records ------------------------------------------------------------------------------
 
 SkinMeshContainer::SkinMeshContainer() { std::memset(static_cast<void*>(this), 0, sizeof(*this)); }
@@ -406,13 +408,15 @@ void SkinMesh::DrawFrames(SkinFrame* frame, uint32_t& faceCounter) {
 
 SkinMesh::SkinMesh()
     : m_pElements(nullptr), m_pSelectedElement(nullptr), m_aVertexShaders{0, 0, 0, 0}, m_pTexture(nullptr),
-      m_afTint{1.0f, 1.0f, 1.0f, 0.0f}, m_uRenderMode(3), m_bReleased(true), m_bHidden(false), m_iListedIn(-1) {
+      m_afTint{1.0f, 1.0f, 1.0f, 0.0f}, m_uRenderMode(3), m_bReleased(true), m_bHidden(false), m_iListedIn(-1),
+      m_bSharedShaders(false) {
     m_szMeshFile[0] = '\0';
     m_szTextureFile[0] = '\0';
     mat_Identity(&m_mWorldView);
 }
 
 SkinMesh::~SkinMesh() {
+    if (m_bSharedShaders) SkinModelCache::Get()->ReleaseShaders();
     FreeFrames();
     if (m_pTexture) m_pTexture->Release();
 }
@@ -467,6 +471,9 @@ void SkinMesh::Activate() {
         GetRenderer()->AddObject(this);
         m_iListedIn = 0;
     }
+    // Model, texture and shaders are made now, inside the level load or the state
+    // change that activates the model, rather than in the first frame that draws it.
+    if (m_bReleased && RenderDevice_GetDevice()) RestoreDeviceObjects();
 }
 
 void SkinMesh::Deactivate() {
@@ -542,23 +549,17 @@ void SkinMesh::RestoreDeviceObjects() {
     IDirect3DDevice8* device = RenderDevice_GetDevice();
     // No texture named (no Setup yet): nothing to load.
     if (!m_pTexture && m_szTextureFile[0]) m_pTexture = GetRenderer()->LoadTexture(m_szTextureFile);
-    const D3DCAPS8* caps = RenderDevice_GetCaps();
-    const DWORD usage = (caps && caps->VertexShaderVersion >= 0xFFFE0101) ? 0 : D3DUSAGE_SOFTWAREPROCESSING;
-    if (!m_pElements) LoadMeshHierarchy(m_szMeshFile);
-    for (int i = 0; i < 4; ++i) {
-        m_aVertexShaders[i] = 0;
-        if (!device) continue;
-        ID3DXBuffer* code = nullptr;
-        HRESULT hr = D3DXAssembleShaderFromResourceA(nullptr, MAKEINTRESOURCEA(SKIN_SHADER_RESOURCE + i), 0, nullptr,
-                                                     &code, nullptr);
-        if (SUCCEEDED(hr))
-            hr = device->CreateVertexShader(kDeclarations[i], static_cast<const DWORD*>(code->GetBufferPointer()),
-                                            &m_aVertexShaders[i], usage);
-        if (code) code->Release();
-        if (FAILED(hr)) {
-            m_aVertexShaders[i] = 0;
-            DebugLog("Could not create skinning vertex shader %d (0x%08x)\n", i, unsigned(hr));
+    SkinModelCache* cache = SkinModelCache::Get();
+    // The file is parsed once for all users; each animates its own copy of the frames.
+    if (!m_pElements && m_szMeshFile[0]) {
+        if (const SkinDrawElement* model = cache->Acquire(m_szMeshFile)) {
+            m_pElements = m_pSelectedElement = CloneElement(*model);
+            m_SharedModel = m_szMeshFile;
         }
+    }
+    if (!m_bSharedShaders) {
+        cache->AcquireShaders(m_aVertexShaders);
+        m_bSharedShaders = device != nullptr;
     }
     if (device) {
         const float c1[4] = {0.0f, 0.0f, -1.0f, 0.0f};
@@ -571,10 +572,9 @@ void SkinMesh::InvalidateDeviceObjects() {
     if (m_bReleased) return;
     for (SkinDrawElement* e = m_pElements; e; e = e->pNext)
         if (e->pRoot) ReleaseDeviceMeshes(e->pRoot);
-    if (IDirect3DDevice8* device = RenderDevice_GetDevice())
-        for (DWORD& s : m_aVertexShaders)
-            if (s) device->DeleteVertexShader(s);
     for (DWORD& s : m_aVertexShaders) s = 0;
+    if (m_bSharedShaders) SkinModelCache::Get()->ReleaseShaders();
+    m_bSharedShaders = false;
     FreeFrames();
     if (m_pTexture) {
         m_pTexture->Release();
@@ -588,4 +588,6 @@ void SkinMesh::FreeFrames() {
     delete m_pElements;
     m_pElements = nullptr;
     m_pSelectedElement = nullptr;
+    if (!m_SharedModel.empty()) SkinModelCache::Get()->Release(m_SharedModel.c_str());
+    m_SharedModel.clear();
 }

@@ -36,7 +36,21 @@ private:
 
 class Object : public Process {
 public:
-    Object() : m_pNextObject(nullptr), m_uRenderFlags(0) { mat_Identity(&m_mWorld); }
+    Object() : m_pNextObject(nullptr), m_uRenderFlags(0) {
+        mat_Identity(&m_mWorld);
+        Link();
+    }
+    Object(const Object&) = delete;
+    Object& operator=(const Object&) = delete;
+    ~Object() override {
+        (m_pPrevLive ? m_pPrevLive->m_pNextLive : s_pLive) = m_pNextLive;
+        if (m_pNextLive) m_pNextLive->m_pPrevLive = m_pPrevLive;
+    }
+
+    // Every object that exists, listed for drawing or not, newest first: the device's
+    // delete step reaches those that are not in a draw list through it.
+    static Object* FirstLive() { return s_pLive; }
+    Object* NextLive() const { return m_pNextLive; }
 
     void Init() override {}
     // Leaves the frame loop and the draw list, then frees the device resources.
@@ -61,7 +75,17 @@ public:
     void SetRenderFlags(uint32_t flags) { m_uRenderFlags = flags; }
 
 private:
+    void Link() {
+        m_pPrevLive = nullptr;
+        m_pNextLive = s_pLive;
+        if (s_pLive) s_pLive->m_pPrevLive = this;
+        s_pLive = this;
+    }
+
     Matrix m_mWorld;
     Object* m_pNextObject;
     uint32_t m_uRenderFlags;
+    Object* m_pPrevLive;
+    Object* m_pNextLive;
+    static inline Object* s_pLive = nullptr;
 };

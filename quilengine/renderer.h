@@ -7,6 +7,7 @@
 #include "d3d8.h"
 #include "process.h"
 #include "quilmath.h"
+#include "resourcecache.h"
 
 class Camera;
 struct ID3DXMesh;
@@ -65,6 +66,9 @@ public:
 
     void InvalidateDeviceObjects();
     void RestoreDeviceObjects();
+    // The device is going: every object that exists, drawn or not, releases its
+    // device objects, and the caches let go of theirs.
+    void DeleteDeviceObjects();
 
     void AddObject(Object* o);
     void RemoveObject(Object* o);
@@ -89,9 +93,15 @@ public:
     void SetZWrite(bool on);
     void SetFog(bool enable, float start, float end, D3DCOLOR colour);
 
-    // Loading: the caller owns what is returned; a failure is a fatal trap.
+    // Loading: the caller owns a reference to what is returned. Each file is read
+    // once and its object shared; a failure is a fatal trap, reported once per
+    // file, and null every time.
     ID3DXMesh* LoadMesh(const char* fileName);
     IDirect3DTexture8* LoadTexture(const char* fileName);
+    // Drops the caches' hold on the loaded meshes, textures and skinned models
+    // (the device they were made for is going); failures stay remembered.
+    void ReleaseCaches();
+    size_t GetCachedObjectCount() const { return m_Meshes.ObjectCount() + m_Textures.ObjectCount(); }
 
     void AddDebugLine(const Vec3* start, const Vec3* end, D3DCOLOR startColour, D3DCOLOR endColour);
     void DrawDebugLines();
@@ -131,6 +141,8 @@ private:
     float m_fFogStart, m_fFogEnd;
     Matrix m_mView;
     Matrix m_mProjection;
+    ResourceCache m_Meshes;
+    ResourceCache m_Textures;
 };
 
 Renderer* GetRenderer();

@@ -2,6 +2,8 @@
 // containers drawn with vertex-shader skinning, and the SkinMesh object that owns them.
 #pragma once
 #include <cstdint>
+#include <string>
+#include <unordered_map>
 
 #include "d3d8.h"
 #include "d3dx8mesh.h"
@@ -125,6 +127,47 @@ enum {
     SKIN_SHADER_RESOURCE = 116,  // resources 116..119: one to four influences
 };
 
+// The vertex declaration of the skinning shader for i + 1 influences (i = 0..3).
+const DWORD* SkinVertexDeclaration(int i);
+
+// The skinned models of the run, shared by every SkinMesh that draws them: each
+// file is parsed once into a model whose meshes, skins and bone tables all users
+// share; a user copies only the frame tree it animates. The four skinning
+// shaders are made once per device and shared the same way. A model or shader set
+// is freed when its last user lets it go after the cache has released its own hold
+// (ReleaseAll, at the device's delete step); a file that fails is remembered.
+class SkinModelCache {
+public:
+    static SkinModelCache* Get();
+    // The shared model of a file, with a use counted; null when the file cannot be
+    // loaded (reported the first time only).
+    const SkinDrawElement* Acquire(const char* file);
+    void Release(const char* file);
+    // The shared shader handles for one to four influences, with a use counted.
+    void AcquireShaders(DWORD shaders[4]);
+    void ReleaseShaders();
+    // Drops the cache's own hold; a model or shader set nobody uses is freed now.
+    void ReleaseAll();
+    // Models held (for tests and diagnostics) and the number of files parsed.
+    size_t ModelCount() const;
+    uint32_t ParseCount() const { return m_uParses; }
+
+private:
+    struct Model {
+        SkinDrawElement* element = nullptr;  // null: the file failed
+        uint32_t users = 0;
+        bool held = true;
+    };
+    void FreeIfUnused(const std::string& key);
+    void FreeShadersIfUnused();
+    std::unordered_map<std::string, Model> m_models;
+    DWORD m_aShaders[4] = {0, 0, 0, 0};
+    IDirect3DDevice8* m_pShaderDevice = nullptr;
+    uint32_t m_uShaderUsers = 0;
+    bool m_bShadersHeld = false;
+    uint32_t m_uParses = 0;
+};
+
 class SkinMesh : public Object {
 public:
     SkinMesh();
@@ -159,6 +202,14 @@ public:
     HRESULT LoadAnimation(IDirectXFileData* object, SkinDrawElement* element, DWORD options, DWORD fvf,
                           IDirect3DDevice8* device, SkinFrame* current);
     void DeleteSelectedMesh();
+    // Mesh options of the next loads (0 unless set): a model kept beyond a device
+    // reset needs its meshes outside the default pool.
+    void SetLoadOptions(DWORD options) { m_dwLoadOptions = options; }
+    // Hands over the loaded elements (the caller owns them) and forgets them.
+    SkinDrawElement* DetachElements();
+    // A copy of a model's frame tree and animation for one user, sharing its
+    // meshes and skin data.
+    SkinDrawElement* CloneElement(const SkinDrawElement& model);
 
     // Drawing.
     HRESULT GenerateMesh(SkinMeshContainer* container);
@@ -195,4 +246,7 @@ private:
     bool m_bReleased;
     bool m_bHidden;
     int m_iListedIn;  // -1 not listed, 0 the object list, 1 the overlay list
+    std::string m_SharedModel;  // file of the cache's model the elements copy; empty if none
+    bool m_bSharedShaders;  // the shader handles are the cache's
+    DWORD m_dwLoadOptions = 0;
 };

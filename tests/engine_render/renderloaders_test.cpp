@@ -1,4 +1,5 @@
-// Mesh and texture loading through the renderer: results, ownership and the fatal traps.
+// Mesh and texture loading through the renderer: results, sharing, ownership and the fatal traps.
+#include <cctype>
 #include <fstream>
 
 #include "d3dx8.h"
@@ -27,10 +28,22 @@ TEST_F(LoaderTest, TextureAndMeshLoadAndTheCallerOwnsThem) {
     ASSERT_NE(texture, nullptr);
     EXPECT_EQ(static_cast<FakeTexture*>(texture)->pool, D3DPOOL_MANAGED);
     EXPECT_EQ(texture->GetLevelCount(), 4u);  // full mip chain of 8x4
-    EXPECT_EQ(texture->Release(), 0u);
     ID3DXMesh* mesh = renderer.LoadMesh(meshPath.c_str());
     ASSERT_NE(mesh, nullptr) << LastTrapText();
     EXPECT_EQ(mesh->GetNumFaces(), 2u);
+    // A second user of either file (named with the other separator and case) shares it.
+    std::string other = texPath;
+    for (char& ch : other) ch = ch == '/' ? '\\' : char(std::toupper(static_cast<unsigned char>(ch)));
+    EXPECT_EQ(renderer.LoadTexture(other.c_str()), texture);
+    EXPECT_EQ(renderer.LoadMesh(meshPath.c_str()), mesh);
+    const int live = device.liveResources;
+    // Users let go: the cache keeps both while the device lives, and the last
+    // user's release frees them once the cache has let go.
+    EXPECT_EQ(texture->Release(), 2u);
+    mesh->Release();
+    renderer.ReleaseCaches();
+    EXPECT_EQ(device.liveResources, live);
+    EXPECT_EQ(texture->Release(), 0u);
     mesh->Release();
     EXPECT_TRUE(quil_automation::MessageBoxesShown().empty());
     EXPECT_EQ(device.liveResources, 0);
@@ -54,6 +67,12 @@ TEST_F(LoaderTest, MissingFilesAreFatalTrapsThatNameTheFile) {
         EXPECT_NE(LastTrapText().find(c.message), std::string::npos) << c.name;
         EXPECT_EQ(quil_automation::MessageBoxesShown().back().caption, "TRAP Error");
     }
+    // A file that failed is not tried or reported again, also after a device change.
+    const size_t reports = quil_automation::MessageBoxesShown().size();
+    renderer.ReleaseCaches();
+    EXPECT_EQ(renderer.LoadMesh("GFX\\no_such_mesh.x"), nullptr);
+    EXPECT_EQ(renderer.LoadTexture("gfx/no_such_texture.tga"), nullptr);
+    EXPECT_EQ(quil_automation::MessageBoxesShown().size(), reports);
     EXPECT_EQ(device.liveResources, 0);
 }
 

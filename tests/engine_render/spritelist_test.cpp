@@ -188,6 +188,7 @@ TEST_F(SpriteTest, DeviceLossReleasesOnceAndRestoreRefillsFromTheRecords) {
     EXPECT_EQ(device.liveResources, 3);
     GetRenderer()->InvalidateDeviceObjects();
     GetRenderer()->InvalidateDeviceObjects();  // the framework asks twice
+    GetRenderer()->ReleaseCaches();  // shared files stay loaded until the device goes
     EXPECT_EQ(device.liveResources, 0);
 
     s[1].x = 40;  // changed while the device was away
@@ -199,6 +200,7 @@ TEST_F(SpriteTest, DeviceLossReleasesOnceAndRestoreRefillsFromTheRecords) {
     std::memcpy(&corner, vb->bytes.data() + 4 * sizeof(SpriteVertex3D), sizeof(corner));
     EXPECT_NEAR(corner.x, 41.0f, 1e-4);  // refilled before the draw
     list.Shutdown();  // leaves both lists and releases everything
+    GetRenderer()->ReleaseCaches();
     EXPECT_EQ(device.liveResources, 0);
     EXPECT_EQ(Listed(&list), 0);
 }

@@ -67,23 +67,6 @@ TEST_F(SkinLoad, WalkerLoadsFramesSkinAndAnimations) {
     EXPECT_FLOAT_EQ(e->fTime, 2448.0f);
 }
 
-// The draw itself is compared with a CPU blend in the render test; here, that it
-// draws with the shaders and reloads from time 0 after the device objects go.
-TEST_F(SkinLoad, RenderDrawsOnceAndReloadsAfterDeviceObjectsGo) {
-    mesh.Setup(dataPath("walker.x").c_str(), "");
-    mesh.Update(0.7f);
-    dev.Clear();
-    mesh.Render();
-    ASSERT_FALSE(mesh.IsReleased());
-    EXPECT_EQ(dev.Matching("DrawIndexed").size(), 1u);
-    EXPECT_EQ(dev.Matching("VertexShader " + std::to_string(mesh.GetVertexShader(0))).size(), 1u);
-    mesh.InvalidateDeviceObjects();
-    EXPECT_EQ(mesh.GetElements(), nullptr);
-    mesh.Render();
-    ASSERT_NE(mesh.GetElements(), nullptr);
-    EXPECT_FLOAT_EQ(mesh.GetElements()->fTime, 0.0f);
-}
-
 // Failures inside animations are reported at each level and the rest of the model loads.
 TEST_F(SkinLoad, AnimationFailuresAreReportedButTheModelLoads) {
     const char* frame = "Frame Leg { Frame Foot { } }\n";

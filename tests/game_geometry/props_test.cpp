@@ -123,6 +123,7 @@ TEST_F(PropsTest, DeviceObjectsReleasedTwiceAndReloadedOnRestore) {
     const uint32_t planes = props.GetDetailObjectType(1)->GetCollisionMesh()->GetPlaneCount();
     props.InvalidateDeviceObjects();
     props.InvalidateDeviceObjects();
+    GetRenderer()->ReleaseCaches();  // shared files stay loaded until the device goes
     EXPECT_EQ(device.liveResources, 0);
     props.RestoreDeviceObjects();
     for (uint32_t i = 0; i < 13; ++i) EXPECT_NE(props.GetDetailObjectType(i)->GetMesh(), nullptr);

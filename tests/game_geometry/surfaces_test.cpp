@@ -138,6 +138,7 @@ TEST_F(SurfaceTest, DeviceObjectsReleasedTwiceAndRebuiltOnNextRender) {
         floor()->InvalidateDeviceObjects();
         ceil()->InvalidateDeviceObjects();
     }
+    GetRenderer()->ReleaseCaches();  // shared files stay loaded until the device goes
     EXPECT_EQ(floor()->GetTileTexture(), nullptr);
     EXPECT_EQ(device.liveResources, 0);
     device.Clear();

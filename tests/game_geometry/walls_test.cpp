@@ -132,6 +132,7 @@ TEST_F(WallsTest, WallsReleaseTwiceAndShutDownFreesTheirBlocks) {
     ASSERT_NE(walls()->GetWallUVs(), nullptr);
     walls()->InvalidateDeviceObjects();
     walls()->InvalidateDeviceObjects();
+    GetRenderer()->ReleaseCaches();  // shared files stay loaded until the device goes
     EXPECT_EQ(device.liveResources, 0);
     const uint32_t before = MemoryController::GetBlockCount("WALL UVS");
     walls()->Shutdown();
