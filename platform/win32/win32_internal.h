@@ -137,6 +137,10 @@ struct ImGuiHost {
     int mouseX = -1, mouseY = -1;
     std::deque<std::pair<int, bool>> clicks;  // queued button transitions, one per frame
     std::vector<int> keysPressed;             // ImGuiKey indices pressed since last frame
+    // A dialog's template font: its face, cell height and the average letter
+    // width it must keep to (the template's base units); empty: ImGui's own font.
+    std::string fontFace;
+    int fontCell = 0, fontAverage = 0;
     ~ImGuiHost();
 };
 ImGuiHost& HostFor(Window& w);

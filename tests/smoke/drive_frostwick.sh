@@ -75,6 +75,7 @@ region() {
 # How much redder than green a region is (the menu's and the editor's highlight).
 redness() { region "$1" "$2" | { read -r r g a; echo $((r - g)); }; }
 brightness() { region "$1" "$2" | { read -r r g a; echo "$a"; }; }
+darkest() { convert "$shots/$1.png" -crop "$2" +repage -format '%[fx:int(1000*minima)]' info: 2>/dev/null; }
 # Root-mean-square difference of two pictures within a region, in 1/1000.
 difference() {
     convert "$shots/$1.png" "$shots/$2.png" -crop "$3" +repage -compose difference -composite -colorspace gray \
@@ -106,6 +107,12 @@ full_screen_seen() {
 dlg=$(window '^Game Settings$' 300) || { note "NODIALOG"; finish; }
 note "DIALOG $(xdotool getwindowgeometry "$dlg" | grep Geometry | tr -d ' ')"
 sleep 0.5
+# Blank strips where texts must end at the template's layout (pixels of 6 x 13
+# base units): between "Adapter" and its combo, before the mode combo (the colon
+# of "Fullscreen Mode:"), and before the two combos' arrows.
+eval "$(xdotool getwindowgeometry --shell "$dlg")"
+shot dialog && note "DIALOGGAPS $(darkest dialog 3x13+$((X + 57))+$((Y + 197))) $(darkest dialog 4x13+$((X + 139))+$((Y + 284))) \
+$(darkest dialog 6x13+$((X + 245))+$((Y + 197))) $(darkest dialog 6x13+$((X + 246))+$((Y + 284)))"
 if [ "$mode" = full ]; then
     # The dialog's default: full screen. The pointer rests over the screen's middle.
     xdotool mousemove 300 300

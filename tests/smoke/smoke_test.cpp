@@ -90,6 +90,12 @@ TEST_F(Smoke, DesktopWindowWithTheRealPointerAndKeys) {
     EXPECT_TRUE(Has(report, "STATUS 0\n")) << report << program;
     if (!pictures) return;
 
+    // Every text of the settings dialog ends clear of its neighbour and of the
+    // combo boxes' arrows.
+    n = Numbers(report, "DIALOGGAPS");
+    ASSERT_EQ(n.size(), 4u) << report;
+    for (int darkest : n) EXPECT_GT(darkest, 800) << "a dialog text runs into its neighbour\n" << report;
+
     // A tap of 5 ms moves the red highlight from "START GAME" to "OPTIONS".
     n = Numbers(report, "TAP");
     ASSERT_EQ(n.size(), 4u) << report;
