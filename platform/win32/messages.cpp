@@ -85,7 +85,7 @@ POINT CursorScreen() {
     return g_cursor;
 }
 
-void SetCursorScreen(int x, int y) { g_cursor = ClampToClip(POINT{x, y}); }
+POINT SetCursorScreen(int x, int y) { return g_cursor = ClampToClip(POINT{x, y}); }
 
 bool KeyIsDown(int vk) { return vk >= 0 && vk < 256 && g_keyDown[vk]; }
 

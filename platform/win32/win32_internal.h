@@ -102,7 +102,7 @@ bool EnsureVideo();
 DWORD MessageTime();
 POINT CursorScreen();
 void ForceArrowCursor(bool on);
-void SetCursorScreen(int x, int y);
+POINT SetCursorScreen(int x, int y);  // returns the position kept (inside the clip)
 void FocusLost(HWND hwnd);          // releases every held key
 void DeliverKey(HWND hwnd, int vk, bool down, bool repeat, int scancode);
 void DeliverMouseButton(HWND hwnd, int button, bool down, int clientX, int clientY);

@@ -84,6 +84,10 @@ TEST_F(Smoke, DesktopWindowWithTheRealPointerAndKeys) {
     ASSERT_EQ(n.size(), 4u) << report;
     EXPECT_EQ(n[0], n[2]) << report;
     EXPECT_EQ(n[1], n[3]) << report;
+    n = Numbers(report, "EDGE");
+    ASSERT_EQ(n.size(), 3u) << report;
+    EXPECT_GT(n[0], n[2] - 10) << "no edge warp to the left\n" << report;
+    EXPECT_LT(n[0], n[2] + 100) << "no edge warp to the left\n" << report;
     EXPECT_TRUE(Has(report, "F2DIALOG")) << "F2 did not open the dialog\n" << report;
     EXPECT_TRUE(Has(report, "F2CLOSED")) << report;
     EXPECT_TRUE(Has(report, "MENUEXIT")) << "Game > Exit did not close the program\n" << report << program;
