@@ -50,7 +50,8 @@ answer_boxes() {
                 xdotool windowfocus "$b" 2>/dev/null
                 sleep 0.2
                 xdotool key Return
-                sleep 0.3 ;;
+                # Answered once: a second Return would reach the game.
+                k=0; while xwininfo -id "$b" > /dev/null 2>&1 && [ $k -lt 30 ]; do k=$((k + 1)); sleep 0.1; done ;;
         esac
     done
 }
@@ -82,6 +83,7 @@ difference() {
         -format '%[fx:int(1000*sqrt(mean*mean+standard_deviation*standard_deviation))]' info: 2>/dev/null
 }
 pointer() { xdotool getmouselocation | sed 's/x:\([0-9-]*\) y:\([0-9-]*\).*/\1 \2/'; }
+size() { xdotool getwindowgeometry --shell "$1" | sed -n 's/^WIDTH=//p;s/^HEIGHT=//p' | paste -sd ' ' -; }
 # Moves the pointer right by $1 pixels, two at a time, as a hand would.
 sweep() { n=$(($1 / 2)); while [ $n -gt 0 ]; do xdotool mousemove_relative -- 2 0; n=$((n - 1)); done; }
 # Waits for the engine and the game; a box (no sound device, for one) is answered.
@@ -96,16 +98,18 @@ engine_up() {
     grep -q 'Initialising Velmarune GameEngine' DebugOutput.Dbg 2>/dev/null && note "ENGINEUP"
     sleep 1
     answer_boxes
+    xdotool windowfocus "$win" 2>/dev/null  # a closed box leaves the keyboard to nobody
+    sleep 0.3
 }
 # Full screen: the window covers the screen and its frames are not black.
 full_screen_seen() {
     sleep 1.5
-    note "$1 $(xdotool getwindowgeometry "$win" | grep Geometry | tr -d ' ')"
+    note "$1 $(size "$win")"
     shot "$1" && note "$1FRAME $(brightness "$1" 1024x768+0+0)"
 }
 
 dlg=$(window '^Game Settings$' 300) || { note "NODIALOG"; finish; }
-note "DIALOG $(xdotool getwindowgeometry "$dlg" | grep Geometry | tr -d ' ')"
+note "DIALOG $(size "$dlg")"
 sleep 0.5
 # Blank strips where texts must end at the template's layout (pixels of 6 x 13
 # base units): between "Adapter" and its combo, before the mode combo (the colon
@@ -127,7 +131,7 @@ if [ "$mode" = full ]; then
     for keys in F1 alt+Return; do
         xdotool key $keys
         sleep 1.5
-        note "WINDOWED $(xdotool getwindowgeometry "$win" | grep Geometry | tr -d ' ')"
+        note "WINDOWED $(size "$win")"
         xdotool mousemove 300 300
         xdotool key $keys
         full_screen_seen BACK
@@ -147,7 +151,7 @@ gone '^Game Settings$' 50 && note "APPLIED"
 
 # The main window with its menu bar (the strip above the 640 x 480 client area).
 win=$(window '^QUIL-ENGINE$' 300) || { note "NOWINDOW"; finish; }
-note "WINDOW $(xdotool getwindowgeometry "$win" | grep Geometry | tr -d ' ')"
+note "WINDOW $(size "$win")"
 engine_up
 eval "$(xdotool getwindowgeometry --shell "$win")"
 cx=$X; cy=$((Y + HEIGHT - 480))  # the client area's top-left corner
@@ -157,7 +161,7 @@ xdotool mousemove $((cx + 100)) $((cy + 120))
 sleep 0.5
 xdotool mousemove_relative -- 40 25
 sleep 0.5
-note "POINTER $(pointer) WANT $((cx + 140)) $((cy + 145))"
+note "POINTER $(pointer) $((cx + 140)) $((cy + 145))"
 
 # A key tap of a few milliseconds moves the menu's selection from "START GAME"
 # (red) to "OPTIONS".
@@ -214,12 +218,12 @@ shot turn1
 sweep 314
 sleep 0.3
 shot turn2 && note "TURN $(difference turn0 turn1 "$scene") $(difference turn0 turn2 "$scene")"
-note "TURNPOINTER $(pointer) WANT $((cx + 634)) $((cy + 240))"
+note "TURNPOINTER $(pointer) $((cx + 634)) $((cy + 240))"
 # Pushed on past the window's right edge, the captured pointer comes back in
 # three pixels inside the left edge (of the window with its frame) and goes on.
 sweep 60
 sleep 0.3
-note "EDGE $(pointer) FROM $cx"
+note "EDGE $(pointer) $cx"
 
 # The editor (F5): a click on the third icon (walls) tints it in place of the first.
 xdotool key --delay 5 F5
