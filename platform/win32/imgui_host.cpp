@@ -33,7 +33,12 @@ std::vector<char> FaceFile(const std::string& name, int cellHeight) {
 // ImGui's own font stays.
 void AddTemplateFont(ImGuiIO& io, const ImGuiHost& host) {
     const std::vector<char> data = FaceFile(host.fontFace, host.fontCell);
-    if (data.empty()) return;
+    // ImGui reads TrueType and OpenType files only (not Type 1 nor collections).
+    static const char* const kSignatures[] = {"\x00\x01\x00\x00", "true", "OTTO"};
+    bool readable = false;
+    for (const char* sig : kSignatures)
+        readable = readable || (data.size() > 4 && std::memcmp(data.data(), sig, 4) == 0);
+    if (!readable) return;
     static const char kLetters[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz";
     float size = static_cast<float>(host.fontCell);
     for (int attempt = 0; attempt < 2; ++attempt) {
