@@ -11,7 +11,7 @@ constexpr UINT kPausePlay = 40003;
 constexpr UINT kToggleFullscreen = 40004;
 
 void Register() {
-    rt::MenuItemDef game{"&Game", 0, MF_POPUP, {}};
+    rt::MenuItemDef game{"Game", 0, MF_POPUP, {}};
     game.children = {{"&Pause/Play", kPausePlay, 0, {}},
                      {"&Change Device", kChangeDevice, 0, {}},
                      {"E&xit", kExit, 0, {}}};

@@ -116,7 +116,19 @@ bool Device8::ApplyPresentParameters(D3DPRESENT_PARAMETERS* pp) {
         mode.h = static_cast<int>(pp->BackBufferHeight);
         mode.refresh_rate = static_cast<int>(pp->FullScreen_RefreshRateInHz);
         SDL_SetWindowDisplayMode(window_, &mode);
-        if (!HeadlessVideo()) SDL_SetWindowFullscreen(window_, SDL_WINDOW_FULLSCREEN);
+        if (!HeadlessVideo() && !(SDL_GetWindowFlags(window_) & SDL_WINDOW_FULLSCREEN)) {
+            // The window is first laid over the display at the mode's size: with no
+            // window manager to carry out the full-screen request it would keep its
+            // desktop place and size while the picture is drawn for the display.
+            const int display = std::max(0, SDL_GetWindowDisplayIndex(window_));
+            SDL_DisplayMode used = mode;
+            SDL_Rect bounds{0, 0, 0, 0};
+            SDL_GetDisplayBounds(display, &bounds);
+            if (!SDL_GetClosestDisplayMode(display, &mode, &used)) used = mode;
+            SDL_SetWindowPosition(window_, bounds.x, bounds.y);
+            SDL_SetWindowSize(window_, used.w, used.h);
+            SDL_SetWindowFullscreen(window_, SDL_WINDOW_FULLSCREEN);
+        }
     }
     if (pp->BackBufferWidth > 8192 || pp->BackBufferHeight > 8192) return false;
     if (pp->BackBufferCount == 0) pp->BackBufferCount = 1;
@@ -469,9 +481,34 @@ HRESULT Device8::SetCursorProperties(UINT x, UINT y, IDirect3DSurface8* bitmap) 
     return D3D_OK;
 }
 
+SDL_Point CursorTarget(bool windowed, int x, int y, const SDL_Rect& window, UINT backBufferWidth,
+                       UINT backBufferHeight) {
+    if (windowed || backBufferWidth == 0 || backBufferHeight == 0) return SDL_Point{x, y};
+    const long long w = window.w, h = window.h;
+    return SDL_Point{window.x + static_cast<int>(x * w / static_cast<long long>(backBufferWidth)),
+                     window.y + static_cast<int>(y * h / static_cast<long long>(backBufferHeight))};
+}
+
+bool CursorWarpNeeded(SDL_Point target, SDL_Point pointer, const SDL_Point* lastWarp) {
+    if (target.x == pointer.x && target.y == pointer.y) return false;
+    return !lastWarp || lastWarp->x != target.x || lastWarp->y != target.y;
+}
+
+// The cursor image is the pointer's own picture, so the pointer goes to the
+// position; the mouse move a warp causes comes back here with the pointer
+// already there and warps no more.
 void Device8::SetCursorPosition(int x, int y, DWORD) {
-    int strip = hwnd_ ? quil_platform::WindowMenuStripHeight(hwnd_) : 0;
-    SDL_WarpMouseInWindow(window_, x, y + strip);
+    if (!window_ || HeadlessVideo()) return;
+    SDL_Rect area{0, 0, 0, 0};
+    SDL_GetWindowPosition(window_, &area.x, &area.y);
+    SDL_GetWindowSize(window_, &area.w, &area.h);
+    const SDL_Point to = CursorTarget(pp_.Windowed != FALSE, x, y, area, pp_.BackBufferWidth, pp_.BackBufferHeight);
+    SDL_Point pointer{0, 0};
+    SDL_GetGlobalMouseState(&pointer.x, &pointer.y);
+    if (!CursorWarpNeeded(to, pointer, cursorWarped_ ? &lastCursorWarp_ : nullptr)) return;
+    SDL_WarpMouseGlobal(to.x, to.y);
+    lastCursorWarp_ = to;
+    cursorWarped_ = true;
 }
 
 BOOL Device8::ShowCursor(BOOL show) {

@@ -22,6 +22,15 @@ class Direct3D8;
 constexpr int kStages = QUIL_D3D_STAGES;
 constexpr int kTransformSlots = 14;  // world 0-3, view, projection, texture 0-7
 
+// Where SetCursorPosition puts the pointer, in desktop pixels: in a window x and
+// y are desktop coordinates already; in full screen they are back-buffer
+// coordinates, and the back buffer is stretched over the whole window.
+SDL_Point CursorTarget(bool windowed, int x, int y, const SDL_Rect& window, UINT backBufferWidth,
+                       UINT backBufferHeight);
+// Whether the pointer must be warped to target: not when it is there already, nor
+// again to the place the last warp (lastWarp, null when none) could not reach.
+bool CursorWarpNeeded(SDL_Point target, SDL_Point pointer, const SDL_Point* lastWarp);
+
 // Slot of a transform state in DeviceState::transforms, or -1.
 int TransformSlot(D3DTRANSFORMSTATETYPE state);
 
@@ -258,6 +267,8 @@ private:
     Surface8* depthSurface_ = nullptr;
     SDL_Cursor* cursor_ = nullptr;
     bool cursorShown_ = false;
+    bool cursorWarped_ = false;
+    SDL_Point lastCursorWarp_{0, 0};
 
     // Change counters of the uniform groups; each program remembers what it saw.
     enum Serial { kSerialTransform, kSerialLights, kSerialFog, kSerialMisc, kSerialViewport, kSerialConst };

@@ -12,6 +12,8 @@
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <fstream>
+#include <iterator>
 #include <mutex>
 
 namespace quilgdi {
@@ -273,6 +275,22 @@ HFONT CreateFontA(int height, int width, int escapement, int orientation, int we
     if (!font) return nullptr;
     Register(font);
     return reinterpret_cast<HFONT>(static_cast<GdiObject*>(font));
+}
+
+// Table 0 is the whole font file; named tables are not served. Without a buffer
+// the size is returned.
+DWORD GetFontData(HDC dc, DWORD table, DWORD offset, LPVOID buffer, DWORD size) {
+    GdiDC* d = LookupDC(dc);
+    if (!d || !d->font || table != 0) return GDI_ERROR;
+    std::ifstream in(d->font->file, std::ios::binary);
+    std::vector<char> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    if (!in.good() && !in.eof()) return GDI_ERROR;
+    if (offset > bytes.size()) return GDI_ERROR;
+    const DWORD left = static_cast<DWORD>(bytes.size()) - offset;
+    if (!buffer) return left;
+    const DWORD n = size < left ? size : left;
+    std::memcpy(buffer, bytes.data() + offset, n);
+    return n;
 }
 
 BOOL GetTextExtentPoint32A(HDC dc, LPCSTR text, int count, LPSIZE size) {

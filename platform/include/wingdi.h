@@ -128,6 +128,7 @@ COLORREF SetTextColor(HDC dc, COLORREF colour);
 COLORREF SetBkColor(HDC dc, COLORREF colour);
 UINT     SetTextAlign(HDC dc, UINT align);
 BOOL     GetTextExtentPoint32A(HDC dc, LPCSTR text, int count, LPSIZE size);
+DWORD    GetFontData(HDC dc, DWORD table, DWORD offset, LPVOID buffer, DWORD size);
 BOOL     ExtTextOutA(HDC dc, int x, int y, UINT options, const RECT* rect, LPCSTR text,
                      UINT count, const INT* dx);
 #define GetTextExtentPoint32 GetTextExtentPoint32A

@@ -174,14 +174,14 @@ BOOL GetCursorPos(LPPOINT p) {
 }
 
 // Moves the cursor (a warp); the window under it gets a mouse move as on Win32.
+// On a real display the pointer goes to the asked place (within the clip), not
+// to where it is read to be now.
 BOOL SetCursorPos(int x, int y) {
-    w32::SetCursorScreen(x, y);
-    POINT p = w32::CursorScreen();
+    POINT p = w32::SetCursorScreen(x, y);
     if (w32::VideoReady() && !w32::Offscreen()) {
         SDL_WarpMouseGlobal(p.x, p.y);
         return TRUE;
     }
-    p = w32::CursorScreen();
     HWND target = g_capture;
     if (!target) {
         for (HWND h : w32::AllWindows()) {

@@ -374,6 +374,12 @@ INT_PTR DialogBoxParamA(HINSTANCE, LPCSTR name, HWND owner, DLGPROC proc, LPARAM
     Window* d = Find(dlg);
     if (!d) return -1;
     d->dlgProc = proc;
+    if ((def->style & DS_SETFONT) && !def->font.empty()) {
+        ImGuiHost& host = HostFor(*d);
+        host.fontFace = def->font;
+        host.fontCell = kBaseY;
+        host.fontAverage = kBaseX;
+    }
     d->dialog = std::make_unique<DialogState>();
     d->dialog->owner = owner;
     d->dialog->templateId = def->id;

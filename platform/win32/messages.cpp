@@ -1,6 +1,7 @@
 // The program's message queue: posted and sent messages, the translation of SDL
 // events into Win32 input messages, and the default window procedure.
 #include <algorithm>
+#include <bitset>
 #include <csignal>
 #include <cstdlib>
 #include <cstring>
@@ -84,7 +85,7 @@ POINT CursorScreen() {
     return g_cursor;
 }
 
-void SetCursorScreen(int x, int y) { g_cursor = ClampToClip(POINT{x, y}); }
+POINT SetCursorScreen(int x, int y) { return g_cursor = ClampToClip(POINT{x, y}); }
 
 bool KeyIsDown(int vk) { return vk >= 0 && vk < 256 && g_keyDown[vk]; }
 
@@ -276,6 +277,44 @@ void RouteKey(HWND target, int vk, bool down, bool repeat, int scancode) {
     DeliverKey(target, vk, down, repeat, scancode);
 }
 
+// A key or mouse button pressed and released before the program ran out of
+// messages once (a tap quicker than a frame, which is drawn when the queue is
+// empty) has its release held back until then, so that the frame sees it down.
+// Only on a real display: there a person taps; menus and dialogs read every
+// message and need no help.
+namespace {
+struct HeldRelease { HWND hwnd; int key; int button; int x, y; };
+std::vector<HeldRelease> g_heldReleases;
+std::bitset<259> g_pressedSinceIdle;  // virtual keys, then the three buttons at 256
+bool g_idleSinceHeld = false;
+
+void DeliverHeldReleases() {
+    std::vector<HeldRelease> held;
+    held.swap(g_heldReleases);
+    g_idleSinceHeld = false;
+    for (const HeldRelease& r : held) {
+        if (r.key) RouteKey(r.hwnd, r.key, false, false, KeyLparamScan(r.key));
+        else DeliverMouseButton(r.hwnd, r.button, false, r.x, r.y);
+    }
+}
+
+// True when the release is held back; a press delivers what is held first, so
+// that the order of presses and releases stays as it was.
+bool HoldRelease(HWND hwnd, int key, int button, bool down, int x, int y) {
+    if (!RealDisplay() || MenuLoopActive() || ActiveDialog()) return false;
+    const size_t slot = key ? static_cast<size_t>(key) : static_cast<size_t>(256 + button);
+    if (down) {
+        for (const HeldRelease& r : g_heldReleases)
+            if (r.key == key && (key || r.button == button)) { DeliverHeldReleases(); break; }
+        g_pressedSinceIdle.set(slot);
+        return false;
+    }
+    if (!g_pressedSinceIdle.test(slot) && g_heldReleases.empty()) return false;
+    g_heldReleases.push_back({hwnd, key, button, x, y});
+    return true;
+}
+}  // namespace
+
 static void HandleEvent(const SDL_Event& e) {
     if (MenuLoopActive() && MenuHandleEvent(e)) return;
     switch (e.type) {
@@ -287,7 +326,9 @@ static void HandleEvent(const SDL_Event& e) {
             Window* w = FindBySdlId(e.key.windowID);
             HWND target = w ? w->hwnd : (GetFocus() ? GetFocus() : ActiveWindow());
             if (w && w->dialog && DialogHandleEvent(*w, e)) break;
-            RouteKey(target, vk, e.type == SDL_KEYDOWN, e.key.repeat != 0, KeyLparamScan(vk));
+            bool down = e.type == SDL_KEYDOWN;
+            if (!e.key.repeat && HoldRelease(target, vk, 0, down, 0, 0)) break;
+            RouteKey(target, vk, down, e.key.repeat != 0, KeyLparamScan(vk));
             break;
         }
         case SDL_MOUSEMOTION: {
@@ -310,12 +351,15 @@ static void HandleEvent(const SDL_Event& e) {
                   : e.button.button == SDL_BUTTON_RIGHT ? 2 : -1;
             bool down = e.type == SDL_MOUSEBUTTONDOWN;
             int strip = StripHeight(*w);
-            if (b == 0 && down && e.button.y < strip && !GetCapture()) {
+            // The menu bar answers its own window's clicks even while that window
+            // holds the mouse captured (a game that keeps the pointer for itself).
+            bool bar = e.button.y < strip && (!GetCapture() || GetCapture() == w->hwnd);
+            if (b == 0 && down && bar) {
                 if (w->enabled) Post(w->hwnd, WM_NCLBUTTONDOWN, HTMENU, MAKELPARAM(g_cursor.x, g_cursor.y));
                 break;
             }
-            if (e.button.y < strip && !GetCapture() && !(g_buttons & (b == 0 ? MK_LBUTTON : b == 1 ? MK_MBUTTON : MK_RBUTTON)))
-                break;
+            if (bar && !(g_buttons & (b == 0 ? MK_LBUTTON : b == 1 ? MK_MBUTTON : MK_RBUTTON))) break;
+            if (b >= 0 && HoldRelease(w->hwnd, 0, b, down, e.button.x, e.button.y - strip)) break;
             DeliverMouseButton(w->hwnd, b, down, e.button.x, e.button.y - strip);
             break;
         }
@@ -349,6 +393,7 @@ using namespace w32;
 
 BOOL PeekMessageA(LPMSG msg, HWND hwnd, UINT lo, UINT hi, UINT flags) {
     RunPumpHook();
+    if (g_idleSinceHeld) DeliverHeldReleases();
     PumpEvents();
     for (auto it = g_queue.begin(); it != g_queue.end(); ++it) {
         if (!Matches(*it, hwnd, lo, hi)) continue;
@@ -378,6 +423,11 @@ BOOL PeekMessageA(LPMSG msg, HWND hwnd, UINT lo, UINT hi, UINT flags) {
             }
             return TRUE;
         }
+    }
+    // Nothing waits for the whole program: the frame runs now.
+    if (!hwnd && lo == 0 && hi == 0) {
+        g_pressedSinceIdle.reset();
+        if (!g_heldReleases.empty()) g_idleSinceHeld = true;
     }
     return FALSE;
 }

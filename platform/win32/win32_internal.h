@@ -102,7 +102,7 @@ bool EnsureVideo();
 DWORD MessageTime();
 POINT CursorScreen();
 void ForceArrowCursor(bool on);
-void SetCursorScreen(int x, int y);
+POINT SetCursorScreen(int x, int y);  // returns the position kept (inside the clip)
 void FocusLost(HWND hwnd);          // releases every held key
 void DeliverKey(HWND hwnd, int vk, bool down, bool repeat, int scancode);
 void DeliverMouseButton(HWND hwnd, int button, bool down, int clientX, int clientY);
@@ -137,6 +137,10 @@ struct ImGuiHost {
     int mouseX = -1, mouseY = -1;
     std::deque<std::pair<int, bool>> clicks;  // queued button transitions, one per frame
     std::vector<int> keysPressed;             // ImGuiKey indices pressed since last frame
+    // A dialog's template font: its face, cell height and the average letter
+    // width it must keep to (the template's base units); empty: ImGui's own font.
+    std::string fontFace;
+    int fontCell = 0, fontAverage = 0;
     ~ImGuiHost();
 };
 ImGuiHost& HostFor(Window& w);

@@ -503,6 +503,12 @@ static POINT ClientOrigin(const Window& w) {
         RECT r = WindowRectOf(w);
         return POINT{r.left, r.top};
     }
+    // A full-screen window covers its display; its desktop place is kept for later.
+    if (w.sdl && (SDL_GetWindowFlags(w.sdl) & SDL_WINDOW_FULLSCREEN)) {
+        POINT p{0, 0};
+        SDL_GetWindowPosition(w.sdl, &p.x, &p.y);
+        return p;
+    }
     return POINT{w.sdlX, w.sdlY + StripHeight(w)};
 }
 
