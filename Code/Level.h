@@ -98,7 +98,7 @@ public:
     // Reads a level file; one that cannot be opened or is damaged gives New.
     void Load(const char* name);
     // Writes the level file (nothing without rooms or when it cannot be opened).
-    void Save(const char* name);
+    bool Save(const char* name);
     // Replaces the level by one empty room (not marked loaded).
     void New();
     // Drops every room, its objects, the props and the lights.
