@@ -69,6 +69,7 @@ void Game::UpdateEditorToggle() {
 void Game::UpdatePlay(float) {
     if (m_bEditorMode) return;
     m_bStateEntered = 0;
+    ShowDamagedLevel();  // a level changed with F6 / F7
     if (m_Player.GetHealth() == 0) SetState(GAMESTATE_GAME_OVER);
     if (GetLevel()->GetTimeLeft() <= 0.0f) SetState(GAMESTATE_GAME_OVER);
     PCSystem* pc = GetPCSystem();
@@ -96,6 +97,7 @@ void Game::UpdateGetReady(float dt) {
         m_Texts.Add(140.0f, 200.0f, 0.7f, 0xFFFFFF, line, kFadeTime);
         m_Texts.Add(185.0f, 250.0f, 0.3f, 0x008080, "DELIVER THE PRESENTS TO THE TREE", kFadeTime);
         m_Texts.Add(220.0f, 270.0f, 0.3f, 0x008080, "AND TRY NOT TO BE SEEN...", kFadeTime);
+        ShowDamagedLevel();
         return;
     }
     if (m_fStateTimer <= 0.0f) {
@@ -155,6 +157,15 @@ void Game::UpdateGameOver(float dt) {
         GoToMenu();
     }
     m_fStateTimer -= dt;
+}
+
+void Game::ShowDamagedLevel() {
+    if (!m_szDamagedLevel[0]) return;
+    char line[TextOverlay::TEXT_LENGTH];
+    std::snprintf(line, sizeof(line), "LEVEL FILE %s IS DAMAGED", m_szDamagedLevel);
+    m_Texts.Add(160.0f, 310.0f, 0.3f, 0xFF6060, line, kFadeTime);
+    m_Texts.Add(160.0f, 330.0f, 0.3f, 0xFF6060, "AN EMPTY HOUSE IS PLAYED INSTEAD", kFadeTime);
+    m_szDamagedLevel[0] = '\0';
 }
 
 void Game::FreezeAll(bool frozen) {

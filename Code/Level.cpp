@@ -322,6 +322,7 @@ void Level::PlaceRoomProps(uint32_t roomIndex) {
 // that cannot be opened or is damaged gives a new one-room house.
 void Level::Load(const char* name) {
     Free();
+    m_bDamaged = 0;
     FILE* f = GetFile()->Open(name, FILE_READ);
     if (!f) {
         New();
@@ -329,6 +330,7 @@ void Level::Load(const char* name) {
     }
     const bool ok = ReadRooms(f, name);
     GetFile()->Close(f);
+    m_bDamaged = ok ? 0 : 1;
     if (!ok) {
         New();
         return;
