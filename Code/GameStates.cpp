@@ -1,6 +1,8 @@
 // The game's frame: the editor key, the state handlers with their timed entry
 // steps and texts, the level keys in play and the freezing of the world.
+#include <cctype>
 #include <cstdio>
+#include <cstring>
 
 #include "EnemyManager.h"
 #include "GoblinManager.h"
@@ -159,12 +161,17 @@ void Game::UpdateGameOver(float dt) {
     m_fStateTimer -= dt;
 }
 
+// The screen font has capitals, digits and stops only: the file is named by its
+// upper-case base name.
 void Game::ShowDamagedLevel() {
     if (!m_szDamagedLevel[0]) return;
+    const char* base = std::strrchr(m_szDamagedLevel, '/');
     char line[TextOverlay::TEXT_LENGTH];
-    std::snprintf(line, sizeof(line), "LEVEL FILE %s IS DAMAGED", m_szDamagedLevel);
-    m_Texts.Add(160.0f, 310.0f, 0.3f, 0xFF6060, line, kFadeTime);
-    m_Texts.Add(160.0f, 330.0f, 0.3f, 0xFF6060, "AN EMPTY HOUSE IS PLAYED INSTEAD", kFadeTime);
+    int n = std::snprintf(line, sizeof(line), "FILE %s IS DAMAGED", base ? base + 1 : m_szDamagedLevel);
+    for (int i = 0; i < n && i < TextOverlay::TEXT_LENGTH; ++i)
+        line[i] = static_cast<char>(std::toupper(static_cast<unsigned char>(line[i])));
+    m_Texts.Add(182.0f, 310.0f, 0.3f, 0xFF6060, line, kFadeTime);
+    m_Texts.Add(182.0f, 330.0f, 0.3f, 0xFF6060, "AN EMPTY HOUSE IS PLAYED INSTEAD", kFadeTime);
     m_szDamagedLevel[0] = '\0';
 }
 

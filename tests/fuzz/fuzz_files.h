@@ -10,6 +10,7 @@
 #include <string>
 
 #include "quil_automation.h"
+#include "quil_path.h"
 
 namespace quilfuzz {
 
@@ -26,7 +27,7 @@ inline void EnterScratchFolder() {
 
 inline void WriteInput(const char* name, const uint8_t* data, size_t size) {
     EnterScratchFolder();
-    FILE* f = std::fopen(name, "wb");
+    FILE* f = std::fopen(quil_platform::ResolvePath(name).c_str(), "wb");
     if (!f) std::abort();
     if (size) std::fwrite(data, 1, size, f);
     std::fclose(f);
