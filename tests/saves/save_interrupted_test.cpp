@@ -15,11 +15,14 @@
 
 #include "EnemyManager.h"
 #include "Level.h"
+#include "LightMan.h"
 #include "file.h"
 #include "game.h"
 #include "game_world_support.h"
 #include "quil_automation.h"
-#include "trap.h"
+#include "recording_device.h"
+#include "renderdevice.h"
+#include "renderer.h"
 #include "windows.h"
 
 namespace {
@@ -107,10 +110,10 @@ TEST_F(SaveInterrupted, RegistryKeepsItsOldContents) {
     quil_automation::ReloadRegistry();
 }
 
-// A fatal trap answered No ends the process at once: buffered C streams reach
-// their files, and static objects are left as they are (their destructors would
-// run over the engine's live process list).
-TEST(ExitProcessDeathTest, FlushesStreamsAndSkipsStaticDestructors) {
+// A damaged texture reaching the fatal trap, answered No, ends the process at
+// once: buffered C streams reach their files, and static objects are left as
+// they are (the lights' flare list is still in the engine's process list).
+TEST(ExitProcessDeathTest, FatalTrapFlushesStreamsAndSkipsStaticDestructors) {
     const std::string out = std::filesystem::temp_directory_path() / "quil_exit_flush.txt";
     EXPECT_EXIT(
         {
@@ -120,10 +123,14 @@ TEST(ExitProcessDeathTest, FlushesStreamsAndSkipsStaticDestructors) {
             };
             static Witness witness;
             std::fputs("buffered", f);
-            quil_automation::SetHeadless(true);
-            Trap("texture.cpp", 1, "damaged texture");  // headless answer: No
+            static quiltest::RecordingDevice device;
+            RenderDevice_Bind(&device, D3DCAPS8{}, D3DSURFACE_DESC{});
+            GetLightMan()->GetFlares()->Activate();
+            WriteBytes("damaged.tga", {0, 0, 2, 0, 0});
+            quil_automation::SetHeadless(true);  // the trap's box answers No
+            GetRenderer()->LoadTexture("damaged.tga");
         },
-        ::testing::ExitedWithCode(1), "damaged texture");
+        ::testing::ExitedWithCode(1), "damaged.tga");
     EXPECT_EQ(ReadBytes(out), (std::vector<uint8_t>{'b', 'u', 'f', 'f', 'e', 'r', 'e', 'd'}));
     std::filesystem::remove(out);
 }
