@@ -114,7 +114,8 @@ TEST_F(SaveInterrupted, RegistryKeepsItsOldContents) {
 // once: buffered C streams reach their files, and static objects are left as
 // they are (the lights' flare list is still in the engine's process list).
 TEST(ExitProcessDeathTest, FatalTrapFlushesStreamsAndSkipsStaticDestructors) {
-    const std::string out = std::filesystem::temp_directory_path() / "quil_exit_flush.txt";
+    const std::filesystem::path dir = std::filesystem::temp_directory_path();
+    const std::string out = dir / "quil_exit_flush.txt", texture = dir / "quil_damaged.tga";
     EXPECT_EXIT(
         {
             static FILE* f = std::fopen(out.c_str(), "w");
@@ -126,13 +127,14 @@ TEST(ExitProcessDeathTest, FatalTrapFlushesStreamsAndSkipsStaticDestructors) {
             static quiltest::RecordingDevice device;
             RenderDevice_Bind(&device, D3DCAPS8{}, D3DSURFACE_DESC{});
             GetLightMan()->GetFlares()->Activate();
-            WriteBytes("damaged.tga", {0, 0, 2, 0, 0});
+            WriteBytes(texture, {0, 0, 2, 0, 0});
             quil_automation::SetHeadless(true);  // the trap's box answers No
-            GetRenderer()->LoadTexture("damaged.tga");
+            GetRenderer()->LoadTexture(texture.c_str());
         },
-        ::testing::ExitedWithCode(1), "damaged.tga");
+        ::testing::ExitedWithCode(1), "quil_damaged.tga");
     EXPECT_EQ(ReadBytes(out), (std::vector<uint8_t>{'b', 'u', 'f', 'f', 'e', 'r', 'e', 'd'}));
     std::filesystem::remove(out);
+    std::filesystem::remove(texture);
 }
 
 }  // namespace
