@@ -8,7 +8,6 @@
 #include "Level.h"
 #include "game.h"
 #include "pcsystem.h"
-#include "quil_path.h"
 #include "trap.h"
 #include "windows.h"
 
@@ -37,31 +36,6 @@ auto LevelNumberOf(G* game, int) -> decltype(static_cast<int>(game->GetLevelNumb
 template <typename G>
 int LevelNumberOf(G*, long) {
     return 0;
-}
-
-// Size of a file in bytes; -1 when it cannot be read.
-long FileSize(const std::string& path) {
-    FILE* f = std::fopen(path.c_str(), "rb");
-    if (!f) return -1;
-    long size = -1;
-    if (std::fseek(f, 0, SEEK_END) == 0) size = std::ftell(f);
-    std::fclose(f);
-    return size;
-}
-
-// Writes a file through writer into a scratch file beside it and puts it in
-// place only when writer reports the whole file written, so a failed save
-// never leaves a cut-short file where the good one was.
-template <typename Writer>
-bool ReplaceFile(const char* name, Writer writer) {
-    const std::string target = quil_platform::ResolvePath(name);
-    const std::string scratch = target + ".new";
-    std::remove(scratch.c_str());
-    if (!writer(scratch.c_str()) || std::rename(scratch.c_str(), target.c_str()) != 0) {
-        std::remove(scratch.c_str());
-        return false;
-    }
-    return true;
 }
 
 }  // namespace
@@ -193,21 +167,16 @@ bool Editor::Save() {
     std::snprintf(levelName, sizeof(levelName), "gfx/level%d.dat", number);
     std::snprintf(enemyName, sizeof(enemyName), "gfx/enemy%d.dat", number);
 
-    Level* level = GetLevel();
-    const long expected = static_cast<long>(LEVEL_FILE_HEADER_SIZE) +
-                          static_cast<long>(ROOM_RECORD_SIZE) * static_cast<long>(level->GetRoomCount());
-    // A level without rooms writes nothing, which is a failure to save.
-    const bool levelSaved = ReplaceFile(levelName, [level, expected](const char* scratch) {
-        level->Save(scratch);
-        return expected > static_cast<long>(LEVEL_FILE_HEADER_SIZE) && FileSize(scratch) == expected;
-    });
+    // Each file is replaced only by a complete new one; a level without rooms
+    // writes nothing, which is a failure to save.
+    const bool levelSaved = GetLevel()->Save(levelName);
 
     // A refused level save writes nothing: the enemy file stays as it is.
     bool enemiesSaved = false;
     if (levelSaved) {
         EnemyManager* enemies = GetEnemyManager();
         enemies->BuildRoom(0);
-        enemiesSaved = ReplaceFile(enemyName, [enemies](const char* scratch) { return enemies->Save(scratch); });
+        enemiesSaved = enemies->Save(enemyName);
     }
 
     // S repeats every frame while held: one log line per run of failures.

@@ -173,17 +173,7 @@ bool EnemyManager::Save(const char* name) {
             }
         }
     }
-    File* file = GetFile();
-    FILE* f = file->Open(name, FILE_WRITE);
-    if (!f) {
-        DebugLog("Cannot write the enemy file %s\n", name ? name : "");
-        return false;
-    }
-    file->Write(f, out.data(), static_cast<uint32_t>(out.size()));
-    const bool ok = std::fflush(f) == 0 && !std::ferror(f);
-    file->Close(f);
-    if (!ok) DebugLog("Writing the enemy file %s failed\n", name ? name : "");
-    return ok;
+    return GetFile()->SaveFile(name, out.data(), static_cast<uint32_t>(out.size()));
 }
 
 void EnemyManager::FreeRoom(RoomEnemyData& room) {

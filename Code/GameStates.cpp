@@ -1,6 +1,8 @@
 // The game's frame: the editor key, the state handlers with their timed entry
 // steps and texts, the level keys in play and the freezing of the world.
+#include <cctype>
 #include <cstdio>
+#include <cstring>
 
 #include "EnemyManager.h"
 #include "GoblinManager.h"
@@ -69,6 +71,7 @@ void Game::UpdateEditorToggle() {
 void Game::UpdatePlay(float) {
     if (m_bEditorMode) return;
     m_bStateEntered = 0;
+    ShowDamagedLevel();  // a level changed with F6 / F7
     if (m_Player.GetHealth() == 0) SetState(GAMESTATE_GAME_OVER);
     if (GetLevel()->GetTimeLeft() <= 0.0f) SetState(GAMESTATE_GAME_OVER);
     PCSystem* pc = GetPCSystem();
@@ -96,6 +99,7 @@ void Game::UpdateGetReady(float dt) {
         m_Texts.Add(140.0f, 200.0f, 0.7f, 0xFFFFFF, line, kFadeTime);
         m_Texts.Add(185.0f, 250.0f, 0.3f, 0x008080, "DELIVER THE PRESENTS TO THE TREE", kFadeTime);
         m_Texts.Add(220.0f, 270.0f, 0.3f, 0x008080, "AND TRY NOT TO BE SEEN...", kFadeTime);
+        ShowDamagedLevel();
         return;
     }
     if (m_fStateTimer <= 0.0f) {
@@ -155,6 +159,20 @@ void Game::UpdateGameOver(float dt) {
         GoToMenu();
     }
     m_fStateTimer -= dt;
+}
+
+// The screen font has capitals, digits and stops only: the file is named by its
+// upper-case base name.
+void Game::ShowDamagedLevel() {
+    if (!m_szDamagedLevel[0]) return;
+    const char* base = std::strrchr(m_szDamagedLevel, '/');
+    char line[TextOverlay::TEXT_LENGTH];
+    int n = std::snprintf(line, sizeof(line), "FILE %s IS DAMAGED", base ? base + 1 : m_szDamagedLevel);
+    for (int i = 0; i < n && i < TextOverlay::TEXT_LENGTH; ++i)
+        line[i] = static_cast<char>(std::toupper(static_cast<unsigned char>(line[i])));
+    m_Texts.Add(182.0f, 310.0f, 0.3f, 0xFF6060, line, kFadeTime);
+    m_Texts.Add(182.0f, 330.0f, 0.3f, 0xFF6060, "AN EMPTY HOUSE IS PLAYED INSTEAD", kFadeTime);
+    m_szDamagedLevel[0] = '\0';
 }
 
 void Game::FreezeAll(bool frozen) {

@@ -5,6 +5,7 @@
 #include <new>
 #include "Ceil.h"
 #include "Floor.h"
+#include <vector>
 #include "HUD.h"
 #include "LevelRenderer.h"
 #include "LightMan.h"
@@ -324,6 +325,7 @@ void Level::PlaceRoomProps(uint32_t roomIndex) {
 // that cannot be opened or is damaged gives a new one-room house.
 void Level::Load(const char* name) {
     Free();
+    m_bDamaged = 0;
     FILE* f = GetFile()->Open(name, FILE_READ);
     if (!f) {
         New();
@@ -331,6 +333,7 @@ void Level::Load(const char* name) {
     }
     const bool ok = ReadRooms(f, name);
     GetFile()->Close(f);
+    m_bDamaged = ok ? 0 : 1;
     if (!ok) {
         New();
         return;
@@ -358,23 +361,18 @@ void Level::Load(const char* name) {
     for (uint32_t& flag : m_uVisibleBlocks) flag = 1;
 }
 
-// Writes the level file: the header, then every room record.
-void Level::Save(const char* name) {
-    if (!(m_uFlags & LEVEL_FLAG_ROOMS)) return;
-    FILE* f = GetFile()->Open(name, FILE_WRITE);
-    if (!f) return;
-    uint8_t header[LEVEL_FILE_HEADER_SIZE];
-    PutU32(header + 0, m_uFlags);
-    PutU32(header + 4, m_uRoomCount);
-    PutU32(header + 8, m_uCurrentRoom);
-    PutU32(header + 12, 0);
-    GetFile()->Write(f, header, sizeof(header));
-    uint8_t record[ROOM_RECORD_SIZE];
-    for (uint32_t i = 0; i < m_uRoomCount; ++i) {
-        EncodeRoom(&m_pRooms[i], record);
-        GetFile()->Write(f, record, sizeof(record));
-    }
-    GetFile()->Close(f);
+// Writes the level file: the header, then every room record. The old file is
+// replaced only by a complete new one; false when nothing was saved.
+bool Level::Save(const char* name) {
+    if (!(m_uFlags & LEVEL_FLAG_ROOMS) || m_uRoomCount == 0 || !m_pRooms) return false;
+    std::vector<uint8_t> image(LEVEL_FILE_HEADER_SIZE + static_cast<size_t>(m_uRoomCount) * ROOM_RECORD_SIZE);
+    PutU32(&image[0], m_uFlags);
+    PutU32(&image[4], m_uRoomCount);
+    PutU32(&image[8], m_uCurrentRoom);
+    PutU32(&image[12], 0);
+    for (uint32_t i = 0; i < m_uRoomCount; ++i)
+        EncodeRoom(&m_pRooms[i], &image[LEVEL_FILE_HEADER_SIZE + static_cast<size_t>(i) * ROOM_RECORD_SIZE]);
+    return GetFile()->SaveFile(name, image.data(), static_cast<uint32_t>(image.size()));
 }
 
 // Refreshes every placed prop (their lights and nearest lights), then bakes

@@ -98,7 +98,7 @@ public:
     // Reads a level file; one that cannot be opened or is damaged gives New.
     void Load(const char* name);
     // Writes the level file (nothing without rooms or when it cannot be opened).
-    void Save(const char* name);
+    bool Save(const char* name);
     // Replaces the level by one empty room (not marked loaded).
     void New();
     // Drops every room, its objects, the props and the lights.
@@ -158,6 +158,8 @@ public:
     void SetRoomPointCount(uint32_t n);
     LevelRenderer* GetLevelRenderer() { return m_pLevelRenderer; }
     bool IsLoaded() const { return m_bLoaded != 0; }
+    // The last Load found its file damaged and made a new house instead.
+    bool WasDamaged() const { return m_bDamaged != 0; }
 
     // Clip flags of the current room's ceiling and floor (1: clockwise culling).
     void SetCeilClip(uint32_t clip);
@@ -217,6 +219,7 @@ private:
     float m_fRoomSpacing;
     float m_fTimeLeft;
     uint8_t m_bLoaded;
+    uint8_t m_bDamaged = 0;
 };
 
 // The one Level, built on first use.

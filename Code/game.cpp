@@ -173,8 +173,9 @@ void Game::ReadHiscore() {
     m_bHiscoreRead = 1;
 }
 
-// Stores the hiscore. Without a start-up read there is nothing known to store,
-// and writing would put 0 over the stored value.
+// Stores the hiscore (a failure is logged by the file service and the stored
+// value stays). Without a start-up read there is nothing known to store, and
+// writing would put 0 over the stored value.
 void Game::WriteHiscore() {
     if (!m_bHiscoreRead) return;
     uint8_t record[HISCORE_FILE_SIZE];
@@ -237,6 +238,7 @@ void Game::LoadLevel() {
     std::snprintf(name, sizeof(name), "gfx/Level%u.dat", m_uLevel);
     Level* level = GetLevel();
     level->Load(name);
+    if (level->WasDamaged()) std::snprintf(m_szDamagedLevel, sizeof(m_szDamagedLevel), "%s", name);
     std::snprintf(name, sizeof(name), "gfx/Enemy%u.dat", m_uLevel);
     EnemyManager* enemies = GetEnemyManager();
     enemies->Load(name);

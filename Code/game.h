@@ -100,6 +100,8 @@ public:
     // Level - 1 and loads it; nothing on level 0.
     void PrevLevel();
     void LoadLevel();
+    // Tells the player, once, that the level file just loaded was damaged.
+    void ShowDamagedLevel();
     // Stops (or restarts) the world under the timed states' texts.
     void FreezeAll(bool frozen);
     void UpdatePlay(float dt);
@@ -141,6 +143,7 @@ private:
     SnowStorm m_Snow;
     FrontEndScene m_FrontEnd;
     TextOverlay m_Texts;
+    char m_szDamagedLevel[32] = {};  // a damaged level file not yet reported on screen
     MusicTrack* m_pMusic[MUSIC_TRACKS];
     Sound* m_pJingleStart;
     Sound* m_pJingleComplete;

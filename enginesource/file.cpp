@@ -2,6 +2,7 @@
 #include "file.h"
 #include "memorycontroller.h"
 #include "quil_path.h"
+#include "quil_save.h"
 #include "trap.h"
 
 
@@ -50,12 +51,15 @@ int File::LoadFile(const char* name, void** buf, uint32_t* bytesRead) {
     return 0;
 }
 
-void File::SaveFile(const char* name, const void* data, uint32_t size) {
-    FILE* f = name ? std::fopen(ResolveName(name).c_str(), "wb") : nullptr;
-    if (!f) return;
-    if (data && size) std::fwrite(data, 1, size, f);
+bool File::SaveFile(const char* name, const void* data, uint32_t size) {
+    if (!name) return false;
+    std::string why;
+    if (!quil_platform::ReplaceFile(ResolveName(name), data, data ? size : 0, &why)) {
+        DebugLog("Could not save %s (%s); the file on disk is unchanged\n", name, why.c_str());
+        return false;
+    }
     DebugLog("File Saved: %s\n", name);
-    std::fclose(f);
+    return true;
 }
 
 int File::FreeFile(void** buf) {

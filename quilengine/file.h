@@ -17,8 +17,10 @@ public:
     // 0 loaded, -1 failed; bytesRead (when given) receives the bytes read.
     int LoadFile(const char* name, void** buf);
     int LoadFile(const char* name, void** buf, uint32_t* bytesRead);
-    // Writes size bytes of data as the whole file; failures are silent.
-    void SaveFile(const char* name, const void* data, uint32_t size);
+    // Writes size bytes of data as the whole file, replacing the old one only
+    // once the new one is complete. False (and a log line) when it failed; the
+    // old file is then unchanged.
+    bool SaveFile(const char* name, const void* data, uint32_t size);
     // Frees a buffer from LoadFile and sets the pointer to null.
     int FreeFile(void** buf);
 

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <fstream>
 #include <string>
+#include <unistd.h>
 #include "winbase.h"
 
 namespace {
@@ -40,4 +41,11 @@ HMODULE GetModuleHandleA(LPCSTR moduleName) {
 
 DWORD GetLastError() { return g_lastError; }
 void SetLastError(DWORD error) { g_lastError = error; }
-void ExitProcess(UINT exitCode) { std::exit(static_cast<int>(exitCode)); }
+// Ends the process at once, as the system's process exit does: static objects
+// are not destroyed (the engine's process list would still point at them while
+// they go), so the C streams are flushed here; the debug log is closed after
+// every line and needs nothing.
+void ExitProcess(UINT exitCode) {
+    std::fflush(nullptr);
+    ::_exit(static_cast<int>(exitCode));
+}

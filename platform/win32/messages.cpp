@@ -56,6 +56,10 @@ bool EnsureVideo() {
             SDL_SetHint(SDL_HINT_VIDEO_MINIMIZE_ON_FOCUS_LOSS, "0");
             g_videoState = SDL_InitSubSystem(SDL_INIT_VIDEO | SDL_INIT_EVENTS) == 0 ? 1 : -1;
         }
+        // The GL library stays loaded for the whole run, as the system's does;
+        // otherwise SDL unloads the driver with the last GL window and loads it
+        // again with the next one. (No GL, as on the dummy driver, is no error.)
+        if (g_videoState == 1) SDL_GL_LoadLibrary(nullptr);
         // Whoever started SDL first may have let it catch these signals and turn
         // them into an event that no window hears: they end the program, as usual.
         std::signal(SIGINT, SIG_DFL);

@@ -1,6 +1,6 @@
 // The registry: keys and values kept in a text file in the user's configuration
 // folder ($XDG_CONFIG_HOME or ~/.config, "quilengine/registry.txt"). Every change is
-// written to a new file that is then renamed over the old one.
+// written to a new file that replaces the old one once complete.
 //
 // File format, one entry per line:
 //   [ROOT\sub\key]
@@ -16,6 +16,7 @@
 #include <vector>
 #include "windows.h"
 #include "quil_automation.h"
+#include "quil_save.h"
 
 namespace {
 struct Value { DWORD type; std::vector<BYTE> data; };
@@ -122,37 +123,34 @@ bool Save() {
     ::mkdir(parent.c_str(), 0755);
     ::mkdir(dir.c_str(), 0755);
     std::string path = quil_automation::RegistryFilePath();
-    std::string tmp = path + ".new";
-    {
-        std::ofstream out(tmp, std::ios::trunc);
-        if (!out) return false;
-        for (const auto& k : g_store.keys) {
-            out << '[' << g_store.names[k.first] << "]\n";
-            for (const auto& v : k.second) {
-                out << '"' << g_store.valueNames[k.first + "|" + v.first] << "\"=";
-                if (v.second.type == REG_SZ) out << "sz:" << Escape(v.second.data);
-                else if (v.second.type == REG_DWORD) {
-                    DWORD d = 0;
-                    for (size_t i = 0; i < 4 && i < v.second.data.size(); ++i) d |= static_cast<DWORD>(v.second.data[i]) << (8 * i);
-                    char buf[16];
-                    std::snprintf(buf, sizeof buf, "%08x", d);
-                    out << "dword:" << buf;
-                } else {
-                    out << "hex:";
-                    for (size_t i = 0; i < v.second.data.size(); ++i) {
-                        char buf[4];
-                        std::snprintf(buf, sizeof buf, "%02x", v.second.data[i]);
-                        out << (i ? "," : "") << buf;
-                    }
+    std::ostringstream out;
+    for (const auto& k : g_store.keys) {
+        out << '[' << g_store.names[k.first] << "]\n";
+        for (const auto& v : k.second) {
+            out << '"' << g_store.valueNames[k.first + "|" + v.first] << "\"=";
+            if (v.second.type == REG_SZ) out << "sz:" << Escape(v.second.data);
+            else if (v.second.type == REG_DWORD) {
+                DWORD d = 0;
+                for (size_t i = 0; i < 4 && i < v.second.data.size(); ++i) d |= static_cast<DWORD>(v.second.data[i]) << (8 * i);
+                char buf[16];
+                std::snprintf(buf, sizeof buf, "%08x", d);
+                out << "dword:" << buf;
+            } else {
+                out << "hex:";
+                for (size_t i = 0; i < v.second.data.size(); ++i) {
+                    char buf[4];
+                    std::snprintf(buf, sizeof buf, "%02x", v.second.data[i]);
+                    out << (i ? "," : "") << buf;
                 }
-                out << '\n';
             }
+            out << '\n';
         }
-        out.flush();
-        if (!out) { std::remove(tmp.c_str()); return false; }
     }
-    if (std::rename(tmp.c_str(), path.c_str()) != 0) { std::remove(tmp.c_str()); return false; }
-    return true;
+    const std::string text = out.str();
+    std::string why;
+    if (quil_platform::ReplaceFile(path, text.data(), text.size(), &why)) return true;
+    OutputDebugStringA(("Could not save the registry file " + path + " (" + why + ")\n").c_str());
+    return false;
 }
 
 bool RootName(HKEY key, std::string* out) {

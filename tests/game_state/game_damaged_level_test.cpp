@@ -1,0 +1,41 @@
+// A damaged level file is named on the get-ready screen, once; a missing one
+// (the editor's way to a new level) stays silent.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <filesystem>
+
+#include "game.h"
+#include "game_state_support.h"
+
+using game_state_test::GameTest;
+using game_state_test::ReadBytes;
+using game_state_test::WriteBytes;
+
+namespace {
+
+int DamageLines(Game* game) {
+    int count = 0;
+    for (uint32_t i = 0; const TextLine* line = game->GetTextOverlay()->GetLine(i); ++i)
+        count += std::strstr(line->text, "FILE LEVEL0.DAT IS DAMAGED") != nullptr;
+    return count;
+}
+
+TEST_F(GameTest, ADamagedLevelFileIsNamedOnScreenOnceAndAMissingOneIsNot) {
+    const std::vector<uint8_t> good = ReadBytes("gfx/Level0.dat");
+    for (const bool damaged : {true, false}) {
+        if (damaged) WriteBytes("gfx/Level0.dat", {1, 0, 0, 0, 9, 0, 0, 0, 0, 0, 0, 0});  // nine rooms promised
+        else std::filesystem::remove("gfx/Level0.dat");
+        StartUp();
+        game->StartGame();
+        WriteBytes("gfx/Level0.dat", good);
+        Frames(1);
+        EXPECT_EQ(DamageLines(game), damaged ? 1 : 0);
+        Frames(80);  // through get ready into play
+        ASSERT_EQ(game->GetState(), GAMESTATE_PLAY);
+        EXPECT_EQ(DamageLines(game), 0);
+        ShutDown();
+    }
+}
+
+}  // namespace
