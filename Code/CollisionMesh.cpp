@@ -231,36 +231,36 @@ bool CollisionMesh::OverlapsXZ(const Vec3& p, float r) const {
 }
 
 // Tests every plane's triangles, facing the segment or (reversed) facing away.
-bool CollisionMesh::CollidePlanes(const Vec3& start, const Vec3& dir, float maxDist, Vec3& hit, bool reversed) {
+// A reversed plane is a copy, so the mesh is never written and many threads
+// may test it at once.
+bool CollisionMesh::CollidePlanes(const Vec3& start, const Vec3& dir, float maxDist, Vec3& hit, bool reversed) const {
     bool any = false;
-    for (COLL_PLANE* plane = m_pPlaneList; plane; plane = plane->pNext) {
-        const Vec3 normal = plane->normal;
-        const float d = plane->d;
+    for (const COLL_PLANE* plane = m_pPlaneList; plane; plane = plane->pNext) {
+        COLL_PLANE flipped;
         if (reversed) {
-            plane->normal = Vec3(-normal.x, -normal.y, -normal.z);
-            plane->d = -(d + 0.1f);
+            flipped = *plane;
+            flipped.normal = Vec3(-plane->normal.x, -plane->normal.y, -plane->normal.z);
+            flipped.d = -(plane->d + 0.1f);
         }
+        const COLL_PLANE* tested = reversed ? &flipped : plane;
         Vec3 p;
-        if (IntersectPlane(plane, start, dir, maxDist, p)) {
-            for (COLL_VERTEX* v = plane->pFirstVertex; v && v->pNext && v->pNext->pNext; v = v->pNext->pNext->pNext) {
-                const Vec3& a = v->position;
-                const Vec3& b = v->pNext->position;
-                const Vec3& c = v->pNext->pNext->position;
-                const bool inside = reversed ? PointInTriangle(p, c, b, a, plane->normal)
-                                             : PointInTriangle(p, a, b, c, plane->normal);
-                if (inside) {
-                    any = true;
-                    hit = p;
-                }
+        if (!IntersectPlane(tested, start, dir, maxDist, p)) continue;
+        for (const COLL_VERTEX* v = plane->pFirstVertex; v && v->pNext && v->pNext->pNext; v = v->pNext->pNext->pNext) {
+            const Vec3& a = v->position;
+            const Vec3& b = v->pNext->position;
+            const Vec3& c = v->pNext->pNext->position;
+            const bool inside = reversed ? PointInTriangle(p, c, b, a, tested->normal)
+                                         : PointInTriangle(p, a, b, c, tested->normal);
+            if (inside) {
+                any = true;
+                hit = p;
             }
         }
-        plane->normal = normal;
-        plane->d = d;
     }
     return any;
 }
 
-bool CollisionMesh::Collide(const Vec3& start, const Vec3& dir, float maxDist, Vec3& hit, bool bTwoSided) {
+bool CollisionMesh::Collide(const Vec3& start, const Vec3& dir, float maxDist, Vec3& hit, bool bTwoSided) const {
     if (!m_bBuilt) return false;
     if (CollidePlanes(start, dir, maxDist, hit, false)) return true;
     return bTwoSided && CollidePlanes(start, dir, maxDist, hit, true);

@@ -46,7 +46,7 @@ public:
     // True when the segment start + dir * t, 0 < t <= maxDist, meets a
     // triangle; hit receives the point. bTwoSided also tests back faces when
     // the front faces are missed.
-    bool Collide(const Vec3& start, const Vec3& dir, float maxDist, Vec3& hit, bool bTwoSided);
+    bool Collide(const Vec3& start, const Vec3& dir, float maxDist, Vec3& hit, bool bTwoSided) const;
 
     // The sphere for the segment pre-test; radius squared 0 means nothing collides.
     float GetRadiusSq() const { return m_fRadiusSq; }
@@ -69,7 +69,7 @@ public:
 private:
     void AddTriangle(const Vec3& a, const Vec3& b, const Vec3& c, const Vec3& n);
     void ComputeSpheres();
-    bool CollidePlanes(const Vec3& start, const Vec3& dir, float maxDist, Vec3& hit, bool reversed);
+    bool CollidePlanes(const Vec3& start, const Vec3& dir, float maxDist, Vec3& hit, bool reversed) const;
 
     COLL_PLANE* m_pPlanes;
     COLL_VERTEX* m_pVertices;

@@ -7,9 +7,9 @@ struct Node;
 
 class TileSurface : public LevelSurface {
 public:
-    // Samples the surface's lightmap over the room's plan, blurs it four times
-    // and saves it to the cache; skipped when not forced and a cache file exists.
-    void BuildLightmap(uint32_t force);
+    // Samples the lightmap over the room's plan, a row per texel row, and
+    // blurs it four times.
+    void BakeTexels(const LightSampler& sampler) override;
     // Writes the vertex buffer and the block table from the room's tile bytes.
     void BuildGeometry() override;
 

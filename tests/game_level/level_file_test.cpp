@@ -180,13 +180,34 @@ TEST_F(LevelFileTest, OutOfRangeRoomFieldsAreMadeSafe) {
     EXPECT_EQ(level->GetRoomStartX(0), 0u);
     ASSERT_EQ(quil_automation::MessageBoxesShown().size(), 1u);
     EXPECT_NE(quil_automation::MessageBoxesShown()[0].text.find("Invalid Mesh ID"), std::string::npos);
-    EXPECT_EQ(level->GetNode(1, 1)->propType[0], 255);
+    // Refused, not forgotten: the next save writes the type back.
+    EXPECT_EQ(level->GetNode(1, 1)->propType[0], 40);
+    EXPECT_EQ(level->GetNode(1, 1)->propIndex[0], 255);
     EXPECT_EQ(level->GetNode(1, 1)->propIndex[2], 0);
     EXPECT_EQ(level->GetLevelRenderer()->GetCount(), 1u);
     // The level holds rooms, so it says so and frees them.
     EXPECT_EQ(level->GetFlags() & LEVEL_FLAG_ROOMS, 1u);
     level->Free();
     EXPECT_EQ(level->GetFlags(), 0u);
+}
+
+TEST_F(LevelFileTest, PropsPastTheListSurviveLoadAndSave) {
+    FileRoom r;
+    for (int i = 0; i < 70; ++i) {
+        r.nodes[i % 64].propType[i / 64] = 1;
+        r.nodes[i % 64].propIndex[i / 64] = static_cast<uint8_t>(i);
+    }
+    WriteBytes("many.dat", EncodeLevel(1, 1, 0, {r}));
+    Level* level = GetLevel();
+    level->Load("many.dat");
+    EXPECT_EQ(level->GetLevelRenderer()->GetCount(), MAX_DETAIL_OBJECTS);
+    level->Save("many_saved.dat");
+    // Numbered in load order (node, then slot); the last six are not placed.
+    uint32_t next = 0;
+    for (auto& node : r.nodes)
+        for (int slot = 0; slot < 2; ++slot)
+            if (node.propType[slot] == 1) node.propIndex[slot] = static_cast<uint8_t>(next < 64 ? next++ : 255);
+    EXPECT_EQ(ReadBytes("many_saved.dat"), EncodeLevel(1, 1, 0, {r}));
 }
 
 TEST_F(LevelFileTest, NewFreeAndSaveWithoutRooms) {

@@ -49,7 +49,7 @@ TEST_F(DeviceTest, CachedMapLoadsTopRowFirstWithMipChain) {
     std::vector<uint32_t> texels(256 * 256);
     for (uint32_t i = 0; i < 256 * 256; ++i) texels[i] = 0xFF000000u | (i >> 8) << 16 | (i & 0xFF) << 8 | (i * 7 & 0xFF);
     LightMap* lm = GetLightMap();
-    lm->Save(0, 0, 1, texels.data(), 256, 256);
+    lm->Save(0, 0, 1, texels.data(), 256, 256, 0);
 
     IDirect3DTexture8* texture = lm->Load(0, 0, 1);
     ASSERT_NE(texture, nullptr);

@@ -33,26 +33,28 @@ protected:
     void TearDown() override { GetLightMan()->Clear(); }
 };
 
+// The lighting of a point as a bake of room 0 with the lights as they stand.
+uint32_t Lit(const Vec3& p, const Vec3& n) { return LightBake(0).CalcLight(p, n); }
+
 TEST_F(CalcLightTest, LinearFalloffFacingAndRange) {
-    LightMap* lm = GetLightMap();
     LightMan* lights = GetLightMan();
-    EXPECT_EQ(lm->CalcLight(kBelow, kUp), AMBIENT);
+    EXPECT_EQ(Lit(kBelow, kUp), AMBIENT);
     lights->AddLight(kLamp);
     // 32 + channel x (1 - d / 96), truncated.
-    EXPECT_EQ(lm->CalcLight(kBelow, kUp), 0xFFE98653u);   // 233.9, 134.1, 83.5
-    EXPECT_EQ(lm->CalcLight(kBeside, kUp), 0xFF945B3Du);  // 148.9, 91.1, 61.8
-    EXPECT_EQ(lm->CalcLight(kAcross, kUp), 0xFF433229u);  // 68.0, 50.2, 41.2: no house, no shadow
-    EXPECT_EQ(lm->CalcLight(kBelow, Vec3(0, -1, 0)), AMBIENT);  // facing away
+    EXPECT_EQ(Lit(kBelow, kUp), 0xFFE98653u);   // 233.9, 134.1, 83.5
+    EXPECT_EQ(Lit(kBeside, kUp), 0xFF945B3Du);  // 148.9, 91.1, 61.8
+    EXPECT_EQ(Lit(kAcross, kUp), 0xFF433229u);  // 68.0, 50.2, 41.2: no house, no shadow
+    EXPECT_EQ(Lit(kBelow, Vec3(0, -1, 0)), AMBIENT);  // facing away
     // The facing is a threshold: the cosine does not scale the light.
-    EXPECT_EQ(lm->CalcLight(kBeside, Vec3(-0.6f, 0.8f, 0)), lm->CalcLight(kBeside, Vec3(-1, 0, 0)));
+    EXPECT_EQ(Lit(kBeside, Vec3(-0.6f, 0.8f, 0)), Lit(kBeside, Vec3(-1, 0, 0)));
 
     lights->Clear();
     lights->AddLight(Light(20.0f, 0x00FFFFFFu));  // the point lies exactly on the radius
     lights->AddLight(Light(96.0f, 0xFF000000u));  // the top byte is no colour
-    EXPECT_EQ(lm->CalcLight(kBelow, kUp), AMBIENT);
+    EXPECT_EQ(Lit(kBelow, kUp), AMBIENT);
     lights->AddLight(Light(96.0f, 0x00FF0000u));
     lights->AddLight(Light(96.0f, 0x00FF0000u));
-    EXPECT_EQ(lm->CalcLight(kBelow, kUp), 0xFFFF2020u);  // red saturates alone
+    EXPECT_EQ(Lit(kBelow, kUp), 0xFFFF2020u);  // red saturates alone
 }
 
 TEST(LightmapBlur, WorksInPlaceAndKeepsTheBorder) {
@@ -89,9 +91,9 @@ protected:
 
 TEST_F(LoadedRoomTest, PartitionShadowsTheFarSide) {
     GetLightMan()->AddLight(kLamp);
-    EXPECT_EQ(GetLightMap()->CalcLight(kBelow, kUp), 0xFFE98653u);
-    EXPECT_EQ(GetLightMap()->CalcLight(kBeside, kUp), 0xFF945B3Du);
-    EXPECT_EQ(GetLightMap()->CalcLight(kAcross, kUp), AMBIENT);
+    EXPECT_EQ(Lit(kBelow, kUp), 0xFFE98653u);
+    EXPECT_EQ(Lit(kBeside, kUp), 0xFF945B3Du);
+    EXPECT_EQ(Lit(kAcross, kUp), AMBIENT);
 }
 
 TEST_F(LoadedRoomTest, ForcedFloorBake) {
