@@ -230,6 +230,18 @@ bool CollisionMesh::OverlapsXZ(const Vec3& p, float r) const {
     return p.x + r > m_vMin.x && p.x - r < m_vMax.x && p.z + r > m_vMin.z && p.z - r < m_vMax.z;
 }
 
+// Whether the point p of plane (as tested, maybe reversed) lies in one of its triangles.
+bool CollisionMesh::HitsTriangles(const COLL_PLANE* plane, const Vec3& normal, const Vec3& p, bool reversed) {
+    bool any = false;
+    for (const COLL_VERTEX* v = plane->pFirstVertex; v && v->pNext && v->pNext->pNext; v = v->pNext->pNext->pNext) {
+        const Vec3& a = v->position;
+        const Vec3& b = v->pNext->position;
+        const Vec3& c = v->pNext->pNext->position;
+        any = (reversed ? PointInTriangle(p, c, b, a, normal) : PointInTriangle(p, a, b, c, normal)) || any;
+    }
+    return any;
+}
+
 // Tests every plane's triangles, facing the segment or (reversed) facing away.
 // A reversed plane is a copy, so the mesh is never written and many threads
 // may test it at once.
@@ -244,20 +256,26 @@ bool CollisionMesh::CollidePlanes(const Vec3& start, const Vec3& dir, float maxD
         }
         const COLL_PLANE* tested = reversed ? &flipped : plane;
         Vec3 p;
-        if (!IntersectPlane(tested, start, dir, maxDist, p)) continue;
-        for (const COLL_VERTEX* v = plane->pFirstVertex; v && v->pNext && v->pNext->pNext; v = v->pNext->pNext->pNext) {
-            const Vec3& a = v->position;
-            const Vec3& b = v->pNext->position;
-            const Vec3& c = v->pNext->pNext->position;
-            const bool inside = reversed ? PointInTriangle(p, c, b, a, tested->normal)
-                                         : PointInTriangle(p, a, b, c, tested->normal);
-            if (inside) {
-                any = true;
-                hit = p;
-            }
+        if (IntersectPlane(tested, start, dir, maxDist, p) && HitsTriangles(plane, tested->normal, p, reversed)) {
+            any = true;
+            hit = p;
         }
     }
     return any;
+}
+
+bool CollisionMesh::CollideFront(const COLL_PLANE* const* planes, uint32_t count, const Vec3& start, const Vec3& dir,
+                                 float maxDist) const {
+    for (uint32_t i = 0; i < count; ++i) {
+        Vec3 p;
+        if (IntersectPlane(planes[i], start, dir, maxDist, p) && HitsTriangles(planes[i], planes[i]->normal, p, false))
+            return true;
+    }
+    return false;
+}
+
+bool CollisionMesh::FacesPoint(const COLL_PLANE* plane, const Vec3& point) {
+    return plane->normal.Dot(point) + plane->d > 0.0f;
 }
 
 bool CollisionMesh::Collide(const Vec3& start, const Vec3& dir, float maxDist, Vec3& hit, bool bTwoSided) const {

@@ -201,7 +201,8 @@ bool DetailObject::LineTest(const Vec3& start, const Vec3& end) const {
     return LineTestFrom(s, end);
 }
 
-bool DetailObject::LineTestFrom(const Vec3& localStart, const Vec3& end) const {
+bool DetailObject::LineTestFrom(const Vec3& localStart, const Vec3& end, const COLL_PLANE* const* planes,
+                                uint32_t planeCount) const {
     if (!m_pType) return false;
     const CollisionMesh* mesh = m_pType->GetCollisionMesh();
     if (mesh->GetRadiusSq() <= 0.001f) return false;
@@ -213,6 +214,7 @@ bool DetailObject::LineTestFrom(const Vec3& localStart, const Vec3& end) const {
     // A segment of no length has no direction and meets nothing.
     if (len <= 0.0f) return false;
     if (!SphereLineReject(localStart, dir)) return false;
+    if (planes) return mesh->CollideFront(planes, planeCount, localStart, dir, len);
     Vec3 hit;
     return mesh->Collide(localStart, dir, len, hit, false);
 }

@@ -118,8 +118,10 @@ public:
     // Whether the segment meets the prop's collidable triangles (one-sided).
     bool LineTest(const Vec3& start, const Vec3& end) const;
     // The same with the start already in the prop's space (a light's position
-    // moved there once for many segments).
-    bool LineTestFrom(const Vec3& localStart, const Vec3& end) const;
+    // moved there once for many segments), over the given planes of the
+    // collision mesh when planes is not null (those that face the start).
+    bool LineTestFrom(const Vec3& localStart, const Vec3& end, const COLL_PLANE* const* planes = nullptr,
+                      uint32_t planeCount = 0) const;
     // Cheap pre-test of a ray (object space, unit dir) against the collision sphere.
     bool SphereLineReject(const Vec3& start, const Vec3& dir) const;
 

@@ -141,6 +141,17 @@ float MeshReach(const CollisionMesh* mesh) {
     return reach;
 }
 
+// Whether the segment from a to b passes within the squared distance reachSq of centre.
+bool SegmentNear(const Vec3& a, const Vec3& b, const Vec3& centre, float reachSq) {
+    const Vec3 v(b.x - a.x, b.y - a.y, b.z - a.z);
+    const Vec3 w(centre.x - a.x, centre.y - a.y, centre.z - a.z);
+    const float vv = v.Dot(v);
+    float t = vv > 0.0f ? w.Dot(v) / vv : 0.0f;
+    t = t < 0.0f ? 0.0f : (t > 1.0f ? 1.0f : t);
+    const Vec3 gap(w.x - v.x * t, w.y - v.y * t, w.z - v.z * t);
+    return gap.Dot(gap) <= reachSq;
+}
+
 }  // namespace
 
 LightMap* GetLightMap() {
@@ -209,8 +220,17 @@ LightBake::LightBake(uint32_t room) : m_uRoom(room) {
             apart -= *mesh->GetCentre();
             // A lit sample is nearer the light than its radius, so a prop
             // farther than that (with room for rounding) shadows none.
-            if (std::sqrt(apart.Dot(apart)) > MeshReach(mesh) + d.radius * 1.01f + 1.0f) continue;
-            m_Blockers.push_back({prop, local});
+            const float reach = MeshReach(mesh);
+            if (std::sqrt(apart.Dot(apart)) > reach + d.radius * 1.01f + 1.0f) continue;
+            Vec3 centre;
+            mat_TransformPoint(mesh->GetCentre(), prop->GetMatrix(), &centre);
+            const float widened = reach * 1.01f + 1.0f;  // room for rounding
+            const uint32_t firstPlane = static_cast<uint32_t>(m_Planes.size());
+            for (const COLL_PLANE* plane = mesh->GetPlaneList(); plane; plane = plane->pNext)
+                if (CollisionMesh::FacesPoint(plane, local)) m_Planes.push_back(plane);
+            const uint32_t planeCount = static_cast<uint32_t>(m_Planes.size()) - firstPlane;
+            if (planeCount == 0) continue;
+            m_Blockers.push_back({prop, local, centre, widened * widened, firstPlane, planeCount});
         }
         light.blockerCount = static_cast<uint32_t>(m_Blockers.size()) - light.firstBlocker;
         m_Lights.push_back(light);
@@ -238,7 +258,9 @@ uint32_t LightBake::CalcLight(const Vec3& p, const Vec3& n) const {
             bool shadowed = false;
             for (uint32_t k = 0; k < d.blockerCount && !shadowed; ++k) {
                 const Blocker& blocker = m_Blockers[d.firstBlocker + k];
-                shadowed = blocker.prop->LineTestFrom(blocker.localLight, end);
+                shadowed = SegmentNear(d.position, end, blocker.centre, blocker.reachSq) &&
+                           blocker.prop->LineTestFrom(blocker.localLight, end, &m_Planes[blocker.firstPlane],
+                                                      blocker.planeCount);
             }
             if (shadowed) continue;
         }

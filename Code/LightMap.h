@@ -9,6 +9,7 @@
 #include "quilmath.h"
 
 class DetailObject;
+struct COLL_PLANE;
 
 // Lights one sample point of a surface (ARGB texel, alpha 0xFF).
 class LightSampler {
@@ -30,7 +31,10 @@ public:
 private:
     struct Blocker {
         const DetailObject* prop;
-        Vec3 localLight;
+        Vec3 localLight;  // the light in the prop's space
+        Vec3 centre;      // in the world, with the squared distance from it
+        float reachSq;    // beyond which no segment meets the prop
+        uint32_t firstPlane, planeCount;  // the planes that face the light
     };
     struct Light {
         Vec3 position;
@@ -45,6 +49,7 @@ private:
     float m_fAmbient[3];
     std::vector<Light> m_Lights;
     std::vector<Blocker> m_Blockers;
+    std::vector<const COLL_PLANE*> m_Planes;
     uint64_t m_uKey;
 };
 

@@ -1,0 +1,83 @@
+// A room's lightmap bake (floor, ceiling, walls) on each of the five generated
+// houses: the straightforward bake, the fast bake on one thread and on every
+// core, in one run, with their ratios.
+#include <benchmark/benchmark.h>
+
+#include <cstdio>
+#include <map>
+#include <string>
+#include <thread>
+
+#include "game_world_support.h"
+#include "lightmap_reference.h"
+#include "recording_device.h"
+#include "renderdevice.h"
+
+namespace {
+
+const uint32_t kCores = std::thread::hardware_concurrency() ? std::thread::hardware_concurrency() : 1;
+
+// Loads house n (its props with their collision meshes) unless it is loaded.
+void UseHouse(int n) {
+    static int loaded = -1;
+    if (loaded == n) return;
+    GetLevel()->Load(("gfx/Level" + std::to_string(n) + ".dat").c_str());
+    loaded = n;
+}
+
+void BM_Reference(benchmark::State& state) {
+    UseHouse(static_cast<int>(state.range(0)));
+    for (auto _ : state) benchmark::DoNotOptimize(lightmap_reference::BakeRoom(lightmap_reference::ReferenceSampler(), 1));
+}
+
+void BM_Fast(benchmark::State& state) {
+    UseHouse(static_cast<int>(state.range(0)));
+    const uint32_t threads = state.range(1) ? kCores : 1;
+    for (auto _ : state) {
+        const LightBake bake(GetLevel()->GetCurrentRoom());
+        benchmark::DoNotOptimize(lightmap_reference::BakeRoom(bake, threads));
+    }
+}
+
+BENCHMARK(BM_Reference)->DenseRange(0, 4)->Unit(benchmark::kMillisecond)->MinTime(0.5);
+BENCHMARK(BM_Fast)->ArgsProduct({{0, 1, 2, 3, 4}, {0, 1}})->Unit(benchmark::kMillisecond)->MinTime(0.5);
+
+// Prints every run and keeps the real time per iteration of each by name.
+class TimesReporter : public benchmark::ConsoleReporter {
+public:
+    void ReportRuns(const std::vector<Run>& runs) override {
+        for (const Run& run : runs)
+            if (run.run_type == Run::RT_Iteration && run.iterations) {
+                const std::string name = run.benchmark_name();
+                seconds[name.substr(0, name.find("/min_time"))] = run.real_accumulated_time / double(run.iterations);
+            }
+        ConsoleReporter::ReportRuns(runs);
+    }
+    std::map<std::string, double> seconds;
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    benchmark::Initialize(&argc, argv);
+    quiltest::GeneratedAssetFolder("bench_lightmap_bake");
+    quiltest::RecordingDevice device;
+    RenderDevice_Bind(&device, device.caps, device.backBuffer);
+    GetLevel()->Init();  // the prop types load their meshes and collision meshes
+    TimesReporter reporter;
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    std::printf("\nhouse  reference ms  fast ms  %u threads ms  fast/reference  %u threads/fast (want >= %.1f)\n", kCores,
+                kCores, 0.7 * kCores);
+    for (int n = 0; n < 5; ++n) {
+        const std::string h = "/" + std::to_string(n);
+        const double ref = reporter.seconds["BM_Reference" + h], one = reporter.seconds["BM_Fast" + h + "/0"],
+                     all = reporter.seconds["BM_Fast" + h + "/1"];
+        if (ref <= 0 || one <= 0 || all <= 0) continue;
+        std::printf("%5d  %12.1f  %7.1f  %12.1f  %13.2fx  %13.2fx\n", n, ref * 1e3, one * 1e3, all * 1e3, ref / one,
+                    one / all);
+    }
+    GetLevel()->Free();
+    RenderDevice_Unbind();
+    benchmark::Shutdown();
+    return 0;
+}

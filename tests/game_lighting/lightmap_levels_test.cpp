@@ -1,0 +1,45 @@
+// The five generated houses with their props' collision meshes: the map baked
+// at load, the straightforward bake, and the fast bake on one and on several
+// threads agree texel for texel.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "LevelRenderer.h"
+#include "lightmap_reference.h"
+#include "lighting_test_support.h"
+#include "recording_device.h"
+#include "renderdevice.h"
+
+namespace {
+
+TEST(LightmapLevels, EveryBakeOfEveryHouseIsTheSame) {
+    quiltest::GeneratedAssetFolder("game_lighting_levels");
+    quiltest::RecordingDevice device;
+    RenderDevice_Bind(&device, device.caps, device.backBuffer);
+    Level* level = GetLevel();
+    level->Init();  // the prop types load their meshes and collision meshes
+    for (int n = 0; n < 5; ++n) {
+        SCOPED_TRACE(n);
+        level->Load(("gfx/Level" + std::to_string(n) + ".dat").c_str());
+        ASSERT_TRUE(level->IsLoaded());
+        ASSERT_TRUE(level->GetLevelRenderer()->GetObject(0)->GetType()->GetCollisionMesh()->IsBuilt());
+        std::vector<uint32_t> loaded(3 * LIGHTMAP_SIZE * LIGHTMAP_SIZE);
+        for (uint32_t s = 0; s < 3; ++s)
+            ASSERT_TRUE(GetLightMap()->Read(0, 0, s == 0 ? 1 : s == 1 ? 0 : 2, &loaded[s * LIGHTMAP_SIZE * LIGHTMAP_SIZE],
+                                            LIGHTMAP_SIZE, LIGHTMAP_SIZE));
+
+        const std::vector<uint32_t> reference =
+            lightmap_reference::BakeRoom(lightmap_reference::ReferenceSampler(), 1);
+        const LightBake bake(level->GetCurrentRoom());
+        EXPECT_TRUE(lightmap_reference::BakeRoom(bake, 1) == reference);
+        EXPECT_TRUE(lightmap_reference::BakeRoom(bake, 4) == reference);
+        EXPECT_TRUE(loaded == reference);
+        // Walls shadow: some texel is darker than without them.
+        EXPECT_GT(std::count(reference.begin(), reference.end(), 0xFF1E1E1Eu), 0);
+    }
+    level->Free();
+    RenderDevice_Unbind();
+}
+
+}  // namespace
