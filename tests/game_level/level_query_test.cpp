@@ -6,6 +6,9 @@
 
 #include "Level.h"
 #include "LevelRenderer.h"
+#include "Player.h"
+#include "camera.h"
+#include "game.h"
 #include "fake_mesh.h"
 #include "level_test_util.h"
 #include "quil_automation.h"
@@ -205,6 +208,23 @@ TEST_F(LevelQueryTest, VisibleBlocksFollowTheView) {
     l->UpdateVisibleBlocks(low, Vec3(500, 10, 0), Vec3(1, 0, 0));
     EXPECT_TRUE(visible(3, 1));
     EXPECT_FALSE(visible(2, 1));
+}
+
+// Each update: the blocks seen from the player (not from the camera), and
+// the countdown, which stops at 0.
+TEST_F(LevelQueryTest, UpdateUsesThePlayersViewAndStopsTheTimerAtZero) {
+    Level* l = GetLevel();
+    Camera camera;  // looking along +z, standing in block row 0
+    camera.SetPosition(CentreX(0), 10.0f, CentreZ(7));
+    Camera* previous = g_pCurrentCamera;
+    g_pCurrentCamera = &camera;
+    GetGame()->GetPlayer()->SetPosition(Vec3(CentreX(4), 10.0f, CentreZ(3)));  // block row 2
+    l->SetTimeLeft(5.0f);
+    l->Update(7.5f);
+    g_pCurrentCamera = previous;
+    EXPECT_EQ(l->GetTimeLeft(), 0.0f);
+    for (uint32_t bz = 0; bz < 4; ++bz)
+        for (uint32_t bx = 0; bx < 4; ++bx) EXPECT_EQ(!l->IsBlockHidden(bx, bz), bz >= 2) << bx << "," << bz;
 }
 
 }  // namespace

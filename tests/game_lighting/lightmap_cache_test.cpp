@@ -141,4 +141,19 @@ TEST(LightmapCache, MapsAreUsedOnlyForTheContentTheyWereBakedFrom) {
     GetLightMan()->Clear();
 }
 
+// Every room of a house bakes maps of its own, named by that room.
+TEST(LightmapCache, EachRoomHasItsOwnMaps) {
+    ScratchDir dir;
+    quiltest::FileRoom plain, split;
+    for (int row = 0; row < 8; ++row) split.WallEast(3, row, 0);
+    WriteBytes("gfx/two.dat", quiltest::EncodeLevel(1, 2, 1, {plain, split}));
+    Level* level = GetLevel();
+    level->Load("gfx/two.dat");
+    for (uint32_t room = 0; room < 2; ++room)
+        for (uint32_t surface = 0; surface < 3; ++surface)
+            EXPECT_TRUE(GetLightMap()->IsCurrent(0, room, surface, LightBake(room).GetContentKey())) << room << surface;
+    EXPECT_NE(ReadBytes("gfx/lightmaps/LMP0002.tga"), ReadBytes("gfx/lightmaps/LMP0012.tga"));
+    level->Free();
+}
+
 }  // namespace
