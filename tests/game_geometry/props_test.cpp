@@ -119,19 +119,4 @@ TEST_F(PropsTest, OnlyPropsInVisibleBlocksAreDrawnLit) {
     EXPECT_EQ(device.log.back(), quiltest::RS(D3DRS_LIGHTING, FALSE));
 }
 
-TEST_F(PropsTest, DeviceObjectsReleasedTwiceAndReloadedOnRestore) {
-    const uint32_t planes = props.GetDetailObjectType(1)->GetCollisionMesh()->GetPlaneCount();
-    props.InvalidateDeviceObjects();
-    props.InvalidateDeviceObjects();
-    EXPECT_EQ(device.liveResources, 0);
-    props.RestoreDeviceObjects();
-    for (uint32_t i = 0; i < 13; ++i) EXPECT_NE(props.GetDetailObjectType(i)->GetMesh(), nullptr);
-    EXPECT_EQ(props.GetDetailObjectType(1)->GetCollisionMesh()->GetPlaneCount(), planes);
-    // A type whose mesh went missing reloads it when drawn.
-    props.GetDetailObjectType(1)->Release();
-    props.AddObject(1, 3, 3, 0);
-    props.Render();
-    EXPECT_NE(props.GetDetailObjectType(1)->GetMesh(), nullptr);
-}
-
 }  // namespace

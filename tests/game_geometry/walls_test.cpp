@@ -60,24 +60,6 @@ TEST_F(WallsTest, WallQuadPositionsAndCoordinates) {
     EXPECT_EQ(device.Matching("DrawIndexed"), std::vector<std::string>{"DrawIndexed 4 0 4 0 2"});
 }
 
-TEST_F(WallsTest, PartitionFromBothNodesIsTwoQuadsBackToBack) {
-    for (int i = 0; i < 64; ++i)
-        for (auto& w : Nodes()[i].walls) w = NODE_EMPTY;
-    Nodes()[3 + 8 * 3].walls[WALL_POS_X] = 2;  // node (3, 3), its +x edge at x = 0
-    Nodes()[4 + 8 * 3].walls[WALL_NEG_X] = 7;  // node (4, 3), its -x edge, the same place
-    GetLevel()->SetRoomIndex(0);
-    walls()->Render();
-    const auto v = Vertices(walls());
-    ASSERT_EQ(v.size(), 8u);
-    for (const auto& p : v) EXPECT_FLOAT_EQ(p.x, 0.0f);
-    // Node (3, 3) draws first (block column 1), facing -x into itself; node (4, 3) faces +x.
-    EXPECT_LT(Normal(v, 0).x, 0.0f);
-    EXPECT_GT(Normal(v, 1).x, 0.0f);
-    // Side 2 comes before side 3 in the lightmap order, so node (4, 3) has block 0.
-    EXPECT_FLOAT_EQ(v[4].tu2, 1.0f / 512.0f);
-    EXPECT_FLOAT_EQ(v[1].tu2, 1.0f / 16.0f + 1.0f / 512.0f);
-}
-
 TEST_F(WallsTest, LightmapSamplesWallBlocksAndLeavesTheRestWhite) {
     walls()->BuildLightmap(1);
     const uint32_t* t = walls()->GetTexels();
@@ -125,19 +107,6 @@ TEST_F(WallsTest, MoreWallSidesThanLightmapBlocksStayInsideTheMap) {
     EXPECT_EQ(device.Matching("DrawIndexed").size(), 16u);
     walls()->BuildLightmap(1);  // samples the first 128 blocks only
     EXPECT_EQ(walls()->GetTexels()[255 * 256 + 255], 0xFF202020u);
-}
-
-TEST_F(WallsTest, WallsReleaseTwiceAndShutDownFreesTheirBlocks) {
-    walls()->Render();
-    ASSERT_NE(walls()->GetWallUVs(), nullptr);
-    walls()->InvalidateDeviceObjects();
-    walls()->InvalidateDeviceObjects();
-    EXPECT_EQ(device.liveResources, 0);
-    const uint32_t before = MemoryController::GetBlockCount("WALL UVS");
-    walls()->Shutdown();
-    EXPECT_EQ(walls()->GetWallUVs(), nullptr);
-    EXPECT_EQ(MemoryController::GetBlockCount("WALL UVS"), before - 1);
-    EXPECT_EQ(walls()->GetClipTable(), nullptr);
 }
 
 }  // namespace

@@ -1,5 +1,4 @@
-// On a real device: a cached lightmap loaded as a texture, and the lights that
-// LightMan sends and switches on.
+// On a real device: a cached lightmap loaded as a texture.
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -28,11 +27,6 @@ protected:
         RenderDevice_Unbind();
         if (m_pDevice) m_pDevice->Release();
         if (m_pD3D) m_pD3D->Release();
-    }
-    bool Enabled(DWORD i) {
-        BOOL on = FALSE;
-        m_pDevice->GetLightEnable(i, &on);
-        return on != FALSE;
     }
     IDirect3D8* m_pD3D = nullptr;
     IDirect3DDevice8* m_pDevice = nullptr;
@@ -73,26 +67,6 @@ TEST_F(DeviceTest, CachedMapLoadsTopRowFirstWithMipChain) {
     EXPECT_EQ(lm->Load(0, 0, 1), nullptr);
     EXPECT_EQ(lm->Load(0, 0, 2), nullptr);
     EXPECT_EQ(lighting_test::BoxCount(), 0u);
-}
-
-TEST_F(DeviceTest, LightsReachTheDeviceAndOnlyTheNearestAreOn) {
-    LightMan* lm = GetLightMan();
-    for (uint32_t i = 0; i < 5; ++i) lm->AddLight(LightDesc{10.0f * i, 0, 0, 20, 0x00100000u * (i + 1), 0});
-    for (uint32_t i = 0; i < 5; ++i) {
-        D3DLIGHT8 got;
-        ASSERT_EQ(m_pDevice->GetLight(i, &got), D3D_OK);
-        EXPECT_EQ(std::memcmp(&got, &lm->GetLight(i)->light, sizeof(got)), 0) << i;
-    }
-    lm->FindNearest(Vec3(31, 0, 0), true);  // slots 3, 4, 2
-    EXPECT_EQ(Enabled(0) + Enabled(1), 0);
-    EXPECT_EQ(Enabled(2) + Enabled(3) + Enabled(4), 3);
-    lm->FindNearest(Vec3(0, 0, 0), false);  // leaves the device alone
-    EXPECT_TRUE(Enabled(4));
-    lm->EnableList(lm->GetFound(), 1);      // exactly the list given
-    EXPECT_TRUE(Enabled(0));
-    EXPECT_EQ(Enabled(1) + Enabled(2) + Enabled(3) + Enabled(4), 0);
-    lm->Clear();  // no light of this level stays on for the next
-    EXPECT_FALSE(Enabled(0));
 }
 
 }  // namespace

@@ -89,13 +89,6 @@ protected:
     lighting_test::ScratchDir m_dir;
 };
 
-TEST_F(LoadedRoomTest, PartitionShadowsTheFarSide) {
-    GetLightMan()->AddLight(kLamp);
-    EXPECT_EQ(Lit(kBelow, kUp), 0xFFE98653u);
-    EXPECT_EQ(Lit(kBeside, kUp), 0xFF945B3Du);
-    EXPECT_EQ(Lit(kAcross, kUp), AMBIENT);
-}
-
 TEST_F(LoadedRoomTest, ForcedFloorBake) {
     // A bright light over the west half whose reach covers the whole room.
     GetLightMan()->AddLight(Light(400.0f, 0x00FFFFFFu));
