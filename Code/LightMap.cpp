@@ -271,21 +271,28 @@ uint32_t LightBake::CalcLight(const Vec3& p, const Vec3& n) const {
     return 0xFF000000u | (ToByte(r) << 16) | (ToByte(g) << 8) | ToByte(b);
 }
 
+// In place, row by row: a texel sees the new values above and to its left and
+// the old ones below and to its right. Each channel's sixth is taken once per
+// value and the three are added packed: five terms of at most 42 never carry
+// into the next channel, nor reach the 255 limit.
 void LightMap::Blur(uint32_t* texels, uint32_t width, uint32_t height) {
     if (!texels || width < 3 || height < 3) return;
     const size_t w = width;
+    auto sixths = [](uint32_t t) { return (Channel(t, 16) / 6) << 16 | (Channel(t, 8) / 6) << 8 | Channel(t, 0) / 6; };
+    std::vector<uint32_t> above(w), row(w), below(w);
+    for (size_t x = 0; x < w; ++x) {
+        above[x] = sixths(texels[x]);
+        row[x] = sixths(texels[w + x]);
+    }
     for (size_t y = 1; y + 1 < height; ++y) {
+        uint32_t* t = texels + y * w;
+        for (size_t x = 0; x < w; ++x) below[x] = sixths(t[w + x]);
         for (size_t x = 1; x + 1 < w; ++x) {
-            uint32_t* t = texels + y * w + x;
-            uint32_t out = 0xFF000000u;
-            for (int shift = 16; shift >= 0; shift -= 8) {
-                uint32_t v = 2 * (Channel(*t, shift) / 6) + Channel(t[-static_cast<ptrdiff_t>(w)], shift) / 6 +
-                             Channel(t[-1], shift) / 6 + Channel(t[1], shift) / 6 + Channel(t[w], shift) / 6;
-                if (v > 255) v = 255;
-                out |= v << shift;
-            }
-            *t = out;
+            t[x] = 0xFF000000u | (2 * row[x] + above[x] + row[x - 1] + row[x + 1] + below[x]);
+            row[x] = sixths(t[x]);  // the next texel's left, the next row's above
         }
+        std::swap(above, row);
+        std::swap(row, below);
     }
 }
 

@@ -44,6 +44,21 @@ public:
     }
 };
 
+// The blur one texel and one channel at a time.
+inline void Blur(uint32_t* texels, uint32_t w, uint32_t h) {
+    for (uint32_t y = 1; y + 1 < h; ++y)
+        for (uint32_t x = 1; x + 1 < w; ++x) {
+            uint32_t* t = texels + y * w + x;
+            uint32_t out = 0xFF000000u;
+            for (int shift = 16; shift >= 0; shift -= 8) {
+                uint32_t v = 2 * (Channel(*t, shift) / 6) + Channel(t[-static_cast<int>(w)], shift) / 6 +
+                             Channel(t[-1], shift) / 6 + Channel(t[1], shift) / 6 + Channel(t[w], shift) / 6;
+                out |= (v > 255 ? 255 : v) << shift;
+            }
+            *t = out;
+        }
+}
+
 // The texels of the floor, ceiling and walls of the current room baked with
 // sampler on threads workers (the reference sampler needs 1).
 inline std::vector<uint32_t> BakeRoom(const LightSampler& sampler, uint32_t threads) {

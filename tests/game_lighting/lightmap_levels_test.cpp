@@ -13,6 +13,15 @@
 
 namespace {
 
+TEST(LightmapLevels, BlurIsTheTexelByTexelBlur) {
+    std::vector<uint32_t> map(256 * 256), reference;
+    for (uint32_t i = 0; i < map.size(); ++i) map[i] = i * 2654435761u;
+    reference = map;
+    GetLightMap()->Blur(map.data(), 256, 256);
+    lightmap_reference::Blur(reference.data(), 256, 256);
+    EXPECT_TRUE(map == reference);
+}
+
 TEST(LightmapLevels, EveryBakeOfEveryHouseIsTheSame) {
     quiltest::GeneratedAssetFolder("game_lighting_levels");
     quiltest::RecordingDevice device;
