@@ -194,10 +194,13 @@ void Walls::BakeTexels(const LightSampler& sampler) {
             m_pTexels[(k.y0 + t) * LIGHTMAP_SIZE + k.x0 + s] = sampler.CalcLight(sample, normal);
         }
     });
-    for (int pass = 0; pass < 2; ++pass)
-        for (uint32_t by = 0; by < 8; ++by)
+    // The blur of one band of blocks reads and writes that band's texels only
+    // (its first row stays as sampled), so the bands are blurred side by side.
+    GetLightMap()->ForEachRow(LIGHTMAP_SIZE / WALL_BLOCK_HEIGHT, [&](uint32_t by) {
+        for (int pass = 0; pass < 2; ++pass)
             for (uint32_t bx = 0; bx < 16; ++bx)
                 BlurBlock(m_pTexels, WALL_BLOCK_WIDTH * bx, WALL_BLOCK_HEIGHT * by, WALL_BLOCK_WIDTH, WALL_BLOCK_HEIGHT);
+    });
 }
 
 void Walls::BlurBlock(uint32_t* texels, uint32_t x0, uint32_t y0, uint32_t w, uint32_t h) {
