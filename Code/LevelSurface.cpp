@@ -158,15 +158,26 @@ void LevelSurface::BuildIndices() {
     m_pIB->Unlock();
 }
 
-void LevelSurface::BuildLightmap(uint32_t force) {
+void LevelSurface::BuildLightmaps(const std::vector<LevelSurface*>& surfaces, uint32_t force) {
+    if (surfaces.empty()) return;
     LightMap* lightMap = GetLightMap();
     const uint32_t level = GetGame()->GetLevelNumber();
-    const LightBake bake(m_uRoom);
-    m_bMapOnDisk = !force && lightMap->IsCurrent(level, m_uRoom, GetSurface(), bake.GetContentKey());
-    if (m_bMapOnDisk) return;
-    BakeTexels(bake);
-    m_bMapOnDisk = lightMap->Save(level, m_uRoom, GetSurface(), m_pTexels, LIGHTMAP_SIZE, LIGHTMAP_SIZE,
-                                  bake.GetContentKey());
+    const LightBake bake(surfaces[0]->m_uRoom);
+    std::vector<LevelSurface*> stale;
+    for (LevelSurface* s : surfaces) {
+        s->m_bMapOnDisk = !force && lightMap->IsCurrent(level, s->m_uRoom, s->GetSurface(), bake.GetContentKey());
+        if (!s->m_bMapOnDisk) stale.push_back(s);
+    }
+    BakeTexels(stale, bake);
+    for (LevelSurface* s : stale)
+        s->m_bMapOnDisk = lightMap->Save(level, s->m_uRoom, s->GetSurface(), s->m_pTexels, LIGHTMAP_SIZE,
+                                         LIGHTMAP_SIZE, bake.GetContentKey());
+}
+
+void LevelSurface::BakeTexels(const std::vector<LevelSurface*>& surfaces, const LightSampler& sampler) {
+    std::vector<BakeChain> chains;
+    for (LevelSurface* s : surfaces) s->AddBakeChains(sampler, chains);
+    GetLightMap()->Bake(chains);
 }
 
 void LevelSurface::CreateLightmap() {

@@ -3,6 +3,8 @@
 // geometry, the tile texture and the baked lightmap of one room.
 #pragma once
 #include <cstdint>
+#include <vector>
+#include "LightMapWorkers.h"
 #include "d3d8.h"
 #include "process.h"
 
@@ -74,9 +76,14 @@ public:
     void BuildIndices();
     // Bakes the room's lightmap and saves it to the cache; skipped when not
     // forced and the cache holds a map baked from the same level content.
-    void BuildLightmap(uint32_t force);
-    // Fills the texel array from sampler and softens it (no cache involved).
-    virtual void BakeTexels(const LightSampler& sampler) = 0;
+    void BuildLightmap(uint32_t force) { BuildLightmaps({this}, force); }
+    // The same for surfaces of one room, baked side by side.
+    static void BuildLightmaps(const std::vector<LevelSurface*>& surfaces, uint32_t force);
+    // Fills the texel arrays from sampler and softens them (no cache involved),
+    // the surfaces side by side on the bake workers.
+    static void BakeTexels(const std::vector<LevelSurface*>& surfaces, const LightSampler& sampler);
+    // Adds the bake of the texel array from sampler: the samples, then the softening.
+    virtual void AddBakeChains(const LightSampler& sampler, std::vector<BakeChain>& chains) = 0;
     // Makes the lightmap texture from the cache file when it holds this
     // surface's map, otherwise from the texel array.
     void CreateLightmap();

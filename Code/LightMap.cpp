@@ -2,7 +2,6 @@
 // and prop shadows, the blur, and the TGA cache of computed maps.
 #include "LightMap.h"
 #include <algorithm>
-#include <atomic>
 #include <cmath>
 #include <cstdio>
 #include <string>
@@ -398,20 +397,4 @@ uint32_t LightMap::GetThreadCount() const {
     if (m_uThreads != 0) return m_uThreads;
     const uint32_t cores = std::thread::hardware_concurrency();
     return std::min(std::max(cores, 1u), 64u);
-}
-
-void LightMap::ForEachRow(uint32_t rows, const std::function<void(uint32_t)>& bakeRow) const {
-    const uint32_t workers = std::min(GetThreadCount(), rows);
-    if (workers <= 1) {
-        for (uint32_t i = 0; i < rows; ++i) bakeRow(i);
-        return;
-    }
-    std::atomic<uint32_t> next{0};
-    auto work = [&] {
-        for (uint32_t i = next.fetch_add(1); i < rows; i = next.fetch_add(1)) bakeRow(i);
-    };
-    std::vector<std::thread> pool;
-    for (uint32_t t = 1; t < workers; ++t) pool.emplace_back(work);
-    work();
-    for (std::thread& thread : pool) thread.join();
 }

@@ -3,8 +3,8 @@
 // with a record of the level content it was baked from.
 #pragma once
 #include <cstdint>
-#include <functional>
 #include <vector>
+#include "LightMapWorkers.h"
 #include "d3d8.h"
 #include "quilmath.h"
 
@@ -88,17 +88,19 @@ public:
     // The cache file name of a surface, formatted into the shared name buffer.
     const char* FileName(uint32_t level, uint32_t room, uint32_t surface);
 
-    // Workers a bake spreads its rows over (the cores, unless set; at least 1).
+    // Workers a bake spreads its jobs over (the cores, unless set; at least 1).
     uint32_t GetThreadCount() const;
     void SetThreadCount(uint32_t threads) { m_uThreads = threads; }
-    // Calls bakeRow(i) for i = 0 .. rows - 1, spread over the workers; each
-    // row must write texels of its own only.
-    void ForEachRow(uint32_t rows, const std::function<void(uint32_t)>& bakeRow) const;
+    // Runs the chains side by side on the workers (see LightMapWorkers); each
+    // job must write texels of its own only.
+    void Bake(const std::vector<BakeChain>& chains) { m_Workers.Run(chains, GetThreadCount()); }
+    LightMapWorkers& GetWorkers() { return m_Workers; }
 
 private:
     char m_szName[NAME_LENGTH] = {};
     uint32_t m_uThreads = 0;
     bool m_bSaveFailureShown = false;
+    LightMapWorkers m_Workers;
 };
 
 LightMap* GetLightMap();

@@ -2,6 +2,7 @@
 #include "Walls.h"
 
 #include <cstring>
+#include <memory>
 #include <vector>
 
 #include "Level.h"
@@ -150,7 +151,7 @@ void Walls::BuildVertices() {
     m_pVB->Unlock();
 }
 
-void Walls::BakeTexels(const LightSampler& sampler) {
+void Walls::AddBakeChains(const LightSampler& sampler, std::vector<BakeChain>& chains) {
     Level* level = GetLevel();
     const Node* nodes = level->GetNodeMap(m_uRoom);
     const float cell = level->GetCellSize();
@@ -161,14 +162,15 @@ void Walls::BakeTexels(const LightSampler& sampler) {
     // Every wall side's block in lightmap order, until the map is full (later
     // sides reuse its blocks).
     struct Block {
-        uint32_t c, r, side, x0, y0;
+        float x, z;
+        uint32_t side, x0, y0;
     };
-    std::vector<Block> blocks;
+    auto blocks = std::make_shared<std::vector<Block>>();
     uint32_t X0 = 0, Y0 = 0;
     if (nodes) {
         ForEachWallSide(nodes, [&](uint32_t c, uint32_t r, uint32_t side, uint8_t) {
             if (Y0 >= LIGHTMAP_SIZE) return;
-            blocks.push_back({c, r, side, X0, Y0});
+            blocks->push_back({level->GetCellX(static_cast<int>(c)), level->GetCellZ(static_cast<int>(r)), side, X0, Y0});
             X0 += WALL_BLOCK_WIDTH;
             if (X0 >= LIGHTMAP_SIZE) {
                 X0 = 0;
@@ -176,31 +178,34 @@ void Walls::BakeTexels(const LightSampler& sampler) {
             }
         });
     }
-    // One job per texel row of a block.
-    GetLightMap()->ForEachRow(static_cast<uint32_t>(blocks.size()) * WALL_BLOCK_HEIGHT, [&](uint32_t job) {
-        const Block& k = blocks[job / WALL_BLOCK_HEIGHT];
-        const uint32_t t = job % WALL_BLOCK_HEIGHT;
-        const float x = level->GetCellX(static_cast<int>(k.c)), z = level->GetCellZ(static_cast<int>(k.r));
-        const float y = B + static_cast<float>(t) * up;
-        for (uint32_t s = 0; s < WALL_BLOCK_WIDTH; ++s) {
-            const float d = static_cast<float>(s) * along;
-            Vec3 sample, normal;
-            switch (k.side) {
-                case 0: sample = Vec3(x + d, y, z + cell); normal = Vec3(0.0f, 0.0f, -1.0f); break;
-                case 1: sample = Vec3(x + d, y, z); normal = Vec3(0.0f, 0.0f, 1.0f); break;
-                case 2: sample = Vec3(x, y, z + d); normal = Vec3(1.0f, 0.0f, 0.0f); break;
-                default: sample = Vec3(x + cell, y, z + d); normal = Vec3(-1.0f, 0.0f, 0.0f); break;
+    uint32_t* texels = m_pTexels;
+    auto sampleBlock = [=, &sampler](uint32_t job) {
+        const Block& k = (*blocks)[job];
+        for (uint32_t t = 0; t < WALL_BLOCK_HEIGHT; ++t) {
+            const float y = B + static_cast<float>(t) * up;
+            for (uint32_t s = 0; s < WALL_BLOCK_WIDTH; ++s) {
+                const float d = static_cast<float>(s) * along;
+                Vec3 sample, normal;
+                switch (k.side) {
+                    case 0: sample = Vec3(k.x + d, y, k.z + cell); normal = Vec3(0.0f, 0.0f, -1.0f); break;
+                    case 1: sample = Vec3(k.x + d, y, k.z); normal = Vec3(0.0f, 0.0f, 1.0f); break;
+                    case 2: sample = Vec3(k.x, y, k.z + d); normal = Vec3(1.0f, 0.0f, 0.0f); break;
+                    default: sample = Vec3(k.x + cell, y, k.z + d); normal = Vec3(-1.0f, 0.0f, 0.0f); break;
+                }
+                texels[(k.y0 + t) * LIGHTMAP_SIZE + k.x0 + s] = sampler.CalcLight(sample, normal);
             }
-            m_pTexels[(k.y0 + t) * LIGHTMAP_SIZE + k.x0 + s] = sampler.CalcLight(sample, normal);
         }
-    });
-    // The blur of one band of blocks reads and writes that band's texels only
-    // (its first row stays as sampled), so the bands are blurred side by side.
-    GetLightMap()->ForEachRow(LIGHTMAP_SIZE / WALL_BLOCK_HEIGHT, [&](uint32_t by) {
+    };
+    // The blur of one band of blocks writes that band's texels only (its first
+    // row stays as sampled, and the next band's first row is only read), so the
+    // bands are blurred side by side once every block is sampled.
+    auto blurBand = [texels](uint32_t by) {
         for (int pass = 0; pass < 2; ++pass)
-            for (uint32_t bx = 0; bx < 16; ++bx)
-                BlurBlock(m_pTexels, WALL_BLOCK_WIDTH * bx, WALL_BLOCK_HEIGHT * by, WALL_BLOCK_WIDTH, WALL_BLOCK_HEIGHT);
-    });
+            for (uint32_t bx = 0; bx < LIGHTMAP_SIZE / WALL_BLOCK_WIDTH; ++bx)
+                BlurBlock(texels, WALL_BLOCK_WIDTH * bx, WALL_BLOCK_HEIGHT * by, WALL_BLOCK_WIDTH, WALL_BLOCK_HEIGHT);
+    };
+    chains.push_back({{static_cast<uint32_t>(blocks->size()), sampleBlock},
+                      {LIGHTMAP_SIZE / WALL_BLOCK_HEIGHT, blurBand}});
 }
 
 void Walls::BlurBlock(uint32_t* texels, uint32_t x0, uint32_t y0, uint32_t w, uint32_t h) {

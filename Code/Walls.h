@@ -26,8 +26,9 @@ public:
     void AllocLightmapUVs();
     // Writes the vertex buffer and the block table from the room's wall bytes.
     void BuildVertices();
-    // Samples every wall side's block, a job per texel row, and blurs the blocks.
-    void BakeTexels(const LightSampler& sampler) override;
+    // Samples every wall side's block, a job per block, then blurs the blocks
+    // a job per band.
+    void AddBakeChains(const LightSampler& sampler, std::vector<BakeChain>& chains) override;
     // Softens one w x h block of a 256-wide map in place (and the column after it).
     static void BlurBlock(uint32_t* texels, uint32_t x0, uint32_t y0, uint32_t w, uint32_t h);
 

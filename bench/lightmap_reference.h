@@ -64,12 +64,11 @@ inline void Blur(uint32_t* texels, uint32_t w, uint32_t h) {
 inline std::vector<uint32_t> BakeRoom(const LightSampler& sampler, uint32_t threads) {
     Room* room = GetLevel()->GetRoom(GetLevel()->GetCurrentRoom());
     GetLightMap()->SetThreadCount(threads);
+    const std::vector<LevelSurface*> surfaces = {room->pFloor, room->pCeil, room->pWalls};
+    LevelSurface::BakeTexels(surfaces, sampler);
     std::vector<uint32_t> texels;
-    for (LevelSurface* surface : {static_cast<LevelSurface*>(room->pFloor), static_cast<LevelSurface*>(room->pCeil),
-                                  static_cast<LevelSurface*>(room->pWalls)}) {
-        surface->BakeTexels(sampler);
+    for (LevelSurface* surface : surfaces)
         texels.insert(texels.end(), surface->GetTexels(), surface->GetTexels() + LIGHTMAP_SIZE * LIGHTMAP_SIZE);
-    }
     GetLightMap()->SetThreadCount(0);
     return texels;
 }

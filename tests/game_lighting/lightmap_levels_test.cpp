@@ -3,6 +3,7 @@
 // threads agree texel for texel.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <string>
 
 #include "LevelRenderer.h"
@@ -20,6 +21,17 @@ TEST(LightmapLevels, BlurIsTheTexelByTexelBlur) {
     GetLightMap()->Blur(map.data(), 256, 256);
     lightmap_reference::Blur(reference.data(), 256, 256);
     EXPECT_TRUE(map == reference);
+}
+
+TEST(LightmapLevels, WorkersStartAStepWhenTheOneBeforeIsDone) {
+    LightMapWorkers workers;
+    std::vector<std::atomic<int>> done(40);
+    std::vector<BakeChain> chains;
+    for (int c = 0; c < 4; ++c)
+        chains.push_back({{10, [&, c](uint32_t i) { done[c * 10 + i] = 1; }},
+                          {3, [&, c](uint32_t) { EXPECT_EQ(std::count(&done[c * 10], &done[c * 10 + 10], 1), 10); }}});
+    for (uint32_t threads : {4u, 2u, 4u}) workers.Run(chains, threads);
+    EXPECT_EQ(workers.GetStartedCount(), 3u);  // started once, kept
 }
 
 TEST(LightmapLevels, EveryBakeOfEveryHouseIsTheSame) {
@@ -47,6 +59,7 @@ TEST(LightmapLevels, EveryBakeOfEveryHouseIsTheSame) {
         // Walls shadow: some texel is darker than without them.
         EXPECT_GT(std::count(reference.begin(), reference.end(), 0xFF1E1E1Eu), 0);
     }
+    EXPECT_EQ(GetLightMap()->GetWorkers().GetStartedCount(), std::max(GetLightMap()->GetThreadCount(), 4u) - 1);
     level->Free();
     RenderDevice_Unbind();
 }
