@@ -22,11 +22,6 @@ protected:
         props.Shutdown();
         GeometryTest::TearDown();
     }
-    Vec3 Position(uint32_t i) {
-        Vec3 p;
-        props.GetObject(i)->GetPosition(&p);
-        return p;
-    }
     LevelRenderer props;
 };
 

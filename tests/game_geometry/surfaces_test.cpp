@@ -4,6 +4,7 @@
 
 #include "Ceil.h"
 #include "Floor.h"
+#include "LightMap.h"
 #include "geometry_test_support.h"
 
 using geometry_test::GeometryTest;
@@ -21,19 +22,6 @@ protected:
         GetLevel()->SetRoomIndex(0);
     }
 };
-
-TEST_F(SurfaceTest, NewRoomHas64QuadsInEachSurfaceDrawnByBlock) {
-    floor()->Render();
-    ceil()->Render();
-    for (LevelSurface* s : {static_cast<LevelSurface*>(floor()), static_cast<LevelSurface*>(ceil())}) {
-        EXPECT_EQ(s->GetQuadCount(), 64u);
-        EXPECT_EQ(Vertices(s).size(), 256u);
-    }
-    // One draw per block per surface, each over the whole vertex range.
-    const auto draws = device.Matching("DrawIndexed");
-    ASSERT_EQ(draws.size(), 32u);
-    EXPECT_EQ(draws[1], "DrawIndexed 4 0 256 24 8");
-}
 
 TEST_F(SurfaceTest, FloorAndCeilingQuadOfOneNode) {
     OnlyTiles({{7, 0}}, 5);  // grid row 7, column 7: block 15
@@ -126,6 +114,18 @@ TEST_F(SurfaceTest, UnsavedLightmapIsUploadedFromTheTexels) {
     EXPECT_EQ(tex->GetLevelCount(), 1u);
     EXPECT_EQ(tex->Texel(128, 160), ceil()->GetTexels()[160 * 256 + 128]);
     EXPECT_NE(tex->Texel(128, 160) & 0xFF0000u, 0x200000u);  // lit, unlike the file New saved
+}
+
+TEST_F(SurfaceTest, CachedMapLoadsTopRowFirstWithAMipChain) {
+    std::vector<uint32_t> texels(256 * 256);
+    for (uint32_t i = 0; i < texels.size(); ++i) texels[i] = 0xFF000000u | (i * 2654435761u) >> 8;
+    GetLightMap()->Save(0, 0, 1, texels.data(), 256, 256, 0);
+    auto* tex = static_cast<quiltest::FakeTexture*>(GetLightMap()->Load(0, 0, 1));
+    ASSERT_NE(tex, nullptr);
+    EXPECT_EQ(tex->GetLevelCount(), 9u);
+    for (int y : {0, 1, 255})
+        for (int x : {0, 7, 255}) EXPECT_EQ(tex->Texel(x, y), texels[y * 256 + x]) << x << "," << y;
+    tex->Release();
 }
 
 }  // namespace

@@ -10,17 +10,16 @@
 #include "camera.h"
 #include "game.h"
 #include "fake_mesh.h"
-#include "level_test_util.h"
+#include "game_world_support.h"
 #include "quil_automation.h"
 #include "windows.h"
 
-using level_test::AssetRoot;
-using level_test::CentreX;
-using level_test::CentreZ;
-using level_test::EncodeLevel;
+using quiltest::CentreX;
+using quiltest::CentreZ;
+using quiltest::EncodeLevel;
 using level_test::FakeMesh;
-using level_test::FileRoom;
-using level_test::WriteBytes;
+using quiltest::FileRoom;
+using quiltest::WriteBytes;
 
 namespace {
 
@@ -47,7 +46,7 @@ bool Blocked(const Vec3& a, const Vec3& b) {
 class LevelQueryTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
-        AssetRoot();
+        quiltest::GeneratedAssetFolder("game_level_test");
         WriteBytes("halves.dat", EncodeLevel(1, 1, 0, {TwoHalves()}));
     }
     void SetUp() override {

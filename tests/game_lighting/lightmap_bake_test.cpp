@@ -1,4 +1,4 @@
-// Lighting of sample points and the blur, against values worked out by hand:
+// Lighting of sample points and a baked floor, against values worked out by hand:
 // without a house (nothing casts shadows), then in a loaded room whose
 // partition wall shadows one half.
 #include <gtest/gtest.h>
@@ -55,23 +55,6 @@ TEST_F(CalcLightTest, LinearFalloffFacingAndRange) {
     lights->AddLight(Light(96.0f, 0x00FF0000u));
     lights->AddLight(Light(96.0f, 0x00FF0000u));
     EXPECT_EQ(Lit(kBelow, kUp), 0xFFFF2020u);  // red saturates alone
-}
-
-TEST(LightmapBlur, WorksInPlaceAndKeepsTheBorder) {
-    // One bright texel (60): texels right of it and below it see its new value.
-    std::vector<uint32_t> map(5 * 5, 0xFF000000u);
-    map[2 * 5 + 2] = 0xFF3C3C3Cu;
-    GetLightMap()->Blur(map.data(), 5, 5);
-    EXPECT_EQ(map[1 * 5 + 2], 0xFF0A0A0Au);  // above: saw 60
-    EXPECT_EQ(map[2 * 5 + 2], 0xFF161616u);
-    EXPECT_EQ(map[2 * 5 + 3], 0xFF030303u);  // right: saw the blurred 22
-    EXPECT_EQ(map[0], 0xFF000000u);
-    std::vector<uint32_t> thin(2 * 9, AMBIENT);  // no inside: left alone
-    GetLightMap()->Blur(thin.data(), 2, 9);
-    EXPECT_EQ(thin, std::vector<uint32_t>(2 * 9, AMBIENT));
-    std::vector<uint32_t> full(8 * 8, 0x00FF00FFu);  // uniform: 255 becomes 252, alpha set
-    GetLightMap()->Blur(full.data(), 8, 8);
-    EXPECT_EQ(full[3 * 8 + 3], 0xFFFC00FCu);
 }
 
 class LoadedRoomTest : public ::testing::Test {

@@ -21,6 +21,8 @@ TEST(LightmapLevels, BlurIsTheTexelByTexelBlur) {
     GetLightMap()->Blur(map.data(), 256, 256);
     lightmap_reference::Blur(reference.data(), 256, 256);
     EXPECT_TRUE(map == reference);
+    GetLightMap()->Blur(map.data(), 2, 256);  // no inside: left alone
+    EXPECT_TRUE(map == reference);
 }
 
 TEST(LightmapLevels, WorkersStartAStepWhenTheOneBeforeIsDone) {
