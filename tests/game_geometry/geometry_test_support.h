@@ -75,6 +75,14 @@ protected:
         return out;
     }
 
+    // The front-face normal of quad q: (v1 - v0) x (v2 - v0).
+    static Vec3 FrontNormal(const std::vector<LevelVertex>& v, size_t q = 0) {
+        const LevelVertex* p = &v[4 * q];
+        Vec3 n;
+        n.Cross(Vec3(p[1].x - p[0].x, p[1].y - p[0].y, p[1].z - p[0].z), Vec3(p[2].x - p[0].x, p[2].y - p[0].y, p[2].z - p[0].z));
+        return n;
+    }
+
     size_t CountLog(const std::string& prefix) const { return device.Matching(prefix).size(); }
 
     quiltest::RecordingDevice device;

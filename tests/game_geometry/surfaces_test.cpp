@@ -40,13 +40,9 @@ TEST_F(SurfaceTest, FloorAndCeilingQuadOfOneNode) {
     }
     // Grid column 7 ends at the lightmap's far border.
     EXPECT_NEAR(fv[1].tu2, 0.999f, 1e-6f);
-    // The floor faces up, the ceiling down (front faces wind (v1 - v0) x (v2 - v0) toward the viewer).
-    auto normalY = [](const std::vector<LevelVertex>& v) {
-        const float ax = v[1].x - v[0].x, az = v[1].z - v[0].z, bx = v[2].x - v[0].x, bz = v[2].z - v[0].z;
-        return az * bx - ax * bz;
-    };
-    EXPECT_GT(normalY(fv), 0.0f);
-    EXPECT_LT(normalY(cv), 0.0f);
+    // The floor faces up, the ceiling down.
+    EXPECT_GT(FrontNormal(fv).y, 0.0f);
+    EXPECT_LT(FrontNormal(cv).y, 0.0f);
     // Only block 15 has triangles, so one draw per surface.
     EXPECT_EQ(floor()->GetClipTable()[15].triangleCount, 2u);
     EXPECT_EQ(device.Matching("DrawIndexed").size(), 2u);

@@ -91,6 +91,10 @@ TEST_F(LevelQueryTest, SightAcrossBorders) {
         {"across the z wall", At(1, 3), At(1, 0), true},
         {"across the z wall, southward", At(1, 0), At(1, 3), true},
         {"beside the z wall", At(2, 3), At(2, 0), false},
+        // x = 0 is the border between columns 3 and 4, where the wall stands.
+        {"from the wall's border", Vec3(0.0f, 20, CentreZ(2)), Vec3(60, 20, CentreZ(2)), true},
+        {"from just past it", Vec3(0.005f, 20, CentreZ(2)), Vec3(60, 20, CentreZ(2)), true},
+        {"from beyond it", Vec3(0.02f, 20, CentreZ(2)), Vec3(60, 20, CentreZ(2)), false},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -108,14 +112,6 @@ TEST_F(LevelQueryTest, HitPointLiesOnTheWallBorder) {
     ASSERT_FALSE(Blocked(At(1, 4), At(6, 4)));
     EXPECT_EQ(l->GetHitPoint()->x, 0.0f);
     EXPECT_EQ(l->GetHitPoint()->z, 0.0f);
-}
-
-TEST_F(LevelQueryTest, StartOnABorderTestsThatBorder) {
-    // x = 0 is the border between columns 3 and 4; the wall stands on it.
-    const float z = CentreZ(2);
-    EXPECT_TRUE(Blocked(Vec3(0.0f, 20, z), Vec3(60, 20, z)));
-    EXPECT_TRUE(Blocked(Vec3(0.005f, 20, z), Vec3(60, 20, z)));
-    EXPECT_FALSE(Blocked(Vec3(0.02f, 20, z), Vec3(60, 20, z)));
 }
 
 TEST_F(LevelQueryTest, PropsBlockOnlyWhenAsked) {

@@ -19,7 +19,7 @@ LightDesc Light(float x, float y, float z, float radius = 9.0f, uint32_t colour 
 class LightManTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        lighting_test::StartRecordingBoxes();
+        quiltest::StartRecordingBoxes();
         GetLevel()->Free();
         GetLightMan()->Clear();
     }
@@ -29,10 +29,10 @@ protected:
 TEST_F(LightManTest, SeventeenthLightIsReportedAndRefused) {
     LightMan* lm = GetLightMan();
     for (uint32_t i = 0; i < 16; ++i) EXPECT_EQ(lm->AddLight(Light(float(i), 0, 0)), i);
-    EXPECT_EQ(lighting_test::BoxCount(), 0u);
+    EXPECT_EQ(quiltest::MessageBoxCount(), 0u);
     EXPECT_EQ(lm->AddLight(Light(99, 0, 0)), LightMan::LIGHT_REFUSED);
-    EXPECT_EQ(lighting_test::BoxCount(), 1u);
-    EXPECT_TRUE(lighting_test::AnyBoxSays("Too Many lights created!"));
+    EXPECT_EQ(quiltest::MessageBoxCount(), 1u);
+    EXPECT_TRUE(quiltest::AnyMessageBoxSays("Too Many lights created!"));
     EXPECT_EQ(lm->GetCount(), 16u);
     // The program goes on with the sixteen lights it has.
     lm->FindNearest(Vec3(99, 0, 0), false);

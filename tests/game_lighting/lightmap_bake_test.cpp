@@ -60,7 +60,7 @@ TEST_F(CalcLightTest, LinearFalloffFacingAndRange) {
 class LoadedRoomTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        lighting_test::StartRecordingBoxes();
+        quiltest::StartRecordingBoxes();
         lighting_test::WriteRoomFile("gfx/room.dat");
         GetLevel()->Load("gfx/room.dat");
         ASSERT_TRUE(GetLevel()->IsLoaded());
@@ -75,9 +75,9 @@ protected:
 TEST_F(LoadedRoomTest, ForcedFloorBake) {
     // A bright light over the west half whose reach covers the whole room.
     GetLightMan()->AddLight(Light(400.0f, 0x00FFFFFFu));
-    lighting_test::StartRecordingBoxes();
+    quiltest::StartRecordingBoxes();
     GetLevel()->BuildRoomLighting(0, 1);
-    EXPECT_EQ(lighting_test::BoxCount(), 0u);
+    EXPECT_EQ(quiltest::MessageBoxCount(), 0u);
 
     std::vector<uint32_t> floor(256 * 256, 0);
     ASSERT_TRUE(GetLightMap()->Read(0, 0, 1, floor.data(), 256, 256));

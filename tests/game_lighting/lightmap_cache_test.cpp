@@ -25,15 +25,10 @@ std::vector<uint32_t> Pattern() {
     return texels;
 }
 
-TEST(LightmapCache, FileNames) {
-    LightMap* lm = GetLightMap();
-    EXPECT_STREQ(lm->FileName(3, 0, 1), "gfx\\lightmaps\\LMP0301.tga");
-    EXPECT_STREQ(lm->FileName(4, 12, 2), "gfx\\lightmaps\\LMP04122.tga");  // as many digits as needed
-}
-
-TEST(LightmapCache, SavedBytesAndRoundTrip) {
+TEST(LightmapCache, NamesSavedBytesAndRoundTrip) {
     ScratchDir dir;
     LightMap* lm = GetLightMap();
+    EXPECT_STREQ(lm->FileName(4, 12, 2), "gfx\\lightmaps\\LMP04122.tga");  // as many digits as needed
     const std::vector<uint32_t> texels = Pattern();
     lm->Save(3, 0, 1, texels.data(), N, N, 5);
 
@@ -87,12 +82,12 @@ TEST(LightmapCache, DamagedFilesAreRefusedSoTheMapIsComputedAgain) {
 
 TEST(LightmapCache, FailedSavesReportOnceAndLeaveNoFile) {
     ScratchDir dir(false);
-    lighting_test::StartRecordingBoxes();
+    quiltest::StartRecordingBoxes();
     const std::vector<uint32_t> texels = Pattern();
     EXPECT_FALSE(GetLightMap()->Save(0, 0, 1, texels.data(), N, N, 1));  // no gfx/lightmaps folder
     EXPECT_FALSE(GetLightMap()->Save(0, 0, 0, texels.data(), N, N, 1));
-    EXPECT_EQ(lighting_test::BoxCount(), 1u);  // once a run, not once a map
-    EXPECT_TRUE(lighting_test::AnyBoxSays("Could not save lightmap!"));
+    EXPECT_EQ(quiltest::MessageBoxCount(), 1u);  // once a run, not once a map
+    EXPECT_TRUE(quiltest::AnyMessageBoxSays("Could not save lightmap!"));
     EXPECT_FALSE(std::filesystem::exists("gfx"));
 
     // A disk that fills up half way keeps the old file and leaves no scratch file.
@@ -104,7 +99,7 @@ TEST(LightmapCache, FailedSavesReportOnceAndLeaveNoFile) {
     EXPECT_FALSE(std::filesystem::exists(std::filesystem::symlink_status("gfx/lightmaps/LMP0001.tga.new")));
     EXPECT_EQ(ReadBytes("gfx/lightmaps/LMP0001.tga"), old);
     EXPECT_FALSE(GetLightMap()->IsCurrent(0, 0, 1, 1));  // its record went first
-    EXPECT_EQ(lighting_test::BoxCount(), 1u);
+    EXPECT_EQ(quiltest::MessageBoxCount(), 1u);
 }
 
 // A room whose maps are cached, then changed: each change bakes again.

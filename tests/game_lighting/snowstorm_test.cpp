@@ -19,7 +19,7 @@ using quiltest::TimesInProcessList;
 class SnowStormTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        lighting_test::StartRecordingBoxes();
+        quiltest::StartRecordingBoxes();
         m_pOldCamera = g_pCurrentCamera;
         g_pCurrentCamera = &m_Camera;  // at the origin, looking along +z: box centre (0, 0, 27)
         srand(4321);
