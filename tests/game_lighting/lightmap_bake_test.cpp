@@ -89,10 +89,6 @@ TEST_F(LoadedRoomTest, ForcedFloorBake) {
     EXPECT_EQ(texel(-64, -32), 0xFFE8E8E8u);
     // Behind the partition only the ambient light is left, blurred to 30.
     EXPECT_EQ(texel(64, -32), 0xFF1E1E1Eu);
-    // On the lit side it falls off with distance.
-    EXPECT_GT(texel(-64, -32) & 0xFF, texel(-64, 60) & 0xFF);
-    EXPECT_GT(texel(-64, 60) & 0xFF, texel(-64, 90) & 0xFF);
-    EXPECT_GT(texel(-64, 90) & 0xFF, 0x1Eu);
 }
 
 }  // namespace
