@@ -32,7 +32,10 @@ TEST(LightmapLevels, WorkersStartAStepWhenTheOneBeforeIsDone) {
     for (int c = 0; c < 4; ++c)
         chains.push_back({{10, [&, c](uint32_t i) { done[c * 10 + i] = 1; }},
                           {3, [&, c](uint32_t) { EXPECT_EQ(std::count(&done[c * 10], &done[c * 10 + 10], 1), 10); }}});
-    for (uint32_t threads : {4u, 2u, 4u}) workers.Run(chains, threads);
+    for (uint32_t threads : {4u, 2u, 4u}) {
+        for (std::atomic<int>& d : done) d = 0;
+        workers.Run(chains, threads);
+    }
     EXPECT_EQ(workers.GetStartedCount(), 3u);  // started once, kept
 }
 
