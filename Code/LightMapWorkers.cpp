@@ -27,7 +27,7 @@ void LightMapWorkers::Run(const std::vector<BakeChain>& chains, uint32_t threads
     }
     m_Changed.notify_all();
     while (m_uChainsLeft != 0)
-        if (!RunOneJob(lock)) m_Changed.wait(lock);
+        if (!RunJobs(lock)) m_Changed.wait(lock);
     m_pChains = nullptr;
     m_uHelpers = 0;
 }
@@ -35,27 +35,31 @@ void LightMapWorkers::Run(const std::vector<BakeChain>& chains, uint32_t threads
 void LightMapWorkers::WorkerLoop(uint32_t index) {
     std::unique_lock<std::mutex> lock(m_Mutex);
     while (!m_bStop)
-        if (index >= m_uHelpers || !RunOneJob(lock)) m_Changed.wait(lock);
+        if (index >= m_uHelpers || !RunJobs(lock)) m_Changed.wait(lock);
 }
 
-bool LightMapWorkers::RunOneJob(std::unique_lock<std::mutex>& lock) {
-    if (!m_pChains) return false;
-    for (size_t c = 0; c < m_Progress.size(); ++c) {
+bool LightMapWorkers::RunJobs(std::unique_lock<std::mutex>& lock) {
+    bool ran = false;
+    while (m_pChains) {
+        size_t c = 0;
+        while (c < m_Progress.size() && (m_Progress[c].step >= (*m_pChains)[c].size() ||
+                                         m_Progress[c].next >= (*m_pChains)[c][m_Progress[c].step].jobs))
+            ++c;
+        if (c == m_Progress.size()) break;
         Progress& p = m_Progress[c];
-        if (p.step >= (*m_pChains)[c].size() || p.next >= (*m_pChains)[c][p.step].jobs) continue;
         const BakeStep& step = (*m_pChains)[c][p.step];
         const uint32_t job = p.next++;
         lock.unlock();
         step.run(job);
         lock.lock();
+        ran = true;
         if (--p.left == 0) {
             ++p.step;
             Advance(c);
             m_Changed.notify_all();
         }
-        return true;
     }
-    return false;
+    return ran;
 }
 
 void LightMapWorkers::Advance(size_t chain) {

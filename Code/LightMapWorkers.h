@@ -37,8 +37,9 @@ private:
         uint32_t left;   // its jobs not yet finished
     };
     void WorkerLoop(uint32_t index);
-    // Takes a job, runs it unlocked and books it; false when none is free.
-    bool RunOneJob(std::unique_lock<std::mutex>& lock);
+    // Takes free jobs one at a time, each run unlocked and booked as the next
+    // is taken, until none is free; false when it ran none.
+    bool RunJobs(std::unique_lock<std::mutex>& lock);
     // Moves the chain past its finished and empty steps.
     void Advance(size_t chain);
 
