@@ -170,7 +170,8 @@ void Walls::AddBakeChains(const LightSampler& sampler, std::vector<BakeChain>& c
     if (nodes) {
         ForEachWallSide(nodes, [&](uint32_t c, uint32_t r, uint32_t side, uint8_t) {
             if (Y0 >= LIGHTMAP_SIZE) return;
-            blocks->push_back({level->GetCellX(static_cast<int>(c)), level->GetCellZ(static_cast<int>(r)), side, X0, Y0});
+            blocks->push_back(
+                {level->GetCellX(static_cast<int>(c)), level->GetCellZ(static_cast<int>(r)), side, X0, Y0});
             X0 += WALL_BLOCK_WIDTH;
             if (X0 >= LIGHTMAP_SIZE) {
                 X0 = 0;

@@ -79,7 +79,8 @@ protected:
     static Vec3 FrontNormal(const std::vector<LevelVertex>& v, size_t q = 0) {
         const LevelVertex* p = &v[4 * q];
         Vec3 n;
-        n.Cross(Vec3(p[1].x - p[0].x, p[1].y - p[0].y, p[1].z - p[0].z), Vec3(p[2].x - p[0].x, p[2].y - p[0].y, p[2].z - p[0].z));
+        n.Cross(Vec3(p[1].x - p[0].x, p[1].y - p[0].y, p[1].z - p[0].z),
+                Vec3(p[2].x - p[0].x, p[2].y - p[0].y, p[2].z - p[0].z));
         return n;
     }
 

@@ -64,7 +64,9 @@ TEST(LightmapLevels, EveryBakeOfEveryHouseIsTheSame) {
         // Walls shadow: some texel is darker than without them.
         EXPECT_GT(std::count(reference.begin(), reference.end(), 0xFF1E1E1Eu), 0);
     }
-    EXPECT_EQ(GetLightMap()->GetWorkers().GetStartedCount(), std::max(GetLightMap()->GetThreadCount(), 4u) - 1);
+    // The bakes at load and the ones above shared the threads started first.
+    const uint32_t most = std::max(GetLightMap()->GetThreadCount(), 4u);
+    EXPECT_EQ(GetLightMap()->GetWorkers().GetStartedCount(), most - 1);
     level->Free();
     RenderDevice_Unbind();
 }
