@@ -230,37 +230,55 @@ bool CollisionMesh::OverlapsXZ(const Vec3& p, float r) const {
     return p.x + r > m_vMin.x && p.x - r < m_vMax.x && p.z + r > m_vMin.z && p.z - r < m_vMax.z;
 }
 
-// Tests every plane's triangles, facing the segment or (reversed) facing away.
-bool CollisionMesh::CollidePlanes(const Vec3& start, const Vec3& dir, float maxDist, Vec3& hit, bool reversed) {
+// Whether the point p of plane (as tested, maybe reversed) lies in one of its triangles.
+bool CollisionMesh::HitsTriangles(const COLL_PLANE* plane, const Vec3& normal, const Vec3& p, bool reversed) {
     bool any = false;
-    for (COLL_PLANE* plane = m_pPlaneList; plane; plane = plane->pNext) {
-        const Vec3 normal = plane->normal;
-        const float d = plane->d;
-        if (reversed) {
-            plane->normal = Vec3(-normal.x, -normal.y, -normal.z);
-            plane->d = -(d + 0.1f);
-        }
-        Vec3 p;
-        if (IntersectPlane(plane, start, dir, maxDist, p)) {
-            for (COLL_VERTEX* v = plane->pFirstVertex; v && v->pNext && v->pNext->pNext; v = v->pNext->pNext->pNext) {
-                const Vec3& a = v->position;
-                const Vec3& b = v->pNext->position;
-                const Vec3& c = v->pNext->pNext->position;
-                const bool inside = reversed ? PointInTriangle(p, c, b, a, plane->normal)
-                                             : PointInTriangle(p, a, b, c, plane->normal);
-                if (inside) {
-                    any = true;
-                    hit = p;
-                }
-            }
-        }
-        plane->normal = normal;
-        plane->d = d;
+    for (const COLL_VERTEX* v = plane->pFirstVertex; v && v->pNext && v->pNext->pNext; v = v->pNext->pNext->pNext) {
+        const Vec3& a = v->position;
+        const Vec3& b = v->pNext->position;
+        const Vec3& c = v->pNext->pNext->position;
+        any = (reversed ? PointInTriangle(p, c, b, a, normal) : PointInTriangle(p, a, b, c, normal)) || any;
     }
     return any;
 }
 
-bool CollisionMesh::Collide(const Vec3& start, const Vec3& dir, float maxDist, Vec3& hit, bool bTwoSided) {
+// Tests every plane's triangles, facing the segment or (reversed) facing away.
+// A reversed plane is a copy, so the mesh is never written and many threads
+// may test it at once.
+bool CollisionMesh::CollidePlanes(const Vec3& start, const Vec3& dir, float maxDist, Vec3& hit, bool reversed) const {
+    bool any = false;
+    for (const COLL_PLANE* plane = m_pPlaneList; plane; plane = plane->pNext) {
+        COLL_PLANE flipped;
+        if (reversed) {
+            flipped = *plane;
+            flipped.normal = Vec3(-plane->normal.x, -plane->normal.y, -plane->normal.z);
+            flipped.d = -(plane->d + 0.1f);
+        }
+        const COLL_PLANE* tested = reversed ? &flipped : plane;
+        Vec3 p;
+        if (IntersectPlane(tested, start, dir, maxDist, p) && HitsTriangles(plane, tested->normal, p, reversed)) {
+            any = true;
+            hit = p;
+        }
+    }
+    return any;
+}
+
+bool CollisionMesh::CollideFront(const COLL_PLANE* const* planes, uint32_t count, const Vec3& start, const Vec3& dir,
+                                 float maxDist) const {
+    for (uint32_t i = 0; i < count; ++i) {
+        Vec3 p;
+        if (IntersectPlane(planes[i], start, dir, maxDist, p) && HitsTriangles(planes[i], planes[i]->normal, p, false))
+            return true;
+    }
+    return false;
+}
+
+bool CollisionMesh::FacesPoint(const COLL_PLANE* plane, const Vec3& point) {
+    return plane->normal.Dot(point) + plane->d > 0.0f;
+}
+
+bool CollisionMesh::Collide(const Vec3& start, const Vec3& dir, float maxDist, Vec3& hit, bool bTwoSided) const {
     if (!m_bBuilt) return false;
     if (CollidePlanes(start, dir, maxDist, hit, false)) return true;
     return bTwoSided && CollidePlanes(start, dir, maxDist, hit, true);

@@ -46,7 +46,13 @@ public:
     // True when the segment start + dir * t, 0 < t <= maxDist, meets a
     // triangle; hit receives the point. bTwoSided also tests back faces when
     // the front faces are missed.
-    bool Collide(const Vec3& start, const Vec3& dir, float maxDist, Vec3& hit, bool bTwoSided);
+    bool Collide(const Vec3& start, const Vec3& dir, float maxDist, Vec3& hit, bool bTwoSided) const;
+
+    // Collide's one-sided test over the given planes only.
+    bool CollideFront(const COLL_PLANE* const* planes, uint32_t count, const Vec3& start, const Vec3& dir,
+                      float maxDist) const;
+    // Whether a segment from point can meet the plane at all (point in front of it).
+    static bool FacesPoint(const COLL_PLANE* plane, const Vec3& point);
 
     // The sphere for the segment pre-test; radius squared 0 means nothing collides.
     float GetRadiusSq() const { return m_fRadiusSq; }
@@ -69,7 +75,8 @@ public:
 private:
     void AddTriangle(const Vec3& a, const Vec3& b, const Vec3& c, const Vec3& n);
     void ComputeSpheres();
-    bool CollidePlanes(const Vec3& start, const Vec3& dir, float maxDist, Vec3& hit, bool reversed);
+    bool CollidePlanes(const Vec3& start, const Vec3& dir, float maxDist, Vec3& hit, bool reversed) const;
+    static bool HitsTriangles(const COLL_PLANE* plane, const Vec3& normal, const Vec3& p, bool reversed);
 
     COLL_PLANE* m_pPlanes;
     COLL_VERTEX* m_pVertices;

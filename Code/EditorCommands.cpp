@@ -27,17 +27,6 @@ constexpr CommandKey kCommandKeys[] = {
     {'S', EDITOR_COMMAND_SAVE},     {'R', EDITOR_COMMAND_NEW},
 };
 
-// The game's level number, read through Game::GetLevelNumber where the Game
-// offers it; level 0 while it does not.
-template <typename G>
-auto LevelNumberOf(G* game, int) -> decltype(static_cast<int>(game->GetLevelNumber())) {
-    return static_cast<int>(game->GetLevelNumber());
-}
-template <typename G>
-int LevelNumberOf(G*, long) {
-    return 0;
-}
-
 }  // namespace
 
 // The first command key held, or the icon clicked, picks a mode or runs a
@@ -161,7 +150,7 @@ void Editor::ApplyFill() {
 // The level file from the level in memory, and the enemy file after the
 // walkers' paths have become room 0 of the enemy data.
 bool Editor::Save() {
-    const int number = LevelNumberOf(GetGame(), 0);
+    const int number = static_cast<int>(GetGame()->GetLevelNumber());
     char levelName[32];
     char enemyName[32];
     std::snprintf(levelName, sizeof(levelName), "gfx/level%d.dat", number);

@@ -114,8 +114,6 @@ Level::Level()
       m_uCurrentRoom(0),
       m_pRooms(nullptr),
       m_pLevelRenderer(new LevelRenderer()),
-      m_pVisited{},
-      m_uVisitedCount(0),
       m_fOriginX(LEVEL_ORIGIN_X),
       m_fOriginZ(LEVEL_ORIGIN_Z),
       m_fCellSize(LEVEL_CELL_SIZE),
@@ -309,9 +307,9 @@ void Level::PlaceRoomProps(uint32_t roomIndex) {
                 }
                 const uint32_t index = m_pLevelRenderer->AddObject(node.propType[slot], col, row, slot);
                 if (index >= MAX_DETAIL_OBJECTS) {
-                    // Refused (and reported): the slot holds no prop from now on.
+                    // Refused (and reported): nothing is placed, but the slot
+                    // keeps its type so that the next save writes it back.
                     node.propIndex[slot] = NODE_EMPTY;
-                    node.propType[slot] = NODE_EMPTY;
                     continue;
                 }
                 node.propIndex[slot] = static_cast<uint8_t>(index);
@@ -342,10 +340,10 @@ void Level::Load(const char* name) {
         CreateRoomObjects(&m_pRooms[i]);
         ActivateRoomObjects(i);
     }
-    for (uint32_t i = 0; i < m_uRoomCount; ++i) {
-        PlaceRoomProps(i);
-        BuildRoomLighting(i, 0);
-    }
+    for (uint32_t i = 0; i < m_uRoomCount; ++i) PlaceRoomProps(i);
+    // Loaded before the bake, so that walls and props cast their shadows.
+    m_bLoaded = 1;
+    for (uint32_t i = 0; i < m_uRoomCount; ++i) BuildRoomLighting(i, 0);
     // Buffers and lightmap textures are made inside the load, not by the first frame.
     for (uint32_t i = 0; i < m_uRoomCount; ++i) {
         Room& r = m_pRooms[i];
@@ -354,7 +352,6 @@ void Level::Load(const char* name) {
         if (r.pCeil) r.pCeil->RestoreDeviceObjects();
     }
     GetHUD()->Reset();
-    m_bLoaded = 1;
     Room* room = &m_pRooms[m_uCurrentRoom];
     GetPickups()->SetPickup(PICKUP_STAR, room->points[0]);
     if (room->pointCount > 1) GetPickups()->SetPickup(PICKUP_PRESENT, room->points[1]);

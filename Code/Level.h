@@ -19,7 +19,6 @@ constexpr uint32_t LEVEL_NODE_COUNT = 64;        // nodes per room
 constexpr uint32_t LEVEL_BLOCK_GRID_SIZE = 4;    // blocks (2 by 2 nodes) along each side
 constexpr uint32_t LEVEL_BLOCK_COUNT = 16;       // visible-block flags
 constexpr uint32_t LEVEL_MAX_ROOM_POINTS = 10;   // point 0: the tree (star); 1..: present spots
-constexpr uint32_t LEVEL_VISITED_MAX = 16;       // nodes a line-of-sight walk can pass
 constexpr uint32_t NODE_PROP_SLOTS = 3;
 
 // World frame.
@@ -184,6 +183,9 @@ public:
     // True when a wall (or, with bTestProps, a prop) blocks the segment. The
     // end's z must already be raised by one cell.
     bool LineOfSight(const Vec3& start, const Vec3& end, bool bTestProps);
+    // The wall part of LineOfSight in any room, loaded or not, writing nothing
+    // but hitPoint (when given and blocked).
+    bool WallBetween(const Vec3& start, const Vec3& end, uint32_t room, Vec3* hitPoint) const;
     // Where the last blocked LineOfSight met its wall; (0, 0, 0) when clear.
     Vec3* GetHitPoint() { return &m_vHitPoint; }
     // True when the stored segment of the last LineOfSight meets a prop of node.
@@ -205,11 +207,9 @@ private:
     uint32_t m_uCurrentRoom;
     Room* m_pRooms;
     LevelRenderer* m_pLevelRenderer;  // owned, lives as long as the Level
-    Node* m_pVisited[LEVEL_VISITED_MAX];
     Vec3 m_vSegStart;
     Vec3 m_vSegEnd;
     Vec3 m_vHitPoint;
-    uint32_t m_uVisitedCount;
     uint32_t m_uVisibleBlocks[LEVEL_BLOCK_COUNT];
     float m_fOriginX;
     float m_fOriginZ;

@@ -4,6 +4,8 @@
 #include <cstring>
 #include "Level.h"
 #include "LevelRenderer.h"
+#include "Player.h"
+#include "game.h"
 #include "camera.h"
 #include "trap.h"
 
@@ -123,15 +125,15 @@ bool Level::IsBlockHidden(uint32_t bx, uint32_t bz) const {
     return m_uVisibleBlocks[bx + bz * LEVEL_BLOCK_GRID_SIZE] == 0;
 }
 
-// The player is the first-person camera: its position and its forward row
-// flattened to x-z give the player's place and view direction.
+// From the current camera's height and the player's place and view direction.
 void Level::UpdateVisibleBlocks() {
     Camera* camera = g_pCurrentCamera;
-    if (!camera) return;
-    const Vec3 position = *camera->GetPosition();
-    const Matrix* m = camera->GetMatrix();
-    const Vec3 forward(m->m[2][0], 0.0f, m->m[2][2]);
-    UpdateVisibleBlocks(position, position, forward);
+    Game* game = GetGame();
+    if (!camera || !game) return;
+    const Player* player = game->GetPlayer();
+    Vec3 viewDir;
+    player->GetViewDirXZ(&viewDir);
+    UpdateVisibleBlocks(*camera->GetPosition(), *player->GetPosition(), viewDir);
 }
 
 // Hides the blocks behind the player's block when the player looks nearly
@@ -154,22 +156,14 @@ void Level::UpdateVisibleBlocks(const Vec3& cameraPos, const Vec3& playerPos, co
         for (int c = c0; c <= c1; ++c) m_uVisibleBlocks[c + r * LEVEL_BLOCK_GRID_SIZE] = 1;
 }
 
-// Walks the node borders that the segment crosses, first the x borders, then
-// the z borders, and reports whether a wall (or a prop) stands in the way.
-bool Level::LineOfSight(const Vec3& start, const Vec3& end, bool bTestProps) {
-    if (!m_bLoaded) return false;
+// Walks the node borders that the segment crosses in the given room, first
+// the x borders, then the z borders; true, with where, when a wall stands in
+// the way. Reads the level only, so many threads may ask at once.
+bool Level::WallBetween(const Vec3& start, const Vec3& end, uint32_t roomIndex, Vec3* hitPoint) const {
+    if (!m_pRooms || roomIndex >= m_uRoomCount) return false;
+    const Node* nodes = m_pRooms[roomIndex].nodes;
     const float c = m_fCellSize;
     const float eps = 0.01f;
-    m_vSegStart = start;
-    m_vSegEnd = Vec3(end.x, end.y, end.z - c);
-    m_uVisitedCount = 0;
-    Room* room = GetRoom(m_uCurrentRoom);
-    if (!room) return false;
-    Node* nodes = room->nodes;
-    auto visit = [&](Node* node) {
-        if (m_uVisitedCount < LEVEL_VISITED_MAX) m_pVisited[m_uVisitedCount++] = node;
-    };
-
     const float sz = start.z + c;
     const float dx = end.x - start.x;
     const float dz = end.z - sz;
@@ -183,14 +177,12 @@ bool Level::LineOfSight(const Vec3& start, const Vec3& end, bool bTestProps) {
         while (more(px, pz)) {
             const int col = CellColFromX(px + lookX), row = CellRowFromZ(pz + lookZ);
             if (!InGrid(col) || !InGrid(row)) return;
-            Node* node = &nodes[col + row * LEVEL_GRID_SIZE];
-            if (node->walls[wall] != NODE_EMPTY) {
+            if (nodes[col + row * LEVEL_GRID_SIZE].walls[wall] != NODE_EMPTY) {
                 blocked = true;
                 hitX = px;
                 hitZ = pz;
                 return;
             }
-            visit(node);
             px += stepX;
             pz += stepZ;
         }
@@ -240,11 +232,19 @@ bool Level::LineOfSight(const Vec3& start, const Vec3& end, bool bTestProps) {
         }
     }
 
-    if (blocked) {
-        m_vHitPoint = Vec3(hitX, start.y, hitZ);
-        return true;
-    }
+    if (blocked && hitPoint) *hitPoint = Vec3(hitX, start.y, hitZ);
+    return blocked;
+}
+
+// Walls of the current room, then (with bTestProps) every placed prop; keeps
+// the segment for LineHitsCellObjects and where a wall was met.
+bool Level::LineOfSight(const Vec3& start, const Vec3& end, bool bTestProps) {
+    if (!m_bLoaded) return false;
+    m_vSegStart = start;
+    m_vSegEnd = Vec3(end.x, end.y, end.z - m_fCellSize);
+    if (!GetRoom(m_uCurrentRoom)) return false;
     m_vHitPoint = Vec3();
+    if (WallBetween(start, end, m_uCurrentRoom, &m_vHitPoint)) return true;
     if (bTestProps) {
         const uint32_t count = m_pLevelRenderer->GetCount();
         for (uint32_t i = 0; i < count; ++i) {

@@ -195,24 +195,31 @@ bool DetailObject::SphereTest(const Vec3& point, float radius) {
     return m_pType->GetCollisionMesh()->OverlapsXZ(local, radius);
 }
 
-bool DetailObject::LineTest(const Vec3& start, const Vec3& end) {
-    if (!m_pType) return false;
-    CollisionMesh* mesh = m_pType->GetCollisionMesh();
-    if (mesh->GetRadiusSq() <= 0.001f) return false;
-    Vec3 s, e;
+bool DetailObject::LineTest(const Vec3& start, const Vec3& end) const {
+    Vec3 s;
     mat_TransformPoint(&start, &m_mInverse, &s);
+    return LineTestFrom(s, end);
+}
+
+bool DetailObject::LineTestFrom(const Vec3& localStart, const Vec3& end, const COLL_PLANE* const* planes,
+                                uint32_t planeCount) const {
+    if (!m_pType) return false;
+    const CollisionMesh* mesh = m_pType->GetCollisionMesh();
+    if (mesh->GetRadiusSq() <= 0.001f) return false;
+    Vec3 e;
     mat_TransformPoint(&end, &m_mInverse, &e);
     Vec3 dir = e;
-    dir -= s;
+    dir -= localStart;
     const float len = Vec3::Normalise(dir);
     // A segment of no length has no direction and meets nothing.
     if (len <= 0.0f) return false;
-    if (!SphereLineReject(s, dir)) return false;
+    if (!SphereLineReject(localStart, dir)) return false;
+    if (planes) return mesh->CollideFront(planes, planeCount, localStart, dir, len);
     Vec3 hit;
-    return mesh->Collide(s, dir, len, hit, false);
+    return mesh->Collide(localStart, dir, len, hit, false);
 }
 
-bool DetailObject::SphereLineReject(const Vec3& start, const Vec3& dir) {
+bool DetailObject::SphereLineReject(const Vec3& start, const Vec3& dir) const {
     if (!m_pType) return false;
     const CollisionMesh* mesh = m_pType->GetCollisionMesh();
     const float r2 = mesh->GetRadiusSq();

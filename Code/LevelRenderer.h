@@ -76,6 +76,7 @@ public:
     IDirect3DTexture8* GetTexture() const { return m_pTexture; }
     bool IsSolid() const { return m_uSolid != 0; }
     CollisionMesh* GetCollisionMesh() { return &m_CollisionMesh; }
+    const CollisionMesh* GetCollisionMesh() const { return &m_CollisionMesh; }
     // Flags of subset i (0 for subsets the table does not list).
     uint32_t GetSubsetFlags(uint32_t i) const;
     uint32_t GetSubsetCount() const;
@@ -115,12 +116,18 @@ public:
     // Player collision: whether a circle of radius about point overlaps a solid prop in x-z.
     bool SphereTest(const Vec3& point, float radius);
     // Whether the segment meets the prop's collidable triangles (one-sided).
-    bool LineTest(const Vec3& start, const Vec3& end);
+    bool LineTest(const Vec3& start, const Vec3& end) const;
+    // The same with the start already in the prop's space (a light's position
+    // moved there once for many segments), over the given planes of the
+    // collision mesh when planes is not null (those that face the start).
+    bool LineTestFrom(const Vec3& localStart, const Vec3& end, const COLL_PLANE* const* planes = nullptr,
+                      uint32_t planeCount = 0) const;
     // Cheap pre-test of a ray (object space, unit dir) against the collision sphere.
-    bool SphereLineReject(const Vec3& start, const Vec3& dir);
+    bool SphereLineReject(const Vec3& start, const Vec3& dir) const;
 
     DetailObjectType* GetType() const { return m_pType; }
     Matrix* GetMatrix() { return &m_mWorld; }
+    const Matrix* GetMatrix() const { return &m_mWorld; }
     const Matrix* GetInverseMatrix() const { return &m_mInverse; }
     uint32_t GetLightCount() const { return m_uLightCount; }
     LightRecord* const* GetLights() const { return m_apLights; }

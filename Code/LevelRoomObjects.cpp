@@ -31,13 +31,15 @@ void Level::ActivateRoomObjects(uint32_t roomIndex) {
     }
 }
 
-// Bakes (or finds in the cache) the floor, ceiling and wall lightmaps of a room.
+// Bakes (or finds in the cache) the floor, ceiling and wall lightmaps of a room, side by side.
 void Level::BuildRoomLightmaps(uint32_t roomIndex, uint32_t force) {
     if (!m_pRooms || roomIndex >= m_uRoomCount) return;
     Room* room = &m_pRooms[roomIndex];
-    if (room->pFloor) room->pFloor->BuildLightmap(force);
-    if (room->pCeil) room->pCeil->BuildLightmap(force);
-    if (room->pWalls) room->pWalls->BuildLightmap(force);
+    std::vector<LevelSurface*> surfaces;
+    for (LevelSurface* surface : {static_cast<LevelSurface*>(room->pFloor), static_cast<LevelSurface*>(room->pCeil),
+                                  static_cast<LevelSurface*>(room->pWalls)})
+        if (surface) surfaces.push_back(surface);
+    LevelSurface::BuildLightmaps(surfaces, force);
 }
 
 // Shuts down and deletes the room's floor, ceiling and walls.

@@ -3,7 +3,6 @@
 #include "LevelSurface.h"
 
 #include <cstring>
-#include <type_traits>
 
 #include "Level.h"
 #include "LightMap.h"
@@ -30,22 +29,9 @@ constexpr TileUV kTileUV[16] = {
     MakeTileUV(12), MakeTileUV(13), MakeTileUV(14), MakeTileUV(15),
 };
 
-// The game's level number, read through Game::GetLevelNumber where the Game
-// offers it; level 0 while it does not.
-template <typename G>
-auto LevelNumberOf(G* game, int) -> decltype(static_cast<uint32_t>(game->GetLevelNumber())) {
-    return static_cast<uint32_t>(game->GetLevelNumber());
-}
-template <typename G>
-uint32_t LevelNumberOf(G*, long) {
-    return 0;
-}
-
 }  // namespace
 
 const TileUV& GetTileUV(uint32_t tile) { return kTileUV[tile & 15u]; }
-
-uint32_t LevelSurface_GetLevelNumber() { return LevelNumberOf(GetGame(), 0); }
 
 LevelSurface::LevelSurface()
     : m_uRoom(0),
@@ -59,6 +45,7 @@ LevelSurface::LevelSurface()
       m_pTileTexture(nullptr),
       m_pLightmapTexture(nullptr),
       m_pClipTable(nullptr),
+      m_bMapOnDisk(false),
       m_bBuilt(false) {
     ClearTexels();
 }
@@ -78,6 +65,7 @@ void LevelSurface::Init() {
     Object::Init();
     m_uRoom = 0;
     m_uClip = 0;
+    m_bMapOnDisk = false;
     ClearTexels();
     if (!m_pClipTable) {
         m_pClipTable = static_cast<ClipTable*>(MemoryController::Alloc(CLIP_TABLE_ENTRIES * sizeof(ClipTable), GetClipTag()));
@@ -170,10 +158,31 @@ void LevelSurface::BuildIndices() {
     m_pIB->Unlock();
 }
 
+void LevelSurface::BuildLightmaps(const std::vector<LevelSurface*>& surfaces, uint32_t force) {
+    if (surfaces.empty()) return;
+    LightMap* lightMap = GetLightMap();
+    const uint32_t level = GetGame()->GetLevelNumber();
+    const LightBake bake(surfaces[0]->m_uRoom);
+    std::vector<LevelSurface*> stale;
+    for (LevelSurface* s : surfaces) {
+        s->m_bMapOnDisk = !force && lightMap->IsCurrent(level, s->m_uRoom, s->GetSurface(), bake.GetContentKey());
+        if (!s->m_bMapOnDisk) stale.push_back(s);
+    }
+    BakeTexels(stale, bake);
+    for (LevelSurface* s : stale)
+        s->m_bMapOnDisk = lightMap->Save(level, s->m_uRoom, s->GetSurface(), s->m_pTexels, LIGHTMAP_SIZE,
+                                         LIGHTMAP_SIZE, bake.GetContentKey());
+}
+
+void LevelSurface::BakeTexels(const std::vector<LevelSurface*>& surfaces, const LightSampler& sampler) {
+    std::vector<BakeChain> chains;
+    for (LevelSurface* s : surfaces) s->AddBakeChains(sampler, chains);
+    GetLightMap()->Bake(chains);
+}
+
 void LevelSurface::CreateLightmap() {
     ReleaseAndNull(m_pLightmapTexture);
-    m_pLightmapTexture =
-        GetLightMap()->Load(LevelSurface_GetLevelNumber(), GetLevel()->GetCurrentRoom(), GetSurface());
+    if (m_bMapOnDisk) m_pLightmapTexture = GetLightMap()->Load(GetGame()->GetLevelNumber(), m_uRoom, GetSurface());
     if (m_pLightmapTexture) return;
     IDirect3DDevice8* device = RenderDevice_GetDevice();
     if (!device) return;

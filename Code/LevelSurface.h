@@ -3,8 +3,12 @@
 // geometry, the tile texture and the baked lightmap of one room.
 #pragma once
 #include <cstdint>
+#include <vector>
+#include "LightMapWorkers.h"
 #include "d3d8.h"
 #include "process.h"
+
+class LightSampler;
 
 // The vertex of every level surface: position, white diffuse, tile atlas
 // coordinates (stage 0) and lightmap coordinates (stage 1). 32 bytes.
@@ -44,9 +48,6 @@ enum LightmapSurface : uint32_t {
 constexpr float LIGHTMAP_BORDER = 0.001f;
 constexpr float LIGHTMAP_CELL_STEP = (1.0f - 2.0f * LIGHTMAP_BORDER) / 8.0f;
 
-// The level number the lightmap files are named with.
-uint32_t LevelSurface_GetLevelNumber();
-
 // A room surface: built lazily from the room's node bytes when Render finds no
 // vertex buffer, drawn one indexed call per visible block, textured with a tile
 // atlas and a 256x256 lightmap (render mode 8).
@@ -73,7 +74,18 @@ public:
     void SetClip(uint32_t clip) { m_uClip = clip; }
     // Writes the quad indices, once (nothing while an index buffer is held).
     void BuildIndices();
-    // Makes the lightmap texture from the cache file, or from the texel array.
+    // Bakes the room's lightmap and saves it to the cache; skipped when not
+    // forced and the cache holds a map baked from the same level content.
+    void BuildLightmap(uint32_t force) { BuildLightmaps({this}, force); }
+    // The same for surfaces of one room, baked side by side.
+    static void BuildLightmaps(const std::vector<LevelSurface*>& surfaces, uint32_t force);
+    // Fills the texel arrays from sampler and softens them (no cache involved),
+    // the surfaces side by side on the bake workers.
+    static void BakeTexels(const std::vector<LevelSurface*>& surfaces, const LightSampler& sampler);
+    // Adds the bake of the texel array from sampler: the samples, then the softening.
+    virtual void AddBakeChains(const LightSampler& sampler, std::vector<BakeChain>& chains) = 0;
+    // Makes the lightmap texture from the cache file when it holds this
+    // surface's map, otherwise from the texel array.
     void CreateLightmap();
     // Copies the texel array into the lightmap texture.
     void UploadLightmap();
@@ -136,6 +148,8 @@ protected:
     IDirect3DTexture8* m_pTileTexture;
     IDirect3DTexture8* m_pLightmapTexture;
     ClipTable* m_pClipTable;
+    // True when the cache file holds the map of this room as it stands.
+    bool m_bMapOnDisk;
     // True once the geometry of the current room is built, also when the room
     // has no quads (so an empty surface does not retry every frame).
     bool m_bBuilt;

@@ -38,21 +38,20 @@ void TileSurface::BuildGeometry() {
     m_pVB->Unlock();
 }
 
-void TileSurface::BuildLightmap(uint32_t force) {
+void TileSurface::AddBakeChains(const LightSampler& sampler, std::vector<BakeChain>& chains) {
     Level* level = GetLevel();
-    LightMap* lightMap = GetLightMap();
-    const uint32_t levelNumber = LevelSurface_GetLevelNumber();
-    const uint32_t room = level->GetCurrentRoom();
-    if (!force && lightMap->Exists(levelNumber, room, GetSurface())) return;
-
-    const float y = GetHeight(room);
+    const float y = GetHeight(m_uRoom);
     const Vec3 normal = GetNormal();
     const float x0 = level->GetCellX(0);
     const float z0 = level->GetCellZ(0);
-    for (uint32_t t = 0; t < LIGHTMAP_SIZE; ++t)
+    uint32_t* texels = m_pTexels;
+    auto sampleRow = [=, &sampler](uint32_t t) {
         for (uint32_t s = 0; s < LIGHTMAP_SIZE; ++s)
-            m_pTexels[t * LIGHTMAP_SIZE + s] =
-                lightMap->CalcLight(Vec3(x0 + static_cast<float>(s), y, z0 + static_cast<float>(t)), normal);
-    for (int pass = 0; pass < 4; ++pass) lightMap->Blur(m_pTexels, LIGHTMAP_SIZE, LIGHTMAP_SIZE);
-    lightMap->Save(levelNumber, room, GetSurface(), m_pTexels, LIGHTMAP_SIZE, LIGHTMAP_SIZE);
+            texels[t * LIGHTMAP_SIZE + s] =
+                sampler.CalcLight(Vec3(x0 + static_cast<float>(s), y, z0 + static_cast<float>(t)), normal);
+    };
+    auto blur = [texels](uint32_t) {
+        for (int pass = 0; pass < 4; ++pass) GetLightMap()->Blur(texels, LIGHTMAP_SIZE, LIGHTMAP_SIZE);
+    };
+    chains.push_back({{LIGHTMAP_SIZE, sampleRow}, {1, blur}});
 }

@@ -7,9 +7,9 @@ struct Node;
 
 class TileSurface : public LevelSurface {
 public:
-    // Samples the surface's lightmap over the room's plan, blurs it four times
-    // and saves it to the cache; skipped when not forced and a cache file exists.
-    void BuildLightmap(uint32_t force);
+    // Samples the lightmap over the room's plan, a job per texel row, then
+    // blurs it four times (one job: each pass reads texels it has just written).
+    void AddBakeChains(const LightSampler& sampler, std::vector<BakeChain>& chains) override;
     // Writes the vertex buffer and the block table from the room's tile bytes.
     void BuildGeometry() override;
 

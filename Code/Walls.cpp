@@ -2,6 +2,8 @@
 #include "Walls.h"
 
 #include <cstring>
+#include <memory>
+#include <vector>
 
 #include "Level.h"
 #include "LightMap.h"
@@ -149,38 +151,27 @@ void Walls::BuildVertices() {
     m_pVB->Unlock();
 }
 
-void Walls::BuildLightmap(uint32_t force) {
+void Walls::AddBakeChains(const LightSampler& sampler, std::vector<BakeChain>& chains) {
     Level* level = GetLevel();
-    LightMap* lightMap = GetLightMap();
-    const uint32_t levelNumber = LevelSurface_GetLevelNumber();
-    const uint32_t currentRoom = level->GetCurrentRoom();
-    if (!force && lightMap->Exists(levelNumber, currentRoom, LIGHTMAP_WALLS)) return;
-
     const Node* nodes = level->GetNodeMap(m_uRoom);
     const float cell = level->GetCellSize();
     const float B = level->GetRoomBaseY(m_uRoom);
     const float T = B + level->GetWallHeight();
     const float along = cell / 16.0f;
     const float up = (T - B) / 32.0f;
+    // Every wall side's block in lightmap order, until the map is full (later
+    // sides reuse its blocks).
+    struct Block {
+        float x, z;
+        uint32_t side, x0, y0;
+    };
+    auto blocks = std::make_shared<std::vector<Block>>();
     uint32_t X0 = 0, Y0 = 0;
     if (nodes) {
         ForEachWallSide(nodes, [&](uint32_t c, uint32_t r, uint32_t side, uint8_t) {
-            if (Y0 >= LIGHTMAP_SIZE) return;  // the map is full: later sides reuse its blocks
-            const float x = level->GetCellX(c), z = level->GetCellZ(r);
-            for (uint32_t t = 0; t < WALL_BLOCK_HEIGHT; ++t) {
-                const float y = B + static_cast<float>(t) * up;
-                for (uint32_t s = 0; s < WALL_BLOCK_WIDTH; ++s) {
-                    const float d = static_cast<float>(s) * along;
-                    Vec3 sample, normal;
-                    switch (side) {
-                        case 0: sample = Vec3(x + d, y, z + cell); normal = Vec3(0.0f, 0.0f, -1.0f); break;
-                        case 1: sample = Vec3(x + d, y, z); normal = Vec3(0.0f, 0.0f, 1.0f); break;
-                        case 2: sample = Vec3(x, y, z + d); normal = Vec3(1.0f, 0.0f, 0.0f); break;
-                        default: sample = Vec3(x + cell, y, z + d); normal = Vec3(-1.0f, 0.0f, 0.0f); break;
-                    }
-                    m_pTexels[(Y0 + t) * LIGHTMAP_SIZE + X0 + s] = lightMap->CalcLight(sample, normal);
-                }
-            }
+            if (Y0 >= LIGHTMAP_SIZE) return;
+            blocks->push_back(
+                {level->GetCellX(static_cast<int>(c)), level->GetCellZ(static_cast<int>(r)), side, X0, Y0});
             X0 += WALL_BLOCK_WIDTH;
             if (X0 >= LIGHTMAP_SIZE) {
                 X0 = 0;
@@ -188,11 +179,34 @@ void Walls::BuildLightmap(uint32_t force) {
             }
         });
     }
-    for (int pass = 0; pass < 2; ++pass)
-        for (uint32_t by = 0; by < 8; ++by)
-            for (uint32_t bx = 0; bx < 16; ++bx)
-                BlurBlock(m_pTexels, WALL_BLOCK_WIDTH * bx, WALL_BLOCK_HEIGHT * by, WALL_BLOCK_WIDTH, WALL_BLOCK_HEIGHT);
-    lightMap->Save(levelNumber, currentRoom, LIGHTMAP_WALLS, m_pTexels, LIGHTMAP_SIZE, LIGHTMAP_SIZE);
+    uint32_t* texels = m_pTexels;
+    auto sampleBlock = [=, &sampler](uint32_t job) {
+        const Block& k = (*blocks)[job];
+        for (uint32_t t = 0; t < WALL_BLOCK_HEIGHT; ++t) {
+            const float y = B + static_cast<float>(t) * up;
+            for (uint32_t s = 0; s < WALL_BLOCK_WIDTH; ++s) {
+                const float d = static_cast<float>(s) * along;
+                Vec3 sample, normal;
+                switch (k.side) {
+                    case 0: sample = Vec3(k.x + d, y, k.z + cell); normal = Vec3(0.0f, 0.0f, -1.0f); break;
+                    case 1: sample = Vec3(k.x + d, y, k.z); normal = Vec3(0.0f, 0.0f, 1.0f); break;
+                    case 2: sample = Vec3(k.x, y, k.z + d); normal = Vec3(1.0f, 0.0f, 0.0f); break;
+                    default: sample = Vec3(k.x + cell, y, k.z + d); normal = Vec3(-1.0f, 0.0f, 0.0f); break;
+                }
+                texels[(k.y0 + t) * LIGHTMAP_SIZE + k.x0 + s] = sampler.CalcLight(sample, normal);
+            }
+        }
+    };
+    // The blur of one band of blocks writes that band's texels only (its first
+    // row stays as sampled, and the next band's first row is only read), so the
+    // bands are blurred side by side once every block is sampled.
+    auto blurBand = [texels](uint32_t by) {
+        for (int pass = 0; pass < 2; ++pass)
+            for (uint32_t bx = 0; bx < LIGHTMAP_SIZE / WALL_BLOCK_WIDTH; ++bx)
+                BlurBlock(texels, WALL_BLOCK_WIDTH * bx, WALL_BLOCK_HEIGHT * by, WALL_BLOCK_WIDTH, WALL_BLOCK_HEIGHT);
+    };
+    chains.push_back({{static_cast<uint32_t>(blocks->size()), sampleBlock},
+                      {LIGHTMAP_SIZE / WALL_BLOCK_HEIGHT, blurBand}});
 }
 
 void Walls::BlurBlock(uint32_t* texels, uint32_t x0, uint32_t y0, uint32_t w, uint32_t h) {

@@ -26,9 +26,9 @@ public:
     void AllocLightmapUVs();
     // Writes the vertex buffer and the block table from the room's wall bytes.
     void BuildVertices();
-    // Samples every wall side's block, blurs the blocks and saves the map to the
-    // cache; skipped when not forced and a cache file exists.
-    void BuildLightmap(uint32_t force);
+    // Samples every wall side's block, a job per block, then blurs the blocks
+    // a job per band.
+    void AddBakeChains(const LightSampler& sampler, std::vector<BakeChain>& chains) override;
     // Softens one w x h block of a 256-wide map in place (and the column after it).
     static void BlurBlock(uint32_t* texels, uint32_t x0, uint32_t y0, uint32_t w, uint32_t h);
 

@@ -223,6 +223,7 @@ void Renderer::SetDefaultStates() {
     device->SetRenderState(D3DRS_VERTEXBLEND, D3DVBF_DISABLE);
     device->SetRenderState(D3DRS_INDEXEDVERTEXBLENDENABLE, FALSE);
     device->SetRenderState(D3DRS_FOGENABLE, FALSE);
+    m_uFlags &= ~RENDERER_FOGON;  // the cache follows the device, so a configured fog is switched on again below
 
     device->SetTextureStageState(0, D3DTSS_TEXTURETRANSFORMFLAGS, D3DTTFF_DISABLE);
     device->SetTextureStageState(1, D3DTSS_COLOROP, D3DTOP_DISABLE);

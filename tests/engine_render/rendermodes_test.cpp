@@ -131,6 +131,10 @@ TEST_F(RenderModeCaches, FogIsSilentUntilConfiguredThenFollowsTheModes) {
     renderer.SetRenderMode(5);  // no fog
     renderer.SetRenderMode(3);  // fog
     EXPECT_EQ(device.Matching("RS 28"), (Lines{RS(D3DRS_FOGENABLE, FALSE), RS(D3DRS_FOGENABLE, TRUE)}));
+    // A device restore switches fog off, then on again for the configured fog.
+    device.Clear();
+    renderer.SetDefaultStates();
+    EXPECT_EQ(device.Matching("RS 28"), (Lines{RS(D3DRS_FOGENABLE, FALSE), RS(D3DRS_FOGENABLE, TRUE)}));
     device.Clear();
     renderer.SetFog(false, 0, 0, 0);
     EXPECT_EQ(device.log, Lines{RS(D3DRS_FOGENABLE, FALSE)});

@@ -22,11 +22,6 @@ protected:
         props.Shutdown();
         GeometryTest::TearDown();
     }
-    Vec3 Position(uint32_t i) {
-        Vec3 p;
-        props.GetObject(i)->GetPosition(&p);
-        return p;
-    }
     LevelRenderer props;
 };
 
@@ -54,13 +49,6 @@ TEST_F(PropsTest, LimitsAreReportedAndNothingIsStoredBeyondThem) {
     EXPECT_EQ(props.AddObject(1, 0, 0, 1), uint32_t(DETAIL_OBJECT_NONE));
     EXPECT_TRUE(AnyBoxSays("Cant add object - too many detail objects"));
     EXPECT_EQ(props.GetCount(), 64u);
-
-    props.Clear();
-    quil_automation::ClearMessageBoxesShown();
-    EXPECT_EQ(props.AddObject(13, 0, 0, 0), uint32_t(DETAIL_OBJECT_NONE));
-    EXPECT_TRUE(AnyBoxSays("Cant add object - Invalid Mesh ID"));
-    EXPECT_FALSE(AnyBoxSays("too many"));
-    EXPECT_EQ(props.GetCount(), 0u);
     // The refused index is safe to use: a record without a type.
     DetailObject* none = props.GetObject(DETAIL_OBJECT_NONE);
     ASSERT_NE(none, nullptr);
@@ -117,22 +105,6 @@ TEST_F(PropsTest, OnlyPropsInVisibleBlocksAreDrawnLit) {
     props.Render();
     EXPECT_EQ(CountLog(quiltest::RS(D3DRS_LIGHTING, TRUE)), 1u);
     EXPECT_EQ(device.log.back(), quiltest::RS(D3DRS_LIGHTING, FALSE));
-}
-
-TEST_F(PropsTest, DeviceObjectsReleasedTwiceAndReloadedOnRestore) {
-    const uint32_t planes = props.GetDetailObjectType(1)->GetCollisionMesh()->GetPlaneCount();
-    props.InvalidateDeviceObjects();
-    props.InvalidateDeviceObjects();
-    GetRenderer()->ReleaseCaches();  // shared files stay loaded until the device goes
-    EXPECT_EQ(device.liveResources, 0);
-    props.RestoreDeviceObjects();
-    for (uint32_t i = 0; i < 13; ++i) EXPECT_NE(props.GetDetailObjectType(i)->GetMesh(), nullptr);
-    EXPECT_EQ(props.GetDetailObjectType(1)->GetCollisionMesh()->GetPlaneCount(), planes);
-    // A type whose mesh went missing reloads it when drawn.
-    props.GetDetailObjectType(1)->Release();
-    props.AddObject(1, 3, 3, 0);
-    props.Render();
-    EXPECT_NE(props.GetDetailObjectType(1)->GetMesh(), nullptr);
 }
 
 }  // namespace

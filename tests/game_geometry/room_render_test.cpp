@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
-#include <optional>
 #include <string>
 
 #include "Ceil.h"
@@ -22,53 +21,33 @@ namespace {
 
 uint32_t Channel(uint32_t argb, int shift) { return (argb >> shift) & 0xFF; }
 
-class RoomRender : public ::testing::Test {
-protected:
-    void SetUp() override {
-        setenv("SDL_VIDEODRIVER", "offscreen", 0);
-        quil_automation::SetHeadless(true);
-        m_scratch.emplace("room");
-        ASSERT_TRUE(m_scratch->Made());
-        quiltest::WriteTga("gfx/floor.tga", 16, 16, 220, 40, 40);
-        quiltest::WriteTga("gfx/walls.tga", 16, 16, 40, 220, 40);
-        quiltest::WriteTga("gfx/ceil.tga", 16, 16, 40, 40, 220);
-        ASSERT_EQ(D3D_OK, quil_automation::CreateOffscreenDevice(160, 120, true, &d3d, &device));
-        RenderDevice_Bind(device);
-        GetRenderer()->RestoreDeviceObjects();
-        saved = g_pCurrentCamera;
-        camera.SetPosition(0, 20, -150);  // near the -z wall, looking along +z
-        camera.MakeCurrent();
-    }
-    void TearDown() override {
-        GetLevel()->Free();
-        GetLightMan()->Clear();
-        g_pCurrentCamera = saved;
-        GetRenderer()->InvalidateDeviceObjects();
-        RenderDevice_Unbind();
-        if (device) {
-            EXPECT_EQ(device->Release(), 0u);
-        }
-        if (d3d) d3d->Release();
-        m_scratch.reset();
-    }
-    quil_automation::RgbaImage Frame() {
+TEST(RoomRender, SurfacesShowTheirAtlasLitByTheirLightmaps) {
+    setenv("SDL_VIDEODRIVER", "offscreen", 0);
+    quil_automation::SetHeadless(true);
+    quiltest::ScratchFolder scratch("room");
+    ASSERT_TRUE(scratch.Made());
+    quiltest::WriteTga("gfx/floor.tga", 16, 16, 220, 40, 40);
+    quiltest::WriteTga("gfx/walls.tga", 16, 16, 40, 220, 40);
+    quiltest::WriteTga("gfx/ceil.tga", 16, 16, 40, 40, 220);
+    IDirect3D8* d3d = nullptr;
+    IDirect3DDevice8* device = nullptr;
+    ASSERT_EQ(D3D_OK, quil_automation::CreateOffscreenDevice(160, 120, true, &d3d, &device));
+    RenderDevice_Bind(device);
+    GetRenderer()->RestoreDeviceObjects();
+    Camera* saved = g_pCurrentCamera;
+    Camera camera;
+    camera.SetPosition(0, 20, -150);  // near the -z wall, looking along +z
+    camera.MakeCurrent();
+    auto frame = [&] {
         GetRenderer()->Render();
         quil_automation::RgbaImage image;
         EXPECT_TRUE(quil_automation::ReadBackBuffer(device, &image));
         return image;
-    }
+    };
 
-    IDirect3D8* d3d = nullptr;
-    IDirect3DDevice8* device = nullptr;
-    Camera camera;
-    Camera* saved = nullptr;
-    std::optional<quiltest::ScratchFolder> m_scratch;
-};
-
-TEST_F(RoomRender, SurfacesShowTheirAtlasLitByTheirLightmaps) {
-    GetLevel()->New();  // ambient-only lightmaps
+    GetLevel()->New();       // ambient-only lightmaps
     GetLightMan()->Apply();  // the ambient colour
-    const auto dark = Frame();
+    const auto dark = frame();
     // Floor at the bottom, ceiling at the top, the far wall in the middle.
     const uint32_t floorPx = dark.At(80, 115), ceilPx = dark.At(80, 4), wallPx = dark.At(80, 60);
     EXPECT_GT(Channel(floorPx, 16), Channel(floorPx, 8));
@@ -78,14 +57,21 @@ TEST_F(RoomRender, SurfacesShowTheirAtlasLitByTheirLightmaps) {
     EXPECT_LT(Channel(wallPx, 8), 60u);  // 220 x 32 / 255 is about 28
 
     // A white light in front of the far wall, baked into all three maps.
-    LightDesc light = {0.0f, 20.0f, 60.0f, 400.0f, 0xFFFFFF, 0};
-    GetLightMan()->AddLight(light);
+    GetLightMan()->AddLight(LightDesc{0.0f, 20.0f, 60.0f, 400.0f, 0xFFFFFF, 0});
     GetLevel()->BuildRoomLighting(0, 1);
     GetLevel()->SetRoomIndex(0);
-    const auto lit = Frame();
+    const auto lit = frame();
     EXPECT_GT(Channel(lit.At(80, 60), 8), 120u);
     EXPECT_GT(Channel(lit.At(80, 60), 8), Channel(wallPx, 8) * 3);
     EXPECT_GT(Channel(lit.At(80, 4), 0), Channel(ceilPx, 0));
+
+    GetLevel()->Free();
+    GetLightMan()->Clear();
+    g_pCurrentCamera = saved;
+    GetRenderer()->InvalidateDeviceObjects();
+    RenderDevice_Unbind();
+    EXPECT_EQ(device->Release(), 0u);
+    d3d->Release();
 }
 
 }  // namespace

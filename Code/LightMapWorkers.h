@@ -1,0 +1,54 @@
+// The threads lightmap bakes run on: started when a bake first needs them,
+// kept idle between bakes and joined when the pool goes.
+#pragma once
+#include <condition_variable>
+#include <cstdint>
+#include <functional>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+// Jobs that may run in any order and on any thread, job i by run(i).
+struct BakeStep {
+    uint32_t jobs;
+    std::function<void(uint32_t)> run;
+};
+// Steps of which each starts when every job of the one before it is done.
+using BakeChain = std::vector<BakeStep>;
+
+class LightMapWorkers {
+public:
+    LightMapWorkers() = default;
+    LightMapWorkers(const LightMapWorkers&) = delete;
+    LightMapWorkers& operator=(const LightMapWorkers&) = delete;
+    ~LightMapWorkers();
+
+    // Runs the chains side by side over threads workers, the calling thread
+    // one of them (an earlier chain's jobs are taken first), and returns when
+    // every chain is done. One bake at a time.
+    void Run(const std::vector<BakeChain>& chains, uint32_t threads);
+    // Threads started so far (never more than the largest bake asked for, less one).
+    uint32_t GetStartedCount();
+
+private:
+    struct Progress {
+        size_t step;     // the chain's step whose jobs are handed out
+        uint32_t next;   // its next job
+        uint32_t left;   // its jobs not yet finished
+    };
+    void WorkerLoop(uint32_t index);
+    // Takes free jobs one at a time, each run unlocked and booked as the next
+    // is taken, until none is free; false when it ran none.
+    bool RunJobs(std::unique_lock<std::mutex>& lock);
+    // Moves the chain past its finished and empty steps.
+    void Advance(size_t chain);
+
+    std::mutex m_Mutex;
+    std::condition_variable m_Changed;  // jobs freed, a bake done, or the end
+    std::vector<std::thread> m_Threads;
+    const std::vector<BakeChain>* m_pChains = nullptr;
+    std::vector<Progress> m_Progress;
+    size_t m_uChainsLeft = 0;
+    uint32_t m_uHelpers = 0;  // workers taking part in the bake in progress
+    bool m_bStop = false;
+};

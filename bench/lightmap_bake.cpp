@@ -1,0 +1,118 @@
+// A room's lightmap bake (floor, ceiling, walls) on each of the five generated
+// houses: the straightforward bake, the fast bake on one thread and on every
+// core, in one run, with their ratios.
+#include <benchmark/benchmark.h>
+
+#include <sched.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <map>
+#include <string>
+#include <thread>
+
+#include "game_world_support.h"
+#include "lightmap_reference.h"
+#include "recording_device.h"
+#include "renderdevice.h"
+
+namespace {
+
+// The cores this run may use (taskset narrows them).
+uint32_t AllowedCores() {
+    cpu_set_t set;
+    if (sched_getaffinity(0, sizeof(set), &set) != 0) return std::max(std::thread::hardware_concurrency(), 1u);
+    return static_cast<uint32_t>(std::max(CPU_COUNT(&set), 1));
+}
+const uint32_t kCores = AllowedCores();
+
+// Loads house n (its props with their collision meshes) unless it is loaded.
+void UseHouse(int n) {
+    static int loaded = -1;
+    if (loaded == n) return;
+    GetLevel()->Load(("gfx/Level" + std::to_string(n) + ".dat").c_str());
+    loaded = n;
+}
+
+void BM_Reference(benchmark::State& state) {
+    UseHouse(static_cast<int>(state.range(0)));
+    for (auto _ : state) benchmark::DoNotOptimize(lightmap_reference::BakeRoom(lightmap_reference::ReferenceSampler(), 1));
+}
+
+void BM_Fast(benchmark::State& state) {
+    UseHouse(static_cast<int>(state.range(0)));
+    const uint32_t threads = state.range(1) ? kCores : 1;
+    for (auto _ : state) {
+        const LightBake bake(GetLevel()->GetCurrentRoom());
+        benchmark::DoNotOptimize(lightmap_reference::BakeRoom(bake, threads));
+    }
+}
+
+BENCHMARK(BM_Reference)->DenseRange(0, 4)->Unit(benchmark::kMillisecond)->MinTime(0.5);
+// CPU time of every thread: what the workers cost beyond the work itself.
+BENCHMARK(BM_Fast)
+    ->ArgsProduct({{0, 1, 2, 3, 4}, {0, 1}})
+    ->Unit(benchmark::kMillisecond)
+    ->MinTime(0.5)
+    ->MeasureProcessCPUTime()
+    ->UseRealTime();
+
+// Jobs that share nothing, on the same workers: the speed-up the machine gives
+// right now (others' load included), against which the bake's is read.
+void BM_Ideal(benchmark::State& state) {
+    const std::vector<BakeChain> chains = {{{kCores * 64, [](uint32_t i) {
+        float x = static_cast<float>(i);
+        for (int k = 0; k < 100000; ++k) x = x * 0.999f + 1.0f;
+        benchmark::DoNotOptimize(x);
+    }}}};
+    LightMapWorkers workers;
+    for (auto _ : state) workers.Run(chains, state.range(0) ? kCores : 1);
+}
+BENCHMARK(BM_Ideal)->DenseRange(0, 1)->Unit(benchmark::kMillisecond)->MinTime(0.5)->UseRealTime();
+
+// Prints every run and keeps the real and CPU time per iteration of each by name.
+class TimesReporter : public benchmark::ConsoleReporter {
+public:
+    void ReportRuns(const std::vector<Run>& runs) override {
+        for (const Run& run : runs)
+            if (run.run_type == Run::RT_Iteration && run.iterations) {
+                const std::string name = run.benchmark_name();
+                const std::string key = name.substr(0, name.find("/min_time"));
+                seconds[key] = run.real_accumulated_time / double(run.iterations);
+                cpu[key] = run.cpu_accumulated_time / double(run.iterations);
+            }
+        ConsoleReporter::ReportRuns(runs);
+    }
+    std::map<std::string, double> seconds, cpu;
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    benchmark::Initialize(&argc, argv);
+    quiltest::GeneratedAssetFolder("bench_lightmap_bake");
+    quiltest::RecordingDevice device;
+    RenderDevice_Bind(&device, device.caps, device.backBuffer);
+    GetLevel()->Init();  // the prop types load their meshes and collision meshes
+    TimesReporter reporter;
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    std::printf("\njobs that share nothing: %.2fx faster on %u threads than on 1\n",
+                reporter.seconds["BM_Ideal/0"] / reporter.seconds["BM_Ideal/1"], kCores);
+    std::printf("house  reference ms  fast ms  %2u threads ms  fast/reference  speed-up on %u (want >= %.1f)"
+                "  CPU on %u / on 1\n",
+                kCores, kCores, 0.7 * kCores, kCores);
+    for (int n = 0; n < 5; ++n) {
+        const std::string h = "/" + std::to_string(n), one = "BM_Fast" + h + "/0", all = "BM_Fast" + h + "/1";
+        const double ref = reporter.seconds["BM_Reference" + h];
+        if (reporter.seconds[one] <= 0 || reporter.seconds[all] <= 0) continue;
+        std::printf("%5d  %12.1f  %7.1f  %13.1f  %13.2fx  %18.2fx %s  %14.2f\n", n, ref * 1e3,
+                    reporter.seconds[one] * 1e3, reporter.seconds[all] * 1e3, ref / reporter.seconds[one],
+                    reporter.seconds[one] / reporter.seconds[all],
+                    reporter.seconds[one] >= 0.7 * kCores * reporter.seconds[all] ? "met " : "SHORT",
+                    reporter.cpu[all] / reporter.cpu[one]);
+    }
+    GetLevel()->Free();
+    RenderDevice_Unbind();
+    benchmark::Shutdown();
+    return 0;
+}
