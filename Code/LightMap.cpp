@@ -12,6 +12,7 @@
 #include "d3dx8tex.h"
 #include <cstring>
 #include "quil_path.h"
+#include "quil_save.h"
 #include "renderdevice.h"
 #include "trap.h"
 
@@ -66,28 +67,10 @@ std::string RecordPath(const char* mapName) {
     return path.substr(0, path.size() - 4) + ".key";
 }
 
-long FileLength(const std::string& path) {
-    FILE* f = std::fopen(path.c_str(), "rb");
-    if (!f) return -1;
-    const long size = std::fseek(f, 0, SEEK_END) == 0 ? std::ftell(f) : -1;
-    std::fclose(f);
-    return size;
-}
-
-// Writes bytes to a scratch file beside path and renames it over path once it
-// is flushed, closed and of the right size; a failure leaves no scratch file
-// and the old file as it was.
+// Writes bytes through a scratch file renamed over path once complete; a
+// failure leaves no scratch file and the old file as it was.
 bool ReplaceFileWith(const std::string& path, const std::vector<uint8_t>& bytes) {
-    const std::string scratch = path + ".new";
-    FILE* f = std::fopen(scratch.c_str(), "wb");
-    if (!f) return false;
-    bool ok = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
-    ok = std::fflush(f) == 0 && ok;
-    ok = std::fclose(f) == 0 && ok;
-    ok = ok && FileLength(scratch) == static_cast<long>(bytes.size());
-    ok = ok && std::rename(scratch.c_str(), path.c_str()) == 0;
-    if (!ok) std::remove(scratch.c_str());
-    return ok;
+    return quil_platform::ReplaceFile(path, bytes.data(), bytes.size());
 }
 
 void PutU16(uint8_t* p, uint32_t v) {
