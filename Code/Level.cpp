@@ -3,9 +3,9 @@
 #include "Level.h"
 #include <cstring>
 #include <new>
+#include <vector>
 #include "Ceil.h"
 #include "Floor.h"
-#include <vector>
 #include "HUD.h"
 #include "LevelRenderer.h"
 #include "LightMan.h"
