@@ -1,8 +1,11 @@
-# quil_add_test(NAME <name> LABEL <unit|render|e2e> SOURCES ... LIBS ... [WORKDIR dir])
-# One GoogleTest program, registered with CTest as a single test carrying the label.
+include(GoogleTest)
+
+# quil_add_test(NAME <name> LABEL <unit|render|e2e> SOURCES ... LIBS ... [WORKDIR dir] [XVFB])
+# One GoogleTest program whose cases CTest runs one by one, carrying the label.
 # "unit" tests also run in the sanitizer build; render and end-to-end tests need a GL device.
+# XVFB marks programs that start an X server: CTest runs them one at a time.
 function(quil_add_test)
-  cmake_parse_arguments(T "" "NAME;LABEL;WORKDIR" "SOURCES;LIBS" ${ARGN})
+  cmake_parse_arguments(T "XVFB" "NAME;LABEL;WORKDIR" "SOURCES;LIBS" ${ARGN})
   if(NOT T_LABEL)
     set(T_LABEL unit)
   endif()
@@ -16,6 +19,10 @@ function(quil_add_test)
   target_link_libraries(${T_NAME} PRIVATE ${T_LIBS} GTest::gtest GTest::gtest_main GTest::gmock Threads::Threads)
   target_compile_definitions(${T_NAME} PRIVATE QUIL_TEST_DATA_DIR="${CMAKE_CURRENT_SOURCE_DIR}/data"
                                                QUIL_SOURCE_DIR="${PROJECT_SOURCE_DIR}")
-  add_test(NAME ${T_NAME} COMMAND ${T_NAME} --gtest_brief=0 WORKING_DIRECTORY ${T_WORKDIR})
-  set_tests_properties(${T_NAME} PROPERTIES LABELS ${T_LABEL} TIMEOUT 900)
+  set(props LABELS ${T_LABEL} TIMEOUT 900)
+  if(T_XVFB)
+    list(APPEND props RESOURCE_LOCK xvfb)
+  endif()
+  gtest_discover_tests(${T_NAME} TEST_PREFIX "${T_NAME}." WORKING_DIRECTORY ${T_WORKDIR} DISCOVERY_TIMEOUT 60
+                       PROPERTIES ${props})
 endfunction()
