@@ -5,7 +5,6 @@
 
 BOOL QueryPerformanceFrequency(LARGE_INTEGER* frequency);
 BOOL QueryPerformanceCounter(LARGE_INTEGER* count);
-DWORD GetTickCount();
 void Sleep(DWORD milliseconds);
 
 // Debugger output goes to standard error.
@@ -25,7 +24,6 @@ HRSRC   FindResourceA(HMODULE module, LPCSTR name, LPCSTR type);
 HGLOBAL LoadResource(HMODULE module, HRSRC resource);
 LPVOID  LockResource(HGLOBAL data);
 DWORD   SizeofResource(HMODULE module, HRSRC resource);
-BOOL    FreeResource(HGLOBAL data);
 
 // Files: enough to open a file, read it and close it again.
 #define GENERIC_READ    0x80000000L

@@ -87,5 +87,3 @@ DWORD SizeofResource(HMODULE, HRSRC res) {
     if (!res) return 0;
     return reinterpret_cast<QuilResourceHandle*>(res)->size;
 }
-
-BOOL FreeResource(HGLOBAL) { return FALSE; }
