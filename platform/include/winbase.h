@@ -37,9 +37,6 @@ DWORD   SizeofResource(HMODULE module, HRSRC resource);
 #define TRUNCATE_EXISTING 5
 #define FILE_ATTRIBUTE_NORMAL 0x00000080
 #define INVALID_FILE_SIZE ((DWORD)0xFFFFFFFF)
-#define ERROR_PATH_NOT_FOUND 3L
-#define ERROR_ACCESS_DENIED  5L
-#define ERROR_INVALID_HANDLE 6L
 typedef struct _SECURITY_ATTRIBUTES {
     DWORD  nLength;
     LPVOID lpSecurityDescriptor;

@@ -413,7 +413,7 @@ using namespace w32;
 
 HMENU LoadMenuA(HINSTANCE, LPCSTR name) {
     const rt::MenuDef* def = rt::FindMenu(rt::ResourceId(name));
-    if (!def) { SetLastError(1813); return nullptr; }
+    if (!def) { SetLastError(ERROR_RESOURCE_TYPE_NOT_FOUND); return nullptr; }
     return FromDef(def->items, false);
 }
 
@@ -499,7 +499,7 @@ BOOL TrackPopupMenuEx(HMENU menu, UINT flags, int x, int y, HWND owner, LPTPMPAR
 
 HACCEL LoadAcceleratorsA(HINSTANCE, LPCSTR name) {
     const rt::AccelDef* def = rt::FindAccelerators(rt::ResourceId(name));
-    if (!def) { SetLastError(1813); return nullptr; }
+    if (!def) { SetLastError(ERROR_RESOURCE_TYPE_NOT_FOUND); return nullptr; }
     if (def->entries.empty()) return nullptr;
     HACCEL h = reinterpret_cast<HACCEL>(g_nextAccel);
     g_nextAccel += 4;

@@ -182,9 +182,9 @@ void SetMinimized(Window& w, bool minimized) {
 using namespace w32;
 
 ATOM RegisterClassA(const WNDCLASSA* wc) {
-    if (!wc || !wc->lpszClassName || !wc->lpfnWndProc) { SetLastError(87); return 0; }
+    if (!wc || !wc->lpszClassName || !wc->lpfnWndProc) { SetLastError(ERROR_INVALID_PARAMETER); return 0; }
     std::string key = Lower(wc->lpszClassName);
-    if (Classes().count(key)) { SetLastError(1410); return 0; }  // class already exists
+    if (Classes().count(key)) { SetLastError(ERROR_CLASS_ALREADY_EXISTS); return 0; }
     WindowClass c;
     c.name = wc->lpszClassName;
     c.wc = *wc;
@@ -209,7 +209,7 @@ HWND CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR windowName, DWORD s
     WNDPROC proc = nullptr;
     auto it = Classes().find(Lower(className));
     if (it != Classes().end()) proc = it->second.wc.lpfnWndProc;
-    else if (!(style & WS_CHILD)) { SetLastError(1407); return nullptr; }  // class not found
+    else if (!(style & WS_CHILD)) { SetLastError(ERROR_CANNOT_FIND_WND_CLASS); return nullptr; }
 
     auto owned = std::make_unique<Window>();
     Window* w = owned.get();
