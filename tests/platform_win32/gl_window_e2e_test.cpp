@@ -17,21 +17,26 @@ std::vector<unsigned char> g_frame;  // RGBA, rows bottom-up, of the last WM_PAI
 int g_frameW = 0, g_frameH = 0;
 int g_paints = 0;
 
+// Clears the client area to the given red, draws the menu strip and any open
+// menu over it, and keeps a copy of the whole window's pixels.
+void DrawAndRead(HWND hwnd, float red) {
+    RECT rc;
+    GetClientRect(hwnd, &rc);
+    glViewport(0, 0, rc.right, rc.bottom);
+    glClearColor(red, 0, 0, 1);
+    glClear(GL_COLOR_BUFFER_BIT);
+    quil_platform::WindowDrawNonClient(hwnd);
+    SDL_GL_GetDrawableSize(quil_platform::WindowSDL(hwnd), &g_frameW, &g_frameH);
+    g_frame.assign(static_cast<size_t>(g_frameW * g_frameH * 4), 0);
+    glReadPixels(0, 0, g_frameW, g_frameH, GL_RGBA, GL_UNSIGNED_BYTE, g_frame.data());
+}
+
 // Paints like the game's framework does while a menu is open: the scene, the
-// menu strip and any open menu, then the swap; keeps a copy for the test.
+// menu strip and any open menu, then the swap.
 LRESULT CALLBACK PaintingProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     if (msg == WM_PAINT) {
-        SDL_Window* win = quil_platform::WindowSDL(hwnd);
-        RECT rc;
-        GetClientRect(hwnd, &rc);
-        glViewport(0, 0, rc.right, rc.bottom);
-        glClearColor(0, 0, 0, 1);
-        glClear(GL_COLOR_BUFFER_BIT);
-        quil_platform::WindowDrawNonClient(hwnd);
-        SDL_GL_GetDrawableSize(win, &g_frameW, &g_frameH);
-        g_frame.assign(static_cast<size_t>(g_frameW * g_frameH * 4), 0);
-        glReadPixels(0, 0, g_frameW, g_frameH, GL_RGBA, GL_UNSIGNED_BYTE, g_frame.data());
-        SDL_GL_SwapWindow(win);
+        DrawAndRead(hwnd, 0);
+        SDL_GL_SwapWindow(quil_platform::WindowSDL(hwnd));
         ++g_paints;
     }
     return DefWindowProcA(hwnd, msg, wp, lp);
@@ -100,13 +105,7 @@ TEST_F(MenuDrawing, StripSitsAboveTheClientAreaWhichKeepsItsViewport) {
     SDL_GetWindowSize(win, &w, &h);
     EXPECT_EQ(w, 320);
     EXPECT_EQ(h, 240 + quil_platform::WindowMenuStripHeight(g_win));
-    glViewport(0, 0, 320, 240);
-    glClearColor(1, 0, 0, 1);
-    glClear(GL_COLOR_BUFFER_BIT);
-    quil_platform::WindowDrawNonClient(g_win);
-    SDL_GL_GetDrawableSize(win, &g_frameW, &g_frameH);
-    g_frame.assign(static_cast<size_t>(g_frameW * g_frameH * 4), 0);
-    glReadPixels(0, 0, g_frameW, g_frameH, GL_RGBA, GL_UNSIGNED_BYTE, g_frame.data());
+    DrawAndRead(g_win, 1);
     EXPECT_GT(At(300, 10)[1], 200) << "the strip is drawn in the menu colour";
     EXPECT_EQ(At(160, 150)[0], 255);
     EXPECT_EQ(At(160, 150)[1], 0);
