@@ -178,7 +178,6 @@ public:
     // Reads the back buffer as 32-bit 0xAARRGGBB rows, top row first.
     bool ReadBackBufferArgb(std::vector<DWORD>* pixels);
     void WriteBackBufferArgb(const std::vector<DWORD>& pixels);
-    static void SetForceFullResend(bool on);
     uint64_t shaderBuilds() const { return shaderBuilds_; }
     uint64_t shaderHits() const { return shaderHits_; }
     const D3DPRESENT_PARAMETERS& presentParameters() const { return pp_; }

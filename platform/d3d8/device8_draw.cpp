@@ -11,7 +11,6 @@ namespace quil_d3d8 {
 
 namespace {
 
-bool gForceFullResend = false;
 constexpr UINT kStreamRingBytes = 4u << 20;
 
 float AsFloat(DWORD v) {
@@ -178,8 +177,6 @@ void DeclLayout(const VertexDeclaration& decl, std::vector<Attr>* attrs) {
 }
 
 }  // namespace
-
-void Device8::SetForceFullResend(bool on) { gForceFullResend = on; }
 
 bool Device8::IsFixedFunction() const {
     DWORD h = state_.vertexShader;
@@ -462,14 +459,6 @@ GLuint Device8::SamplerFor(int stage) {
 }
 
 bool Device8::FlushState() {
-    if (gForceFullResend) {
-        gl_state_.Invalidate();
-        MarkAllDirty();
-        inputValid_ = false;
-        elementBufferValid_ = false;
-        enabledAttribs_ = 0xFFFFFFFFu;
-        current_ = nullptr;
-    }
     if (pipelineDirty_) {
         const DWORD* rs = state_.rs;
         GlPipelineState w;
@@ -517,7 +506,6 @@ bool Device8::FlushState() {
     Program* p = CurrentProgram();
     if (!p) return false;
     gl_state_.UseProgram(p->id);
-    if (gForceFullResend) std::fill(std::begin(p->seen), std::end(p->seen), ~0ull);
     UploadUniforms(p);
     for (int s = 0; s < kFsStages; ++s) {
         Texture8* t = state_.textures[s];
