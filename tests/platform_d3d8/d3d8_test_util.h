@@ -26,24 +26,6 @@ struct NVertex {
 };
 constexpr DWORD kNFvf = D3DFVF_XYZ | D3DFVF_NORMAL;
 
-inline D3DMATRIX Identity() {
-    D3DMATRIX m;
-    std::memset(&m, 0, sizeof(m));
-    m._11 = m._22 = m._33 = m._44 = 1.0f;
-    return m;
-}
-
-// Row-vector 4x4 product: a, then b.
-inline D3DMATRIX Mul(const D3DMATRIX& a, const D3DMATRIX& b) {
-    D3DMATRIX r;
-    for (int i = 0; i < 4; ++i)
-        for (int j = 0; j < 4; ++j) {
-            r.m[i][j] = 0;
-            for (int k = 0; k < 4; ++k) r.m[i][j] += a.m[i][k] * b.m[k][j];
-        }
-    return r;
-}
-
 // Left-handed perspective projection to depths 0..1.
 inline D3DMATRIX Perspective(float fovy, float aspect, float zn, float zf) {
     D3DMATRIX m;
