@@ -200,7 +200,6 @@ private:
     void ReleaseStateRefs(DeviceState& st);
     void CaptureInto(StateBlock& block);
     void ApplyFrom(const StateBlock& block);
-    void FullMask(StateMask* mask, D3DSTATEBLOCKTYPE type);
     void MarkAllDirty();
 
     // Drawing.
@@ -238,7 +237,6 @@ private:
     GLuint vao_ = 0;
     GLuint streamBuffer_ = 0;
     UINT streamSize_ = 0, streamPos_ = 0;
-    GLuint streamIndexBuffer_ = 0;
     UINT streamIndexSize_ = 0, streamIndexPos_ = 0;
     GLuint samplers_[kStages] = {};
     DWORD samplerState_[kStages][8] = {};
