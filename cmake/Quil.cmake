@@ -1,23 +1,30 @@
-# quil_add_test(NAME <name> LABEL <unit|render|e2e> SOURCES ... LIBS ... [WORKDIR dir])
-# One GoogleTest program, registered with CTest as a single test carrying the label.
+include(GoogleTest)
+
+# quil_add_test(NAME <name> LABEL <unit|render|e2e> SOURCES ... LIBS ... [XVFB])
+# One GoogleTest program whose cases CTest runs one by one, carrying the label, each
+# in a scratch working folder of its own (cases run in parallel).
 # "unit" tests also run in the sanitizer build; render and end-to-end tests need a GL device.
+# XVFB marks programs that start an X server: CTest runs them one at a time.
 function(quil_add_test)
-  cmake_parse_arguments(T "" "NAME;LABEL;WORKDIR" "SOURCES;LIBS" ${ARGN})
+  cmake_parse_arguments(T "XVFB" "NAME;LABEL" "SOURCES;LIBS" ${ARGN})
   if(NOT T_LABEL)
     set(T_LABEL unit)
   endif()
   if(QUIL_UNIT_ONLY AND NOT T_LABEL STREQUAL "unit")
     return()
   endif()
-  if(NOT T_WORKDIR)
-    set(T_WORKDIR ${CMAKE_CURRENT_BINARY_DIR})
-  endif()
   add_executable(${T_NAME} ${T_SOURCES})
+  # The emulator prefixes every test command (policy CMP0158 stays OLD at our minimum version).
+  set_target_properties(${T_NAME} PROPERTIES CROSSCOMPILING_EMULATOR ${PROJECT_SOURCE_DIR}/cmake/run_in_scratch.sh)
   target_link_libraries(${T_NAME} PRIVATE ${T_LIBS} GTest::gtest GTest::gtest_main GTest::gmock Threads::Threads)
   target_compile_definitions(${T_NAME} PRIVATE QUIL_TEST_DATA_DIR="${CMAKE_CURRENT_SOURCE_DIR}/data"
                                                QUIL_SOURCE_DIR="${PROJECT_SOURCE_DIR}")
-  add_test(NAME ${T_NAME} COMMAND ${T_NAME} --gtest_brief=0 WORKING_DIRECTORY ${T_WORKDIR})
-  set_tests_properties(${T_NAME} PROPERTIES LABELS ${T_LABEL} TIMEOUT 900)
+  set(props LABELS ${T_LABEL} TIMEOUT 900)
+  if(T_XVFB)
+    list(APPEND props RESOURCE_LOCK xvfb)
+  endif()
+  gtest_discover_tests(${T_NAME} TEST_PREFIX "${T_NAME}." DISCOVERY_TIMEOUT 60
+                       PROPERTIES ${props})
 endfunction()
 
 # quil_add_fuzz(NAME <name> SOURCES ... LIBS ... CORPUS <dir>)

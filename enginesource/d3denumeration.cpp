@@ -33,6 +33,67 @@ const DepthCandidate kDepthCandidates[] = {
     {D3DFMT_D24S8, 24, 8}, {D3DFMT_D24X4S4, 24, 4}, {D3DFMT_D32, 32, 0},
 };
 
+
+// The adapter's distinct display modes of at least 640 x 400 and their formats;
+// the desktop format comes first.
+void CollectModes(IDirect3D8* d3d, UINT adapter, D3DFORMAT desktopFormat, EnumMode* modes, DWORD* numModes,
+                  EnumFormat* formats, DWORD* numFormats) {
+    *numModes = 0;
+    *numFormats = 0;
+    formats[(*numFormats)++].Format = desktopFormat;
+    const UINT count = d3d->GetAdapterModeCount(adapter);
+    for (UINT i = 0; i < count; i++) {
+        D3DDISPLAYMODE dm;
+        std::memset(&dm, 0, sizeof(dm));
+        d3d->EnumAdapterModes(adapter, i, &dm);
+        if (dm.Width < 640 || dm.Height < 400) continue;
+
+        DWORD m = 0;
+        while (m < *numModes && !(modes[m].Width == dm.Width && modes[m].Height == dm.Height &&
+                                  modes[m].Format == dm.Format))
+            m++;
+        if (m < *numModes || *numModes >= kMaxEnumModes) continue;
+        modes[*numModes] = {dm.Width, dm.Height, 0, dm.Format};
+        (*numModes)++;
+
+        DWORD f = 0;
+        while (f < *numFormats && formats[f].Format != dm.Format) f++;
+        if (f == *numFormats && *numFormats < kMaxEnumFormats) formats[(*numFormats)++].Format = dm.Format;
+    }
+}
+
+// The device's modes (every sorted mode whose format was confirmed), its default
+// mode (the first 640 x 480 16-bit mode, else the last 640 x 480) and whether it
+// can run in a window on the desktop's format.
+void FillDeviceModes(DeviceEntry* device, const EnumMode* modes, DWORD numModes,
+                     const EnumFormat* formats, DWORD numFormats, BOOL* halIsSampleCompatible) {
+    for (DWORD m = 0; m < numModes; m++) {
+        for (DWORD f = 0; f < numFormats; f++) {
+            if (modes[m].Format != formats[f].Format || !formats[f].bConfirmed) continue;
+            if (device->dwNumModes < kMaxModesPerDevice) {
+                ModeEntry& mode = device->modes[device->dwNumModes++];
+                mode.Width = modes[m].Width;
+                mode.Height = modes[m].Height;
+                mode.Format = modes[m].Format;
+                mode.dwBehavior = formats[f].dwBehavior;
+                mode.DepthStencilFormat = formats[f].DepthStencilFormat;
+            }
+            if (device->DeviceType == D3DDEVTYPE_HAL) *halIsSampleCompatible = TRUE;
+        }
+    }
+    for (DWORD m = 0; m < device->dwNumModes; m++) {
+        if (device->modes[m].Width == 640 && device->modes[m].Height == 480) {
+            device->dwCurrentMode = m;
+            const D3DFORMAT fmt = device->modes[m].Format;
+            if (fmt == D3DFMT_R5G6B5 || fmt == D3DFMT_X1R5G5B5 || fmt == D3DFMT_A1R5G5B5) break;
+        }
+    }
+    if (formats[0].bConfirmed && (device->d3dCaps.Caps2 & D3DCAPS2_CANRENDERWINDOWED)) {
+        device->bCanDoWindowed = TRUE;
+        device->bWindowed = TRUE;
+    }
+}
+
 }  // namespace
 
 // qsort order: higher format values first, then smaller widths, then smaller heights.
@@ -84,40 +145,11 @@ HRESULT D3DApplication::BuildDeviceList() {
         pAdapter->dwNumDevices = 0;
         pAdapter->dwCurrentDevice = 0;
 
-        // The distinct display modes of at least 640 x 400 and their formats; the
-        // desktop format comes first.
         EnumMode modes[kMaxEnumModes];
         EnumFormat formats[kMaxEnumFormats];
         DWORD dwNumModes = 0;
         DWORD dwNumFormats = 0;
-        formats[dwNumFormats++].Format = pAdapter->d3ddmDesktop.Format;
-
-        UINT numAdapterModes = m_pD3D->GetAdapterModeCount(iAdapter);
-        for (UINT iMode = 0; iMode < numAdapterModes; iMode++) {
-            D3DDISPLAYMODE dm;
-            std::memset(&dm, 0, sizeof(dm));
-            m_pD3D->EnumAdapterModes(iAdapter, iMode, &dm);
-            if (dm.Width < 640 || dm.Height < 400) continue;
-
-            DWORD m = 0;
-            for (; m < dwNumModes; m++) {
-                if (modes[m].Width == dm.Width && modes[m].Height == dm.Height && modes[m].Format == dm.Format) break;
-            }
-            if (m == dwNumModes && dwNumModes < kMaxEnumModes) {
-                modes[dwNumModes].Width = dm.Width;
-                modes[dwNumModes].Height = dm.Height;
-                modes[dwNumModes].Format = dm.Format;
-                modes[dwNumModes].RefreshRate = 0;
-                dwNumModes++;
-
-                DWORD f = 0;
-                for (; f < dwNumFormats; f++) {
-                    if (dm.Format == formats[f].Format) break;
-                }
-                if (f == dwNumFormats && dwNumFormats < kMaxEnumFormats) formats[dwNumFormats++].Format = dm.Format;
-            }
-        }
-
+        CollectModes(m_pD3D, iAdapter, pAdapter->d3ddmDesktop.Format, modes, &dwNumModes, formats, &dwNumFormats);
         std::qsort(modes, dwNumModes, sizeof(EnumMode), SortModes);
 
         for (UINT iDevice = 0; iDevice < 2; iDevice++) {
@@ -171,35 +203,7 @@ HRESULT D3DApplication::BuildDeviceList() {
                 }
             }
 
-            // The device's modes: every sorted mode whose format was confirmed.
-            for (DWORD m = 0; m < dwNumModes; m++) {
-                for (DWORD f = 0; f < dwNumFormats; f++) {
-                    if (modes[m].Format != formats[f].Format || !formats[f].bConfirmed) continue;
-                    if (pDevice->dwNumModes < kMaxModesPerDevice) {
-                        ModeEntry& mode = pDevice->modes[pDevice->dwNumModes++];
-                        mode.Width = modes[m].Width;
-                        mode.Height = modes[m].Height;
-                        mode.Format = modes[m].Format;
-                        mode.dwBehavior = formats[f].dwBehavior;
-                        mode.DepthStencilFormat = formats[f].DepthStencilFormat;
-                    }
-                    if (pDevice->DeviceType == D3DDEVTYPE_HAL) bHALIsSampleCompatible = TRUE;
-                }
-            }
-
-            // Default mode: the first 640 x 480 16-bit mode, else the last 640 x 480.
-            for (DWORD m = 0; m < pDevice->dwNumModes; m++) {
-                if (pDevice->modes[m].Width == 640 && pDevice->modes[m].Height == 480) {
-                    pDevice->dwCurrentMode = m;
-                    const D3DFORMAT fmt = pDevice->modes[m].Format;
-                    if (fmt == D3DFMT_R5G6B5 || fmt == D3DFMT_X1R5G5B5 || fmt == D3DFMT_A1R5G5B5) break;
-                }
-            }
-
-            if (formats[0].bConfirmed && (pDevice->d3dCaps.Caps2 & D3DCAPS2_CANRENDERWINDOWED)) {
-                pDevice->bCanDoWindowed = TRUE;
-                pDevice->bWindowed = TRUE;
-            }
+            FillDeviceModes(pDevice, modes, dwNumModes, formats, dwNumFormats, &bHALIsSampleCompatible);
 
             if (pDevice->dwNumModes > 0) pAdapter->dwNumDevices++;
         }

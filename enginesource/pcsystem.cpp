@@ -201,6 +201,8 @@ void PCSystem::UpdateMouse() {
             warped = true;
         } else if (p.y <= r.top) {
             m_Mouse.y = r.bottom - r.top - 3;
+            // Deliberately one pixel from the bottom, where the other edges land three
+            // pixels in: the game has always warped this way, so the asymmetry stays.
             p.y = r.bottom - 1;
             warped = true;
         }

@@ -116,11 +116,9 @@ public:
     // Read-only views for diagnostics.
     uint32_t GetFlags() const { return m_uFlags; }
     uint32_t GetRenderMode() const { return m_uRenderMode; }
-    uint32_t GetStateCache() const { return m_uStateCache; }
     uint32_t GetDebugVertexCount() const { return m_uDebugVertCount; }
     Object* GetObjectList() const { return m_pObjectList; }
     Object* GetOverlayList() const { return m_pOverlayList; }
-    bool IsUpdating() const { return m_bUpdating; }
     bool IsRendering() const { return m_bRendering; }
 
 private:

@@ -55,8 +55,6 @@ int CountDifferentPixels(const RgbaImage& a, const RgbaImage& b, int tolerance) 
     return diff;
 }
 
-void ForceFullStateResend(bool on) { quil_d3d8::Device8::SetForceFullResend(on); }
-
 HRESULT CreateOffscreenDevice(UINT width, UINT height, bool depth, IDirect3D8** d3dOut, IDirect3DDevice8** deviceOut) {
     if (!d3dOut || !deviceOut) return D3DERR_INVALIDCALL;
     *d3dOut = nullptr;

@@ -249,7 +249,6 @@ Device8::~Device8() {
     for (auto& v : ffpVs_) glDeleteShader(v.second);
     for (auto& f : fs_) glDeleteShader(f.second);
     if (streamBuffer_) glDeleteBuffers(1, &streamBuffer_);
-    if (streamIndexBuffer_) glDeleteBuffers(1, &streamIndexBuffer_);
     if (gl_) {
         glDeleteSamplers(kStages, samplers_);
         glDeleteVertexArrays(1, &vao_);

@@ -187,7 +187,6 @@ public:
     // Reads the back buffer as 32-bit 0xAARRGGBB rows, top row first.
     bool ReadBackBufferArgb(std::vector<DWORD>* pixels);
     void WriteBackBufferArgb(const std::vector<DWORD>& pixels);
-    static void SetForceFullResend(bool on);
     uint64_t shaderBuilds() const { return shaderBuilds_; }
     uint64_t shaderHits() const { return shaderHits_; }
     const D3DPRESENT_PARAMETERS& presentParameters() const { return pp_; }
@@ -210,7 +209,6 @@ private:
     void ReleaseStateRefs(DeviceState& st);
     void CaptureInto(StateBlock& block);
     void ApplyFrom(const StateBlock& block);
-    void FullMask(StateMask* mask, D3DSTATEBLOCKTYPE type);
     void MarkAllDirty();
 
     // Drawing.
@@ -248,7 +246,6 @@ private:
     GLuint vao_ = 0;
     GLuint streamBuffer_ = 0;
     UINT streamSize_ = 0, streamPos_ = 0;
-    GLuint streamIndexBuffer_ = 0;
     UINT streamIndexSize_ = 0, streamIndexPos_ = 0;
     GLuint samplers_[kStages] = {};
     DWORD samplerState_[kStages][8] = {};

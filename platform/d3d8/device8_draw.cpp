@@ -11,7 +11,6 @@ namespace quil_d3d8 {
 
 namespace {
 
-bool gForceFullResend = false;
 constexpr UINT kStreamRingBytes = 4u << 20;
 
 float AsFloat(DWORD v) {
@@ -178,8 +177,6 @@ void DeclLayout(const VertexDeclaration& decl, std::vector<Attr>* attrs) {
 }
 
 }  // namespace
-
-void Device8::SetForceFullResend(bool on) { gForceFullResend = on; }
 
 bool Device8::IsFixedFunction() const {
     DWORD h = state_.vertexShader;
@@ -462,14 +459,6 @@ GLuint Device8::SamplerFor(int stage) {
 }
 
 bool Device8::FlushState() {
-    if (gForceFullResend) {
-        gl_state_.Invalidate();
-        MarkAllDirty();
-        inputValid_ = false;
-        elementBufferValid_ = false;
-        enabledAttribs_ = 0xFFFFFFFFu;
-        current_ = nullptr;
-    }
     if (pipelineDirty_) {
         const DWORD* rs = state_.rs;
         GlPipelineState w;
@@ -517,7 +506,6 @@ bool Device8::FlushState() {
     Program* p = CurrentProgram();
     if (!p) return false;
     gl_state_.UseProgram(p->id);
-    if (gForceFullResend) std::fill(std::begin(p->seen), std::end(p->seen), ~0ull);
     UploadUniforms(p);
     for (int s = 0; s < kFsStages; ++s) {
         Texture8* t = state_.textures[s];
@@ -708,35 +696,9 @@ HRESULT Device8::DrawPrimitiveUP(D3DPRIMITIVETYPE type, UINT primitiveCount, con
     return D3D_OK;
 }
 
-HRESULT Device8::DrawIndexedPrimitiveUP(D3DPRIMITIVETYPE type, UINT minVertexIndex, UINT numVertexIndices,
-                                        UINT primitiveCount, const void* indexData, D3DFORMAT indexFormat,
-                                        const void* vertexData, UINT stride) {
-    GLenum mode;
-    UINT count;
-    if (!PrimitiveInfo(type, primitiveCount, &mode, &count)) return D3DERR_INVALIDCALL;
-    if (!indexData || !vertexData || stride == 0 || state_.vertexShader == 0) return D3DERR_INVALIDCALL;
-    if (indexFormat != D3DFMT_INDEX16 && indexFormat != D3DFMT_INDEX32) return D3DERR_INVALIDCALL;
-    UINT isz = indexFormat == D3DFMT_INDEX32 ? 4u : 2u;
-    UINT limit = minVertexIndex + numVertexIndices;
-    for (UINT i = 0; i < count; ++i) {
-        UINT v = isz == 2 ? static_cast<const uint16_t*>(indexData)[i] : static_cast<const uint32_t*>(indexData)[i];
-        if (v >= limit) return D3DERR_INVALIDCALL;
-    }
-    if (primitiveCount == 0 || lost_) return D3D_OK;
-    MakeCurrent();
-    if (!FlushState()) return D3DERR_INVALIDCALL;
-    UINT pos = StreamUpload(vertexData, limit * stride, stride);
-    if (!SetupVertexInput(streamBuffer_, stride, true)) return D3DERR_INVALIDCALL;
-    if (!streamIndexBuffer_) glGenBuffers(1, &streamIndexBuffer_);
-    glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, streamIndexBuffer_);
-    boundElementBuffer_ = streamIndexBuffer_;
-    elementBufferValid_ = true;
-    glBufferData(GL_ELEMENT_ARRAY_BUFFER, count * isz, indexData, GL_STREAM_DRAW);
-    glDrawElementsBaseVertex(mode, static_cast<GLsizei>(count), isz == 2 ? GL_UNSIGNED_SHORT : GL_UNSIGNED_INT,
-                             nullptr, static_cast<GLint>(pos / stride));
-    if (state_.streams[0].buffer) BindStream(state_, 0, nullptr, 0);
-    if (state_.indices) BindIndices(state_, nullptr, 0);
-    return D3D_OK;
+// Not offered: the engine draws indexed geometry from buffers.
+HRESULT Device8::DrawIndexedPrimitiveUP(D3DPRIMITIVETYPE, UINT, UINT, UINT, const void*, D3DFORMAT, const void*, UINT) {
+    return D3DERR_INVALIDCALL;
 }
 
 }  // namespace quil_d3d8

@@ -31,19 +31,8 @@ HRESULT Device8::GetTransform(D3DTRANSFORMSTATETYPE state, D3DMATRIX* m) {
     return D3D_OK;
 }
 
-HRESULT Device8::MultiplyTransform(D3DTRANSFORMSTATETYPE state, const D3DMATRIX* m) {
-    int slot = TransformSlot(state);
-    if (slot < 0 || !m) return D3DERR_INVALIDCALL;
-    const D3DMATRIX& a = state_.transforms[slot];
-    D3DMATRIX r;
-    for (int i = 0; i < 4; ++i)
-        for (int j = 0; j < 4; ++j) {
-            float v = 0;
-            for (int k = 0; k < 4; ++k) v += a.m[i][k] * m->m[k][j];
-            r.m[i][j] = v;
-        }
-    return SetTransform(state, &r);
-}
+// Not offered: the engine sets whole transforms.
+HRESULT Device8::MultiplyTransform(D3DTRANSFORMSTATETYPE, const D3DMATRIX*) { return D3DERR_INVALIDCALL; }
 
 HRESULT Device8::SetViewport(const D3DVIEWPORT8* vp) {
     if (!vp) return D3DERR_INVALIDCALL;
@@ -409,51 +398,6 @@ HRESULT Device8::EndStateBlock(DWORD* token) {
     return D3D_OK;
 }
 
-void Device8::FullMask(StateMask* m, D3DSTATEBLOCKTYPE type) {
-    static const D3DRENDERSTATETYPE kVertexRs[] = {
-        D3DRS_SHADEMODE, D3DRS_SPECULARENABLE, D3DRS_CULLMODE, D3DRS_FOGENABLE, D3DRS_FOGCOLOR,
-        D3DRS_FOGTABLEMODE, D3DRS_FOGSTART, D3DRS_FOGEND, D3DRS_FOGDENSITY, D3DRS_RANGEFOGENABLE,
-        D3DRS_AMBIENT, D3DRS_COLORVERTEX, D3DRS_FOGVERTEXMODE, D3DRS_CLIPPING, D3DRS_LIGHTING,
-        D3DRS_NORMALIZENORMALS, D3DRS_LOCALVIEWER, D3DRS_EMISSIVEMATERIALSOURCE, D3DRS_AMBIENTMATERIALSOURCE,
-        D3DRS_DIFFUSEMATERIALSOURCE, D3DRS_SPECULARMATERIALSOURCE, D3DRS_VERTEXBLEND, D3DRS_CLIPPLANEENABLE,
-        D3DRS_SOFTWAREVERTEXPROCESSING, D3DRS_POINTSIZE, D3DRS_POINTSIZE_MIN, D3DRS_POINTSPRITEENABLE,
-        D3DRS_POINTSCALEENABLE, D3DRS_POINTSCALE_A, D3DRS_POINTSCALE_B, D3DRS_POINTSCALE_C,
-        D3DRS_MULTISAMPLEANTIALIAS, D3DRS_MULTISAMPLEMASK, D3DRS_PATCHEDGESTYLE, D3DRS_PATCHSEGMENTS,
-        D3DRS_POINTSIZE_MAX, D3DRS_INDEXEDVERTEXBLENDENABLE, D3DRS_TWEENFACTOR};
-    bool vertexOnly = type == D3DSBT_VERTEXSTATE, pixelOnly = type == D3DSBT_PIXELSTATE;
-    std::bitset<QUIL_D3DRS_COUNT> vertexRs;
-    for (D3DRENDERSTATETYPE r : kVertexRs) vertexRs.set(r);
-    for (size_t r = 1; r < QUIL_D3DRS_COUNT; ++r) {
-        bool isVertex = vertexRs.test(r);
-        if ((vertexOnly && !isVertex) || (pixelOnly && isVertex && r != D3DRS_FOGENABLE && r != D3DRS_FOGCOLOR &&
-                                          r != D3DRS_FOGTABLEMODE && r != D3DRS_FOGSTART && r != D3DRS_FOGEND &&
-                                          r != D3DRS_FOGDENSITY && r != D3DRS_SHADEMODE && r != D3DRS_SPECULARENABLE))
-            continue;
-        m->rs.set(r);
-    }
-    for (int s = 0; s < kStages; ++s) {
-        for (size_t t = 1; t < QUIL_D3DTSS_COUNT; ++t) {
-            bool isVertex = t == D3DTSS_TEXCOORDINDEX || t == D3DTSS_TEXTURETRANSFORMFLAGS;
-            if ((vertexOnly && !isVertex) || (pixelOnly && isVertex)) continue;
-            m->tss[s].set(t);
-        }
-    }
-    if (!vertexOnly && !pixelOnly) {
-        m->transforms.set();
-        m->material = m->viewport = m->indices = true;
-        m->textures.set();
-        m->streams.set();
-    }
-    if (!pixelOnly) {
-        m->vertexShader = true;
-        m->vsConst.set();
-        for (const auto& l : state_.lights) {
-            m->lights[l.first] = true;
-            m->lightEnables[l.first] = true;
-        }
-    }
-}
-
 void Device8::CaptureInto(StateBlock& b) {
     const StateMask& m = b.mask;
     DeviceState& v = b.values;
@@ -521,16 +465,10 @@ void Device8::ApplyFrom(const StateBlock& b) {
     }
 }
 
-HRESULT Device8::CreateStateBlock(D3DSTATEBLOCKTYPE type, DWORD* token) {
-    if (!token || recording_) return D3DERR_INVALIDCALL;
-    if (type != D3DSBT_ALL && type != D3DSBT_PIXELSTATE && type != D3DSBT_VERTEXSTATE) return D3DERR_INVALIDCALL;
-    auto b = std::make_unique<StateBlock>();
-    FullMask(&b->mask, type);
-    CaptureInto(*b);
-    DWORD t = nextBlock_++;
-    stateBlocks_[t] = std::move(b);
-    *token = t;
-    return D3D_OK;
+// Whole-state blocks are not offered: the engine records its blocks.
+HRESULT Device8::CreateStateBlock(D3DSTATEBLOCKTYPE, DWORD* token) {
+    if (token) *token = 0;
+    return D3DERR_INVALIDCALL;
 }
 
 HRESULT Device8::ApplyStateBlock(DWORD token) {

@@ -11,13 +11,6 @@ D3DXMATRIX* D3DXMatrixIdentity(D3DXMATRIX* out) {
     return out;
 }
 
-BOOL D3DXMatrixIsIdentity(const D3DXMATRIX* m) {
-    for (int r = 0; r < 4; ++r)
-        for (int c = 0; c < 4; ++c)
-            if (m->m[r][c] != ((r == c) ? 1.0f : 0.0f)) return FALSE;
-    return TRUE;
-}
-
 D3DXMATRIX* D3DXMatrixMultiply(D3DXMATRIX* out, const D3DXMATRIX* m1, const D3DXMATRIX* m2) {
     D3DXMATRIX t;
     for (int r = 0; r < 4; ++r)

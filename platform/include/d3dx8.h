@@ -4,6 +4,4 @@
 #include "d3dx8math.h"
 #include "d3dx8core.h"
 #include "d3dx8tex.h"
-#if __has_include("d3dx8mesh.h")
 #include "d3dx8mesh.h"
-#endif

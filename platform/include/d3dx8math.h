@@ -223,13 +223,6 @@ inline D3DXVECTOR3* D3DXVec3Cross(D3DXVECTOR3* out, const D3DXVECTOR3* a, const 
     *out = r;
     return out;
 }
-inline D3DXVECTOR3* D3DXVec3Add(D3DXVECTOR3* out, const D3DXVECTOR3* a, const D3DXVECTOR3* b) { *out = *a + *b; return out; }
-inline D3DXVECTOR3* D3DXVec3Subtract(D3DXVECTOR3* out, const D3DXVECTOR3* a, const D3DXVECTOR3* b) { *out = *a - *b; return out; }
-inline D3DXVECTOR3* D3DXVec3Scale(D3DXVECTOR3* out, const D3DXVECTOR3* v, FLOAT s) { *out = *v * s; return out; }
-inline D3DXVECTOR3* D3DXVec3Lerp(D3DXVECTOR3* out, const D3DXVECTOR3* a, const D3DXVECTOR3* b, FLOAT t) {
-    *out = *a + (*b - *a) * t;
-    return out;
-}
 
 inline FLOAT D3DXQuaternionDot(const D3DXQUATERNION* a, const D3DXQUATERNION* b) {
     return a->x * b->x + a->y * b->y + a->z * b->z + a->w * b->w;
@@ -237,15 +230,10 @@ inline FLOAT D3DXQuaternionDot(const D3DXQUATERNION* a, const D3DXQUATERNION* b)
 inline FLOAT D3DXQuaternionLengthSq(const D3DXQUATERNION* q) { return D3DXQuaternionDot(q, q); }
 inline FLOAT D3DXQuaternionLength(const D3DXQUATERNION* q) { return std::sqrt(D3DXQuaternionLengthSq(q)); }
 inline D3DXQUATERNION* D3DXQuaternionIdentity(D3DXQUATERNION* out) { *out = D3DXQUATERNION(0, 0, 0, 1); return out; }
-inline D3DXQUATERNION* D3DXQuaternionConjugate(D3DXQUATERNION* out, const D3DXQUATERNION* q) {
-    *out = D3DXQUATERNION(-q->x, -q->y, -q->z, q->w);
-    return out;
-}
 
 // ---- Matrices ---------------------------------------------------------------
 
 D3DXMATRIX* D3DXMatrixIdentity(D3DXMATRIX* out);
-BOOL D3DXMatrixIsIdentity(const D3DXMATRIX* m);
 // out := m1 x m2 (m1 applied first); out may alias either input.
 D3DXMATRIX* D3DXMatrixMultiply(D3DXMATRIX* out, const D3DXMATRIX* m1, const D3DXMATRIX* m2);
 // out := transpose(m1 x m2): ready for vertex-shader constants.

@@ -54,7 +54,6 @@ QUIL_DEFINE_GUID(IID_IUnknown, 0x00000000, 0x0000, 0x0000, 0xC0, 0x00, 0x00, 0x0
 #define RPC_E_CHANGED_MODE ((HRESULT)0x80010106L)
 
 HRESULT CoInitialize(LPVOID reserved);
-HRESULT CoInitializeEx(LPVOID reserved, DWORD coInit);
 void    CoUninitialize();
 // Creates one of the platform's COM classes (the audio stand-ins register theirs).
 HRESULT CoCreateInstance(REFCLSID clsid, LPUNKNOWN outer, DWORD clsContext, REFIID iid, LPVOID* ppv);

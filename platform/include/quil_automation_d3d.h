@@ -34,9 +34,6 @@ bool ReadPng(const std::string& path, RgbaImage* image);
 // largest channel difference exceeds the tolerance (all pixels when sizes differ).
 int CountDifferentPixels(const RgbaImage& a, const RgbaImage& b, int tolerance);
 
-// When on, every draw re-sends the whole OpenGL state instead of what changed.
-void ForceFullStateResend(bool on);
-
 // Creates a device on a hidden window of its own (no window handle needed), with
 // a width x height back buffer in X8R8G8B8 and a D16 depth buffer when depth is
 // set. The caller releases the device and then the Direct3D object.

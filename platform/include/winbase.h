@@ -5,7 +5,6 @@
 
 BOOL QueryPerformanceFrequency(LARGE_INTEGER* frequency);
 BOOL QueryPerformanceCounter(LARGE_INTEGER* count);
-DWORD GetTickCount();
 void Sleep(DWORD milliseconds);
 
 // Debugger output goes to standard error.
@@ -25,7 +24,6 @@ HRSRC   FindResourceA(HMODULE module, LPCSTR name, LPCSTR type);
 HGLOBAL LoadResource(HMODULE module, HRSRC resource);
 LPVOID  LockResource(HGLOBAL data);
 DWORD   SizeofResource(HMODULE module, HRSRC resource);
-BOOL    FreeResource(HGLOBAL data);
 
 // Files: enough to open a file, read it and close it again.
 #define GENERIC_READ    0x80000000L
@@ -39,9 +37,6 @@ BOOL    FreeResource(HGLOBAL data);
 #define TRUNCATE_EXISTING 5
 #define FILE_ATTRIBUTE_NORMAL 0x00000080
 #define INVALID_FILE_SIZE ((DWORD)0xFFFFFFFF)
-#define ERROR_PATH_NOT_FOUND 3L
-#define ERROR_ACCESS_DENIED  5L
-#define ERROR_INVALID_HANDLE 6L
 typedef struct _SECURITY_ATTRIBUTES {
     DWORD  nLength;
     LPVOID lpSecurityDescriptor;

@@ -23,7 +23,21 @@ typedef LONG HRESULT;
 #define E_OUTOFMEMORY  ((HRESULT)0x8007000EL)
 #define E_INVALIDARG   ((HRESULT)0x80070057L)
 
-#define ERROR_SUCCESS        0L
-#define ERROR_FILE_NOT_FOUND 2L
-#define ERROR_MORE_DATA      234L
+// The Win32 error codes the platform reports (GetLastError, registry results).
+#define ERROR_SUCCESS                  0L
+#define ERROR_FILE_NOT_FOUND           2L
+#define ERROR_PATH_NOT_FOUND           3L
+#define ERROR_ACCESS_DENIED            5L
+#define ERROR_INVALID_HANDLE           6L
+#define ERROR_READ_FAULT               30L
+#define ERROR_FILE_EXISTS              80L
+#define ERROR_INVALID_PARAMETER        87L
+#define ERROR_INSUFFICIENT_BUFFER      122L
+#define ERROR_INVALID_NAME             123L
+#define ERROR_MORE_DATA                234L
+#define ERROR_INVALID_WINDOW_HANDLE    1400L
+#define ERROR_INVALID_CURSOR_HANDLE    1402L
+#define ERROR_CANNOT_FIND_WND_CLASS    1407L
+#define ERROR_CLASS_ALREADY_EXISTS     1410L
+#define ERROR_RESOURCE_TYPE_NOT_FOUND  1813L
 #define NOERROR              0

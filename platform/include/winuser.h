@@ -329,7 +329,6 @@ typedef struct tagMINMAXINFO {
 
 // ---------------------------------------------------------------- windows
 ATOM RegisterClassA(const WNDCLASSA* wc);
-BOOL UnregisterClassA(LPCSTR className, HINSTANCE instance);
 HWND CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR windowName, DWORD style, int x, int y,
                      int width, int height, HWND parent, HMENU menu, HINSTANCE instance, LPVOID param);
 #define CreateWindowA(cls, name, style, x, y, w, h, parent, menu, inst, param) \
@@ -340,9 +339,7 @@ BOOL ShowWindow(HWND hwnd, int cmdShow);
 BOOL UpdateWindow(HWND hwnd);
 BOOL IsWindowVisible(HWND hwnd);
 BOOL IsIconic(HWND hwnd);
-BOOL IsZoomed(HWND hwnd);
 BOOL SetWindowPos(HWND hwnd, HWND insertAfter, int x, int y, int cx, int cy, UINT flags);
-BOOL MoveWindow(HWND hwnd, int x, int y, int width, int height, BOOL repaint);
 LONG GetWindowLongA(HWND hwnd, int index);
 LONG SetWindowLongA(HWND hwnd, int index, LONG value);
 LONG_PTR GetWindowLongPtrA(HWND hwnd, int index);
@@ -355,19 +352,14 @@ BOOL AdjustWindowRect(LPRECT rect, DWORD style, BOOL menu);
 BOOL AdjustWindowRectEx(LPRECT rect, DWORD style, BOOL menu, DWORD exStyle);
 BOOL ScreenToClient(HWND hwnd, LPPOINT point);
 BOOL ClientToScreen(HWND hwnd, LPPOINT point);
-BOOL SetWindowTextA(HWND hwnd, LPCSTR text);
 int  GetWindowTextA(HWND hwnd, LPSTR text, int maxCount);
-HWND GetParent(HWND hwnd);
 HWND GetActiveWindow();
 HWND GetForegroundWindow();
-HWND SetActiveWindow(HWND hwnd);
-BOOL SetForegroundWindow(HWND hwnd);
 HWND GetFocus();
 HWND SetFocus(HWND hwnd);
 BOOL EnableWindow(HWND hwnd, BOOL enable);
 BOOL IsWindowEnabled(HWND hwnd);
 BOOL InvalidateRect(HWND hwnd, const RECT* rect, BOOL erase);
-BOOL ValidateRect(HWND hwnd, const RECT* rect);
 int  GetSystemMetrics(int index);
 #define SM_CXSCREEN 0
 #define SM_CYSCREEN 1
@@ -380,7 +372,6 @@ int  GetSystemMetrics(int index);
 #define GetWindowLong GetWindowLongA
 #define SetWindowLong SetWindowLongA
 #define GetClassLong GetClassLongA
-#define SetWindowText SetWindowTextA
 #define GetWindowText GetWindowTextA
 
 // ---------------------------------------------------------------- message queue
@@ -443,16 +434,11 @@ HMENU GetSubMenu(HMENU menu, int position);
 HMENU GetMenu(HWND hwnd);
 BOOL  SetMenu(HWND hwnd, HMENU menu);
 BOOL  DestroyMenu(HMENU menu);
-BOOL  DrawMenuBar(HWND hwnd);
 int   GetMenuItemCount(HMENU menu);
 UINT  GetMenuItemID(HMENU menu, int position);
 int   GetMenuStringA(HMENU menu, UINT item, LPSTR text, int maxCount, UINT flags);
-DWORD CheckMenuItem(HMENU menu, UINT item, UINT check);
-BOOL  EnableMenuItem(HMENU menu, UINT item, UINT enable);
 BOOL  TrackPopupMenuEx(HMENU menu, UINT flags, int x, int y, HWND owner, LPTPMPARAMS params);
-BOOL  TrackPopupMenu(HMENU menu, UINT flags, int x, int y, int reserved, HWND owner, const RECT* rect);
 HACCEL LoadAcceleratorsA(HINSTANCE instance, LPCSTR name);
-HACCEL CreateAcceleratorTableA(LPACCEL entries, int count);
 BOOL  DestroyAcceleratorTable(HACCEL table);
 int   TranslateAcceleratorA(HWND hwnd, HACCEL table, LPMSG msg);
 #define LoadMenu LoadMenuA

@@ -13,7 +13,6 @@ std::vector<ClassEntry>& Classes() {
 }  // namespace
 
 HRESULT CoInitialize(LPVOID) { return S_OK; }
-HRESULT CoInitializeEx(LPVOID, DWORD) { return S_OK; }
 void CoUninitialize() {}
 
 void QuilRegisterClass(REFCLSID clsid, QuilClassFactory factory) {

@@ -62,14 +62,14 @@ void SetSdlIconFromResource(SDL_Window* win, HICON icon) {
 
 HCURSOR LoadCursorA(HINSTANCE, LPCSTR name) {
     int id = quil_resources_table::ResourceId(name);
-    if (id < 32512 || id > 32515) { SetLastError(1813); return nullptr; }
+    if (id < 32512 || id > 32515) { SetLastError(ERROR_RESOURCE_TYPE_NOT_FOUND); return nullptr; }
     return reinterpret_cast<HCURSOR>(kCursorBase + static_cast<uintptr_t>(id - 32512));
 }
 
 HICON LoadIconA(HINSTANCE instance, LPCSTR name) {
     int id = quil_resources_table::ResourceId(name);
     if (!instance && id == kAppIcon) return reinterpret_cast<HICON>(kIconBase + static_cast<uintptr_t>(id));
-    if (id < 0 || !quil_resources_table::FindIcon(id)) { SetLastError(1813); return nullptr; }
+    if (id < 0 || !quil_resources_table::FindIcon(id)) { SetLastError(ERROR_RESOURCE_TYPE_NOT_FOUND); return nullptr; }
     return reinterpret_cast<HICON>(kIconBase + static_cast<uintptr_t>(id));
 }
 
@@ -101,7 +101,7 @@ HBITMAP NewBitmap(int width, int height, DWORD** pixels) {
 // a cursor is black-and-white (AND mask above XOR picture in one bitmap twice
 // the height, no colour bitmap); an icon has a colour bitmap and a mask.
 BOOL GetIconInfo(HICON icon, PICONINFO info) {
-    if (!info) { SetLastError(87); return FALSE; }
+    if (!info) { SetLastError(ERROR_INVALID_PARAMETER); return FALSE; }
     *info = ICONINFO{};
     uintptr_t v = reinterpret_cast<uintptr_t>(icon);
     DWORD* px = nullptr;
@@ -123,7 +123,7 @@ BOOL GetIconInfo(HICON icon, PICONINFO info) {
     }
     if (v >= kIconBase && v <= kIconBase + 0xFFFF) {
         const auto* img = quil_resources_table::FindIcon(static_cast<int>(v - kIconBase));
-        if (!img || img->bytesPerPixel != 4) { SetLastError(1402); return FALSE; }
+        if (!img || img->bytesPerPixel != 4) { SetLastError(ERROR_INVALID_CURSOR_HANDLE); return FALSE; }
         DWORD* colourPx = nullptr;
         HBITMAP colour = NewBitmap(img->width, img->height, &colourPx);
         HBITMAP mask = NewBitmap(img->width, img->height, &px);
@@ -145,7 +145,7 @@ BOOL GetIconInfo(HICON icon, PICONINFO info) {
         info->hbmColor = colour;
         return TRUE;
     }
-    SetLastError(1402);  // invalid cursor handle
+    SetLastError(ERROR_INVALID_CURSOR_HANDLE);
     return FALSE;
 }
 

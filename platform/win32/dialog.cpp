@@ -347,7 +347,7 @@ using namespace w32;
 
 INT_PTR DialogBoxParamA(HINSTANCE, LPCSTR name, HWND owner, DLGPROC proc, LPARAM param) {
     const rt::DialogDef* def = rt::FindDialog(rt::ResourceId(name));
-    if (!def) { SetLastError(1813); return -1; }
+    if (!def) { SetLastError(ERROR_RESOURCE_TYPE_NOT_FOUND); return -1; }
     static bool registered = false;
     if (!registered) {
         WNDCLASSA wc{};

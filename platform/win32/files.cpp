@@ -24,7 +24,7 @@ std::string ResolveCase(const std::string& path) { return quil_platform::Resolve
 }  // namespace
 
 DWORD GetFullPathNameA(LPCSTR fileName, DWORD length, LPSTR buffer, LPSTR* filePart) {
-    if (!fileName || !*fileName) { SetLastError(123); return 0; }  // ERROR_INVALID_NAME
+    if (!fileName || !*fileName) { SetLastError(ERROR_INVALID_NAME); return 0; }
     std::string p = Slashes(fileName);
     if (p[0] != '/') {
         char cwd[4096];
@@ -70,7 +70,7 @@ HANDLE CreateFileA(LPCSTR fileName, DWORD access, DWORD, LPSECURITY_ATTRIBUTES, 
             break;
         case CREATE_ALWAYS: mode = (access & GENERIC_READ) ? "w+b" : "wb"; break;
         case CREATE_NEW:
-            if (exists) { SetLastError(80); return INVALID_HANDLE_VALUE; }  // ERROR_FILE_EXISTS
+            if (exists) { SetLastError(ERROR_FILE_EXISTS); return INVALID_HANDLE_VALUE; }
             mode = "w+b";
             break;
         case OPEN_ALWAYS: mode = exists ? "r+b" : "w+b"; break;
@@ -78,7 +78,7 @@ HANDLE CreateFileA(LPCSTR fileName, DWORD access, DWORD, LPSECURITY_ATTRIBUTES, 
             if (!exists) { SetLastError(ERROR_FILE_NOT_FOUND); return INVALID_HANDLE_VALUE; }
             mode = "w+b";
             break;
-        default: SetLastError(87); return INVALID_HANDLE_VALUE;
+        default: SetLastError(ERROR_INVALID_PARAMETER); return INVALID_HANDLE_VALUE;
     }
     std::FILE* f = std::fopen(path.c_str(), mode);
     if (!f) { SetLastError(exists ? ERROR_ACCESS_DENIED : ERROR_PATH_NOT_FOUND); return INVALID_HANDLE_VALUE; }
@@ -98,7 +98,7 @@ BOOL ReadFile(HANDLE file, LPVOID buffer, DWORD toRead, LPDWORD read, LPOVERLAPP
     if (!f || (!buffer && toRead)) { SetLastError(ERROR_INVALID_HANDLE); return FALSE; }
     size_t n = std::fread(buffer, 1, toRead, f->f);
     if (read) *read = static_cast<DWORD>(n);
-    if (n < toRead && std::ferror(f->f)) { SetLastError(30); return FALSE; }  // ERROR_READ_FAULT
+    if (n < toRead && std::ferror(f->f)) { SetLastError(ERROR_READ_FAULT); return FALSE; }
     return TRUE;
 }
 

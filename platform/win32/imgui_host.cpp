@@ -98,10 +98,6 @@ bool BeginImGuiFrame(Window& w, int width, int height) {
         host.mouseDown[c.first] = c.second;
     }
     for (int i = 0; i < 3; ++i) io.MouseDown[i] = host.mouseDown[i];
-    for (bool& k : io.KeysDown) k = false;
-    for (int k : host.keysPressed)
-        if (k >= 0 && k < static_cast<int>(IM_ARRAYSIZE(io.KeysDown))) io.KeysDown[k] = true;
-    host.keysPressed.clear();
     ImGui_ImplOpenGL3_NewFrame();
     ImGui::NewFrame();
     return true;

@@ -413,7 +413,7 @@ using namespace w32;
 
 HMENU LoadMenuA(HINSTANCE, LPCSTR name) {
     const rt::MenuDef* def = rt::FindMenu(rt::ResourceId(name));
-    if (!def) { SetLastError(1813); return nullptr; }
+    if (!def) { SetLastError(ERROR_RESOURCE_TYPE_NOT_FOUND); return nullptr; }
     return FromDef(def->items, false);
 }
 
@@ -462,8 +462,6 @@ BOOL DestroyMenu(HMENU menu) {
     return TRUE;
 }
 
-BOOL DrawMenuBar(HWND hwnd) { Window* w = Find(hwnd); if (w) w->invalid = true; return w ? TRUE : FALSE; }
-
 int GetMenuItemCount(HMENU menu) { Menu* m = FindMenu(menu); return m ? static_cast<int>(m->items.size()) : -1; }
 
 UINT GetMenuItemID(HMENU menu, int pos) {
@@ -495,43 +493,18 @@ int GetMenuStringA(HMENU menu, UINT item, LPSTR text, int maxCount, UINT flags) 
     return n;
 }
 
-DWORD CheckMenuItem(HMENU menu, UINT item, UINT check) {
-    MenuItem* it = LocateItem(menu, item, check);
-    if (!it) return static_cast<DWORD>(-1);
-    DWORD old = it->flags & MF_CHECKED;
-    it->flags = (it->flags & ~MF_CHECKED) | (check & MF_CHECKED);
-    return old;
-}
-
-BOOL EnableMenuItem(HMENU menu, UINT item, UINT enable) {
-    MenuItem* it = LocateItem(menu, item, enable);
-    if (!it) return -1;
-    BOOL old = static_cast<BOOL>(it->flags & (MF_GRAYED | MF_DISABLED));
-    it->flags = (it->flags & ~(MF_GRAYED | MF_DISABLED)) | (enable & (MF_GRAYED | MF_DISABLED));
-    return old;
-}
-
 BOOL TrackPopupMenuEx(HMENU menu, UINT flags, int x, int y, HWND owner, LPTPMPARAMS) {
     return RunPopupMenu(menu, x, y, owner, (flags & TPM_RETURNCMD) != 0, (flags & TPM_NONOTIFY) == 0);
 }
 
-BOOL TrackPopupMenu(HMENU menu, UINT flags, int x, int y, int, HWND owner, const RECT*) {
-    return TrackPopupMenuEx(menu, flags, x, y, owner, nullptr);
-}
-
-HACCEL CreateAcceleratorTableA(LPACCEL entries, int count) {
-    if (!entries || count <= 0) return nullptr;
-    HACCEL h = reinterpret_cast<HACCEL>(g_nextAccel);
-    g_nextAccel += 4;
-    Accels()[reinterpret_cast<uintptr_t>(h)].entries.assign(entries, entries + count);
-    return h;
-}
-
 HACCEL LoadAcceleratorsA(HINSTANCE, LPCSTR name) {
     const rt::AccelDef* def = rt::FindAccelerators(rt::ResourceId(name));
-    if (!def) { SetLastError(1813); return nullptr; }
-    std::vector<ACCEL> copy = def->entries;
-    return CreateAcceleratorTableA(copy.data(), static_cast<int>(copy.size()));
+    if (!def) { SetLastError(ERROR_RESOURCE_TYPE_NOT_FOUND); return nullptr; }
+    if (def->entries.empty()) return nullptr;
+    HACCEL h = reinterpret_cast<HACCEL>(g_nextAccel);
+    g_nextAccel += 4;
+    Accels()[reinterpret_cast<uintptr_t>(h)].entries = def->entries;
+    return h;
 }
 
 BOOL DestroyAcceleratorTable(HACCEL table) { return Accels().erase(reinterpret_cast<uintptr_t>(table)) ? TRUE : FALSE; }

@@ -478,7 +478,7 @@ LRESULT DispatchMessageA(const MSG* msg) {
 LRESULT SendMessageA(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) { return Send(hwnd, message, wParam, lParam); }
 
 BOOL PostMessageA(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (hwnd && !Find(hwnd)) { SetLastError(1400); return FALSE; }  // invalid window handle
+    if (hwnd && !Find(hwnd)) { SetLastError(ERROR_INVALID_WINDOW_HANDLE); return FALSE; }
     Post(hwnd, message, wParam, lParam);
     return TRUE;
 }

@@ -5,8 +5,6 @@
 #include "windows.h"
 
 namespace {
-constexpr DWORD kInsufficientBuffer = 122;
-constexpr DWORD kInvalidParameter = 87;
 
 // Decodes UTF-8; a byte that does not start a valid sequence stands for itself
 // (Latin-1), so no input is ever dropped.
@@ -61,27 +59,27 @@ std::string Encode(const wchar_t* w, size_t n) {
 
 int MultiByteToWideChar(UINT, DWORD, LPCSTR mb, int count, LPWSTR wide, int wideCount) {
     if (!mb || count == 0 || count < -1 || wideCount < 0 || (wideCount > 0 && !wide)) {
-        SetLastError(kInvalidParameter);
+        SetLastError(ERROR_INVALID_PARAMETER);
         return 0;
     }
     size_t n = count == -1 ? std::char_traits<char>::length(mb) + 1 : static_cast<size_t>(count);
     std::u32string text = Decode(reinterpret_cast<const unsigned char*>(mb), n);
     if (wideCount == 0) return static_cast<int>(text.size());
-    if (text.size() > static_cast<size_t>(wideCount)) { SetLastError(kInsufficientBuffer); return 0; }
+    if (text.size() > static_cast<size_t>(wideCount)) { SetLastError(ERROR_INSUFFICIENT_BUFFER); return 0; }
     for (size_t i = 0; i < text.size(); ++i) wide[i] = static_cast<wchar_t>(text[i]);
     return static_cast<int>(text.size());
 }
 
 int WideCharToMultiByte(UINT, DWORD, LPCWSTR wide, int count, LPSTR mb, int byteCount, LPCSTR, LPBOOL usedDefault) {
     if (!wide || count == 0 || count < -1 || byteCount < 0 || (byteCount > 0 && !mb)) {
-        SetLastError(kInvalidParameter);
+        SetLastError(ERROR_INVALID_PARAMETER);
         return 0;
     }
     if (usedDefault) *usedDefault = FALSE;
     size_t n = count == -1 ? std::wcslen(wide) + 1 : static_cast<size_t>(count);
     std::string text = Encode(wide, n);
     if (byteCount == 0) return static_cast<int>(text.size());
-    if (text.size() > static_cast<size_t>(byteCount)) { SetLastError(kInsufficientBuffer); return 0; }
+    if (text.size() > static_cast<size_t>(byteCount)) { SetLastError(ERROR_INSUFFICIENT_BUFFER); return 0; }
     for (size_t i = 0; i < text.size(); ++i) mb[i] = text[i];
     return static_cast<int>(text.size());
 }

@@ -33,7 +33,6 @@ BOOL QueryPerformanceCounter(LARGE_INTEGER* count) {
 }
 
 DWORD timeGetTime() { return static_cast<DWORD>(static_cast<uint64_t>(NowNs() / 1000000)); }
-DWORD GetTickCount() { return timeGetTime(); }
 UINT timeBeginPeriod(UINT) { return TIMERR_NOERROR; }
 UINT timeEndPeriod(UINT) { return TIMERR_NOERROR; }
 

@@ -136,7 +136,6 @@ struct ImGuiHost {
     bool mouseDown[3] = {false, false, false};
     int mouseX = -1, mouseY = -1;
     std::deque<std::pair<int, bool>> clicks;  // queued button transitions, one per frame
-    std::vector<int> keysPressed;             // ImGuiKey indices pressed since last frame
     // A dialog's template font: its face, cell height and the average letter
     // width it must keep to (the template's base units); empty: ImGui's own font.
     std::string fontFace;

@@ -182,9 +182,9 @@ void SetMinimized(Window& w, bool minimized) {
 using namespace w32;
 
 ATOM RegisterClassA(const WNDCLASSA* wc) {
-    if (!wc || !wc->lpszClassName || !wc->lpfnWndProc) { SetLastError(87); return 0; }
+    if (!wc || !wc->lpszClassName || !wc->lpfnWndProc) { SetLastError(ERROR_INVALID_PARAMETER); return 0; }
     std::string key = Lower(wc->lpszClassName);
-    if (Classes().count(key)) { SetLastError(1410); return 0; }  // class already exists
+    if (Classes().count(key)) { SetLastError(ERROR_CLASS_ALREADY_EXISTS); return 0; }
     WindowClass c;
     c.name = wc->lpszClassName;
     c.wc = *wc;
@@ -193,8 +193,6 @@ ATOM RegisterClassA(const WNDCLASSA* wc) {
     Classes()[key] = c;
     return static_cast<ATOM>(0xC000 + Classes().size());
 }
-
-BOOL UnregisterClassA(LPCSTR className, HINSTANCE) { return Classes().erase(Lower(className)) ? TRUE : FALSE; }
 
 static HICON ClassIcon(const std::string& cls) {
     auto it = Classes().find(Lower(cls.c_str()));
@@ -211,7 +209,7 @@ HWND CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR windowName, DWORD s
     WNDPROC proc = nullptr;
     auto it = Classes().find(Lower(className));
     if (it != Classes().end()) proc = it->second.wc.lpfnWndProc;
-    else if (!(style & WS_CHILD)) { SetLastError(1407); return nullptr; }  // class not found
+    else if (!(style & WS_CHILD)) { SetLastError(ERROR_CANNOT_FIND_WND_CLASS); return nullptr; }
 
     auto owned = std::make_unique<Window>();
     Window* w = owned.get();
@@ -377,7 +375,6 @@ BOOL UpdateWindow(HWND hwnd) {
 
 BOOL IsWindowVisible(HWND hwnd) { Window* w = Find(hwnd); return (w && w->visible) ? TRUE : FALSE; }
 BOOL IsIconic(HWND hwnd) { Window* w = Find(hwnd); return (w && w->minimized) ? TRUE : FALSE; }
-BOOL IsZoomed(HWND) { return FALSE; }
 
 BOOL SetWindowPos(HWND hwnd, HWND, int x, int y, int cx, int cy, UINT flags) {
     Window* w = Find(hwnd);
@@ -404,10 +401,6 @@ BOOL SetWindowPos(HWND hwnd, HWND, int x, int y, int cx, int cy, UINT flags) {
     if (flags & SWP_HIDEWINDOW) ShowWindow(hwnd, SW_HIDE);
     if ((w = Find(hwnd))) w->invalid = true;
     return TRUE;
-}
-
-BOOL MoveWindow(HWND hwnd, int x, int y, int width, int height, BOOL) {
-    return SetWindowPos(hwnd, nullptr, x, y, width, height, SWP_NOZORDER);
 }
 
 LONG_PTR GetWindowLongPtrA(HWND hwnd, int index) {
@@ -528,14 +521,6 @@ BOOL ClientToScreen(HWND hwnd, LPPOINT p) {
     return TRUE;
 }
 
-BOOL SetWindowTextA(HWND hwnd, LPCSTR text) {
-    Window* w = Find(hwnd);
-    if (!w) return FALSE;
-    w->title = text ? text : "";
-    if (w->sdl) SDL_SetWindowTitle(w->sdl, w->title.c_str());
-    return TRUE;
-}
-
 int GetWindowTextA(HWND hwnd, LPSTR text, int maxCount) {
     Window* w = Find(hwnd);
     if (!w || !text || maxCount <= 0) return 0;
@@ -545,11 +530,8 @@ int GetWindowTextA(HWND hwnd, LPSTR text, int maxCount) {
     return n;
 }
 
-HWND GetParent(HWND hwnd) { Window* w = Find(hwnd); return w ? w->parent : nullptr; }
 HWND GetActiveWindow() { return g_active; }
 HWND GetForegroundWindow() { return g_active; }
-HWND SetActiveWindow(HWND hwnd) { HWND old = g_active; if (Find(hwnd)) Activate(hwnd); return old; }
-BOOL SetForegroundWindow(HWND hwnd) { if (!Find(hwnd)) return FALSE; Activate(hwnd); return TRUE; }
 HWND GetFocus() { return g_focus; }
 HWND SetFocus(HWND hwnd) {
     HWND old = g_focus;
@@ -577,7 +559,6 @@ BOOL InvalidateRect(HWND hwnd, const RECT*, BOOL) {
     w->invalid = true;
     return TRUE;
 }
-BOOL ValidateRect(HWND hwnd, const RECT*) { Window* w = Find(hwnd); if (!w) return FALSE; w->invalid = false; return TRUE; }
 
 int GetSystemMetrics(int index) {
     switch (index) {

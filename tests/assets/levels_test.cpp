@@ -11,13 +11,23 @@
 #include <string>
 #include <vector>
 
-#include "generated_set.h"
+#include <cstring>
 
-using assets_test::F32;
-using assets_test::ReadGenerated;
-using assets_test::U32;
+#include "game_world_support.h"
 
 namespace {
+
+std::vector<uint8_t> ReadGenerated(const std::string& rel) {
+    quiltest::GeneratedAssetFolder("assets_test");
+    return quiltest::ReadBytes(rel);
+}
+uint32_t U32(const std::vector<uint8_t>& b, size_t at) { return quiltest::U32At(b, at); }
+float F32(const std::vector<uint8_t>& b, size_t at) {
+    const uint32_t bits = U32(b, at);
+    float f;
+    std::memcpy(&f, &bits, 4);
+    return f;
+}
 
 constexpr uint8_t kNone = 255;
 enum Side { kPlusZ = 0, kMinusZ = 1, kMinusX = 2, kPlusX = 3 };

@@ -11,11 +11,15 @@
 #include <string>
 #include <vector>
 
-#include "generated_set.h"
-
-using assets_test::ReadGeneratedText;
+#include "game_world_support.h"
 
 namespace {
+
+std::string ReadGeneratedText(const std::string& rel) {
+    quiltest::GeneratedAssetFolder("assets_test");
+    const std::vector<uint8_t> b = quiltest::ReadBytes(rel);
+    return std::string(b.begin(), b.end());
+}
 
 // Splits .x text into words, numbers, braces and quoted strings (separators dropped).
 std::vector<std::string> Tokens(const std::string& s) {

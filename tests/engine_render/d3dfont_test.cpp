@@ -52,38 +52,6 @@ TEST_F(FontTest, GlyphTextureShrinksToTheDeviceLimitAndReportsFailure) {
     EXPECT_EQ(failing.InitDeviceObjects(&device), E_OUTOFMEMORY);
 }
 
-TEST_F(FontTest, GlyphsAreLaidOutInRowsOneTexelApartWithWhiteAlphaTexels) {
-    for (int c : {int('a'), int('!'), 0x80, 0}) EXPECT_EQ(font.GetGlyph((unsigned char)c), 0) << c;
-    const float W = float(font.GetTextureWidth()), H = float(font.GetTextureHeight());
-    int rows = 1;
-    for (int g = 1; g < D3DFont::NUM_GLYPHS; ++g) {
-        const float* prev = font.GetGlyphCoords(g - 1);
-        const float* cur = font.GetGlyphCoords(g);
-        EXPECT_LE(cur[3], 1.0f);
-        if (cur[1] == prev[1]) {
-            EXPECT_FLOAT_EQ((cur[0] - prev[2]) * W, 1.0f) << g;  // one texel gap
-        } else {
-            ++rows;
-            EXPECT_EQ(cur[0], 0.0f);
-            EXPECT_FLOAT_EQ((cur[1] - prev[3]) * H, 1.0f) << g;  // next row, one texel below
-        }
-    }
-    EXPECT_GE(rows, 2);
-
-    // Texels are transparent or white with 4-bit alpha; a letter has solid texels.
-    auto* texture = static_cast<FakeTexture*>(font.GetTexture());
-    const float* a = font.GetGlyphCoords(font.GetGlyph('A'));
-    int solid = 0;
-    for (int y = int(a[1] * H); y < int(a[3] * H); ++y)
-        for (int x = int(a[0] * W); x <= int(a[2] * W); ++x) {
-            uint32_t t = texture->Texel(x, y);
-            ASSERT_TRUE(t == 0 || (t & 0x0FFF) == 0x0FFF) << std::hex << t;
-            EXPECT_TRUE(x < int(a[2] * W) || t == 0u) << x;  // the gap column stays empty
-            solid += (t >> 12) == 0xF;
-        }
-    EXPECT_GT(solid, 50);
-}
-
 TEST_F(FontTest, RestoreRecordsTwoStateBlocksAndASecondInvalidateIsANoOp) {
     device.Clear();
     ASSERT_EQ(font.RestoreDeviceObjects(), S_OK);
@@ -98,22 +66,6 @@ TEST_F(FontTest, RestoreRecordsTwoStateBlocksAndASecondInvalidateIsANoOp) {
     EXPECT_EQ(device.liveStateBlocks, 0);
     EXPECT_EQ(font.DrawText(0, 0, 0xFFFFFFFF, "A"), E_FAIL);  // no vertex buffer until restored
     EXPECT_EQ(D3DFont("Arial Black", 32).DrawText(0, 0, 0, "A"), E_FAIL);  // no device
-}
-
-TEST_F(FontTest, DrawTextWrapsTheQuadsInTheSavedStates) {
-    Ready();
-    ASSERT_EQ(font.DrawText(10, 20, 0xFF112233, "AB", 1.0f, 0), S_OK);
-    EXPECT_EQ(device.log, (Lines{"CaptureStateBlock 1", "ApplyStateBlock 2", "VertexShader 324", "Stream 0 vb 28",
-                                 "VB.Lock 0 0 8192", "VB.Unlock", "Draw 4 0 4", "ApplyStateBlock 1"}));
-    const auto quads = Quads();
-    ASSERT_EQ(quads.size(), 2u);
-    const float* a = font.GetGlyphCoords(font.GetGlyph('A'));
-    const float aw = (a[2] - a[0]) * 512, ah = (a[3] - a[1]) * 256;
-    EXPECT_FLOAT_EQ(quads[0].left, 9.5f);  // half-pixel offset
-    EXPECT_FLOAT_EQ(quads[0].bottom, 19.5f + ah);
-    EXPECT_FLOAT_EQ(quads[1].left, 9.5f + aw);  // the next letter starts where A ends
-    EXPECT_EQ(quads[0].u1, a[0]);
-    EXPECT_EQ(quads[1].colour, 0xFF112233u);
 }
 
 // Characters outside the glyph set: lower case draws blank quads, spaces and
@@ -137,18 +89,6 @@ TEST_F(FontTest, CharactersOutsideTheGlyphSet) {
         EXPECT_FLOAT_EQ(quads.back().top, c.lastTop) << c.text;
         EXPECT_EQ(quads.back().u1, blank[0]) << c.text;
     }
-}
-
-TEST_F(FontTest, ScreenScaleAndScaleArgumentSizeTheQuads) {
-    Resize(1280, 960);
-    GetRenderer()->RestoreDeviceObjects();
-    Ready();
-    font.DrawText(10, 10, 0xFFFFFFFF, "W", 0.5f);
-    const auto quads = Quads();
-    ASSERT_EQ(quads.size(), 1u);
-    const float* w = font.GetGlyphCoords(font.GetGlyph('W'));
-    EXPECT_FLOAT_EQ(quads[0].left, 19.5f);
-    EXPECT_FLOAT_EQ(quads[0].bottom - quads[0].top, (w[3] - w[1]) * 256 * 0.5f * 2.0f);
 }
 
 TEST_F(FontTest, LongTextIsDrawnInBatchesOfFiftyQuadsThatMatchOneLine) {

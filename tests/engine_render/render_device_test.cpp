@@ -4,7 +4,6 @@
 
 #include <cmath>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <functional>
 #include <string>
@@ -12,8 +11,7 @@
 #include "camera.h"
 #include "d3dfont.h"
 #include "gameengine.h"
-#include "quil_automation.h"
-#include "quil_automation_d3d.h"
+#include "offscreen_device.h"
 #include "renderdevice.h"
 #include "renderer.h"
 #include "spritelist2d.h"
@@ -75,12 +73,10 @@ void DrawPanel(Object* self) {
     d->SetRenderState(D3DRS_CULLMODE, D3DCULL_CCW);
 }
 
-class DeviceFrame : public ::testing::Test {
+class DeviceFrame : public quiltest::OffscreenDeviceTest {
 protected:
     void SetUp() override {
-        setenv("SDL_VIDEODRIVER", "offscreen", 0);
-        quil_automation::SetHeadless(true);
-        ASSERT_EQ(D3D_OK, quil_automation::CreateOffscreenDevice(640, 480, true, &d3d, &device));
+        Open(640, 480);
         RenderDevice_Bind(device);
         font = new D3DFont("Arial Black", 32, D3DFONT_BOLD);
         ASSERT_EQ(font->InitDeviceObjects(device), S_OK);
@@ -105,33 +101,10 @@ protected:
         RenderDevice_SetFont(nullptr);
         RenderDevice_SetFrameStats(nullptr);
         RenderDevice_Unbind();
-        EXPECT_TRUE(!device || device->Release() == 0u);
-        if (d3d) d3d->Release();
-    }
-    RgbaImage Frame() const {
-        RgbaImage image;
-        EXPECT_TRUE(quil_automation::ReadBackBuffer(device, &image));
-        return image;
-    }
-    // Compares with the reference image of the same name; a missing reference, or
-    // QUIL_UPDATE_REFERENCE set, writes it (and the test then says so).
-    void CompareWithReference(const RgbaImage& image, const std::string& name) {
-        const std::string actual = ::testing::TempDir() + name + ".png";
-        quil_automation::WritePng(actual, image);
-        const std::string reference = std::string(QUIL_TEST_DATA_DIR) + "/" + name + ".png";
-        RgbaImage expected;
-        if (std::getenv("QUIL_UPDATE_REFERENCE") || !quil_automation::ReadPng(reference, &expected)) {
-            ASSERT_TRUE(quil_automation::WritePng(reference, image));
-            ADD_FAILURE() << "reference image written: " << reference;
-            return;
-        }
-        const int different = quil_automation::CountDifferentPixels(image, expected, 24);
-        EXPECT_LE(different, image.width * image.height / 500) << "actual frame: " << actual;
+        OffscreenDeviceTest::TearDown();
     }
     static uint32_t Rgb(uint32_t argb) { return argb & 0xFFFFFF; }
 
-    IDirect3D8* d3d = nullptr;
-    IDirect3DDevice8* device = nullptr;
     D3DFont* font = nullptr;
     Camera camera;
     Camera* saved = nullptr;
@@ -175,7 +148,7 @@ TEST_F(DeviceFrame, BothListsTextSpritesAndDebugLines) {
     EXPECT_NE(Rgb(image.At(320, 240)), Rgb(image.At(320, 250)));
     EXPECT_GT((image.At(560, 400) >> 16) & 0xFF, 0xC0u);
     EXPECT_EQ(Rgb(image.At(5, 470)), 0u);
-    CompareWithReference(image, "frame_lists_text_sprites");
+    quiltest::ExpectMatchesReference(image, "frame_lists_text_sprites");
     icons.Shutdown();
     snow.Shutdown();
     renderer->ClearLists();
@@ -192,7 +165,7 @@ TEST_F(DeviceFrame, FontAtSeveralScales) {
         f->DrawText(10, 400, 0xFF00FFFF, "ABCDEFGHIJKLMNOPQRSTUVWXYZ .,-:()", 0.6f);
     });
     GetRenderer()->Render();
-    CompareWithReference(Frame(), "font_scales");
+    quiltest::ExpectMatchesReference(Frame(), "font_scales");
 }
 
 }  // namespace

@@ -37,25 +37,6 @@ private:
     Camera* m_savedCamera = nullptr;
 };
 
-TEST_F(FrameTest, EmptyFrameClearsSetsUpTheCameraAndBracketsTheScene) {
-    Renderer renderer;
-    renderer.Render();
-    const Lines& log = device.log;
-    EXPECT_EQ(log.front(), "Clear 0 3 FF000000 1.0 0");
-    // View, projection and the shaders' copy of it are set before the scene begins.
-    auto at = [&](const std::string& line) { return std::find(log.begin(), log.end(), line) - log.begin(); };
-    for (const char* line : {"Transform 2", "Transform 3", "VSConst 2 4"}) EXPECT_LT(at(line), at("BeginScene")) << line;
-    EXPECT_EQ(log.back(), "EndScene");
-    EXPECT_TRUE(SceneCalls().empty());  // no lines, no statistics
-    EXPECT_FALSE(renderer.IsRendering());
-
-    // A second frame sends no mode or wrap states: the caches hold.
-    device.Clear();
-    renderer.Render();
-    EXPECT_TRUE(device.Matching("RS ").empty());
-    EXPECT_TRUE(device.Matching("TSS ").empty());
-}
-
 TEST_F(FrameTest, ListsDrawLastAddedFirstObjectListBeforeOverlay) {
     Renderer renderer;
     std::vector<std::string> journal;
@@ -166,19 +147,6 @@ TEST_F(FrameTest, RestoreResendsTheDefaultsButTheModeCachesSurviveIt) {
     renderer.RestoreDeviceObjects();
     EXPECT_EQ(device.Matching(TSS(0, D3DTSS_MIPFILTER, D3DTEXF_POINT)).size(), 1u);
     EXPECT_EQ(device.Matching(TSS(1, D3DTSS_MIPFILTER, D3DTEXF_POINT)).size(), 1u);
-}
-
-TEST_F(FrameTest, ScreenScaleIsOneUntilTheFirstRestoreThenFollowsTheBackBuffer) {
-    Renderer renderer;
-    EXPECT_EQ(renderer.GetScreenScaleX(), 1.0f);
-    EXPECT_EQ(renderer.GetScreenScaleY(), 1.0f);
-    struct Case { UINT width, height; float x, y; };
-    for (const Case& c : {Case{800, 600, 1.25f, 1.25f}, Case{1280, 720, 2.0f, 1.5f}}) {
-        Resize(c.width, c.height);
-        renderer.RestoreDeviceObjects();
-        EXPECT_FLOAT_EQ(renderer.GetScreenScaleX(), c.x) << c.width;
-        EXPECT_FLOAT_EQ(renderer.GetScreenScaleY(), c.y) << c.width;
-    }
 }
 
 TEST_F(FrameTest, ProjectedLookAtPointIsTheCentreOfTheBackBuffer) {

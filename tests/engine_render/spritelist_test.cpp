@@ -102,36 +102,6 @@ TEST_F(SpriteTest, BadInputIsReportedNeverOverrun) {
     }
 }
 
-TEST_F(SpriteTest, FirstRenderCreatesBuffersThenOneDrawPerFrame) {
-    SpriteList3D list;
-    Sprite3D* s = list.Build(4, texturePath.c_str());
-    for (int i = 0; i < 4; ++i) s[i] = {float(i), 0, 0, 1, 1, 0xFFFFFFFF, 0, 0, 1, 1};
-    list.SetCount(3);
-    list.SetBlendMode(7);
-    list.Render();
-    EXPECT_EQ(device.Matching("CreateVB"), Lines{"CreateVB 384 520 322 0"});
-    EXPECT_EQ(device.Matching("CreateIB"), Lines{"CreateIB 48 8 101 1"});
-    EXPECT_EQ(device.Matching("DrawIndexed"), Lines{"DrawIndexed 4 0 12 0 6"});
-    EXPECT_EQ(GetRenderer()->GetRenderMode(), 7u);
-
-    // Later frames: one draw each, no new resources, one discarding lock per update.
-    device.Clear();
-    list.Update(0.016f);
-    list.Render();
-    EXPECT_TRUE(device.Matching("Create").empty());
-    EXPECT_EQ(device.Matching("VB.Lock"), Lines{"VB.Lock 0 0 8192"});
-    EXPECT_EQ(device.Matching("DrawIndexed").size(), 1u);
-
-    // No active records: nothing is drawn or filled.
-    list.SetCount(0);
-    device.Clear();
-    list.Update(0.016f);
-    list.Render();
-    EXPECT_TRUE(device.Matching("VB.Lock").empty());
-    EXPECT_TRUE(device.Matching("DrawIndexed").empty());
-    list.Shutdown();
-}
-
 TEST_F(SpriteTest, WorldSpritesFaceTheCameraWithTheirHalfSizes) {
     Camera camera;  // turned about y and tilted
     mat_FromYawPitchRoll(camera.GetMatrix(), 0.7f, 0.3f, 0.0f);

@@ -5,8 +5,7 @@
 #include <cmath>
 
 #include "d3dx8.h"
-#include "quil_automation.h"
-#include "quil_automation_d3d.h"
+#include "offscreen_device.h"
 #include "renderdevice.h"
 #include "renderer.h"
 #include "skinmesh.h"
@@ -19,12 +18,11 @@ struct ColourVertex { float x, y, z; D3DCOLOR colour; };
 
 D3DXMATRIX toD3DX(const Matrix& m) { return D3DXMATRIX(&m.m[0][0]); }
 
-class SkinRender : public ::testing::Test {
+class SkinRender : public quiltest::OffscreenDeviceTest {
 protected:
     void SetUp() override {
-        quil_automation::SetHeadless(true);
-        ASSERT_EQ(quil_automation::CreateOffscreenDevice(kSize, kSize, true, &d3d, &dev), D3D_OK);
-        RenderDevice_Bind(dev);
+        Open(kSize, kSize);
+        RenderDevice_Bind(device);
         GetRenderer()->SetDefaultStates();
         D3DXMatrixPerspectiveFovLH(&proj, 1.0f, 1.0f, 1.0f, 100.0f);
         Matrix* view = GetRenderer()->GetViewMatrix();
@@ -34,25 +32,22 @@ protected:
     void TearDown() override {
         mesh.InvalidateDeviceObjects();
         RenderDevice_Unbind();
-        if (dev) dev->Release();
-        if (d3d) d3d->Release();
+        OffscreenDeviceTest::TearDown();
     }
     void begin() {
-        dev->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0xFF203040, 1.0f, 0);
-        dev->BeginScene();
-        dev->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
-        dev->SetRenderState(D3DRS_LIGHTING, FALSE);
+        device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0xFF203040, 1.0f, 0);
+        device->BeginScene();
+        device->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
+        device->SetRenderState(D3DRS_LIGHTING, FALSE);
         D3DXMATRIX t;
         D3DXMatrixTranspose(&t, &proj);
-        dev->SetVertexShaderConstant(2, &t, 4);
+        device->SetVertexShaderConstant(2, &t, 4);
         GetRenderer()->SetRenderMode(0);
         GetRenderer()->SetRenderMode(4);
     }
     quil_automation::RgbaImage end() {
-        dev->EndScene();
-        quil_automation::RgbaImage image;
-        EXPECT_TRUE(quil_automation::ReadBackBuffer(dev, &image));
-        return image;
+        device->EndScene();
+        return Frame();
     }
 
     // The converted mesh blended on the CPU with the same matrices and lighting.
@@ -108,15 +103,13 @@ protected:
         c->pMesh->UnlockIndexBuffer();
         c->pMesh->UnlockVertexBuffer();
         D3DXMATRIX identity(1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1);
-        dev->SetTransform(D3DTS_WORLD, &identity);
-        dev->SetTransform(D3DTS_VIEW, &identity);
-        dev->SetTransform(D3DTS_PROJECTION, &proj);
-        dev->SetVertexShader(D3DFVF_XYZ | D3DFVF_DIFFUSE);
-        dev->DrawPrimitiveUP(D3DPT_TRIANGLELIST, UINT(tris.size() / 3), tris.data(), sizeof(ColourVertex));
+        device->SetTransform(D3DTS_WORLD, &identity);
+        device->SetTransform(D3DTS_VIEW, &identity);
+        device->SetTransform(D3DTS_PROJECTION, &proj);
+        device->SetVertexShader(D3DFVF_XYZ | D3DFVF_DIFFUSE);
+        device->DrawPrimitiveUP(D3DPT_TRIANGLELIST, UINT(tris.size() / 3), tris.data(), sizeof(ColourVertex));
     }
 
-    IDirect3D8* d3d = nullptr;
-    IDirect3DDevice8* dev = nullptr;
     D3DXMATRIX proj;
     SkinMesh mesh;
     float dev_constants_c1_c8[12] = {};
@@ -133,8 +126,8 @@ TEST_F(SkinRender, ShaderSkinningMatchesCpuBlendAtThreeTimes) {
         begin();
         mesh.Render();
         ASSERT_NE(mesh.GetElements(), nullptr);
-        dev->GetVertexShaderConstant(1, dev_constants_c1_c8, 1);
-        dev->GetVertexShaderConstant(7, dev_constants_c1_c8 + 4, 2);
+        device->GetVertexShaderConstant(1, dev_constants_c1_c8, 1);
+        device->GetVertexShaderConstant(7, dev_constants_c1_c8 + 4, 2);
         quil_automation::RgbaImage shader = end();
 
         begin();

@@ -22,38 +22,38 @@ D3DPRESENT_PARAMETERS Params(BOOL windowed, UINT w, UINT h, D3DFORMAT format, D3
 }  // namespace
 
 TEST_F(DeviceTest, ReleaseReturnsTheRemainingCountAndResourcesHoldTheDevice) {
-    EXPECT_EQ(2u, dev->AddRef());
-    EXPECT_EQ(1u, dev->Release());
+    EXPECT_EQ(2u, device->AddRef());
+    EXPECT_EQ(1u, device->Release());
     IDirect3DTexture8* tex = nullptr;
-    ASSERT_EQ(D3D_OK, dev->CreateTexture(4, 4, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, &tex));
-    EXPECT_EQ(3u, dev->AddRef());  // the texture holds one
-    EXPECT_EQ(2u, dev->Release());
+    ASSERT_EQ(D3D_OK, device->CreateTexture(4, 4, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, &tex));
+    EXPECT_EQ(3u, device->AddRef());  // the texture holds one
+    EXPECT_EQ(2u, device->Release());
     EXPECT_EQ(2u, tex->AddRef());
     EXPECT_EQ(1u, tex->Release());
     // A bound texture stays usable after its last public release.
-    dev->SetTexture(0, tex);
+    device->SetTexture(0, tex);
     EXPECT_EQ(0u, tex->Release());
-    EXPECT_EQ(2u, dev->AddRef());
-    EXPECT_EQ(1u, dev->Release());
+    EXPECT_EQ(2u, device->AddRef());
+    EXPECT_EQ(1u, device->Release());
     IDirect3DBaseTexture8* got = nullptr;
-    dev->SetTexture(0, nullptr);
-    EXPECT_EQ(D3D_OK, dev->GetTexture(0, &got));
+    device->SetTexture(0, nullptr);
+    EXPECT_EQ(D3D_OK, device->GetTexture(0, &got));
     EXPECT_EQ(nullptr, got);
     // Surfaces of a texture level count on their texture; the back buffer has a reference of its own.
-    ASSERT_EQ(D3D_OK, dev->CreateTexture(8, 8, 0, 0, D3DFMT_R5G6B5, D3DPOOL_MANAGED, &tex));
+    ASSERT_EQ(D3D_OK, device->CreateTexture(8, 8, 0, 0, D3DFMT_R5G6B5, D3DPOOL_MANAGED, &tex));
     EXPECT_EQ(4u, tex->GetLevelCount());
     IDirect3DSurface8* level = nullptr;
     ASSERT_EQ(D3D_OK, tex->GetSurfaceLevel(2, &level));
     EXPECT_EQ(1u, tex->Release());
     EXPECT_EQ(0u, level->Release());
     IDirect3DSurface8* bb = nullptr;
-    ASSERT_EQ(D3D_OK, dev->GetBackBuffer(0, D3DBACKBUFFER_TYPE_MONO, &bb));
+    ASSERT_EQ(D3D_OK, device->GetBackBuffer(0, D3DBACKBUFFER_TYPE_MONO, &bb));
     EXPECT_EQ(0u, bb->Release());
 }
 
 TEST_F(DeviceTest, BufferLocksCheckRangesAndRefuseDoubleLocks) {
     IDirect3DVertexBuffer8* vb = nullptr;
-    ASSERT_EQ(D3D_OK, dev->CreateVertexBuffer(64, D3DUSAGE_WRITEONLY | D3DUSAGE_DYNAMIC, 0, D3DPOOL_DEFAULT, &vb));
+    ASSERT_EQ(D3D_OK, device->CreateVertexBuffer(64, D3DUSAGE_WRITEONLY | D3DUSAGE_DYNAMIC, 0, D3DPOOL_DEFAULT, &vb));
     BYTE* p = nullptr;
     EXPECT_EQ(D3DERR_INVALIDCALL, vb->Lock(60, 8, &p, 0));
     EXPECT_EQ(nullptr, p);
@@ -68,47 +68,14 @@ TEST_F(DeviceTest, BufferLocksCheckRangesAndRefuseDoubleLocks) {
     EXPECT_EQ(D3D_OK, vb->Unlock());
     vb->Release();
     IDirect3DIndexBuffer8* ib = nullptr;
-    EXPECT_EQ(D3DERR_INVALIDCALL, dev->CreateIndexBuffer(16, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, &ib));
-    EXPECT_EQ(D3DERR_INVALIDCALL, dev->CreateVertexBuffer(0, 0, 0, D3DPOOL_MANAGED, &vb));
-}
-
-// Each resource answers for its own interfaces only, and every answer is a reference.
-TEST_F(DeviceTest, ResourcesAnswerForTheirInterfacesAndHandOutTheirDevice) {
-    IDirect3DVertexBuffer8* vb = nullptr;
-    IDirect3DIndexBuffer8* ib = nullptr;
-    IDirect3DTexture8* tex = nullptr;
-    ASSERT_EQ(D3D_OK, dev->CreateVertexBuffer(32, 0, 0, D3DPOOL_MANAGED, &vb));
-    ASSERT_EQ(D3D_OK, dev->CreateIndexBuffer(32, 0, D3DFMT_INDEX16, D3DPOOL_MANAGED, &ib));
-    ASSERT_EQ(D3D_OK, dev->CreateTexture(4, 4, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, &tex));
-    struct Case { IDirect3DResource8* resource; const GUID* own; const GUID* foreign; } cases[] = {
-        {vb, &IID_IDirect3DVertexBuffer8, &IID_IDirect3DIndexBuffer8},
-        {ib, &IID_IDirect3DIndexBuffer8, &IID_IDirect3DBaseTexture8},
-        {tex, &IID_IDirect3DTexture8, &IID_IDirect3DSurface8},
-    };
-    for (const Case& c : cases) {
-        for (const GUID* id : {c.own, &IID_IUnknown, &IID_IDirect3DResource8}) {
-            void* got = nullptr;
-            ASSERT_EQ(S_OK, c.resource->QueryInterface(*id, &got));
-            EXPECT_EQ(static_cast<void*>(c.resource), got);
-            EXPECT_EQ(1u, c.resource->Release());  // the answer held one reference
-        }
-        void* got = c.resource;
-        EXPECT_EQ(E_NOINTERFACE, c.resource->QueryInterface(*c.foreign, &got));
-        EXPECT_EQ(nullptr, got);
-        IDirect3DDevice8* owner = nullptr;
-        ASSERT_EQ(D3D_OK, c.resource->GetDevice(&owner));
-        EXPECT_EQ(dev, owner);
-        EXPECT_EQ(4u, owner->Release());  // the fixture and the three resources
-    }
-    EXPECT_EQ(0u, vb->Release());
-    EXPECT_EQ(0u, ib->Release());
-    EXPECT_EQ(0u, tex->Release());
+    EXPECT_EQ(D3DERR_INVALIDCALL, device->CreateIndexBuffer(16, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, &ib));
+    EXPECT_EQ(D3DERR_INVALIDCALL, device->CreateVertexBuffer(0, 0, 0, D3DPOOL_MANAGED, &vb));
 }
 
 TEST_F(DeviceTest, TextureLocksReportAndHonourThePitch) {
     IDirect3DTexture8* t = nullptr;
     // 3 pixels of 16 bits: rows are padded to 8 bytes.
-    ASSERT_EQ(D3D_OK, dev->CreateTexture(3, 2, 1, 0, D3DFMT_R5G6B5, D3DPOOL_MANAGED, &t));
+    ASSERT_EQ(D3D_OK, device->CreateTexture(3, 2, 1, 0, D3DFMT_R5G6B5, D3DPOOL_MANAGED, &t));
     D3DLOCKED_RECT lr;
     ASSERT_EQ(D3D_OK, t->LockRect(0, &lr, nullptr, 0));
     EXPECT_EQ(8, lr.Pitch);
@@ -127,134 +94,110 @@ TEST_F(DeviceTest, TextureLocksReportAndHonourThePitch) {
     EXPECT_EQ(0x001F, *static_cast<uint16_t*>(lr.pBits));
     t->UnlockRect(0);
     // Drawn: red top row, blue bottom row.
-    dev->SetTexture(0, t);
-    dev->SetTextureStageState(0, D3DTSS_COLOROP, D3DTOP_SELECTARG1);
+    device->SetTexture(0, t);
+    device->SetTextureStageState(0, D3DTSS_COLOROP, D3DTOP_SELECTARG1);
     Quad(0, 0, 6, 4, 0.5f, 0);
     EXPECT_TRUE(Near(0xFF0000, Pixel(4, 0)));
     EXPECT_TRUE(Near(0x0000FF, Pixel(4, 3)));
-    dev->SetTexture(0, nullptr);
+    device->SetTexture(0, nullptr);
     t->Release();
-    EXPECT_EQ(D3DERR_INVALIDCALL, dev->CreateTexture(100000, 4, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, &t));
-    EXPECT_EQ(D3DERR_INVALIDCALL, dev->CreateTexture(4, 4, 1, 0, D3DFMT_DXT1, D3DPOOL_MANAGED, &t));
+    EXPECT_EQ(D3DERR_INVALIDCALL, device->CreateTexture(100000, 4, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, &t));
+    EXPECT_EQ(D3DERR_INVALIDCALL, device->CreateTexture(4, 4, 1, 0, D3DFMT_DXT1, D3DPOOL_MANAGED, &t));
 }
 
 TEST_F(DeviceTest, LostDeviceResetsOnlyWithoutDefaultPoolResources) {
-    dev->SetRenderState(D3DRS_ALPHAREF, 77);
-    dev->SetTextureStageState(1, D3DTSS_ADDRESSU, D3DTADDRESS_CLAMP);
-    EXPECT_EQ(D3D_OK, dev->TestCooperativeLevel());
-    quil_automation::MakeDeviceLost(dev);
-    EXPECT_EQ(D3DERR_DEVICELOST, dev->TestCooperativeLevel());
-    EXPECT_EQ(D3DERR_DEVICENOTRESET, dev->TestCooperativeLevel());
-    EXPECT_EQ(D3DERR_DEVICELOST, dev->Present(nullptr, nullptr, nullptr, nullptr));
+    device->SetRenderState(D3DRS_ALPHAREF, 77);
+    device->SetTextureStageState(1, D3DTSS_ADDRESSU, D3DTADDRESS_CLAMP);
+    EXPECT_EQ(D3D_OK, device->TestCooperativeLevel());
+    quil_automation::MakeDeviceLost(device);
+    EXPECT_EQ(D3DERR_DEVICELOST, device->TestCooperativeLevel());
+    EXPECT_EQ(D3DERR_DEVICENOTRESET, device->TestCooperativeLevel());
+    EXPECT_EQ(D3DERR_DEVICELOST, device->Present(nullptr, nullptr, nullptr, nullptr));
     // Drawing while lost quietly does nothing.
-    EXPECT_EQ(D3D_OK, dev->Clear(0, nullptr, D3DCLEAR_TARGET, 0, 1.0f, 0));
+    EXPECT_EQ(D3D_OK, device->Clear(0, nullptr, D3DCLEAR_TARGET, 0, 1.0f, 0));
     IDirect3DVertexBuffer8* vb = nullptr;
-    ASSERT_EQ(D3D_OK, dev->CreateVertexBuffer(64, 0, 0, D3DPOOL_DEFAULT, &vb));
+    ASSERT_EQ(D3D_OK, device->CreateVertexBuffer(64, 0, 0, D3DPOOL_DEFAULT, &vb));
     IDirect3DVertexBuffer8* managed = nullptr;
-    ASSERT_EQ(D3D_OK, dev->CreateVertexBuffer(64, 0, 0, D3DPOOL_MANAGED, &managed));
+    ASSERT_EQ(D3D_OK, device->CreateVertexBuffer(64, 0, 0, D3DPOOL_MANAGED, &managed));
     D3DPRESENT_PARAMETERS pp = Params(TRUE, 32, 16, D3DFMT_UNKNOWN, D3DFMT_D16);
     // A default-pool buffer kept bound (no public reference) no longer blocks the reset.
-    dev->SetStreamSource(0, vb, 16);
-    EXPECT_EQ(D3DERR_INVALIDCALL, dev->Reset(&pp));
-    EXPECT_EQ(D3DERR_DEVICENOTRESET, dev->TestCooperativeLevel());
+    device->SetStreamSource(0, vb, 16);
+    EXPECT_EQ(D3DERR_INVALIDCALL, device->Reset(&pp));
+    EXPECT_EQ(D3DERR_DEVICENOTRESET, device->TestCooperativeLevel());
     EXPECT_EQ(0u, vb->Release());
-    EXPECT_EQ(D3D_OK, dev->Reset(&pp));
-    EXPECT_EQ(D3D_OK, dev->TestCooperativeLevel());
+    EXPECT_EQ(D3D_OK, device->Reset(&pp));
+    EXPECT_EQ(D3D_OK, device->TestCooperativeLevel());
     DWORD v = 0;
-    dev->GetRenderState(D3DRS_ALPHAREF, &v);
+    device->GetRenderState(D3DRS_ALPHAREF, &v);
     EXPECT_EQ(77u, v);
-    dev->GetTextureStageState(1, D3DTSS_ADDRESSU, &v);
+    device->GetTextureStageState(1, D3DTSS_ADDRESSU, &v);
     EXPECT_EQ(static_cast<DWORD>(D3DTADDRESS_CLAMP), v);
     D3DVIEWPORT8 vp;
-    dev->GetViewport(&vp);
+    device->GetViewport(&vp);
     EXPECT_EQ(32u, vp.Width);
     EXPECT_EQ(D3DFMT_X8R8G8B8, pp.BackBufferFormat);
     EXPECT_EQ(32, Frame().width);
-    dev->SetStreamSource(0, nullptr, 0);
+    device->SetStreamSource(0, nullptr, 0);
     managed->Release();
 }
 
 TEST_F(DeviceTest, StateBlocksRecordCaptureAndApply) {
-    dev->SetRenderState(D3DRS_ZFUNC, D3DCMP_LESS);
-    ASSERT_EQ(D3D_OK, dev->BeginStateBlock());
-    dev->SetRenderState(D3DRS_ZFUNC, D3DCMP_ALWAYS);
-    dev->SetTextureStageState(0, D3DTSS_COLOROP, D3DTOP_ADD);
+    device->SetRenderState(D3DRS_ZFUNC, D3DCMP_LESS);
+    ASSERT_EQ(D3D_OK, device->BeginStateBlock());
+    device->SetRenderState(D3DRS_ZFUNC, D3DCMP_ALWAYS);
+    device->SetTextureStageState(0, D3DTSS_COLOROP, D3DTOP_ADD);
     DWORD token = 0;
-    ASSERT_EQ(D3D_OK, dev->EndStateBlock(&token));
+    ASSERT_EQ(D3D_OK, device->EndStateBlock(&token));
     DWORD v = 0;
-    dev->GetRenderState(D3DRS_ZFUNC, &v);
+    device->GetRenderState(D3DRS_ZFUNC, &v);
     EXPECT_EQ(static_cast<DWORD>(D3DCMP_LESS), v);  // recording does not apply
-    EXPECT_EQ(D3D_OK, dev->ApplyStateBlock(token));
-    dev->GetRenderState(D3DRS_ZFUNC, &v);
+    EXPECT_EQ(D3D_OK, device->ApplyStateBlock(token));
+    device->GetRenderState(D3DRS_ZFUNC, &v);
     EXPECT_EQ(static_cast<DWORD>(D3DCMP_ALWAYS), v);
-    dev->GetTextureStageState(0, D3DTSS_COLOROP, &v);
+    device->GetTextureStageState(0, D3DTSS_COLOROP, &v);
     EXPECT_EQ(static_cast<DWORD>(D3DTOP_ADD), v);
     // Capture refreshes only what the block holds.
-    dev->SetRenderState(D3DRS_ZFUNC, D3DCMP_GREATER);
-    dev->SetRenderState(D3DRS_ALPHAREF, 5);
-    EXPECT_EQ(D3D_OK, dev->CaptureStateBlock(token));
-    dev->SetRenderState(D3DRS_ZFUNC, D3DCMP_NEVER);
-    dev->SetRenderState(D3DRS_ALPHAREF, 9);
-    dev->ApplyStateBlock(token);
-    dev->GetRenderState(D3DRS_ZFUNC, &v);
+    device->SetRenderState(D3DRS_ZFUNC, D3DCMP_GREATER);
+    device->SetRenderState(D3DRS_ALPHAREF, 5);
+    EXPECT_EQ(D3D_OK, device->CaptureStateBlock(token));
+    device->SetRenderState(D3DRS_ZFUNC, D3DCMP_NEVER);
+    device->SetRenderState(D3DRS_ALPHAREF, 9);
+    device->ApplyStateBlock(token);
+    device->GetRenderState(D3DRS_ZFUNC, &v);
     EXPECT_EQ(static_cast<DWORD>(D3DCMP_GREATER), v);
-    dev->GetRenderState(D3DRS_ALPHAREF, &v);
+    device->GetRenderState(D3DRS_ALPHAREF, &v);
     EXPECT_EQ(9u, v);
-    // A full block restores textures and lights too.
-    IDirect3DTexture8* t = nullptr;
-    dev->CreateTexture(1, 1, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, &t);
-    dev->SetTexture(0, t);
-    dev->LightEnable(3, TRUE);
-    DWORD all = 0;
-    ASSERT_EQ(D3D_OK, dev->CreateStateBlock(D3DSBT_ALL, &all));
-    dev->SetTexture(0, nullptr);
-    dev->LightEnable(3, FALSE);
-    EXPECT_EQ(0u, t->Release());  // the block keeps it alive
-    dev->ApplyStateBlock(all);
-    IDirect3DBaseTexture8* got = nullptr;
-    dev->GetTexture(0, &got);
-    EXPECT_EQ(static_cast<IDirect3DBaseTexture8*>(t), got);
-    got->Release();
-    BOOL on = FALSE;
-    dev->GetLightEnable(3, &on);
-    EXPECT_TRUE(on);
-    dev->SetTexture(0, nullptr);
-    EXPECT_EQ(D3D_OK, dev->DeleteStateBlock(all));
-    EXPECT_EQ(D3D_OK, dev->DeleteStateBlock(token));
-    EXPECT_EQ(D3DERR_INVALIDCALL, dev->ApplyStateBlock(token));
+    EXPECT_EQ(D3D_OK, device->DeleteStateBlock(token));
+    EXPECT_EQ(D3DERR_INVALIDCALL, device->ApplyStateBlock(token));
 }
 
 TEST_F(DeviceTest, DrawsWithMissingOrShortStreamsFail) {
-    dev->SetVertexShader(D3DFVF_XYZ);
-    EXPECT_EQ(D3DERR_INVALIDCALL, dev->DrawPrimitive(D3DPT_TRIANGLELIST, 0, 1));
+    device->SetVertexShader(D3DFVF_XYZ);
+    EXPECT_EQ(D3DERR_INVALIDCALL, device->DrawPrimitive(D3DPT_TRIANGLELIST, 0, 1));
     IDirect3DVertexBuffer8* vb = nullptr;
-    dev->CreateVertexBuffer(3 * 12, 0, D3DFVF_XYZ, D3DPOOL_MANAGED, &vb);
-    dev->SetStreamSource(0, vb, 12);
-    EXPECT_EQ(D3D_OK, dev->DrawPrimitive(D3DPT_TRIANGLELIST, 0, 1));
-    EXPECT_EQ(D3DERR_INVALIDCALL, dev->DrawPrimitive(D3DPT_TRIANGLELIST, 1, 1));
-    EXPECT_EQ(D3DERR_INVALIDCALL, dev->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 0, 3, 0, 1));  // no indices
+    device->CreateVertexBuffer(3 * 12, 0, D3DFVF_XYZ, D3DPOOL_MANAGED, &vb);
+    device->SetStreamSource(0, vb, 12);
+    EXPECT_EQ(D3D_OK, device->DrawPrimitive(D3DPT_TRIANGLELIST, 0, 1));
+    EXPECT_EQ(D3DERR_INVALIDCALL, device->DrawPrimitive(D3DPT_TRIANGLELIST, 1, 1));
+    EXPECT_EQ(D3DERR_INVALIDCALL, device->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 0, 3, 0, 1));  // no indices
     IDirect3DIndexBuffer8* ib = nullptr;
-    dev->CreateIndexBuffer(6 * 2, 0, D3DFMT_INDEX16, D3DPOOL_MANAGED, &ib);
+    device->CreateIndexBuffer(6 * 2, 0, D3DFMT_INDEX16, D3DPOOL_MANAGED, &ib);
     BYTE* p = nullptr;
     ib->Lock(0, 0, &p, 0);
     uint16_t idx[6] = {0, 1, 2, 0, 2, 3};  // index 3 is past the buffer
     std::memcpy(p, idx, sizeof(idx));
     ib->Unlock();
-    dev->SetIndices(ib, 0);
-    EXPECT_EQ(D3D_OK, dev->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 0, 3, 0, 1));
-    EXPECT_EQ(D3DERR_INVALIDCALL, dev->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 0, 4, 3, 1));
-    EXPECT_EQ(D3DERR_INVALIDCALL, dev->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 0, 3, 3, 2));  // past the indices
-    dev->SetIndices(ib, 1);  // base vertex 1 pushes index 2 out
-    EXPECT_EQ(D3DERR_INVALIDCALL, dev->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 0, 3, 0, 1));
-    uint16_t bad[3] = {0, 1, 9};
-    float verts[3][3] = {};
-    EXPECT_EQ(D3DERR_INVALIDCALL,
-              dev->DrawIndexedPrimitiveUP(D3DPT_TRIANGLELIST, 0, 3, 1, bad, D3DFMT_INDEX16, verts, 12));
-    dev->SetStreamSource(0, nullptr, 0);
-    dev->SetIndices(nullptr, 0);
+    device->SetIndices(ib, 0);
+    EXPECT_EQ(D3D_OK, device->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 0, 3, 0, 1));
+    EXPECT_EQ(D3DERR_INVALIDCALL, device->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 0, 4, 3, 1));
+    EXPECT_EQ(D3DERR_INVALIDCALL, device->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 0, 3, 3, 2));  // past the indices
+    device->SetIndices(ib, 1);  // base vertex 1 pushes index 2 out
+    EXPECT_EQ(D3DERR_INVALIDCALL, device->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 0, 3, 0, 1));
+    device->SetStreamSource(0, nullptr, 0);
+    device->SetIndices(nullptr, 0);
     vb->Release();
     ib->Release();
-    EXPECT_EQ(D3DERR_INVALIDCALL, dev->SetVertexShader(0x7));  // not a created shader
+    EXPECT_EQ(D3DERR_INVALIDCALL, device->SetVertexShader(0x7));  // not a created shader
 }
 
 TEST(Direct3D8Test, EnumeratesModesFormatsAndCaps) {
@@ -288,40 +231,40 @@ TEST(Direct3D8Test, DeviceOnAWindowPresentsBelowTheMenuStrip) {
     ASSERT_NE(nullptr, hwnd);
     IDirect3D8* d3d = Direct3DCreate8(D3D_SDK_VERSION);
     D3DPRESENT_PARAMETERS pp = Params(TRUE, 0, 0, D3DFMT_X8R8G8B8, D3DFMT_D16);
-    IDirect3DDevice8* dev = nullptr;
+    IDirect3DDevice8* device = nullptr;
     EXPECT_EQ(D3DERR_INVALIDCALL, d3d->CreateDevice(0, D3DDEVTYPE_HAL, nullptr, D3DCREATE_SOFTWARE_VERTEXPROCESSING,
-                                                     &pp, &dev));
-    ASSERT_EQ(D3D_OK, d3d->CreateDevice(0, D3DDEVTYPE_HAL, hwnd, D3DCREATE_SOFTWARE_VERTEXPROCESSING, &pp, &dev));
+                                                     &pp, &device));
+    ASSERT_EQ(D3D_OK, d3d->CreateDevice(0, D3DDEVTYPE_HAL, hwnd, D3DCREATE_SOFTWARE_VERTEXPROCESSING, &pp, &device));
     EXPECT_EQ(80u, pp.BackBufferWidth);  // the client size filled in
     EXPECT_EQ(60u, pp.BackBufferHeight);
-    EXPECT_EQ(D3D_OK, dev->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0xFF00FF00, 1.0f, 0));
-    EXPECT_EQ(D3D_OK, dev->BeginScene());
-    EXPECT_EQ(D3DERR_INVALIDCALL, dev->BeginScene());
-    EXPECT_EQ(D3D_OK, dev->EndScene());
-    EXPECT_EQ(D3D_OK, dev->Present(nullptr, nullptr, nullptr, nullptr));
-    EXPECT_EQ(0u, dev->Release());
+    EXPECT_EQ(D3D_OK, device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0xFF00FF00, 1.0f, 0));
+    EXPECT_EQ(D3D_OK, device->BeginScene());
+    EXPECT_EQ(D3DERR_INVALIDCALL, device->BeginScene());
+    EXPECT_EQ(D3D_OK, device->EndScene());
+    EXPECT_EQ(D3D_OK, device->Present(nullptr, nullptr, nullptr, nullptr));
+    EXPECT_EQ(0u, device->Release());
     EXPECT_EQ(0u, d3d->Release());
     DestroyWindow(hwnd);
 }
 
 TEST_F(DeviceTest, CursorTakesA32BitImageSurface) {
     IDirect3DSurface8* img = nullptr;
-    ASSERT_EQ(D3D_OK, dev->CreateImageSurface(32, 32, D3DFMT_A8R8G8B8, &img));
+    ASSERT_EQ(D3D_OK, device->CreateImageSurface(32, 32, D3DFMT_A8R8G8B8, &img));
     D3DLOCKED_RECT lr;
     ASSERT_EQ(D3D_OK, img->LockRect(&lr, nullptr, 0));
     EXPECT_EQ(128, lr.Pitch);
     for (int i = 0; i < 32 * 32; ++i) static_cast<DWORD*>(lr.pBits)[i] = (i % 33 == 0) ? 0xFFFFFFFF : 0;
     EXPECT_EQ(D3DERR_INVALIDCALL, img->LockRect(&lr, nullptr, 0));
     EXPECT_EQ(D3D_OK, img->UnlockRect());
-    EXPECT_EQ(D3D_OK, dev->SetCursorProperties(1, 1, img));
-    EXPECT_EQ(D3DERR_INVALIDCALL, dev->SetCursorProperties(40, 1, img));  // hot spot outside
-    EXPECT_EQ(FALSE, dev->ShowCursor(TRUE));
-    EXPECT_EQ(TRUE, dev->ShowCursor(FALSE));
-    dev->SetCursorPosition(10, 10, D3DCURSOR_IMMEDIATE_UPDATE);
+    EXPECT_EQ(D3D_OK, device->SetCursorProperties(1, 1, img));
+    EXPECT_EQ(D3DERR_INVALIDCALL, device->SetCursorProperties(40, 1, img));  // hot spot outside
+    EXPECT_EQ(FALSE, device->ShowCursor(TRUE));
+    EXPECT_EQ(TRUE, device->ShowCursor(FALSE));
+    device->SetCursorPosition(10, 10, D3DCURSOR_IMMEDIATE_UPDATE);
     EXPECT_EQ(0u, img->Release());
     IDirect3DSurface8* rgb = nullptr;
-    ASSERT_EQ(D3D_OK, dev->CreateImageSurface(8, 8, D3DFMT_R5G6B5, &rgb));
-    EXPECT_EQ(D3DERR_INVALIDCALL, dev->SetCursorProperties(0, 0, rgb));
+    ASSERT_EQ(D3D_OK, device->CreateImageSurface(8, 8, D3DFMT_R5G6B5, &rgb));
+    EXPECT_EQ(D3DERR_INVALIDCALL, device->SetCursorProperties(0, 0, rgb));
     rgb->Release();
 }
 
@@ -332,24 +275,24 @@ TEST(Direct3D8Test, MinimisedFullScreenDeviceIsLostUntilReset) {
     IDirect3D8* d3d = Direct3DCreate8(D3D_SDK_VERSION);
     D3DPRESENT_PARAMETERS pp = Params(FALSE, 640, 480, D3DFMT_R5G6B5, D3DFMT_UNKNOWN);
     pp.FullScreen_PresentationInterval = D3DPRESENT_INTERVAL_IMMEDIATE;
-    IDirect3DDevice8* dev = nullptr;
-    ASSERT_EQ(D3D_OK, d3d->CreateDevice(0, D3DDEVTYPE_REF, hwnd, D3DCREATE_SOFTWARE_VERTEXPROCESSING, &pp, &dev));
-    EXPECT_EQ(D3D_OK, dev->TestCooperativeLevel());
+    IDirect3DDevice8* device = nullptr;
+    ASSERT_EQ(D3D_OK, d3d->CreateDevice(0, D3DDEVTYPE_REF, hwnd, D3DCREATE_SOFTWARE_VERTEXPROCESSING, &pp, &device));
+    EXPECT_EQ(D3D_OK, device->TestCooperativeLevel());
     quil_automation::Minimise(hwnd);
-    EXPECT_EQ(D3DERR_DEVICELOST, dev->TestCooperativeLevel());
-    EXPECT_EQ(D3DERR_DEVICELOST, dev->Present(nullptr, nullptr, nullptr, nullptr));
+    EXPECT_EQ(D3DERR_DEVICELOST, device->TestCooperativeLevel());
+    EXPECT_EQ(D3DERR_DEVICELOST, device->Present(nullptr, nullptr, nullptr, nullptr));
     quil_automation::Restore(hwnd);
-    EXPECT_EQ(D3DERR_DEVICENOTRESET, dev->TestCooperativeLevel());
-    EXPECT_EQ(D3D_OK, dev->Reset(&pp));
-    EXPECT_EQ(D3D_OK, dev->TestCooperativeLevel());
+    EXPECT_EQ(D3DERR_DEVICENOTRESET, device->TestCooperativeLevel());
+    EXPECT_EQ(D3D_OK, device->Reset(&pp));
+    EXPECT_EQ(D3D_OK, device->TestCooperativeLevel());
     IDirect3DSurface8* bb = nullptr;
-    dev->GetBackBuffer(0, D3DBACKBUFFER_TYPE_MONO, &bb);
+    device->GetBackBuffer(0, D3DBACKBUFFER_TYPE_MONO, &bb);
     D3DSURFACE_DESC d;
     bb->GetDesc(&d);
     EXPECT_EQ(640u, d.Width);
     EXPECT_EQ(D3DFMT_R5G6B5, d.Format);
     bb->Release();
-    EXPECT_EQ(0u, dev->Release());
+    EXPECT_EQ(0u, device->Release());
     EXPECT_EQ(0u, d3d->Release());
     DestroyWindow(hwnd);
 }

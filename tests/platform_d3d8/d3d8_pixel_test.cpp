@@ -8,20 +8,20 @@ using namespace d3d8_test;
 namespace {
 
 // Diffuse-only output on stage 0.
-void DiffuseOnly(IDirect3DDevice8* dev) {
-    dev->SetTextureStageState(0, D3DTSS_COLOROP, D3DTOP_SELECTARG1);
-    dev->SetTextureStageState(0, D3DTSS_COLORARG1, D3DTA_DIFFUSE);
-    dev->SetTextureStageState(0, D3DTSS_ALPHAOP, D3DTOP_SELECTARG1);
-    dev->SetTextureStageState(0, D3DTSS_ALPHAARG1, D3DTA_DIFFUSE);
+void DiffuseOnly(IDirect3DDevice8* device) {
+    device->SetTextureStageState(0, D3DTSS_COLOROP, D3DTOP_SELECTARG1);
+    device->SetTextureStageState(0, D3DTSS_COLORARG1, D3DTA_DIFFUSE);
+    device->SetTextureStageState(0, D3DTSS_ALPHAOP, D3DTOP_SELECTARG1);
+    device->SetTextureStageState(0, D3DTSS_ALPHAARG1, D3DTA_DIFFUSE);
 }
 
 }  // namespace
 
 TEST_F(DeviceTest, ClearRectanglesAndPretransformedQuadsHitExactPixels) {
-    dev->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0xFF102030, 1.0f, 0);
+    device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0xFF102030, 1.0f, 0);
     D3DRECT r = {8, 4, 16, 12};
-    dev->Clear(1, &r, D3DCLEAR_TARGET, 0xFFFF0000, 1.0f, 0);
-    DiffuseOnly(dev);
+    device->Clear(1, &r, D3DCLEAR_TARGET, 0xFFFF0000, 1.0f, 0);
+    DiffuseOnly(device);
     Quad(30, 20, 50, 25, 0.5f, 0xFF00FF00);
     struct Probe { int x, y; DWORD rgb; } probes[] = {
         {0, 0, 0x102030},  {8, 4, 0xFF0000},   {15, 11, 0xFF0000}, {16, 11, 0x102030}, {15, 12, 0x102030},
@@ -37,17 +37,17 @@ TEST_F(DeviceTest, DefaultStagesModulateTextureWithDiffuseAndMissingTextureIsWhi
     Quad(0, 0, 32, 64, 0.5f, 0xFF4080C0);
     EXPECT_TRUE(Near(0x4080C0, Pixel(5, 5)));
     IDirect3DTexture8* t = Texture(1, 1, D3DFMT_A8R8G8B8, {0xFF808080});
-    dev->SetTexture(0, t);
+    device->SetTexture(0, t);
     Quad(32, 0, 64, 64, 0.5f, 0xFF4080C0);
     EXPECT_TRUE(Near(0x204060, Pixel(40, 5), 3));
-    dev->SetTexture(0, nullptr);
+    device->SetTexture(0, nullptr);
     t->Release();
 }
 
 TEST_F(DeviceTest, TextureOperationsOverTwoStages) {
     IDirect3DTexture8* tex = Texture(1, 1, D3DFMT_X8R8G8B8, {0x00604020});
     IDirect3DTexture8* light = Texture(1, 1, D3DFMT_X8R8G8B8, {0x00808080});
-    dev->SetTexture(0, tex);
+    device->SetTexture(0, tex);
     struct Case { DWORD op; DWORD arg1; DWORD arg2; DWORD expect; } cases[] = {
         {D3DTOP_SELECTARG1, D3DTA_TEXTURE, D3DTA_DIFFUSE, 0x604020},
         {D3DTOP_SELECTARG2, D3DTA_TEXTURE, D3DTA_DIFFUSE, 0x204080},
@@ -56,34 +56,34 @@ TEST_F(DeviceTest, TextureOperationsOverTwoStages) {
         {D3DTOP_MODULATE, D3DTA_TEXTURE | D3DTA_COMPLEMENT, D3DTA_DIFFUSE, 0x143070},
     };
     for (const Case& c : cases) {
-        dev->SetTextureStageState(0, D3DTSS_COLOROP, c.op);
-        dev->SetTextureStageState(0, D3DTSS_COLORARG1, c.arg1);
-        dev->SetTextureStageState(0, D3DTSS_COLORARG2, c.arg2);
+        device->SetTextureStageState(0, D3DTSS_COLOROP, c.op);
+        device->SetTextureStageState(0, D3DTSS_COLORARG1, c.arg1);
+        device->SetTextureStageState(0, D3DTSS_COLORARG2, c.arg2);
         Quad(0, 0, 8, 8, 0.5f, 0xFF204080);
         EXPECT_TRUE(Near(c.expect, Pixel(3, 3), 3)) << "op " << c.op << " got " << std::hex << Pixel(3, 3);
     }
     // A lightmap on stage 1 multiplies what stage 0 produced.
-    dev->SetTextureStageState(0, D3DTSS_COLOROP, D3DTOP_SELECTARG1);
-    dev->SetTextureStageState(0, D3DTSS_COLORARG1, D3DTA_TEXTURE);
-    dev->SetTexture(1, light);
-    dev->SetTextureStageState(1, D3DTSS_COLOROP, D3DTOP_MODULATE);
-    dev->SetTextureStageState(1, D3DTSS_COLORARG1, D3DTA_CURRENT);
-    dev->SetTextureStageState(1, D3DTSS_COLORARG2, D3DTA_TEXTURE);
+    device->SetTextureStageState(0, D3DTSS_COLOROP, D3DTOP_SELECTARG1);
+    device->SetTextureStageState(0, D3DTSS_COLORARG1, D3DTA_TEXTURE);
+    device->SetTexture(1, light);
+    device->SetTextureStageState(1, D3DTSS_COLOROP, D3DTOP_MODULATE);
+    device->SetTextureStageState(1, D3DTSS_COLORARG1, D3DTA_CURRENT);
+    device->SetTextureStageState(1, D3DTSS_COLORARG2, D3DTA_TEXTURE);
     struct V2 { float x, y, z, rhw; D3DCOLOR c; float u0, v0, u1, v1; } w[4];
     for (int i = 0; i < 4; ++i) w[i] = {(i & 1) ? 15.5f : 7.5f, (i & 2) ? 15.5f : 7.5f, 0.5f, 1, 0xFFFFFFFF, 0, 0, 0, 0};
-    dev->SetVertexShader(D3DFVF_XYZRHW | D3DFVF_DIFFUSE | D3DFVF_TEX2);
-    dev->DrawPrimitiveUP(D3DPT_TRIANGLESTRIP, 2, w, sizeof(V2));
+    device->SetVertexShader(D3DFVF_XYZRHW | D3DFVF_DIFFUSE | D3DFVF_TEX2);
+    device->DrawPrimitiveUP(D3DPT_TRIANGLESTRIP, 2, w, sizeof(V2));
     EXPECT_TRUE(Near(0x302010, Pixel(10, 10), 3)) << std::hex << Pixel(10, 10);
-    dev->SetTexture(0, nullptr);
-    dev->SetTexture(1, nullptr);
+    device->SetTexture(0, nullptr);
+    device->SetTexture(1, nullptr);
     tex->Release();
     light->Release();
 }
 
 TEST_F(DeviceTest, AlphaTestHonoursEveryFunctionAndTheReference) {
-    DiffuseOnly(dev);
-    dev->SetRenderState(D3DRS_ALPHATESTENABLE, TRUE);
-    dev->SetRenderState(D3DRS_ALPHAREF, 0x80);
+    DiffuseOnly(device);
+    device->SetRenderState(D3DRS_ALPHATESTENABLE, TRUE);
+    device->SetRenderState(D3DRS_ALPHAREF, 0x80);
     struct Case { DWORD func; bool pass[3]; } cases[] = {  // alpha 0x7F, 0x80, 0x81
         {D3DCMP_NEVER, {false, false, false}},       {D3DCMP_LESS, {true, false, false}},
         {D3DCMP_EQUAL, {false, true, false}},        {D3DCMP_LESSEQUAL, {true, true, false}},
@@ -91,8 +91,8 @@ TEST_F(DeviceTest, AlphaTestHonoursEveryFunctionAndTheReference) {
         {D3DCMP_GREATEREQUAL, {false, true, true}},  {D3DCMP_ALWAYS, {true, true, true}},
     };
     for (const Case& c : cases) {
-        dev->SetRenderState(D3DRS_ALPHAFUNC, c.func);
-        dev->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF000000, 1.0f, 0);
+        device->SetRenderState(D3DRS_ALPHAFUNC, c.func);
+        device->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF000000, 1.0f, 0);
         for (int i = 0; i < 3; ++i) Quad(i * 8.0f, 0, i * 8.0f + 8, 8, 0.5f, ((0x7Fu + i) << 24) | 0xFFFFFF);
         for (int i = 0; i < 3; ++i)
             EXPECT_EQ(c.pass[i], Near(0xFFFFFF, Pixel(i * 8 + 4, 4))) << "func " << c.func << " alpha " << i;
@@ -100,15 +100,15 @@ TEST_F(DeviceTest, AlphaTestHonoursEveryFunctionAndTheReference) {
 }
 
 TEST_F(DeviceTest, BlendingAlphaAndAdditive) {
-    DiffuseOnly(dev);
-    dev->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF204060, 1.0f, 0);
-    dev->SetRenderState(D3DRS_ALPHABLENDENABLE, TRUE);
-    dev->SetRenderState(D3DRS_SRCBLEND, D3DBLEND_SRCALPHA);
-    dev->SetRenderState(D3DRS_DESTBLEND, D3DBLEND_INVSRCALPHA);
+    DiffuseOnly(device);
+    device->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF204060, 1.0f, 0);
+    device->SetRenderState(D3DRS_ALPHABLENDENABLE, TRUE);
+    device->SetRenderState(D3DRS_SRCBLEND, D3DBLEND_SRCALPHA);
+    device->SetRenderState(D3DRS_DESTBLEND, D3DBLEND_INVSRCALPHA);
     Quad(0, 0, 8, 8, 0.5f, 0x80FFFFFF);
     EXPECT_TRUE(Near(0x8F9FAF, Pixel(4, 4), 3)) << std::hex << Pixel(4, 4);
-    dev->SetRenderState(D3DRS_SRCBLEND, D3DBLEND_ONE);
-    dev->SetRenderState(D3DRS_DESTBLEND, D3DBLEND_ONE);
+    device->SetRenderState(D3DRS_SRCBLEND, D3DBLEND_ONE);
+    device->SetRenderState(D3DRS_DESTBLEND, D3DBLEND_ONE);
     Quad(8, 0, 16, 8, 0.5f, 0xFF402010);
     EXPECT_TRUE(Near(0x606070, Pixel(12, 4))) << std::hex << Pixel(12, 4);
     Quad(8, 0, 16, 8, 0.5f, 0xFFF0F0F0);
@@ -116,62 +116,62 @@ TEST_F(DeviceTest, BlendingAlphaAndAdditive) {
 }
 
 TEST_F(DeviceTest, DepthFunctionsAndWriteMask) {
-    DiffuseOnly(dev);
+    DiffuseOnly(device);
     struct Case { DWORD func; float z; bool drawn; } cases[] = {
         {D3DCMP_LESSEQUAL, 0.5f, true},  {D3DCMP_LESSEQUAL, 0.6f, false}, {D3DCMP_GREATEREQUAL, 0.6f, true},
         {D3DCMP_GREATEREQUAL, 0.4f, false}, {D3DCMP_ALWAYS, 0.9f, true},
     };
     for (const Case& c : cases) {
-        dev->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0xFF000000, 1.0f, 0);
-        dev->SetRenderState(D3DRS_ZFUNC, D3DCMP_ALWAYS);
+        device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0xFF000000, 1.0f, 0);
+        device->SetRenderState(D3DRS_ZFUNC, D3DCMP_ALWAYS);
         Quad(0, 0, 8, 8, 0.5f, 0xFF0000FF);
-        dev->SetRenderState(D3DRS_ZFUNC, c.func);
+        device->SetRenderState(D3DRS_ZFUNC, c.func);
         Quad(0, 0, 8, 8, c.z, 0xFF00FF00);
         EXPECT_EQ(c.drawn, Near(0x00FF00, Pixel(4, 4))) << "func " << c.func << " z " << c.z;
     }
     // With z-write off a nearer quad leaves the depth unchanged.
-    dev->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0xFF000000, 1.0f, 0);
-    dev->SetRenderState(D3DRS_ZFUNC, D3DCMP_LESSEQUAL);
-    dev->SetRenderState(D3DRS_ZWRITEENABLE, FALSE);
+    device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0xFF000000, 1.0f, 0);
+    device->SetRenderState(D3DRS_ZFUNC, D3DCMP_LESSEQUAL);
+    device->SetRenderState(D3DRS_ZWRITEENABLE, FALSE);
     Quad(0, 0, 8, 8, 0.2f, 0xFF0000FF);
-    dev->SetRenderState(D3DRS_ZWRITEENABLE, TRUE);
+    device->SetRenderState(D3DRS_ZWRITEENABLE, TRUE);
     Quad(0, 0, 8, 8, 0.5f, 0xFF00FF00);
     EXPECT_TRUE(Near(0x00FF00, Pixel(4, 4)));
 }
 
 TEST_F(DeviceTest, CullingFollowsDirect3DWinding) {
-    DiffuseOnly(dev);
+    DiffuseOnly(device);
     // Clockwise on screen (y down): top-left, top-right, bottom-left.
     TLVertex cw[3] = {{0, 0, 0.5f, 1, 0xFFFF0000, 0, 0}, {16, 0, 0.5f, 1, 0xFFFF0000, 0, 0},
                       {0, 16, 0.5f, 1, 0xFFFF0000, 0, 0}};
     TLVertex ccw[3] = {cw[0], cw[2], cw[1]};
-    dev->SetVertexShader(kTLFvf);
+    device->SetVertexShader(kTLFvf);
     struct Case { DWORD cull; bool cwDrawn, ccwDrawn; } cases[] = {
         {D3DCULL_NONE, true, true}, {D3DCULL_CW, false, true}, {D3DCULL_CCW, true, false}};
     for (const Case& c : cases) {
-        dev->SetRenderState(D3DRS_CULLMODE, c.cull);
-        dev->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF000000, 1.0f, 0);
-        dev->DrawPrimitiveUP(D3DPT_TRIANGLELIST, 1, cw, sizeof(TLVertex));
+        device->SetRenderState(D3DRS_CULLMODE, c.cull);
+        device->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF000000, 1.0f, 0);
+        device->DrawPrimitiveUP(D3DPT_TRIANGLELIST, 1, cw, sizeof(TLVertex));
         EXPECT_EQ(c.cwDrawn, Near(0xFF0000, Pixel(3, 3))) << "cull " << c.cull;
-        dev->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF000000, 1.0f, 0);
-        dev->DrawPrimitiveUP(D3DPT_TRIANGLELIST, 1, ccw, sizeof(TLVertex));
+        device->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF000000, 1.0f, 0);
+        device->DrawPrimitiveUP(D3DPT_TRIANGLELIST, 1, ccw, sizeof(TLVertex));
         EXPECT_EQ(c.ccwDrawn, Near(0xFF0000, Pixel(3, 3))) << "cull " << c.cull;
     }
 }
 
 TEST_F(DeviceTest, WrapRepeatsAndClampStretchesTheEdge) {
     IDirect3DTexture8* t = Texture(2, 1, D3DFMT_A8R8G8B8, {0xFFFF0000, 0xFF0000FF});
-    dev->SetTexture(0, t);
-    dev->SetTextureStageState(0, D3DTSS_COLOROP, D3DTOP_SELECTARG1);
+    device->SetTexture(0, t);
+    device->SetTextureStageState(0, D3DTSS_COLOROP, D3DTOP_SELECTARG1);
     // u runs 0..2 over 32 pixels: wrap shows red, blue, red, blue; clamp red then blue.
     Quad(0, 0, 32, 8, 0.5f, 0xFFFFFFFF, 2);
     EXPECT_TRUE(Near(0xFF0000, Pixel(20, 4))) << std::hex << Pixel(20, 4);
     EXPECT_TRUE(Near(0x0000FF, Pixel(28, 4)));
-    dev->SetTextureStageState(0, D3DTSS_ADDRESSU, D3DTADDRESS_CLAMP);
+    device->SetTextureStageState(0, D3DTSS_ADDRESSU, D3DTADDRESS_CLAMP);
     Quad(0, 0, 32, 8, 0.5f, 0xFFFFFFFF, 2);
     EXPECT_TRUE(Near(0x0000FF, Pixel(20, 4)));
     EXPECT_TRUE(Near(0xFF0000, Pixel(2, 4)));
-    dev->SetTexture(0, nullptr);
+    device->SetTexture(0, nullptr);
     t->Release();
 }
 
@@ -181,37 +181,37 @@ protected:
     void SetUp() override {
         DeviceTest::SetUp();
         D3DMATRIX proj = Perspective(1.5707964f, 1.0f, 1.0f, 100.0f);
-        dev->SetTransform(D3DTS_PROJECTION, &proj);
-        dev->SetRenderState(D3DRS_LIGHTING, TRUE);
-        DiffuseOnly(dev);
+        device->SetTransform(D3DTS_PROJECTION, &proj);
+        device->SetRenderState(D3DRS_LIGHTING, TRUE);
+        DiffuseOnly(device);
         D3DMATERIAL8 m = {};
         m.Diffuse = {1, 1, 1, 1};
         m.Ambient = {1, 1, 1, 1};
-        dev->SetMaterial(&m);
+        device->SetMaterial(&m);
     }
     // A wall facing the camera at depth z, covering the whole view (depth cleared first).
     void Wall(float z, float half = 100) {
-        dev->Clear(0, nullptr, D3DCLEAR_ZBUFFER, 0, 1.0f, 0);
+        device->Clear(0, nullptr, D3DCLEAR_ZBUFFER, 0, 1.0f, 0);
         NVertex v[4] = {{-half, half, z, 0, 0, -1}, {half, half, z, 0, 0, -1}, {-half, -half, z, 0, 0, -1},
                         {half, -half, z, 0, 0, -1}};
-        dev->SetVertexShader(kNFvf);
-        ASSERT_EQ(D3D_OK, dev->DrawPrimitiveUP(D3DPT_TRIANGLESTRIP, 2, v, sizeof(NVertex)));
+        device->SetVertexShader(kNFvf);
+        ASSERT_EQ(D3D_OK, device->DrawPrimitiveUP(D3DPT_TRIANGLESTRIP, 2, v, sizeof(NVertex)));
     }
 };
 
 TEST_F(LightingTest, AmbientDirectionalAndPointLights) {
-    dev->SetRenderState(D3DRS_AMBIENT, 0xFF202020);
+    device->SetRenderState(D3DRS_AMBIENT, 0xFF202020);
     Wall(10);
     EXPECT_TRUE(Near(0x202020, Pixel(32, 32))) << std::hex << Pixel(32, 32);
     D3DLIGHT8 dir = {};
     dir.Type = D3DLIGHT_DIRECTIONAL;
     dir.Diffuse = {0.5f, 0.25f, 0.0f, 1};
     dir.Direction = {0, 0, 1};
-    dev->SetLight(0, &dir);
-    dev->LightEnable(0, TRUE);
+    device->SetLight(0, &dir);
+    device->LightEnable(0, TRUE);
     Wall(10);
     EXPECT_TRUE(Near(0xA06020, Pixel(32, 32))) << std::hex << Pixel(32, 32);
-    dev->LightEnable(0, FALSE);
+    device->LightEnable(0, FALSE);
     // A point light 4 units in front of a small wall, lit per vertex: at the corners
     // d = sqrt(18), attenuation 1 / (0.5 d) and N.L = 4 / d, so 0.125 + 4 / 9.
     D3DLIGHT8 pt = {};
@@ -220,13 +220,13 @@ TEST_F(LightingTest, AmbientDirectionalAndPointLights) {
     pt.Position = {0, 0, 6};
     pt.Range = 5;
     pt.Attenuation1 = 0.5f;
-    dev->SetLight(1, &pt);
-    dev->LightEnable(1, TRUE);
+    device->SetLight(1, &pt);
+    device->LightEnable(1, TRUE);
     Wall(10, 1);
     EXPECT_TRUE(Near(0x919191, Pixel(32, 32), 3)) << std::hex << Pixel(32, 32);
     // Out of range: only the ambient remains.
     pt.Range = 4;
-    dev->SetLight(1, &pt);
+    device->SetLight(1, &pt);
     Wall(10, 1);
     EXPECT_TRUE(Near(0x202020, Pixel(32, 32))) << std::hex << Pixel(32, 32);
 }
@@ -236,9 +236,9 @@ TEST_F(LightingTest, VertexColourSourcesAndLightingOff) {
     dir.Type = D3DLIGHT_DIRECTIONAL;
     dir.Diffuse = {1, 1, 1, 1};
     dir.Direction = {0, 0, 1};
-    dev->SetLight(0, &dir);
-    dev->LightEnable(0, TRUE);
-    dev->SetRenderState(D3DRS_AMBIENT, 0xFF404040);
+    device->SetLight(0, &dir);
+    device->LightEnable(0, TRUE);
+    device->SetRenderState(D3DRS_AMBIENT, 0xFF404040);
     struct CV { float x, y, z, nx, ny, nz; D3DCOLOR c; } v[4];
     struct PV { float x, y, z; D3DCOLOR c; } pv[4];
     for (int i = 0; i < 4; ++i) {
@@ -253,23 +253,23 @@ TEST_F(LightingTest, VertexColourSourcesAndLightingOff) {
         {true, FALSE, FALSE, 0x00FF00},   // lighting off: the vertex colour as it is
     };
     for (const Step& s : steps) {
-        dev->SetRenderState(D3DRS_COLORVERTEX, s.colorVertex);
-        dev->SetRenderState(D3DRS_LIGHTING, s.lighting);
-        dev->Clear(0, nullptr, D3DCLEAR_ZBUFFER, 0, 1.0f, 0);
-        dev->SetVertexShader(s.normals ? D3DFVF_XYZ | D3DFVF_NORMAL | D3DFVF_DIFFUSE : D3DFVF_XYZ | D3DFVF_DIFFUSE);
-        if (s.normals) dev->DrawPrimitiveUP(D3DPT_TRIANGLESTRIP, 2, v, sizeof(CV));
-        else dev->DrawPrimitiveUP(D3DPT_TRIANGLESTRIP, 2, pv, sizeof(PV));
+        device->SetRenderState(D3DRS_COLORVERTEX, s.colorVertex);
+        device->SetRenderState(D3DRS_LIGHTING, s.lighting);
+        device->Clear(0, nullptr, D3DCLEAR_ZBUFFER, 0, 1.0f, 0);
+        device->SetVertexShader(s.normals ? D3DFVF_XYZ | D3DFVF_NORMAL | D3DFVF_DIFFUSE : D3DFVF_XYZ | D3DFVF_DIFFUSE);
+        if (s.normals) device->DrawPrimitiveUP(D3DPT_TRIANGLESTRIP, 2, v, sizeof(CV));
+        else device->DrawPrimitiveUP(D3DPT_TRIANGLESTRIP, 2, pv, sizeof(PV));
         EXPECT_TRUE(Near(s.expect, Pixel(32, 32))) << std::hex << s.expect << " got " << Pixel(32, 32);
     }
 }
 
 TEST_F(LightingTest, LinearVertexFog) {
-    dev->SetRenderState(D3DRS_AMBIENT, 0xFFFFFFFF);
-    dev->SetRenderState(D3DRS_FOGENABLE, TRUE);
-    dev->SetRenderState(D3DRS_FOGCOLOR, 0xFF0000FF);
-    dev->SetRenderState(D3DRS_FOGVERTEXMODE, D3DFOG_LINEAR);
-    dev->SetRenderState(D3DRS_FOGSTART, F2DW(10.0f));
-    dev->SetRenderState(D3DRS_FOGEND, F2DW(30.0f));
+    device->SetRenderState(D3DRS_AMBIENT, 0xFFFFFFFF);
+    device->SetRenderState(D3DRS_FOGENABLE, TRUE);
+    device->SetRenderState(D3DRS_FOGCOLOR, 0xFF0000FF);
+    device->SetRenderState(D3DRS_FOGVERTEXMODE, D3DFOG_LINEAR);
+    device->SetRenderState(D3DRS_FOGSTART, F2DW(10.0f));
+    device->SetRenderState(D3DRS_FOGEND, F2DW(30.0f));
     Wall(5);
     EXPECT_TRUE(Near(0xFFFFFF, Pixel(32, 32)));
     Wall(20);
@@ -287,27 +287,27 @@ TEST_F(DeviceTest, VertexShaderTransformsColoursAndAddressesRelatively) {
                     Op(D3DSIO_MOV), Dst(D3DSPR_ATTROUT, 0), Src(D3DSPR_CONST, 10, D3DVS_NOSWIZZLE, false, true),
                     D3DVS_END()};
     DWORD handle = 0;
-    ASSERT_EQ(D3D_OK, dev->CreateVertexShader(decl, code, &handle, 0));
+    ASSERT_EQ(D3D_OK, device->CreateVertexShader(decl, code, &handle, 0));
     float consts[6][4] = {{1, 0, 0, 0}, {0, 1, 0, 0}, {0, 0, 1, 0}, {0, 0, 0, 1}, {1.7f, 0, 0, 0}, {0, 0, 0, 0}};
-    dev->SetVertexShaderConstant(0, consts, 5);
+    device->SetVertexShaderConstant(0, consts, 5);
     float red[4] = {1, 0, 0, 1}, green[4] = {0, 1, 0, 1};
-    dev->SetVertexShaderConstant(10, red, 1);
-    dev->SetVertexShaderConstant(11, green, 1);
-    DiffuseOnly(dev);
-    dev->SetVertexShader(handle);
+    device->SetVertexShaderConstant(10, red, 1);
+    device->SetVertexShaderConstant(11, green, 1);
+    DiffuseOnly(device);
+    device->SetVertexShader(handle);
     float quad[4][3] = {{-1, 1, 0.5f}, {1, 1, 0.5f}, {-1, -1, 0.5f}, {1, -1, 0.5f}};
-    ASSERT_EQ(D3D_OK, dev->DrawPrimitiveUP(D3DPT_TRIANGLESTRIP, 2, quad, 12));
+    ASSERT_EQ(D3D_OK, device->DrawPrimitiveUP(D3DPT_TRIANGLESTRIP, 2, quad, 12));
     EXPECT_TRUE(Near(0x00FF00, Pixel(32, 32))) << std::hex << Pixel(32, 32);  // floor(1.7) = 1: green
-    dev->SetVertexShader(D3DFVF_XYZ);
-    EXPECT_EQ(D3D_OK, dev->DeleteVertexShader(handle));
-    EXPECT_EQ(D3DERR_INVALIDCALL, dev->SetVertexShader(handle));
+    device->SetVertexShader(D3DFVF_XYZ);
+    EXPECT_EQ(D3D_OK, device->DeleteVertexShader(handle));
+    EXPECT_EQ(D3DERR_INVALIDCALL, device->SetVertexShader(handle));
 }
 
 TEST_F(DeviceTest, UpdatingOtherResourcesMidFrameKeepsTheBoundOnes) {
     IDirect3DTexture8* red = Texture(1, 1, D3DFMT_X8R8G8B8, {0xFF0000});
     IDirect3DTexture8* blue = Texture(1, 1, D3DFMT_X8R8G8B8, {0x0000FF});
-    dev->SetTextureStageState(0, D3DTSS_COLOROP, D3DTOP_SELECTARG1);
-    dev->SetTexture(0, red);
+    device->SetTextureStageState(0, D3DTSS_COLOROP, D3DTOP_SELECTARG1);
+    device->SetTexture(0, red);
     Quad(0, 0, 8, 8, 0.5f, 0xFFFFFFFF);
     D3DLOCKED_RECT lr;
     blue->LockRect(0, &lr, nullptr, 0);
@@ -315,9 +315,9 @@ TEST_F(DeviceTest, UpdatingOtherResourcesMidFrameKeepsTheBoundOnes) {
     blue->UnlockRect(0);
     Quad(8, 0, 16, 8, 0.5f, 0xFFFFFFFF);
     EXPECT_TRUE(Near(0xFF0000, Pixel(12, 4))) << std::hex << Pixel(12, 4);
-    dev->SetTexture(0, nullptr);
+    device->SetTexture(0, nullptr);
     // The same for index buffers: refilling one that is not bound leaves the bound one in use.
-    DiffuseOnly(dev);
+    DiffuseOnly(device);
     TLVertex v[4] = {{-0.5f, 15.5f, 0.5f, 1, 0xFF00FF00, 0, 0}, {7.5f, 15.5f, 0.5f, 1, 0xFF00FF00, 0, 0},
                      {-0.5f, 23.5f, 0.5f, 1, 0xFF00FF00, 0, 0}, {7.5f, 23.5f, 0.5f, 1, 0xFF00FF00, 0, 0}};
     IDirect3DVertexBuffer8* vb = nullptr;
@@ -329,22 +329,22 @@ TEST_F(DeviceTest, UpdatingOtherResourcesMidFrameKeepsTheBoundOnes) {
         std::memcpy(p, data, size);
         buffer->Unlock();
     };
-    dev->CreateVertexBuffer(sizeof(v), 0, kTLFvf, D3DPOOL_MANAGED, &vb);
+    device->CreateVertexBuffer(sizeof(v), 0, kTLFvf, D3DPOOL_MANAGED, &vb);
     fill(vb, v, sizeof(v));
     for (int i = 0; i < 2; ++i) {
-        dev->CreateIndexBuffer(12, 0, D3DFMT_INDEX16, D3DPOOL_MANAGED, &ibs[i]);
+        device->CreateIndexBuffer(12, 0, D3DFMT_INDEX16, D3DPOOL_MANAGED, &ibs[i]);
         fill(ibs[i], full, 12);
     }
-    dev->SetVertexShader(kTLFvf);
-    dev->SetStreamSource(0, vb, sizeof(TLVertex));
-    dev->SetIndices(ibs[0], 0);
-    dev->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 0, 4, 0, 2);
+    device->SetVertexShader(kTLFvf);
+    device->SetStreamSource(0, vb, sizeof(TLVertex));
+    device->SetIndices(ibs[0], 0);
+    device->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 0, 4, 0, 2);
     fill(ibs[1], none, 12);
-    dev->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF000000, 1.0f, 0);
-    dev->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 0, 4, 0, 2);
+    device->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF000000, 1.0f, 0);
+    device->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 0, 4, 0, 2);
     EXPECT_TRUE(Near(0x00FF00, Pixel(4, 20))) << std::hex << Pixel(4, 20);
-    dev->SetStreamSource(0, nullptr, 0);
-    dev->SetIndices(nullptr, 0);
+    device->SetStreamSource(0, nullptr, 0);
+    device->SetIndices(nullptr, 0);
     vb->Release();
     ibs[0]->Release();
     ibs[1]->Release();
@@ -354,7 +354,7 @@ TEST_F(DeviceTest, UpdatingOtherResourcesMidFrameKeepsTheBoundOnes) {
 
 TEST_F(DeviceTest, MipFilterChoosesLevels) {
     IDirect3DTexture8* t = nullptr;
-    ASSERT_EQ(D3D_OK, dev->CreateTexture(16, 16, 3, 0, D3DFMT_X8R8G8B8, D3DPOOL_MANAGED, &t));
+    ASSERT_EQ(D3D_OK, device->CreateTexture(16, 16, 3, 0, D3DFMT_X8R8G8B8, D3DPOOL_MANAGED, &t));
     const DWORD colours[3] = {0xFF0000, 0x00FF00, 0x0000FF};
     for (UINT level = 0; level < 3; ++level) {
         D3DLOCKED_RECT lr;
@@ -364,8 +364,8 @@ TEST_F(DeviceTest, MipFilterChoosesLevels) {
                 reinterpret_cast<DWORD*>(static_cast<BYTE*>(lr.pBits) + y * lr.Pitch)[x] = colours[level];
         t->UnlockRect(level);
     }
-    dev->SetTexture(0, t);
-    dev->SetTextureStageState(0, D3DTSS_COLOROP, D3DTOP_SELECTARG1);
+    device->SetTexture(0, t);
+    device->SetTextureStageState(0, D3DTSS_COLOROP, D3DTOP_SELECTARG1);
     struct Case { DWORD mipFilter, maxLevel; float size; DWORD expect; } cases[] = {
         {D3DTEXF_NONE, 0, 4, 0xFF0000},    // 16 texels over 4 pixels, but no mip filter: level 0
         {D3DTEXF_POINT, 0, 4, 0x0000FF},   // level 2 matches the footprint
@@ -373,12 +373,12 @@ TEST_F(DeviceTest, MipFilterChoosesLevels) {
         {D3DTEXF_POINT, 1, 32, 0x00FF00},  // magnified, but the most detailed level allowed is 1
     };
     for (const Case& c : cases) {
-        dev->SetTextureStageState(0, D3DTSS_MIPFILTER, c.mipFilter);
-        dev->SetTextureStageState(0, D3DTSS_MAXMIPLEVEL, c.maxLevel);
+        device->SetTextureStageState(0, D3DTSS_MIPFILTER, c.mipFilter);
+        device->SetTextureStageState(0, D3DTSS_MAXMIPLEVEL, c.maxLevel);
         Quad(0, 0, c.size, c.size, 0.5f, 0);
         EXPECT_TRUE(Near(c.expect, Pixel(1, 1))) << c.mipFilter << " " << c.size << std::hex << " " << Pixel(1, 1);
     }
-    dev->SetTexture(0, nullptr);
+    device->SetTexture(0, nullptr);
     t->Release();
 }
 
@@ -388,27 +388,27 @@ TEST_F(DeviceTest, SixteenBitTextureFormatsDrawTheirColours) {
         {D3DFMT_A1R5G5B5, 0x001F, 0x0000FF, false}, {D3DFMT_A4R4G4B4, 0x8F00, 0xFF0000, false},
     };
     // Texture colour, and texture alpha blended over white.
-    dev->SetTextureStageState(0, D3DTSS_COLOROP, D3DTOP_SELECTARG1);
-    dev->SetRenderState(D3DRS_SRCBLEND, D3DBLEND_SRCALPHA);
-    dev->SetRenderState(D3DRS_DESTBLEND, D3DBLEND_INVSRCALPHA);
+    device->SetTextureStageState(0, D3DTSS_COLOROP, D3DTOP_SELECTARG1);
+    device->SetRenderState(D3DRS_SRCBLEND, D3DBLEND_SRCALPHA);
+    device->SetRenderState(D3DRS_DESTBLEND, D3DBLEND_INVSRCALPHA);
     for (const Case& c : cases) {
         IDirect3DTexture8* t = nullptr;
-        ASSERT_EQ(D3D_OK, dev->CreateTexture(2, 2, 1, 0, c.format, D3DPOOL_MANAGED, &t));
+        ASSERT_EQ(D3D_OK, device->CreateTexture(2, 2, 1, 0, c.format, D3DPOOL_MANAGED, &t));
         D3DLOCKED_RECT lr;
         t->LockRect(0, &lr, nullptr, 0);
         for (int y = 0; y < 2; ++y)
             for (int x = 0; x < 2; ++x) reinterpret_cast<uint16_t*>(static_cast<BYTE*>(lr.pBits) + y * lr.Pitch)[x] = c.texel;
         t->UnlockRect(0);
-        dev->SetTexture(0, t);
-        dev->SetRenderState(D3DRS_ALPHABLENDENABLE, FALSE);
+        device->SetTexture(0, t);
+        device->SetRenderState(D3DRS_ALPHABLENDENABLE, FALSE);
         Quad(0, 0, 4, 4, 0.5f, 0xFFFFFFFF);
         EXPECT_TRUE(Near(c.rgb, Pixel(2, 2), 2)) << "format " << c.format << std::hex << " got " << Pixel(2, 2);
-        dev->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFFFFFFFF, 1.0f, 0);
-        dev->SetRenderState(D3DRS_ALPHABLENDENABLE, TRUE);
+        device->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFFFFFFFF, 1.0f, 0);
+        device->SetRenderState(D3DRS_ALPHABLENDENABLE, TRUE);
         Quad(0, 0, 4, 4, 0.5f, 0xFFFFFFFF);
         DWORD expect = c.opaque ? c.rgb : (c.format == D3DFMT_A1R5G5B5 ? 0xFFFFFF : 0xFF7777);
         EXPECT_TRUE(Near(expect, Pixel(2, 2), 3)) << "format " << c.format << std::hex << " blended " << Pixel(2, 2);
-        dev->SetTexture(0, nullptr);
+        device->SetTexture(0, nullptr);
         t->Release();
     }
 }

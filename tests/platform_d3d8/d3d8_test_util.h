@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "d3d8.h"
-#include "quil_automation_d3d.h"
+#include "offscreen_device.h"
 
 namespace d3d8_test {
 
@@ -25,24 +25,6 @@ struct NVertex {
     float nx, ny, nz;
 };
 constexpr DWORD kNFvf = D3DFVF_XYZ | D3DFVF_NORMAL;
-
-inline D3DMATRIX Identity() {
-    D3DMATRIX m;
-    std::memset(&m, 0, sizeof(m));
-    m._11 = m._22 = m._33 = m._44 = 1.0f;
-    return m;
-}
-
-// Row-vector 4x4 product: a, then b.
-inline D3DMATRIX Mul(const D3DMATRIX& a, const D3DMATRIX& b) {
-    D3DMATRIX r;
-    for (int i = 0; i < 4; ++i)
-        for (int j = 0; j < 4; ++j) {
-            r.m[i][j] = 0;
-            for (int k = 0; k < 4; ++k) r.m[i][j] += a.m[i][k] * b.m[k][j];
-        }
-    return r;
-}
 
 // Left-handed perspective projection to depths 0..1.
 inline D3DMATRIX Perspective(float fovy, float aspect, float zn, float zf) {
@@ -72,24 +54,15 @@ inline bool Near(DWORD a, DWORD b, int tolerance = 2) {
     return true;
 }
 
-// A fixture with a 64 x 64 device (depth buffer on) on a hidden window.
-class DeviceTest : public ::testing::Test {
+// A fixture with a 64 x 64 device (depth buffer on, lighting and culling off).
+class DeviceTest : public quiltest::OffscreenDeviceTest {
 protected:
     static constexpr UINT kSize = 64;
     void SetUp() override { Open(kSize, kSize); }
     void Open(UINT w, UINT h) {
-        setenv("SDL_VIDEODRIVER", "offscreen", 0);
-        ASSERT_EQ(D3D_OK, quil_automation::CreateOffscreenDevice(w, h, true, &d3d, &dev));
-        dev->SetRenderState(D3DRS_LIGHTING, FALSE);
-        dev->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
-    }
-    void TearDown() override {
-        if (dev) {
-            EXPECT_EQ(0u, dev->Release());
-        }
-        if (d3d) {
-            EXPECT_EQ(0u, d3d->Release());
-        }
+        OffscreenDeviceTest::Open(w, h);
+        device->SetRenderState(D3DRS_LIGHTING, FALSE);
+        device->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
     }
     // A pre-transformed quad covering [x1, x2) x [y1, y2) in pixels, u from 0 to uMax.
     void Quad(float x1, float y1, float x2, float y2, float z, D3DCOLOR color, float uMax = 1) {
@@ -97,19 +70,14 @@ protected:
                          {x2 - 0.5f, y1 - 0.5f, z, 1, color, uMax, 0},
                          {x1 - 0.5f, y2 - 0.5f, z, 1, color, 0, 1},
                          {x2 - 0.5f, y2 - 0.5f, z, 1, color, uMax, 1}};
-        dev->SetVertexShader(kTLFvf);
-        ASSERT_EQ(D3D_OK, dev->DrawPrimitiveUP(D3DPT_TRIANGLESTRIP, 2, v, sizeof(TLVertex)));
-    }
-    quil_automation::RgbaImage Frame() {
-        quil_automation::RgbaImage img;
-        EXPECT_TRUE(quil_automation::ReadBackBuffer(dev, &img));
-        return img;
+        device->SetVertexShader(kTLFvf);
+        ASSERT_EQ(D3D_OK, device->DrawPrimitiveUP(D3DPT_TRIANGLESTRIP, 2, v, sizeof(TLVertex)));
     }
     DWORD Pixel(int x, int y) { return Frame().At(x, y) & 0xFFFFFF; }
     // A managed texture of one level holding w x h 32-bit texels, row by row.
     IDirect3DTexture8* Texture(UINT w, UINT h, D3DFORMAT fmt, const std::vector<DWORD>& texels) {
         IDirect3DTexture8* t = nullptr;
-        EXPECT_EQ(D3D_OK, dev->CreateTexture(w, h, 1, 0, fmt, D3DPOOL_MANAGED, &t));
+        EXPECT_EQ(D3D_OK, device->CreateTexture(w, h, 1, 0, fmt, D3DPOOL_MANAGED, &t));
         D3DLOCKED_RECT lr;
         EXPECT_EQ(D3D_OK, t->LockRect(0, &lr, nullptr, 0));
         for (UINT y = 0; y < h; ++y)
@@ -117,8 +85,6 @@ protected:
         EXPECT_EQ(D3D_OK, t->UnlockRect(0));
         return t;
     }
-    IDirect3D8* d3d = nullptr;
-    IDirect3DDevice8* dev = nullptr;
 };
 
 }  // namespace d3d8_test

@@ -1,5 +1,7 @@
 // The registry file, text conversion, paths and files, and compiled-in RCDATA.
 #include <gtest/gtest.h>
+
+#include <filesystem>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <cstdio>
@@ -20,6 +22,7 @@ protected:
         ::mkdir(dir.c_str(), 0755);
         setenv("XDG_CONFIG_HOME", dir.c_str(), 1);
         std::remove(qa::RegistryFilePath().c_str());
+        std::filesystem::create_directories(std::filesystem::path(qa::RegistryFilePath()).parent_path());
         qa::ReloadRegistry();
     }
     void TearDown() override {

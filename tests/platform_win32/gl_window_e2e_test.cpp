@@ -1,4 +1,5 @@
-// Menus and dialogs drawn on real GL windows (SDL offscreen driver).
+// The window platform on a real GL window (SDL offscreen driver): the menu strip
+// above the client area, and an open menu repainted and operated by keys.
 #include <gtest/gtest.h>
 #include <SDL.h>
 #include <epoxy/gl.h>
@@ -16,21 +17,26 @@ std::vector<unsigned char> g_frame;  // RGBA, rows bottom-up, of the last WM_PAI
 int g_frameW = 0, g_frameH = 0;
 int g_paints = 0;
 
+// Clears the client area to the given red, draws the menu strip and any open
+// menu over it, and keeps a copy of the whole window's pixels.
+void DrawAndRead(HWND hwnd, float red) {
+    RECT rc;
+    GetClientRect(hwnd, &rc);
+    glViewport(0, 0, rc.right, rc.bottom);
+    glClearColor(red, 0, 0, 1);
+    glClear(GL_COLOR_BUFFER_BIT);
+    quil_platform::WindowDrawNonClient(hwnd);
+    SDL_GL_GetDrawableSize(quil_platform::WindowSDL(hwnd), &g_frameW, &g_frameH);
+    g_frame.assign(static_cast<size_t>(g_frameW * g_frameH * 4), 0);
+    glReadPixels(0, 0, g_frameW, g_frameH, GL_RGBA, GL_UNSIGNED_BYTE, g_frame.data());
+}
+
 // Paints like the game's framework does while a menu is open: the scene, the
-// menu strip and any open menu, then the swap; keeps a copy for the test.
+// menu strip and any open menu, then the swap.
 LRESULT CALLBACK PaintingProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     if (msg == WM_PAINT) {
-        SDL_Window* win = quil_platform::WindowSDL(hwnd);
-        RECT rc;
-        GetClientRect(hwnd, &rc);
-        glViewport(0, 0, rc.right, rc.bottom);
-        glClearColor(0, 0, 0, 1);
-        glClear(GL_COLOR_BUFFER_BIT);
-        quil_platform::WindowDrawNonClient(hwnd);
-        SDL_GL_GetDrawableSize(win, &g_frameW, &g_frameH);
-        g_frame.assign(static_cast<size_t>(g_frameW * g_frameH * 4), 0);
-        glReadPixels(0, 0, g_frameW, g_frameH, GL_RGBA, GL_UNSIGNED_BYTE, g_frame.data());
-        SDL_GL_SwapWindow(win);
+        DrawAndRead(hwnd, 0);
+        SDL_GL_SwapWindow(quil_platform::WindowSDL(hwnd));
         ++g_paints;
     }
     return DefWindowProcA(hwnd, msg, wp, lp);
@@ -92,45 +98,21 @@ TEST_F(MenuDrawing, OpenMenuIsRepaintedAndOperatedByKeys) {
     EXPECT_EQ(LOWORD(m.wParam), 40001);
 }
 
-TEST_F(MenuDrawing, PopupMenuAtTheMousePositionAndEscape) {
-    int turns = 0;
-    std::vector<unsigned char> inside, outside;
-    POINT at{100, 80};
-    ClientToScreen(g_win, &at);
-    qa::SetPumpHook([&] {
-        if (++turns == 3) {
-            int strip = quil_platform::WindowMenuStripHeight(g_win);
-            inside.assign(At(110, 80 + strip + 10), At(110, 80 + strip + 10) + 4);
-            outside.assign(At(20, 200), At(20, 200) + 4);
-            qa::KeyPress(VK_ESCAPE);
-        }
-    });
-    HMENU menu = LoadMenuA(nullptr, MAKEINTRESOURCEA(107));
-    EXPECT_FALSE(TrackPopupMenuEx(GetSubMenu(menu, 0), TPM_VERTICAL, at.x, at.y, g_win, nullptr));
-    DestroyMenu(menu);
-    ASSERT_EQ(inside.size(), 4u);
-    EXPECT_GT(inside[0], 200) << "the popup's face below and right of the mouse";
-    EXPECT_EQ(outside[0], 0) << "the scene elsewhere";
-}
-
-TEST(DialogDrawing, SettingsDialogRunsWithItsOwnContext) {
-    HWND owner = qa::CreateTestWindow(320, 240);
-    SDL_GLContext before = SDL_GL_GetCurrentContext();
-    qa::ShownDialog seen{};
-    qa::QueueDialogScript([&](HWND dlg) {
-        seen = qa::DescribeDialog(dlg);
-        qa::DialogClickButton(dlg, IDOK);
-    });
-    INT_PTR r = DialogBoxParamA(nullptr, MAKEINTRESOURCEA(106), owner,
-                                [](HWND, UINT msg, WPARAM wp, LPARAM) -> INT_PTR {
-                                    if (msg == WM_COMMAND && LOWORD(wp) == IDOK) return TRUE;
-                                    return msg == WM_INITDIALOG;
-                                },
-                                0);
-    EXPECT_EQ(r, IDCANCEL) << "the procedure never ends it: cancelled after the script";
-    EXPECT_EQ(seen.caption, "Game Settings");
-    EXPECT_EQ(SDL_GL_GetCurrentContext(), before) << "the caller's GL context is current again";
-    DestroyWindow(owner);
+TEST_F(MenuDrawing, StripSitsAboveTheClientAreaWhichKeepsItsViewport) {
+    SDL_Window* win = quil_platform::WindowSDL(g_win);
+    EXPECT_TRUE(SDL_GetWindowFlags(win) & SDL_WINDOW_OPENGL);
+    int w = 0, h = 0;
+    SDL_GetWindowSize(win, &w, &h);
+    EXPECT_EQ(w, 320);
+    EXPECT_EQ(h, 240 + quil_platform::WindowMenuStripHeight(g_win));
+    DrawAndRead(g_win, 1);
+    EXPECT_GT(At(300, 10)[1], 200) << "the strip is drawn in the menu colour";
+    EXPECT_EQ(At(160, 150)[0], 255);
+    EXPECT_EQ(At(160, 150)[1], 0);
+    GLint vp[4];
+    glGetIntegerv(GL_VIEWPORT, vp);
+    EXPECT_EQ(vp[2], 320);
+    EXPECT_EQ(vp[3], 240);
 }
 
 }  // namespace

@@ -60,5 +60,5 @@ int ResourceId(LPCSTR name);
 
 }  // namespace quil_resources_table
 
-// Defined by the resources library: registers all of the program's resources.
+// Registers all of the program's resources (called on the first lookup).
 void QuilRegisterProgramResources();
