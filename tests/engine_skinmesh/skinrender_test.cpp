@@ -146,11 +146,11 @@ TEST_F(SkinRender, ShaderSkinningMatchesCpuBlendAtThreeTimes) {
         SkinMesh other;
         other.Setup((std::string(QUIL_TEST_DATA_DIR) + "/render_arm.x").c_str(), "");
         other.RestoreDeviceObjects();
-        quil_automation::MakeDeviceLost(dev);
+        quil_automation::MakeDeviceLost(device);
         mesh.InvalidateDeviceObjects();
         D3DPRESENT_PARAMETERS pp = {kSize, kSize, D3DFMT_UNKNOWN, 1, D3DMULTISAMPLE_NONE, D3DSWAPEFFECT_DISCARD,
                                     nullptr, TRUE, TRUE, D3DFMT_D16, 0, 0, 0};
-        ASSERT_EQ(dev->Reset(&pp), D3D_OK);
+        ASSERT_EQ(device->Reset(&pp), D3D_OK);
     }
 }
 

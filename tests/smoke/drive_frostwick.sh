@@ -110,6 +110,13 @@ full_screen_seen() {
 
 dlg=$(window '^Game Settings$' 300) || { note "NODIALOG"; finish; }
 note "DIALOG $(size "$dlg")"
+# Until the dialog is drawn (a sanitized build starts slowly).
+eval "$(xdotool getwindowgeometry --shell "$dlg")"
+i=0
+while [ -n "$pictures" ] && [ $i -lt 50 ]; do
+    sleep 0.2; i=$((i + 1))
+    shot dialog && [ "$(brightness dialog 20x20+$((X + 130))+$((Y + 360)))" -gt 300 ] && break
+done
 sleep 0.5
 # Blank strips where texts must end at the template's layout (pixels of 6 x 13
 # base units): between "Adapter" and its combo, before the mode combo (the colon
