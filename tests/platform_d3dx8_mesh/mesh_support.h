@@ -44,3 +44,22 @@ inline int ExerciseMeshes(IDirectXFileData* d, MeshDevice& dev, int depth = 0) {
     }
     return failures;
 }
+
+// Parses bytes as a .x file and puts every Mesh it holds through ExerciseMeshes.
+inline int ExerciseFile(const uint8_t* data, size_t size, MeshDevice& dev) {
+    int failures = 0;
+    IDirectXFile* file = nullptr;
+    if (FAILED(DirectXFileCreate(&file))) return 0;
+    DXFILELOADMEMORY mem{const_cast<uint8_t*>(data), DWORD(size)};
+    IDirectXFileEnumObject* en = nullptr;
+    if (SUCCEEDED(file->CreateEnumObject(&mem, DXFILELOAD_FROMMEMORY, &en))) {
+        IDirectXFileData* obj = nullptr;
+        while (SUCCEEDED(en->GetNextDataObject(&obj))) {
+            failures += ExerciseMeshes(obj, dev);
+            obj->Release();
+        }
+        en->Release();
+    }
+    file->Release();
+    return failures;
+}

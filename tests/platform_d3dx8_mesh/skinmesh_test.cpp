@@ -270,20 +270,8 @@ TEST(SkinMesh, FuzzCorpusReplays) {
         if (e->d_name[0] == '.') continue;
         ++files;
         std::ifstream f(dir + "/" + e->d_name, std::ios::binary);
-        std::vector<char> bytes((std::istreambuf_iterator<char>(f)), {});
-        DXFILELOADMEMORY mem{bytes.data(), DWORD(bytes.size())};
-        IDirectXFile* file = nullptr;
-        DirectXFileCreate(&file);
-        IDirectXFileEnumObject* en = nullptr;
-        if (SUCCEEDED(file->CreateEnumObject(&mem, DXFILELOAD_FROMMEMORY, &en))) {
-            IDirectXFileData* d = nullptr;
-            while (SUCCEEDED(en->GetNextDataObject(&d))) {
-                EXPECT_EQ(ExerciseMeshes(d, dev), 0) << e->d_name;
-                d->Release();
-            }
-            en->Release();
-        }
-        file->Release();
+        std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(f)), {});
+        EXPECT_EQ(ExerciseFile(bytes.data(), bytes.size(), dev), 0) << e->d_name;
     }
     closedir(folder);
     EXPECT_GT(files, 5);
