@@ -1,9 +1,5 @@
-// Drawing 30 skinned models of 5,000 triangles and 24 bones a frame through SkinMesh (frame
-// matrices, palettes in vertex-shader constants, the vs.1.1 skinning shaders), against the
-// same vertices and normals blended once on the CPU and drawn straight to OpenGL, lit by one
-// directional light in the vertex shader, in a context of its own. The two sides take turns
-// within each iteration; reports the engine's wall and main-thread CPU time as ratios of the
-// baseline's.
+// 30 skinned models (5,000 triangles, 24 bones) drawn through SkinMesh's shader skinning, against the
+// same vertices blended once on the CPU and drawn lit straight to OpenGL; sides take turns each iteration.
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -79,12 +75,8 @@ void BlendOnCpu(SkinMesh& mesh) {
             }
         }
     }
-    g_indices.resize(size_t(c->pMesh->GetNumFaces()) * 3);
-    for (size_t i = 0; i < g_indices.size(); ++i) {
-        WORD w;
-        std::memcpy(&w, ib + i * 2, 2);
-        g_indices[i] = w;
-    }
+    const WORD* idx = reinterpret_cast<const WORD*>(ib);
+    g_indices.assign(idx, idx + size_t(c->pMesh->GetNumFaces()) * 3);
     c->pMesh->UnlockIndexBuffer();
     c->pMesh->UnlockVertexBuffer();
 }
