@@ -114,4 +114,22 @@ private:
     double m_wall[2] = {0, 0}, m_cpu[2] = {0, 0};
 };
 
+// Opens both sides, then times a frame of each in turn every iteration and reports;
+// false (the run skipped) when a side does not open.
+template <class Engine, class Baseline>
+bool TimePair(benchmark::State& state, Engine& engine, Baseline& baseline, PairClock& clock) {
+    if (!engine.Open() || !baseline.Open()) {
+        state.SkipWithError("no device, no OpenGL context or no model");
+        return false;
+    }
+    int frame = 0;
+    for (auto _ : state) {
+        clock.Side(0, [&] { engine.Frame(frame); });
+        clock.Side(1, [&] { baseline.Frame(frame); });
+        ++frame;
+    }
+    clock.Report(state, "engine", "gl");
+    return true;
+}
+
 }  // namespace bench_util

@@ -230,24 +230,9 @@ private:
 
 void BM_EngineAgainstGL(benchmark::State& state) {
     EngineScene engine;
-    if (!engine.Open()) {
-        state.SkipWithError("no device");
-        return;
-    }
     GlBaseline gl;
-    if (!gl.Open()) {
-        state.SkipWithError("no OpenGL context");
-        return;
-    }
     bench_util::PairClock clock;
-    int frame = 0;
-    for (auto _ : state) {
-        clock.Side(0, [&] { engine.Frame(frame); });
-        clock.Side(1, [&] { gl.Frame(frame); });
-        ++frame;
-    }
-    clock.Report(state, "engine", "gl");
-    g_clock = clock;
+    if (bench_util::TimePair(state, engine, gl, clock)) g_clock = clock;
 }
 
 }  // namespace

@@ -109,7 +109,7 @@ public:
         g_projection = *renderer->GetProjectionMatrix();
         return true;
     }
-    void Frame() {
+    void Frame(int) {
         for (auto& m : m_meshes) m->Update(0.016f);
         GetRenderer()->Render();
         glFinish();
@@ -163,7 +163,7 @@ public:
         m_offset = glGetUniformLocation(m_program, "offset");
         return true;
     }
-    void Frame() {
+    void Frame(int) {
         m_window.MakeCurrent();
         glClearColor(0, 0, 0, 1);
         glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
@@ -190,21 +190,9 @@ bench_util::PairClock g_clock;  // the last run's, for main to print
 
 void BM_SkinMeshAgainstGL(benchmark::State& state) {
     EngineScene engine;
-    if (!engine.Open()) {
-        state.SkipWithError("no device or the model did not load");
-        return;
-    }
     GlBaseline gl;
-    if (!gl.Open()) {
-        state.SkipWithError("no OpenGL context");
-        return;
-    }
     bench_util::PairClock clock;
-    for (auto _ : state) {
-        clock.Side(0, [&] { engine.Frame(); });
-        clock.Side(1, [&] { gl.Frame(); });
-    }
-    clock.Report(state, "engine", "gl");
+    if (!bench_util::TimePair(state, engine, gl, clock)) return;
     // How much of the frame the models cover, to show that both sides draw alike.
     state.counters["gl_covered_px"] = gl.Covered();
     state.counters["engine_covered_px"] = engine.Covered();

@@ -60,7 +60,6 @@ TEST(D3dxMatrix, InverseOfGeneralAndSingularMatrices) {
     D3DXMatrixIdentity(&id);
     ExpectMatrixNear(m * inv, id, 1e-4f);
     ExpectMatrixNear(inv * m, id, 1e-4f);
-    EXPECT_NEAR(D3DXMatrixDeterminant(&m), det, 1e-3f);
 
     D3DXMATRIX sing(1, 2, 3, 4, 2, 4, 6, 8, 0, 0, 1, 0, 0, 0, 0, 1);
     D3DXMATRIX untouched = id;
