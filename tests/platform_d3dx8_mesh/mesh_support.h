@@ -1,6 +1,7 @@
 // The shared recording device with its reference count in view (a mesh must give back the
 // references it takes), and the walk that puts every Mesh of a file through the loaders.
 #pragma once
+#include "../platform_dxfile/dxfile_each.h"
 #include "d3dx8mesh.h"
 #include "recording_device.h"
 
@@ -48,18 +49,6 @@ inline int ExerciseMeshes(IDirectXFileData* d, MeshDevice& dev, int depth = 0) {
 // Parses bytes as a .x file and puts every Mesh it holds through ExerciseMeshes.
 inline int ExerciseFile(const uint8_t* data, size_t size, MeshDevice& dev) {
     int failures = 0;
-    IDirectXFile* file = nullptr;
-    if (FAILED(DirectXFileCreate(&file))) return 0;
-    DXFILELOADMEMORY mem{const_cast<uint8_t*>(data), DWORD(size)};
-    IDirectXFileEnumObject* en = nullptr;
-    if (SUCCEEDED(file->CreateEnumObject(&mem, DXFILELOAD_FROMMEMORY, &en))) {
-        IDirectXFileData* obj = nullptr;
-        while (SUCCEEDED(en->GetNextDataObject(&obj))) {
-            failures += ExerciseMeshes(obj, dev);
-            obj->Release();
-        }
-        en->Release();
-    }
-    file->Release();
+    ForEachDataObject(data, size, [&](IDirectXFileData* obj) { failures += ExerciseMeshes(obj, dev); });
     return failures;
 }
