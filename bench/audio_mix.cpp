@@ -1,6 +1,5 @@
-// Cost of the audio mix: 32 voices of DirectSound effects (resampled, panned) plus a
-// DirectMusic tune, rendering 10 s of output into memory, as a fraction of real time
-// on one core.
+// 32 resampled, panned DirectSound voices plus a DirectMusic tune rendering 10 s into memory, as a
+// fraction of real time on one core.
 #include <benchmark/benchmark.h>
 
 #include <unistd.h>

@@ -1,5 +1,4 @@
-// What the straight OpenGL baselines share: a hidden window with an OpenGL 3.3 core
-// context of its own, and a program linked from two shader texts.
+// The straight OpenGL baselines' hidden window with a 3.3 core context, and their shader program.
 #pragma once
 #include <SDL.h>
 #include <epoxy/gl.h>

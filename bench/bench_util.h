@@ -1,6 +1,5 @@
-// What the engine benchmarks share: the engine's render device on an off-screen window,
-// a reporter that keeps each run's time per iteration so that main can print ratios, and
-// a clock for benchmarks that time two sides within one iteration.
+// What the engine benchmarks share: the render device off screen, a reporter that keeps each
+// run's times for main's ratios, and a clock for two sides timed within one iteration.
 #pragma once
 #include <benchmark/benchmark.h>
 
@@ -10,7 +9,6 @@
 #include <ctime>
 #include <map>
 #include <string>
-#include <utility>
 #include <vector>
 
 #include "quil_automation.h"
@@ -49,20 +47,17 @@ private:
     IDirect3DDevice8* m_device = nullptr;
 };
 
-// Keeps the real seconds per iteration of every run, by name, while printing every run as
-// the console reporter does; measuredSeconds and baselineSeconds hold the runs whose names
-// start with the two prefixes given, when given.
+// Prints every run as the console reporter does and keeps its real and CPU seconds per
+// iteration by name (without the min_time suffix).
 class RatioReporter : public benchmark::ConsoleReporter {
 public:
-    RatioReporter() = default;
-    RatioReporter(std::string measured, std::string baseline)
-        : m_measured(std::move(measured)), m_baseline(std::move(baseline)) {}
     void ReportRuns(const std::vector<Run>& runs) override {
         for (const Run& run : runs)
-            if (run.run_type == Run::RT_Iteration && run.iterations > 0)
-                seconds[run.benchmark_name()] = run.real_accumulated_time / double(run.iterations);
-        if (!m_measured.empty()) measuredSeconds = Seconds(m_measured);
-        if (!m_baseline.empty()) baselineSeconds = Seconds(m_baseline);
+            if (run.run_type == Run::RT_Iteration && run.iterations > 0) {
+                const std::string name = run.benchmark_name(), key = name.substr(0, name.find("/min_time"));
+                seconds[key] = run.real_accumulated_time / double(run.iterations);
+                cpu[key] = run.cpu_accumulated_time / double(run.iterations);
+            }
         ConsoleReporter::ReportRuns(runs);
     }
     // Seconds per iteration of the first run whose name starts with prefix, or 0.
@@ -76,12 +71,15 @@ public:
         return b > 0.0 ? Seconds(measured) / b : 0.0;
     }
 
-    std::map<std::string, double> seconds;
-    double measuredSeconds = 0.0, baselineSeconds = 0.0;
-
-private:
-    std::string m_measured, m_baseline;
+    std::map<std::string, double> seconds, cpu;
 };
+
+// Main-thread CPU seconds so far.
+inline double ThreadCpuSeconds() {
+    timespec ts{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
+    return double(ts.tv_sec) + double(ts.tv_nsec) * 1e-9;
+}
 
 // Wall and main-thread CPU time of two sides run in turn within each iteration, so that the
 // machine's load falls on both alike. Time the sides with Side(0, ...) and Side(1, ...), then
@@ -90,10 +88,10 @@ class PairClock {
 public:
     template <class F>
     void Side(int side, F&& work) {
-        const double wall0 = Wall(), cpu0 = Cpu();
+        const double wall0 = Wall(), cpu0 = ThreadCpuSeconds();
         work();
         m_wall[side] += Wall() - wall0;
-        m_cpu[side] += Cpu() - cpu0;
+        m_cpu[side] += ThreadCpuSeconds() - cpu0;
     }
     // Counters per iteration in microseconds and the two ratios, printed as well.
     void Report(benchmark::State& state, const char* measured, const char* baseline) {
@@ -113,12 +111,25 @@ private:
     static double Wall() {
         return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
     }
-    static double Cpu() {
-        timespec ts{};
-        clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
-        return double(ts.tv_sec) + double(ts.tv_nsec) * 1e-9;
-    }
     double m_wall[2] = {0, 0}, m_cpu[2] = {0, 0};
 };
+
+// Opens both sides, then times a frame of each in turn every iteration and reports;
+// false (the run skipped) when a side does not open.
+template <class Engine, class Baseline>
+bool TimePair(benchmark::State& state, Engine& engine, Baseline& baseline, PairClock& clock) {
+    if (!engine.Open() || !baseline.Open()) {
+        state.SkipWithError("no device, no OpenGL context or no model");
+        return false;
+    }
+    int frame = 0;
+    for (auto _ : state) {
+        clock.Side(0, [&] { engine.Frame(frame); });
+        clock.Side(1, [&] { baseline.Frame(frame); });
+        ++frame;
+    }
+    clock.Report(state, "engine", "gl");
+    return true;
+}
 
 }  // namespace bench_util

@@ -1,10 +1,6 @@
-// Level load: for each of the five levels, the main-thread CPU time of the load
-// call and of the first frame after it, each against a steady play frame of the
-// same level (the two ratio columns), in one run on the engine's off-screen device,
-// silent. "cold": a level's first load in the run (lightmaps baked, files read);
-// "warm": its second. The first frame should cost at most 3x a steady frame.
+// Main-thread CPU time of each level's load and first frame against a steady frame of that level,
+// cold (first load: lightmaps baked, files read) and warm (second). Goal: first frame <= 3x steady.
 #include <epoxy/gl.h>
-#include <time.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -25,11 +21,7 @@ namespace {
 constexpr float kDt = 1.0f / 60.0f;
 constexpr int kSteadyFrames = 30;
 
-double ThreadMs() {
-    timespec t;
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
-    return double(t.tv_sec) * 1e3 + double(t.tv_nsec) / 1e6;
-}
+double ThreadMs() { return bench_util::ThreadCpuSeconds() * 1e3; }
 
 // n game frames as the framework runs them (update, draw, wait for the device);
 // their main-thread CPU time in ms.

@@ -1,16 +1,15 @@
-// A room's lightmap bake (floor, ceiling, walls) on each of the five generated
-// houses: the straightforward bake, the fast bake on one thread and on every
-// core, in one run, with their ratios.
+// A room's lightmap bake on each of the five generated houses: the straightforward bake against
+// the fast bake on one thread and on every core.
 #include <benchmark/benchmark.h>
 
 #include <sched.h>
 
 #include <algorithm>
 #include <cstdio>
-#include <map>
 #include <string>
 #include <thread>
 
+#include "bench_util.h"
 #include "game_world_support.h"
 #include "lightmap_reference.h"
 #include "recording_device.h"
@@ -70,22 +69,6 @@ void BM_Ideal(benchmark::State& state) {
 }
 BENCHMARK(BM_Ideal)->DenseRange(0, 1)->Unit(benchmark::kMillisecond)->MinTime(0.5)->UseRealTime();
 
-// Prints every run and keeps the real and CPU time per iteration of each by name.
-class TimesReporter : public benchmark::ConsoleReporter {
-public:
-    void ReportRuns(const std::vector<Run>& runs) override {
-        for (const Run& run : runs)
-            if (run.run_type == Run::RT_Iteration && run.iterations) {
-                const std::string name = run.benchmark_name();
-                const std::string key = name.substr(0, name.find("/min_time"));
-                seconds[key] = run.real_accumulated_time / double(run.iterations);
-                cpu[key] = run.cpu_accumulated_time / double(run.iterations);
-            }
-        ConsoleReporter::ReportRuns(runs);
-    }
-    std::map<std::string, double> seconds, cpu;
-};
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -94,7 +77,7 @@ int main(int argc, char** argv) {
     quiltest::RecordingDevice device;
     RenderDevice_Bind(&device, device.caps, device.backBuffer);
     GetLevel()->Init();  // the prop types load their meshes and collision meshes
-    TimesReporter reporter;
+    bench_util::RatioReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
     std::printf("\njobs that share nothing: %.2fx faster on %u threads than on 1\n",
                 reporter.seconds["BM_Ideal/0"] / reporter.seconds["BM_Ideal/1"], kCores);

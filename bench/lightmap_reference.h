@@ -1,6 +1,5 @@
-// The straightforward bake the fast one must match texel for texel: every
-// light against every sample, and every prop against every sight line, through
-// Level::LineOfSight (which keeps its state in the Level, so one thread only).
+// The straightforward bake the fast one must match texel for texel: every light against every
+// sample through Level::LineOfSight (state kept in the Level, so one thread only).
 #pragma once
 #include <cstdint>
 #include <vector>

@@ -1,8 +1,5 @@
-// Loading and converting skinned models through the SkinMesh loader: the walker model of the
-// run folder, and a generated model of 5,000 triangles and 24 bones (a grid of quads, each
-// vertex weighted to two neighbouring bones). For each, the load is timed against parsing the
-// same file alone and against reading the file, and the heap the loaded model holds is shown
-// against the file's size.
+// Loading and converting the walker model and a generated 5,000-triangle, 24-bone model through
+// SkinMesh, against parsing the file alone and reading it; and the heap the model holds.
 #include <malloc.h>
 
 #include <cstdio>

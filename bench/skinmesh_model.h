@@ -1,5 +1,5 @@
-// The benchmarks' skinned model: 5,000 triangles (a grid of 50 x 50 quads) and 24 bones in
-// a chain of frames, each vertex weighted to two neighbouring bones.
+// The benchmarks' skinned model: a 50 x 50 quad grid (5,000 triangles) over a chain of 24 bones,
+// each vertex weighted to two neighbouring bones.
 #pragma once
 #include <cstdio>
 #include <string>

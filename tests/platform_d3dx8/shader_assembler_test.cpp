@@ -121,14 +121,4 @@ TEST(VsAssembler, FromFileMatchesNamesWithoutCaseAndReportsMissingFiles) {
     rmdir(dir);
 }
 
-TEST(D3dxCore, FvfSizes) {
-    const struct { DWORD fvf; UINT size; } sizes[] = {
-        {D3DFVF_XYZRHW | D3DFVF_DIFFUSE | D3DFVF_TEX1, 28},
-        {D3DFVF_XYZB2 | D3DFVF_LASTBETA_UBYTE4 | D3DFVF_NORMAL | D3DFVF_TEX1, 40},
-        {D3DFVF_XYZB4 | D3DFVF_SPECULAR | D3DFVF_PSIZE, 36},
-        {D3DFVF_XYZ | D3DFVF_TEX2 | D3DFVF_TEXCOORDSIZE3(0) | D3DFVF_TEXCOORDSIZE1(1), 28},
-    };
-    for (const auto& c : sizes) EXPECT_EQ(D3DXGetFVFVertexSize(c.fvf), c.size) << std::hex << c.fvf;
-}
-
 }  // namespace

@@ -1,6 +1,7 @@
 // The shared recording device with its reference count in view (a mesh must give back the
 // references it takes), and the walk that puts every Mesh of a file through the loaders.
 #pragma once
+#include "../platform_dxfile/dxfile_each.h"
 #include "d3dx8mesh.h"
 #include "recording_device.h"
 
@@ -42,5 +43,12 @@ inline int ExerciseMeshes(IDirectXFileData* d, MeshDevice& dev, int depth = 0) {
         }
         child->Release();
     }
+    return failures;
+}
+
+// Parses bytes as a .x file and puts every Mesh it holds through ExerciseMeshes.
+inline int ExerciseFile(const uint8_t* data, size_t size, MeshDevice& dev) {
+    int failures = 0;
+    ForEachDataObject(data, size, [&](IDirectXFileData* obj) { failures += ExerciseMeshes(obj, dev); });
     return failures;
 }

@@ -94,9 +94,6 @@ TEST(SkinMesh, LoadsBonesAndConvertsToOnePaletteWithTheFilesWeights) {
     ASSERT_EQ(s.hr, D3D_OK);
     EXPECT_EQ(s.skin->GetNumBones(), 3u);
     EXPECT_EQ(s.skin->GetNumFaces(), 4u);
-    DWORD maxInfl = 0;
-    ASSERT_EQ(s.skin->GetMaxVertexInfluences(&maxInfl), D3D_OK);
-    EXPECT_EQ(maxInfl, 2u);
     EXPECT_STREQ(static_cast<char**>(s.names->GetBufferPointer())[2], "Foot");
     ASSERT_EQ(s.offsets->GetBufferSize(), 3u * sizeof(D3DXMATRIX));
     EXPECT_FLOAT_EQ(static_cast<D3DXMATRIX*>(s.offsets->GetBufferPointer())[2]._41, -2.0f);
@@ -242,21 +239,19 @@ TEST(SkinMesh, BadSkinsFail) {
         EXPECT_TRUE(FAILED(s.hr)) << body;
         EXPECT_EQ(s.skin, nullptr);
     }
+    {  // An empty mesh has no data; a mesh without bones loads but does not convert.
+        MeshObject e("xof 0303txt 0032\nMesh { 0;; 0;; }\n", true);
+        EXPECT_EQ(SkinLoad(e.mesh, dev).hr, D3DXERR_LOADEDMESHASNODATA);
+        MeshObject p("xof 0303txt 0032\nMesh { 3; 0;0;0;, 1;0;0;, 0;1;0;; 1; 3; 0,1,2;; }\n", true);
+        SkinLoad s(p.mesh, dev);
+        ASSERT_EQ(s.hr, D3D_OK);
+        EXPECT_EQ(s.skin->GetNumBones(), 0u);
+        ID3DXMesh* blended = nullptr;
+        DWORD combos = 0;
+        EXPECT_TRUE(FAILED(s.skin->ConvertToIndexedBlendedMesh(0, nullptr, 28, nullptr, &combos, nullptr, nullptr,
+                                                               nullptr, &blended)));
+    }
     EXPECT_EQ(dev.liveResources, 0);
-}
-
-TEST(SkinMesh, EmptyMeshReportsNoDataAndMeshWithoutBonesDoesNotConvert) {
-    MeshDevice dev;
-    MeshObject e("xof 0303txt 0032\nMesh { 0;; 0;; }\n", true);
-    EXPECT_EQ(SkinLoad(e.mesh, dev).hr, D3DXERR_LOADEDMESHASNODATA);
-    MeshObject p("xof 0303txt 0032\nMesh { 3; 0;0;0;, 1;0;0;, 0;1;0;; 1; 3; 0,1,2;; }\n", true);
-    SkinLoad s(p.mesh, dev);
-    ASSERT_EQ(s.hr, D3D_OK);
-    EXPECT_EQ(s.skin->GetNumBones(), 0u);
-    ID3DXMesh* blended = nullptr;
-    DWORD combos = 0;
-    EXPECT_TRUE(FAILED(s.skin->ConvertToIndexedBlendedMesh(0, nullptr, 28, nullptr, &combos, nullptr, nullptr,
-                                                           nullptr, &blended)));
 }
 
 // The inputs the mesh fuzzer kept load or fail cleanly, and leak no device buffers.
@@ -270,20 +265,8 @@ TEST(SkinMesh, FuzzCorpusReplays) {
         if (e->d_name[0] == '.') continue;
         ++files;
         std::ifstream f(dir + "/" + e->d_name, std::ios::binary);
-        std::vector<char> bytes((std::istreambuf_iterator<char>(f)), {});
-        DXFILELOADMEMORY mem{bytes.data(), DWORD(bytes.size())};
-        IDirectXFile* file = nullptr;
-        DirectXFileCreate(&file);
-        IDirectXFileEnumObject* en = nullptr;
-        if (SUCCEEDED(file->CreateEnumObject(&mem, DXFILELOAD_FROMMEMORY, &en))) {
-            IDirectXFileData* d = nullptr;
-            while (SUCCEEDED(en->GetNextDataObject(&d))) {
-                EXPECT_EQ(ExerciseMeshes(d, dev), 0) << e->d_name;
-                d->Release();
-            }
-            en->Release();
-        }
-        file->Release();
+        std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(f)), {});
+        EXPECT_EQ(ExerciseFile(bytes.data(), bytes.size(), dev), 0) << e->d_name;
     }
     closedir(folder);
     EXPECT_GT(files, 5);

@@ -7,18 +7,6 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     MeshDevice dev;
-    IDirectXFile* file = nullptr;
-    if (FAILED(DirectXFileCreate(&file))) return 0;
-    DXFILELOADMEMORY mem{const_cast<uint8_t*>(data), DWORD(size)};
-    IDirectXFileEnumObject* en = nullptr;
-    if (SUCCEEDED(file->CreateEnumObject(&mem, DXFILELOAD_FROMMEMORY, &en))) {
-        IDirectXFileData* obj = nullptr;
-        while (SUCCEEDED(en->GetNextDataObject(&obj))) {
-            ExerciseMeshes(obj, dev);
-            obj->Release();
-        }
-        en->Release();
-    }
-    file->Release();
+    ExerciseFile(data, size, dev);
     return 0;
 }

@@ -79,7 +79,6 @@ protected:
 };
 
 TEST_F(PropsMesh, VerticesSplitWhereNormalsDifferAndFramesMoveMeshes) {
-    EXPECT_EQ(mesh->GetOptions(), DWORD(D3DXMESH_SYSTEMMEM));
     EXPECT_EQ(indexDesc(mesh).Format, D3DFMT_INDEX16);
     EXPECT_EQ(indexDesc(mesh).Pool, D3DPOOL_SYSTEMMEM);
     // Top: 5 file vertices, 0 and 2 used with two normals each; Foot: a quad as two triangles.

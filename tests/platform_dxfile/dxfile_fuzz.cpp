@@ -2,7 +2,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "dxfile.h"
+#include "dxfile_each.h"
 
 namespace {
 
@@ -37,18 +37,6 @@ void walk(IDirectXFileData* data, int depth) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    IDirectXFile* file = nullptr;
-    if (FAILED(DirectXFileCreate(&file))) return 0;
-    DXFILELOADMEMORY mem{const_cast<uint8_t*>(data), DWORD(size)};
-    IDirectXFileEnumObject* en = nullptr;
-    if (SUCCEEDED(file->CreateEnumObject(&mem, DXFILELOAD_FROMMEMORY, &en))) {
-        IDirectXFileData* obj = nullptr;
-        while (SUCCEEDED(en->GetNextDataObject(&obj))) {
-            walk(obj, 0);
-            obj->Release();
-        }
-        en->Release();
-    }
-    file->Release();
+    ForEachDataObject(data, size, [](IDirectXFileData* obj) { walk(obj, 0); });
     return 0;
 }

@@ -49,13 +49,6 @@ std::pair<DWORD, void*> dataOf(IDirectXFileData* d, const char* member = nullptr
     return p ? std::make_pair(size, p) : std::make_pair(DWORD(0), (void*)zeros);
 }
 
-// A child as a data reference (released by the caller).
-IDirectXFileDataReference* refOf(IDirectXFileObject* o) {
-    IDirectXFileDataReference* ref = nullptr;
-    EXPECT_EQ(o->QueryInterface(IID_IDirectXFileDataReference, (void**)&ref), S_OK);
-    return ref;
-}
-
 const GUID* typeOf(IDirectXFileData* d) {
     const GUID* g = nullptr;
     EXPECT_EQ(d->GetType(&g), DXFILE_OK);
@@ -117,8 +110,8 @@ TEST_F(SceneFile, FrameChildrenMeshDataAndReferences) {
     IDirectXFileData* notData = nullptr;
     EXPECT_EQ(root.all[2]->QueryInterface(IID_IDirectXFileData, (void**)&notData), E_NOINTERFACE);
     EXPECT_EQ(notData, nullptr);
-    IDirectXFileDataReference* ref = refOf(root.all[2]);
-    ASSERT_NE(ref, nullptr);
+    IDirectXFileDataReference* ref = nullptr;
+    ASSERT_EQ(root.all[2]->QueryInterface(IID_IDirectXFileDataReference, (void**)&ref), S_OK);
     EXPECT_EQ(nameOf(ref), "Arm");
     IDirectXFileData* resolved = nullptr;
     ASSERT_EQ(ref->Resolve(&resolved), DXFILE_OK);
