@@ -106,6 +106,7 @@ const PropRow kProps[13] = {
 TEST(PropMeshes, CollisionPartsAreClosedFlatAndOutward) {
     for (const PropRow& row : kProps) {
         const XMesh m = ReadMesh(ReadGeneratedText(row.file));
+        ASSERT_EQ(m.materials, row.subsets) << row.file;
         ASSERT_EQ(m.material.size(), m.faces.size()) << row.file;
         std::map<std::array<long, 6>, int> edges;
         auto key = [&](int a, int b) {
