@@ -5,8 +5,6 @@
 #include <algorithm>
 #include <cmath>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <map>
 #include <unistd.h>
 
@@ -34,11 +32,6 @@ std::map<std::string, std::string> FilesOf(const std::string& root) {
     return files;
 }
 
-std::vector<uint8_t> ReadAbs(const fs::path& p) {
-    std::ifstream in(p, std::ios::binary);
-    return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
 }  // namespace
 
 // A second generation writes the same bytes, and no two files differ only in case
@@ -57,7 +50,8 @@ TEST(AssetSet, GenerationIsDeterministic) {
     ASSERT_EQ(files.size(), second.size());
     for (const auto& [key, rel] : files) {
         ASSERT_TRUE(second.count(key)) << rel;
-        EXPECT_TRUE(ReadAbs(fs::path(root) / rel) == ReadAbs(again / second.at(key))) << rel << " differs";
+        EXPECT_TRUE(quiltest::ReadBytes(root + "/" + rel) == quiltest::ReadBytes((again / second.at(key)).string()))
+            << rel << " differs";
     }
     fs::remove_all(again);
 }

@@ -87,7 +87,6 @@ protected:
         camera.SetPosition(0, 0, -80);
         saved = g_pCurrentCamera;
         camera.MakeCurrent();
-        blob = ::testing::TempDir() + "render_blob.tga";
         ASSERT_TRUE(WriteBlobTga(blob, 16));
     }
     void TearDown() override {
@@ -108,7 +107,7 @@ protected:
     D3DFont* font = nullptr;
     Camera camera;
     Camera* saved = nullptr;
-    std::string blob;
+    const std::string blob = "render_blob.tga";
 };
 
 TEST_F(DeviceFrame, BothListsTextSpritesAndDebugLines) {

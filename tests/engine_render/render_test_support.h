@@ -1,12 +1,12 @@
 // Shared pieces of the rendering tests: a recording device bound for the test's
-// lifetime, a drawable that logs its calls, and a small texture file.
+// lifetime and a drawable that logs its calls.
 #pragma once
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <string>
 #include <vector>
 
+#include "game_world_support.h"
 #include "process.h"
 #include "quil_automation.h"
 #include "recording_device.h"
@@ -22,8 +22,7 @@ class RenderTest : public ::testing::Test {
 protected:
     explicit RenderTest(UINT width = 640, UINT height = 480) : device(width, height) {}
     void SetUp() override {
-        quil_automation::SetHeadless(true);
-        quil_automation::ClearMessageBoxesShown();
+        StartRecordingBoxes();
         RenderDevice_Bind(&device, device.caps, device.backBuffer);
     }
     void TearDown() override {
@@ -60,18 +59,5 @@ private:
     std::vector<std::string>* m_journal;
     std::string m_name;
 };
-
-// Writes an uncompressed 24-bit TGA of the given size in one colour.
-inline bool WriteTga(const std::string& path, int width, int height, unsigned char r, unsigned char g,
-                     unsigned char b) {
-    std::vector<unsigned char> bytes = {0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0, (unsigned char)(width & 0xFF),
-                                        (unsigned char)(width >> 8), (unsigned char)(height & 0xFF),
-                                        (unsigned char)(height >> 8), 24, 0};
-    for (int i = 0; i < width * height; ++i) bytes.insert(bytes.end(), {b, g, r});
-    FILE* f = std::fopen(path.c_str(), "wb");
-    if (!f) return false;
-    const bool written = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
-    return std::fclose(f) == 0 && written;
-}
 
 }  // namespace quiltest

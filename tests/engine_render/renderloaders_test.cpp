@@ -17,9 +17,8 @@ protected:
 };
 
 TEST_F(LoaderTest, TextureAndMeshLoadAndTheCallerOwnsThem) {
-    const std::string texPath = ::testing::TempDir() + "loader_texture.tga";
-    const std::string meshPath = ::testing::TempDir() + "loader_mesh.x";
-    ASSERT_TRUE(WriteTga(texPath, 8, 4, 10, 20, 30));
+    const std::string texPath = "loader_texture.tga", meshPath = "loader_mesh.x";
+    WriteTga(texPath, 8, 4, 10, 20, 30);
     std::ofstream(meshPath) << "xof 0302txt 0032\n"
                                "Mesh quad {\n 4;\n -1.0;-1.0;0.0;, 1.0;-1.0;0.0;, 1.0;1.0;0.0;, -1.0;1.0;0.0;;\n"
                                " 2;\n 3;0,1,2;, 3;0,2,3;;\n}\n";

@@ -18,20 +18,14 @@ protected:
     SpriteTest() : RenderTest(800, 600) {}
     void SetUp() override {
         RenderTest::SetUp();
-        texturePath = ::testing::TempDir() + "sprite_test.tga";
-        ASSERT_TRUE(WriteTga(texturePath, 4, 4, 255, 255, 255));
+        WriteTga(texturePath, 4, 4, 255, 255, 255);
         GetRenderer()->RestoreDeviceObjects();  // screen scale 1.25
         device.Clear();
-    }
-    bool Trapped(const std::string& message) const {
-        for (const auto& box : quil_automation::MessageBoxesShown())
-            if (box.text.find(message) != std::string::npos) return true;
-        return false;
     }
     int Listed(Object* list) const {
         return TimesInProcessList(list) * 10 + TimesInObjectList(GetRenderer()->GetOverlayList(), list);
     }
-    std::string texturePath;
+    const std::string texturePath = "sprite_test.tga";  // in the case's own working folder
 };
 
 TEST_F(SpriteTest, BuildWhileActiveJoinsEachListOnceAndShutdownLeavesBoth) {
@@ -52,7 +46,7 @@ TEST_F(SpriteTest, BuildWhileActiveJoinsEachListOnceAndShutdownLeavesBoth) {
 TEST_F(SpriteTest, CapacitiesThatSixteenBitIndicesCannotAddressAreRefused) {
     SpriteList2D list;
     EXPECT_EQ(list.Build(16385, texturePath.c_str()), nullptr);
-    EXPECT_TRUE(Trapped("Too many sprites given to Build sprite list"));
+    EXPECT_TRUE(AnyMessageBoxSays("Too many sprites given to Build sprite list"));
     EXPECT_FALSE(list.IsActive());
     EXPECT_EQ(MemoryController::GetBlockCount("Sprites2D"), 0u);
 
@@ -73,7 +67,7 @@ TEST_F(SpriteTest, BadInputIsReportedNeverOverrun) {
     {
         SpriteList3D list;
         list.Build(0, texturePath.c_str());
-        EXPECT_TRUE(Trapped("No sprites given to Build sprite list"));
+        EXPECT_TRUE(AnyMessageBoxSays("No sprites given to Build sprite list"));
         device.Clear();
         list.Update(0.016f);
         list.Render();
@@ -88,7 +82,7 @@ TEST_F(SpriteTest, BadInputIsReportedNeverOverrun) {
         device.Clear();
         list.Update(0.016f);
         list.Render();
-        EXPECT_TRUE(Trapped("Too many active sprites in 2D Sprites list"));
+        EXPECT_TRUE(AnyMessageBoxSays("Too many active sprites in 2D Sprites list"));
         EXPECT_EQ(device.Matching("DrawIndexed"), Lines{"DrawIndexed 4 0 8 0 4"});
         list.Shutdown();
     }
@@ -97,7 +91,7 @@ TEST_F(SpriteTest, BadInputIsReportedNeverOverrun) {
         SpriteList3D list;
         list.Build(3, texturePath.c_str());
         list.Render();
-        EXPECT_TRUE(Trapped("Could not lock index buffer for 3D sprites"));
+        EXPECT_TRUE(AnyMessageBoxSays("Could not lock index buffer for 3D sprites"));
         list.Shutdown();
     }
 }

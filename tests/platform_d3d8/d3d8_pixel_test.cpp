@@ -323,23 +323,17 @@ TEST_F(DeviceTest, UpdatingOtherResourcesMidFrameKeepsTheBoundOnes) {
     IDirect3DVertexBuffer8* vb = nullptr;
     IDirect3DIndexBuffer8* ibs[2] = {};
     const uint16_t full[6] = {0, 1, 2, 2, 1, 3}, none[6] = {0, 0, 0, 0, 0, 0};
-    auto fill = [](auto* buffer, const void* data, size_t size) {
-        BYTE* p = nullptr;
-        buffer->Lock(0, 0, &p, 0);
-        std::memcpy(p, data, size);
-        buffer->Unlock();
-    };
     device->CreateVertexBuffer(sizeof(v), 0, kTLFvf, D3DPOOL_MANAGED, &vb);
-    fill(vb, v, sizeof(v));
+    Fill(vb, v, sizeof(v));
     for (int i = 0; i < 2; ++i) {
         device->CreateIndexBuffer(12, 0, D3DFMT_INDEX16, D3DPOOL_MANAGED, &ibs[i]);
-        fill(ibs[i], full, 12);
+        Fill(ibs[i], full, 12);
     }
     device->SetVertexShader(kTLFvf);
     device->SetStreamSource(0, vb, sizeof(TLVertex));
     device->SetIndices(ibs[0], 0);
     device->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 0, 4, 0, 2);
-    fill(ibs[1], none, 12);
+    Fill(ibs[1], none, 12);
     device->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF000000, 1.0f, 0);
     device->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 0, 4, 0, 2);
     EXPECT_TRUE(Near(0x00FF00, Pixel(4, 20))) << std::hex << Pixel(4, 20);

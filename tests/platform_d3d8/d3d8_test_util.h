@@ -39,6 +39,15 @@ inline D3DMATRIX Perspective(float fovy, float aspect, float zn, float zf) {
     return m;
 }
 
+// Copies size bytes into the whole of a vertex or index buffer.
+template <typename Buffer>
+void Fill(Buffer* buffer, const void* data, size_t size) {
+    BYTE* p = nullptr;
+    ASSERT_EQ(D3D_OK, buffer->Lock(0, 0, &p, 0));
+    std::memcpy(p, data, size);
+    buffer->Unlock();
+}
+
 inline DWORD F2DW(float f) {
     DWORD d;
     std::memcpy(&d, &f, 4);
@@ -86,10 +95,6 @@ protected:
         return t;
     }
 };
-
-}  // namespace d3d8_test
-
-namespace d3d8_test {
 
 // Hand-built vs.1.1 tokens for tests that must not depend on the assembler.
 inline DWORD Op(D3DSHADER_INSTRUCTION_OPCODE_TYPE op) { return static_cast<DWORD>(op); }

