@@ -1,6 +1,4 @@
-// The "Game Settings" dialog over a scripted Direct3D object with two adapters:
-// what the first opening writes, what the lists show, how choosing an adapter,
-// a device or a mode refills them, and what Apply and cancel leave in the table.
+// The "Game Settings" dialog over a scripted Direct3D object.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -53,6 +51,15 @@ protected:
     }
 };
 
+FakeAdapter Adapter(const char* description, std::vector<D3DDISPLAYMODE> modes) {
+    FakeAdapter a;
+    a.description = description;
+    a.modes = std::move(modes);
+    a.halCaps = Caps(true);
+    a.refCaps = Caps(false);
+    return a;
+}
+
 // With no 16-bit 800 x 600 mode the first opening keeps the mode, but still
 // offers full screen; cancelling keeps the application windowed while the table
 // says full screen. 24-bit modes are listed as 32-bit.
@@ -60,12 +67,8 @@ TEST_F(SettingsDialog, FirstOpeningWithout16Bit800x600AndCancel) {
     if (g_firstOpeningUsed) GTEST_SKIP() << "the first opening was used by another test";
     g_firstOpeningUsed = true;
     FakeDirect3D d3d;
-    FakeAdapter a;
-    a.modes = {Mode(640, 480, D3DFMT_R5G6B5), Mode(800, 600, D3DFMT_R8G8B8), Mode(800, 600, D3DFMT_X8R8G8B8),
-               Mode(1024, 768, D3DFMT_R5G6B5)};
-    a.halCaps = Caps(true);
-    a.refCaps = Caps(false);
-    d3d.adapters.push_back(a);
+    d3d.adapters.push_back(Adapter("Fake Adapter", {Mode(640, 480, D3DFMT_R5G6B5), Mode(800, 600, D3DFMT_R8G8B8),
+                                                    Mode(800, 600, D3DFMT_X8R8G8B8), Mode(1024, 768, D3DFMT_R5G6B5)}));
     VetoApp app(&d3d);
     ASSERT_EQ(app.BuildDeviceList(), S_OK);
     const DeviceEntry& hal = app.GetAdapter(0)->devices[0];
@@ -101,11 +104,8 @@ TEST_F(SettingsDialog, FirstOpeningWithout16Bit800x600AndCancel) {
 TEST_F(SettingsDialog, SelectionRefillsAndApplyStoresTheChoice) {
     UseUpFirstOpening();
     FakeDirect3D d3d;
-    FakeAdapter first;
-    first.description = "First Adapter";
-    first.modes = {Mode(640, 480, D3DFMT_R5G6B5), Mode(800, 600, D3DFMT_R5G6B5), Mode(640, 480, D3DFMT_X8R8G8B8)};
-    first.halCaps = Caps(true);
-    first.refCaps = Caps(false);
+    const FakeAdapter first = Adapter(
+        "First Adapter", {Mode(640, 480, D3DFMT_R5G6B5), Mode(800, 600, D3DFMT_R5G6B5), Mode(640, 480, D3DFMT_X8R8G8B8)});
     FakeAdapter second = first;
     second.description = "Second Adapter";
     second.modes.push_back(Mode(1024, 768, D3DFMT_R5G6B5));
