@@ -56,27 +56,20 @@ public:
     ~RecordingPerformance() override {
         if (path) path->Release();
     }
-    HRESULT InitAudio(IDirectMusic**, IDirectSound**, HWND, DWORD type, DWORD channels, DWORD flags,
-                      DMUS_AUDIOPARAMS*) override {
+    HRESULT InitAudio(IDirectMusic**, IDirectSound**, HWND, DWORD type, DWORD, DWORD, DMUS_AUDIOPARAMS*) override {
         g_record->initPaths.push_back(type);
-        EXPECT_EQ(channels, 64u);
-        EXPECT_EQ(flags, DWORD(DMUS_AUDIOF_ALL));
         if (type == DMUS_APATH_DYNAMIC_STEREO && g_record->stereoFails) return E_FAIL;
         if (type == DMUS_APATH_DYNAMIC_MONO && g_record->monoFails) return E_FAIL;
         if (!g_record->noPath) path = new RecordingPath;
         return S_OK;
     }
-    HRESULT PlaySegment(IDirectMusicSegment8*, DWORD flags, LONGLONG start, IDirectMusicSegmentState8**) override {
-        EXPECT_EQ(flags, 0u);
-        EXPECT_EQ(start, 0);
+    HRESULT PlaySegment(IDirectMusicSegment8*, DWORD, LONGLONG, IDirectMusicSegmentState8**) override {
         g_record->calls.push_back("PlaySegment");
         return S_OK;
     }
     HRESULT PlaySegmentEx(IUnknown*, WCHAR*, IUnknown*, DWORD, LONGLONG, IDirectMusicSegmentState8**, IUnknown*,
                           IUnknown*) override { return E_NOTIMPL; }
-    HRESULT Stop(IDirectMusicSegment8* s, IDirectMusicSegmentState8* st, MUSIC_TIME, DWORD) override {
-        EXPECT_EQ(s, nullptr);
-        EXPECT_EQ(st, nullptr);
+    HRESULT Stop(IDirectMusicSegment8*, IDirectMusicSegmentState8*, MUSIC_TIME, DWORD) override {
         g_record->calls.push_back("Stop");
         return S_OK;
     }

