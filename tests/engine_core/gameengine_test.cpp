@@ -109,8 +109,7 @@ TEST_F(ProcessListTest, ChangesDuringTheWalk) {
     engine.RemoveProcess(&d);
 }
 
-// Removing strangers or from an empty list, and adding a listed process again,
-// leave the list intact.
+// Removing strangers or from an empty list, and adding a listed process again.
 TEST_F(ProcessListTest, RemovalAndRepeatedAddingKeepTheListIntact) {
     Recorder stranger("S", nullptr);
     engine.RemoveProcess(&stranger);
@@ -132,9 +131,7 @@ TEST_F(ProcessListTest, RemovalAndRepeatedAddingKeepTheListIntact) {
     EXPECT_EQ(Listed(engine), (std::vector<Process*>{&a}));
 }
 
-// Shut-down runs only once and only after Init: a second close, or one before
-// start-up, must not shut the game down again. Audio, when wanted, starts after
-// the renderer and stops before it.
+// Shut-down runs once and only after Init; audio starts after the renderer and stops before it.
 TEST(GameEngineLifecycle, InitAndShutdownRunOnceInOrder) {
     quil_automation::SetHeadless(true);
     Camera* saved = g_pCurrentCamera;

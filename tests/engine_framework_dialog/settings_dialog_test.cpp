@@ -26,8 +26,7 @@ std::string Selected(const qa::ShownDialog& d, int id) {
     return c->selection >= 0 && c->selection < (int)c->items.size() ? c->items[c->selection] : "";
 }
 
-// The dialog's first opening happens once per process: every test that does not
-// check it lets a throwaway application have it first.
+// The first opening happens once per process; tests not about it let a throwaway app have it.
 bool g_firstOpeningUsed = false;
 void UseUpFirstOpening() {
     if (g_firstOpeningUsed) return;
@@ -60,9 +59,8 @@ FakeAdapter Adapter(const char* description, std::vector<D3DDISPLAYMODE> modes) 
     return a;
 }
 
-// With no 16-bit 800 x 600 mode the first opening keeps the mode, but still
-// offers full screen; cancelling keeps the application windowed while the table
-// says full screen. 24-bit modes are listed as 32-bit.
+// Without a 16-bit 800 x 600 mode the first opening keeps the mode but offers full screen;
+// cancelling keeps the application windowed while the table says full screen.
 TEST_F(SettingsDialog, FirstOpeningWithout16Bit800x600AndCancel) {
     if (g_firstOpeningUsed) GTEST_SKIP() << "the first opening was used by another test";
     g_firstOpeningUsed = true;
@@ -98,8 +96,7 @@ TEST_F(SettingsDialog, FirstOpeningWithout16Bit800x600AndCancel) {
     EXPECT_EQ(app.GetD3DDevice(), nullptr);
 }
 
-// Choosing an adapter or a device refills the lists with that device's own last
-// choice; a device that cannot render in a window disables the window button;
+// Choosing an adapter or a device refills the lists with that device's own last choice;
 // Apply before any device exists stores the choice and creates nothing.
 TEST_F(SettingsDialog, SelectionRefillsAndApplyStoresTheChoice) {
     UseUpFirstOpening();

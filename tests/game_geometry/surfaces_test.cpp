@@ -56,8 +56,7 @@ TEST_F(SurfaceTest, SurfaceWithoutTilesDrawsNothingAndDoesNotRetryEveryFrame) {
     EXPECT_EQ(CountLog("DrawIndexed"), 1u);
 }
 
-// A map that cannot be saved (a full disk, a read-only folder) is drawn from
-// the baked texels, never from the older file beside it.
+// A map that cannot be saved is drawn from the baked texels, never from the older file.
 TEST_F(SurfaceTest, UnsavedLightmapIsUploadedFromTheTexels) {
     std::filesystem::create_symlink("/dev/full", "gfx/lightmaps/LMP0000.tga.new");
     GetLightMan()->AddLight(LightDesc{0.0f, 20.0f, 0.0f, 100.0f, 0x00FF0000u, 0});

@@ -1,5 +1,4 @@
-// Walls: one quad per wall side, its lightmap block, the block blur, and rooms
-// with more wall sides than the lightmap has blocks.
+// Walls: quads, their lightmap blocks, the block blur, more sides than blocks.
 #include <cmath>
 
 #include "Walls.h"
@@ -49,8 +48,7 @@ TEST(WallsBlurTest, BlockBlurReachesIntoTheNextColumnAndWrapsAtTheRightEdge) {
     std::fill(texels.begin(), texels.end(), 0xFF000000u);
     texels[3 * 256 + 0] = 0xFF3C3C3Cu;  // 60 (sixth 10): the texel after the block in row 2
     Walls::BlurBlock(texels.data(), 240, 0, 16, 32);
-    // Row 1's after-texel, column 0 of row 2, took 60 / 6 from below; row 2's then
-    // gives 4 * 10 + 10 / 6 = 41.
+    // Row 1's after-texel took 60 / 6 from below; row 2's then gives 4 * 10 + 10 / 6 = 41.
     EXPECT_EQ(texels[2 * 256 + 0], 0xFF0A0A0Au);
     EXPECT_EQ(texels[3 * 256 + 0], 0xFF292929u);
     // The last block row at the right edge stays inside the map.
