@@ -101,8 +101,8 @@ TEST_F(SettingsDialog, FirstOpeningWithout16Bit800x600AndCancel) {
 TEST_F(SettingsDialog, SelectionRefillsAndApplyStoresTheChoice) {
     UseUpFirstOpening();
     FakeDirect3D d3d;
-    const FakeAdapter first = Adapter(
-        "First Adapter", {Mode(640, 480, D3DFMT_R5G6B5), Mode(800, 600, D3DFMT_R5G6B5), Mode(640, 480, D3DFMT_X8R8G8B8)});
+    const FakeAdapter first = Adapter("First Adapter", {Mode(640, 480, D3DFMT_R5G6B5), Mode(800, 600, D3DFMT_R5G6B5),
+                                                        Mode(640, 480, D3DFMT_X8R8G8B8)});
     FakeAdapter second = first;
     second.description = "Second Adapter";
     second.modes.push_back(Mode(1024, 768, D3DFMT_R5G6B5));

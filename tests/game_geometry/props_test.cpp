@@ -1,4 +1,4 @@
-// Props: their lights, the limits of AddObject and the collision tests.
+// Props: their lights, the limits of AddObject, collision tests and drawing by visible block.
 #include <cmath>
 
 #include "LevelRenderer.h"
@@ -86,6 +86,20 @@ TEST_F(PropsTest, LineTestMeetsOnlyCollidableSubsets) {
     props.GetObject(0)->Rotate(kPi / 2);
     EXPECT_TRUE(props.GetObject(0)->LineTest(Vec3(-47.3f, 3, -40), Vec3(-47.3f, 3, 10)));
     EXPECT_FALSE(props.GetObject(0)->LineTest(Vec3(-45, 5, -40), Vec3(-45, 5, 10)));
+}
+
+TEST_F(PropsTest, OnlyPropsInVisibleBlocksAreDrawnLitAndLightingIsTurnedOffAfter) {
+    props.AddObject(1, 0, 0, 0);  // block column 0, block row 3
+    props.AddObject(1, 7, 7, 0);  // block column 3, block row 0
+    device.Clear();
+    props.Render();
+    EXPECT_EQ(CountLog(quiltest::RS(D3DRS_LIGHTING, TRUE)), 2u);
+    // Facing +x from block column 2 hides block column 0.
+    GetLevel()->UpdateVisibleBlocks(Vec3(0, 10, 0), Vec3(10, 10, 0), Vec3(1, 0, 0));
+    device.Clear();
+    props.Render();
+    EXPECT_EQ(CountLog(quiltest::RS(D3DRS_LIGHTING, TRUE)), 1u);
+    EXPECT_EQ(device.log.back(), quiltest::RS(D3DRS_LIGHTING, FALSE));
 }
 
 }  // namespace
