@@ -26,15 +26,22 @@ std::string Selected(const qa::ShownDialog& d, int id) {
     return c->selection >= 0 && c->selection < (int)c->items.size() ? c->items[c->selection] : "";
 }
 
+FakeAdapter Adapter(const char* description, std::vector<D3DDISPLAYMODE> modes) {
+    FakeAdapter a;
+    a.description = description;
+    a.modes = std::move(modes);
+    a.halCaps = Caps(true);
+    a.refCaps = Caps(false);
+    return a;
+}
+
 // The first opening happens once per process; tests not about it let a throwaway app have it.
 bool g_firstOpeningUsed = false;
 void UseUpFirstOpening() {
     if (g_firstOpeningUsed) return;
     g_firstOpeningUsed = true;
     FakeDirect3D d3d;
-    d3d.adapters.resize(1);
-    d3d.adapters[0].modes = {Mode(640, 480, D3DFMT_R5G6B5)};
-    d3d.adapters[0].halCaps = d3d.adapters[0].refCaps = Caps(false);
+    d3d.adapters = {Adapter("Fake Adapter", {Mode(640, 480, D3DFMT_R5G6B5)})};
     VetoApp app(&d3d);
     ASSERT_EQ(app.BuildDeviceList(), S_OK);
     qa::QueueDialogScript([](HWND dialog) { qa::DialogPressKey(dialog, VK_ESCAPE); });
@@ -49,15 +56,6 @@ protected:
         qa::ClearDialogsShown();
     }
 };
-
-FakeAdapter Adapter(const char* description, std::vector<D3DDISPLAYMODE> modes) {
-    FakeAdapter a;
-    a.description = description;
-    a.modes = std::move(modes);
-    a.halCaps = Caps(true);
-    a.refCaps = Caps(false);
-    return a;
-}
 
 // Without a 16-bit 800 x 600 mode the first opening keeps the mode but offers full screen;
 // cancelling keeps the application windowed while the table says full screen.
