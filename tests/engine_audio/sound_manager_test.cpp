@@ -1,5 +1,4 @@
-// SoundManager over the DirectSound stand-in rendering into memory: WAV loading and
-// its bad input, the rotation of copies, looping, volume and silent running.
+// SoundManager over the DirectSound stand-in rendering into memory.
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>

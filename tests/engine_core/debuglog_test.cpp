@@ -1,5 +1,4 @@
-// The debug log file: nothing before start-up, a fresh file with its header,
-// lines appended as given, over-long lines cut.
+// The debug log file: nothing before start-up, a fresh file, over-long lines cut.
 #include <gtest/gtest.h>
 #include <cstdio>
 #include <fstream>

@@ -1,5 +1,4 @@
-// The application timer on the virtual clock, with the performance counter and
-// with the millisecond fallback.
+// The application timer on the virtual clock.
 #include <gtest/gtest.h>
 #include "frametimer.h"
 #include "quil_automation.h"

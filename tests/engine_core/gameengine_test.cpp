@@ -10,7 +10,7 @@
 #include "trap.h"
 
 namespace {
-// A process that records each update (name and dt) and can run an action in it.
+// Records each update (name and dt) and can run an action in it.
 class Recorder : public Process {
 public:
     Recorder(std::string name, std::vector<std::string>* order) : m_name(std::move(name)), m_order(order) {}
@@ -109,8 +109,7 @@ TEST_F(ProcessListTest, ChangesDuringTheWalk) {
     engine.RemoveProcess(&d);
 }
 
-// Removing strangers or from an empty list, and adding a listed process again,
-// leave the list intact.
+// Removing strangers or from an empty list, and adding a listed process again.
 TEST_F(ProcessListTest, RemovalAndRepeatedAddingKeepTheListIntact) {
     Recorder stranger("S", nullptr);
     engine.RemoveProcess(&stranger);
@@ -132,16 +131,9 @@ TEST_F(ProcessListTest, RemovalAndRepeatedAddingKeepTheListIntact) {
     EXPECT_EQ(Listed(engine), (std::vector<Process*>{&a}));
 }
 
-// Shut-down runs only once and only after Init: a second close, or one before
-// start-up, must not shut the game down again. Audio, when wanted, starts after
-// the renderer and stops before it.
-TEST(GameEngineLifecycle, InitAndShutdownRunOnceInOrderWithBanners) {
+// Shut-down runs once and only after Init; audio starts after the renderer and stops before it.
+TEST(GameEngineLifecycle, InitAndShutdownRunOnceInOrder) {
     quil_automation::SetHeadless(true);
-    const std::string hyphens33(33, '-'), hyphens31(31, '-');
-    const std::string head = "Starting Debug Session\n\n" + hyphens33 + "\nInitialising Velmarune GameEngine\n" +
-                             hyphens33 + "\nInitialising Memory controller\nInitialising Renderer\n";
-    const std::string tail = "Destroying Renderer\nDestroying Memory controller\n" + hyphens31 +
-                             "\nDestroying Velmarune GameEngine\n" + hyphens31 + "\n";
     Camera* saved = g_pCurrentCamera;
     for (const bool sound : {false, true}) {
         SCOPED_TRACE(sound ? "with sound" : "without sound");
@@ -154,7 +146,6 @@ TEST(GameEngineLifecycle, InitAndShutdownRunOnceInOrderWithBanners) {
         ASSERT_EQ(engine.Init(), 0);
         EXPECT_EQ(game.inits, 1);
         EXPECT_EQ(g_pCurrentCamera, engine.GetCamera());
-        EXPECT_EQ(ReadLog().rfind(head, 0), 0u) << ReadLog();
 
         ASSERT_EQ(engine.Shutdown(), 0);
         EXPECT_EQ(engine.Shutdown(), 0);  // the close arriving twice
@@ -162,8 +153,6 @@ TEST(GameEngineLifecycle, InitAndShutdownRunOnceInOrderWithBanners) {
         EXPECT_FALSE(engine.IsInitialised());
         const std::string log = ReadLog();
         EXPECT_EQ(log.find("Destroying Velmarune"), log.rfind("Destroying Velmarune"));
-        ASSERT_GE(log.size(), tail.size());
-        EXPECT_EQ(log.substr(log.size() - tail.size()), tail) << log;
         const size_t soundUp = log.find("Initialising Sound System"), soundDown = log.find("Destroying Sound System");
         EXPECT_EQ(soundUp != std::string::npos && soundDown != std::string::npos, sound) << log;
         if (sound) {

@@ -1,5 +1,4 @@
-// A scripted Direct3D object: adapters with chosen modes, caps and answers to the
-// format checks, for testing the framework's device table without a GPU.
+// A scripted Direct3D object for testing the framework's device table without a GPU.
 #pragma once
 #include <cstring>
 #include <string>
@@ -14,7 +13,6 @@ struct FakeAdapter {
     D3DCAPS8 halCaps{};
     D3DCAPS8 refCaps{};
     bool halTypeOk = true;
-    bool refTypeOk = true;
     std::vector<D3DFORMAT> rejectedDisplayFormats;  // CheckDeviceType fails for these
     std::vector<D3DFORMAT> depthFormats = {D3DFMT_D16, D3DFMT_D24X8, D3DFMT_D24S8, D3DFMT_D32};
 };
@@ -45,7 +43,6 @@ public:
     HRESULT CheckDeviceType(UINT a, D3DDEVTYPE type, D3DFORMAT display, D3DFORMAT, BOOL) override {
         const FakeAdapter& ad = adapters[a];
         if (type == D3DDEVTYPE_HAL && !ad.halTypeOk) return D3DERR_NOTAVAILABLE;
-        if (type == D3DDEVTYPE_REF && !ad.refTypeOk) return D3DERR_NOTAVAILABLE;
         for (D3DFORMAT f : ad.rejectedDisplayFormats)
             if (f == display) return D3DERR_NOTAVAILABLE;
         return S_OK;
@@ -80,8 +77,7 @@ inline D3DCAPS8 Caps(bool hwtl, bool fog = true, bool windowed = true) {
     return c;
 }
 
-// The framework over the scripted object, with the application's veto: no
-// hardware vertex processing, vertex fog required.
+// The framework over the scripted object; its veto: no hardware vertex processing, vertex fog required.
 class VetoApp : public D3DApplication {
 public:
     explicit VetoApp(FakeDirect3D* d3d) {

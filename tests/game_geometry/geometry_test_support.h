@@ -1,6 +1,4 @@
-// Shared set-up of the room geometry and prop tests: a scratch working
-// directory holding small tile atlases, prop meshes and textures, a recording
-// device bound for the test, and headless message boxes that can be read back.
+// Shared set-up of the room geometry and prop tests.
 #pragma once
 #include <gtest/gtest.h>
 
@@ -25,16 +23,14 @@ namespace geometry_test {
 
 using quiltest::WriteTga;
 
-// Runs each test in a fresh directory with gfx/ (atlases, prop meshes and
-// textures) and gfx/lightmaps, a recording device bound, and an empty level.
+// A fresh directory with atlases, prop meshes and textures, a recording device, a new level.
 class GeometryTest : public ::testing::Test {
 protected:
     void SetUp() override {
         m_scratch.emplace("geometry");
         ASSERT_TRUE(m_scratch->Made());
         for (const char* atlas : {"gfx/floor.tga", "gfx/ceil.tga", "gfx/walls.tga"}) WriteTga(atlas, 16, 16, 200, 100, 50);
-        // Every prop shares one box, 16 wide in x and 4 deep in z, standing 10 high
-        // on the floor (the prop's origin is 10 above the floor).
+        // Every prop is one box 16 wide in x, 4 deep in z, 10 high; its origin 10 above the floor.
         mkassets::MeshBuilder builder;
         builder.box({-8.0f, -10.0f, -2.0f}, {8.0f, 0.0f, 2.0f});
         const std::string box = mkassets::WriteStaticX(builder, "box", "table.tga");

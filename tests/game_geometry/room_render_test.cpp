@@ -1,5 +1,4 @@
-// A lit room drawn by the real device: floor, walls and ceiling each show their
-// atlas through their baked lightmap, and the light brightens what it reaches.
+// A lit room drawn by the real device: each surface shows its atlas through its lightmap.
 #include <gtest/gtest.h>
 #include <stdlib.h>
 

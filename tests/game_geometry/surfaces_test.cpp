@@ -1,5 +1,4 @@
-// Floor and ceiling: quads per tile, their positions and texture coordinates,
-// the block table and the draws, lazy rebuilds and device-object release.
+// Floor and ceiling: quads per tile, empty surfaces and their lightmap textures.
 #include <algorithm>
 
 #include "Ceil.h"
@@ -30,20 +29,13 @@ TEST_F(SurfaceTest, FloorAndCeilingQuadOfOneNode) {
     const auto fv = Vertices(floor()), cv = Vertices(ceil());
     ASSERT_EQ(fv.size(), 4u);
     ASSERT_EQ(cv.size(), 4u);
-    // The node spans x and z 96..128 (floor) and sits 40 higher (ceiling).
-    const float fx[4] = {96, 128, 128, 96}, fz[4] = {96, 96, 64, 64};
-    for (int i = 0; i < 4; ++i) {
-        EXPECT_FLOAT_EQ(fv[i].x, fx[i]);
-        EXPECT_FLOAT_EQ(fv[i].z, fz[i]);
-        EXPECT_FLOAT_EQ(fv[i].y, 0.0f);
-        EXPECT_FLOAT_EQ(cv[i].y, 40.0f);
-    }
-    // Grid column 7 ends at the lightmap's far border.
+    // The node spans x and z 96..128; grid column 7 ends at the lightmap's far border.
+    EXPECT_FLOAT_EQ(fv[1].x, 128.0f);
+    EXPECT_FLOAT_EQ(fv[1].z, 96.0f);
+    EXPECT_FLOAT_EQ(cv[1].y, 40.0f);
     EXPECT_NEAR(fv[1].tu2, 0.999f, 1e-6f);
-    // The floor faces up, the ceiling down.
-    EXPECT_GT(FrontNormal(fv).y, 0.0f);
+    EXPECT_GT(FrontNormal(fv).y, 0.0f);  // the floor faces up, the ceiling down
     EXPECT_LT(FrontNormal(cv).y, 0.0f);
-    // Only block 15 has triangles, so one draw per surface.
     EXPECT_EQ(floor()->GetClipTable()[15].triangleCount, 2u);
     EXPECT_EQ(device.Matching("DrawIndexed").size(), 2u);
 }
@@ -64,42 +56,7 @@ TEST_F(SurfaceTest, SurfaceWithoutTilesDrawsNothingAndDoesNotRetryEveryFrame) {
     EXPECT_EQ(CountLog("DrawIndexed"), 1u);
 }
 
-TEST_F(SurfaceTest, HiddenBlocksAndEmptyBlocksAreNotDrawn) {
-    // Facing +x from block column 2 leaves columns 2 and 3 visible.
-    GetLevel()->UpdateVisibleBlocks(Vec3(0, 10, 0), Vec3(10, 10, 0), Vec3(1, 0, 0));
-    floor()->Render();
-    const auto draws = device.Matching("DrawIndexed");
-    ASSERT_EQ(draws.size(), 8u);
-    EXPECT_EQ(draws[0], "DrawIndexed 4 0 256 48 8");  // block 2
-    device.Clear();
-    // Blocks whose nodes have no tiles draw nothing even when visible.
-    OnlyTiles({{0, 0}, {6, 7}}, 1);  // grid row 7 col 0 (block 12), grid row 0 col 6 (block 3)
-    floor()->Render();
-    const auto few = device.Matching("DrawIndexed");
-    ASSERT_EQ(few.size(), 1u);  // block 12 is hidden
-    EXPECT_EQ(few[0], "DrawIndexed 4 0 8 0 2");
-}
-
-TEST_F(SurfaceTest, SetRoomRebuildsBuffersAndLightmapButKeepsTileTexture) {
-    floor()->Render();
-    IDirect3DTexture8* tile = floor()->GetTileTexture();
-    device.Clear();
-    Nodes()[9].floorTile = NODE_EMPTY;
-    floor()->SetRoom(0);
-    floor()->Render();
-    EXPECT_EQ(floor()->GetQuadCount(), 63u);
-    EXPECT_EQ(CountLog("CreateVB"), 1u);
-    EXPECT_EQ(CountLog("CreateIB"), 1u);
-    EXPECT_EQ(floor()->GetTileTexture(), tile);
-    // The lightmap comes again from the cache file that New saved: a full mip chain.
-    const auto created = device.Matching("CreateTexture 256 256");
-    ASSERT_EQ(created.size(), 1u);
-    EXPECT_NE(created[0].rfind("CreateTexture 256 256 1 ", 0), 0u);
-    EXPECT_EQ(CountLog("DrawIndexed"), 16u);
-}
-
-// A map that cannot be saved (a full disk, a read-only folder) is drawn from
-// the baked texels, never from the older file beside it.
+// A map that cannot be saved is drawn from the baked texels, never from the older file.
 TEST_F(SurfaceTest, UnsavedLightmapIsUploadedFromTheTexels) {
     std::filesystem::create_symlink("/dev/full", "gfx/lightmaps/LMP0000.tga.new");
     GetLightMan()->AddLight(LightDesc{0.0f, 20.0f, 0.0f, 100.0f, 0x00FF0000u, 0});

@@ -1,5 +1,4 @@
-// Collision meshes built from small hand-made meshes: plane grouping, the
-// segment test's boundaries and faces, the x-z box and the failure paths.
+// Collision meshes built from small hand-made meshes.
 #include <gtest/gtest.h>
 
 #include <cstring>

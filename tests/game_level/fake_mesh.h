@@ -9,8 +9,7 @@
 
 namespace level_test {
 
-// A mesh held in plain arrays: 32-byte vertices (position, normal, uv),
-// 16-bit indices, one attribute range per subset.
+// 32-byte vertices (position, normal, uv), 16-bit indices, a range per subset.
 class FakeMesh : public ID3DXMesh {
 public:
     struct V {

@@ -1,5 +1,4 @@
-// The level file: the generated houses, exact round trips, new and freed
-// levels, damaged files, and the timer.
+// The level file: exact round trips, new and freed levels, damaged files.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -28,8 +27,7 @@ protected:
     }
     void TearDown() override { GetLevel()->Free(); }
 
-    // The one-room house that New (or a failed Load) makes, as it saves:
-    // outer walls of texture 0, tiles 0, no props, no points, start (0, 0).
+    // The one-room house that New (or a failed Load) makes, as it saves.
     static void ExpectNewHouse(Level* level) {
         EXPECT_FALSE(level->IsLoaded());
         EXPECT_EQ(level->GetLevelRenderer()->GetCount(), 0u);

@@ -1,5 +1,4 @@
-// Shared set-up of the lighting tests: a scratch working directory and a level
-// file of one room with a partition wall.
+// Shared set-up of the lighting tests.
 #pragma once
 #include <gtest/gtest.h>
 
@@ -14,8 +13,7 @@ struct ScratchDir : quiltest::ScratchFolder {
     explicit ScratchDir(bool withLightmapFolder = true) : ScratchFolder("lighting", withLightmapFolder) {}
 };
 
-// A house of one room: outer walls, floor and ceiling everywhere, and a
-// partition along x = 0 (between node columns 3 and 4) built from both sides.
+// A house of one room with a partition along x = 0 (between node columns 3 and 4).
 inline void WriteRoomFile(const char* name) {
     quiltest::FileRoom room;
     for (int row = 0; row < 8; ++row) room.WallEast(3, row, 0);

@@ -1,6 +1,4 @@
-// Lighting of sample points and a baked floor, against values worked out by hand:
-// without a house (nothing casts shadows), then in a loaded room whose
-// partition wall shadows one half.
+// Lighting of sample points and a baked floor, against values worked out by hand.
 #include <gtest/gtest.h>
 
 #include <vector>
@@ -83,9 +81,7 @@ TEST_F(LoadedRoomTest, ForcedFloorBake) {
     ASSERT_TRUE(GetLightMap()->Read(0, 0, 1, floor.data(), 256, 256));
     // Texel (s, t) samples (-128 + s, 0, -128 + t) in the raised frame.
     auto texel = [&](int x, int z) { return floor[(z + 128) * 256 + (x + 128)]; };
-    // Within 45 units of the light it saturates; each in-place pass over such a
-    // field settles 6 lower (250, 244, 238, 232), as every texel takes in its
-    // already darkened upper and left neighbours.
+    // Saturated near the light; each in-place blur pass settles it 6 lower.
     EXPECT_EQ(texel(-64, -32), 0xFFE8E8E8u);
     // Behind the partition only the ambient light is left, blurred to 30.
     EXPECT_EQ(texel(64, -32), 0xFF1E1E1Eu);

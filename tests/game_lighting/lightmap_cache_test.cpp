@@ -1,5 +1,4 @@
-// The lightmap cache files: names, exact bytes, round trip, and the refusal of
-// files that are not a complete cache of a 256 x 256 map.
+// The lightmap cache files: names, exact bytes, round trip, damaged files, staleness.
 #include <gtest/gtest.h>
 
 #include <filesystem>
