@@ -59,13 +59,6 @@ TEST_F(WindowTest, ShowingActivatesTheProgramThenPaints) {
     EXPECT_FALSE(PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE)) << "a painted window is valid again";
 }
 
-TEST_F(WindowTest, FailedCreateDestroysTheWindowAndReturnsNull) {
-    Recorder::Get().handlers[WM_CREATE] = [](HWND, WPARAM, LPARAM) -> LRESULT { return -1; };
-    HWND h = MakeWindow(100, 100);
-    EXPECT_EQ(h, nullptr);
-    EXPECT_EQ(Recorder::Get().Count(WM_DESTROY), 1);
-}
-
 TEST_F(WindowTest, SendMessageIsSynchronousAndReentrant) {
     HWND a = Make();
     HWND b = Make();
