@@ -1,7 +1,5 @@
-// Pieces shared by the application shell's end-to-end stories: a probe game that
-// counts what the engine asks of it, a runner that plays a list of steps from the
-// platform's pump hook (one look at the message queue per call, so the frames run
-// between steps), and checks of the window and of what a dialog showed.
+// The shell stories' pieces: a probe game counting the engine's calls, a runner
+// playing steps from the platform's pump hook, and window and dialog checks.
 #pragma once
 #include <gtest/gtest.h>
 
@@ -54,9 +52,8 @@ public:
     bool quitOnEscape = false, quitInShutdown = false;
 };
 
-// Plays steps from the pump hook. A step is called on every pump until it returns
-// true; the virtual clock moves a 60th of a second per pump unless frozen. A step
-// that never finishes fails the test and closes the application.
+// A step runs on every pump until it returns true; the virtual clock moves a 60th
+// of a second per pump unless frozen. A step that never finishes fails and closes.
 class Scenario {
 public:
     void Add(const std::string& name, std::function<bool()> step) { m_steps.push_back({name, std::move(step)}); }
@@ -190,9 +187,8 @@ inline WindowLook LookOf(HWND hwnd) {
     return look;
 }
 
-// Full screen on the table's mode: popup style, no menu, the mode's size and format.
-// Then the window covers the screen, as a display switch would make it, so that the
-// way back must restore the saved bounds.
+// Full screen on the table's mode; then the window covers the screen, as a display
+// switch would make it, so the way back must restore the saved bounds.
 inline void ExpectFullScreenAndCover(PCSystem* app) {
     HWND hwnd = app->GetHWnd();
     const DeviceEntry* device = CurrentDevice(app);
@@ -236,8 +232,7 @@ inline std::function<bool()> Ready(bool windowed, std::function<void(PCSystem*)>
     };
 }
 
-// A child process does not report its failures itself: they go to stderr, which
-// the parent shows, and the exit code says whether there were any.
+// A child's failures go to stderr, which the parent shows; the exit code says if any.
 inline int ReportFailuresToParent() {
     const ::testing::TestResult* result = ::testing::UnitTest::GetInstance()->current_test_info()->result();
     for (int i = 0; i < result->total_part_count(); ++i) {
@@ -250,8 +245,7 @@ inline int ReportFailuresToParent() {
     return result->Failed() ? 1 : 0;
 }
 
-// Runs a story in a child process of its own: the application object and the
-// dialog's first-opening flag exist once per process.
+// A story in a child process: the application and the dialog's first opening exist once per process.
 inline void RunInChild(void (*story)()) {
     GTEST_FLAG_SET(death_test_style, "threadsafe");
     EXPECT_EXIT(

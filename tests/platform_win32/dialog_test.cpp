@@ -1,7 +1,6 @@
-// The modal dialog loop, its controls and messages, and message-box answers.
+// The modal dialog loop, its controls and messages.
 #include <gtest/gtest.h>
 #include <cstdlib>
-#include <string>
 #include "quil_automation.h"
 #include "test_window_util.h"
 
@@ -70,31 +69,6 @@ protected:
     }
     HWND owner = nullptr;
 };
-
-TEST_F(DialogTest, TemplateBuildsTheSettingsDialog) {
-    qa::ShownDialog seen{};
-    INT_PTR r = Run([&](HWND dlg) { seen = qa::DescribeDialog(dlg); });
-    EXPECT_EQ(r, IDCANCEL) << "a dialog the script leaves open is cancelled";
-    EXPECT_EQ(seen.caption, "Game Settings");
-    EXPECT_EQ(seen.width, 288) << "192 dialog units at 6 pixels per 4 units";
-    EXPECT_EQ(seen.height, 385) << "237 dialog units at 13 pixels per 8 units";
-    auto find = [&](int id) -> const qa::ShownControl* {
-        for (const auto& c : seen.controls) if (c.id == id) return &c;
-        return nullptr;
-    };
-    ASSERT_NE(find(1000), nullptr);
-    EXPECT_EQ(find(1000)->kind, "combo");
-    EXPECT_EQ(find(1000)->items, (std::vector<std::string>{"First adapter", "Second adapter"}));
-    EXPECT_EQ(find(1000)->selection, 0);
-    EXPECT_EQ(find(1003)->kind, "radio");
-    EXPECT_TRUE(find(1003)->checked);
-    EXPECT_EQ(find(1004)->text, "Use desktop &window");
-    EXPECT_FALSE(find(1002)->enabled);
-    EXPECT_EQ(find(IDOK)->text, "Apply");
-    int pictures = 0;
-    for (const auto& c : seen.controls) pictures += c.kind == "picture";
-    EXPECT_EQ(pictures, 1);
-}
 
 TEST_F(DialogTest, InitDialogGetsItsParameterAndTheOwnerIsDisabledMeanwhile) {
     Run([](HWND dlg) { qa::DialogClickButton(dlg, IDOK); });
@@ -179,39 +153,9 @@ TEST_F(DialogTest, CloseBoxAndEscapeCancel) {
     EXPECT_EQ(Recorder::Get().Count(WM_KEYDOWN), 0);
 }
 
-TEST_F(DialogTest, ComboBoxMessages) {
-    Run([](HWND dlg) {
-        HWND c = GetDlgItem(dlg, 1001);
-        EXPECT_EQ(SendMessageA(c, CB_GETCURSEL, 0, 0), CB_ERR);
-        EXPECT_EQ(SendMessageA(c, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>("HAL")), 0);
-        EXPECT_EQ(SendMessageA(c, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>("REF")), 1);
-        EXPECT_EQ(SendMessageA(c, CB_SETCURSEL, 1, 0), 1);
-        EXPECT_EQ(SendMessageA(c, CB_GETCURSEL, 0, 0), 1);
-        EXPECT_EQ(SendMessageA(c, CB_SETCURSEL, 7, 0), CB_ERR);
-        EXPECT_EQ(SendMessageA(c, CB_GETCURSEL, 0, 0), CB_ERR) << "an out-of-range selection clears it";
-        SendMessageA(c, CB_RESETCONTENT, 0, 0);
-        EXPECT_EQ(SendMessageA(c, CB_GETCOUNT, 0, 0), 0);
-        EXPECT_EQ(GetDlgItem(dlg, 4242), nullptr);
-        EXPECT_EQ(GetDlgCtrlID(c), 1001);
-    });
-}
-
 TEST_F(DialogTest, MissingTemplateFails) {
     EXPECT_EQ(DialogBoxParamA(nullptr, MAKEINTRESOURCEA(4242), owner, TestDialogProc, 0), -1);
     EXPECT_TRUE(IsWindowEnabled(owner));
-}
-
-TEST(MessageBoxAnswers, EveryButtonSetAnswersAsScripted) {
-    qa::SetHeadless(true);
-    qa::ClearMessageBoxesShown();
-    qa::QueueMessageBoxAnswer(IDRETRY);
-    EXPECT_EQ(MessageBoxA(nullptr, "Limit reached", "TRAP Error", MB_ABORTRETRYIGNORE | MB_ICONERROR | MB_TASKMODAL), IDRETRY);
-    qa::QueueMessageBoxAnswer(IDABORT);
-    EXPECT_EQ(MessageBoxA(nullptr, "x", "c", MB_ABORTRETRYIGNORE), IDABORT);
-    EXPECT_EQ(MessageBoxA(nullptr, "x", "c", MB_OK | MB_ICONWARNING | MB_TOPMOST), IDOK);
-    ASSERT_EQ(qa::MessageBoxesShown().size(), 3u);
-    EXPECT_EQ(qa::MessageBoxesShown()[0].type & MB_TASKMODAL, static_cast<UINT>(MB_TASKMODAL));
-    EXPECT_EQ(qa::MessageBoxesShown()[0].text, "Limit reached");
 }
 
 }  // namespace

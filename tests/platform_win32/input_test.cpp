@@ -1,4 +1,4 @@
-// Keys, mouse, cursor and capture, accelerators and the menu loop.
+// Keys, mouse buttons, accelerators and the menu loop.
 #include <gtest/gtest.h>
 #include <cstdlib>
 #include "quil_automation.h"
@@ -57,22 +57,6 @@ TEST_F(InputTest, KeysArriveAsVirtualKeysWithWin32Packing) {
     EXPECT_EQ(Recorder::Get().Count(WM_CHAR), 2) << "TranslateMessage turns each letter key-down into a character";
 }
 
-TEST_F(InputTest, AltCombinationsAreSystemKeys) {
-    qa::KeyDown(VK_MENU);
-    qa::KeyDown(VK_RETURN);
-    qa::KeyUp(VK_RETURN);
-    qa::KeyUp(VK_MENU);
-    Drain();
-    auto k = Keys();
-    ASSERT_EQ(k.size(), 4u);
-    EXPECT_EQ(k[0].msg, static_cast<UINT>(WM_SYSKEYDOWN));
-    EXPECT_EQ(k[1].msg, static_cast<UINT>(WM_SYSKEYDOWN));
-    EXPECT_EQ(k[1].wp, static_cast<WPARAM>(VK_RETURN));
-    EXPECT_EQ((k[1].lp >> 29) & 1, 1) << "context code: Alt held";
-    EXPECT_EQ(k[2].msg, static_cast<UINT>(WM_SYSKEYUP));
-    EXPECT_EQ(k[3].msg, static_cast<UINT>(WM_SYSKEYUP));
-}
-
 TEST_F(InputTest, AltTappedAloneOpensTheMenuBarButAltCombinationsDoNot) {
     qa::KeyPress(VK_MENU);
     Drain();
@@ -128,59 +112,6 @@ TEST_F(InputTest, MouseMessagesCarryClientCoordinatesAndButtons) {
     qa::MouseButton(hwnd, 2, false, 12, 22);
 }
 
-TEST_F(InputTest, RightButtonReleaseAsksForTheContextMenuInScreenCoordinates) {
-    qa::Click(hwnd, 2, 30, 40);
-    Drain();
-    auto order = Recorder::Get().Messages({WM_RBUTTONDOWN, WM_RBUTTONUP, WM_CONTEXTMENU});
-    EXPECT_EQ(order, (std::vector<UINT>{WM_RBUTTONDOWN, WM_RBUTTONUP, WM_CONTEXTMENU}));
-    POINT p{30, 40};
-    ClientToScreen(hwnd, &p);
-    const Logged* cm = Recorder::Get().Last(WM_CONTEXTMENU);
-    EXPECT_EQ(GET_X_LPARAM(cm->lp), p.x);
-    EXPECT_EQ(GET_Y_LPARAM(cm->lp), p.y);
-    EXPECT_EQ(reinterpret_cast<HWND>(cm->wp), hwnd);
-}
-
-TEST_F(InputTest, CursorWarpClipCaptureAndDisplayCounter) {
-    SetCursorPos(123, 234);
-    POINT p;
-    GetCursorPos(&p);
-    EXPECT_EQ(p.x, 123);
-    EXPECT_EQ(p.y, 234);
-    RECT clip{100, 100, 200, 200};
-    ClipCursor(&clip);
-    SetCursorPos(500, 50);
-    GetCursorPos(&p);
-    EXPECT_EQ(p.x, 199);
-    EXPECT_EQ(p.y, 100);
-    ClipCursor(nullptr);
-    // A warp into the client area is seen as a mouse move there.
-    POINT c{50, 60};
-    ClientToScreen(hwnd, &c);
-    Recorder::Get().Clear();
-    SetCursorPos(c.x, c.y);
-    Drain();
-    ASSERT_NE(Recorder::Get().Last(WM_MOUSEMOVE), nullptr);
-    EXPECT_EQ(GET_X_LPARAM(Recorder::Get().Last(WM_MOUSEMOVE)->lp), 50);
-    // With capture, input for another window goes to the capturing one.
-    HWND other = MakeWindow(100, 100);
-    ShowWindow(other, SW_SHOWNA);
-    EXPECT_EQ(SetCapture(hwnd), nullptr);
-    EXPECT_EQ(GetCapture(), hwnd);
-    Recorder::Get().Clear();
-    qa::MouseMove(other, 5, 5);
-    Drain();
-    ASSERT_NE(Recorder::Get().Last(WM_MOUSEMOVE), nullptr);
-    EXPECT_EQ(Recorder::Get().Last(WM_MOUSEMOVE)->hwnd, hwnd);
-    EXPECT_TRUE(ReleaseCapture());
-    EXPECT_EQ(GetCapture(), nullptr);
-    DestroyWindow(other);
-    int base = ShowCursor(TRUE);
-    EXPECT_EQ(ShowCursor(FALSE), base - 1);
-    EXPECT_EQ(ShowCursor(FALSE), base - 2);
-    ShowCursor(TRUE);
-}
-
 TEST_F(InputTest, AcceleratorsTurnF2AndAltEnterIntoCommandsOnce) {
     HACCEL acc = LoadAcceleratorsA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(109));
     ASSERT_NE(acc, nullptr);
@@ -204,26 +135,6 @@ TEST_F(InputTest, AcceleratorsTurnF2AndAltEnterIntoCommandsOnce) {
     EXPECT_EQ(commands, (std::vector<WORD>{40001, 40004}));
     EXPECT_EQ(Recorder::Get().Count(WM_KEYDOWN), 1) << "only the plain Return reaches the window as a key";
     DestroyAcceleratorTable(acc);
-}
-
-TEST_F(InputTest, MenuResourcesHoldTheirItems) {
-    HMENU bar = GetMenu(hwnd);
-    ASSERT_NE(bar, nullptr);
-    HMENU game = GetSubMenu(bar, 0);
-    ASSERT_EQ(GetMenuItemCount(game), 3);
-    EXPECT_EQ(GetMenuItemID(game, 0), 40003u);
-    EXPECT_EQ(GetMenuItemID(game, 1), 40001u);
-    EXPECT_EQ(GetMenuItemID(game, 2), 40002u);
-    char text[32];
-    GetMenuStringA(game, 40002, text, sizeof text, MF_BYCOMMAND);
-    EXPECT_STREQ(text, "E&xit");
-    HMENU ctx = LoadMenuA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(107));
-    HMENU popup = GetSubMenu(ctx, 0);
-    ASSERT_EQ(GetMenuItemCount(popup), 2);
-    EXPECT_EQ(GetMenuItemID(popup, 0), 40001u);
-    EXPECT_TRUE(DestroyMenu(ctx));
-    EXPECT_EQ(GetMenuItemCount(popup), -1) << "submenus go with their menu";
-    EXPECT_FALSE(DestroyMenu(ctx));
 }
 
 TEST_F(InputTest, ChoosingFromTheMenuBarRunsTheMenuLoopThenCommands) {
@@ -252,21 +163,7 @@ TEST_F(InputTest, PopupMenuLoopAndDismissal) {
     Drain();
     EXPECT_EQ(Recorder::Get().Messages({WM_ENTERMENULOOP, WM_EXITMENULOOP, WM_COMMAND}),
               (std::vector<UINT>{WM_ENTERMENULOOP, WM_EXITMENULOOP}));
-    qa::QueueMenuAnswer(40002);
-    EXPECT_EQ(TrackPopupMenuEx(GetSubMenu(ctx, 0), TPM_RETURNCMD, 0, 0, hwnd, nullptr), 40002);
     DestroyMenu(ctx);
-}
-
-TEST_F(InputTest, PumpHookRunsWhileWaitingForMessages) {
-    int calls = 0;
-    qa::SetPumpHook([&] {
-        if (++calls == 3) PostMessageA(hwnd, WM_USER + 5, 0, 0);
-    });
-    MSG m;
-    ASSERT_TRUE(GetMessageA(&m, nullptr, 0, 0));
-    EXPECT_EQ(m.message, static_cast<UINT>(WM_USER + 5));
-    EXPECT_GE(calls, 3);
-    qa::SetPumpHook(nullptr);
 }
 
 }  // namespace

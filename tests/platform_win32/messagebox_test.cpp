@@ -6,14 +6,17 @@
 TEST(MessageBox, HeadlessDefaultsAndScriptedAnswers) {
     quil_automation::SetHeadless(true);
     quil_automation::ClearMessageBoxesShown();
-    EXPECT_EQ(MessageBoxA(nullptr, "text", "TRAP Error", MB_YESNO | MB_ICONERROR), IDNO);
+    EXPECT_EQ(MessageBoxA(nullptr, "text", "TRAP Error", MB_YESNO | MB_ICONERROR | MB_TASKMODAL), IDNO);
     EXPECT_EQ(MessageBoxA(nullptr, "t", "c", MB_ABORTRETRYIGNORE), IDIGNORE);
     EXPECT_EQ(MessageBoxA(nullptr, "t", "c", MB_OK), IDOK);
     quil_automation::QueueMessageBoxAnswer(IDYES);
     EXPECT_EQ(MessageBoxA(nullptr, "asked", "cap", MB_YESNO), IDYES);
+    quil_automation::QueueMessageBoxAnswer(IDRETRY);
+    EXPECT_EQ(MessageBoxA(nullptr, "t", "c", MB_ABORTRETRYIGNORE | MB_TOPMOST), IDRETRY);
     const auto& shown = quil_automation::MessageBoxesShown();
-    ASSERT_EQ(shown.size(), 4u);
+    ASSERT_EQ(shown.size(), 5u);
     EXPECT_EQ(shown[0].caption, "TRAP Error");
+    EXPECT_EQ(shown[0].type & MB_TASKMODAL, static_cast<UINT>(MB_TASKMODAL));
     EXPECT_EQ(shown[3].text, "asked");
     EXPECT_EQ(shown[3].answer, IDYES);
 }

@@ -1,4 +1,4 @@
-// The registry file, text conversion, paths and files, and compiled-in RCDATA.
+// The registry file and compiled-in RCDATA.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -91,67 +91,6 @@ TEST_F(RegistryTest, MissingKeysAndBadHandles) {
     ASSERT_EQ(RegQueryValueExA(key, "v", nullptr, &type, reinterpret_cast<BYTE*>(&v), &size), ERROR_SUCCESS);
     EXPECT_EQ(v, 42u);
     RegCloseKey(key);
-}
-
-TEST(TextConversion, Utf8AndAsciiBothWays) {
-    const char* text = "Caf\xC3\xA9 \xE2\x98\x83!";  // "Café ☃!"
-    int need = MultiByteToWideChar(CP_UTF8, 0, text, -1, nullptr, 0);
-    EXPECT_EQ(need, 8);
-    wchar_t wide[16];
-    ASSERT_EQ(MultiByteToWideChar(CP_ACP, 0, text, -1, wide, 16), 8);
-    EXPECT_EQ(wide[3], L'\u00E9');
-    EXPECT_EQ(wide[5], L'\u2603');
-    EXPECT_EQ(wide[7], L'\0');
-    char back[32];
-    ASSERT_EQ(WideCharToMultiByte(CP_UTF8, 0, wide, -1, back, sizeof back, nullptr, nullptr), static_cast<int>(std::strlen(text) + 1));
-    EXPECT_STREQ(back, text);
-    EXPECT_EQ(MultiByteToWideChar(CP_ACP, 0, text, -1, wide, 4), 0) << "too small a buffer fails";
-    EXPECT_EQ(GetLastError(), 122u);
-    EXPECT_EQ(MultiByteToWideChar(CP_ACP, 0, "abc", 2, wide, 16), 2) << "an explicit length has no terminator";
-    // A stray byte that is not UTF-8 is kept, not dropped.
-    EXPECT_EQ(MultiByteToWideChar(CP_ACP, 0, "a\xE9z", -1, wide, 16), 4);
-    EXPECT_EQ(wide[1], static_cast<wchar_t>(0xE9));
-}
-
-TEST(Files, FullPathNames) {
-    char cwd[1024];
-    ASSERT_NE(::getcwd(cwd, sizeof cwd), nullptr);
-    char buf[1024];
-    char* part = nullptr;
-    DWORD n = GetFullPathNameA("gfx\\sub\\..\\Level0.dat", sizeof buf, buf, &part);
-    std::string want = std::string(cwd) + "/gfx/Level0.dat";
-    EXPECT_EQ(n, want.size());
-    EXPECT_EQ(std::string(buf), want);
-    ASSERT_NE(part, nullptr);
-    EXPECT_STREQ(part, "Level0.dat");
-    EXPECT_EQ(GetFullPathNameA("/a/./b//c", 4, buf, nullptr), 7u) << "too small: the size needed, terminator included";
-    EXPECT_EQ(GetFullPathNameA("", sizeof buf, buf, nullptr), 0u);
-}
-
-TEST(Files, OpenForReadingIgnoresCaseAndSeparators) {
-    std::string dir = ::testing::TempDir() + "quilfiles_" + std::to_string(::getpid());
-    ::mkdir(dir.c_str(), 0755);
-    ::mkdir((dir + "/Media").c_str(), 0755);
-    { std::ofstream f(dir + "/Media/Tree.X"); f << "xof 0303txt 0032"; }
-    HANDLE h = CreateFileA((dir + "\\media\\tree.x").c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                           FILE_ATTRIBUTE_NORMAL, nullptr);
-    ASSERT_NE(h, INVALID_HANDLE_VALUE);
-    EXPECT_EQ(GetFileSize(h, nullptr), 16u);
-    char buf[8] = {};
-    DWORD got = 0;
-    EXPECT_TRUE(ReadFile(h, buf, 3, &got, nullptr));
-    EXPECT_EQ(got, 3u);
-    EXPECT_EQ(std::string(buf), "xof");
-    EXPECT_TRUE(CloseHandle(h));
-    EXPECT_FALSE(CloseHandle(h)) << "a handle closes once";
-    EXPECT_EQ(CreateFileA((dir + "/missing.x").c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr),
-              INVALID_HANDLE_VALUE);
-    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
-    EXPECT_EQ(CreateFileA(dir.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr), INVALID_HANDLE_VALUE)
-        << "a directory is not a file";
-    std::remove((dir + "/Media/Tree.X").c_str());
-    ::rmdir((dir + "/Media").c_str());
-    ::rmdir(dir.c_str());
 }
 
 TEST(Resources, RcdataFilesAreCompiledInByteForByte) {
