@@ -77,6 +77,7 @@ TEST(GeneratedSet, EveryFileLoadsThroughTheEnginesLoaders) {
     }
     EXPECT_GE(loaded, 30);
     EXPECT_EQ(quiltest::MessageBoxTexts(), std::vector<std::string>{});
+    renderer.ReleaseCaches();
     music.Shutdown();
     sounds.Shutdown();
     RenderDevice_Unbind();
