@@ -6,6 +6,7 @@
 # screenshots (optional). With NOCHANGE set, F2 is not pressed (to measure a
 # build whose device change fails). With HEAPTRACK set, the program runs under heaptrack,
 # which writes its record into that folder.
+here=$(cd "$(dirname "$0")" && pwd)
 run="$1"; out="$2"; shots="${3:-}"
 note() { echo "$*" >> "$out"; }
 : > "$out"
@@ -22,24 +23,7 @@ hwm() {
     p=$(pgrep -n -f "^$work/frostwick") && note "VMHWM $1 $(sed -n "s/^VmHWM:[[:space:]]*//p" /proc/$p/status)"
 }
 
-window() {
-    i=0
-    while [ $i -lt "$2" ]; do
-        w=$(xdotool search --onlyvisible --name "$1" 2>/dev/null | head -n 1)
-        [ -n "$w" ] && { echo "$w"; return 0; }
-        kill -0 $pid 2>/dev/null || return 1
-        i=$((i + 1)); sleep 0.1
-    done
-    return 1
-}
-gone() {
-    i=0
-    while [ $i -lt "$2" ]; do
-        [ -z "$(xdotool search --onlyvisible --name "$1" 2>/dev/null)" ] && return 0
-        i=$((i + 1)); sleep 0.1
-    done
-    return 1
-}
+. "$here/../common/xwindows.sh"
 # Any other top-level window is a message box: note its caption and answer it.
 answer_boxes() {
     xwininfo -root -children | sed -n 's/^ *\(0x[0-9a-f]*\) "\(.*\)":.*/\1 \2/p' | while read -r b name; do

@@ -4,6 +4,7 @@
 # $1: the run folder, $2: the file this script reports into, $3: "window" (the
 # dialog's desktop window) or "full" (the dialog's default, full screen).
 # Each line of the report names one thing seen; the test reads them.
+here=$(cd "$(dirname "$0")" && pwd)
 run="$1"; out="$2"; mode="${3:-window}"
 note() { echo "$*" >> "$out"; }
 : > "$out"
@@ -17,27 +18,7 @@ shots=$(mktemp -d)
 ./frostwick > "$out.program" 2>&1 &
 pid=$!
 
-# Waits (up to $2 tenths of a second) for a visible window whose name matches $1
-# and prints its id.
-window() {
-    i=0
-    while [ $i -lt "$2" ]; do
-        w=$(xdotool search --onlyvisible --name "$1" 2>/dev/null | head -n 1)
-        [ -n "$w" ] && { echo "$w"; return 0; }
-        kill -0 $pid 2>/dev/null || return 1
-        i=$((i + 1)); sleep 0.1
-    done
-    return 1
-}
-# Waits until no visible window matches $1.
-gone() {
-    i=0
-    while [ $i -lt "$2" ]; do
-        [ -z "$(xdotool search --onlyvisible --name "$1" 2>/dev/null)" ] && return 0
-        i=$((i + 1)); sleep 0.1
-    done
-    return 1
-}
+. "$here/../common/xwindows.sh"
 # Answers any message box (a window that is neither the program's window nor
 # its dialog) with Return, as a person would, and notes its caption.
 answer_boxes() {
