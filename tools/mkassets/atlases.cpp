@@ -336,7 +336,9 @@ void Icons(const std::string& root) {
     img.fillRect(static_cast<int>(cx) - 18, static_cast<int>(cy) - 18, static_cast<int>(cx) + 18, static_cast<int>(cy) + 18, w);
     img.fillRect(static_cast<int>(cx) - 10, static_cast<int>(cy) - 18, static_cast<int>(cx) + 10, static_cast<int>(cy) - 6, Rgba{0.3f, 0.3f, 0.4f, 1});
     img.fillRect(static_cast<int>(cx) - 12, static_cast<int>(cy) + 2, static_cast<int>(cx) + 12, static_cast<int>(cy) + 16, Rgba{0.85f, 0.85f, 0.9f, 1});
-    cell(12, cx, cy);  // cursor: an arrow pointing up-left from the centre
+    cell(12, cx, cy);  // cursor: an arrow whose tip is the cell's top-left corner, the
+    cx -= 30;          // point that picks icons (the sprite is centred on the mouse)
+    cy -= 30;
     for (int y = 0; y < 26; ++y) {
         const float half = y * 0.45f;
         img.line(cx - half * 0.2f, cy + y, cx + half, cy + y, 1.4f, y > 0 && y < 25 ? w : Rgba{0, 0, 0, 1});
