@@ -14,48 +14,28 @@
 #include "file.h"
 #include "gameengine.h"
 #include "memorycontroller.h"
+#include "quil_bytes.h"
 #include "trap.h"
 
 namespace {
 
-// Little-endian field readers and writers over a byte buffer.
-uint32_t GetU32(const uint8_t* p) {
-    return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) |
-           (static_cast<uint32_t>(p[2]) << 16) | (static_cast<uint32_t>(p[3]) << 24);
-}
-
-float GetF32(const uint8_t* p) {
-    const uint32_t bits = GetU32(p);
-    float f;
-    std::memcpy(&f, &bits, sizeof(f));
-    return f;
-}
-
-void PutU32(uint8_t* p, uint32_t v) {
-    p[0] = static_cast<uint8_t>(v);
-    p[1] = static_cast<uint8_t>(v >> 8);
-    p[2] = static_cast<uint8_t>(v >> 16);
-    p[3] = static_cast<uint8_t>(v >> 24);
-}
-
-void PutF32(uint8_t* p, float f) {
-    uint32_t bits;
-    std::memcpy(&bits, &f, sizeof(bits));
-    PutU32(p, bits);
-}
+using quil_platform::ReadLe32;
+using quil_platform::ReadLeF32;
+using quil_platform::WriteLe32;
+using quil_platform::WriteLeF32;
 
 // Fills a room record from its 2320 stored bytes (the object slots are left to the caller).
 void DecodeRoom(const uint8_t* b, Room* room) {
-    room->reserved0 = GetU32(b + 0);
-    room->startX = GetU32(b + 4);
-    room->startZ = GetU32(b + 8);
-    room->pointCount = GetU32(b + 12);
+    room->reserved0 = ReadLe32(b + 0);
+    room->startX = ReadLe32(b + 4);
+    room->startZ = ReadLe32(b + 8);
+    room->pointCount = ReadLe32(b + 12);
     for (uint32_t i = 0; i < LEVEL_MAX_ROOM_POINTS; ++i) {
         const uint8_t* p = b + 16 + i * 12;
-        room->points[i] = Vec3(GetF32(p), GetF32(p + 4), GetF32(p + 8));
+        room->points[i] = Vec3(ReadLeF32(p), ReadLeF32(p + 4), ReadLeF32(p + 8));
     }
-    room->reserved136 = GetU32(b + 136);
-    for (uint32_t i = 0; i < 30; ++i) room->reserved140[i] = GetU32(b + 140 + i * 4);
+    room->reserved136 = ReadLe32(b + 136);
+    for (uint32_t i = 0; i < 30; ++i) room->reserved140[i] = ReadLe32(b + 140 + i * 4);
     for (uint32_t n = 0; n < LEVEL_NODE_COUNT; ++n) {
         const uint8_t* p = b + 272 + n * NODE_RECORD_SIZE;
         Node& node = room->nodes[n];
@@ -65,25 +45,25 @@ void DecodeRoom(const uint8_t* b, Room* room) {
         std::memcpy(node.propType, p + 15, NODE_PROP_SLOTS);
         node.floorTile = p[18];
         node.ceilTile = p[19];
-        for (uint32_t s = 0; s < NODE_PROP_SLOTS; ++s) node.propAngle[s] = GetF32(p + 20 + s * 4);
+        for (uint32_t s = 0; s < NODE_PROP_SLOTS; ++s) node.propAngle[s] = ReadLeF32(p + 20 + s * 4);
     }
 }
 
 // Writes a room record as its 2320 stored bytes; the object slots are written as 0.
 void EncodeRoom(const Room* room, uint8_t* b) {
     std::memset(b, 0, ROOM_RECORD_SIZE);
-    PutU32(b + 0, room->reserved0);
-    PutU32(b + 4, room->startX);
-    PutU32(b + 8, room->startZ);
-    PutU32(b + 12, room->pointCount);
+    WriteLe32(b + 0, room->reserved0);
+    WriteLe32(b + 4, room->startX);
+    WriteLe32(b + 8, room->startZ);
+    WriteLe32(b + 12, room->pointCount);
     for (uint32_t i = 0; i < LEVEL_MAX_ROOM_POINTS; ++i) {
         uint8_t* p = b + 16 + i * 12;
-        PutF32(p, room->points[i].x);
-        PutF32(p + 4, room->points[i].y);
-        PutF32(p + 8, room->points[i].z);
+        WriteLeF32(p, room->points[i].x);
+        WriteLeF32(p + 4, room->points[i].y);
+        WriteLeF32(p + 8, room->points[i].z);
     }
-    PutU32(b + 136, room->reserved136);
-    for (uint32_t i = 0; i < 30; ++i) PutU32(b + 140 + i * 4, room->reserved140[i]);
+    WriteLe32(b + 136, room->reserved136);
+    for (uint32_t i = 0; i < 30; ++i) WriteLe32(b + 140 + i * 4, room->reserved140[i]);
     for (uint32_t n = 0; n < LEVEL_NODE_COUNT; ++n) {
         uint8_t* p = b + 272 + n * NODE_RECORD_SIZE;
         const Node& node = room->nodes[n];
@@ -93,7 +73,7 @@ void EncodeRoom(const Room* room, uint8_t* b) {
         std::memcpy(p + 15, node.propType, NODE_PROP_SLOTS);
         p[18] = node.floorTile;
         p[19] = node.ceilTile;
-        for (uint32_t s = 0; s < NODE_PROP_SLOTS; ++s) PutF32(p + 20 + s * 4, node.propAngle[s]);
+        for (uint32_t s = 0; s < NODE_PROP_SLOTS; ++s) WriteLeF32(p + 20 + s * 4, node.propAngle[s]);
     }
 }
 
@@ -252,9 +232,9 @@ bool Level::ReadRooms(FILE* f, const char* name) {
     }
     uint32_t flags = 0, count = 0, current = 0;
     if (!fault) {
-        flags = GetU32(header + 0);
-        count = GetU32(header + 4);
-        current = GetU32(header + 8);
+        flags = ReadLe32(header + 0);
+        count = ReadLe32(header + 4);
+        current = ReadLe32(header + 8);
         const uint64_t bodySize = static_cast<uint64_t>(size) - LEVEL_FILE_HEADER_SIZE;
         if (count == 0) fault = "it holds no room";
         else if (current >= count) fault = "its current room is not one of its rooms";
@@ -363,10 +343,10 @@ void Level::Load(const char* name) {
 bool Level::Save(const char* name) {
     if (!(m_uFlags & LEVEL_FLAG_ROOMS) || m_uRoomCount == 0 || !m_pRooms) return false;
     std::vector<uint8_t> image(LEVEL_FILE_HEADER_SIZE + static_cast<size_t>(m_uRoomCount) * ROOM_RECORD_SIZE);
-    PutU32(&image[0], m_uFlags);
-    PutU32(&image[4], m_uRoomCount);
-    PutU32(&image[8], m_uCurrentRoom);
-    PutU32(&image[12], 0);
+    WriteLe32(&image[0], m_uFlags);
+    WriteLe32(&image[4], m_uRoomCount);
+    WriteLe32(&image[8], m_uCurrentRoom);
+    WriteLe32(&image[12], 0);
     for (uint32_t i = 0; i < m_uRoomCount; ++i)
         EncodeRoom(&m_pRooms[i], &image[LEVEL_FILE_HEADER_SIZE + static_cast<size_t>(i) * ROOM_RECORD_SIZE]);
     return GetFile()->SaveFile(name, image.data(), static_cast<uint32_t>(image.size()));

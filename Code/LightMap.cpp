@@ -11,6 +11,7 @@
 #include "LightMan.h"
 #include "d3dx8tex.h"
 #include <cstring>
+#include "quil_bytes.h"
 #include "quil_path.h"
 #include "quil_save.h"
 #include "renderdevice.h"
@@ -37,7 +38,8 @@ public:
         for (size_t i = 0; i < n; ++i) m_h = (m_h ^ p[i]) * 0x100000001B3ull;
     }
     void U32(uint32_t v) {
-        const uint8_t b[4] = {uint8_t(v), uint8_t(v >> 8), uint8_t(v >> 16), uint8_t(v >> 24)};
+        uint8_t b[4];
+        quil_platform::WriteLe32(b, v);
         Bytes(b, 4);
     }
     void F32(float f) {
@@ -50,13 +52,6 @@ public:
 private:
     uint64_t m_h = 0xCBF29CE484222325ull;
 };
-
-void PutU32(uint8_t* p, uint32_t v) {
-    for (int i = 0; i < 4; ++i) p[i] = static_cast<uint8_t>(v >> (8 * i));
-}
-uint32_t GetU32(const uint8_t* p) {
-    return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
-}
 
 const uint8_t RECORD_MAGIC[4] = {'F', 'W', 'L', 'K'};
 const uint32_t RECORD_VERSION = 1;
@@ -73,11 +68,6 @@ bool ReplaceFileWith(const std::string& path, const std::vector<uint8_t>& bytes)
     return quil_platform::ReplaceFile(path, bytes.data(), bytes.size());
 }
 
-void PutU16(uint8_t* p, uint32_t v) {
-    p[0] = static_cast<uint8_t>(v & 0xFF);
-    p[1] = static_cast<uint8_t>((v >> 8) & 0xFF);
-}
-
 // The 18-byte header of an uncompressed, top-left-origin, 24-bit picture.
 void FillHeader(uint8_t* h, uint32_t width, uint32_t height) {
     for (int i = 0; i < LightMap::HEADER_SIZE; ++i) h[i] = 0;
@@ -85,8 +75,8 @@ void FillHeader(uint8_t* h, uint32_t width, uint32_t height) {
     h[1] = 0;               // colour map type
     h[2] = TGA_TRUECOLOUR;  // image type
     // bytes 3..7: the colour map fields, 8..11: x and y origin, all 0
-    PutU16(h + 12, width);
-    PutU16(h + 14, height);
+    quil_platform::WriteLe16(h + 12, width);
+    quil_platform::WriteLe16(h + 14, height);
     h[16] = TGA_DEPTH;
     h[17] = TGA_TOP_LEFT;
 }
@@ -299,8 +289,8 @@ bool LightMap::IsCurrent(uint32_t level, uint32_t room, uint32_t surface, uint64
     std::fclose(r);
     ContentHash file;
     file.Bytes(bytes.data(), bytes.size());
-    auto u64 = [&](int at) { return uint64_t(GetU32(record + at)) | uint64_t(GetU32(record + at + 4)) << 32; };
-    return complete && std::memcmp(record, RECORD_MAGIC, 4) == 0 && GetU32(record + 4) == RECORD_VERSION &&
+    auto u64 = [&](int at) { return uint64_t(quil_platform::ReadLe32(record + at)) | uint64_t(quil_platform::ReadLe32(record + at + 4)) << 32; };
+    return complete && std::memcmp(record, RECORD_MAGIC, 4) == 0 && quil_platform::ReadLe32(record + 4) == RECORD_VERSION &&
            u64(8) == key && u64(16) == file.Value();
 }
 
@@ -355,11 +345,11 @@ bool LightMap::Save(uint32_t level, uint32_t room, uint32_t surface, const uint3
         file.Bytes(block.data(), block.size());
         std::vector<uint8_t> record(RECORD_SIZE);
         std::memcpy(record.data(), RECORD_MAGIC, 4);
-        PutU32(&record[4], RECORD_VERSION);
-        PutU32(&record[8], static_cast<uint32_t>(key));
-        PutU32(&record[12], static_cast<uint32_t>(key >> 32));
-        PutU32(&record[16], static_cast<uint32_t>(file.Value()));
-        PutU32(&record[20], static_cast<uint32_t>(file.Value() >> 32));
+        quil_platform::WriteLe32(&record[4], RECORD_VERSION);
+        quil_platform::WriteLe32(&record[8], static_cast<uint32_t>(key));
+        quil_platform::WriteLe32(&record[12], static_cast<uint32_t>(key >> 32));
+        quil_platform::WriteLe32(&record[16], static_cast<uint32_t>(file.Value()));
+        quil_platform::WriteLe32(&record[20], static_cast<uint32_t>(file.Value() >> 32));
         // The old record first: a map without its record is baked again.
         std::remove(recordPath.c_str());
         ok = ReplaceFileWith(path, block) && ReplaceFileWith(recordPath, record);

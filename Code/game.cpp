@@ -15,6 +15,7 @@
 #include "gameengine.h"
 #include "music.h"
 #include "pcsystem.h"
+#include "quil_bytes.h"
 #include "sound.h"
 #include "trap.h"
 
@@ -34,16 +35,8 @@ const char* const kJingleOverFile = "sfx/gameover.wav";
 // The record's first field: always written as 1, never examined when read.
 const uint32_t kHiscoreTag = 1;
 
-uint32_t ReadU32(const uint8_t* p) {
-    return uint32_t(p[0]) | (uint32_t(p[1]) << 8) | (uint32_t(p[2]) << 16) | (uint32_t(p[3]) << 24);
-}
-
-void WriteU32(uint8_t* p, uint32_t v) {
-    p[0] = uint8_t(v);
-    p[1] = uint8_t(v >> 8);
-    p[2] = uint8_t(v >> 16);
-    p[3] = uint8_t(v >> 24);
-}
+using quil_platform::ReadLe32;
+using quil_platform::WriteLe32;
 
 }  // namespace
 
@@ -185,13 +178,13 @@ void Game::WriteHiscore() {
 
 bool Game::DecodeHiscore(const uint8_t* data, uint32_t size, uint32_t* hiscore) {
     if (!data || size < HISCORE_FILE_SIZE) return false;
-    *hiscore = ReadU32(data + 4);
+    *hiscore = ReadLe32(data + 4);
     return true;
 }
 
 void Game::EncodeHiscore(uint32_t hiscore, uint8_t out[HISCORE_FILE_SIZE]) {
-    WriteU32(out, kHiscoreTag);
-    WriteU32(out + 4, hiscore);
+    WriteLe32(out, kHiscoreTag);
+    WriteLe32(out + 4, hiscore);
 }
 
 void Game::SetDifficulty(uint32_t difficulty) {
