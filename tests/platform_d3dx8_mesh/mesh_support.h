@@ -11,44 +11,52 @@ struct MeshDevice : quiltest::RecordingDevice {
     ULONG Release() override { return --refs; }
 };
 
-// Loads every Mesh object of a data object's subtree as a skin mesh, converts, optimises and
-// draws it; returns how many optimisations of converted meshes failed.
-inline int ExerciseMeshes(IDirectXFileData* d, MeshDevice& dev, int depth = 0) {
+// Calls f with every Mesh object of a data object's subtree (frames nest at most 80 deep here).
+template <class F>
+void ForEachMesh(IDirectXFileData* d, F&& f, int depth = 0) {
     const GUID* type = nullptr;
-    int failures = 0;
     if (SUCCEEDED(d->GetType(&type)) && *type == TID_D3DRMMesh) {
-        ID3DXBuffer *adjacency = nullptr, *materials = nullptr, *names = nullptr, *offsets = nullptr, *combos = nullptr;
-        DWORD count = 0;
-        ID3DXSkinMesh* skin = nullptr;
-        ID3DXMesh* blended = nullptr;
-        if (SUCCEEDED(D3DXLoadSkinMeshFromXof(d, D3DXMESH_SYSTEMMEM, &dev, &adjacency, &materials, &count, &names,
-                                              &offsets, &skin)) &&
-            SUCCEEDED(skin->ConvertToIndexedBlendedMesh(D3DXMESH_MANAGED, nullptr, 3, nullptr, &count, &combos,
-                                                        nullptr, nullptr, &blended))) {
-            failures += FAILED(blended->OptimizeInplace(
-                D3DXMESHOPT_COMPACT | D3DXMESHOPT_ATTRSORT | D3DXMESHOPT_VERTEXCACHE, nullptr, nullptr, nullptr, nullptr));
-            blended->DrawSubset(0);
-        }
-        for (IUnknown* u : {(IUnknown*)adjacency, (IUnknown*)materials, (IUnknown*)names, (IUnknown*)offsets,
-                            (IUnknown*)combos, (IUnknown*)blended, (IUnknown*)skin})
-            if (u) u->Release();
-        return failures;
+        f(d);
+        return;
     }
     IDirectXFileObject* child = nullptr;
     while (depth < 80 && SUCCEEDED(d->GetNextObject(&child))) {
         IDirectXFileData* sub = nullptr;
         if (SUCCEEDED(child->QueryInterface(IID_IDirectXFileData, reinterpret_cast<void**>(&sub)))) {
-            failures += ExerciseMeshes(sub, dev, depth + 1);
+            ForEachMesh(sub, f, depth + 1);
             sub->Release();
         }
         child->Release();
     }
+}
+
+// Loads a Mesh object as a skin mesh, converts, optimises and draws it; returns 1 when the
+// optimisation of the converted mesh failed.
+inline int ExerciseMesh(IDirectXFileData* d, MeshDevice& dev) {
+    ID3DXBuffer *adjacency = nullptr, *materials = nullptr, *names = nullptr, *offsets = nullptr, *combos = nullptr;
+    DWORD count = 0;
+    ID3DXSkinMesh* skin = nullptr;
+    ID3DXMesh* blended = nullptr;
+    int failures = 0;
+    if (SUCCEEDED(D3DXLoadSkinMeshFromXof(d, D3DXMESH_SYSTEMMEM, &dev, &adjacency, &materials, &count, &names,
+                                          &offsets, &skin)) &&
+        SUCCEEDED(skin->ConvertToIndexedBlendedMesh(D3DXMESH_MANAGED, nullptr, 3, nullptr, &count, &combos, nullptr,
+                                                    nullptr, &blended))) {
+        failures += FAILED(blended->OptimizeInplace(D3DXMESHOPT_COMPACT | D3DXMESHOPT_ATTRSORT | D3DXMESHOPT_VERTEXCACHE,
+                                                    nullptr, nullptr, nullptr, nullptr));
+        blended->DrawSubset(0);
+    }
+    for (IUnknown* u : {(IUnknown*)adjacency, (IUnknown*)materials, (IUnknown*)names, (IUnknown*)offsets,
+                        (IUnknown*)combos, (IUnknown*)blended, (IUnknown*)skin})
+        if (u) u->Release();
     return failures;
 }
 
-// Parses bytes as a .x file and puts every Mesh it holds through ExerciseMeshes.
+// Parses bytes as a .x file and puts every Mesh it holds through ExerciseMesh.
 inline int ExerciseFile(const uint8_t* data, size_t size, MeshDevice& dev) {
     int failures = 0;
-    ForEachDataObject(data, size, [&](IDirectXFileData* obj) { failures += ExerciseMeshes(obj, dev); });
+    ForEachDataObject(data, size, [&](IDirectXFileData* obj) {
+        ForEachMesh(obj, [&](IDirectXFileData* mesh) { failures += ExerciseMesh(mesh, dev); });
+    });
     return failures;
 }
