@@ -1,5 +1,5 @@
 // Device behaviour the engine relies on: reference counts, lock rules, loss and
-// reset, state blocks, bad draws, enumeration and the cursor.
+// reset, state blocks, bad draws and the cursor.
 #include "d3d8_test_util.h"
 #include "quil_automation.h"
 
@@ -191,31 +191,6 @@ TEST_F(DeviceTest, DrawsWithMissingOrShortStreamsFail) {
     vb->Release();
     ib->Release();
     EXPECT_EQ(D3DERR_INVALIDCALL, device->SetVertexShader(0x7));  // not a created shader
-}
-
-TEST(Direct3D8Test, EnumeratesModesFormatsAndCaps) {
-    setenv("SDL_VIDEODRIVER", "offscreen", 0);
-    EXPECT_EQ(nullptr, Direct3DCreate8(120));
-    IDirect3D8* d3d = Direct3DCreate8(D3D_SDK_VERSION);
-    ASSERT_NE(nullptr, d3d);
-    ASSERT_GE(d3d->GetAdapterCount(), 1u);
-    UINT modes = d3d->GetAdapterModeCount(0);
-    ASSERT_EQ(12u, modes);  // no real display: the fixed list in both formats
-    D3DDISPLAYMODE m;
-    ASSERT_EQ(D3D_OK, d3d->EnumAdapterModes(0, modes - 1, &m));
-    EXPECT_EQ(D3DERR_INVALIDCALL, d3d->EnumAdapterModes(0, modes, &m));
-    D3DCAPS8 caps;
-    EXPECT_EQ(D3D_OK, d3d->CheckDeviceType(0, D3DDEVTYPE_REF, D3DFMT_R5G6B5, D3DFMT_R5G6B5, FALSE));
-    EXPECT_EQ(D3DERR_NOTAVAILABLE, d3d->CheckDeviceType(0, D3DDEVTYPE_HAL, D3DFMT_A4R4G4B4, D3DFMT_A4R4G4B4, FALSE));
-    for (D3DFORMAT ds : {D3DFMT_D16, D3DFMT_D24X8, D3DFMT_D24S8}) {
-        EXPECT_EQ(D3D_OK, d3d->CheckDeviceFormat(0, D3DDEVTYPE_HAL, D3DFMT_X8R8G8B8, D3DUSAGE_DEPTHSTENCIL,
-                                                 D3DRTYPE_SURFACE, ds));
-        EXPECT_EQ(D3D_OK, d3d->CheckDepthStencilMatch(0, D3DDEVTYPE_HAL, D3DFMT_X8R8G8B8, D3DFMT_X8R8G8B8, ds));
-    }
-    EXPECT_EQ(D3DERR_NOTAVAILABLE, d3d->CheckDeviceFormat(0, D3DDEVTYPE_HAL, D3DFMT_X8R8G8B8, D3DUSAGE_DEPTHSTENCIL,
-                                                          D3DRTYPE_SURFACE, D3DFMT_D15S1));
-    EXPECT_EQ(D3DERR_INVALIDCALL, d3d->GetDeviceCaps(5, D3DDEVTYPE_HAL, &caps));
-    EXPECT_EQ(0u, d3d->Release());
 }
 
 TEST_F(DeviceTest, CursorTakesA32BitImageSurface) {

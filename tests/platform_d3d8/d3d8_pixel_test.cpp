@@ -1,6 +1,4 @@
 // Pixel tests of the fixed-function pipeline and vs.1.1 shaders: draw, read a pixel, compare.
-#include <cmath>
-
 #include "d3d8_test_util.h"
 
 using namespace d3d8_test;
@@ -160,12 +158,14 @@ TEST_F(DeviceTest, WrapRepeatsAndClampStretchesTheEdge) {
     t->Release();
 }
 
-// A lit scene: camera at the origin looking down +z, 90 degree field of view.
+// A lit scene: camera at the origin looking down +z, x and y as they are, depths 0..100 to 0..1.
 class LightingTest : public DeviceTest {
 protected:
     void SetUp() override {
         DeviceTest::SetUp();
-        D3DMATRIX proj = Perspective(1.5707964f, 1.0f, 1.0f, 100.0f);
+        D3DMATRIX proj = {};
+        proj._11 = proj._22 = proj._44 = 1.0f;
+        proj._33 = 0.01f;
         device->SetTransform(D3DTS_PROJECTION, &proj);
         device->SetRenderState(D3DRS_LIGHTING, TRUE);
         DiffuseOnly(device);
@@ -268,7 +268,7 @@ TEST_F(DeviceTest, VertexShaderTransformsColoursAndAddressesRelatively) {
     DWORD decl[] = {D3DVSD_STREAM(0), D3DVSD_REG(0, D3DVSDT_FLOAT3), D3DVSD_END()};
     DWORD code[] = {D3DVS_VERSION(1, 1),
                     Op(D3DSIO_M4x4), Dst(D3DSPR_RASTOUT, D3DSRO_POSITION), Src(D3DSPR_INPUT, 0), Src(D3DSPR_CONST, 0),
-                    Op(D3DSIO_MOV), Dst(D3DSPR_ADDR, 0, D3DSP_WRITEMASK_0), Src(D3DSPR_CONST, 4, Swz(0, 0, 0, 0)),
+                    Op(D3DSIO_MOV), Dst(D3DSPR_ADDR, 0, D3DSP_WRITEMASK_0), Src(D3DSPR_CONST, 4, D3DVS_X_X | D3DVS_Y_X | D3DVS_Z_X | D3DVS_W_X),
                     Op(D3DSIO_MOV), Dst(D3DSPR_ATTROUT, 0), Src(D3DSPR_CONST, 10, D3DVS_NOSWIZZLE, false, true),
                     D3DVS_END()};
     DWORD handle = 0;

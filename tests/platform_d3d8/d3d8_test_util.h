@@ -3,7 +3,6 @@
 #pragma once
 #include <gtest/gtest.h>
 
-#include <cmath>
 #include <cstdlib>
 #include <cstring>
 #include <vector>
@@ -25,19 +24,6 @@ struct NVertex {
     float nx, ny, nz;
 };
 constexpr DWORD kNFvf = D3DFVF_XYZ | D3DFVF_NORMAL;
-
-// Left-handed perspective projection to depths 0..1.
-inline D3DMATRIX Perspective(float fovy, float aspect, float zn, float zf) {
-    D3DMATRIX m;
-    std::memset(&m, 0, sizeof(m));
-    float ys = 1.0f / std::tan(fovy / 2), xs = ys / aspect;
-    m._11 = xs;
-    m._22 = ys;
-    m._33 = zf / (zf - zn);
-    m._34 = 1.0f;
-    m._43 = -zn * zf / (zf - zn);
-    return m;
-}
 
 // Copies size bytes into the whole of a vertex or index buffer.
 template <typename Buffer>
@@ -105,10 +91,6 @@ inline DWORD Src(D3DSHADER_PARAM_REGISTER_TYPE type, DWORD reg, DWORD swizzle = 
                  bool relative = false) {
     return D3DSP_PARAMTOKEN_MARK | (static_cast<DWORD>(type) << D3DSP_REGTYPE_SHIFT) | swizzle |
            (neg ? D3DSPSM_NEG : 0) | (relative ? D3DVS_ADDRMODE_RELATIVE : 0) | reg;
-}
-inline DWORD Swz(int x, int y, int z, int w) {
-    return (static_cast<DWORD>(x) << 16) | (static_cast<DWORD>(y) << 18) | (static_cast<DWORD>(z) << 20) |
-           (static_cast<DWORD>(w) << 22);
 }
 
 }  // namespace d3d8_test

@@ -82,12 +82,7 @@ Bytes MakeBmp(uint32_t w, uint32_t h, const std::vector<uint32_t>& texels) {
 }
 
 TgaSpec Tga(uint16_t w, uint16_t h, std::vector<uint32_t> texels, uint8_t bits = 24) {
-    TgaSpec s;
-    s.width = w;
-    s.height = h;
-    s.bits = bits;
-    s.texels = std::move(texels);
-    return s;
+    return TgaSpec{2, bits, 0, w, h, false, std::move(texels)};
 }
 
 // Texel (x, y) of a level (16-bit formats zero-extended), read through a lock.
@@ -116,22 +111,19 @@ protected:
         rmdir(dir_.c_str());
     }
 
-    std::string Write(const std::string& name, const Bytes& bytes) {
-        std::string path = dir_ + "/" + name;
+    // Writes the bytes to a file and loads it the way the renderer does: default sizes and levels, the
+    // file's format, triangle|mirror.
+    HRESULT Load(const Bytes& file, FakeTexture** out, D3DXIMAGE_INFO* info = nullptr, DWORD filter = 0x70004,
+                 DWORD mipFilter = 0x70004, D3DFORMAT format = D3DFMT_UNKNOWN) {
+        const std::string path = dir_ + "/f" + std::to_string(files_.size());
         FILE* f = std::fopen(path.c_str(), "wb");
         EXPECT_NE(f, nullptr);
         if (f) {
-            if (!bytes.empty()) std::fwrite(bytes.data(), 1, bytes.size(), f);
+            if (!file.empty()) std::fwrite(file.data(), 1, file.size(), f);
             std::fclose(f);
         }
         files_.push_back(path);
-        return path;
-    }
-
-    // Loads the way the renderer does: default sizes and levels, the file's format, triangle|mirror.
-    HRESULT Load(const Bytes& file, FakeTexture** out, D3DXIMAGE_INFO* info = nullptr, DWORD filter = 0x70004,
-                 DWORD mipFilter = 0x70004, D3DFORMAT format = D3DFMT_UNKNOWN) {
-        return LoadPath(Write("f" + std::to_string(files_.size()), file), out, info, filter, mipFilter, format);
+        return LoadPath(path, out, info, filter, mipFilter, format);
     }
     HRESULT LoadPath(const std::string& path, FakeTexture** out, D3DXIMAGE_INFO* info = nullptr,
                      DWORD filter = 0x70004, DWORD mipFilter = 0x70004, D3DFORMAT format = D3DFMT_UNKNOWN) {
@@ -255,7 +247,7 @@ TEST_F(TextureLoad, FormatConversionAndBmp) {
     for (UINT i = 0; i < 6; ++i) EXPECT_EQ(Texel(t, 0, i % 3, i / 3), px[i]);
 }
 
-TEST_F(TextureLoad, MalformedFilesFailFromTheirHeaders) {
+TEST_F(TextureLoad, MalformedFilesFailFromTheirHeadersAndDeviceFailuresAreReturned) {
     TgaSpec good = Tga(4, 4, std::vector<uint32_t>(16, 0xFF336699));
     const Bytes tga = MakeTga(good);
     good.type = 10;
@@ -290,10 +282,7 @@ TEST_F(TextureLoad, MalformedFilesFailFromTheirHeaders) {
     IDirect3DTexture8* tex = reinterpret_cast<IDirect3DTexture8*>(0x1);
     EXPECT_EQ(D3DXCreateTextureFromFileA(nullptr, "x.tga", &tex), D3DERR_INVALIDCALL);
     EXPECT_EQ(tex, nullptr);
-}
-
-TEST_F(TextureLoad, DeviceFailuresAreReturned) {
-    FakeTexture* t = nullptr;
+    // A device failure is returned.
     device_.createTextureResult = E_OUTOFMEMORY;
     EXPECT_EQ(Load(MakeTga(Tga(2, 2, std::vector<uint32_t>(4, 0xFF000000))), &t), E_OUTOFMEMORY);
 }

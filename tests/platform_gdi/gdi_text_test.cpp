@@ -5,19 +5,12 @@
 
 #include <algorithm>
 #include <cstdint>
-#include <cstring>
 
 namespace {
 
 BITMAPINFO Info(int w, int h, WORD bits = 32) {
-    BITMAPINFO info;
-    std::memset(&info, 0, sizeof(info));
-    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    info.bmiHeader.biWidth = w;
-    info.bmiHeader.biHeight = h;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = bits;
-    info.bmiHeader.biCompression = BI_RGB;
+    BITMAPINFO info{};
+    info.bmiHeader = {sizeof(BITMAPINFOHEADER), w, h, 1, bits, BI_RGB, 0, 0, 0, 0, 0};
     return info;
 }
 
