@@ -253,8 +253,8 @@ TEST_F(LightingTest, LinearVertexFog) {
     device->SetRenderState(D3DRS_FOGENABLE, TRUE);
     device->SetRenderState(D3DRS_FOGCOLOR, 0xFF0000FF);
     device->SetRenderState(D3DRS_FOGVERTEXMODE, D3DFOG_LINEAR);
-    device->SetRenderState(D3DRS_FOGSTART, F2DW(10.0f));
-    device->SetRenderState(D3DRS_FOGEND, F2DW(30.0f));
+    device->SetRenderState(D3DRS_FOGSTART, 0x41200000);  // 10.0f
+    device->SetRenderState(D3DRS_FOGEND, 0x41F00000);  // 30.0f
     Wall(5);
     EXPECT_TRUE(Near(0xFFFFFF, Pixel(32, 32)));
     Wall(20);

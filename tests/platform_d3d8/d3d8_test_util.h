@@ -34,12 +34,6 @@ void Fill(Buffer* buffer, const void* data, size_t size) {
     buffer->Unlock();
 }
 
-inline DWORD F2DW(float f) {
-    DWORD d;
-    std::memcpy(&d, &f, 4);
-    return d;
-}
-
 // True when two colours differ by at most tolerance in every channel (alpha ignored).
 inline bool Near(DWORD a, DWORD b, int tolerance = 2) {
     for (int s = 0; s < 24; s += 8) {

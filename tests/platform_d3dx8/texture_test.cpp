@@ -2,9 +2,6 @@
 // formats, filters, mip chains, and malformed files.
 #include <gtest/gtest.h>
 
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <chrono>
 #include <cstdio>
 #include <string>
@@ -97,32 +94,25 @@ DWORD Texel(IDirect3DTexture8* t, UINT level, UINT x, UINT y) {
     return v;
 }
 
+// Files are written in the case's own scratch working folder.
 class TextureLoad : public ::testing::Test {
 protected:
-    void SetUp() override {
-        char tmpl[] = "/tmp/quil_tex_XXXXXX";
-        ASSERT_NE(mkdtemp(tmpl), nullptr);
-        dir_ = tmpl;
-    }
     void TearDown() override {
         for (IDirect3DTexture8* t : loaded_) t->Release();
         EXPECT_EQ(device_.liveResources, 0);
-        for (const std::string& f : files_) std::remove(f.c_str());
-        rmdir(dir_.c_str());
     }
 
     // Writes the bytes to a file and loads it the way the renderer does: default sizes and levels, the
     // file's format, triangle|mirror.
     HRESULT Load(const Bytes& file, FakeTexture** out, D3DXIMAGE_INFO* info = nullptr, DWORD filter = 0x70004,
                  DWORD mipFilter = 0x70004, D3DFORMAT format = D3DFMT_UNKNOWN) {
-        const std::string path = dir_ + "/f" + std::to_string(files_.size());
+        const std::string path = "f" + std::to_string(files_++);
         FILE* f = std::fopen(path.c_str(), "wb");
         EXPECT_NE(f, nullptr);
         if (f) {
             if (!file.empty()) std::fwrite(file.data(), 1, file.size(), f);
             std::fclose(f);
         }
-        files_.push_back(path);
         return LoadPath(path, out, info, filter, mipFilter, format);
     }
     HRESULT LoadPath(const std::string& path, FakeTexture** out, D3DXIMAGE_INFO* info = nullptr,
@@ -139,8 +129,7 @@ protected:
     }
 
     RecordingDevice device_;
-    std::string dir_;
-    std::vector<std::string> files_;
+    int files_ = 0;
     std::vector<IDirect3DTexture8*> loaded_;
 };
 
@@ -278,7 +267,7 @@ TEST_F(TextureLoad, MalformedFilesFailFromTheirHeadersAndDeviceFailuresAreReturn
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));  // no gigapixel decoding
     EXPECT_TRUE(device_.Matching("CreateTexture").empty());
 
-    EXPECT_TRUE(FAILED(LoadPath(dir_ + "/missing.tga", &t)));
+    EXPECT_TRUE(FAILED(LoadPath("missing.tga", &t)));
     IDirect3DTexture8* tex = reinterpret_cast<IDirect3DTexture8*>(0x1);
     EXPECT_EQ(D3DXCreateTextureFromFileA(nullptr, "x.tga", &tex), D3DERR_INVALIDCALL);
     EXPECT_EQ(tex, nullptr);

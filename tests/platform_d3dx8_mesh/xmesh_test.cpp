@@ -4,14 +4,13 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <fstream>
 #include <set>
 #include <string>
 
 #include "mesh_support.h"
 
 namespace {
-
-std::string dataPath(const char* name) { return std::string(QUIL_TEST_DATA_DIR) + "/" + name; }
 
 struct Vertex {
     float x, y, z, nx, ny, nz, u, v;
@@ -36,51 +35,28 @@ std::vector<WORD> indices(ID3DXMesh* m) {
     return out;
 }
 
-D3DINDEXBUFFER_DESC indexDesc(ID3DXMesh* m) {
-    IDirect3DIndexBuffer8* ib = nullptr;
-    D3DINDEXBUFFER_DESC d{};
-    EXPECT_EQ(m->GetIndexBuffer(&ib), D3D_OK);
-    ib->GetDesc(&d);
-    ib->Release();
-    return d;
-}
-
-// Loads a .x text given in the test through a file in the build folder.
+// Loads a .x text given in the test through a file in the case's working folder.
 HRESULT loadText(MeshDevice& dev, const std::string& body, ID3DXMesh** mesh) {
-    const std::string path = "xmesh_test_tmp.x";
-    FILE* f = std::fopen(path.c_str(), "wb");
-    std::string text = "xof 0303txt 0032\n" + body;
-    std::fwrite(text.data(), 1, text.size(), f);
-    std::fclose(f);
-    return D3DXLoadMeshFromX(path.c_str(), D3DXMESH_SYSTEMMEM, &dev, nullptr, nullptr, nullptr, mesh);
+    std::ofstream("xmesh_test_tmp.x") << "xof 0303txt 0032\n" << body;
+    return D3DXLoadMeshFromX("xmesh_test_tmp.x", D3DXMESH_SYSTEMMEM, &dev, nullptr, nullptr, nullptr, mesh);
 }
 
-class PropsMesh : public ::testing::Test {
-protected:
-    void SetUp() override {
-        ASSERT_EQ(D3DXLoadMeshFromX(dataPath("PROPS.X").c_str(), D3DXMESH_SYSTEMMEM, &dev, &adjacency, &materials,
-                                    &numMaterials, &mesh),
-                  D3D_OK);
-    }
-    void TearDown() override {
-        if (mesh) {
-            EXPECT_EQ(mesh->Release(), 0u);
-        }
-        if (adjacency) adjacency->Release();
-        if (materials) materials->Release();
-        EXPECT_EQ(dev.liveResources, 0);
-        EXPECT_EQ(dev.refs, 1u);
-    }
+// One file read in steps: its vertices, materials, attributes, adjacency, then the mesh optimised and drawn.
+TEST(XMesh, PropsMeshLoadsSplitsOptimisesAndDrawsSubsetsWithinTheirRanges) {
     MeshDevice dev;
     ID3DXMesh* mesh = nullptr;
-    ID3DXBuffer* adjacency = nullptr;
-    ID3DXBuffer* materials = nullptr;
+    ID3DXBuffer *adjacency = nullptr, *materials = nullptr;
     DWORD numMaterials = 0;
-};
-
-TEST_F(PropsMesh, VerticesSplitWhereNormalsDifferAndFramesMoveMeshes) {
-    EXPECT_EQ(indexDesc(mesh).Format, D3DFMT_INDEX16);
-    EXPECT_EQ(indexDesc(mesh).Pool, D3DPOOL_SYSTEMMEM);
+    ASSERT_EQ(D3DXLoadMeshFromX((std::string(QUIL_TEST_DATA_DIR) + "/PROPS.X").c_str(), D3DXMESH_SYSTEMMEM, &dev,
+                                &adjacency, &materials, &numMaterials, &mesh),
+              D3D_OK);
+    IDirect3DIndexBuffer8* ib = nullptr;
+    ASSERT_EQ(mesh->GetIndexBuffer(&ib), D3D_OK);
+    D3DINDEXBUFFER_DESC desc{};
+    ib->GetDesc(&desc);
+    ib->Release();
+    EXPECT_EQ(desc.Format, D3DFMT_INDEX16);
+    EXPECT_EQ(desc.Pool, D3DPOOL_SYSTEMMEM);
     // Top: 5 file vertices, 0 and 2 used with two normals each; Foot: a quad as two triangles.
     EXPECT_EQ(mesh->GetNumVertices(), 7u + 4u);
     EXPECT_EQ(mesh->GetNumFaces(), 4u);
@@ -99,9 +75,7 @@ TEST_F(PropsMesh, VerticesSplitWhereNormalsDifferAndFramesMoveMeshes) {
     }
     EXPECT_EQ(footX, (std::set<float>{10.0f, 11.0f}));
     EXPECT_FLOAT_EQ(v[idx[6]].z, 30.0f);
-}
 
-TEST_F(PropsMesh, MaterialsAttributesAndAttributeTable) {
     ASSERT_EQ(numMaterials, 3u);
     auto* mats = static_cast<D3DXMATERIAL*>(materials->GetBufferPointer());
     EXPECT_FLOAT_EQ(mats[0].MatD3D.Diffuse.r, 0.6f);
@@ -131,10 +105,7 @@ TEST_F(PropsMesh, MaterialsAttributesAndAttributeTable) {
     EXPECT_EQ(std::count(adj + 3, adj + 6, 0u), 1);
     EXPECT_EQ(std::count(adj + 6, adj + 9, 3u), 1);
     EXPECT_EQ(std::count(adj, adj + 12, 0xFFFFFFFFu), 8);
-}
 
-TEST_F(PropsMesh, OptimizeCompactsSortsAndDrawsSubsetsWithinTheirRanges) {
-    std::vector<Vertex> before = vertices(mesh);
     DWORD faceRemap[4];
     ID3DXBuffer* vertexRemap = nullptr;
     ASSERT_EQ(mesh->OptimizeInplace(D3DXMESHOPT_COMPACT | D3DXMESHOPT_ATTRSORT | D3DXMESHOPT_VERTEXCACHE, nullptr,
@@ -144,18 +115,17 @@ TEST_F(PropsMesh, OptimizeCompactsSortsAndDrawsSubsetsWithinTheirRanges) {
     ASSERT_NE(vertexRemap, nullptr);
     const DWORD* remap = static_cast<const DWORD*>(vertexRemap->GetBufferPointer());
     const std::vector<Vertex> after = vertices(mesh);
-    for (DWORD i = 0; i < 10; ++i) EXPECT_FLOAT_EQ(after[i].x, before[remap[i]].x);
+    for (DWORD i = 0; i < 10; ++i) EXPECT_FLOAT_EQ(after[i].x, v[remap[i]].x);
     vertexRemap->Release();
     EXPECT_EQ(std::vector<DWORD>(faceRemap, faceRemap + 4), (std::vector<DWORD>{0, 1, 2, 3}));
 
-    D3DXATTRIBUTERANGE table[3];
-    DWORD n = 3;
+    n = 3;
     ASSERT_EQ(mesh->GetAttributeTable(table, &n), D3D_OK);
-    const std::vector<WORD> idx = indices(mesh);
+    const std::vector<WORD> sorted = indices(mesh);
     for (const D3DXATTRIBUTERANGE& r : table)
         for (DWORD i = r.FaceStart * 3; i < (r.FaceStart + r.FaceCount) * 3; ++i) {
-            EXPECT_GE(idx[i], r.VertexStart);
-            EXPECT_LT(idx[i], r.VertexStart + r.VertexCount);
+            EXPECT_GE(sorted[i], r.VertexStart);
+            EXPECT_LT(sorted[i], r.VertexStart + r.VertexCount);
         }
 
     dev.Clear();
@@ -169,6 +139,11 @@ TEST_F(PropsMesh, OptimizeCompactsSortsAndDrawsSubsetsWithinTheirRanges) {
     EXPECT_NE(dev.stream, nullptr);
     ASSERT_EQ(mesh->DrawSubset(7), D3D_OK);
     EXPECT_EQ(dev.draws.size(), 1u);
+    EXPECT_EQ(mesh->Release(), 0u);
+    adjacency->Release();
+    materials->Release();
+    EXPECT_EQ(dev.liveResources, 0);
+    EXPECT_EQ(dev.refs, 1u);
 }
 
 TEST(XMesh, BadMeshDataFailsWithoutLeaks) {
