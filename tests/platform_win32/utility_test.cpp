@@ -1,4 +1,4 @@
-// The registry file and compiled-in RCDATA.
+// The registry file.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -91,32 +91,6 @@ TEST_F(RegistryTest, MissingKeysAndBadHandles) {
     ASSERT_EQ(RegQueryValueExA(key, "v", nullptr, &type, reinterpret_cast<BYTE*>(&v), &size), ERROR_SUCCESS);
     EXPECT_EQ(v, 42u);
     RegCloseKey(key);
-}
-
-TEST(Resources, RcdataFilesAreCompiledInByteForByte) {
-    int found = 0;
-    for (int id = 100; id < 200; ++id) {
-        std::string file;
-        for (const char* ext : {".vsh", ".txt", ".vs", ".bin", ".dat", ".nvv", ".fx", ""}) {
-            std::string candidate = std::string(QUIL_SOURCE_DIR) + "/resources/rcdata/" + std::to_string(id) + ext;
-            struct stat st{};
-            if (::stat(candidate.c_str(), &st) == 0 && S_ISREG(st.st_mode)) { file = candidate; break; }
-        }
-        HRSRC res = FindResourceA(nullptr, MAKEINTRESOURCEA(id), RT_RCDATA);
-        if (file.empty()) continue;
-        ++found;
-        ASSERT_NE(res, nullptr) << file;
-        std::ifstream in(file, std::ios::binary);
-        std::string expected((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-        ASSERT_EQ(SizeofResource(nullptr, res), expected.size());
-        const char* data = static_cast<const char*>(LockResource(LoadResource(nullptr, res)));
-        ASSERT_NE(data, nullptr);
-        EXPECT_EQ(std::string(data, expected.size()), expected);
-    }
-    EXPECT_EQ(FindResourceA(nullptr, MAKEINTRESOURCEA(4321), RT_RCDATA), nullptr);
-    EXPECT_EQ(FindResourceA(nullptr, MAKEINTRESOURCEA(108), RT_RCDATA), nullptr);
-    EXPECT_EQ(SizeofResource(nullptr, nullptr), 0u);
-    RecordProperty("rcdata_files", found);
 }
 
 }  // namespace
