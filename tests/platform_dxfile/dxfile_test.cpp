@@ -99,12 +99,7 @@ TEST_F(SceneFile, TopLevelObjectsInFileOrderWithTypesAndNames) {
 TEST_F(SceneFile, FrameChildrenMeshDataAndReferences) {
     Children root(top[1]);
     ASSERT_EQ(root.all.size(), 3u);
-    IDirectXFileData* matrix = root.data(0);
-    EXPECT_EQ(*typeOf(matrix), TID_D3DRMFrameTransformMatrix);
-    auto [size, p] = dataOf(matrix);
-    ASSERT_EQ(size, 64u);
-    EXPECT_FLOAT_EQ(at<float>(p, 48), 10.0f);
-    EXPECT_FLOAT_EQ(at<float>(p, 56), 30.0f);
+    EXPECT_EQ(*typeOf(root.data(0)), TID_D3DRMFrameTransformMatrix);
 
     // The last child is a reference: not a data object, resolves to the frame by name.
     IDirectXFileData* notData = nullptr;
@@ -126,15 +121,10 @@ TEST_F(SceneFile, FrameChildrenMeshDataAndReferences) {
     EXPECT_EQ(*typeOf(mesh), TID_D3DRMMesh);
     EXPECT_EQ(nameOf(mesh), "ArmMesh");
     // One member alone.
-    std::tie(size, p) = dataOf(mesh, "nFaces");
+    auto [size, p] = dataOf(mesh, "nFaces");
     EXPECT_EQ(size, 4u);
     EXPECT_EQ(at<uint32_t>(p, 0), 2u);
     EXPECT_TRUE(FAILED(mesh->GetData("noSuchMember", &size, &p)));
-
-    Children meshKids(mesh);
-    ASSERT_EQ(meshKids.all.size(), 3u);
-    EXPECT_EQ(*typeOf(meshKids.data(0)), TID_D3DRMMeshNormals);
-    EXPECT_EQ(*typeOf(meshKids.data(2)), TID_D3DRMMeshMaterialList);
 }
 
 TEST_F(SceneFile, TemplateDeclaredInFileIsPackedInItsOrder) {
@@ -183,45 +173,6 @@ TEST(DxFileBinary, FloatSizesGiveTheSameData) {
     EXPECT_EQ(meshes[0], meshes[1]);
     EXPECT_EQ(coords[0].size(), 4u + 32u);
     EXPECT_EQ(coords[0], coords[1]);
-}
-
-// A data object outlives the enumerator and the file object that produced it.
-TEST(DxFileLifetime, DataObjectKeepsItsFileAlive) {
-    IDirectXFileData* d = nullptr;
-    {
-        Loaded l;
-        loadText(l, "xof 0303txt 0032\nFrame F { Frame G { } }\n");
-        ASSERT_EQ(l.hr, DXFILE_OK);
-        ASSERT_EQ(l.en->GetNextDataObject(&d), DXFILE_OK);
-        EXPECT_EQ(d->AddRef(), 2u);
-        EXPECT_EQ(d->Release(), 1u);
-    }
-    IDirectXFileObject* child = nullptr;
-    ASSERT_EQ(d->GetNextObject(&child), DXFILE_OK);
-    EXPECT_EQ(nameOf(child), "G");
-    child->Release();
-    EXPECT_EQ(d->Release(), 0u);
-}
-
-// Templates registered on the file object are known to the files it opens later.
-TEST(DxFileTemplates, RegisteredTemplatesAreKnownToLaterFiles) {
-    IDirectXFile* file = nullptr;
-    ASSERT_EQ(DirectXFileCreate(&file), DXFILE_OK);
-    const std::string tmpl = "xof 0303txt 0032\ntemplate Pair { <11111111-2222-3333-4444-555555555555> DWORD a; FLOAT b; }\n";
-    const std::string use = "xof 0303txt 0032\nPair P { 5; 0.5; }\n";
-    DXFILELOADMEMORY mem{(void*)use.data(), DWORD(use.size())};
-    IDirectXFileEnumObject* en = nullptr;
-    EXPECT_TRUE(FAILED(file->CreateEnumObject(&mem, DXFILELOAD_FROMMEMORY, &en)));
-    EXPECT_TRUE(FAILED(file->RegisterTemplates((void*)"garbage data here", 17)));
-    ASSERT_EQ(file->RegisterTemplates((void*)tmpl.data(), DWORD(tmpl.size())), DXFILE_OK);
-    ASSERT_EQ(file->CreateEnumObject(&mem, DXFILELOAD_FROMMEMORY, &en), DXFILE_OK);
-    IDirectXFileData* d = nullptr;
-    ASSERT_EQ(en->GetNextDataObject(&d), DXFILE_OK);
-    auto [size, p] = dataOf(d, "b");
-    EXPECT_FLOAT_EQ(at<float>(p, 0), 0.5f);
-    d->Release();
-    en->Release();
-    file->Release();
 }
 
 // Number forms of the text format, read into a FLOAT member as strtod reads them.
