@@ -157,31 +157,6 @@ TEST_F(MixerTest, ResamplesEachRateToTheSamePitchAndLength) {
     }
 }
 
-TEST_F(MixerTest, EightAndSixteenBitMonoAndStereoAgree) {
-    std::vector<uint8_t> mono8, mono16, stereo8, stereo16;
-    for (int i = 0; i < 64; ++i) {
-        int v = (i % 16) * 8 - 64;  // -64..56 in 8-bit steps
-        mono8.push_back(uint8_t(v + 128));
-        mono16.insert(mono16.end(), {0, uint8_t(int8_t(v))});
-        stereo8.insert(stereo8.end(), {uint8_t(v + 128), 128});
-        stereo16.insert(stereo16.end(), {0, uint8_t(int8_t(v)), 0, 0});
-    }
-    std::vector<std::vector<float>> outs;
-    for (auto [f, bytes] : {std::make_pair(Pcm(1, 44100, 8), mono8), std::make_pair(Pcm(1, 44100, 16), mono16),
-                            std::make_pair(Pcm(2, 44100, 8), stereo8), std::make_pair(Pcm(2, 44100, 16), stereo16)}) {
-        auto* b = Make(f, bytes);
-        b->Play(0, 0, 0);
-        outs.push_back(Render(64));
-        b->Stop();
-    }
-    for (int i = 0; i < 64; ++i) {
-        float want = ((i % 16) * 8 - 64) / 128.0f;
-        for (int k = 0; k < 4; ++k) ASSERT_NEAR(outs[k][2 * i], want, 1e-5) << k << " " << i;
-        ASSERT_NEAR(outs[0][2 * i + 1], want, 1e-5);
-        ASSERT_EQ(outs[2][2 * i + 1] + outs[3][2 * i + 1], 0.0f);  // stereo keeps its right channel silent
-    }
-}
-
 TEST_F(MixerTest, RefusesFormatsAndSizesItCannotPlay) {
     WAVEFORMATEX adpcm = Pcm(1, 22050, 16), misaligned = Pcm(2, 22050, 16);
     adpcm.wFormatTag = 2;

@@ -1,4 +1,4 @@
-// The modal dialog loop: its parameter, its owner, and the first dialog at start-up.
+// The modal dialog loop: its parameter, its owner, activation, and keys typed meanwhile.
 #include <gtest/gtest.h>
 #include <cstdlib>
 #include "quil_automation.h"
@@ -13,8 +13,7 @@ struct DialogLog {
     HWND dialog = nullptr;
     bool ownerEnabledInside = true;
     HWND owner = nullptr;
-};
-DialogLog g_d;
+} g_d;
 
 // Notes what WM_INITDIALOG saw and ends on IDOK / IDCANCEL.
 INT_PTR CALLBACK TestDialogProc(HWND dlg, UINT msg, WPARAM wp, LPARAM lp) {
@@ -31,44 +30,42 @@ INT_PTR CALLBACK TestDialogProc(HWND dlg, UINT msg, WPARAM wp, LPARAM lp) {
     return FALSE;
 }
 
-TEST(Dialog, InitDialogGetsItsParameterTheOwnerIsDisabledMeanwhileAndKeysGoToTheDialog) {
+TEST(Dialog, FirstAtStartUpThenOverTheShownWindow) {
     (void)kDriver;
-    HWND owner = MakeWindow(320, 240, true);
-    g_d = DialogLog{};
-    g_d.owner = owner;
-    ShowWindow(owner, SW_SHOWNORMAL);
-    Drain();
-    Recorder::Get().Clear();
-    // Return, typed while the dialog runs, presses its default button and never reaches the owner.
-    qa::QueueDialogScript([](HWND) { qa::KeyPress(VK_RETURN); });
-    EXPECT_EQ(DialogBoxParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(106), owner, TestDialogProc, 0x1234), IDOK);
-    EXPECT_EQ(Recorder::Get().Count(WM_KEYDOWN), 0);
-    EXPECT_EQ(Recorder::Get().Count(WM_ACTIVATEAPP), 0) << "the program stays active throughout";
-    EXPECT_EQ(g_d.initParam, 0x1234);
-    EXPECT_FALSE(g_d.ownerEnabledInside);
-    EXPECT_TRUE(IsWindowEnabled(owner));
-    EXPECT_FALSE(IsWindow(g_d.dialog));
-    EXPECT_EQ(GetActiveWindow(), owner);
-    DestroyWindow(owner);
-    Drain();
-}
-
-TEST(DialogAtStartUp, TheHiddenMainWindowHearsTheProgramBecomeActive) {
-    // The first dialog comes before the main window is shown, as at start-up.
-    quil_automation::FocusLoss(GetActiveWindow());
+    // The first dialog comes before the main window is shown, as at start-up: the hidden
+    // main window hears the program become active.
+    qa::FocusLoss(GetActiveWindow());
     HWND main = MakeWindow(320, 240, true);
+    g_d.owner = main;
     Recorder::Get().Clear();
     qa::QueueDialogScript([](HWND dlg) { qa::DialogClickButton(dlg, IDOK); });
-    EXPECT_EQ(DialogBoxParamA(nullptr, MAKEINTRESOURCEA(106), main, TestDialogProc, 0), IDOK);
+    EXPECT_EQ(DialogBoxParamA(nullptr, MAKEINTRESOURCEA(106), main, TestDialogProc, 0x1234), IDOK);
     const Logged* first = nullptr;
     for (const auto& l : Recorder::Get().log)
         if (l.msg == WM_ACTIVATEAPP) { first = &l; break; }
     ASSERT_NE(first, nullptr);
     EXPECT_EQ(first->hwnd, main);
     EXPECT_EQ(first->wp, static_cast<WPARAM>(TRUE));
+    EXPECT_EQ(g_d.initParam, 0x1234);
+    EXPECT_FALSE(g_d.ownerEnabledInside);
+    EXPECT_TRUE(IsWindowEnabled(main));
+    EXPECT_FALSE(IsWindow(g_d.dialog));
     ShowWindow(main, SW_SHOWNORMAL);
     EXPECT_EQ(GetActiveWindow(), main);
     EXPECT_EQ(Recorder::Get().Last(WM_ACTIVATEAPP)->wp, static_cast<WPARAM>(TRUE));
+
+    // Over the shown window: the program stays active throughout, the owner is disabled
+    // meanwhile, and Return typed while the dialog runs presses its default button and
+    // never reaches the owner.
+    Drain();
+    Recorder::Get().Clear();
+    qa::QueueDialogScript([](HWND) { qa::KeyPress(VK_RETURN); });
+    EXPECT_EQ(DialogBoxParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(106), main, TestDialogProc, 0), IDOK);
+    EXPECT_EQ(Recorder::Get().Count(WM_KEYDOWN), 0);
+    EXPECT_EQ(Recorder::Get().Count(WM_ACTIVATEAPP), 0);
+    EXPECT_FALSE(g_d.ownerEnabledInside);
+    EXPECT_TRUE(IsWindowEnabled(main));
+    EXPECT_EQ(GetActiveWindow(), main);
     DestroyWindow(main);
     Drain();
 }
