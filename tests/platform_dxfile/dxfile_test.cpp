@@ -78,7 +78,7 @@ protected:
     std::vector<IDirectXFileData*> top;
 };
 
-TEST_F(SceneFile, TopLevelObjectsInFileOrderWithTypesAndNames) {
+TEST_F(SceneFile, ObjectsInFileOrderChildrenReferencesAndInFileTemplates) {
     ASSERT_EQ(top.size(), 5u);
     EXPECT_EQ(*typeOf(top[0]), TID_DXFILEHeader);
     EXPECT_EQ(*typeOf(top[1]), TID_D3DRMFrame);
@@ -94,9 +94,7 @@ TEST_F(SceneFile, TopLevelObjectsInFileOrderWithTypesAndNames) {
     ASSERT_EQ(size, 8u);  // WORD, WORD, DWORD
     EXPECT_EQ(at<uint16_t>(p, 0), 1);
     EXPECT_EQ(at<uint32_t>(p, 4), 1u);
-}
 
-TEST_F(SceneFile, FrameChildrenMeshDataAndReferences) {
     Children root(top[1]);
     ASSERT_EQ(root.all.size(), 3u);
     EXPECT_EQ(*typeOf(root.data(0)), TID_D3DRMFrameTransformMatrix);
@@ -121,16 +119,15 @@ TEST_F(SceneFile, FrameChildrenMeshDataAndReferences) {
     EXPECT_EQ(*typeOf(mesh), TID_D3DRMMesh);
     EXPECT_EQ(nameOf(mesh), "ArmMesh");
     // One member alone.
-    auto [size, p] = dataOf(mesh, "nFaces");
+    std::tie(size, p) = dataOf(mesh, "nFaces");
     EXPECT_EQ(size, 4u);
     EXPECT_EQ(at<uint32_t>(p, 0), 2u);
     EXPECT_TRUE(FAILED(mesh->GetData("noSuchMember", &size, &p)));
-}
 
-TEST_F(SceneFile, TemplateDeclaredInFileIsPackedInItsOrder) {
+    // A template declared in the file is packed in its member order.
     const GUID marker = {0xA1B2C3D4, 0x0001, 0x0002, {0x03, 0x04, 0x05, 0x06, 0x07, 0x08, 0x09, 0x0A}};
     EXPECT_EQ(*typeOf(top[3]), marker);
-    auto [size, p] = dataOf(top[3]);
+    std::tie(size, p) = dataOf(top[3]);
     const size_t ptr = sizeof(char*);
     ASSERT_EQ(size, 2 + 8 + ptr + 24 + 4 + 3);
     EXPECT_EQ(at<uint16_t>(p, 0), 3);

