@@ -23,12 +23,11 @@
 namespace {
 
 // RMS of the left channel over frames frames rendered now.
-double RenderRms(int frames, std::vector<float>* keep = nullptr) {
+double RenderRms(int frames) {
     std::vector<float> out(2 * static_cast<size_t>(frames));
     quil_audio::Render(out.data(), frames);
     double sum = 0;
     for (int i = 0; i < frames; ++i) sum += double(out[2 * i]) * out[2 * i];
-    if (keep) *keep = out;
     return std::sqrt(sum / frames);
 }
 

@@ -16,4 +16,3 @@ TEST(Crt, RandIsTheClassicGeneratorAndSrandRestartsIt) {
         ASSERT_LE(r, 0x7FFF);
     }
 }
-

@@ -30,7 +30,7 @@ protected:
     std::vector<HWND> made;
 };
 
-TEST_F(WindowTest, CreationSendsCreateThenSizeAndStaysHiddenShowingActivatesThenPaints) {
+TEST_F(WindowTest, CreationStaysHiddenThenShowingActivatesAndPaints) {
     HWND h = Make();
     ASSERT_NE(h, nullptr);
     EXPECT_EQ(Recorder::Get().Messages(), (std::vector<UINT>{WM_GETMINMAXINFO, WM_NCCREATE, WM_CREATE, WM_SIZE, WM_MOVE}));
