@@ -23,12 +23,11 @@
 namespace {
 
 // RMS of the left channel over frames frames rendered now.
-double RenderRms(int frames, std::vector<float>* keep = nullptr) {
+double RenderRms(int frames) {
     std::vector<float> out(2 * static_cast<size_t>(frames));
     quil_audio::Render(out.data(), frames);
     double sum = 0;
     for (int i = 0; i < frames; ++i) sum += double(out[2 * i]) * out[2 * i];
-    if (keep) *keep = out;
     return std::sqrt(sum / frames);
 }
 
@@ -58,22 +57,14 @@ protected:
         rmdir(dir.c_str());
     }
 
-    void Init(DWORD path = DMUS_APATH_DYNAMIC_STEREO) {
-        ASSERT_EQ(performance->InitAudio(nullptr, nullptr, nullptr, path, 64, DMUS_AUDIOF_ALL, nullptr), S_OK);
-    }
+    // Found by any letter case and either separator.
     void InitAndLoad() {
-        Init();
-        ASSERT_EQ(Load(Wide(songPath)), S_OK);
-    }
-    HRESULT Load(const std::wstring& name) {
-        return loader->LoadObjectFromFile(CLSID_DirectMusicSegment, IID_IDirectMusicSegment8,
-                                          const_cast<WCHAR*>(name.c_str()), reinterpret_cast<void**>(&segment));
-    }
-    std::wstring Wide(const std::string& s) { return std::wstring(s.begin(), s.end()); }
-    IDirectMusicAudioPath8* Path() {
-        IDirectMusicAudioPath8* path = nullptr;
-        EXPECT_EQ(performance->GetDefaultAudioPath(&path), S_OK);
-        return path;
+        ASSERT_EQ(performance->InitAudio(nullptr, nullptr, nullptr, DMUS_APATH_DYNAMIC_STEREO, 64, DMUS_AUDIOF_ALL,
+                                         nullptr), S_OK);
+        const std::string name = dir + "\\SONG.mid";
+        std::wstring wide(name.begin(), name.end());
+        ASSERT_EQ(loader->LoadObjectFromFile(CLSID_DirectMusicSegment, IID_IDirectMusicSegment8, wide.data(),
+                                             reinterpret_cast<void**>(&segment)), S_OK);
     }
 
     std::string dir, songPath;
@@ -100,8 +91,8 @@ TEST_F(MusicTest, PlaysAudiblyStopsAtOnceAndEnds) {
 
 TEST_F(MusicTest, AudioPathVolumeScalesAndFades) {
     InitAndLoad();
-    auto* path = Path();
-    ASSERT_NE(path, nullptr);
+    IDirectMusicAudioPath8* path = nullptr;
+    ASSERT_EQ(performance->GetDefaultAudioPath(&path), S_OK);
     // The synthesiser's first note after start-up differs slightly: compare later plays.
     performance->PlaySegment(segment, 0, 0, nullptr);
     RenderRms(4410);
@@ -132,35 +123,12 @@ TEST_F(MusicTest, AudioPathVolumeScalesAndFades) {
     EXPECT_EQ(path->Release(), 1u);  // the performance keeps its own reference
 }
 
-TEST_F(MusicTest, MonoPathPlaysTheSameOnBothSides) {
-    Init(DMUS_APATH_DYNAMIC_MONO);
-    ASSERT_EQ(Load(Wide(songPath)), S_OK);
-    performance->PlaySegment(segment, 0, 0, nullptr);
-    std::vector<float> out;
-    EXPECT_GT(RenderRms(4410, &out), 0.01);
-    for (size_t i = 0; i < out.size(); i += 2) ASSERT_EQ(out[i], out[i + 1]);
-}
-
 TEST_F(MusicTest, WithoutASoundFontMusicIsSilentButRuns) {
     quil_dmusic::SetSoundFontPath("/nonexistent/none.sf2");
     InitAndLoad();
     ASSERT_EQ(performance->PlaySegment(segment, 0, 0, nullptr), S_OK);
     EXPECT_EQ(RenderRms(4410), 0.0);
     EXPECT_EQ(performance->IsPlaying(segment, nullptr), S_OK);
-}
-
-TEST_F(MusicTest, LoaderFindsFilesByAnyCaseAndSeparatorAndRefusesBadOnes) {
-    Init();
-    EXPECT_EQ(Load(Wide(dir + "\\SONG.mid")), S_OK);
-    segment->Release();
-    segment = nullptr;
-    EXPECT_EQ(Load(Wide(dir + "/missing.mid")), DMUS_E_LOADER_FAILEDOPEN);
-    EXPECT_EQ(segment, nullptr);
-    std::string junk = dir + "/junk.mid";
-    ASSERT_TRUE(audio_test::WriteFile(junk, {'M', 'T', 'h', 'd', 0, 0}));
-    EXPECT_EQ(Load(Wide(junk)), DMUS_E_UNSUPPORTED_STREAM);
-    EXPECT_EQ(Load(L""), DMUS_E_LOADER_FAILEDOPEN);
-    std::remove(junk.c_str());
 }
 
 // Releasing a segment while it plays is safe: the performance keeps its notes.

@@ -1,4 +1,4 @@
-// Keys, mouse buttons, accelerators and the menu loop.
+// Keys, mouse buttons, accelerators and the menu bar opened by Alt.
 #include <gtest/gtest.h>
 #include <cstdlib>
 #include "quil_automation.h"
@@ -25,12 +25,6 @@ protected:
         if (IsWindow(hwnd)) DestroyWindow(hwnd);
         Drain();
     }
-    std::vector<Logged> Keys() {
-        std::vector<Logged> v;
-        for (const auto& l : Recorder::Get().log)
-            if (l.msg >= WM_KEYDOWN && l.msg <= WM_SYSKEYUP && l.msg != WM_CHAR) v.push_back(l);
-        return v;
-    }
     HWND hwnd = nullptr;
 };
 
@@ -40,8 +34,13 @@ TEST_F(InputTest, KeysArriveAsVirtualKeysWithWin32Packing) {
     qa::KeyUp('A');
     qa::KeyPress(VK_F1);
     qa::KeyPress(VK_DELETE);
+    qa::KeyDown(256);  // codes outside the table are dropped
+    qa::KeyDown(-1);
+    qa::KeyDown(0x1000);
     Drain();
-    auto k = Keys();
+    std::vector<Logged> k;
+    for (const auto& l : Recorder::Get().log)
+        if (l.msg >= WM_KEYDOWN && l.msg <= WM_SYSKEYUP && l.msg != WM_CHAR) k.push_back(l);
     ASSERT_EQ(k.size(), 7u);
     EXPECT_EQ(k[0].msg, static_cast<UINT>(WM_KEYDOWN));
     EXPECT_EQ(k[0].wp, static_cast<WPARAM>('A'));
@@ -71,26 +70,6 @@ TEST_F(InputTest, AltTappedAloneOpensTheMenuBarButAltCombinationsDoNot) {
     Drain();
     EXPECT_EQ(Recorder::Get().Count(WM_ENTERMENULOOP), 0);
     qa::FocusGain(hwnd);
-}
-
-TEST_F(InputTest, FocusLossReleasesHeldKeysAndCodesOutsideTheTableAreDropped) {
-    qa::KeyDown(VK_LEFT);
-    qa::KeyDown(VK_SPACE);
-    Drain();
-    Recorder::Get().Clear();
-    qa::FocusLoss(hwnd);
-    Drain();
-    auto msgs = Recorder::Get().Messages({WM_KEYUP, WM_ACTIVATEAPP});
-    EXPECT_EQ(msgs, (std::vector<UINT>{WM_ACTIVATEAPP, WM_KEYUP, WM_KEYUP}));
-    EXPECT_FALSE(qa::IsKeyHeld(VK_LEFT));
-    EXPECT_FALSE(qa::IsKeyHeld(VK_SPACE));
-    qa::FocusGain(hwnd);
-    Recorder::Get().Clear();
-    qa::KeyDown(256);
-    qa::KeyDown(-1);
-    qa::KeyDown(0x1000);
-    Drain();
-    EXPECT_TRUE(Keys().empty());
 }
 
 TEST_F(InputTest, MouseMessagesCarryClientCoordinatesAndButtons) {
@@ -135,35 +114,6 @@ TEST_F(InputTest, AcceleratorsTurnF2AndAltEnterIntoCommandsOnce) {
     EXPECT_EQ(commands, (std::vector<WORD>{40001, 40004}));
     EXPECT_EQ(Recorder::Get().Count(WM_KEYDOWN), 1) << "only the plain Return reaches the window as a key";
     DestroyAcceleratorTable(acc);
-}
-
-TEST_F(InputTest, ChoosingFromTheMenuBarRunsTheMenuLoopThenCommands) {
-    ASSERT_TRUE(qa::ChooseMenuItem(hwnd, 40002));
-    Drain();
-    auto order = Recorder::Get().Messages({WM_ENTERMENULOOP, WM_INITMENU, WM_EXITMENULOOP, WM_COMMAND});
-    EXPECT_EQ(order, (std::vector<UINT>{WM_ENTERMENULOOP, WM_INITMENU, WM_EXITMENULOOP, WM_COMMAND}));
-    EXPECT_EQ(LOWORD(Recorder::Get().Last(WM_COMMAND)->wp), 40002);
-    EXPECT_EQ(HIWORD(Recorder::Get().Last(WM_COMMAND)->wp), 0);
-    EXPECT_EQ(Recorder::Get().Last(WM_ENTERMENULOOP)->wp, static_cast<WPARAM>(FALSE));
-    EXPECT_FALSE(qa::ChooseMenuItem(hwnd, 12345));
-}
-
-TEST_F(InputTest, PopupMenuLoopAndDismissal) {
-    HMENU ctx = LoadMenuA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(107));
-    qa::QueueMenuAnswer(40001);
-    EXPECT_TRUE(TrackPopupMenuEx(GetSubMenu(ctx, 0), TPM_VERTICAL, 100, 100, hwnd, nullptr));
-    Drain();
-    EXPECT_EQ(Recorder::Get().Messages({WM_ENTERMENULOOP, WM_EXITMENULOOP, WM_COMMAND}),
-              (std::vector<UINT>{WM_ENTERMENULOOP, WM_EXITMENULOOP, WM_COMMAND}));
-    EXPECT_EQ(Recorder::Get().Last(WM_ENTERMENULOOP)->wp, static_cast<WPARAM>(TRUE));
-    EXPECT_EQ(LOWORD(Recorder::Get().Last(WM_COMMAND)->wp), 40001);
-    // Nobody answers: the menu closes with no command, still bracketed.
-    Recorder::Get().Clear();
-    EXPECT_FALSE(TrackPopupMenuEx(GetSubMenu(ctx, 0), TPM_VERTICAL, 100, 100, hwnd, nullptr));
-    Drain();
-    EXPECT_EQ(Recorder::Get().Messages({WM_ENTERMENULOOP, WM_EXITMENULOOP, WM_COMMAND}),
-              (std::vector<UINT>{WM_ENTERMENULOOP, WM_EXITMENULOOP}));
-    DestroyMenu(ctx);
 }
 
 }  // namespace

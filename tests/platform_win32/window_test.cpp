@@ -30,7 +30,7 @@ protected:
     std::vector<HWND> made;
 };
 
-TEST_F(WindowTest, CreationSendsCreateThenSizeAndStaysHidden) {
+TEST_F(WindowTest, CreationStaysHiddenThenShowingActivatesAndPaints) {
     HWND h = Make();
     ASSERT_NE(h, nullptr);
     EXPECT_EQ(Recorder::Get().Messages(), (std::vector<UINT>{WM_GETMINMAXINFO, WM_NCCREATE, WM_CREATE, WM_SIZE, WM_MOVE}));
@@ -42,17 +42,14 @@ TEST_F(WindowTest, CreationSendsCreateThenSizeAndStaysHidden) {
     EXPECT_EQ(GetWindowLongA(h, GWL_STYLE) & WS_VISIBLE, 0);
     MSG m;
     EXPECT_FALSE(PeekMessageA(&m, h, WM_PAINT, WM_PAINT, PM_NOREMOVE)) << "a hidden window is not painted";
-}
 
-TEST_F(WindowTest, ShowingActivatesTheProgramThenPaints) {
-    HWND h = Make();
+    // Showing activates the program, then paints.
     Recorder::Get().Clear();
     ShowWindow(h, SW_SHOWNORMAL);
     auto order = Recorder::Get().Messages({WM_SHOWWINDOW, WM_ACTIVATEAPP, WM_ACTIVATE, WM_SETFOCUS, WM_SIZE});
     EXPECT_EQ(order, (std::vector<UINT>{WM_SHOWWINDOW, WM_ACTIVATEAPP, WM_ACTIVATE, WM_SETFOCUS, WM_SIZE}));
     EXPECT_EQ(Recorder::Get().Last(WM_ACTIVATEAPP)->wp, static_cast<WPARAM>(TRUE));
     EXPECT_TRUE(GetWindowLongA(h, GWL_STYLE) & WS_VISIBLE);
-    MSG m;
     ASSERT_TRUE(PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE));
     EXPECT_EQ(m.message, static_cast<UINT>(WM_PAINT));
     DispatchMessageA(&m);

@@ -8,7 +8,7 @@ here=$(cd "$(dirname "$0")" && pwd)
 run="$1"; out="$2"; mode="${3:-window}"
 note() { echo "$*" >> "$out"; }
 : > "$out"
-xdotool getdisplaygeometry > /dev/null 2>&1 || { note "NOX"; exit 0; }
+xdotool getdisplaygeometry > /dev/null 2>&1 && command -v xwininfo > /dev/null 2>&1 || { note "NOX"; exit 0; }
 note "XSTARTED"
 command -v import > /dev/null 2>&1 && command -v convert > /dev/null 2>&1 && pictures=1 || note "NOPICTURES"
 unset SDL_VIDEODRIVER
