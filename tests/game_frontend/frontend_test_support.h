@@ -3,7 +3,6 @@
 // scene asks of it, keys through the application object, and engine frames.
 #pragma once
 #include <gtest/gtest.h>
-#include <stdlib.h>
 
 #include <optional>
 #include <vector>
@@ -14,26 +13,19 @@
 #include "TextOverlay.h"
 #include "assets.h"
 #include "camera.h"
-#include "engine_lists.h"
 #include "game_test_support.h"
 #include "gameengine.h"
 #include "pcsystem.h"
 #include "quil_audio_output.h"
 #include "quil_automation.h"
-#include "renderer.h"
 #include "sound.h"
 #include "windows.h"
 
 namespace frontend_test {
 
-// How many times p or o stands in the engine's process list or the renderer's lists.
-inline int InProcesses(const Process* p) { return quiltest::TimesInProcessList(p); }
-inline int InOverlays(const Object* o) { return quiltest::TimesInObjectList(GetRenderer()->GetOverlayList(), o); }
-
 using quiltest::KeyDown;
 using quiltest::KeyUp;
 using quiltest::Playing;
-using quiltest::Silence;
 inline void ReleaseKeys() {
     for (int vk : {VK_UP, VK_DOWN, VK_RETURN}) KeyUp(vk);
 }
