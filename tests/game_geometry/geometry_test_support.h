@@ -55,8 +55,6 @@ protected:
         m_scratch.reset();
     }
 
-    static bool AnyBoxSays(const std::string& message) { return quiltest::AnyMessageBoxSays(message); }
-
     // The room's nodes; node (col, row) is nodes[col + row * 8].
     static Node* Nodes() { return GetLevel()->GetNodeMap(0); }
     static Room* Room0() { return GetLevel()->GetRoom(0); }
@@ -79,8 +77,6 @@ protected:
                 Vec3(p[2].x - p[0].x, p[2].y - p[0].y, p[2].z - p[0].z));
         return n;
     }
-
-    size_t CountLog(const std::string& prefix) const { return device.Matching(prefix).size(); }
 
     quiltest::RecordingDevice device;
 

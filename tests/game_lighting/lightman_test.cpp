@@ -2,8 +2,6 @@
 // points (against values worked out by hand) and the lens flares.
 #include <gtest/gtest.h>
 
-#include <cstring>
-
 #include "Level.h"
 #include "LightMan.h"
 #include "LightMap.h"
@@ -97,10 +95,8 @@ class FlareTest : public LightManTest {
 protected:
     void SetUp() override {
         LightManTest::SetUp();
-        D3DCAPS8 caps;
-        D3DSURFACE_DESC back;
-        std::memset(&caps, 0, sizeof(caps));
-        std::memset(&back, 0, sizeof(back));
+        D3DCAPS8 caps{};
+        D3DSURFACE_DESC back{};
         back.Width = 800;
         back.Height = 600;
         RenderDevice_Bind(nullptr, caps, back);
@@ -119,7 +115,7 @@ protected:
     Camera* m_pOldCamera = nullptr;
 };
 
-TEST_F(FlareTest, NearVisibleFlaggedLightsFlareAndFade) {
+TEST_F(FlareTest, NearVisibleFlaggedLightsFlareAndFadeAndWallsHideThem) {
     LightMan* lm = GetLightMan();
     lm->AddLight(Light(0, 0, 200, 9, 0x00FF8040, 1));    // halved at 200 units
     lm->AddLight(Light(0, 0, 283, 9, 0x00FFFFFF, 1));    // too far
@@ -133,9 +129,8 @@ TEST_F(FlareTest, NearVisibleFlaggedLightsFlareAndFade) {
     EXPECT_EQ(s[0].size, 100.0f);
     EXPECT_EQ(s[0].colour, 0xFF7F4020u);
     EXPECT_EQ(s[1].size, 200.0f);
-}
 
-TEST_F(FlareTest, WallsHideFlares) {
+    lm->Clear();
     quiltest::ScratchFolder dir("lighting");
     lighting_test::WriteRoomFile("gfx/room.dat");
     GetLevel()->Load("gfx/room.dat");

@@ -1,20 +1,16 @@
 // Goblins: spawning while spotted (at once, then every 5 s, at most four),
-// where they appear, rooms without floor, reaping for score and KillAll
-// without, chasing and keeping their distance, shooting only in sight and
-// facing the player, the hit flash and damage by difficulty.
+// where they appear, reaping for score, chasing and keeping their distance,
+// and shooting only in sight and facing the player.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
 #include <vector>
 
 #include "Bullets.h"
 #include "EnemyManager.h"
 #include "GoblinManager.h"
 #include "Player.h"
-#include "game.h"
-#include "game_world_support.h"
 #include "player_test_support.h"
 
 using namespace player_test;
@@ -80,7 +76,7 @@ protected:
 
 TEST_F(GoblinTest, SpottedSpawnsOneAtOnceThenOneEveryFiveSecondsUpToFour) {
     goblins->Spawn();
-    EXPECT_TRUE(InProcessList(goblins->GetGoblin(0)));
+    EXPECT_EQ(quiltest::TimesInProcessList(goblins->GetGoblin(0)), 1);
     goblins->Update(4.9f);
     goblins->Spawn();
     EXPECT_EQ(goblins->GetCount(), 1u);
@@ -101,7 +97,7 @@ TEST_F(GoblinTest, SpottedSpawnsOneAtOnceThenOneEveryFiveSecondsUpToFour) {
     EXPECT_TRUE(second->IsActive());  // still in play until the manager's next frame
     goblins->Update(0.01f);
     EXPECT_EQ(goblins->GetCount(), 3u);
-    EXPECT_FALSE(InProcessList(second));
+    EXPECT_EQ(quiltest::TimesInProcessList(second), 0);
     EXPECT_EQ(goblins->GetGoblin(1), last);  // the last live goblin fills the hole
     EXPECT_EQ(player.GetScore(), 100u);
     goblins->Spawn();
@@ -130,7 +126,7 @@ TEST_F(GoblinTest, AGoblinAppearsOnTheFloorAndARoomWithoutFloorOrLevelSpawnsNoth
     GetLevel()->Free();
     goblins->Spawn();
     EXPECT_EQ(goblins->GetCount(), 0u);
-    EXPECT_TRUE(NoMessageBoxes());
+    EXPECT_EQ(quiltest::MessageBoxCount(), 0u);
 }
 
 TEST_F(GoblinTest, AGoblinKeepsItsDistanceChasesThePlayerAndSurvivesStandingOnIt) {
