@@ -5,8 +5,10 @@
 #include <cmath>
 #include <cstdlib>
 
+#include "assets.h"
 #include "d3dfont.h"
 #include "frontend_test_support.h"
+#include "gameengine.h"
 #include "offscreen_device.h"
 #include "renderdevice.h"
 #include "renderer.h"

@@ -44,13 +44,6 @@ protected:
             if (GetBullets()->GetBullet(i)->type == BULLET_GOBLIN) shots.push_back(GetBullets()->GetBullet(i));
         return shots;
     }
-    // Spawns n goblins, waiting out the 5 s between them.
-    void SpawnAfterWaits(int n) {
-        for (int i = 0; i < n; ++i) {
-            goblins->Update(5.0f);
-            goblins->Spawn();
-        }
-    }
     // One goblin at (x, z) south of the player at node (3, 3), its mesh facing +z.
     Goblin* GoblinFacingThePlayerFrom(float z) {
         goblins->Spawn();
@@ -60,9 +53,6 @@ protected:
         g->SetZ(z);
         mat_Identity(g->GetMesh()->GetMatrix());
         return g;
-    }
-    static void KillWithShots(Goblin* g) {
-        for (int i = 0; i < 20 && g->GetHealth() > 0; ++i) g->TakeHit();
     }
     static float Distance(const Vec3& a, const Vec3& b) {
         return std::sqrt((a.x - b.x) * (a.x - b.x) + (a.y - b.y) * (a.y - b.y) + (a.z - b.z) * (a.z - b.z));
@@ -83,7 +73,10 @@ TEST_F(GoblinTest, SpottedSpawnsOneAtOnceThenOneEveryFiveSecondsUpToFour) {
     goblins->Update(0.2f);
     goblins->Spawn();
     EXPECT_EQ(goblins->GetCount(), 2u);
-    SpawnAfterWaits(2);
+    for (int i = 0; i < 2; ++i) {
+        goblins->Update(5.0f);  // the wait between spawns
+        goblins->Spawn();
+    }
     ASSERT_EQ(goblins->GetCount(), 4u);
     // Four alive: the wait keeps growing, and the moment one is reaped the
     // next spawns at once.
@@ -93,7 +86,7 @@ TEST_F(GoblinTest, SpottedSpawnsOneAtOnceThenOneEveryFiveSecondsUpToFour) {
 
     Goblin* second = goblins->GetGoblin(1);
     Goblin* last = goblins->GetGoblin(3);
-    KillWithShots(second);
+    for (int i = 0; i < 20 && second->GetHealth() > 0; ++i) second->TakeHit();
     EXPECT_TRUE(second->IsActive());  // still in play until the manager's next frame
     goblins->Update(0.01f);
     EXPECT_EQ(goblins->GetCount(), 3u);
