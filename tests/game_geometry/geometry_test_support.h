@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
-#include <filesystem>
 #include <optional>
 #include <string>
 #include <vector>
@@ -14,10 +13,8 @@
 #include "game_world_support.h"
 #include "quil_automation.h"
 #include "recording_device.h"
-#include "renderdevice.h"
-#include "renderer.h"
-#include "memorycontroller.h"
 #include "mesh.h"
+#include "renderdevice.h"
 
 namespace geometry_test {
 

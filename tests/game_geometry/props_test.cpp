@@ -1,8 +1,5 @@
 // Props: their lights, the limits of AddObject, collision tests and drawing by visible block.
-#include <cmath>
-
 #include "LevelRenderer.h"
-#include "d3dx8mesh.h"
 #include "geometry_test_support.h"
 
 using geometry_test::GeometryTest;

@@ -1,5 +1,5 @@
 // Floor and ceiling: quads per tile, empty surfaces and their lightmap textures.
-#include <algorithm>
+#include <filesystem>
 
 #include "Ceil.h"
 #include "Floor.h"

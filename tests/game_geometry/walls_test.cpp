@@ -1,5 +1,5 @@
 // Walls: quads, their lightmap blocks, the block blur, more sides than blocks.
-#include <cmath>
+#include <algorithm>
 
 #include "Walls.h"
 #include "geometry_test_support.h"

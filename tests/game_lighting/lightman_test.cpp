@@ -1,5 +1,5 @@
-// Light records and their limit, the nearest-light search, the lighting of sample
-// points (against values worked out by hand) and the lens flares.
+// Light records and their limit, the lighting of sample points (against values
+// worked out by hand) and the lens flares.
 #include <gtest/gtest.h>
 
 #include "Level.h"
@@ -37,23 +37,6 @@ TEST_F(LightManTest, SeventeenthLightIsReportedAndRefused) {
     // The program goes on with the sixteen lights it has.
     lm->FindNearest(Vec3(99, 0, 0), false);
     EXPECT_EQ(lm->GetFound()[0], lm->GetLight(15));
-}
-
-TEST_F(LightManTest, NearestThreeInOrderWithTiesFirst) {
-    LightMan* lm = GetLightMan();
-    lm->AddLight(Light(5, 5, 0));  // squared distances from the origin: 50,
-    lm->FindNearest(Vec3(0, 0, 0), true);
-    EXPECT_EQ(lm->GetNumFound(), 1u);
-    EXPECT_EQ(lm->GetFound()[1], nullptr);
-    lm->AddLight(Light(1, 3, 0));  // 10,
-    lm->AddLight(Light(5, 1, 2));  // 30,
-    lm->AddLight(Light(0, 1, 3));  // 10
-    lm->AddLight(Light(40000, 0, 0));  // beyond 1e9: never found
-    lm->FindNearest(Vec3(0, 0, 0), false);
-    ASSERT_EQ(lm->GetNumFound(), 3u);
-    EXPECT_EQ(lm->GetFound()[0], lm->GetLight(3));
-    EXPECT_EQ(lm->GetFound()[1], lm->GetLight(1));
-    EXPECT_EQ(lm->GetFound()[2], lm->GetLight(2));
 }
 
 const uint32_t AMBIENT = 0xFF202020u;
