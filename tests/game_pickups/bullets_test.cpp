@@ -1,13 +1,10 @@
-// Shots: ranges ended by the first wall (not by props), flight and lifetime,
-// hits on the player and the goblins and never on their own side.
+// Shots: ranges ended by the first wall, flight and lifetime, hits on the player
+// and the goblins and never on their own side.
 #include <gtest/gtest.h>
 
 #include <cmath>
 
-#include "LevelRenderer.h"
 #include "gameplay_test_support.h"
-#include "recording_device.h"
-#include "renderdevice.h"
 
 using gameplay_test::FakeGame;
 using gameplay_test::LoadRoom;
@@ -64,23 +61,6 @@ TEST_F(BulletsTest, RangeEndsAtTheFirstWallAlongTheLine) {
                           {s, Vec3(1, -1, 0), 128.0f}, {s, Vec3(0, 1, 1), 156.0f}, {s, Vec3(0, 1, 0), 300.0f}};
     for (const Case& c : cases) Fire(BULLET_PLAYER, c.start, c.dir);
     for (uint32_t i = 0; i < 8; ++i) EXPECT_NEAR(bullets.GetBullet(i)->range, cases[i].range, 1e-3f) << i;
-}
-
-TEST_F(BulletsTest, PropsDoNotShortenAShot) {
-    // Props get their collision meshes while a device is bound.
-    quiltest::RecordingDevice device;
-    RenderDevice_Bind(&device, device.caps, device.backBuffer);
-    LevelRenderer* props = GetLevel()->GetLevelRenderer();
-    props->Init();
-    props->RestoreDeviceObjects();
-    LoadRoom({}, [](Room* room) { room->nodes[4 + 3 * 8].propType[0] = 12; });  // a tree at (16, -16)
-    const Vec3 start(-100.0f, 10.0f, -16.0f);
-    EXPECT_TRUE(GetLevel()->LineOfSight(start, Vec3(120.0f, 10.0f, 16.0f), true));
-    Fire(BULLET_PLAYER, start, Vec3(1, 0, 0));
-    EXPECT_NEAR(bullets.GetBullet(0)->range, 228.0f, 1e-3f);
-    GetLevel()->Free();
-    props->InvalidateDeviceObjects();
-    RenderDevice_Unbind();
 }
 
 TEST_F(BulletsTest, ShotsHitOnlyTheOtherSide) {
