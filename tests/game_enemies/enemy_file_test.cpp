@@ -1,5 +1,5 @@
-// The enemy file: the five generated files, byte-exact round trips, damaged
-// and hostile files, room selection, and the editor's path operations.
+// The enemy file: the five generated files, byte-exact round trips, cut files
+// and more paths than walkers.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -8,18 +8,16 @@
 #include <string>
 
 #include "EnemyManager.h"
-#include "Level.h"
 #include "enemy_test_support.h"
 #include "memorycontroller.h"
-#include "renderer.h"
 
 using enemy_test::AssetRoot;
 using enemy_test::EncodeEnemyFile;
 using enemy_test::Path;
-using enemy_test::ReadBytes;
 using enemy_test::RoomPaths;
-using enemy_test::U32At;
-using enemy_test::WriteBytes;
+using quiltest::ReadBytes;
+using quiltest::U32At;
+using quiltest::WriteBytes;
 
 namespace {
 

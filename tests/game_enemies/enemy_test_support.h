@@ -1,6 +1,5 @@
 // Shared pieces of the walker tests: the generated asset set in a scratch
-// folder (the working directory while the tests run), an enemy file writer
-// and a one-room level file writer.
+// folder (the working directory while the tests run) and an enemy file writer.
 #pragma once
 #include <cstdint>
 #include <string>
@@ -15,20 +14,30 @@ namespace enemy_test {
 // directory on first use, removed when the program ends.
 inline const std::string& AssetRoot() { return quiltest::GeneratedAssetFolder("game_enemies_test"); }
 
-using quiltest::CentreX;
-using quiltest::CentreZ;
-using quiltest::ReadBytes;
-using quiltest::U32At;
-using quiltest::WriteBytes;
-
 using Path = std::vector<std::pair<float, float>>;
 using RoomPaths = std::vector<Path>;
-// An enemy file as the layout stores it; reserved words and property records
-// are filled with the given word so that a reader's ignoring them shows.
-std::vector<uint8_t> EncodeEnemyFile(const std::vector<RoomPaths>& rooms, uint32_t reserved = 0);
 
-// A one-room level: outer walls, floor and ceiling everywhere, plus the inner
-// walls given as {col, row} with a wall on the node's +z side (toward row - 1).
-std::vector<uint8_t> EncodeLevel(const std::vector<std::pair<int, int>>& wallsNorth);
+// An enemy file as the layout stores it, reserved words and property records 0.
+inline std::vector<uint8_t> EncodeEnemyFile(const std::vector<RoomPaths>& rooms) {
+    using quiltest::Put32;
+    std::vector<uint8_t> b;
+    Put32(b, static_cast<uint32_t>(rooms.size()));
+    Put32(b, 0);
+    for (const RoomPaths& room : rooms) {
+        Put32(b, static_cast<uint32_t>(room.size()));
+        Put32(b, 0);
+        Put32(b, 0);
+        for (const Path& path : room) {
+            for (int i = 0; i < 3; ++i) Put32(b, 0);
+            Put32(b, static_cast<uint32_t>(path.size()));
+            Put32(b, 0);
+            for (const auto& [x, z] : path) {
+                quiltest::PutF(b, x);
+                quiltest::PutF(b, z);
+            }
+        }
+    }
+    return b;
+}
 
 }  // namespace enemy_test

@@ -1,6 +1,4 @@
-// Walkers in a room: what they see (distance, view cone, walls), how the
-// player becomes spotted, where the walker and its mesh are placed, hiding in
-// hidden blocks, the lights on the mesh and walkers sharing a path.
+// A walker in a room: how long it must see the player to spot them.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -12,12 +10,8 @@
 #include "Player.h"
 #include "enemy_test_support.h"
 
-using enemy_test::AssetRoot;
-using enemy_test::CentreX;
-using enemy_test::CentreZ;
-using enemy_test::EncodeEnemyFile;
-using enemy_test::EncodeLevel;
-using enemy_test::WriteBytes;
+using quiltest::CentreX;
+using quiltest::CentreZ;
 
 namespace {
 
@@ -25,15 +19,17 @@ constexpr float kDegree = 3.14159265f / 180.0f;
 
 class WalkerTest : public ::testing::Test {
 protected:
-    static void SetUpTestSuite() {
-        AssetRoot();
+    // One walker in an open room, from the centre of node (1, 5) north to node (1, 1); heading 0.
+    void SetUp() override {
+        enemy_test::AssetRoot();
         GetEnemyManager()->Init();
-        WriteBytes("open.dat", EncodeLevel({}));
-        // One walker from the centre of node (1, 5) north to node (1, 1); heading 0.
-        WriteBytes("north.dat", EncodeEnemyFile({{{{CentreX(1), CentreZ(5)}, {CentreX(1), CentreZ(1)}}}}));
-    }
-    void StartWalker(const char* level) {
-        GetLevel()->Load(level);
+        quiltest::FileRoom room;
+        room.startX = room.startZ = 3;
+        room.pointCount = 1;  // the tree only
+        quiltest::WriteBytes("open.dat", quiltest::EncodeLevel(1, 1, 0, {room}));
+        quiltest::WriteBytes("north.dat",
+                             enemy_test::EncodeEnemyFile({{{{CentreX(1), CentreZ(5)}, {CentreX(1), CentreZ(1)}}}}));
+        GetLevel()->Load("open.dat");
         ASSERT_TRUE(GetLevel()->IsLoaded());
         ASSERT_TRUE(GetEnemyManager()->Load("north.dat"));
         GetEnemyManager()->Start();
@@ -58,7 +54,6 @@ protected:
 }  // namespace
 
 TEST_F(WalkerTest, SeenForAFifthOfASecondMakesThePlayerSpotted) {
-    StartWalker("open.dat");
     Player player;
     player.SetPosition(Around(40, 0));
     GoblinManager* goblins = GetGoblinManager();

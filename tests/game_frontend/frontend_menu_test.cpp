@@ -1,23 +1,69 @@
-// The title scene's menus: moving the selection, the held-key repeat guard,
-// what each item does, the options, the difficulty and the start countdown.
+// The title scene's menus: moving the selection, what each item does and the options.
 #include <gtest/gtest.h>
 
+#include "assets.h"
 #include "frontend_test_support.h"
+#include "gameengine.h"
+#include "pcsystem.h"
+#include "quil_audio_output.h"
+#include "quil_automation.h"
+#include "sound.h"
 
-using frontend_test::FrontEndTest;
-using frontend_test::KeyDown;
-using frontend_test::KeyUp;
-using frontend_test::Playing;
+using frontend_test::RecordingHost;
+using frontend_test::ReleaseKeys;
+using frontend_test::StartScene;
+using frontend_test::StopScene;
+using quiltest::KeyDown;
+using quiltest::KeyUp;
+using quiltest::Playing;
 
 namespace {
 
-class FrontEndMenuTest : public FrontEndTest {
+// The title scene active over a recording game, in a folder with the menu sounds.
+class FrontEndMenuTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        FrontEndTest::SetUp();
+        quil_automation::SetHeadless(true);
+        ASSERT_TRUE(scratch.Made());
+        mkassets::WriteSounds(scratch.Path());
+        quil_audio::UseMemoryOutput(true);
+        ASSERT_EQ(GetSoundManager()->Init(), 0u);
+        m_pOldCamera = g_pCurrentCamera;
+        g_pCurrentCamera = &camera;
+        g_fTotalTime = 10.0f;
+        ReleaseKeys();
+        StartScene(host, scene);
         scene.Activate();
     }
+    void TearDown() override {
+        ReleaseKeys();
+        StopScene(host, scene);
+        g_pCurrentCamera = m_pOldCamera;
+        GetSoundManager()->Shutdown();
+        quil_audio::UseMemoryOutput(false);
+    }
+
+    // A key pressed for one engine frame and let go in the next.
+    void Tap(int vk) {
+        KeyDown(vk);
+        GetGameEngine()->Update(0.0625f);
+        KeyUp(vk);
+        GetGameEngine()->Update(0.0625f);
+    }
+    // Moves the selection down to item (on the current screen), then presses Enter.
+    void Choose(uint32_t item) {
+        for (int guard = 0; scene.GetSelected() != item && guard < 30; ++guard) Tap(VK_DOWN);
+        ASSERT_EQ(scene.GetSelected(), item);
+        Tap(VK_RETURN);
+    }
+
+    quiltest::ScratchFolder scratch{"frontend", false};
+    Camera camera;
+    RecordingHost host;
+    FrontEndScene scene;
+    Camera* m_pOldCamera = nullptr;
 };
+
 
 TEST_F(FrontEndMenuTest, UpAndDownWrapAroundTheScreenAndPlayTheMoveSound) {
     Tap(VK_UP);

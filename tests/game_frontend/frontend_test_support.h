@@ -1,41 +1,20 @@
-// Shared set-up of the front-end tests: a scratch folder holding the menu
-// sounds, sound mixed into memory, a game stand-in that records what the title
-// scene asks of it, keys through the application object, and engine frames.
+// Shared set-up of the front-end tests: a game stand-in that records what the
+// title scene asks of it, and the scene started over it.
 #pragma once
 #include <gtest/gtest.h>
-#include <stdlib.h>
-
-#include <optional>
-#include <vector>
 
 #include "FrontEndScene.h"
 #include "Player.h"
 #include "SnowStorm.h"
 #include "TextOverlay.h"
-#include "assets.h"
 #include "camera.h"
-#include "engine_lists.h"
 #include "game_test_support.h"
-#include "gameengine.h"
-#include "pcsystem.h"
-#include "quil_audio_output.h"
-#include "quil_automation.h"
-#include "renderer.h"
-#include "sound.h"
 #include "windows.h"
 
 namespace frontend_test {
 
-// How many times p or o stands in the engine's process list or the renderer's lists.
-inline int InProcesses(const Process* p) { return quiltest::TimesInProcessList(p); }
-inline int InOverlays(const Object* o) { return quiltest::TimesInObjectList(GetRenderer()->GetOverlayList(), o); }
-
-using quiltest::KeyDown;
-using quiltest::KeyUp;
-using quiltest::Playing;
-using quiltest::Silence;
 inline void ReleaseKeys() {
-    for (int vk : {VK_UP, VK_DOWN, VK_RETURN}) KeyUp(vk);
+    for (int vk : {VK_UP, VK_DOWN, VK_RETURN}) quiltest::KeyUp(vk);
 }
 
 // The game as the title scene sees it.
@@ -43,14 +22,13 @@ class RecordingHost : public FrontEndHost {
 public:
     void StartGame() override { ++startGameCalls; }
     void Quit() override { ++quitCalls; }
-    void SetDifficulty(uint32_t d) override { difficulties.push_back(d); }
+    void SetDifficulty(uint32_t) override {}
     uint32_t GetHiscore() override { return hiscore; }
     Player* GetPlayer() override { return &player; }
     SnowStorm* GetSnowStorm() override { return &snow; }
     TextOverlay* GetTextOverlay() override { return &texts; }
 
     int startGameCalls = 0, quitCalls = 0;
-    std::vector<uint32_t> difficulties;
     uint32_t hiscore = 0;
     Player player;
     SnowStorm snow;
@@ -70,57 +48,5 @@ inline void StopScene(RecordingHost& host, FrontEndScene& scene) {
     host.texts.Shutdown();
     host.snow.Shutdown();
 }
-
-// A title scene over a recording game, in a folder with the menu sounds.
-class FrontEndTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        quil_automation::SetHeadless(true);
-        m_scratch.emplace("frontend", false);
-        ASSERT_TRUE(m_scratch->Made());
-        mkassets::WriteSounds(m_scratch->Path());
-        quil_audio::UseMemoryOutput(true);
-        ASSERT_EQ(GetSoundManager()->Init(), 0u);
-        m_pOldCamera = g_pCurrentCamera;
-        g_pCurrentCamera = &camera;
-        g_fTotalTime = 10.0f;
-        ReleaseKeys();
-        StartScene(host, scene);
-    }
-    void TearDown() override {
-        ReleaseKeys();
-        StopScene(host, scene);
-        g_pCurrentCamera = m_pOldCamera;
-        GetSoundManager()->Shutdown();
-        quil_audio::UseMemoryOutput(false);
-        m_scratch.reset();
-    }
-
-    // Engine frames of dt seconds (the running time moves on first).
-    void Frames(int n = 1, float dt = 0.0625f) {
-        for (int i = 0; i < n; ++i) GetGameEngine()->Update(dt);
-    }
-    // A key pressed for one frame and let go in the next.
-    void Tap(int vk) {
-        KeyDown(vk);
-        Frames();
-        KeyUp(vk);
-        Frames();
-    }
-    // Moves the selection down to item (on the current screen), then presses Enter.
-    void Choose(uint32_t item) {
-        for (int guard = 0; scene.GetSelected() != item && guard < 30; ++guard) Tap(VK_DOWN);
-        ASSERT_EQ(scene.GetSelected(), item);
-        Tap(VK_RETURN);
-    }
-
-    Camera camera;
-    RecordingHost host;
-    FrontEndScene scene;
-
-private:
-    std::optional<quiltest::ScratchFolder> m_scratch;
-    Camera* m_pOldCamera = nullptr;
-};
 
 }  // namespace frontend_test

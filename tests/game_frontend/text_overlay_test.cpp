@@ -1,20 +1,15 @@
-// The fading screen texts: how lines fade in, the list's limits, and how the
-// overlay joins and leaves the frame loop.
+// The fading screen texts: how lines fade in and the list's limits.
 #include <gtest/gtest.h>
 
 #include <string>
 
 #include "TextOverlay.h"
-#include "frontend_test_support.h"
-
-using frontend_test::InOverlays;
-using frontend_test::InProcesses;
 
 namespace {
 
 uint32_t Alpha(const TextOverlay& o, uint32_t i) { return o.GetLine(i)->colour >> 24; }
 
-TEST(TextOverlay, LinesFadeInOverTheirOwnTimeAndKeepTheirColour) {
+TEST(TextOverlay, LinesFadeInKeepTheirColourAndAFullListRefusesMore) {
     TextOverlay o;
     o.Init();
     ASSERT_EQ(o.Add(140, 200, 0.7f, 0x80112233u, "LEVEL 1 - GET READY", 2.0f), 0u);
@@ -32,10 +27,8 @@ TEST(TextOverlay, LinesFadeInOverTheirOwnTimeAndKeepTheirColour) {
     EXPECT_STREQ(o.GetLine(0)->text, "BONUS SCORE: 123");
     EXPECT_EQ(o.GetLine(0)->colour, 0xFF112233u);
     EXPECT_EQ(o.GetLine(0)->x, 140.0f);
-}
 
-TEST(TextOverlay, AFullListRefusesMoreLinesAndBadIndicesChangeNothing) {
-    TextOverlay o;
+    o.Clear();
     for (uint32_t i = 0; i < TextOverlay::MAX_LINES; ++i)
         EXPECT_EQ(o.Add(0, 10.0f * float(i), 1.0f, 0, ("LINE " + std::to_string(i)).c_str(), 1.0f), i);
     EXPECT_EQ(o.Add(0, 0, 1.0f, 0, "ONE TOO MANY", 1.0f), TextOverlay::NO_LINE);

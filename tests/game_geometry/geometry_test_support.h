@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
-#include <filesystem>
 #include <optional>
 #include <string>
 #include <vector>
@@ -14,10 +13,8 @@
 #include "game_world_support.h"
 #include "quil_automation.h"
 #include "recording_device.h"
-#include "renderdevice.h"
-#include "renderer.h"
-#include "memorycontroller.h"
 #include "mesh.h"
+#include "renderdevice.h"
 
 namespace geometry_test {
 
@@ -55,8 +52,6 @@ protected:
         m_scratch.reset();
     }
 
-    static bool AnyBoxSays(const std::string& message) { return quiltest::AnyMessageBoxSays(message); }
-
     // The room's nodes; node (col, row) is nodes[col + row * 8].
     static Node* Nodes() { return GetLevel()->GetNodeMap(0); }
     static Room* Room0() { return GetLevel()->GetRoom(0); }
@@ -79,8 +74,6 @@ protected:
                 Vec3(p[2].x - p[0].x, p[2].y - p[0].y, p[2].z - p[0].z));
         return n;
     }
-
-    size_t CountLog(const std::string& prefix) const { return device.Matching(prefix).size(); }
 
     quiltest::RecordingDevice device;
 

@@ -1,8 +1,5 @@
 // Props: their lights, the limits of AddObject, collision tests and drawing by visible block.
-#include <cmath>
-
 #include "LevelRenderer.h"
-#include "d3dx8mesh.h"
 #include "geometry_test_support.h"
 
 using geometry_test::GeometryTest;
@@ -43,7 +40,7 @@ TEST_F(PropsTest, LimitsAreReportedAndNothingIsStoredBeyondThem) {
     for (uint32_t i = 0; i < 64; ++i) ASSERT_EQ(props.AddObject(1, i % 8, i / 8, 0), i);
     EXPECT_TRUE(quil_automation::MessageBoxesShown().empty());
     EXPECT_EQ(props.AddObject(1, 0, 0, 1), uint32_t(DETAIL_OBJECT_NONE));
-    EXPECT_TRUE(AnyBoxSays("Cant add object - too many detail objects"));
+    EXPECT_TRUE(quiltest::AnyMessageBoxSays("Cant add object - too many detail objects"));
     EXPECT_EQ(props.GetCount(), 64u);
     // The refused index is safe to use: a record without a type.
     DetailObject* none = props.GetObject(DETAIL_OBJECT_NONE);
@@ -93,12 +90,12 @@ TEST_F(PropsTest, OnlyPropsInVisibleBlocksAreDrawnLitAndLightingIsTurnedOffAfter
     props.AddObject(1, 7, 7, 0);  // block column 3, block row 0
     device.Clear();
     props.Render();
-    EXPECT_EQ(CountLog(quiltest::RS(D3DRS_LIGHTING, TRUE)), 2u);
+    EXPECT_EQ(device.Matching(quiltest::RS(D3DRS_LIGHTING, TRUE)).size(), 2u);
     // Facing +x from block column 2 hides block column 0.
     GetLevel()->UpdateVisibleBlocks(Vec3(0, 10, 0), Vec3(10, 10, 0), Vec3(1, 0, 0));
     device.Clear();
     props.Render();
-    EXPECT_EQ(CountLog(quiltest::RS(D3DRS_LIGHTING, TRUE)), 1u);
+    EXPECT_EQ(device.Matching(quiltest::RS(D3DRS_LIGHTING, TRUE)).size(), 1u);
     EXPECT_EQ(device.log.back(), quiltest::RS(D3DRS_LIGHTING, FALSE));
 }
 

@@ -1,18 +1,11 @@
 // A lit room drawn by the real device: each surface shows its atlas through its lightmap.
 #include <gtest/gtest.h>
-#include <stdlib.h>
 
-#include <string>
-
-#include "Ceil.h"
-#include "Floor.h"
 #include "Level.h"
 #include "LightMan.h"
-#include "Walls.h"
 #include "camera.h"
 #include "game_world_support.h"
-#include "quil_automation.h"
-#include "quil_automation_d3d.h"
+#include "offscreen_device.h"
 #include "renderdevice.h"
 #include "renderer.h"
 
@@ -20,17 +13,15 @@ namespace {
 
 uint32_t Channel(uint32_t argb, int shift) { return (argb >> shift) & 0xFF; }
 
-TEST(RoomRender, SurfacesShowTheirAtlasLitByTheirLightmaps) {
-    setenv("SDL_VIDEODRIVER", "offscreen", 0);
-    quil_automation::SetHeadless(true);
+using RoomRender = quiltest::OffscreenDeviceTest;
+
+TEST_F(RoomRender, SurfacesShowTheirAtlasLitByTheirLightmaps) {
     quiltest::ScratchFolder scratch("room");
     ASSERT_TRUE(scratch.Made());
     quiltest::WriteTga("gfx/floor.tga", 16, 16, 220, 40, 40);
     quiltest::WriteTga("gfx/walls.tga", 16, 16, 40, 220, 40);
     quiltest::WriteTga("gfx/ceil.tga", 16, 16, 40, 40, 220);
-    IDirect3D8* d3d = nullptr;
-    IDirect3DDevice8* device = nullptr;
-    ASSERT_EQ(D3D_OK, quil_automation::CreateOffscreenDevice(160, 120, true, &d3d, &device));
+    Open(160, 120);
     RenderDevice_Bind(device);
     GetRenderer()->RestoreDeviceObjects();
     Camera* saved = g_pCurrentCamera;
@@ -39,9 +30,7 @@ TEST(RoomRender, SurfacesShowTheirAtlasLitByTheirLightmaps) {
     camera.MakeCurrent();
     auto frame = [&] {
         GetRenderer()->Render();
-        quil_automation::RgbaImage image;
-        EXPECT_TRUE(quil_automation::ReadBackBuffer(device, &image));
-        return image;
+        return Frame();
     };
 
     GetLevel()->New();       // ambient-only lightmaps
@@ -69,8 +58,6 @@ TEST(RoomRender, SurfacesShowTheirAtlasLitByTheirLightmaps) {
     g_pCurrentCamera = saved;
     GetRenderer()->InvalidateDeviceObjects();
     RenderDevice_Unbind();
-    EXPECT_EQ(device->Release(), 0u);
-    d3d->Release();
 }
 
 }  // namespace

@@ -1,5 +1,5 @@
 // Floor and ceiling: quads per tile, empty surfaces and their lightmap textures.
-#include <algorithm>
+#include <filesystem>
 
 #include "Ceil.h"
 #include "Floor.h"
@@ -46,14 +46,14 @@ TEST_F(SurfaceTest, SurfaceWithoutTilesDrawsNothingAndDoesNotRetryEveryFrame) {
     ceil()->Render();
     EXPECT_EQ(ceil()->GetQuadCount(), 0u);
     EXPECT_EQ(ceil()->GetVertexBuffer(), nullptr);
-    EXPECT_EQ(CountLog("CreateVB"), 0u);
-    EXPECT_EQ(CountLog("DrawIndexed"), 0u);
+    EXPECT_EQ(device.Matching("CreateVB").size(), 0u);
+    EXPECT_EQ(device.Matching("DrawIndexed").size(), 0u);
     // A tile added by the editor shows after the next SetRoom.
     Nodes()[0].ceilTile = 3;
     GetLevel()->SetRoomIndex(0);
     ceil()->Render();
     EXPECT_EQ(ceil()->GetQuadCount(), 1u);
-    EXPECT_EQ(CountLog("DrawIndexed"), 1u);
+    EXPECT_EQ(device.Matching("DrawIndexed").size(), 1u);
 }
 
 // A map that cannot be saved is drawn from the baked texels, never from the older file.

@@ -1,5 +1,5 @@
 // Walls: quads, their lightmap blocks, the block blur, more sides than blocks.
-#include <cmath>
+#include <algorithm>
 
 #include "Walls.h"
 #include "geometry_test_support.h"
@@ -69,7 +69,7 @@ TEST_F(WallsTest, MoreWallSidesThanLightmapBlocksStayInsideTheMap) {
         EXPECT_GE(p.tv2, 0.0f);
         EXPECT_LE(p.tv2, 1.0f);
     }
-    EXPECT_FALSE(AnyBoxSays("Invalid Lightmap Look Up!!!"));
+    EXPECT_FALSE(quiltest::AnyMessageBoxSays("Invalid Lightmap Look Up!!!"));
     EXPECT_EQ(device.Matching("DrawIndexed").size(), 16u);
     walls()->BuildLightmap(1);  // samples the first 128 blocks only
     EXPECT_EQ(walls()->GetTexels()[255 * 256 + 255], 0xFF202020u);

@@ -1,12 +1,10 @@
 // Collision meshes built from small hand-made meshes.
 #include <gtest/gtest.h>
 
-#include <cstring>
-#include <vector>
+#include <cmath>
 
 #include "CollisionMesh.h"
 #include "fake_mesh.h"
-#include "windows.h"
 
 namespace {
 

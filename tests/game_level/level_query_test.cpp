@@ -1,4 +1,4 @@
-// Grid conversions, visible blocks and line of sight.
+// Grid conversions, visible blocks and line of sight (its hit point is checked by the shots' ranges).
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -10,8 +10,6 @@
 #include "game.h"
 #include "fake_mesh.h"
 #include "game_world_support.h"
-#include "quil_automation.h"
-#include "windows.h"
 
 using quiltest::CentreX;
 using quiltest::CentreZ;
@@ -48,7 +46,6 @@ protected:
         WriteBytes("halves.dat", EncodeLevel(1, 1, 0, {TwoHalves()}));
     }
     void SetUp() override {
-        quil_automation::ClearMessageBoxesShown();
         GetLevel()->Load("halves.dat");
         ASSERT_TRUE(GetLevel()->IsLoaded());
     }
@@ -100,18 +97,6 @@ TEST_F(LevelQueryTest, SightAcrossBorders) {
     }
 }
 
-TEST_F(LevelQueryTest, HitPointLiesOnTheWallBorder) {
-    Level* l = GetLevel();
-    ASSERT_TRUE(Blocked(At(1, 2, 12.0f), At(6, 2)));
-    const Vec3 hit = *l->GetHitPoint();
-    EXPECT_FLOAT_EQ(hit.x, 0.0f);  // the border between columns 3 and 4
-    EXPECT_FLOAT_EQ(hit.y, 12.0f);
-    EXPECT_FLOAT_EQ(hit.z, CentreZ(2) + 32.0f);  // the walk's raised z
-    ASSERT_FALSE(Blocked(At(1, 4), At(6, 4)));
-    EXPECT_EQ(l->GetHitPoint()->x, 0.0f);
-    EXPECT_EQ(l->GetHitPoint()->z, 0.0f);
-}
-
 TEST_F(LevelQueryTest, PropsBlockOnlyWhenAsked) {
     // A table in node (5, 6): a 20 x 20 panel facing -x, 5 west of its centre.
     FakeMesh panel;
@@ -138,7 +123,7 @@ TEST_F(LevelQueryTest, PropsBlockOnlyWhenAsked) {
     EXPECT_FALSE(l->LineOfSight(b, Vec3(a.x, a.y, a.z + l->GetCellSize()), true));
 }
 
-TEST_F(LevelQueryTest, VisibleBlocksFollowTheView) {
+TEST_F(LevelQueryTest, VisibleBlocksFollowTheViewFromThePlayer) {
     Level* l = GetLevel();
     const Vec3 low(0, 10, 0);
     const Vec3 player(CentreX(4), 10, CentreZ(3));  // block column 2, block row 2
@@ -156,10 +141,8 @@ TEST_F(LevelQueryTest, VisibleBlocksFollowTheView) {
     l->UpdateVisibleBlocks(low, Vec3(500, 10, 0), Vec3(1, 0, 0));
     EXPECT_TRUE(visible(3, 1));
     EXPECT_FALSE(visible(2, 1));
-}
 
-TEST_F(LevelQueryTest, UpdateUsesThePlayersViewAndStopsTheTimerAtZero) {
-    Level* l = GetLevel();
+    // The level's update takes the player's place with the camera's view, and stops the timer at zero.
     Camera camera;  // looking along +z, standing in block row 0
     camera.SetPosition(CentreX(0), 10.0f, CentreZ(7));
     Camera* previous = g_pCurrentCamera;
@@ -170,7 +153,7 @@ TEST_F(LevelQueryTest, UpdateUsesThePlayersViewAndStopsTheTimerAtZero) {
     g_pCurrentCamera = previous;
     EXPECT_EQ(l->GetTimeLeft(), 0.0f);
     for (uint32_t bz = 0; bz < 4; ++bz)
-        for (uint32_t bx = 0; bx < 4; ++bx) EXPECT_EQ(!l->IsBlockHidden(bx, bz), bz >= 2) << bx << "," << bz;
+        for (uint32_t bx = 0; bx < 4; ++bx) EXPECT_EQ(visible(bx, bz), bz >= 2) << bx << "," << bz;
 }
 
 }  // namespace

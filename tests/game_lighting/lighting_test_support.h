@@ -1,17 +1,8 @@
 // Shared set-up of the lighting tests.
 #pragma once
-#include <gtest/gtest.h>
-
-#include <string>
-
 #include "game_world_support.h"
 
 namespace lighting_test {
-
-// Runs a test in a fresh directory, with the gfx/lightmaps folder unless told not to.
-struct ScratchDir : quiltest::ScratchFolder {
-    explicit ScratchDir(bool withLightmapFolder = true) : ScratchFolder("lighting", withLightmapFolder) {}
-};
 
 // A house of one room with a partition along x = 0 (between node columns 3 and 4).
 inline void WriteRoomFile(const char* name) {

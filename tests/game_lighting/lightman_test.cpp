@@ -1,10 +1,10 @@
-// Light records and their limit, the nearest-light search and the lens flares.
+// Light records and their limit, the lighting of sample points (against values
+// worked out by hand) and the lens flares.
 #include <gtest/gtest.h>
-
-#include <cstring>
 
 #include "Level.h"
 #include "LightMan.h"
+#include "LightMap.h"
 #include "camera.h"
 #include "renderdevice.h"
 #include "renderer.h"
@@ -39,21 +39,38 @@ TEST_F(LightManTest, SeventeenthLightIsReportedAndRefused) {
     EXPECT_EQ(lm->GetFound()[0], lm->GetLight(15));
 }
 
-TEST_F(LightManTest, NearestThreeInOrderWithTiesFirst) {
-    LightMan* lm = GetLightMan();
-    lm->AddLight(Light(5, 5, 0));  // squared distances from the origin: 50,
-    lm->FindNearest(Vec3(0, 0, 0), true);
-    EXPECT_EQ(lm->GetNumFound(), 1u);
-    EXPECT_EQ(lm->GetFound()[1], nullptr);
-    lm->AddLight(Light(1, 3, 0));  // 10,
-    lm->AddLight(Light(5, 1, 2));  // 30,
-    lm->AddLight(Light(0, 1, 3));  // 10
-    lm->AddLight(Light(40000, 0, 0));  // beyond 1e9: never found
-    lm->FindNearest(Vec3(0, 0, 0), false);
-    ASSERT_EQ(lm->GetNumFound(), 3u);
-    EXPECT_EQ(lm->GetFound()[0], lm->GetLight(3));
-    EXPECT_EQ(lm->GetFound()[1], lm->GetLight(1));
-    EXPECT_EQ(lm->GetFound()[2], lm->GetLight(2));
+const uint32_t AMBIENT = 0xFF202020u;
+LightDesc Lamp(float radius, uint32_t colour) { return Light(-64.0f, 20.0f, -64.0f, radius, colour); }
+// The samples are worked out for a light of radius 96 over world (-64, -64),
+// which is (-64, -32) in the sampling frame raised by one cell in z.
+const LightDesc kLamp = Lamp(96.0f, 0x00FF8141u);
+const Vec3 kUp(0.0f, 1.0f, 0.0f);
+const Vec3 kBelow(-64.0f, 0.0f, -32.0f);   // distance 20
+const Vec3 kBeside(-16.0f, 0.0f, -32.0f);  // distance 52
+const Vec3 kAcross(16.0f, 0.0f, -32.0f);   // distance 82.46, beyond x = 0
+
+// The lighting of a point as a bake of room 0 with the lights as they stand.
+uint32_t Lit(const Vec3& p, const Vec3& n) { return LightBake(0).CalcLight(p, n); }
+
+TEST_F(LightManTest, SampleLightingHasLinearFalloffFacingAndRange) {
+    LightMan* lights = GetLightMan();
+    EXPECT_EQ(Lit(kBelow, kUp), AMBIENT);
+    lights->AddLight(kLamp);
+    // 32 + channel x (1 - d / 96), truncated.
+    EXPECT_EQ(Lit(kBelow, kUp), 0xFFE98653u);   // 233.9, 134.1, 83.5
+    EXPECT_EQ(Lit(kBeside, kUp), 0xFF945B3Du);  // 148.9, 91.1, 61.8
+    EXPECT_EQ(Lit(kAcross, kUp), 0xFF433229u);  // 68.0, 50.2, 41.2: no house, no shadow
+    EXPECT_EQ(Lit(kBelow, Vec3(0, -1, 0)), AMBIENT);  // facing away
+    // The facing is a threshold: the cosine does not scale the light.
+    EXPECT_EQ(Lit(kBeside, Vec3(-0.6f, 0.8f, 0)), Lit(kBeside, Vec3(-1, 0, 0)));
+
+    lights->Clear();
+    lights->AddLight(Lamp(20.0f, 0x00FFFFFFu));  // the point lies exactly on the radius
+    lights->AddLight(Lamp(96.0f, 0xFF000000u));  // the top byte is no colour
+    EXPECT_EQ(Lit(kBelow, kUp), AMBIENT);
+    lights->AddLight(Lamp(96.0f, 0x00FF0000u));
+    lights->AddLight(Lamp(96.0f, 0x00FF0000u));
+    EXPECT_EQ(Lit(kBelow, kUp), 0xFFFF2020u);  // red saturates alone
 }
 
 // Flares: a camera at the origin looking along +z, an 800 x 600 back buffer, no device.
@@ -61,10 +78,8 @@ class FlareTest : public LightManTest {
 protected:
     void SetUp() override {
         LightManTest::SetUp();
-        D3DCAPS8 caps;
-        D3DSURFACE_DESC back;
-        std::memset(&caps, 0, sizeof(caps));
-        std::memset(&back, 0, sizeof(back));
+        D3DCAPS8 caps{};
+        D3DSURFACE_DESC back{};
         back.Width = 800;
         back.Height = 600;
         RenderDevice_Bind(nullptr, caps, back);
@@ -83,7 +98,7 @@ protected:
     Camera* m_pOldCamera = nullptr;
 };
 
-TEST_F(FlareTest, NearVisibleFlaggedLightsFlareAndFade) {
+TEST_F(FlareTest, NearVisibleFlaggedLightsFlareAndFadeAndWallsHideThem) {
     LightMan* lm = GetLightMan();
     lm->AddLight(Light(0, 0, 200, 9, 0x00FF8040, 1));    // halved at 200 units
     lm->AddLight(Light(0, 0, 283, 9, 0x00FFFFFF, 1));    // too far
@@ -97,10 +112,9 @@ TEST_F(FlareTest, NearVisibleFlaggedLightsFlareAndFade) {
     EXPECT_EQ(s[0].size, 100.0f);
     EXPECT_EQ(s[0].colour, 0xFF7F4020u);
     EXPECT_EQ(s[1].size, 200.0f);
-}
 
-TEST_F(FlareTest, WallsHideFlares) {
-    lighting_test::ScratchDir dir;
+    lm->Clear();
+    quiltest::ScratchFolder dir("lighting");
     lighting_test::WriteRoomFile("gfx/room.dat");
     GetLevel()->Load("gfx/room.dat");
     ASSERT_TRUE(GetLevel()->IsLoaded());

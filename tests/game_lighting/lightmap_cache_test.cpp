@@ -11,7 +11,6 @@
 
 namespace {
 
-using lighting_test::ScratchDir;
 const uint32_t N = LightMap::MAP_SIZE;
 
 using quiltest::ReadBytes;
@@ -25,7 +24,7 @@ std::vector<uint32_t> Pattern() {
 }
 
 TEST(LightmapCache, NamesSavedBytesAndRoundTrip) {
-    ScratchDir dir;
+    quiltest::ScratchFolder dir("lighting");
     LightMap* lm = GetLightMap();
     EXPECT_STREQ(lm->FileName(4, 12, 2), "gfx\\lightmaps\\LMP04122.tga");  // as many digits as needed
     const std::vector<uint32_t> texels = Pattern();
@@ -51,7 +50,7 @@ TEST(LightmapCache, NamesSavedBytesAndRoundTrip) {
 }
 
 TEST(LightmapCache, DamagedFilesAreRefusedSoTheMapIsComputedAgain) {
-    ScratchDir dir;
+    quiltest::ScratchFolder dir("lighting");
     LightMap* lm = GetLightMap();
     const std::vector<uint32_t> texels = Pattern();
     lm->Save(0, 0, 2, texels.data(), N, N, 5);
@@ -80,7 +79,7 @@ TEST(LightmapCache, DamagedFilesAreRefusedSoTheMapIsComputedAgain) {
 }
 
 TEST(LightmapCache, FailedSavesReportOnceAndLeaveNoFile) {
-    ScratchDir dir(false);
+    quiltest::ScratchFolder dir("lighting", false);
     quiltest::StartRecordingBoxes();
     const std::vector<uint32_t> texels = Pattern();
     EXPECT_FALSE(GetLightMap()->Save(0, 0, 1, texels.data(), N, N, 1));  // no gfx/lightmaps folder
@@ -103,7 +102,7 @@ TEST(LightmapCache, FailedSavesReportOnceAndLeaveNoFile) {
 
 // A room whose maps are cached, then changed: each change bakes again.
 TEST(LightmapCache, MapsAreUsedOnlyForTheContentTheyWereBakedFrom) {
-    ScratchDir dir;
+    quiltest::ScratchFolder dir("lighting");
     const char* floor = "gfx/lightmaps/LMP0001.tga";
     lighting_test::WriteRoomFile("gfx/room.dat");
     Level* level = GetLevel();
@@ -136,7 +135,7 @@ TEST(LightmapCache, MapsAreUsedOnlyForTheContentTheyWereBakedFrom) {
 
 // Every room of a house bakes maps of its own, named by that room.
 TEST(LightmapCache, EachRoomHasItsOwnMaps) {
-    ScratchDir dir;
+    quiltest::ScratchFolder dir("lighting");
     quiltest::FileRoom plain, split;
     for (int row = 0; row < 8; ++row) split.WallEast(3, row, 0);
     WriteBytes("gfx/two.dat", quiltest::EncodeLevel(1, 2, 1, {plain, split}));

@@ -1,8 +1,6 @@
 // Shared pieces of the pickup and bullet tests: a stand-in for the game that
-// owns the pickups and bullets, and sound let run out.
+// owns the pickups and bullets.
 #pragma once
-#include <cstring>
-#include <string>
 #include <vector>
 
 #include "Bullets.h"
@@ -17,13 +15,6 @@ using quiltest::LoadRoom;
 using quiltest::MixPeak;
 
 inline void PrepareWorld() { quiltest::PrepareGameWorld("game_pickups_test"); }
-// Removes every wall of the room, the outer ones too.
-inline void RemoveAllWalls(Room* room) {
-    for (Node& node : room->nodes) std::memset(node.walls, NODE_EMPTY, sizeof(node.walls));
-}
-// Lets every sound that is playing run out.
-inline void DrainSound() { MixPeak(5.0); }
-inline std::vector<std::string> MessageTexts() { return quiltest::MessageBoxTexts(); }
 
 // The game as the pickups and bullets see it: a player that can be moved, a
 // score and delivery count kept the way the game keeps them, and goblins.

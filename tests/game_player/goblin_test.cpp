@@ -1,20 +1,16 @@
 // Goblins: spawning while spotted (at once, then every 5 s, at most four),
-// where they appear, rooms without floor, reaping for score and KillAll
-// without, chasing and keeping their distance, shooting only in sight and
-// facing the player, the hit flash and damage by difficulty.
+// where they appear, reaping for score, chasing and keeping their distance,
+// and shooting only in sight and facing the player.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
 #include <vector>
 
 #include "Bullets.h"
 #include "EnemyManager.h"
 #include "GoblinManager.h"
 #include "Player.h"
-#include "game.h"
-#include "game_world_support.h"
 #include "player_test_support.h"
 
 using namespace player_test;
@@ -48,13 +44,6 @@ protected:
             if (GetBullets()->GetBullet(i)->type == BULLET_GOBLIN) shots.push_back(GetBullets()->GetBullet(i));
         return shots;
     }
-    // Spawns n goblins, waiting out the 5 s between them.
-    void SpawnAfterWaits(int n) {
-        for (int i = 0; i < n; ++i) {
-            goblins->Update(5.0f);
-            goblins->Spawn();
-        }
-    }
     // One goblin at (x, z) south of the player at node (3, 3), its mesh facing +z.
     Goblin* GoblinFacingThePlayerFrom(float z) {
         goblins->Spawn();
@@ -64,9 +53,6 @@ protected:
         g->SetZ(z);
         mat_Identity(g->GetMesh()->GetMatrix());
         return g;
-    }
-    static void KillWithShots(Goblin* g) {
-        for (int i = 0; i < 20 && g->GetHealth() > 0; ++i) g->TakeHit();
     }
     static float Distance(const Vec3& a, const Vec3& b) {
         return std::sqrt((a.x - b.x) * (a.x - b.x) + (a.y - b.y) * (a.y - b.y) + (a.z - b.z) * (a.z - b.z));
@@ -80,14 +66,17 @@ protected:
 
 TEST_F(GoblinTest, SpottedSpawnsOneAtOnceThenOneEveryFiveSecondsUpToFour) {
     goblins->Spawn();
-    EXPECT_TRUE(InProcessList(goblins->GetGoblin(0)));
+    EXPECT_EQ(quiltest::TimesInProcessList(goblins->GetGoblin(0)), 1);
     goblins->Update(4.9f);
     goblins->Spawn();
     EXPECT_EQ(goblins->GetCount(), 1u);
     goblins->Update(0.2f);
     goblins->Spawn();
     EXPECT_EQ(goblins->GetCount(), 2u);
-    SpawnAfterWaits(2);
+    for (int i = 0; i < 2; ++i) {
+        goblins->Update(5.0f);  // the wait between spawns
+        goblins->Spawn();
+    }
     ASSERT_EQ(goblins->GetCount(), 4u);
     // Four alive: the wait keeps growing, and the moment one is reaped the
     // next spawns at once.
@@ -97,11 +86,11 @@ TEST_F(GoblinTest, SpottedSpawnsOneAtOnceThenOneEveryFiveSecondsUpToFour) {
 
     Goblin* second = goblins->GetGoblin(1);
     Goblin* last = goblins->GetGoblin(3);
-    KillWithShots(second);
+    for (int i = 0; i < 20 && second->GetHealth() > 0; ++i) second->TakeHit();
     EXPECT_TRUE(second->IsActive());  // still in play until the manager's next frame
     goblins->Update(0.01f);
     EXPECT_EQ(goblins->GetCount(), 3u);
-    EXPECT_FALSE(InProcessList(second));
+    EXPECT_EQ(quiltest::TimesInProcessList(second), 0);
     EXPECT_EQ(goblins->GetGoblin(1), last);  // the last live goblin fills the hole
     EXPECT_EQ(player.GetScore(), 100u);
     goblins->Spawn();
@@ -130,7 +119,7 @@ TEST_F(GoblinTest, AGoblinAppearsOnTheFloorAndARoomWithoutFloorOrLevelSpawnsNoth
     GetLevel()->Free();
     goblins->Spawn();
     EXPECT_EQ(goblins->GetCount(), 0u);
-    EXPECT_TRUE(NoMessageBoxes());
+    EXPECT_EQ(quiltest::MessageBoxCount(), 0u);
 }
 
 TEST_F(GoblinTest, AGoblinKeepsItsDistanceChasesThePlayerAndSurvivesStandingOnIt) {

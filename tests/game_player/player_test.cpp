@@ -1,21 +1,12 @@
-// The player: walking speed and damping, sliding along walls and props, the
-// start cell and its camera, mouse look and the T key, footsteps by floor
-// material, the fire rate, health and the heartbeat, and staying quiet off the grid.
+// The player: sliding along walls, mouse look and the T key, health by
+// difficulty and the heartbeat.
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <vector>
 
-#include "Bullets.h"
-#include "LevelRenderer.h"
 #include "Player.h"
 #include "game.h"
-#include "gameengine.h"
-#include "pcsystem.h"
 #include "player_test_support.h"
-#include "recording_device.h"
-#include "renderdevice.h"
-#include "sound.h"
 
 using namespace player_test;
 
@@ -47,24 +38,11 @@ protected:
             player.Update(dt);
         }
     }
-    // The footstep playing now (-1 for none, -2 for more than one); all are silenced.
-    int StepPlayed() {
-        int found = -1;
-        for (uint32_t i = 0; i < Player::FOOTSTEP_COUNT; ++i) {
-            if (Playing(player.GetFootstepSound(i))) found = found == -1 ? static_cast<int>(i) : -2;
-            Silence(player.GetFootstepSound(i));
-        }
-        return found;
-    }
     const Matrix& View() { return *cam.camera.GetMatrix(); }
 
     CurrentCamera cam;
     Player player;
 };
-
-void FloorTile(Room* room, uint8_t tile) {
-    for (Node& n : room->nodes) n.floorTile = tile;
-}
 
 // The wall test runs on the previous frame's position before the move: a
 // player within 8 units moving toward the wall is put back at 8 and held for
@@ -122,35 +100,6 @@ TEST_F(PlayerTest, MouseTurnsWithSensitivityAndInversionPitchIsClampedAndTToggle
     KeyDown('T');
     Frames(1, 0.01f);
     EXPECT_TRUE(player.IsMouseInverted());
-}
-
-TEST_F(PlayerTest, FootstepsFollowTheFloorMaterialEveryHalfSecondOfWalking) {
-    struct Case { uint8_t tile; uint32_t material; };
-    for (const Case c : {Case{4, FOOTSTEP_HARD}, Case{2, FOOTSTEP_NORMAL}, Case{0, FOOTSTEP_SOFT}}) {
-        static uint8_t tile;
-        tile = c.tile;
-        Start([](Room* r) { FloorTile(r, tile); });
-        StepPlayed();
-        Frames(8, 0.125f);
-        EXPECT_EQ(StepPlayed(), -1);  // standing still plays nothing
-        KeyDown('W');
-        std::vector<int> played;
-        for (int f = 0; f < 18 && played.size() < 4; ++f) {
-            Frames(1, 0.125f);
-            const int s = StepPlayed();
-            EXPECT_NE(s, -2);
-            if (s >= 0) played.push_back(f);
-            if (s >= 0) played.push_back(s);
-        }
-        ASSERT_EQ(played.size(), 4u) << int(c.tile);
-        EXPECT_EQ(played[2] - played[0], 4);  // one step every 0.5 s
-        uint32_t k = 0;
-        while (k < 4 && Player::StepSoundIndex(c.material, k) != uint32_t(played[1])) ++k;
-        ASSERT_LT(k, 4u) << int(c.tile);
-        EXPECT_EQ(uint32_t(played[3]), Player::StepSoundIndex(c.material, (k + 1) & 3));
-        KeyUp('W');
-        Frames(2, 0.2f);
-    }
 }
 
 TEST_F(PlayerTest, HitsTakeHealthByDifficultyDownToZeroAndLowHealthBeatsTheHeart) {

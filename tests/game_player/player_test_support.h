@@ -1,5 +1,5 @@
-// Shared pieces of the player and goblin tests: the mouse, the keys let go,
-// whether a sound plays, and a current camera.
+// Shared pieces of the player and goblin tests: the mouse, the keys let go and
+// a current camera.
 #pragma once
 #include "camera.h"
 #include "engine_lists.h"
@@ -16,7 +16,6 @@ using quiltest::KeyDown;
 using quiltest::KeyUp;
 using quiltest::LoadRoom;
 using quiltest::Playing;
-using quiltest::Silence;
 
 inline void PrepareWorld() { quiltest::PrepareGameWorld("game_player_test"); }
 inline void SetMouse(int dx, int dy, uint32_t buttons) {
@@ -30,8 +29,6 @@ inline void ReleaseKeys() {
     for (int vk : {int('A'), int('D'), int('W'), int('S'), int('T'), VK_LEFT, VK_RIGHT, VK_UP, VK_DOWN}) KeyUp(vk);
     SetMouse(0, 0, 0);
 }
-inline bool InProcessList(const Process* p) { return quiltest::TimesInProcessList(p) == 1; }
-inline bool NoMessageBoxes() { return quiltest::MessageBoxCount() == 0; }
 
 // A camera made current for the life of the object.
 struct CurrentCamera {

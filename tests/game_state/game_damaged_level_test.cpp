@@ -5,7 +5,6 @@
 #include <cstring>
 #include <filesystem>
 
-#include "game.h"
 #include "game_state_support.h"
 
 using game_state_test::GameTest;

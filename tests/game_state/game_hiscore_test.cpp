@@ -1,13 +1,9 @@
 // The hiscore file: its byte layout, reading at start-up (missing, short and
-// long files), writing at shut-down, and a better score reaching it only
-// through the end of a game and a normal shut-down.
+// long files) and writing at shut-down; a raised score is the end-to-end game's.
 #include <gtest/gtest.h>
 
-#include "Player.h"
-#include "game.h"
 #include "game_state_support.h"
 #include "quil_automation.h"
-#include "windows.h"
 
 using game_state_test::GameTest;
 using game_state_test::ReadBytes;
