@@ -60,10 +60,6 @@ bool Playing(const Sound* s) {
     return (status & DSBSTATUS_PLAYING) != 0;
 }
 
-void Silence(const Sound* s) {
-    for (DWORD i = 0; s && i < s->dwBufferCount; ++i) s->ppBuffers[i]->Stop();
-}
-
 float MixPeak(double seconds) {
     float peak = 0.0f;
     std::vector<float> block(2 * quil_audio::kMaxBlockFrames);

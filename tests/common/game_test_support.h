@@ -27,9 +27,8 @@ inline void LoadRoom(void (*edit)(Room*) = nullptr) { LoadRoom({Vec3()}, edit); 
 void KeyDown(int vk);
 void KeyUp(int vk);
 
-// Whether the copy of a sound used last is playing; Silence stops every copy.
+// Whether the copy of a sound used last is playing.
 bool Playing(const Sound* s);
-void Silence(const Sound* s);
 
 // Peak level of the next seconds of mixed sound (0 when silent).
 float MixPeak(double seconds);
