@@ -1,5 +1,5 @@
 // The shell stories' pieces: a probe game counting the engine's calls, a runner
-// playing steps from the platform's pump hook, and window and dialog checks.
+// playing steps from the platform's pump hook, and window checks.
 #pragma once
 #include <gtest/gtest.h>
 
@@ -148,18 +148,6 @@ inline const qa::ShownControl& Control(const qa::ShownDialog& dialog, int id) {
     return missing;
 }
 
-// The selected entry's text of a combo box ("" when none is selected).
-inline std::string SelectedText(const qa::ShownDialog& dialog, int id) {
-    const auto& c = Control(dialog, id);
-    return c.selection >= 0 && c.selection < (int)c.items.size() ? c.items[c.selection] : "";
-}
-
-// The mode text the dialog lists for a table entry.
-inline std::string ModeText(const ModeEntry& m) {
-    const bool bits32 = m.Format == D3DFMT_R8G8B8 || m.Format == D3DFMT_A8R8G8B8 || m.Format == D3DFMT_X8R8G8B8;
-    return std::to_string(m.Width) + " x " + std::to_string(m.Height) + " x " + (bits32 ? "32" : "16");
-}
-
 inline DeviceEntry* CurrentDevice(D3DApplication* app) {
     AdapterEntry* adapter = app->GetAdapter(app->GetCurrentAdapter());
     return &adapter->devices[adapter->dwCurrentDevice];
@@ -167,8 +155,12 @@ inline DeviceEntry* CurrentDevice(D3DApplication* app) {
 
 // Index of the first 800 x 600 16-bit mode of a device, or -1.
 inline int First800x600x16(const DeviceEntry& device) {
-    for (DWORD m = 0; m < device.dwNumModes; ++m)
-        if (ModeText(device.modes[m]) == "800 x 600 x 16") return (int)m;
+    for (DWORD m = 0; m < device.dwNumModes; ++m) {
+        const ModeEntry& e = device.modes[m];
+        if (e.Width == 800 && e.Height == 600 && e.Format != D3DFMT_X8R8G8B8 && e.Format != D3DFMT_A8R8G8B8 &&
+            e.Format != D3DFMT_R8G8B8)
+            return (int)m;
+    }
     return -1;
 }
 
@@ -188,7 +180,7 @@ inline WindowLook LookOf(HWND hwnd) {
 }
 
 // Full screen on the table's mode; then the window covers the screen, as a display
-// switch would make it, so the way back must restore the saved bounds.
+// switch would, so the way back must restore the saved bounds.
 inline void ExpectFullScreenAndCover(PCSystem* app) {
     HWND hwnd = app->GetHWnd();
     const DeviceEntry* device = CurrentDevice(app);

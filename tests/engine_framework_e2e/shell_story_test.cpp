@@ -1,32 +1,12 @@
-// The application shell from start to exit, as a player meets it, through the
-// platform's automation interface: the first "Game Settings" dialog, the device,
-// frames, full screen and back by F1 and Alt+Enter, a lost device, minimising,
-// the mouse, pauses, F2 with cancel and with apply, Pause/Play, a resize and Exit.
-// The application object, its pause counter and the dialog's first-opening flag
-// live once per process, so the whole story is one test.
+// The application shell from start to exit through the platform's automation
+// interface: the first "Game Settings" dialog, frames, full screen and back, a lost
+// device, minimising, the mouse, pauses, the settings dialog with apply and with
+// cancel, Pause/Play, a resize and Exit. The application lives once per process,
+// so the whole story is one test.
 #include "shell_scenario.h"
 
 namespace {
 using namespace shell_e2e;
-
-// Adds the steps of one switch to full screen and back, by the given key press.
-void AddFullScreenRoundTrip(Scenario& story, ProbeGame* probe, const std::string& name,
-                            std::function<void()> press) {
-    auto before = std::make_shared<WindowLook>();
-    auto size = std::make_shared<std::pair<UINT, UINT>>();
-    story.Do(name + " to full screen", [before, size, press] {
-        PCSystem* app = GetPCSystem();
-        *before = LookOf(app->GetHWnd());
-        *size = {app->GetBackBufferDesc()->Width, app->GetBackBufferDesc()->Height};
-        press();
-    });
-    story.Add(name + " reaches full screen", Ready(false, ExpectFullScreenAndCover));
-    story.WaitFrames(name + " draws in full screen", probe, 3);
-    story.Do(name + " back to the window", press);
-    story.Add(name + " is back in the window",
-              Ready(true, [before, size](PCSystem* app) { ExpectWindow(app, *before, size->first, size->second); }));
-    story.WaitFrames(name + " draws in the window", probe, 3);
-}
 
 void PressAltEnter() {
     qa::KeyDown(VK_MENU);
@@ -91,8 +71,17 @@ TEST(ApplicationShell, FromTheSettingsDialogToExit) {
     story.Do("clock runs again", [] { story.FreezeClock(false); });
     story.WaitFrames("frames with time again", &probe, 3);
 
-    AddFullScreenRoundTrip(story, &probe, "F1", [] { qa::KeyPress(VK_F1); });
-    AddFullScreenRoundTrip(story, &probe, "Alt+Enter", PressAltEnter);
+    // F1 there and back (Alt+Enter is the smoke test's); the window comes back as it was.
+    static WindowLook beforeF1;
+    story.Do("F1 to full screen", [] {
+        beforeF1 = LookOf(GetPCSystem()->GetHWnd());
+        qa::KeyPress(VK_F1);
+    });
+    story.Add("full screen", Ready(false, ExpectFullScreenAndCover));
+    story.WaitFrames("frames in full screen", &probe, 3);
+    story.Do("F1 back to the window", [] { qa::KeyPress(VK_F1); });
+    story.Add("back in the window", Ready(true, [](PCSystem* app) { ExpectWindow(app, beforeF1, 640, 480); }));
+    story.WaitFrames("frames in the window", &probe, 3);
 
     // A lost device skips frames until it can be reset; the reset frame draws nothing.
     static int updatesAtLoss = 0, rendersAtLoss = 0, restoresAtLoss = 0;
@@ -128,8 +117,7 @@ TEST(ApplicationShell, FromTheSettingsDialogToExit) {
     story.WaitFrames("frames after restoring", &probe, 3);
 
     // The captured mouse: positions left of and above the client area stay
-    // negative; past the window's edge the cursor is warped back inside, but only
-    // while the program has the focus.
+    // negative; the edge warp (the smoke test's) waits for the focus.
     static RECT windowRect;
     story.Do("mouse captured", [] {
         GetPCSystem()->SetMouseCapture(true);
@@ -139,16 +127,8 @@ TEST(ApplicationShell, FromTheSettingsDialogToExit) {
         const MouseState* mouse = GetPCSystem()->GetMouse();
         return mouse->x == -5 && mouse->y == -7;
     });
-    story.Do("cursor past the right edge", [] {
-        GetWindowRect(GetPCSystem()->GetHWnd(), &windowRect);
-        qa::MouseMove(GetPCSystem()->GetHWnd(), windowRect.right - windowRect.left + 50, 100);
-    });
-    story.Add("cursor warped to the left edge", [] {
-        POINT p;
-        GetCursorPos(&p);
-        return p.x == windowRect.left + 3 && GetPCSystem()->GetMouse()->x == 3;
-    });
     story.Do("focus lost, cursor past the edge", [] {
+        GetWindowRect(GetPCSystem()->GetHWnd(), &windowRect);
         qa::FocusLoss(GetPCSystem()->GetHWnd());
         qa::MouseMove(GetPCSystem()->GetHWnd(), windowRect.right - windowRect.left + 50, 100);
     });
@@ -189,51 +169,18 @@ TEST(ApplicationShell, FromTheSettingsDialogToExit) {
     });
     story.WaitFrames("frames after the pauses", &probe, 3);
 
-    // The context menu's "&Change Device" shows the table's state; cancelling
-    // changes nothing, even after the player picked full screen in the dialog.
-    static qa::ShownDialog secondLook;
-    static IDirect3DDevice8* deviceBeforeCancel = nullptr;
-    static DeviceEntry tableBeforeCancel;
-    story.Do("Change Device from the context menu", [] {
-        deviceBeforeCancel = GetPCSystem()->GetDevice();
-        tableBeforeCancel = *CurrentDevice(GetPCSystem());
-        dialogsBefore = qa::DialogsShown().size();
-        qa::QueueDialogScript([](HWND dialog) {
-            secondLook = qa::DescribeDialog(dialog);
-            qa::DialogClickButton(dialog, IDC_FULLSCREEN);
-            qa::DialogChooseComboEntry(dialog, IDC_FULLSCREENMODES_COMBO, 0);
-            qa::DialogPressKey(dialog, VK_ESCAPE);
-        });
-        qa::QueueMenuAnswer(IDM_CHANGEDEVICE);
-        qa::Click(GetPCSystem()->GetHWnd(), 2, 100, 100);
-    });
-    story.Add("dialog cancelled", [] {
-        PCSystem* app = GetPCSystem();
-        if (qa::DialogsShown().size() == dialogsBefore || !app->IsReady()) return false;
-        EXPECT_TRUE(Control(secondLook, IDC_WINDOW).checked);
-        EXPECT_FALSE(Control(secondLook, IDC_FULLSCREENMODES_COMBO).enabled);
-        EXPECT_EQ(SelectedText(secondLook, IDC_FULLSCREENMODES_COMBO),
-                  ModeText(tableBeforeCancel.modes[tableBeforeCancel.dwCurrentMode]));
-        EXPECT_EQ(SelectedText(secondLook, IDC_DEVICE_COMBO), tableBeforeCancel.strDesc);
-        EXPECT_EQ(app->GetDevice(), deviceBeforeCancel);
-        EXPECT_TRUE(app->IsWindowed());
-        EXPECT_TRUE(CurrentDevice(app)->bWindowed);
-        EXPECT_EQ(CurrentDevice(app)->dwCurrentMode, tableBeforeCancel.dwCurrentMode);
-        return true;
-    });
-
-    // F2 and Apply on a full-screen mode creates the device anew in that mode;
-    // F2 in full screen first returns to the window, which the dialog then shows.
+    // "&Change Device" from the context menu, applied on a full-screen mode, creates
+    // the device anew in that mode.
     static int restoresBeforeApply = 0;
-    static qa::ShownDialog fromFullScreen;
-    story.Do("F2 applies a full-screen mode", [] {
+    story.Do("Change Device applies a full-screen mode", [] {
         restoresBeforeApply = probe.restores;
         qa::QueueDialogScript([](HWND dialog) {
             qa::DialogClickButton(dialog, IDC_FULLSCREEN);
             qa::DialogChooseComboEntry(dialog, IDC_FULLSCREENMODES_COMBO, 0);
             qa::DialogClickButton(dialog, IDOK);
         });
-        qa::KeyPress(VK_F2);
+        qa::QueueMenuAnswer(IDM_CHANGEDEVICE);
+        qa::Click(GetPCSystem()->GetHWnd(), 2, 100, 100);
     });
     story.Add("device recreated in full screen", [] {
         PCSystem* app = GetPCSystem();
@@ -243,19 +190,29 @@ TEST(ApplicationShell, FromTheSettingsDialogToExit) {
         return true;
     });
     story.WaitFrames("frames in the chosen mode", &probe, 3);
-    story.Do("F2 from full screen", [] {
+
+    // F2 in full screen first returns to the window, which the dialog shows;
+    // cancelling keeps it, even after the player picked full screen in the dialog.
+    static qa::ShownDialog fromFullScreen;
+    story.Do("F2 from full screen, cancelled", [] {
         dialogsBefore = qa::DialogsShown().size();
         qa::QueueDialogScript([](HWND dialog) {
             fromFullScreen = qa::DescribeDialog(dialog);
-            qa::DialogClickButton(dialog, IDOK);
+            qa::DialogClickButton(dialog, IDC_FULLSCREEN);
+            qa::DialogChooseComboEntry(dialog, IDC_FULLSCREENMODES_COMBO, 1);
+            qa::DialogPressKey(dialog, VK_ESCAPE);
         });
         qa::KeyPress(VK_F2);
     });
     story.Add("back in a window after the dialog", [] {
         PCSystem* app = GetPCSystem();
         if (qa::DialogsShown().size() == dialogsBefore || !app->IsReady()) return false;
+        EXPECT_EQ(qa::DialogsShown().back().result, IDCANCEL);
         EXPECT_TRUE(Control(fromFullScreen, IDC_WINDOW).checked);
+        EXPECT_FALSE(Control(fromFullScreen, IDC_FULLSCREENMODES_COMBO).enabled);
         EXPECT_TRUE(app->IsWindowed());
+        EXPECT_TRUE(CurrentDevice(app)->bWindowed);
+        EXPECT_EQ(CurrentDevice(app)->dwCurrentMode, 0u);
         EXPECT_NE(GetMenu(app->GetHWnd()), nullptr);
         EXPECT_EQ(app->GetBackBufferDesc()->Width, 640u);
         EXPECT_EQ(app->GetBackBufferDesc()->Height, 480u);
@@ -294,19 +251,6 @@ TEST(ApplicationShell, FromTheSettingsDialogToExit) {
     story.Do("check the update", [] { EXPECT_EQ(probe.updates, updatesAtPause + 1); });
     story.Do("Pause/Play resumes", [] { EXPECT_TRUE(qa::ChooseMenuItem(GetPCSystem()->GetHWnd(), IDM_TOGGLESTART)); });
     story.Add("updated again", [] { return GetPCSystem()->IsFrameMoving() && probe.updates >= updatesAtPause + 4; });
-
-    // Statistics, rebuilt once a second: frames per second, the back buffer's size
-    // and depth, the depth-stencil format.
-    story.Add("frame statistics", [] {
-        const std::string stats = GetPCSystem()->GetFrameStats();
-        const int bits = GetPCSystem()->GetAdapter(0)->d3ddmDesktop.Format == D3DFMT_X8R8G8B8 ? 32 : 16;
-        if (stats.find(" FPS (720X540X" + std::to_string(bits) + ")") == std::string::npos) return false;
-        const DeviceEntry* device = CurrentDevice(GetPCSystem());
-        if (device->modes[device->dwCurrentMode].DepthStencilFormat == D3DFMT_D16) {
-            EXPECT_NE(stats.find(") (D16)"), std::string::npos) << stats;
-        }
-        return true;
-    });
 
     story.Do("Exit", [] { EXPECT_TRUE(qa::ChooseMenuItem(GetPCSystem()->GetHWnd(), IDM_EXIT)); });
     story.AwaitClose();
