@@ -10,6 +10,7 @@
 #include "memorycontroller.h"
 #include "midi_builder.h"
 #include "music.h"
+#include "quil_com.h"
 #include "trap.h"
 
 namespace {
@@ -26,20 +27,13 @@ struct Record {
 };
 Record* g_record = nullptr;
 
-// A COM object counting its references and counted among the live ones.
+// A COM object counted among the live ones.
 template <class Interface>
-class Counted : public Interface {
+class Counted : public quil_com::RefCounted<Interface> {
 public:
     Counted() { ++g_record->liveObjects; }
     ~Counted() override { --g_record->liveObjects; }
     HRESULT QueryInterface(REFIID, void**) override { return E_NOINTERFACE; }
-    ULONG AddRef() override { return ++refs; }
-    ULONG Release() override {
-        ULONG left = --refs;
-        if (left == 0) delete this;
-        return left;
-    }
-    ULONG refs = 1;
 };
 
 class RecordingPath final : public Counted<IDirectMusicAudioPath8> {
@@ -117,7 +111,7 @@ protected:
     std::wstring name;
 };
 
-TEST_F(MusicManagerTest, VolumeMapsOntoHundredthsOfDecibelAndKeepsNoPathReference) {
+TEST_F(MusicManagerTest, VolumeMapsOntoHundredthsOfDecibelSurvivesPlayAndKeepsNoPathReference) {
     manager.Init();
     EXPECT_EQ(record.liveObjects, 2);  // the manager's performance and its path
     const float in[] = {1.0f, 0.5f, 0.0f, 0.9f, 1.5f, -1.0f, 0.75f};
@@ -133,12 +127,7 @@ TEST_F(MusicManagerTest, VolumeMapsOntoHundredthsOfDecibelAndKeepsNoPathReferenc
     EXPECT_EQ(record.volumes.back(), std::make_pair(LONG(-2400), DWORD(300)));
     manager.RestoreVolume();
     EXPECT_EQ(record.volumes.back(), std::make_pair(LONG(-2400), DWORD(0)));
-    manager.Shutdown();
-    EXPECT_EQ(record.liveObjects, 0);  // the path went with the performance: no reference was kept
-}
-
-TEST_F(MusicManagerTest, PlayAndStopKeepTheStoredVolume) {
-    manager.Init();
+    // Play and stop keep the stored volume.
     MusicTrack* track = manager.LoadMusic(name.c_str());
     ASSERT_NE(track, nullptr);
     manager.SetVolume(0.9f);
@@ -150,6 +139,8 @@ TEST_F(MusicManagerTest, PlayAndStopKeepTheStoredVolume) {
     EXPECT_EQ(record.volumes.back().first, -961);
     manager.FreeMusic(track);
     manager.FreeMusic(nullptr);
+    manager.Shutdown();
+    EXPECT_EQ(record.liveObjects, 0);  // the path went with the performance: no reference was kept
 }
 
 TEST_F(MusicManagerTest, FallsBackToMonoThenToNoMusic) {

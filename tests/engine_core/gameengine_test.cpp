@@ -59,7 +59,7 @@ protected:
 };
 }  // namespace
 
-TEST_F(ProcessListTest, LastAddedIsUpdatedFirstAndFrameTimeIsClamped) {
+TEST_F(ProcessListTest, LastAddedIsUpdatedFirstFrameTimeIsClampedFrozenAreSkipped) {
     const uint32_t frames = g_uFrameCount;
     const float total = g_fTotalTime;
     engine.Update(0.25f);
@@ -69,10 +69,9 @@ TEST_F(ProcessListTest, LastAddedIsUpdatedFirstAndFrameTimeIsClamped) {
     EXPECT_FLOAT_EQ(g_fTotalTime - total, 0.25f);  // the total keeps the real time
     engine.Update(0.0999f);
     EXPECT_FLOAT_EQ(a.lastDt, 0.0999f);
-}
 
-TEST_F(ProcessListTest, FrozenProcessIsSkippedButStaysListed) {
-    b.SetFrozen(true);
+    b.SetFrozen(true);  // skipped, but stays listed
+    order.clear();
     engine.UpdateObjects(0.05f);
     EXPECT_EQ(order, (std::vector<std::string>{"C", "A"}));
     EXPECT_EQ(Listed(engine), (std::vector<Process*>{&c, &b, &a}));

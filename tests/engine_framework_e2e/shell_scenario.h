@@ -224,28 +224,4 @@ inline std::function<bool()> Ready(bool windowed, std::function<void(PCSystem*)>
     };
 }
 
-// A child's failures go to stderr, which the parent shows; the exit code says if any.
-inline int ReportFailuresToParent() {
-    const ::testing::TestResult* result = ::testing::UnitTest::GetInstance()->current_test_info()->result();
-    for (int i = 0; i < result->total_part_count(); ++i) {
-        const ::testing::TestPartResult& part = result->GetTestPartResult(i);
-        if (part.failed())
-            std::fprintf(stderr, "%s:%d: %s\n", part.file_name() ? part.file_name() : "?", part.line_number(),
-                         part.message());
-    }
-    std::fflush(stderr);
-    return result->Failed() ? 1 : 0;
-}
-
-// A story in a child process: the application and the dialog's first opening exist once per process.
-inline void RunInChild(void (*story)()) {
-    GTEST_FLAG_SET(death_test_style, "threadsafe");
-    EXPECT_EXIT(
-        {
-            story();
-            std::_Exit(ReportFailuresToParent());
-        },
-        ::testing::ExitedWithCode(0), "");
-}
-
 }  // namespace shell_e2e

@@ -104,16 +104,5 @@ TEST_F(FontTest, LongTextIsDrawnInBatchesOfFiftyQuadsThatMatchOneLine) {
     }
 }
 
-TEST_F(FontTest, TextExtentIsInTexelsAndCountsLines) {
-    SIZE one{}, two{}, lines{};
-    ASSERT_EQ(font.GetTextExtent("AB", &one), S_OK);
-    ASSERT_EQ(font.GetTextExtent("AB\nABAB", &two), S_OK);
-    ASSERT_EQ(font.GetTextExtent("ABAB\nA\n", &lines), S_OK);
-    EXPECT_EQ(two.cy, 2 * one.cy);
-    EXPECT_GE(two.cx, 2 * one.cx - 1);
-    EXPECT_EQ(lines.cy, 3 * one.cy);
-    EXPECT_EQ(font.GetTextExtent(nullptr, &one), E_FAIL);
-}
-
 }  // namespace
 }  // namespace quiltest

@@ -31,12 +31,6 @@ protected:
     }
     // Rebinds after the test changed the device's caps or back buffer.
     void Rebind() { RenderDevice_Bind(&device, device.caps, device.backBuffer); }
-    // Gives the device a back buffer of another size.
-    void Resize(UINT width, UINT height) {
-        device.backBuffer.Width = width;
-        device.backBuffer.Height = height;
-        Rebind();
-    }
 
     RecordingDevice device;
 };

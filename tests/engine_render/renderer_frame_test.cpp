@@ -1,4 +1,4 @@
-// The renderer's frame, lists, device defaults, camera, projection and debug lines.
+// The renderer's frame, lists, device defaults and debug lines.
 #include <cstring>
 
 #include "camera.h"
@@ -147,29 +147,6 @@ TEST_F(FrameTest, RestoreResendsTheDefaultsButTheModeCachesSurviveIt) {
     renderer.RestoreDeviceObjects();
     EXPECT_EQ(device.Matching(TSS(0, D3DTSS_MIPFILTER, D3DTEXF_POINT)).size(), 1u);
     EXPECT_EQ(device.Matching(TSS(1, D3DTSS_MIPFILTER, D3DTEXF_POINT)).size(), 1u);
-}
-
-TEST_F(FrameTest, ProjectedLookAtPointIsTheCentreOfTheBackBuffer) {
-    Resize(800, 600);
-    Renderer renderer;
-    camera.SetPosition(30.0f, 12.0f, -50.0f);
-    Matrix target;
-    mat_Identity(&target);
-    target.m[3][0] = -20.0f;
-    target.m[3][1] = 40.0f;
-    target.m[3][2] = 90.0f;
-    camera.LookAt(&target);
-    renderer.SetCamera(&camera);
-    Vec3 at(-20.0f, 40.0f, 90.0f), out;
-    renderer.ProjectToScreen(&at, &out);
-    EXPECT_NEAR(out.x, 400.0f, 0.01f);
-    EXPECT_NEAR(out.y, 300.0f, 0.01f);
-
-    // Without a current camera the frame keeps the last view.
-    const Matrix view = *renderer.GetViewMatrix();
-    g_pCurrentCamera = nullptr;
-    renderer.Render();
-    EXPECT_EQ(renderer.GetViewMatrix()->m[3][2], view.m[3][2]);
 }
 
 }  // namespace
