@@ -38,9 +38,8 @@ public:
         // A quit asked while the window is being closed must not shut down twice.
         if (quitInShutdown) GetGameEngine()->Quit();
     }
-    void Update(float dt) override {
+    void Update(float) override {
         ++updates;
-        if (dt <= 0.0f) ++zeroDtUpdates;
         if (quitOnEscape && GetPCSystem()->IsActionDown(ACTION_ESCAPE)) GetGameEngine()->Quit();
     }
     void Render() override { ++renders; }
@@ -48,7 +47,7 @@ public:
     void RestoreDeviceObjects() override { ++restores; }
     void Activate() override {}
     void Deactivate() override {}
-    int inits = 0, shutdowns = 0, updates = 0, zeroDtUpdates = 0, renders = 0, invalidates = 0, restores = 0;
+    int inits = 0, shutdowns = 0, updates = 0, renders = 0, invalidates = 0, restores = 0;
     bool quitOnEscape = false, quitInShutdown = false;
 };
 

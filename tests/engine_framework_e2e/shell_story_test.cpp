@@ -1,6 +1,6 @@
 // The application shell from start to exit through the platform's automation
 // interface: the first "Game Settings" dialog, frames, full screen and back, a lost
-// device, minimising, the mouse, pauses, the settings dialog with apply and with
+// device, the mouse, pauses, the settings dialog with apply and with
 // cancel, Pause/Play, a resize and Exit. The application lives once per process,
 // so the whole story is one test.
 #include "shell_scenario.h"
@@ -54,10 +54,6 @@ TEST(ApplicationShell, FromTheSettingsDialogToExit) {
         return true;
     });
     story.WaitFrames("frames run", &probe, 10);
-    story.Do("frame updates have time", [] {
-        EXPECT_GE(probe.updates, 9);
-        EXPECT_EQ(probe.zeroDtUpdates, 0);
-    });
 
     // Frames without elapsed time are skipped entirely (the first pump after the
     // stop still had its time).
@@ -70,18 +66,6 @@ TEST(ApplicationShell, FromTheSettingsDialogToExit) {
     });
     story.Do("clock runs again", [] { story.FreezeClock(false); });
     story.WaitFrames("frames with time again", &probe, 3);
-
-    // F1 there and back (Alt+Enter is the smoke test's); the window comes back as it was.
-    static WindowLook beforeF1;
-    story.Do("F1 to full screen", [] {
-        beforeF1 = LookOf(GetPCSystem()->GetHWnd());
-        qa::KeyPress(VK_F1);
-    });
-    story.Add("full screen", Ready(false, ExpectFullScreenAndCover));
-    story.WaitFrames("frames in full screen", &probe, 3);
-    story.Do("F1 back to the window", [] { qa::KeyPress(VK_F1); });
-    story.Add("back in the window", Ready(true, [](PCSystem* app) { ExpectWindow(app, beforeF1, 640, 480); }));
-    story.WaitFrames("frames in the window", &probe, 3);
 
     // A lost device skips frames until it can be reset; the reset frame draws nothing.
     static int updatesAtLoss = 0, rendersAtLoss = 0, restoresAtLoss = 0;
@@ -102,19 +86,6 @@ TEST(ApplicationShell, FromTheSettingsDialogToExit) {
         return true;
     });
     story.WaitFrames("frames after the reset", &probe, 3);
-
-    // Minimised, the application waits for messages and draws nothing.
-    static int rendersAtMinimise = 0;
-    story.Do("minimise", [] {
-        qa::Minimise(GetPCSystem()->GetHWnd());
-        rendersAtMinimise = probe.renders;
-    });
-    story.Hold("nothing drawn while minimised", 20, [] {
-        EXPECT_FALSE(GetPCSystem()->IsActive());
-        EXPECT_EQ(probe.renders, rendersAtMinimise);
-    });
-    story.Do("restore", [] { qa::Restore(GetPCSystem()->GetHWnd()); });
-    story.WaitFrames("frames after restoring", &probe, 3);
 
     // The captured mouse: positions left of and above the client area stay
     // negative; the edge warp (the smoke test's) waits for the focus.
@@ -172,8 +143,10 @@ TEST(ApplicationShell, FromTheSettingsDialogToExit) {
     // "&Change Device" from the context menu, applied on a full-screen mode, creates
     // the device anew in that mode.
     static int restoresBeforeApply = 0;
+    static WindowLook windowed;
     story.Do("Change Device applies a full-screen mode", [] {
         restoresBeforeApply = probe.restores;
+        windowed = LookOf(GetPCSystem()->GetHWnd());
         qa::QueueDialogScript([](HWND dialog) {
             qa::DialogClickButton(dialog, IDC_FULLSCREEN);
             qa::DialogChooseComboEntry(dialog, IDC_FULLSCREENMODES_COMBO, 0);
@@ -191,8 +164,8 @@ TEST(ApplicationShell, FromTheSettingsDialogToExit) {
     });
     story.WaitFrames("frames in the chosen mode", &probe, 3);
 
-    // F2 in full screen first returns to the window, which the dialog shows;
-    // cancelling keeps it, even after the player picked full screen in the dialog.
+    // F2 in full screen first returns to the window as it was, which the dialog
+    // shows; cancelling keeps it, even after the player picked full screen in it.
     static qa::ShownDialog fromFullScreen;
     story.Do("F2 from full screen, cancelled", [] {
         dialogsBefore = qa::DialogsShown().size();
@@ -211,11 +184,8 @@ TEST(ApplicationShell, FromTheSettingsDialogToExit) {
         EXPECT_TRUE(Control(fromFullScreen, IDC_WINDOW).checked);
         EXPECT_FALSE(Control(fromFullScreen, IDC_FULLSCREENMODES_COMBO).enabled);
         EXPECT_TRUE(app->IsWindowed());
-        EXPECT_TRUE(CurrentDevice(app)->bWindowed);
         EXPECT_EQ(CurrentDevice(app)->dwCurrentMode, 0u);
-        EXPECT_NE(GetMenu(app->GetHWnd()), nullptr);
-        EXPECT_EQ(app->GetBackBufferDesc()->Width, 640u);
-        EXPECT_EQ(app->GetBackBufferDesc()->Height, 480u);
+        ExpectWindow(app, windowed, 640, 480);
         return true;
     });
     story.WaitFrames("frames in the window again", &probe, 3);

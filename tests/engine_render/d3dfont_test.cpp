@@ -1,4 +1,4 @@
-// The bitmap font against the recording device: glyph texture, state blocks and text quads.
+// The bitmap font against the recording device: device objects and text quads.
 #include <cstring>
 
 #include "d3dfont.h"
@@ -32,27 +32,7 @@ protected:
     D3DFont font{"Arial Black", 32, D3DFONT_BOLD};
 };
 
-TEST_F(FontTest, GlyphTextureShrinksToTheDeviceLimitAndReportsFailure) {
-    EXPECT_EQ(font.GetTextScale(), 1.0f);
-    // A device limited to 256 texels: square texture, glyphs drawn at half the height.
-    device.caps.MaxTextureWidth = 256;
-    D3DFont limited("Arial Black", 32, D3DFONT_BOLD);
-    ASSERT_EQ(limited.InitDeviceObjects(&device), S_OK);
-    EXPECT_EQ(limited.GetTextureWidth(), 256u);
-    EXPECT_EQ(limited.GetTextureHeight(), 256u);
-    EXPECT_EQ(limited.GetTextScale(), 0.5f);
-    auto glyphHeight = [](const D3DFont& f) {
-        const float* t = f.GetGlyphCoords(f.GetGlyph('A'));
-        return (t[3] - t[1]) * float(f.GetTextureHeight());
-    };
-    EXPECT_NEAR(glyphHeight(limited), glyphHeight(font) / 2, 2.0f);
-
-    device.createTextureResult = E_OUTOFMEMORY;
-    D3DFont failing("Arial Black", 32, 0);
-    EXPECT_EQ(failing.InitDeviceObjects(&device), E_OUTOFMEMORY);
-}
-
-TEST_F(FontTest, RestoreRecordsTwoStateBlocksAndASecondInvalidateIsANoOp) {
+TEST_F(FontTest, RestoreRecordsTwoStateBlocksASecondInvalidateIsANoOpAndFailuresReport) {
     device.Clear();
     ASSERT_EQ(font.RestoreDeviceObjects(), S_OK);
     EXPECT_EQ(device.Matching("EndStateBlock"), (Lines{"EndStateBlock 1", "EndStateBlock 2"}));
@@ -66,6 +46,10 @@ TEST_F(FontTest, RestoreRecordsTwoStateBlocksAndASecondInvalidateIsANoOp) {
     EXPECT_EQ(device.liveStateBlocks, 0);
     EXPECT_EQ(font.DrawText(0, 0, 0xFFFFFFFF, "A"), E_FAIL);  // no vertex buffer until restored
     EXPECT_EQ(D3DFont("Arial Black", 32).DrawText(0, 0, 0, "A"), E_FAIL);  // no device
+
+    device.createTextureResult = E_OUTOFMEMORY;
+    D3DFont failing("Arial Black", 32, 0);
+    EXPECT_EQ(failing.InitDeviceObjects(&device), E_OUTOFMEMORY);
 }
 
 // Characters outside the glyph set: lower case draws blank quads, spaces and

@@ -17,10 +17,9 @@ namespace quiltest {
 
 using Lines = std::vector<std::string>;
 
-// Binds a fresh recording device (640x480 unless given) and unbinds it after.
+// Binds a fresh 640x480 recording device and unbinds it after.
 class RenderTest : public ::testing::Test {
 protected:
-    explicit RenderTest(UINT width = 640, UINT height = 480) : device(width, height) {}
     void SetUp() override {
         StartRecordingBoxes();
         RenderDevice_Bind(&device, device.caps, device.backBuffer);
