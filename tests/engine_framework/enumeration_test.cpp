@@ -20,11 +20,10 @@ FakeAdapter StandardAdapter() {
 
 // A scripted object and the application over it, its table built.
 struct Built {
-    explicit Built(std::vector<FakeAdapter> adapters, BOOL depth = TRUE) : app(&d3d) {
+    explicit Built(std::vector<FakeAdapter> adapters) : app(&d3d) {
         qa::SetHeadless(true);
         qa::ClearMessageBoxesShown();
         d3d.adapters = std::move(adapters);
-        app.SetDepth(16, 0, depth);
         hr = app.BuildDeviceList();
     }
     const DeviceEntry& Device(int adapter = 0, int device = 0) { return app.GetAdapter(adapter)->devices[device]; }
@@ -101,28 +100,6 @@ TEST(Enumeration, StartUpErrorsAndWarnings) {
         ASSERT_EQ(qa::MessageBoxesShown().size(), 1u);
         EXPECT_EQ(qa::MessageBoxesShown()[0].text.rfind(w.second, 0), 0u) << qa::MessageBoxesShown()[0].text;
     }
-}
-
-TEST(Enumeration, DepthStencilCandidatesFollowTheRequirements) {
-    FakeAdapter a = StandardAdapter();
-    a.depthFormats = {D3DFMT_D15S1, D3DFMT_D24S8, D3DFMT_D32};
-    Built b({a});
-    D3DFORMAT found = D3DFMT_UNKNOWN;
-    EXPECT_TRUE(b.app.FindDepthStencilFormat(0, D3DDEVTYPE_HAL, D3DFMT_X8R8G8B8, &found));
-    EXPECT_EQ(found, D3DFMT_D24S8);  // 16 depth bits: D15S1 is not enough
-    b.app.SetDepth(32, 0, TRUE);
-    EXPECT_TRUE(b.app.FindDepthStencilFormat(0, D3DDEVTYPE_HAL, D3DFMT_X8R8G8B8, &found));
-    EXPECT_EQ(found, D3DFMT_D32);
-
-    b.app.SetDepth(16, 8, TRUE);
-    b.d3d.adapters[0].depthFormats = {D3DFMT_D32};
-    found = D3DFMT_UNKNOWN;
-    EXPECT_FALSE(b.app.FindDepthStencilFormat(0, D3DDEVTYPE_HAL, D3DFMT_X8R8G8B8, &found));
-    EXPECT_EQ(found, D3DFMT_UNKNOWN);
-
-    Built none({StandardAdapter()}, /*depth=*/FALSE);
-    EXPECT_TRUE(none.d3d.depthChecks.empty());
-    EXPECT_EQ(none.Device().modes[0].DepthStencilFormat, (D3DFORMAT)0);
 }
 
 TEST(Enumeration, TablesStopAtTheirLimits) {

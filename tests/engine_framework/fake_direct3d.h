@@ -20,7 +20,6 @@ struct FakeAdapter {
 class FakeDirect3D : public IDirect3D8 {
 public:
     std::vector<FakeAdapter> adapters;
-    std::vector<D3DFORMAT> depthChecks;  // candidates asked by CheckDeviceFormat, in order
 
     HRESULT QueryInterface(REFIID, void** p) override { *p = nullptr; return E_NOINTERFACE; }
     ULONG AddRef() override { return ++refs; }
@@ -48,7 +47,6 @@ public:
         return S_OK;
     }
     HRESULT CheckDeviceFormat(UINT a, D3DDEVTYPE, D3DFORMAT, DWORD, D3DRESOURCETYPE, D3DFORMAT check) override {
-        depthChecks.push_back(check);
         for (D3DFORMAT f : adapters[a].depthFormats)
             if (f == check) return S_OK;
         return D3DERR_NOTAVAILABLE;
@@ -89,10 +87,5 @@ public:
     HRESULT ConfirmDevice(D3DCAPS8* caps, DWORD behavior, D3DFORMAT) override {
         if (behavior & D3DCREATE_HARDWARE_VERTEXPROCESSING) return E_FAIL;
         return (caps->RasterCaps & D3DPRASTERCAPS_FOGVERTEX) ? S_OK : E_FAIL;
-    }
-    void SetDepth(DWORD depthBits, DWORD stencilBits, BOOL use) {
-        m_dwMinDepthBits = depthBits;
-        m_dwMinStencilBits = stencilBits;
-        m_bUseDepthBuffer = use;
     }
 };

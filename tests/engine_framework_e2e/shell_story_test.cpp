@@ -1,18 +1,11 @@
 // The application shell from start to exit through the platform's automation
 // interface: the first "Game Settings" dialog, frames, full screen and back, a lost
-// device, the mouse, pauses, the settings dialog with apply and with
-// cancel, Pause/Play, a resize and Exit. The application lives once per process,
-// so the whole story is one test.
+// device, the mouse, the settings dialog with apply and with cancel, Pause/Play, a
+// resize and Exit. The application lives once per process, so it is one test.
 #include "shell_scenario.h"
 
 namespace {
 using namespace shell_e2e;
-
-void PressAltEnter() {
-    qa::KeyDown(VK_MENU);
-    qa::KeyPress(VK_RETURN);
-    qa::KeyUp(VK_MENU);
-}
 
 TEST(ApplicationShell, FromTheSettingsDialogToExit) {
     UseHeadlessPlatform();
@@ -113,33 +106,6 @@ TEST(ApplicationShell, FromTheSettingsDialogToExit) {
         GetPCSystem()->SetMouseCapture(false);
     });
 
-    // Pauses nest: only the last resume makes the application ready; while paused
-    // nothing is drawn and F2, F1 and Alt+Enter do nothing.
-    static int rendersAtPauses = 0;
-    static size_t dialogsBefore = 0;
-    story.Do("nested pauses", [] {
-        PCSystem* app = GetPCSystem();
-        app->Pause(TRUE);
-        app->Pause(TRUE);
-        app->Pause(FALSE);
-        rendersAtPauses = probe.renders;
-        dialogsBefore = qa::DialogsShown().size();
-        qa::KeyPress(VK_F2);
-        qa::KeyPress(VK_F1);
-        PressAltEnter();
-    });
-    story.Hold("nothing happens while paused", 20, [] {
-        EXPECT_FALSE(GetPCSystem()->IsReady());
-        EXPECT_TRUE(GetPCSystem()->IsWindowed());
-        EXPECT_EQ(probe.renders, rendersAtPauses);
-        EXPECT_EQ(qa::DialogsShown().size(), dialogsBefore);
-    });
-    story.Do("last resume", [] {
-        GetPCSystem()->Pause(FALSE);
-        EXPECT_TRUE(GetPCSystem()->IsReady());
-    });
-    story.WaitFrames("frames after the pauses", &probe, 3);
-
     // "&Change Device" from the context menu, applied on a full-screen mode, creates
     // the device anew in that mode.
     static int restoresBeforeApply = 0;
@@ -167,6 +133,7 @@ TEST(ApplicationShell, FromTheSettingsDialogToExit) {
     // F2 in full screen first returns to the window as it was, which the dialog
     // shows; cancelling keeps it, even after the player picked full screen in it.
     static qa::ShownDialog fromFullScreen;
+    static size_t dialogsBefore = 0;
     story.Do("F2 from full screen, cancelled", [] {
         dialogsBefore = qa::DialogsShown().size();
         qa::QueueDialogScript([](HWND dialog) {
