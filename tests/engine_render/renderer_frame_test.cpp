@@ -139,14 +139,6 @@ TEST_F(FrameTest, RestoreResendsTheDefaultsButTheModeCachesSurviveIt) {
     EXPECT_EQ(device.log.back(), "Material");
     EXPECT_TRUE(device.Matching(RS(D3DRS_SRCBLEND, D3DBLEND_ONE)).empty());
     EXPECT_TRUE(device.Matching(TSS(0, D3DTSS_ADDRESSU, D3DTADDRESS_WRAP)).empty());
-
-    // Without linear mip filtering both stages fall back to point mips.
-    device.caps.TextureFilterCaps &= ~0x00020000u;
-    Rebind();
-    device.Clear();
-    renderer.RestoreDeviceObjects();
-    EXPECT_EQ(device.Matching(TSS(0, D3DTSS_MIPFILTER, D3DTEXF_POINT)).size(), 1u);
-    EXPECT_EQ(device.Matching(TSS(1, D3DTSS_MIPFILTER, D3DTEXF_POINT)).size(), 1u);
 }
 
 }  // namespace
