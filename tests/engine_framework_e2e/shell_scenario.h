@@ -125,8 +125,9 @@ inline void UseHeadlessPlatform() {
     std::remove("DebugOutput.Dbg");
 }
 
-// Each engine banner is logged once; no framework error box (titled with the window) shown.
-inline void ExpectCleanEnd() {
+// Each engine banner is logged once; sound, if started, comes up after the renderer and
+// goes before it; no framework error box (titled with the window) shown.
+inline void ExpectCleanEnd(bool sound) {
     std::stringstream text;
     text << std::ifstream("DebugOutput.Dbg", std::ios::binary).rdbuf();
     const std::string log = text.str();
@@ -135,6 +136,12 @@ inline void ExpectCleanEnd() {
         EXPECT_EQ(log.find(banner), log.rfind(banner)) << log;
     }
     EXPECT_LT(log.find("Initialising Velmarune"), log.find("Destroying Velmarune"));
+    const size_t soundUp = log.find("Initialising Sound System"), soundDown = log.find("Destroying Sound System");
+    EXPECT_EQ(soundUp != std::string::npos && soundDown != std::string::npos, sound) << log;
+    if (sound) {
+        EXPECT_LT(log.find("Initialising Renderer"), soundUp);
+        EXPECT_LT(soundDown, log.find("Destroying Renderer"));
+    }
     for (const auto& box : qa::MessageBoxesShown()) EXPECT_NE(box.caption, "QUIL-ENGINE") << box.text;
 }
 

@@ -191,7 +191,7 @@ TEST(ApplicationShell, FromTheSettingsDialogToExit) {
 
     EXPECT_EQ(story.Run(&probe, 0), 0);
     EXPECT_FALSE(GetGameEngine()->IsInitialised());
-    ExpectCleanEnd();
+    ExpectCleanEnd(true);
 }
 
 }  // namespace
