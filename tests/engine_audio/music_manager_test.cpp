@@ -1,9 +1,6 @@
 // MusicManager against a recording stand-in performance: volume, references and fall-backs.
 #include <gtest/gtest.h>
 
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <string>
 #include <vector>
 
@@ -90,24 +87,18 @@ protected:
     void SetUp() override {
         g_record = &record;
         QuilRegisterClass(CLSID_DirectMusicPerformance, &MakeRecordingPerformance);
-        dir = ::testing::TempDir() + "music_test_" + std::to_string(getpid()) + "/";
-        mkdir(dir.c_str(), 0755);
-        ASSERT_TRUE(audio_test::WriteFile(dir + "tune.mid", audio_test::OneNoteSong()));
-        name = std::wstring(dir.begin(), dir.end()) + L"tune.mid";
+        ASSERT_TRUE(audio_test::WriteFile("tune.mid", audio_test::OneNoteSong()));  // in the case's own folder
     }
     void TearDown() override {
         manager.Shutdown();
         QuilRegisterDirectMusicClasses();
         EXPECT_EQ(record.liveObjects, 0);
         EXPECT_EQ(MemoryController::GetBlockCount("Music Obj"), 0u);
-        std::remove((dir + "tune.mid").c_str());
-        rmdir(dir.c_str());
         g_record = nullptr;
     }
     Record record;
     MusicManager manager;
-    std::string dir;
-    std::wstring name;
+    const std::wstring name = L"tune.mid";
 };
 
 TEST_F(MusicManagerTest, VolumeMapsOntoHundredthsOfDecibelSurvivesPlayAndNothingLeaks) {
