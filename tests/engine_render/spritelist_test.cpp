@@ -83,14 +83,6 @@ TEST_F(SpriteTest, BadInputIsReportedNeverOverrun) {
         EXPECT_EQ(device.Matching("DrawIndexed"), Lines{"DrawIndexed 4 0 8 0 4"});
         list.Shutdown();
     }
-    {
-        device.failIndexLocks = true;
-        SpriteList3D list;
-        list.Build(3, texturePath.c_str());
-        list.Render();
-        EXPECT_TRUE(AnyMessageBoxSays("Could not lock index buffer for 3D sprites"));
-        list.Shutdown();
-    }
 }
 
 TEST_F(SpriteTest, DeviceLossReleasesOnceAndRestoreRefillsFromTheRecords) {
