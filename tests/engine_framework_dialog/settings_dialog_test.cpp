@@ -35,40 +35,19 @@ FakeAdapter Adapter(const char* description, std::vector<D3DDISPLAYMODE> modes) 
     return a;
 }
 
-// The first opening happens once per process, so one test holds the first and a later one.
-// Without a 16-bit 800 x 600 mode the first opening keeps the mode but offers full screen.
-TEST(SettingsDialog, FirstOpeningCancelledThenAChoiceApplied) {
+// Choosing an adapter or a device refills the lists with that device's own last choice;
+// Apply before any device exists stores the choice and creates nothing.
+TEST(SettingsDialog, SelectionRefillsAndApplyStoresTheChoice) {
     qa::SetHeadless(true);
     qa::ClearMessageBoxesShown();
-    qa::ClearDialogsShown();
+    // The first opening of a process differs (the shell stories' subject): a throwaway table has it.
     FakeDirect3D d3d;
-    d3d.adapters.push_back(Adapter("Fake Adapter", {Mode(640, 480, D3DFMT_R5G6B5), Mode(800, 600, D3DFMT_R8G8B8),
-                                                    Mode(800, 600, D3DFMT_X8R8G8B8), Mode(1024, 768, D3DFMT_R5G6B5)}));
+    d3d.adapters = {Adapter("Fake Adapter", {Mode(640, 480, D3DFMT_R5G6B5)})};
     VetoApp app(&d3d);
     ASSERT_EQ(app.BuildDeviceList(), S_OK);
-    const DeviceEntry& hal = app.GetAdapter(0)->devices[0];
-    const DWORD defaultMode = hal.dwCurrentMode;
+    qa::QueueDialogScript([](HWND dialog) { qa::DialogPressKey(dialog, VK_ESCAPE); });
+    app.UserSelectNewDevice();
 
-    static qa::ShownDialog look;
-    qa::QueueDialogScript([](HWND dialog) {
-        look = qa::DescribeDialog(dialog);
-        qa::DialogCloseBox(dialog);
-    });
-    EXPECT_EQ(app.UserSelectNewDevice(), S_OK);
-
-    EXPECT_EQ(look.caption, "Game Settings");
-    const auto* modes = Control(look, IDC_FULLSCREENMODES_COMBO);
-    EXPECT_EQ(modes->items, (std::vector<std::string>{"640 x 480 x 16", "1024 x 768 x 16", "800 x 600 x 32",
-                                                      "800 x 600 x 32"}));
-    EXPECT_EQ(modes->selection, (int)defaultMode);
-    EXPECT_TRUE(modes->enabled);
-    EXPECT_TRUE(Control(look, IDC_FULLSCREEN)->checked);
-    EXPECT_EQ(Control(look, IDC_ADAPTER_COMBO)->items, std::vector<std::string>{"Fake Adapter"});
-    EXPECT_EQ(Control(look, IDC_DEVICE_COMBO)->items, (std::vector<std::string>{"HAL", "REF"}));
-    EXPECT_EQ(hal.dwCurrentMode, defaultMode);  // the rest of the cancel is the shell's cancel story
-
-    // A later opening: choosing an adapter or a device refills the lists with that device's
-    // own last choice; Apply before any device exists stores the choice and creates nothing.
     FakeDirect3D d3d2;
     const FakeAdapter first = Adapter("First Adapter", {Mode(640, 480, D3DFMT_R5G6B5), Mode(800, 600, D3DFMT_R5G6B5),
                                                         Mode(640, 480, D3DFMT_X8R8G8B8)});

@@ -28,8 +28,6 @@ protected:
         RenderDevice_Unbind();
         RenderDevice_SetFont(nullptr);
     }
-    // Rebinds after the test changed the device's caps or back buffer.
-    void Rebind() { RenderDevice_Bind(&device, device.caps, device.backBuffer); }
 
     RecordingDevice device;
 };

@@ -1,24 +1,13 @@
 // The renderer's frame, lists, device defaults and debug lines.
 #include <cstring>
 
-#include "camera.h"
 #include "render_test_support.h"
 
 namespace quiltest {
 namespace {
 
-// Restores the engine's current camera after a test changed it.
 class FrameTest : public RenderTest {
 protected:
-    void SetUp() override {
-        RenderTest::SetUp();
-        m_savedCamera = g_pCurrentCamera;
-        camera.MakeCurrent();
-    }
-    void TearDown() override {
-        g_pCurrentCamera = m_savedCamera;
-        RenderTest::TearDown();
-    }
     // The calls between BeginScene and EndScene of the last frame.
     Lines SceneCalls() const {
         Lines out;
@@ -30,11 +19,6 @@ protected:
         }
         return out;
     }
-
-    Camera camera;
-
-private:
-    Camera* m_savedCamera = nullptr;
 };
 
 TEST_F(FrameTest, ListsDrawLastAddedFirstObjectListBeforeOverlay) {
