@@ -1,6 +1,5 @@
 // The device table built over a scripted Direct3D object.
 #include <gtest/gtest.h>
-#include <memory>
 #include "d3dapp.h"
 #include "fake_direct3d.h"
 #include "quil_automation.h"

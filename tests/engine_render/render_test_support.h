@@ -7,7 +7,6 @@
 #include <vector>
 
 #include "game_world_support.h"
-#include "process.h"
 #include "quil_automation.h"
 #include "recording_device.h"
 #include "renderdevice.h"
