@@ -1,16 +1,13 @@
 // MusicManager against a recording stand-in performance: volume, references and fall-backs.
 #include <gtest/gtest.h>
 
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <string>
 #include <vector>
 
 #include "memorycontroller.h"
 #include "midi_builder.h"
 #include "music.h"
-#include "trap.h"
+#include "quil_com.h"
 
 namespace {
 
@@ -26,20 +23,13 @@ struct Record {
 };
 Record* g_record = nullptr;
 
-// A COM object counting its references and counted among the live ones.
+// A COM object counted among the live ones.
 template <class Interface>
-class Counted : public Interface {
+class Counted : public quil_com::RefCounted<Interface> {
 public:
     Counted() { ++g_record->liveObjects; }
     ~Counted() override { --g_record->liveObjects; }
     HRESULT QueryInterface(REFIID, void**) override { return E_NOINTERFACE; }
-    ULONG AddRef() override { return ++refs; }
-    ULONG Release() override {
-        ULONG left = --refs;
-        if (left == 0) delete this;
-        return left;
-    }
-    ULONG refs = 1;
 };
 
 class RecordingPath final : public Counted<IDirectMusicAudioPath8> {
@@ -97,27 +87,21 @@ protected:
     void SetUp() override {
         g_record = &record;
         QuilRegisterClass(CLSID_DirectMusicPerformance, &MakeRecordingPerformance);
-        dir = ::testing::TempDir() + "music_test_" + std::to_string(getpid()) + "/";
-        mkdir(dir.c_str(), 0755);
-        ASSERT_TRUE(audio_test::WriteFile(dir + "tune.mid", audio_test::OneNoteSong()));
-        name = std::wstring(dir.begin(), dir.end()) + L"tune.mid";
+        ASSERT_TRUE(audio_test::WriteFile("tune.mid", audio_test::OneNoteSong()));  // in the case's own folder
     }
     void TearDown() override {
         manager.Shutdown();
         QuilRegisterDirectMusicClasses();
         EXPECT_EQ(record.liveObjects, 0);
         EXPECT_EQ(MemoryController::GetBlockCount("Music Obj"), 0u);
-        std::remove((dir + "tune.mid").c_str());
-        rmdir(dir.c_str());
         g_record = nullptr;
     }
     Record record;
     MusicManager manager;
-    std::string dir;
-    std::wstring name;
+    const std::wstring name = L"tune.mid";
 };
 
-TEST_F(MusicManagerTest, VolumeMapsOntoHundredthsOfDecibelAndKeepsNoPathReference) {
+TEST_F(MusicManagerTest, VolumeMapsOntoHundredthsOfDecibelSurvivesPlayAndNothingLeaks) {
     manager.Init();
     EXPECT_EQ(record.liveObjects, 2);  // the manager's performance and its path
     const float in[] = {1.0f, 0.5f, 0.0f, 0.9f, 1.5f, -1.0f, 0.75f};
@@ -133,12 +117,7 @@ TEST_F(MusicManagerTest, VolumeMapsOntoHundredthsOfDecibelAndKeepsNoPathReferenc
     EXPECT_EQ(record.volumes.back(), std::make_pair(LONG(-2400), DWORD(300)));
     manager.RestoreVolume();
     EXPECT_EQ(record.volumes.back(), std::make_pair(LONG(-2400), DWORD(0)));
-    manager.Shutdown();
-    EXPECT_EQ(record.liveObjects, 0);  // the path went with the performance: no reference was kept
-}
-
-TEST_F(MusicManagerTest, PlayAndStopKeepTheStoredVolume) {
-    manager.Init();
+    // Play and stop keep the stored volume.
     MusicTrack* track = manager.LoadMusic(name.c_str());
     ASSERT_NE(track, nullptr);
     manager.SetVolume(0.9f);
@@ -150,6 +129,12 @@ TEST_F(MusicManagerTest, PlayAndStopKeepTheStoredVolume) {
     EXPECT_EQ(record.volumes.back().first, -961);
     manager.FreeMusic(track);
     manager.FreeMusic(nullptr);
+    // A failed load frees its track.
+    EXPECT_EQ(manager.LoadMusic((name + L".missing").c_str()), nullptr);
+    EXPECT_EQ(manager.LoadMusic(nullptr), nullptr);
+    EXPECT_EQ(MemoryController::GetBlockCount("Music Obj"), 0u);
+    manager.Shutdown();
+    EXPECT_EQ(record.liveObjects, 0);  // the path went with the performance: no reference was kept
 }
 
 TEST_F(MusicManagerTest, FallsBackToMonoThenToNoMusic) {
@@ -172,22 +157,6 @@ TEST_F(MusicManagerTest, FallsBackToMonoThenToNoMusic) {
     manager.Stop();
     manager.FadeOut(100);
     EXPECT_TRUE(record.calls.empty());
-}
-
-TEST_F(MusicManagerTest, AFailedLoadFreesItsTrack) {
-    char cwd[4096];
-    ASSERT_NE(getcwd(cwd, sizeof(cwd)), nullptr);
-    ASSERT_EQ(chdir(dir.c_str()), 0);
-    DebugLog_Start();
-    manager.Init();
-    EXPECT_EQ(manager.LoadMusic(L"missing.mid"), nullptr);
-    EXPECT_EQ(manager.LoadMusic(nullptr), nullptr);
-    EXPECT_EQ(MemoryController::GetBlockCount("Music Obj"), 0u);
-    MusicTrack* found = manager.LoadMusic(L"TUNE.MID");  // any letter case
-    EXPECT_NE(found, nullptr);
-    manager.FreeMusic(found);
-    std::remove(DEBUG_LOG_FILE);
-    ASSERT_EQ(chdir(cwd), 0);
 }
 
 }  // namespace

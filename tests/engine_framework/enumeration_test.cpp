@@ -1,6 +1,5 @@
 // The device table built over a scripted Direct3D object.
 #include <gtest/gtest.h>
-#include <memory>
 #include "d3dapp.h"
 #include "fake_direct3d.h"
 #include "quil_automation.h"
@@ -20,11 +19,10 @@ FakeAdapter StandardAdapter() {
 
 // A scripted object and the application over it, its table built.
 struct Built {
-    explicit Built(std::vector<FakeAdapter> adapters, BOOL depth = TRUE) : app(&d3d) {
+    explicit Built(std::vector<FakeAdapter> adapters) : app(&d3d) {
         qa::SetHeadless(true);
         qa::ClearMessageBoxesShown();
         d3d.adapters = std::move(adapters);
-        app.SetDepth(16, 0, depth);
         hr = app.BuildDeviceList();
     }
     const DeviceEntry& Device(int adapter = 0, int device = 0) { return app.GetAdapter(adapter)->devices[device]; }
@@ -34,7 +32,7 @@ struct Built {
 };
 }  // namespace
 
-TEST(Enumeration, ModesAreFilteredDeduplicatedAndSortedByFormatThenSize) {
+TEST(Enumeration, ModesAreFilteredDeduplicatedAndSortedByFormatThenSizeAndNoneIsAnError) {
     Built b({StandardAdapter()});
     ASSERT_EQ(b.hr, S_OK);
     ASSERT_EQ(b.app.GetNumAdapters(), 1u);
@@ -54,16 +52,7 @@ TEST(Enumeration, ModesAreFilteredDeduplicatedAndSortedByFormatThenSize) {
     EXPECT_TRUE(hal.bWindowed);
     EXPECT_TRUE(b.app.IsWindowed());
     EXPECT_TRUE(qa::MessageBoxesShown().empty());
-}
-
-TEST(Enumeration, DefaultModeFallsBackToTheLast640x480ThenToModeZero) {
-    FakeAdapter a = StandardAdapter();
-    a.modes = {Mode(640, 480, D3DFMT_X8R8G8B8), Mode(800, 600, D3DFMT_X8R8G8B8), Mode(640, 480, D3DFMT_A8R8G8B8)};
-    Built b({a});
-    ASSERT_EQ(b.Device().dwNumModes, 3u);
-    EXPECT_EQ(b.Device().dwCurrentMode, 2u);  // A8R8G8B8 (21) sorts after X8R8G8B8 (22)
-    a.modes = {Mode(800, 600, D3DFMT_X8R8G8B8), Mode(1024, 768, D3DFMT_X8R8G8B8)};
-    EXPECT_EQ(Built({a}).Device().dwCurrentMode, 0u);
+    EXPECT_EQ(Built({}).hr, D3DAPPERR_NOCOMPATIBLEDEVICES);
 }
 
 TEST(Enumeration, VetoLeavesMixedOrSoftwareProcessingAndDropsDevicesWithoutFog) {
@@ -74,55 +63,6 @@ TEST(Enumeration, VetoLeavesMixedOrSoftwareProcessingAndDropsDevicesWithoutFog) 
     EXPECT_EQ(mixed.Device().modes[0].dwBehavior, (DWORD)D3DCREATE_MIXED_VERTEXPROCESSING);
     a.halCaps = Caps(false);
     EXPECT_EQ(Built({a}).Device().modes[0].dwBehavior, (DWORD)D3DCREATE_SOFTWARE_VERTEXPROCESSING);
-}
-
-TEST(Enumeration, StartUpErrorsAndWarnings) {
-    EXPECT_EQ(Built({}).hr, D3DAPPERR_NOCOMPATIBLEDEVICES);
-
-    FakeAdapter noDesktop = StandardAdapter();  // full-screen modes, but nothing windowed
-    noDesktop.rejectedDisplayFormats = {D3DFMT_X8R8G8B8};
-    Built b({noDesktop});
-    EXPECT_EQ(b.hr, D3DAPPERR_NOWINDOWABLEDEVICES);
-    EXPECT_FALSE(b.Device().bWindowed);
-    EXPECT_GT(b.Device().dwNumModes, 0u);
-
-    // The reference device is chosen, with the first reason that holds.
-    FakeAdapter noHal = StandardAdapter(), noWindowedHal = StandardAdapter();
-    noHal.halTypeOk = false;
-    noWindowedHal.halCaps = Caps(true, true, /*windowed=*/false);
-    const std::pair<FakeAdapter, const char*> warnings[] = {
-        {noHal, "No hardware-accelerated Direct3D devices\nwere found.\n\nSwitching to the reference rasterizer,"},
-        {noWindowedHal, "Your Direct3D hardware accelerator cannot\nrender into a window.\n"}};
-    for (const auto& w : warnings) {
-        Built r({w.first});
-        EXPECT_EQ(r.hr, S_OK);
-        const AdapterEntry* ad = r.app.GetAdapter(0);
-        EXPECT_EQ(ad->devices[ad->dwCurrentDevice].DeviceType, D3DDEVTYPE_REF);
-        ASSERT_EQ(qa::MessageBoxesShown().size(), 1u);
-        EXPECT_EQ(qa::MessageBoxesShown()[0].text.rfind(w.second, 0), 0u) << qa::MessageBoxesShown()[0].text;
-    }
-}
-
-TEST(Enumeration, DepthStencilCandidatesFollowTheRequirements) {
-    FakeAdapter a = StandardAdapter();
-    a.depthFormats = {D3DFMT_D15S1, D3DFMT_D24S8, D3DFMT_D32};
-    Built b({a});
-    D3DFORMAT found = D3DFMT_UNKNOWN;
-    EXPECT_TRUE(b.app.FindDepthStencilFormat(0, D3DDEVTYPE_HAL, D3DFMT_X8R8G8B8, &found));
-    EXPECT_EQ(found, D3DFMT_D24S8);  // 16 depth bits: D15S1 is not enough
-    b.app.SetDepth(32, 0, TRUE);
-    EXPECT_TRUE(b.app.FindDepthStencilFormat(0, D3DDEVTYPE_HAL, D3DFMT_X8R8G8B8, &found));
-    EXPECT_EQ(found, D3DFMT_D32);
-
-    b.app.SetDepth(16, 8, TRUE);
-    b.d3d.adapters[0].depthFormats = {D3DFMT_D32};
-    found = D3DFMT_UNKNOWN;
-    EXPECT_FALSE(b.app.FindDepthStencilFormat(0, D3DDEVTYPE_HAL, D3DFMT_X8R8G8B8, &found));
-    EXPECT_EQ(found, D3DFMT_UNKNOWN);
-
-    Built none({StandardAdapter()}, /*depth=*/FALSE);
-    EXPECT_TRUE(none.d3d.depthChecks.empty());
-    EXPECT_EQ(none.Device().modes[0].DepthStencilFormat, (D3DFORMAT)0);
 }
 
 TEST(Enumeration, TablesStopAtTheirLimits) {

@@ -8,19 +8,14 @@
 
 struct FakeAdapter {
     std::string description = "Fake Adapter";
-    D3DFORMAT desktopFormat = D3DFMT_X8R8G8B8;
     std::vector<D3DDISPLAYMODE> modes;
     D3DCAPS8 halCaps{};
     D3DCAPS8 refCaps{};
-    bool halTypeOk = true;
-    std::vector<D3DFORMAT> rejectedDisplayFormats;  // CheckDeviceType fails for these
-    std::vector<D3DFORMAT> depthFormats = {D3DFMT_D16, D3DFMT_D24X8, D3DFMT_D24S8, D3DFMT_D32};
 };
 
 class FakeDirect3D : public IDirect3D8 {
 public:
     std::vector<FakeAdapter> adapters;
-    std::vector<D3DFORMAT> depthChecks;  // candidates asked by CheckDeviceFormat, in order
 
     HRESULT QueryInterface(REFIID, void** p) override { *p = nullptr; return E_NOINTERFACE; }
     ULONG AddRef() override { return ++refs; }
@@ -36,23 +31,12 @@ public:
         *mode = adapters[a].modes[m];
         return S_OK;
     }
-    HRESULT GetAdapterDisplayMode(UINT a, D3DDISPLAYMODE* mode) override {
-        *mode = D3DDISPLAYMODE{1024, 768, 0, adapters[a].desktopFormat};
+    HRESULT GetAdapterDisplayMode(UINT, D3DDISPLAYMODE* mode) override {
+        *mode = D3DDISPLAYMODE{1024, 768, 0, D3DFMT_X8R8G8B8};
         return S_OK;
     }
-    HRESULT CheckDeviceType(UINT a, D3DDEVTYPE type, D3DFORMAT display, D3DFORMAT, BOOL) override {
-        const FakeAdapter& ad = adapters[a];
-        if (type == D3DDEVTYPE_HAL && !ad.halTypeOk) return D3DERR_NOTAVAILABLE;
-        for (D3DFORMAT f : ad.rejectedDisplayFormats)
-            if (f == display) return D3DERR_NOTAVAILABLE;
-        return S_OK;
-    }
-    HRESULT CheckDeviceFormat(UINT a, D3DDEVTYPE, D3DFORMAT, DWORD, D3DRESOURCETYPE, D3DFORMAT check) override {
-        depthChecks.push_back(check);
-        for (D3DFORMAT f : adapters[a].depthFormats)
-            if (f == check) return S_OK;
-        return D3DERR_NOTAVAILABLE;
-    }
+    HRESULT CheckDeviceType(UINT, D3DDEVTYPE, D3DFORMAT, D3DFORMAT, BOOL) override { return S_OK; }
+    HRESULT CheckDeviceFormat(UINT, D3DDEVTYPE, D3DFORMAT, DWORD, D3DRESOURCETYPE, D3DFORMAT) override { return S_OK; }
     HRESULT CheckDeviceMultiSampleType(UINT, D3DDEVTYPE, D3DFORMAT, BOOL, D3DMULTISAMPLE_TYPE) override { return S_OK; }
     HRESULT CheckDepthStencilMatch(UINT, D3DDEVTYPE, D3DFORMAT, D3DFORMAT, D3DFORMAT) override { return S_OK; }
     HRESULT GetDeviceCaps(UINT a, D3DDEVTYPE type, D3DCAPS8* caps) override {
@@ -89,10 +73,5 @@ public:
     HRESULT ConfirmDevice(D3DCAPS8* caps, DWORD behavior, D3DFORMAT) override {
         if (behavior & D3DCREATE_HARDWARE_VERTEXPROCESSING) return E_FAIL;
         return (caps->RasterCaps & D3DPRASTERCAPS_FOGVERTEX) ? S_OK : E_FAIL;
-    }
-    void SetDepth(DWORD depthBits, DWORD stencilBits, BOOL use) {
-        m_dwMinDepthBits = depthBits;
-        m_dwMinStencilBits = stencilBits;
-        m_bUseDepthBuffer = use;
     }
 };

@@ -7,7 +7,7 @@
 namespace {
 using namespace shell_e2e;
 
-void CancelledFirstDialogStory() {
+TEST(ApplicationShell, CancelledFirstDialogStartsWindowedAndEscapeQuitsOnce) {
     UseHeadlessPlatform();
     static ProbeGame probe;
     probe.quitOnEscape = probe.quitInShutdown = true;
@@ -54,11 +54,7 @@ void CancelledFirstDialogStory() {
     EXPECT_EQ(story.Run(&probe, GAMEENGINE_NOSOUND), 0);
     EXPECT_NE(menu, nullptr);
     EXPECT_FALSE(DestroyMenu(menu)) << "the menu bar put aside in full screen outlived the window";
-    ExpectCleanEnd();
-}
-
-TEST(ApplicationShellDeathTest, CancelledFirstDialogStartsWindowedAndEscapeQuitsOnce) {
-    RunInChild(CancelledFirstDialogStory);
+    ExpectCleanEnd(false);
 }
 
 }  // namespace

@@ -1,5 +1,5 @@
 // The shell stories' pieces: a probe game counting the engine's calls, a runner
-// playing steps from the platform's pump hook, and window and dialog checks.
+// playing steps from the platform's pump hook, and window checks.
 #pragma once
 #include <gtest/gtest.h>
 
@@ -38,9 +38,8 @@ public:
         // A quit asked while the window is being closed must not shut down twice.
         if (quitInShutdown) GetGameEngine()->Quit();
     }
-    void Update(float dt) override {
+    void Update(float) override {
         ++updates;
-        if (dt <= 0.0f) ++zeroDtUpdates;
         if (quitOnEscape && GetPCSystem()->IsActionDown(ACTION_ESCAPE)) GetGameEngine()->Quit();
     }
     void Render() override { ++renders; }
@@ -48,12 +47,12 @@ public:
     void RestoreDeviceObjects() override { ++restores; }
     void Activate() override {}
     void Deactivate() override {}
-    int inits = 0, shutdowns = 0, updates = 0, zeroDtUpdates = 0, renders = 0, invalidates = 0, restores = 0;
+    int inits = 0, shutdowns = 0, updates = 0, renders = 0, invalidates = 0, restores = 0;
     bool quitOnEscape = false, quitInShutdown = false;
 };
 
 // A step runs on every pump until it returns true; the virtual clock moves a 60th
-// of a second per pump unless frozen. A step that never finishes fails and closes.
+// of a second per pump. A step that never finishes fails and closes.
 class Scenario {
 public:
     void Add(const std::string& name, std::function<bool()> step) { m_steps.push_back({name, std::move(step)}); }
@@ -78,10 +77,8 @@ public:
         m_closeStep = m_steps.size();
         Add("the application closes", [] { return false; });
     }
-    void FreezeClock(bool on) { m_frozen = on; }
-
     void Pump() {
-        if (!m_frozen) qa::AdvanceClock(1.0 / 60.0);
+        qa::AdvanceClock(1.0 / 60.0);
         if (m_next >= m_steps.size()) return;
         if (m_steps[m_next].run()) {
             ++m_next;
@@ -112,7 +109,6 @@ private:
     std::vector<Step> m_steps;
     size_t m_next = 0, m_closeStep = (size_t)-1;
     int m_stepPumps = 0;
-    bool m_frozen = false;
 };
 
 // No display, no sound device, boxes answered at once, the virtual clock.
@@ -126,8 +122,9 @@ inline void UseHeadlessPlatform() {
     std::remove("DebugOutput.Dbg");
 }
 
-// Each engine banner is logged once; no framework error box (titled with the window) shown.
-inline void ExpectCleanEnd() {
+// Each engine banner is logged once; sound, if started, comes up after the renderer and
+// goes before it; no framework error box (titled with the window) shown.
+inline void ExpectCleanEnd(bool sound) {
     std::stringstream text;
     text << std::ifstream("DebugOutput.Dbg", std::ios::binary).rdbuf();
     const std::string log = text.str();
@@ -136,6 +133,12 @@ inline void ExpectCleanEnd() {
         EXPECT_EQ(log.find(banner), log.rfind(banner)) << log;
     }
     EXPECT_LT(log.find("Initialising Velmarune"), log.find("Destroying Velmarune"));
+    const size_t soundUp = log.find("Initialising Sound System"), soundDown = log.find("Destroying Sound System");
+    EXPECT_EQ(soundUp != std::string::npos && soundDown != std::string::npos, sound) << log;
+    if (sound) {
+        EXPECT_LT(log.find("Initialising Renderer"), soundUp);
+        EXPECT_LT(soundDown, log.find("Destroying Renderer"));
+    }
     for (const auto& box : qa::MessageBoxesShown()) EXPECT_NE(box.caption, "QUIL-ENGINE") << box.text;
 }
 
@@ -148,18 +151,6 @@ inline const qa::ShownControl& Control(const qa::ShownDialog& dialog, int id) {
     return missing;
 }
 
-// The selected entry's text of a combo box ("" when none is selected).
-inline std::string SelectedText(const qa::ShownDialog& dialog, int id) {
-    const auto& c = Control(dialog, id);
-    return c.selection >= 0 && c.selection < (int)c.items.size() ? c.items[c.selection] : "";
-}
-
-// The mode text the dialog lists for a table entry.
-inline std::string ModeText(const ModeEntry& m) {
-    const bool bits32 = m.Format == D3DFMT_R8G8B8 || m.Format == D3DFMT_A8R8G8B8 || m.Format == D3DFMT_X8R8G8B8;
-    return std::to_string(m.Width) + " x " + std::to_string(m.Height) + " x " + (bits32 ? "32" : "16");
-}
-
 inline DeviceEntry* CurrentDevice(D3DApplication* app) {
     AdapterEntry* adapter = app->GetAdapter(app->GetCurrentAdapter());
     return &adapter->devices[adapter->dwCurrentDevice];
@@ -167,8 +158,12 @@ inline DeviceEntry* CurrentDevice(D3DApplication* app) {
 
 // Index of the first 800 x 600 16-bit mode of a device, or -1.
 inline int First800x600x16(const DeviceEntry& device) {
-    for (DWORD m = 0; m < device.dwNumModes; ++m)
-        if (ModeText(device.modes[m]) == "800 x 600 x 16") return (int)m;
+    for (DWORD m = 0; m < device.dwNumModes; ++m) {
+        const ModeEntry& e = device.modes[m];
+        if (e.Width == 800 && e.Height == 600 && e.Format != D3DFMT_X8R8G8B8 && e.Format != D3DFMT_A8R8G8B8 &&
+            e.Format != D3DFMT_R8G8B8)
+            return (int)m;
+    }
     return -1;
 }
 
@@ -188,7 +183,7 @@ inline WindowLook LookOf(HWND hwnd) {
 }
 
 // Full screen on the table's mode; then the window covers the screen, as a display
-// switch would make it, so the way back must restore the saved bounds.
+// switch would, so the way back must restore the saved bounds.
 inline void ExpectFullScreenAndCover(PCSystem* app) {
     HWND hwnd = app->GetHWnd();
     const DeviceEntry* device = CurrentDevice(app);
@@ -230,30 +225,6 @@ inline std::function<bool()> Ready(bool windowed, std::function<void(PCSystem*)>
         check(app);
         return true;
     };
-}
-
-// A child's failures go to stderr, which the parent shows; the exit code says if any.
-inline int ReportFailuresToParent() {
-    const ::testing::TestResult* result = ::testing::UnitTest::GetInstance()->current_test_info()->result();
-    for (int i = 0; i < result->total_part_count(); ++i) {
-        const ::testing::TestPartResult& part = result->GetTestPartResult(i);
-        if (part.failed())
-            std::fprintf(stderr, "%s:%d: %s\n", part.file_name() ? part.file_name() : "?", part.line_number(),
-                         part.message());
-    }
-    std::fflush(stderr);
-    return result->Failed() ? 1 : 0;
-}
-
-// A story in a child process: the application and the dialog's first opening exist once per process.
-inline void RunInChild(void (*story)()) {
-    GTEST_FLAG_SET(death_test_style, "threadsafe");
-    EXPECT_EXIT(
-        {
-            story();
-            std::_Exit(ReportFailuresToParent());
-        },
-        ::testing::ExitedWithCode(0), "");
 }
 
 }  // namespace shell_e2e

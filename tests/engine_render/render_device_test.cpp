@@ -10,7 +10,6 @@
 
 #include "camera.h"
 #include "d3dfont.h"
-#include "gameengine.h"
 #include "offscreen_device.h"
 #include "renderdevice.h"
 #include "renderer.h"

@@ -7,7 +7,6 @@
 #include <vector>
 
 #include "game_world_support.h"
-#include "process.h"
 #include "quil_automation.h"
 #include "recording_device.h"
 #include "renderdevice.h"
@@ -17,10 +16,9 @@ namespace quiltest {
 
 using Lines = std::vector<std::string>;
 
-// Binds a fresh recording device (640x480 unless given) and unbinds it after.
+// Binds a fresh 640x480 recording device and unbinds it after.
 class RenderTest : public ::testing::Test {
 protected:
-    explicit RenderTest(UINT width = 640, UINT height = 480) : device(width, height) {}
     void SetUp() override {
         StartRecordingBoxes();
         RenderDevice_Bind(&device, device.caps, device.backBuffer);
@@ -28,14 +26,6 @@ protected:
     void TearDown() override {
         RenderDevice_Unbind();
         RenderDevice_SetFont(nullptr);
-    }
-    // Rebinds after the test changed the device's caps or back buffer.
-    void Rebind() { RenderDevice_Bind(&device, device.caps, device.backBuffer); }
-    // Gives the device a back buffer of another size.
-    void Resize(UINT width, UINT height) {
-        device.backBuffer.Width = width;
-        device.backBuffer.Height = height;
-        Rebind();
     }
 
     RecordingDevice device;

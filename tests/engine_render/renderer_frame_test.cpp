@@ -1,24 +1,13 @@
-// The renderer's frame, lists, device defaults, camera, projection and debug lines.
+// The renderer's frame, lists, device defaults and debug lines.
 #include <cstring>
 
-#include "camera.h"
 #include "render_test_support.h"
 
 namespace quiltest {
 namespace {
 
-// Restores the engine's current camera after a test changed it.
 class FrameTest : public RenderTest {
 protected:
-    void SetUp() override {
-        RenderTest::SetUp();
-        m_savedCamera = g_pCurrentCamera;
-        camera.MakeCurrent();
-    }
-    void TearDown() override {
-        g_pCurrentCamera = m_savedCamera;
-        RenderTest::TearDown();
-    }
     // The calls between BeginScene and EndScene of the last frame.
     Lines SceneCalls() const {
         Lines out;
@@ -30,11 +19,6 @@ protected:
         }
         return out;
     }
-
-    Camera camera;
-
-private:
-    Camera* m_savedCamera = nullptr;
 };
 
 TEST_F(FrameTest, ListsDrawLastAddedFirstObjectListBeforeOverlay) {
@@ -139,37 +123,6 @@ TEST_F(FrameTest, RestoreResendsTheDefaultsButTheModeCachesSurviveIt) {
     EXPECT_EQ(device.log.back(), "Material");
     EXPECT_TRUE(device.Matching(RS(D3DRS_SRCBLEND, D3DBLEND_ONE)).empty());
     EXPECT_TRUE(device.Matching(TSS(0, D3DTSS_ADDRESSU, D3DTADDRESS_WRAP)).empty());
-
-    // Without linear mip filtering both stages fall back to point mips.
-    device.caps.TextureFilterCaps &= ~0x00020000u;
-    Rebind();
-    device.Clear();
-    renderer.RestoreDeviceObjects();
-    EXPECT_EQ(device.Matching(TSS(0, D3DTSS_MIPFILTER, D3DTEXF_POINT)).size(), 1u);
-    EXPECT_EQ(device.Matching(TSS(1, D3DTSS_MIPFILTER, D3DTEXF_POINT)).size(), 1u);
-}
-
-TEST_F(FrameTest, ProjectedLookAtPointIsTheCentreOfTheBackBuffer) {
-    Resize(800, 600);
-    Renderer renderer;
-    camera.SetPosition(30.0f, 12.0f, -50.0f);
-    Matrix target;
-    mat_Identity(&target);
-    target.m[3][0] = -20.0f;
-    target.m[3][1] = 40.0f;
-    target.m[3][2] = 90.0f;
-    camera.LookAt(&target);
-    renderer.SetCamera(&camera);
-    Vec3 at(-20.0f, 40.0f, 90.0f), out;
-    renderer.ProjectToScreen(&at, &out);
-    EXPECT_NEAR(out.x, 400.0f, 0.01f);
-    EXPECT_NEAR(out.y, 300.0f, 0.01f);
-
-    // Without a current camera the frame keeps the last view.
-    const Matrix view = *renderer.GetViewMatrix();
-    g_pCurrentCamera = nullptr;
-    renderer.Render();
-    EXPECT_EQ(renderer.GetViewMatrix()->m[3][2], view.m[3][2]);
 }
 
 }  // namespace

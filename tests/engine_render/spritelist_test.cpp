@@ -1,9 +1,7 @@
-// Sprite lists against the recording device: buffers, records to quads, one
-// draw per frame, the lists they join, device loss and bad input.
-#include <cmath>
+// Sprite lists against the recording device: buffers, the lists they join,
+// device loss and bad input (the real device draws them in the frame test).
 #include <cstring>
 
-#include "camera.h"
 #include "engine_lists.h"
 #include "memorycontroller.h"
 #include "render_test_support.h"
@@ -15,11 +13,10 @@ namespace {
 
 class SpriteTest : public RenderTest {
 protected:
-    SpriteTest() : RenderTest(800, 600) {}
     void SetUp() override {
         RenderTest::SetUp();
         WriteTga(texturePath, 4, 4, 255, 255, 255);
-        GetRenderer()->RestoreDeviceObjects();  // screen scale 1.25
+        GetRenderer()->RestoreDeviceObjects();
         device.Clear();
     }
     int Listed(Object* list) const {
@@ -86,61 +83,6 @@ TEST_F(SpriteTest, BadInputIsReportedNeverOverrun) {
         EXPECT_EQ(device.Matching("DrawIndexed"), Lines{"DrawIndexed 4 0 8 0 4"});
         list.Shutdown();
     }
-    {
-        device.failIndexLocks = true;
-        SpriteList3D list;
-        list.Build(3, texturePath.c_str());
-        list.Render();
-        EXPECT_TRUE(AnyMessageBoxSays("Could not lock index buffer for 3D sprites"));
-        list.Shutdown();
-    }
-}
-
-TEST_F(SpriteTest, WorldSpritesFaceTheCameraWithTheirHalfSizes) {
-    Camera camera;  // turned about y and tilted
-    mat_FromYawPitchRoll(camera.GetMatrix(), 0.7f, 0.3f, 0.0f);
-    camera.SetPosition(5, 6, -40);
-    GetRenderer()->SetCamera(&camera);
-    SpriteList3D list;
-    Sprite3D* s = list.Build(1, texturePath.c_str());
-    s[0] = {10, 20, 30, 1.0f, 2.0f, 0xFF00FF00, 0.25f, 0.5f, 0.75f, 1.0f};
-    list.Render();
-    const auto* v = reinterpret_cast<const SpriteVertex3D*>(device.draws.back().vertices.data());
-    const Matrix& cm = *camera.GetMatrix();
-    const Vec3 right(cm.m[0][0], cm.m[0][1], cm.m[0][2]), up(cm.m[1][0], cm.m[1][1], cm.m[1][2]),
-        forward(cm.m[2][0], cm.m[2][1], cm.m[2][2]);
-    // Corners run bottom-right, bottom-left, top-left, top-right, across the view;
-    // the top-left has (u_left, v_top).
-    for (int i = 0; i < 4; ++i) {
-        Vec3 toCorner(v[i].x - 10, v[i].y - 20, v[i].z - 30);
-        EXPECT_NEAR(toCorner.Dot(right), i == 1 || i == 2 ? -1.0f : 1.0f, 1e-4) << i;
-        EXPECT_NEAR(std::fabs(toCorner.Dot(up)), 2.0f, 1e-4) << i;
-        EXPECT_NEAR(toCorner.Dot(forward), 0.0f, 1e-4) << i;
-    }
-    EXPECT_NEAR(Vec3(v[2].x - 10, v[2].y - 20, v[2].z - 30).Dot(up), 2.0f, 1e-4);
-    EXPECT_EQ(v[2].u, 0.25f);
-    EXPECT_EQ(v[2].v, 0.5f);
-    EXPECT_EQ(v[3].colour, 0xFF00FF00u);
-    list.Shutdown();
-    GetRenderer()->SetDefaultCamera();
-}
-
-TEST_F(SpriteTest, ScreenSpritesScaleWithTheBackBufferAndDrawOverEverything) {
-    SpriteList2D list;
-    Sprite2D* s = list.Build(1, texturePath.c_str());
-    s[0] = {320, 240, 640, 0xFFFFFFFF, 0, 0, 1, 1};
-    list.Render();
-    const auto* v = reinterpret_cast<const ScreenVertex*>(device.draws.back().vertices.data());
-    EXPECT_FLOAT_EQ(v[0].x, 0.0f);
-    EXPECT_FLOAT_EQ(v[0].y, -100.0f);
-    EXPECT_FLOAT_EQ(v[2].x, 800.0f);
-    EXPECT_FLOAT_EQ(v[2].y, 700.0f);
-    const auto at = [&](const std::string& line) {
-        return std::find(device.log.begin(), device.log.end(), line) - device.log.begin();
-    };
-    EXPECT_LT(at(RS(D3DRS_ZFUNC, D3DCMP_ALWAYS)), at("DrawIndexed 4 0 4 0 2"));
-    EXPECT_LT(at("DrawIndexed 4 0 4 0 2"), at(RS(D3DRS_ZFUNC, D3DCMP_LESSEQUAL)));
-    list.Shutdown();
 }
 
 TEST_F(SpriteTest, DeviceLossReleasesOnceAndRestoreRefillsFromTheRecords) {

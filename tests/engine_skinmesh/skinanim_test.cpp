@@ -4,7 +4,6 @@
 
 #include <cmath>
 
-#include "gameengine.h"
 #include "engine_lists.h"
 #include "skin_test_support.h"
 

@@ -3,12 +3,9 @@
 
 #include <fstream>
 
-#include "d3dx8.h"
 #include "skin_test_support.h"
 
 namespace {
-
-std::string dataPath(const char* name) { return std::string(QUIL_TEST_DATA_DIR) + "/" + name; }
 
 class SkinLoad : public SkinDeviceTest {
 protected:
@@ -32,7 +29,7 @@ protected:
 };
 
 TEST_F(SkinLoad, WalkerLoadsFramesSkinAndAnimations) {
-    ASSERT_EQ(mesh.LoadMeshHierarchy(dataPath("walker.x").c_str()), S_OK);
+    ASSERT_EQ(mesh.LoadMeshHierarchy(QUIL_TEST_DATA_DIR "/walker.x"), S_OK);
     EXPECT_TRUE(messages().empty());
     SkinDrawElement* e = mesh.GetElements();
     ASSERT_NE(e, nullptr);
@@ -125,7 +122,7 @@ TEST_F(SkinLoad, BadFilesLeaveNoElementAndSecondLoadReplacesTheFirst) {
     EXPECT_EQ(messages(), (std::vector<std::string>{"Could not Load Skinned mesh frames"}));
     EXPECT_EQ(mesh.GetElements(), nullptr);
 
-    ASSERT_EQ(mesh.LoadMeshHierarchy(dataPath("walker.x").c_str()), S_OK);
+    ASSERT_EQ(mesh.LoadMeshHierarchy(QUIL_TEST_DATA_DIR "/walker.x"), S_OK);
     ASSERT_EQ(loadText("Frame Only { }\n"), S_OK);
     ASSERT_NE(mesh.GetElements(), nullptr);
     EXPECT_NE(mesh.GetElements()->FindFrame("Only"), nullptr);

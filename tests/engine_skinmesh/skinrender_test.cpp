@@ -116,7 +116,7 @@ protected:
 };
 
 TEST_F(SkinRender, ShaderSkinningMatchesCpuBlendAtThreeTimes) {
-    mesh.Setup((std::string(QUIL_TEST_DATA_DIR) + "/render_arm.x").c_str(), "");
+    mesh.Setup(QUIL_TEST_DATA_DIR "/render_arm.x", "");
     mesh.SetRenderMode(4);
     mesh.SetSkinLight(0, Vec3(0, 0, -30), 0x00FFFFFF, 100.0f);
     mesh.SetSkinLight(1, Vec3(-20, 0, -10), 0x004080FF, 40.0f);
@@ -144,7 +144,7 @@ TEST_F(SkinRender, ShaderSkinningMatchesCpuBlendAtThreeTimes) {
         if (i > 0) continue;
         // The device is lost and reset while a second user shares the model and its shaders.
         SkinMesh other;
-        other.Setup((std::string(QUIL_TEST_DATA_DIR) + "/render_arm.x").c_str(), "");
+        other.Setup(QUIL_TEST_DATA_DIR "/render_arm.x", "");
         other.RestoreDeviceObjects();
         quil_automation::MakeDeviceLost(device);
         mesh.InvalidateDeviceObjects();
