@@ -148,7 +148,7 @@ FakeBuffer<Base, Type>::FakeBuffer(RecordingDevice* device, UINT length, DWORD u
 template <typename Base, D3DRESOURCETYPE Type>
 HRESULT FakeBuffer<Base, Type>::Lock(UINT offset, UINT size, BYTE** data, DWORD flags) {
     this->m_device->Record(Format("%s.Lock %u %u %u", m_name, offset, size, flags));
-    if (failLock || offset > bytes.size()) {
+    if (offset > bytes.size()) {
         *data = nullptr;
         return D3DERR_INVALIDCALL;
     }
@@ -238,9 +238,7 @@ HRESULT RecordingDevice::CreateVertexBuffer(UINT length, DWORD usage, DWORD fvf,
 HRESULT RecordingDevice::CreateIndexBuffer(UINT length, DWORD usage, D3DFORMAT format, D3DPOOL pool,
                                            IDirect3DIndexBuffer8** buffer) {
     Record(Format("CreateIB %u %u %d %d", length, usage, int(format), int(pool)));
-    auto* ib = new FakeIndexBuffer(this, length, usage, format, pool);
-    ib->failLock = failIndexLocks;
-    *buffer = ib;
+    *buffer = new FakeIndexBuffer(this, length, usage, format, pool);
     return D3D_OK;
 }
 

@@ -75,7 +75,6 @@ public:
     DWORD usage;
     D3DPOOL pool;
     int lockCount = 0;
-    bool failLock = false;
 
 private:
     const char* m_name;
@@ -125,7 +124,6 @@ public:
     HRESULT beginSceneResult = D3D_OK;
     HRESULT createVertexBufferResult = D3D_OK;
     HRESULT createTextureResult = D3D_OK;
-    bool failIndexLocks = false;
     int liveResources = 0;
     std::map<int, D3DMATRIX> transforms;
     float vsConstants[96][4] = {};
