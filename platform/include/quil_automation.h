@@ -61,9 +61,6 @@ void QueueMenuAnswer(int commandId);
 // Chooses a command from the window's menu bar as the user would: a click on
 // the bar (the whole menu loop runs when the message is dispatched).
 bool ChooseMenuItem(HWND hwnd, int commandId);
-// Pixel position (SDL window coordinates, the strip at the top) of a top-level
-// menu title and of the command's row once that menu is open.
-bool MenuItemPixels(HWND hwnd, int commandId, int* titleX, int* titleY, int* itemX, int* itemY);
 
 // Dialogs: the next DialogBoxParamA runs this script once, right after
 // WM_INITDIALOG; a dialog the script leaves open is cancelled (IDCANCEL).

@@ -105,19 +105,13 @@ void FocusGain(HWND hwnd) { Activate(hwnd); }
 
 void QueueMenuAnswer(int id) { g_menuAnswers.push_back(id); }
 
-bool MenuItemPixels(HWND hwnd, int id, int* titleX, int* titleY, int* itemX, int* itemY) {
-    int top = 0;
-    if (!MenuItemPosition(hwnd, static_cast<UINT>(id), &top, titleX, itemX, itemY)) return false;
-    *titleY = kMenuStrip / 2;
-    return true;
-}
-
 bool ChooseMenuItem(HWND hwnd, int id) {
     Window* w = Find(hwnd);
-    int tx = 0, ty = 0, ix = 0, iy = 0;
-    if (!w || !MenuItemPixels(hwnd, id, &tx, &ty, &ix, &iy)) return false;
+    int top = 0, tx = 0, ix = 0, iy = 0;
+    if (!w || !MenuItemPosition(hwnd, static_cast<UINT>(id), &top, &tx, &ix, &iy)) return false;
     g_menuAnswers.push_back(id);
-    PostMessageA(hwnd, WM_NCLBUTTONDOWN, HTMENU, MAKELPARAM(w->sdlX + tx, w->sdlY + ty));
+    // A click on the menu's title in the middle of the strip.
+    PostMessageA(hwnd, WM_NCLBUTTONDOWN, HTMENU, MAKELPARAM(w->sdlX + tx, w->sdlY + kMenuStrip / 2));
     return true;
 }
 
