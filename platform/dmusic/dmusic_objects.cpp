@@ -22,38 +22,12 @@ public:
     HRESULT QueryInterface(REFIID iid, void** out) override {
         return quil_com::Answer(this, iid, out, IID_IDirectMusicSegment8);
     }
-    HRESULT SetRepeats(DWORD repeats) override {
-        repeats_ = repeats;
-        return S_OK;
-    }
-    HRESULT GetRepeats(DWORD* repeats) override {
-        if (!repeats) return E_POINTER;
-        *repeats = repeats_;
-        return S_OK;
-    }
-    HRESULT GetLength(MUSIC_TIME* milliseconds) override {
-        if (!milliseconds) return E_POINTER;
-        uint64_t ms = song_->lengthSamples * 1000 / quil_audio::kOutputRate;
-        *milliseconds = static_cast<MUSIC_TIME>(ms > 0x7FFFFFFF ? 0x7FFFFFFF : ms);
-        return S_OK;
-    }
-    HRESULT Download(IUnknown* target) override {
-        if (!target) return E_POINTER;
-        downloads_++;
-        return S_OK;
-    }
-    HRESULT Unload(IUnknown* target) override {
-        if (!target) return E_POINTER;
-        if (downloads_ > 0) downloads_--;
-        return S_OK;
-    }
+    // The synthesiser's one sound font serves every song: nothing to hand over.
+    HRESULT Download(IUnknown* target) override { return target ? S_OK : E_POINTER; }
     const std::shared_ptr<const MidiSong>& Song() const { return song_; }
-    DWORD Repeats() const { return repeats_; }
 
 private:
     std::shared_ptr<const MidiSong> song_;
-    DWORD repeats_ = 0;
-    int downloads_ = 0;
 };
 
 class SegmentState final : public quil_com::RefCounted<IDirectMusicSegmentState8> {
@@ -61,12 +35,6 @@ public:
     explicit SegmentState(Segment* segment) : segment_(segment) { segment_->AddRef(); }
     HRESULT QueryInterface(REFIID iid, void** out) override {
         return quil_com::Answer(this, iid, out, IID_IDirectMusicSegmentState8);
-    }
-    HRESULT GetSegment(IDirectMusicSegment8** segment) override {
-        if (!segment) return E_POINTER;
-        segment_->AddRef();
-        *segment = segment_;
-        return S_OK;
     }
     Segment* segment() const { return segment_; }
 
@@ -131,15 +99,9 @@ public:
         if (!core_->IsOpen()) return DMUS_E_NOT_INIT;
         std::shared_ptr<const MidiSong> previous = std::move(song_);
         song_ = seg->Song();
-        core_->Play(song_.get(), seg, seg->Repeats());
+        core_->Play(song_.get(), seg);
         if (state) *state = new (std::nothrow) SegmentState(seg);
         return S_OK;  // previous is freed here, after the mixer let go of it
-    }
-
-    HRESULT PlaySegmentEx(IUnknown* source, WCHAR*, IUnknown*, DWORD flags, LONGLONG startTime,
-                          IDirectMusicSegmentState8** state, IUnknown*, IUnknown* audioPath) override {
-        if (audioPath && audioPath != path_) return E_INVALIDARG;
-        return PlaySegment(dynamic_cast<IDirectMusicSegment8*>(source), flags, startTime, state);
     }
 
     HRESULT Stop(IDirectMusicSegment8* segment, IDirectMusicSegmentState8* state, MUSIC_TIME, DWORD) override {
@@ -192,14 +154,6 @@ public:
         return quil_com::Answer(this, iid, out, IID_IDirectMusicLoader8);
     }
 
-    HRESULT SetSearchDirectory(REFGUID, WCHAR* path, BOOL) override {
-        if (!path) return E_POINTER;
-        std::string dir = WideToUtf8(path);
-        if (!IsDirectory(dir)) return DMUS_E_LOADER_BADPATH;
-        searchDirectory_ = dir;
-        return S_OK;
-    }
-
     HRESULT LoadObjectFromFile(REFGUID classId, REFIID iid, WCHAR* filePath, void** object) override {
         if (!object) return E_POINTER;
         *object = nullptr;
@@ -207,7 +161,7 @@ public:
         if (classId != CLSID_DirectMusicSegment) return DMUS_E_LOADER_FORMATNOTSUPPORTED;
         if (iid != IID_IDirectMusicSegment8 && iid != IID_IUnknown) return E_NOINTERFACE;
         std::vector<uint8_t> bytes;
-        std::string path = ResolveFileName(searchDirectory_, WideToUtf8(filePath));
+        std::string path = ResolveFileName(WideToUtf8(filePath));
         if (path.empty() || !ReadWholeFile(path, kMaxMidiFileBytes, bytes)) return DMUS_E_LOADER_FAILEDOPEN;
         auto song = std::make_shared<MidiSong>();
         if (!ParseMidiFile(bytes.data(), bytes.size(), quil_audio::kOutputRate, *song, nullptr))
@@ -217,9 +171,6 @@ public:
         *object = static_cast<IDirectMusicSegment8*>(segment);
         return S_OK;
     }
-
-private:
-    std::string searchDirectory_;
 };
 
 template <class T, class Interface>

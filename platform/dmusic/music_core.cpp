@@ -98,7 +98,7 @@ void MusicCore::SilenceLocked() {
     }
 }
 
-void MusicCore::Play(const MidiSong* song, const void* owner, uint32_t repeats) {
+void MusicCore::Play(const MidiSong* song, const void* owner) {
     std::lock_guard<std::mutex> lock(quil_audio::OutputMutex());
     if (!open_) return;
     SilenceLocked();
@@ -107,8 +107,6 @@ void MusicCore::Play(const MidiSong* song, const void* owner, uint32_t repeats) 
     owner_ = owner;
     next_ = 0;
     position_ = 0;
-    // An empty song plays its one pass and ends, however often it was asked to repeat.
-    repeatsLeft_ = song && song->lengthSamples > 0 ? repeats : 0;
     playing_ = song != nullptr;
 }
 
@@ -171,13 +169,6 @@ void MusicCore::Mix(float* out, int frames) {
             const auto& events = song_->events;
             while (next_ < events.size() && events[next_].sample <= position_) Dispatch(events[next_++]);
             if (next_ >= events.size() && position_ >= song_->lengthSamples) {
-                if (repeatsLeft_ > 0) {
-                    if (repeatsLeft_ != 0xFFFFFFFFu) --repeatsLeft_;
-                    if (synth_) fluid_synth_all_notes_off(synth_, -1);
-                    next_ = 0;
-                    position_ = 0;
-                    continue;
-                }
                 playing_ = false;  // the last notes ring out
             } else {
                 uint64_t until = next_ < events.size() ? events[next_].sample : song_->lengthSamples;

@@ -27,7 +27,7 @@ public:
 
     // Game-thread commands; each holds the output lock while it changes the state.
     // song stays owned by the caller (the performance keeps it alive while it plays).
-    void Play(const MidiSong* song, const void* owner, uint32_t repeats);
+    void Play(const MidiSong* song, const void* owner);
     void Stop();
     bool IsPlaying(const void* owner) const;
     // Moves the volume to hundredths (clamped to -9600..0) over milliseconds.
@@ -51,7 +51,6 @@ private:
     const void* owner_ = nullptr;
     size_t next_ = 0;
     uint64_t position_ = 0;
-    uint32_t repeatsLeft_ = 0;
     bool playing_ = false;
     double volumeDb_ = 0.0;      // hundredths of a decibel
     double targetDb_ = 0.0;

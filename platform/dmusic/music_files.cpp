@@ -19,18 +19,12 @@ std::string WideToUtf8(const wchar_t* text) {
     return out;
 }
 
-bool IsDirectory(const std::string& path) {
-    struct stat st;
-    return stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
-}
-
-std::string ResolveFileName(const std::string& directory, const std::string& name) {
+std::string ResolveFileName(const std::string& name) {
     if (name.empty()) return {};
     std::string path = name;
     for (char& c : path) {
         if (c == '\\') c = '/';
     }
-    if (path[0] != '/' && !directory.empty()) path = directory + (directory.back() == '/' ? "" : "/") + path;
     const std::string resolved = quil_platform::ResolvePath(path.c_str());
     struct stat st;
     return stat(resolved.c_str(), &st) == 0 ? resolved : std::string();

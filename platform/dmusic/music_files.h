@@ -8,11 +8,10 @@
 namespace quil_dmusic {
 
 std::string WideToUtf8(const wchar_t* text);
-bool IsDirectory(const std::string& path);
-// The existing file that name means, relative to directory when not absolute (empty
-// directory: the working directory); backslashes separate too, and a component that
-// does not exist as written is matched without regard to case. Empty when none exists.
-std::string ResolveFileName(const std::string& directory, const std::string& name);
+// The existing file that name means, relative to the working directory when not
+// absolute; backslashes separate too, and a component that does not exist as written
+// is matched without regard to case. Empty when none exists.
+std::string ResolveFileName(const std::string& name);
 // Reads a regular file of at most maxBytes.
 bool ReadWholeFile(const std::string& path, size_t maxBytes, std::vector<uint8_t>& bytes);
 

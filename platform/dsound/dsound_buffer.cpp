@@ -1,6 +1,5 @@
 // Sound buffers: the primary buffer's format, secondary buffers' control calls
-// and the per-voice mixing (format conversion, resampling, volume and pan).
-#include <cmath>
+// and the per-voice mixing (format conversion, resampling and volume).
 #include <cstring>
 #include <mutex>
 #include <new>
@@ -11,48 +10,14 @@
 namespace quil_dsound {
 namespace {
 
-// The listener of 3D sound: keeps what it is told; nothing in the mix uses it.
+// The listener of 3D sound: handed out by a primary buffer made with
+// DSBCAPS_CTRL3D; the mix has no 3D voices, so it offers nothing more.
 class Listener final : public quil_com::RefCounted<IDirectSound3DListener> {
 public:
     HRESULT QueryInterface(REFIID iid, void** out) override {
         return quil_com::Answer(this, iid, out, IID_IDirectSound3DListener);
     }
-    HRESULT SetPosition(FLOAT x, FLOAT y, FLOAT z, DWORD) override { return Set(position_, x, y, z); }
-    HRESULT SetVelocity(FLOAT x, FLOAT y, FLOAT z, DWORD) override { return Set(velocity_, x, y, z); }
-    HRESULT SetOrientation(FLOAT fx, FLOAT fy, FLOAT fz, FLOAT tx, FLOAT ty, FLOAT tz, DWORD) override {
-        Set(front_, fx, fy, fz);
-        return Set(top_, tx, ty, tz);
-    }
-    HRESULT SetDistanceFactor(FLOAT f, DWORD) override { return SetFactor(distance_, f); }
-    HRESULT SetRolloffFactor(FLOAT f, DWORD) override { return SetFactor(rolloff_, f); }
-    HRESULT SetDopplerFactor(FLOAT f, DWORD) override { return SetFactor(doppler_, f); }
-    HRESULT CommitDeferredSettings() override { return DS_OK; }
-
-private:
-    static HRESULT Set(float* v, float x, float y, float z) {
-        v[0] = x;
-        v[1] = y;
-        v[2] = z;
-        return DS_OK;
-    }
-    static HRESULT SetFactor(float& v, float f) {
-        if (!(f >= 0.0f)) return DSERR_INVALIDPARAM;
-        v = f;
-        return DS_OK;
-    }
-    float position_[3] = {0, 0, 0};
-    float velocity_[3] = {0, 0, 0};
-    float front_[3] = {0, 0, 1};
-    float top_[3] = {0, 1, 0};
-    float distance_ = 1.0f, rolloff_ = 1.0f, doppler_ = 1.0f;
 };
-
-// Gains of the pan law: the side away from the pan is attenuated by |pan| hundredths of a decibel.
-void PanGains(LONG volume, LONG pan, float& left, float& right) {
-    float g = VolumeToGain(volume);
-    left = pan > 0 ? g * VolumeToGain(-pan) : g;
-    right = pan < 0 ? g * VolumeToGain(pan) : g;
-}
 
 inline float SampleAt(const uint8_t* bytes, uint32_t index, bool sixteen) {
     if (sixteen) {
@@ -71,10 +36,7 @@ Buffer::Buffer(Device* device, DWORD flags, SampleBlock* block, const VoiceContr
     block_->AddRef();
     if (control) {
         control_.volume = control->volume;
-        control_.pan = control->pan;
-        control_.frequency = control->frequency;
-        control_.gainLeft = control->gainLeft;
-        control_.gainRight = control->gainRight;
+        control_.gain = control->gain;
     }
     device_->AddVoice(this);
 }
@@ -127,8 +89,7 @@ HRESULT Buffer::GetCurrentPosition(LPDWORD playCursor, LPDWORD writeCursor) {
     // The write cursor runs about one output block ahead of the play cursor while playing.
     DWORD ahead = 0;
     if (c.playing) {
-        uint32_t rate = c.frequency ? c.frequency : block_->format.nSamplesPerSec;
-        ahead = static_cast<DWORD>(static_cast<uint64_t>(rate) * quil_audio::kMaxBlockFrames /
+        ahead = static_cast<DWORD>(static_cast<uint64_t>(block_->format.nSamplesPerSec) * quil_audio::kMaxBlockFrames /
                                    quil_audio::kOutputRate) * align;
     }
     if (playCursor) *playCursor = play;
@@ -154,21 +115,6 @@ HRESULT Buffer::GetVolume(LPLONG volume) {
     if (!volume) return DSERR_INVALIDPARAM;
     if (!(flags_ & DSBCAPS_CTRLVOLUME)) return DSERR_CONTROLUNAVAIL;
     *volume = ControlSnapshot().volume;
-    return DS_OK;
-}
-
-HRESULT Buffer::GetPan(LPLONG pan) {
-    if (!pan) return DSERR_INVALIDPARAM;
-    if (!(flags_ & DSBCAPS_CTRLPAN)) return DSERR_CONTROLUNAVAIL;
-    *pan = ControlSnapshot().pan;
-    return DS_OK;
-}
-
-HRESULT Buffer::GetFrequency(LPDWORD frequency) {
-    if (!frequency) return DSERR_INVALIDPARAM;
-    if (primary_ || !(flags_ & DSBCAPS_CTRLFREQUENCY)) return DSERR_CONTROLUNAVAIL;
-    VoiceControl c = ControlSnapshot();
-    *frequency = c.frequency ? c.frequency : block_->format.nSamplesPerSec;
     return DS_OK;
 }
 
@@ -263,26 +209,7 @@ HRESULT Buffer::SetVolume(LONG volume) {
     if (primary_) return DS_OK;
     std::lock_guard<SpinLock> guard(lock_);
     control_.volume = volume;
-    PanGains(control_.volume, control_.pan, control_.gainLeft, control_.gainRight);
-    return DS_OK;
-}
-
-HRESULT Buffer::SetPan(LONG pan) {
-    if (!(flags_ & DSBCAPS_CTRLPAN)) return DSERR_CONTROLUNAVAIL;
-    if (pan < DSBPAN_LEFT || pan > DSBPAN_RIGHT) return DSERR_INVALIDPARAM;
-    if (primary_) return DS_OK;
-    std::lock_guard<SpinLock> guard(lock_);
-    control_.pan = pan;
-    PanGains(control_.volume, control_.pan, control_.gainLeft, control_.gainRight);
-    return DS_OK;
-}
-
-HRESULT Buffer::SetFrequency(DWORD frequency) {
-    if (primary_ || !(flags_ & DSBCAPS_CTRLFREQUENCY)) return DSERR_CONTROLUNAVAIL;
-    if (frequency != DSBFREQUENCY_ORIGINAL && (frequency < DSBFREQUENCY_MIN || frequency > DSBFREQUENCY_MAX))
-        return DSERR_INVALIDPARAM;
-    std::lock_guard<SpinLock> guard(lock_);
-    control_.frequency = frequency;
+    control_.gain = VolumeToGain(volume);
     return DS_OK;
 }
 
@@ -300,7 +227,7 @@ void Buffer::MixInto(float* out, int frames) {
     const bool sixteen = b.format.wBitsPerSample == 16;
     const bool stereo = b.format.nChannels == 2;
     const uint32_t total = b.frames;
-    const uint32_t rate = c.frequency ? c.frequency : b.format.nSamplesPerSec;
+    const uint32_t rate = b.format.nSamplesPerSec;
     const uint64_t step = (static_cast<uint64_t>(rate) << 32) / quil_audio::kOutputRate;
     uint64_t pos = c.position;
     bool playing = true;
@@ -333,8 +260,8 @@ void Buffer::MixInto(float* out, int frames) {
             float s0 = SampleAt(bytes, index, sixteen), s1 = SampleAt(bytes, nextIndex, sixteen);
             left = right = s0 + (s1 - s0) * t;
         }
-        out[2 * i] += left * c.gainLeft;
-        out[2 * i + 1] += right * c.gainRight;
+        out[2 * i] += left * c.gain;
+        out[2 * i + 1] += right * c.gain;
         pos += step;
     }
     if (playing && (pos >> 32) >= total) {

@@ -45,11 +45,8 @@ struct VoiceControl {
     bool playing = false;
     bool looping = false;
     uint64_t position = 0;  // sample frames, 32.32 fixed point
-    uint32_t frequency = 0; // 0: the block's own rate
     LONG volume = 0;
-    LONG pan = 0;
-    float gainLeft = 1.0f;
-    float gainRight = 1.0f;
+    float gain = 1.0f;
     uint32_t generation = 0;  // counts game-thread changes, so the mixer never overwrites one
 };
 
@@ -67,8 +64,6 @@ public:
     HRESULT GetCurrentPosition(LPDWORD playCursor, LPDWORD writeCursor) override;
     HRESULT GetFormat(LPWAVEFORMATEX format, DWORD sizeAllocated, LPDWORD sizeWritten) override;
     HRESULT GetVolume(LPLONG volume) override;
-    HRESULT GetPan(LPLONG pan) override;
-    HRESULT GetFrequency(LPDWORD frequency) override;
     HRESULT GetStatus(LPDWORD status) override;
     HRESULT Lock(DWORD offset, DWORD bytes, LPVOID* audioPtr1, LPDWORD audioBytes1,
                  LPVOID* audioPtr2, LPDWORD audioBytes2, DWORD flags) override;
@@ -76,8 +71,6 @@ public:
     HRESULT SetCurrentPosition(DWORD newPosition) override;
     HRESULT SetFormat(LPCWAVEFORMATEX format) override;
     HRESULT SetVolume(LONG volume) override;
-    HRESULT SetPan(LONG pan) override;
-    HRESULT SetFrequency(DWORD frequency) override;
     HRESULT Stop() override;
     HRESULT Unlock(LPVOID audioPtr1, DWORD audioBytes1, LPVOID audioPtr2, DWORD audioBytes2) override;
     HRESULT Restore() override;

@@ -21,7 +21,6 @@ struct IDirectMusicAudioPath8;
 #define DMUS_E_LOADER_FAILEDOPEN          ((HRESULT)0x88781194L)
 #define DMUS_E_LOADER_FORMATNOTSUPPORTED  ((HRESULT)0x88781195L)
 #define DMUS_E_UNSUPPORTED_STREAM         ((HRESULT)0x88781196L)
-#define DMUS_E_LOADER_BADPATH             ((HRESULT)0x88781197L)
 
 // Default audio path types for InitAudio.
 #define DMUS_APATH_SHARED_STEREOPLUSREVERB 1
@@ -42,7 +41,6 @@ struct IDirectMusicAudioPath8;
 #define DMUS_SEGF_SECONDARY (1 << 7)
 #define DMUS_SEGF_DEFAULT   (1 << 14)
 
-#define DMUS_SEG_REPEAT_INFINITE 0xFFFFFFFF
 
 // Audio path volume: hundredths of a decibel, -9600 silent.
 #define DMUS_VOLUME_SILENT -9600
@@ -69,26 +67,17 @@ QUIL_DEFINE_GUID(IID_IDirectMusicAudioPath8, 0x6c1f7a06, 0x8e55, 0x4a3b, 0xa7, 0
 
 // Loads music objects (Standard MIDI Files, type 0 and 1, as segments) from files.
 struct IDirectMusicLoader8 : public IUnknown {
-    // Relative file names are then looked up in this directory (clear: forget cached objects).
-    virtual HRESULT SetSearchDirectory(REFGUID classId, WCHAR* path, BOOL clear) = 0;
     virtual HRESULT LoadObjectFromFile(REFGUID classId, REFIID iid, WCHAR* filePath, void** object) = 0;
 };
 
 // A piece of music: a parsed MIDI file.
 struct IDirectMusicSegment8 : public IUnknown {
-    virtual HRESULT SetRepeats(DWORD repeats) = 0;
-    virtual HRESULT GetRepeats(DWORD* repeats) = 0;
-    // Length of one pass in milliseconds.
-    virtual HRESULT GetLength(MUSIC_TIME* milliseconds) = 0;
     // Makes the segment's instruments available to a performance or audio path.
     virtual HRESULT Download(IUnknown* target) = 0;
-    virtual HRESULT Unload(IUnknown* target) = 0;
 };
 
 // One playing of a segment.
-struct IDirectMusicSegmentState8 : public IUnknown {
-    virtual HRESULT GetSegment(IDirectMusicSegment8** segment) = 0;
-};
+struct IDirectMusicSegmentState8 : public IUnknown {};
 
 // The audio path: the volume of everything the performance plays.
 struct IDirectMusicAudioPath8 : public IUnknown {
@@ -103,9 +92,6 @@ struct IDirectMusicPerformance8 : public IUnknown {
                               DMUS_AUDIOPARAMS* params) = 0;
     virtual HRESULT PlaySegment(IDirectMusicSegment8* segment, DWORD flags, LONGLONG startTime,
                                 IDirectMusicSegmentState8** segmentState) = 0;
-    virtual HRESULT PlaySegmentEx(IUnknown* source, WCHAR* segmentName, IUnknown* transition, DWORD flags,
-                                  LONGLONG startTime, IDirectMusicSegmentState8** segmentState,
-                                  IUnknown* from, IUnknown* audioPath) = 0;
     // Stops the given segment or state, or everything when both are null.
     virtual HRESULT Stop(IDirectMusicSegment8* segment, IDirectMusicSegmentState8* segmentState,
                          MUSIC_TIME time, DWORD flags) = 0;

@@ -98,8 +98,6 @@ struct IDirectSoundBuffer : public IUnknown {
     virtual HRESULT GetCurrentPosition(LPDWORD playCursor, LPDWORD writeCursor) = 0;
     virtual HRESULT GetFormat(LPWAVEFORMATEX format, DWORD sizeAllocated, LPDWORD sizeWritten) = 0;
     virtual HRESULT GetVolume(LPLONG volume) = 0;
-    virtual HRESULT GetPan(LPLONG pan) = 0;
-    virtual HRESULT GetFrequency(LPDWORD frequency) = 0;
     virtual HRESULT GetStatus(LPDWORD status) = 0;
     virtual HRESULT Lock(DWORD offset, DWORD bytes, LPVOID* audioPtr1, LPDWORD audioBytes1,
                          LPVOID* audioPtr2, LPDWORD audioBytes2, DWORD flags) = 0;
@@ -107,8 +105,6 @@ struct IDirectSoundBuffer : public IUnknown {
     virtual HRESULT SetCurrentPosition(DWORD newPosition) = 0;
     virtual HRESULT SetFormat(LPCWAVEFORMATEX format) = 0;
     virtual HRESULT SetVolume(LONG volume) = 0;
-    virtual HRESULT SetPan(LONG pan) = 0;
-    virtual HRESULT SetFrequency(DWORD frequency) = 0;
     virtual HRESULT Stop() = 0;
     virtual HRESULT Unlock(LPVOID audioPtr1, DWORD audioBytes1, LPVOID audioPtr2, DWORD audioBytes2) = 0;
     virtual HRESULT Restore() = 0;
@@ -117,16 +113,7 @@ struct IDirectSoundBuffer8 : public IDirectSoundBuffer {};
 
 // The listener of 3D sound, reached through a primary buffer made with DSBCAPS_CTRL3D.
 // Its settings are kept; the mixer has no 3D voices.
-struct IDirectSound3DListener : public IUnknown {
-    virtual HRESULT SetPosition(FLOAT x, FLOAT y, FLOAT z, DWORD apply) = 0;
-    virtual HRESULT SetVelocity(FLOAT x, FLOAT y, FLOAT z, DWORD apply) = 0;
-    virtual HRESULT SetOrientation(FLOAT frontX, FLOAT frontY, FLOAT frontZ,
-                                   FLOAT topX, FLOAT topY, FLOAT topZ, DWORD apply) = 0;
-    virtual HRESULT SetDistanceFactor(FLOAT factor, DWORD apply) = 0;
-    virtual HRESULT SetRolloffFactor(FLOAT factor, DWORD apply) = 0;
-    virtual HRESULT SetDopplerFactor(FLOAT factor, DWORD apply) = 0;
-    virtual HRESULT CommitDeferredSettings() = 0;
-};
+struct IDirectSound3DListener : public IUnknown {};
 
 // The sound device.
 struct IDirectSound : public IUnknown {

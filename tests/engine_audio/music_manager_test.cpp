@@ -57,8 +57,6 @@ public:
         g_record->calls.push_back("PlaySegment");
         return S_OK;
     }
-    HRESULT PlaySegmentEx(IUnknown*, WCHAR*, IUnknown*, DWORD, LONGLONG, IDirectMusicSegmentState8**, IUnknown*,
-                          IUnknown*) override { return E_NOTIMPL; }
     HRESULT Stop(IDirectMusicSegment8*, IDirectMusicSegmentState8*, MUSIC_TIME, DWORD) override {
         g_record->calls.push_back("Stop");
         return S_OK;
