@@ -13,7 +13,6 @@ struct Moments {
 struct TimerState {
     bool initialised = false;
     bool usesCounter = false;
-    bool counterAllowed = true;
     int64_t ticksPerSecond = 0;
     bool stopped = true;
     Moments<int64_t> ticks;   // counter mode, in ticks
@@ -68,7 +67,7 @@ float FrameTimer(uint32_t command) {
     if (!t.initialised) {
         t.initialised = true;
         LARGE_INTEGER frequency;
-        t.usesCounter = t.counterAllowed && QueryPerformanceFrequency(&frequency) && frequency.QuadPart > 0;
+        t.usesCounter = QueryPerformanceFrequency(&frequency) && frequency.QuadPart > 0;
         if (t.usesCounter) t.ticksPerSecond = frequency.QuadPart;
     }
     if (t.usesCounter) {
@@ -80,7 +79,4 @@ float FrameTimer(uint32_t command) {
     return RunCommand(t.seconds, t.stopped, command, static_cast<double>(timeGetTime()) * 0.001, 0.1, 1.0);
 }
 
-void FrameTimer_ResetState(bool useCounter) {
-    g_timer = TimerState();
-    g_timer.counterAllowed = useCounter;
-}
+void FrameTimer_ResetState() { g_timer = TimerState(); }

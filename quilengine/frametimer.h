@@ -18,7 +18,5 @@ enum FrameTimerCommand : uint32_t {
 // state, -1 for an unknown command).
 float FrameTimer(uint32_t command);
 
-// Test support: returns the clock to its never-called state; with useCounter
-// false the next first call takes the millisecond timer instead of the
-// performance counter.
-void FrameTimer_ResetState(bool useCounter = true);
+// Test support: returns the clock to its never-called state.
+void FrameTimer_ResetState();
