@@ -26,9 +26,10 @@ struct ShownMessageBox { std::string text; std::string caption; UINT type; int a
 const std::vector<ShownMessageBox>& MessageBoxesShown();
 void ClearMessageBoxesShown();
 
-// A window for tests: class "QuilTestWindow" (DefWindowProc, or the given
-// procedure), caption and sizing frame, the given client size and menu; shown.
-HWND CreateTestWindow(int clientWidth, int clientHeight, HMENU menu = nullptr, WNDPROC_T proc = nullptr);
+// A window for tests: caption and sizing frame, the given client size and menu,
+// DefWindowProc or the given procedure from its first message on; shown unless told not to.
+HWND CreateTestWindow(int clientWidth, int clientHeight, HMENU menu = nullptr, WNDPROC_T proc = nullptr,
+                      bool show = true);
 
 // Called every time the program looks at its message queue (PeekMessage,
 // GetMessage, modal loops): the place for a test to inject input frame by frame.

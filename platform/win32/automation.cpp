@@ -1,6 +1,8 @@
 // The test interface: input injection, scripted answers for menus and dialogs,
 // and records of what dialogs showed.
 #include <deque>
+#include <map>
+#include <string>
 #include "quil_automation.h"
 #include "win32_dialog.h"
 
@@ -151,24 +153,25 @@ int CursorDisplayCount() { return CursorShowCount(); }
 }  // namespace quil_automation
 
 namespace quil_automation {
-HWND CreateTestWindow(int clientWidth, int clientHeight, HMENU menu, WNDPROC_T proc) {
-    static bool registered = false;
-    if (!registered) {
+HWND CreateTestWindow(int clientWidth, int clientHeight, HMENU menu, WNDPROC_T proc, bool show) {
+    // One window class a procedure, so that the procedure sees the window's creation too.
+    if (!proc) proc = DefWindowProcA;
+    static std::map<WNDPROC_T, std::string> classes;
+    std::string& name = classes[proc];
+    if (name.empty()) {
+        name = "QuilTestWindow" + std::to_string(classes.size());
         WNDCLASSA wc{};
-        wc.lpfnWndProc = DefWindowProcA;
+        wc.lpfnWndProc = proc;
         wc.hCursor = LoadCursorA(nullptr, IDC_ARROW);
-        wc.lpszClassName = "QuilTestWindow";
+        wc.lpszClassName = name.c_str();
         RegisterClassA(&wc);
-        registered = true;
     }
     DWORD style = WS_CAPTION | WS_SYSMENU | WS_THICKFRAME | WS_MINIMIZEBOX;
     RECT r{0, 0, clientWidth, clientHeight};
     AdjustWindowRect(&r, style, menu != nullptr);
-    HWND h = CreateWindowExA(0, "QuilTestWindow", "Test", style, CW_USEDEFAULT, CW_USEDEFAULT, r.right - r.left,
+    HWND h = CreateWindowExA(0, name.c_str(), "Test", style, CW_USEDEFAULT, CW_USEDEFAULT, r.right - r.left,
                              r.bottom - r.top, nullptr, menu, nullptr, nullptr);
-    if (!h) return nullptr;
-    if (proc) SetWindowLongPtrA(h, GWL_WNDPROC, reinterpret_cast<LONG_PTR>(proc));
-    ShowWindow(h, SW_SHOWNORMAL);
+    if (h && show) ShowWindow(h, SW_SHOWNORMAL);
     return h;
 }
 }  // namespace quil_automation

@@ -3,6 +3,7 @@
 #include <functional>
 #include <map>
 #include <vector>
+#include "quil_automation.h"
 #include "windows.h"
 
 struct Logged { HWND hwnd; UINT msg; WPARAM wp; LPARAM lp; };
@@ -40,24 +41,10 @@ inline LRESULT CALLBACK RecordingProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp)
     return DefWindowProcA(hwnd, msg, wp, lp);
 }
 
-// Registers the recording class once and makes a captioned, sizable window of the
-// given client size (hidden until shown), optionally with menu 108.
+// A recording window of the given client size (hidden until shown), optionally with menu 108.
 inline HWND MakeWindow(int cw, int ch, bool menu = false) {
-    static bool registered = false;
-    if (!registered) {
-        WNDCLASSA wc{};
-        wc.lpfnWndProc = RecordingProc;
-        wc.hCursor = LoadCursorA(nullptr, IDC_ARROW);
-        wc.lpszClassName = "Recording";
-        RegisterClassA(&wc);
-        registered = true;
-    }
-    DWORD style = WS_CAPTION | WS_SYSMENU | WS_THICKFRAME | WS_MINIMIZEBOX;
-    RECT r{0, 0, cw, ch};
-    AdjustWindowRect(&r, style, menu);
     HMENU m = menu ? LoadMenuA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(108)) : nullptr;
-    return CreateWindowExA(0, "Recording", "QUIL-ENGINE", style, CW_USEDEFAULT, CW_USEDEFAULT, r.right - r.left,
-                           r.bottom - r.top, nullptr, m, GetModuleHandleA(nullptr), nullptr);
+    return quil_automation::CreateTestWindow(cw, ch, m, RecordingProc, false);
 }
 
 // Dispatches everything waiting in the queue; returns the number dispatched.
