@@ -1,6 +1,6 @@
 // The meshes read back from their .x text: subsets as the prop table expects, collision parts
 // closed and facing outwards with flat normals, sizes that fit the house, and skinned models
-// within the skinning limits with animations that loop.
+// that load for shader skinning with animations that loop.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -12,7 +12,11 @@
 #include <string>
 #include <vector>
 
+#include "LevelRenderer.h"
 #include "game_world_support.h"
+#include "recording_device.h"
+#include "renderdevice.h"
+#include "skinmesh.h"
 
 namespace {
 
@@ -85,18 +89,13 @@ V Sub(V a, V b) { return {a.x - b.x, a.y - b.y, a.z - b.z}; }
 V Cross(V a, V b) { return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x}; }
 float Dot(V a, V b) { return a.x * b.x + a.y * b.y + a.z * b.z; }
 
-struct PropRow {
-    const char* file;
-    int subsets;
-    int flags[2];
-    bool solid;
-};
-const PropRow kProps[13] = {
-    {"gfx/lamp.x", 2, {3, 1}, true},      {"gfx/table.x", 1, {0, 0}, true},     {"gfx/tv.x", 2, {3, 0}, true},
-    {"gfx/shade.x", 1, {3, 0}, false},    {"gfx/picture.x", 1, {1, 0}, false},  {"gfx/door.x", 1, {1, 0}, false},
-    {"gfx/picture2.x", 1, {1, 0}, false}, {"gfx/chairs.x", 1, {0, 0}, true},    {"gfx/sofa.x", 1, {0, 0}, true},
-    {"gfx/sofachair.x", 1, {0, 0}, true}, {"gfx/draws.x", 1, {0, 0}, true},     {"gfx/arc1.x", 1, {1, 0}, false},
-    {"gfx/tree.x", 2, {2, 4}, true},
+// Skinned models need vertex shaders, which this device creates (numbered from 1).
+struct ShaderDevice : quiltest::RecordingDevice {
+    DWORD nextShader = 1;
+    HRESULT CreateVertexShader(const DWORD*, const DWORD*, DWORD* handle, DWORD) override {
+        *handle = nextShader++;
+        return D3D_OK;
+    }
 };
 
 }  // namespace
@@ -104,10 +103,12 @@ const PropRow kProps[13] = {
 // Collision parts are closed (every edge shared by two faces running opposite ways), flat-shaded
 // and facing outwards, so segments entering them are caught; only solid props have them.
 TEST(PropMeshes, CollisionPartsAreClosedFlatAndOutward) {
-    for (const PropRow& row : kProps) {
-        const XMesh m = ReadMesh(ReadGeneratedText(row.file));
-        ASSERT_EQ(m.materials, row.subsets) << row.file;
-        ASSERT_EQ(m.material.size(), m.faces.size()) << row.file;
+    for (uint32_t type = 0; type < NUM_DETAIL_OBJECT_TYPES; ++type) {
+        const DetailObjectTypeDesc& row = *GetDetailObjectTypeDesc(type);
+        SCOPED_TRACE(row.meshFile);
+        const XMesh m = ReadMesh(ReadGeneratedText(row.meshFile));
+        ASSERT_EQ(m.materials, int(row.subsetCount));
+        ASSERT_EQ(m.material.size(), m.faces.size());
         std::map<std::array<long, 6>, int> edges;
         auto key = [&](int a, int b) {
             const V& p = m.pos[a];
@@ -118,63 +119,62 @@ TEST(PropMeshes, CollisionPartsAreClosedFlatAndOutward) {
         double volume = 0;
         int faces = 0;
         for (size_t f = 0; f < m.faces.size(); ++f) {
-            if (row.flags[m.material[f]] & 1) continue;
+            if (row.subsetFlags[m.material[f]] & SUBSET_NOCOLLIDE) continue;
             ++faces;
             const auto& t = m.faces[f];
             const V a = m.pos[t[0]], b = m.pos[t[1]], c = m.pos[t[2]];
             const V n = Cross(Sub(b, a), Sub(c, a));
             const float len = std::sqrt(Dot(n, n));
-            ASSERT_GT(len, 1e-6f) << row.file << " degenerate collision face " << f;
+            ASSERT_GT(len, 1e-6f) << "degenerate collision face " << f;
             for (int k : t) {
                 const V& vn = m.nrm[k];
-                EXPECT_GT(Dot(vn, n) / len, 0.99f) << row.file << " face " << f << " normal is not the face's";
+                EXPECT_GT(Dot(vn, n) / len, 0.99f) << "face " << f;
             }
             volume += Dot(a, Cross(b, c)) / 6.0;
             for (int k = 0; k < 3; ++k) ++edges[key(t[k], t[(k + 1) % 3])];
         }
         if (faces == 0) continue;
-        EXPECT_TRUE(row.solid) << row.file << " collides but is not solid";
-        EXPECT_GT(volume, 0.0) << row.file << " faces inwards";
+        EXPECT_TRUE(row.solid);
+        EXPECT_GT(volume, 0.0) << "faces inwards";
         for (const auto& [e, count] : edges) {
             const std::array<long, 6> back = {e[3], e[4], e[5], e[0], e[1], e[2]};
             const auto it = edges.find(back);
-            EXPECT_TRUE(it != edges.end() && it->second == count) << row.file << " has an open or doubled edge";
+            EXPECT_TRUE(it != edges.end() && it->second == count) << "open or doubled edge";
         }
     }
 }
 
 TEST(PropMeshes, SizesFitANodeAndTheRoom) {
-    for (const PropRow& row : kProps) {
-        const XMesh m = ReadMesh(ReadGeneratedText(row.file));
-        for (const V& p : m.pos) {
-            EXPECT_GE(p.y, -10.01f) << row.file << " below the floor";
-            EXPECT_LE(p.y, 30.01f) << row.file << " above the ceiling";
-            EXPECT_LE(std::fabs(p.x), 18.0f) << row.file;
-            EXPECT_LE(std::fabs(p.z), 18.0f) << row.file;
+    for (uint32_t type = 0; type < NUM_DETAIL_OBJECT_TYPES; ++type) {
+        const char* file = GetDetailObjectTypeDesc(type)->meshFile;
+        for (const V& p : ReadMesh(ReadGeneratedText(file)).pos) {
+            EXPECT_GE(p.y, -10.01f) << file << " below the floor";
+            EXPECT_LE(p.y, 30.01f) << file << " above the ceiling";
+            EXPECT_LE(std::fabs(p.x), 18.0f) << file;
+            EXPECT_LE(std::fabs(p.z), 18.0f) << file;
         }
     }
-    // The tree stands about 35 tall on the floor and narrow enough for the player (radius 8) to
-    // come within 20 of its centre, where the star is collected.
-    const XMesh tree = ReadMesh(ReadGeneratedText("gfx/tree.x"));
-    float top = -1e9f, bottom = 1e9f, reach = 0;
-    for (const V& p : tree.pos) {
-        top = std::max(top, p.y);
-        bottom = std::min(bottom, p.y);
-        reach = std::max({reach, std::fabs(p.x), std::fabs(p.z)});
-    }
-    EXPECT_NEAR(bottom, -10.0f, 0.01f);
-    EXPECT_NEAR(top - bottom, 35.0f, 2.0f);
-    EXPECT_LT(reach + 8.0f, 20.0f);
 }
 
-// Skinned models (bone limits and animation targets are checked through the loaders): weights sum
-// to one, keys rise in time and each track ends where it began.
-TEST(SkinnedModels, WithinSkinningLimitsAndLoopSmoothly) {
+// Skinned models load and convert for shader skinning without a trap; weights sum to one, keys
+// rise in time and each track ends where it began.
+TEST(SkinnedModels, LoadForShaderSkinningAndLoopSmoothly) {
+    quiltest::GeneratedAssetFolder("assets_test");
+    quiltest::StartRecordingBoxes();
+    ShaderDevice device;
+    D3DCAPS8 caps = device.caps;
+    caps.VertexShaderVersion = 0xFFFE0101;
+    RenderDevice_Bind(&device, caps, device.backBuffer);
     for (const char* f : {"gfx/tiny.x", "gfx/goblin.x", "gfx/snowman.x"}) {
+        SCOPED_TRACE(f);
+        SkinMesh model;
+        EXPECT_EQ(model.LoadMeshHierarchy(f), S_OK);
+        EXPECT_NE(model.GetElements(), nullptr);
+        model.InvalidateDeviceObjects();
         const std::string text = ReadGeneratedText(f);
         const std::vector<std::string> t = Tokens(text);
         const size_t animSet = size_t(std::find(t.begin(), t.end(), "AnimationSet") - t.begin());
-        ASSERT_LT(animSet, t.size()) << f << " has no animation";
+        ASSERT_LT(animSet, t.size());
         // Data objects only: the file also declares the skinning templates by the same names.
         auto isData = [&](size_t k, const char* name) { return t[k] == name && (k == 0 || t[k - 1] != "template"); };
         const XMesh mesh = ReadMesh(text);
@@ -188,26 +188,28 @@ TEST(SkinnedModels, WithinSkinningLimitsAndLoopSmoothly) {
                 weight[v] += std::stof(t[k + 4 + n + w]);
             }
         }
-        for (size_t v = 0; v < weight.size(); ++v) EXPECT_NEAR(weight[v], 1.0f, 1e-3f) << f << " vertex " << v;
+        for (size_t v = 0; v < weight.size(); ++v) EXPECT_NEAR(weight[v], 1.0f, 1e-3f) << "vertex " << v;
         for (size_t k = animSet; k + 4 < t.size(); ++k) {
             if (t[k] != "AnimationKey") continue;
             const int type = std::stoi(t[k + 2]), n = std::stoi(t[k + 3]);
-            ASSERT_TRUE(type == 0 || type == 2) << f;
+            ASSERT_TRUE(type == 0 || type == 2);
             const int vals = type == 0 ? 4 : 3;
             std::vector<std::vector<float>> keys;
             long last = -1;
             for (int j = 0; j < n; ++j) {
                 const size_t at = k + 4 + j * (2 + vals);
                 const long time = std::stol(t[at]);
-                EXPECT_GT(time, last) << f;
+                EXPECT_GT(time, last);
                 last = time;
-                EXPECT_EQ(std::stoi(t[at + 1]), vals) << f;
+                EXPECT_EQ(std::stoi(t[at + 1]), vals);
                 std::vector<float> v;
                 for (int q = 0; q < vals; ++q) v.push_back(std::stof(t[at + 2 + q]));
                 keys.push_back(v);
             }
-            ASSERT_GE(keys.size(), 2u) << f;
-            for (int q = 0; q < vals; ++q) EXPECT_NEAR(keys.front()[q], keys.back()[q], 1e-4f) << f << " loop does not close";
+            ASSERT_GE(keys.size(), 2u);
+            for (int q = 0; q < vals; ++q) EXPECT_NEAR(keys.front()[q], keys.back()[q], 1e-4f) << "loop does not close";
         }
     }
+    EXPECT_EQ(quiltest::MessageBoxTexts(), std::vector<std::string>{});
+    RenderDevice_Unbind();
 }
