@@ -1,23 +1,29 @@
 // What the engine benchmarks share: the render device off screen, a reporter that keeps each
-// run's times for main's ratios, and a clock for two sides timed within one iteration.
+// run's times for main's ratios, two sides timed in turn within one iteration, and the one form
+// in which every benchmark prints its ratios.
 #pragma once
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
 #include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
+#include "d3dfont.h"
 #include "quil_automation.h"
 #include "quil_automation_d3d.h"
 #include "renderdevice.h"
+#include "renderer.h"
 
 namespace bench_util {
 
-// An off-screen device bound as the engine's render device until Close.
+// An off-screen device bound as the engine's render device, with the game's font and the
+// renderer's device objects, until Close.
 class EngineDevice {
 public:
     bool Open(UINT width, UINT height) {
@@ -25,10 +31,17 @@ public:
         quil_automation::SetHeadless(true);
         if (quil_automation::CreateOffscreenDevice(width, height, true, &m_d3d, &m_device) != D3D_OK) return false;
         RenderDevice_Bind(m_device);
+        m_font = std::make_unique<D3DFont>("Arial Black", 32, D3DFONT_BOLD);
+        m_font->InitDeviceObjects(m_device);
+        m_font->RestoreDeviceObjects();
+        RenderDevice_SetFont(m_font.get());
+        GetRenderer()->RestoreDeviceObjects();
         return true;
     }
     // Unbinds and releases the device; a second call does nothing.
     void Close() {
+        RenderDevice_SetFont(nullptr);
+        m_font.reset();
         if (m_device) {
             RenderDevice_Unbind();
             m_device->Release();
@@ -45,7 +58,17 @@ public:
 private:
     IDirect3D8* m_d3d = nullptr;
     IDirect3DDevice8* m_device = nullptr;
+    std::unique_ptr<D3DFont> m_font;
 };
+
+// A result line: the ratio, and against a goal (none when 0; a floor when atLeast) met or SHORT.
+inline void PrintRatio(const std::string& what, double ratio, double goal = 0.0, bool atLeast = false) {
+    std::printf("%-72s %9.3fx", what.c_str(), ratio);
+    if (goal > 0.0)
+        std::printf("  goal %s %.2f: %s", atLeast ? ">=" : "<=", goal,
+                    (atLeast ? ratio >= goal : ratio <= goal) ? "met" : "SHORT");
+    std::printf("\n");
+}
 
 // Prints every run as the console reporter does and keeps its real and CPU seconds per
 // iteration by name (without the min_time suffix).
@@ -60,15 +83,9 @@ public:
             }
         ConsoleReporter::ReportRuns(runs);
     }
-    // Seconds per iteration of the first run whose name starts with prefix, or 0.
-    double Seconds(const std::string& prefix) const {
-        for (const auto& [name, s] : seconds)
-            if (name.compare(0, prefix.size(), prefix) == 0) return s;
-        return 0.0;
-    }
-    double Ratio(const std::string& measured, const std::string& baseline) const {
-        const double b = Seconds(baseline);
-        return b > 0.0 ? Seconds(measured) / b : 0.0;
+    // measured / baseline in seconds per iteration, or 0 when the baseline did not run.
+    double Ratio(const std::string& measured, const std::string& baseline) {
+        return seconds[baseline] > 0.0 ? seconds[measured] / seconds[baseline] : 0.0;
     }
 
     std::map<std::string, double> seconds, cpu;
@@ -81,55 +98,49 @@ inline double ThreadCpuSeconds() {
     return double(ts.tv_sec) + double(ts.tv_nsec) * 1e-9;
 }
 
-// Wall and main-thread CPU time of two sides run in turn within each iteration, so that the
-// machine's load falls on both alike. Time the sides with Side(0, ...) and Side(1, ...), then
-// Report once the loop ends.
-class PairClock {
-public:
-    template <class F>
-    void Side(int side, F&& work) {
-        const double wall0 = Wall(), cpu0 = ThreadCpuSeconds();
-        work();
-        m_wall[side] += Wall() - wall0;
-        m_cpu[side] += ThreadCpuSeconds() - cpu0;
-    }
-    // Counters per iteration in microseconds and the two ratios, printed as well.
-    void Report(benchmark::State& state, const char* measured, const char* baseline) {
-        const double n = double(state.iterations() ? state.iterations() : 1);
-        state.counters[std::string(measured) + "_wall_us"] = m_wall[0] / n * 1e6;
-        state.counters[std::string(measured) + "_cpu_us"] = m_cpu[0] / n * 1e6;
-        state.counters[std::string(baseline) + "_wall_us"] = m_wall[1] / n * 1e6;
-        state.counters[std::string(baseline) + "_cpu_us"] = m_cpu[1] / n * 1e6;
-        wallRatio = m_wall[1] > 0 ? m_wall[0] / m_wall[1] : 0.0;
-        cpuRatio = m_cpu[1] > 0 ? m_cpu[0] / m_cpu[1] : 0.0;
-        state.counters["ratio_wall"] = wallRatio;
-        state.counters["ratio_cpu"] = cpuRatio;
-    }
-    double wallRatio = 0.0, cpuRatio = 0.0;
+// Wall and main-thread CPU ratios of the engine's side to the baseline's in the last TimePair.
+inline double g_wallRatio = 0.0, g_cpuRatio = 0.0;
 
-private:
-    static double Wall() {
-        return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
-    }
-    double m_wall[2] = {0, 0}, m_cpu[2] = {0, 0};
-};
-
-// Opens both sides, then times a frame of each in turn every iteration and reports;
-// false (the run skipped) when a side does not open.
+// Opens both sides, then times a frame of each in turn every iteration, so that the machine's
+// load falls on both alike; false (the run skipped) when a side does not open.
 template <class Engine, class Baseline>
-bool TimePair(benchmark::State& state, Engine& engine, Baseline& baseline, PairClock& clock) {
+bool TimePair(benchmark::State& state, Engine& engine, Baseline& baseline) {
     if (!engine.Open() || !baseline.Open()) {
         state.SkipWithError("no device, no OpenGL context or no model");
         return false;
     }
+    double wall[2] = {0, 0}, cpu[2] = {0, 0};
+    auto side = [&](int s, auto&& work) {
+        const auto wall0 = std::chrono::steady_clock::now();
+        const double cpu0 = ThreadCpuSeconds();
+        work();
+        wall[s] += std::chrono::duration<double>(std::chrono::steady_clock::now() - wall0).count();
+        cpu[s] += ThreadCpuSeconds() - cpu0;
+    };
     int frame = 0;
     for (auto _ : state) {
-        clock.Side(0, [&] { engine.Frame(frame); });
-        clock.Side(1, [&] { baseline.Frame(frame); });
+        side(0, [&] { engine.Frame(frame); });
+        side(1, [&] { baseline.Frame(frame); });
         ++frame;
     }
-    clock.Report(state, "engine", "gl");
+    const double n = double(std::max<benchmark::IterationCount>(state.iterations(), 1));
+    for (int s = 0; s < 2; ++s) {
+        state.counters[std::string(s ? "gl" : "engine") + "_wall_us"] = wall[s] / n * 1e6;
+        state.counters[std::string(s ? "gl" : "engine") + "_cpu_us"] = cpu[s] / n * 1e6;
+    }
+    state.counters["ratio_wall"] = g_wallRatio = wall[1] > 0 ? wall[0] / wall[1] : 0.0;
+    state.counters["ratio_cpu"] = g_cpuRatio = cpu[1] > 0 ? cpu[0] / cpu[1] : 0.0;
     return true;
+}
+
+// Runs the benchmarks and prints the last TimePair's two ratios against the goal (0: none).
+inline int RunPairs(int argc, char** argv, const std::string& what, double goal) {
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    PrintRatio(what + ", wall", g_wallRatio, goal);
+    PrintRatio(what + ", main-thread CPU", g_cpuRatio, goal);
+    benchmark::Shutdown();
+    return 0;
 }
 
 }  // namespace bench_util

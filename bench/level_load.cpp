@@ -1,20 +1,14 @@
 // Main-thread CPU time of each level's load and first frame against a steady frame of that level,
 // cold (first load: lightmaps baked, files read) and warm (second). Goal: first frame <= 3x steady.
 #include <epoxy/gl.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <cstdio>
-#include <filesystem>
-#include <memory>
-#include <string>
 
-#include "assets.h"
 #include "bench_util.h"
-#include "d3dfont.h"
 #include "game.h"
+#include "game_world_support.h"
 #include "gameengine.h"
-#include "renderer.h"
 
 namespace {
 
@@ -57,23 +51,12 @@ void Print(uint32_t level, bool warm, const Sample& s) {
 }
 
 void BM_LevelLoad(benchmark::State& state) {
-    const std::filesystem::path dir =
-        std::filesystem::temp_directory_path() / ("level_load_bench_" + std::to_string(getpid()));
-    std::filesystem::create_directories(dir);
-    mkassets::WriteAll(dir.string());
-    const std::filesystem::path home = std::filesystem::current_path();
-    std::filesystem::current_path(dir);
-
+    quiltest::GeneratedAssetFolder("bench_level_load");  // a fresh set: no lightmaps baked yet
     bench_util::EngineDevice engine;
     if (!engine.Open(640, 480)) {
         state.SkipWithError("no device");
         return;
     }
-    auto font = std::make_unique<D3DFont>("Arial Black", 32, D3DFONT_BOLD);
-    font->InitDeviceObjects(engine.device());
-    font->RestoreDeviceObjects();
-    RenderDevice_SetFont(font.get());
-    GetRenderer()->RestoreDeviceObjects();
     Game* game = GetGame();
     game->Init();
     Frames(10);
@@ -93,15 +76,9 @@ void BM_LevelLoad(benchmark::State& state) {
             }
         }
     }
-    std::printf("worst warm first frame / steady frame: %.2f (goal <= 3)\n", worst);
-
+    bench_util::PrintRatio("level_load: worst warm first frame / steady frame", worst, 3.0);
     game->Shutdown();
     GetRenderer()->DeleteDeviceObjects();
-    font.reset();
-    RenderDevice_SetFont(nullptr);
-    engine.Close();
-    std::filesystem::current_path(home);
-    std::filesystem::remove_all(dir);
 }
 BENCHMARK(BM_LevelLoad)->Iterations(1)->Unit(benchmark::kMillisecond);
 

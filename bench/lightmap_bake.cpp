@@ -79,20 +79,16 @@ int main(int argc, char** argv) {
     GetLevel()->Init();  // the prop types load their meshes and collision meshes
     bench_util::RatioReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
-    std::printf("\njobs that share nothing: %.2fx faster on %u threads than on 1\n",
-                reporter.seconds["BM_Ideal/0"] / reporter.seconds["BM_Ideal/1"], kCores);
-    std::printf("house  reference ms  fast ms  %2u threads ms  fast/reference  speed-up on %u (want >= %.1f)"
-                "  CPU on %u / on 1\n",
-                kCores, kCores, 0.7 * kCores, kCores);
+    const std::string cores = std::to_string(kCores) + " threads";
+    bench_util::PrintRatio("jobs that share nothing, 1 thread / " + cores, reporter.Ratio("BM_Ideal/0", "BM_Ideal/1"));
     for (int n = 0; n < 5; ++n) {
         const std::string h = "/" + std::to_string(n), one = "BM_Fast" + h + "/0", all = "BM_Fast" + h + "/1";
-        const double ref = reporter.seconds["BM_Reference" + h];
         if (reporter.seconds[one] <= 0 || reporter.seconds[all] <= 0) continue;
-        std::printf("%5d  %12.1f  %7.1f  %13.1f  %13.2fx  %18.2fx %s  %14.2f\n", n, ref * 1e3,
-                    reporter.seconds[one] * 1e3, reporter.seconds[all] * 1e3, ref / reporter.seconds[one],
-                    reporter.seconds[one] / reporter.seconds[all],
-                    reporter.seconds[one] >= 0.7 * kCores * reporter.seconds[all] ? "met " : "SHORT",
-                    reporter.cpu[all] / reporter.cpu[one]);
+        const std::string house = "house " + std::to_string(n);
+        bench_util::PrintRatio(house + ": reference / fast bake", reporter.Ratio("BM_Reference" + h, one));
+        bench_util::PrintRatio(house + ": fast bake on 1 thread / on " + cores, reporter.Ratio(one, all), 0.7 * kCores,
+                               true);
+        bench_util::PrintRatio(house + ": CPU time on " + cores + " / on 1", reporter.cpu[all] / reporter.cpu[one]);
     }
     GetLevel()->Free();
     RenderDevice_Unbind();

@@ -9,9 +9,6 @@
 
 #include "bench_gl.h"
 #include "bench_util.h"
-#include "d3dfont.h"
-#include "renderdevice.h"
-#include "renderer.h"
 #include "spritelist2d.h"
 #include "wingdi.h"
 
@@ -20,7 +17,6 @@ namespace {
 const int kWidth = 640, kHeight = 480;
 const int kLists = 20, kSpritesPerList = 100, kTextLines = 40;
 const char kLine[] = "SCORE 012345 TIME 1:05 LEVEL 3";
-bench_util::PairClock g_clock;  // the last run's, for main to print
 
 // Writes a small white TGA that the sprite lists load.
 std::string SpriteTexture() {
@@ -76,11 +72,6 @@ class EngineScene {
 public:
     bool Open() {
         if (!m_engine.Open(kWidth, kHeight)) return false;
-        m_font = std::make_unique<D3DFont>("Arial Black", 32, D3DFONT_BOLD);
-        m_font->InitDeviceObjects(m_engine.device());
-        m_font->RestoreDeviceObjects();
-        RenderDevice_SetFont(m_font.get());
-        GetRenderer()->RestoreDeviceObjects();
         const std::string texture = SpriteTexture();
         for (int l = 0; l < kLists; ++l) {
             m_lists.push_back(std::make_unique<SpriteList2D>());
@@ -100,18 +91,14 @@ public:
         glFinish();
     }
     ~EngineScene() {
-        if (!m_font) return;
+        if (!m_engine.device()) return;
         m_page.Deactivate();
         for (auto& list : m_lists) list->Shutdown();
         GetRenderer()->ClearLists();
-        m_font.reset();
-        RenderDevice_SetFont(nullptr);
-        m_engine.Close();
     }
 
 private:
     bench_util::EngineDevice m_engine;
-    std::unique_ptr<D3DFont> m_font;
     std::vector<std::unique_ptr<SpriteList2D>> m_lists;
     TextPage m_page;
 };
@@ -126,10 +113,9 @@ void Quad(ScreenVertex* v, float x, float y, float w, float h, DWORD colour, flo
 
 // Straight OpenGL: one program, one texture per list, the sprite quads rebuilt on
 // the CPU and streamed with one draw per list; text in batches of 50 quads.
-class GlBaseline {
+class GlBaseline : bench_util::GlSide {
 public:
     bool Open() {
-        if (!m_window.Open("render bench", kWidth, kHeight)) return false;
         const char* vs =
             "#version 330 core\nlayout(location=0) in vec4 p; layout(location=1) in vec4 c; layout(location=2) in vec2 t;"
             "out vec4 vc; out vec2 vt; void main(){ gl_Position = vec4(p.x/320.0-1.0, 1.0-p.y/240.0, p.z*2.0-1.0, 1.0);"
@@ -137,9 +123,7 @@ public:
         const char* fs =
             "#version 330 core\nin vec4 vc; in vec2 vt; uniform sampler2D s; out vec4 o;"
             " void main(){ vec4 x = texture(s, vt) * vc; if (x.a < 8.0/255.0) discard; o = x; }";
-        m_program = bench_util::LinkProgram(vs, fs);
-        glGenVertexArrays(1, &m_vao);
-        glBindVertexArray(m_vao);
+        if (!OpenGl("render bench", kWidth, kHeight, vs, fs)) return false;
         glGenBuffers(1, &m_vbo);
         glGenBuffers(1, &m_ibo);
         std::vector<GLushort> indices;
@@ -170,7 +154,6 @@ public:
         glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
         glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAX_LEVEL, 0);
         m_cells = GlyphCells();
-        glViewport(0, 0, kWidth, kHeight);
         glEnable(GL_BLEND);
         glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
         glEnable(GL_DEPTH_TEST);
@@ -178,10 +161,7 @@ public:
         return true;
     }
     void Frame(int frame) {
-        m_window.MakeCurrent();
-        glClearColor(0, 0, 0, 1);
-        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-        glUseProgram(m_program);
+        BeginFrame();
         std::vector<ScreenVertex> v(kSpritesPerList * 4);
         for (int l = 0; l < kLists; ++l) {
             for (int i = 0; i < kSpritesPerList; ++i) {
@@ -222,8 +202,7 @@ public:
     }
 
 private:
-    bench_util::GlWindow m_window;
-    GLuint m_program = 0, m_vao = 0, m_vbo = 0, m_ibo = 0;
+    GLuint m_vbo = 0, m_ibo = 0;
     std::vector<GLuint> m_textures;
     std::vector<SIZE> m_cells;
 };
@@ -231,8 +210,7 @@ private:
 void BM_EngineAgainstGL(benchmark::State& state) {
     EngineScene engine;
     GlBaseline gl;
-    bench_util::PairClock clock;
-    if (bench_util::TimePair(state, engine, gl, clock)) g_clock = clock;
+    bench_util::TimePair(state, engine, gl);
 }
 
 }  // namespace
@@ -240,10 +218,5 @@ void BM_EngineAgainstGL(benchmark::State& state) {
 BENCHMARK(BM_EngineAgainstGL)->Unit(benchmark::kMicrosecond)->MinTime(2.0);
 
 int main(int argc, char** argv) {
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    std::printf("render_frame: engine / straight OpenGL, wall %.2f, main-thread CPU %.2f (target at most 1.30)\n",
-                g_clock.wallRatio, g_clock.cpuRatio);
-    benchmark::Shutdown();
-    return 0;
+    return bench_util::RunPairs(argc, argv, "render_frame: engine / straight OpenGL", 1.30);
 }

@@ -10,7 +10,6 @@
 #include "bench_gl.h"
 #include "bench_util.h"
 #include "d3dx8.h"
-#include "renderer.h"
 #include "skinmesh.h"
 #include "skinmesh_model.h"
 
@@ -94,7 +93,6 @@ public:
     bool Open() {
         if (!m_engine.Open(kWidth, kHeight)) return false;
         Renderer* renderer = GetRenderer();
-        renderer->RestoreDeviceObjects();
         for (int i = 0; i < kModels; ++i) {
             m_meshes.push_back(std::make_unique<SkinMesh>());
             m_meshes.back()->Setup(kFile, "");
@@ -122,7 +120,6 @@ public:
     ~EngineScene() {
         for (auto& m : m_meshes) m->Shutdown();
         GetRenderer()->ClearLists();
-        m_engine.Close();
     }
 
 private:
@@ -132,19 +129,16 @@ private:
 
 // Straight OpenGL: the CPU-blended vertices in one buffer, drawn 30 times, each with its
 // model's position and the same projection, lit per vertex by one directional light.
-class GlBaseline {
+class GlBaseline : bench_util::GlSide {
 public:
     bool Open() {
-        if (!m_window.Open("skin bench", kWidth, kHeight)) return false;
         const char* vs =
             "#version 330 core\nlayout(location=0) in vec3 p; layout(location=1) in vec3 n; uniform vec3 offset;"
             " uniform mat4 proj; out vec4 vc; void main(){ gl_Position = proj * vec4(p + offset, 1.0);"
             " float d = max(dot(normalize(n), normalize(vec3(0.3, 0.5, -1.0))), 0.0);"
             " vc = vec4(vec3(0.2) + vec3(0.8) * d, 1.0); }";
         const char* fs = "#version 330 core\nin vec4 vc; out vec4 o; void main(){ o = vc; }";
-        m_program = bench_util::LinkProgram(vs, fs);
-        glGenVertexArrays(1, &m_vao);
-        glBindVertexArray(m_vao);
+        if (!OpenGl("skin bench", kWidth, kHeight, vs, fs)) return false;
         GLuint buffers[2];
         glGenBuffers(2, buffers);
         glBindBuffer(GL_ARRAY_BUFFER, buffers[0]);
@@ -155,18 +149,14 @@ public:
         glVertexAttribPointer(1, 3, GL_FLOAT, GL_FALSE, 24, reinterpret_cast<void*>(12));
         glEnableVertexAttribArray(0);
         glEnableVertexAttribArray(1);
-        glViewport(0, 0, kWidth, kHeight);
         glEnable(GL_DEPTH_TEST);
         // Row vectors times the engine's projection = column vectors times its transpose.
-        glUseProgram(m_program);
         glUniformMatrix4fv(glGetUniformLocation(m_program, "proj"), 1, GL_FALSE, &g_projection.m[0][0]);
         m_offset = glGetUniformLocation(m_program, "offset");
         return true;
     }
     void Frame(int) {
-        m_window.MakeCurrent();
-        glClearColor(0, 0, 0, 1);
-        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+        BeginFrame();
         for (int i = 0; i < kModels; ++i) {
             const Matrix m = ModelMatrix(i);
             glUniform3f(m_offset, m.m[3][0], m.m[3][1], m.m[3][2]);
@@ -181,22 +171,16 @@ public:
     }
 
 private:
-    bench_util::GlWindow m_window;
-    GLuint m_program = 0, m_vao = 0;
     GLint m_offset = -1;
 };
-
-bench_util::PairClock g_clock;  // the last run's, for main to print
 
 void BM_SkinMeshAgainstGL(benchmark::State& state) {
     EngineScene engine;
     GlBaseline gl;
-    bench_util::PairClock clock;
-    if (!bench_util::TimePair(state, engine, gl, clock)) return;
+    if (!bench_util::TimePair(state, engine, gl)) return;
     // How much of the frame the models cover, to show that both sides draw alike.
     state.counters["gl_covered_px"] = gl.Covered();
     state.counters["engine_covered_px"] = engine.Covered();
-    g_clock = clock;
 }
 
 }  // namespace
@@ -205,11 +189,7 @@ BENCHMARK(BM_SkinMeshAgainstGL)->Unit(benchmark::kMillisecond)->MinTime(2.0);
 
 int main(int argc, char** argv) {
     WriteSkinnedModel(kFile);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    std::printf("30 skinned models, shader skinning / pre-blended lit straight OpenGL: wall %.2fx, main-thread CPU %.2fx\n",
-                g_clock.wallRatio, g_clock.cpuRatio);
+    const int rc = bench_util::RunPairs(argc, argv, "skinmesh_draw: engine / CPU-blended straight OpenGL", 0);
     std::remove(kFile);
-    benchmark::Shutdown();
-    return 0;
+    return rc;
 }

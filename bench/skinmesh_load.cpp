@@ -3,6 +3,8 @@
 #include <malloc.h>
 
 #include <cstdio>
+#include <filesystem>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -13,26 +15,16 @@
 
 namespace {
 
-const char kGenerated[] = "bench_skinned_model.x";
+const char kGenerated[] = "bench_skinned_model.x", kWalker[] = QUIL_RUN_DIR "/gfx/tiny.x";
 
 double heapBytes() { return double(mallinfo2().uordblks); }
-
-long FileBytes(const char* path) {
-    FILE* f = std::fopen(path, "rb");
-    if (!f) return -1;
-    std::fseek(f, 0, SEEK_END);
-    const long n = std::ftell(f);
-    std::fclose(f);
-    return n;
-}
 
 void ReadWhole(benchmark::State& state, std::string path) {
     std::vector<char> buffer;
     for (auto _ : state) {
-        FILE* f = std::fopen(path.c_str(), "rb");
-        buffer.resize(size_t(FileBytes(path.c_str())));
-        benchmark::DoNotOptimize(std::fread(buffer.data(), 1, buffer.size(), f));
-        std::fclose(f);
+        std::ifstream in(path, std::ios::binary);
+        buffer.resize(std::filesystem::file_size(path));
+        benchmark::DoNotOptimize(in.read(buffer.data(), std::streamsize(buffer.size())));
     }
 }
 
@@ -58,7 +50,7 @@ void LoadAndConvert(benchmark::State& state, std::string path) {
         benchmark::DoNotOptimize(mesh.GetElements());
         held = heapBytes() - before;
     }
-    state.counters["file_kb"] = double(FileBytes(path.c_str())) / 1024.0;
+    state.counters["file_kb"] = double(std::filesystem::file_size(path)) / 1024.0;
     // What the loaded model keeps on the heap (frames, meshes and their system-memory copies).
     state.counters["held_kb"] = held / 1024.0;
 }
@@ -73,7 +65,7 @@ int main(int argc, char** argv) {
     }
     WriteSkinnedModel(kGenerated);
     std::vector<std::pair<std::string, std::string>> models = {{"generated", kGenerated}};
-    if (FileBytes(QUIL_WALKER_MODEL) > 0) models.insert(models.begin(), {"walker", QUIL_WALKER_MODEL});
+    if (std::filesystem::exists(kWalker)) models.insert(models.begin(), {"walker", kWalker});
     for (const auto& [name, path] : models) {
         benchmark::RegisterBenchmark(("load/" + name).c_str(), LoadAndConvert, path)
             ->Unit(benchmark::kMillisecond)->MinTime(1.0);
@@ -85,15 +77,11 @@ int main(int argc, char** argv) {
     benchmark::Initialize(&argc, argv);
     bench_util::RatioReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
-    for (const auto& [name, path] : models) {
-        const double load = reporter.Seconds("load/" + name);
-        if (load <= 0.0) continue;
-        std::printf("%s model (%ld KB): load+convert %.2f ms = %.2fx parse alone = %.1fx reading the file; "
-                    "parse = %.1fx reading\n",
-                    name.c_str(), FileBytes(path.c_str()) / 1024, load * 1e3,
-                    reporter.Ratio("load/" + name, "parse/" + name), reporter.Ratio("load/" + name, "read/" + name),
-                    reporter.Ratio("parse/" + name, "read/" + name));
-    }
+    // load = load and convert; parse = the file parsed alone; read = the file read into memory.
+    for (const auto& model : models)
+        for (const auto& [a, b] : {std::pair<std::string, std::string>{"load", "parse"}, {"load", "read"}, {"parse", "read"}})
+            bench_util::PrintRatio(model.first + " model: " + a + " / " + b,
+                                   reporter.Ratio(a + "/" + model.first, b + "/" + model.first));
     engine.Close();
     std::remove(kGenerated);
     return 0;
