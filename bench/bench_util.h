@@ -1,17 +1,21 @@
-// What the engine benchmarks share: the render device off screen, a reporter that keeps each
-// run's times for main's ratios, two sides timed in turn within one iteration, and the one form
-// in which every benchmark prints its ratios.
+// What the benchmarks share: the render device off screen, the straight OpenGL baselines' window
+// and program, a reporter that keeps each run's times for main's ratios, two sides timed in turn
+// within one iteration, and the one form in which every benchmark prints its ratios.
 #pragma once
+#include <SDL.h>
 #include <benchmark/benchmark.h>
+#include <epoxy/gl.h>
 
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
+#include <initializer_list>
 #include <map>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "d3dfont.h"
@@ -23,7 +27,7 @@
 namespace bench_util {
 
 // An off-screen device bound as the engine's render device, with the game's font and the
-// renderer's device objects, until Close.
+// renderer's device objects, for the object's lifetime.
 class EngineDevice {
 public:
     bool Open(UINT width, UINT height) {
@@ -38,27 +42,71 @@ public:
         GetRenderer()->RestoreDeviceObjects();
         return true;
     }
-    // Unbinds and releases the device; a second call does nothing.
-    void Close() {
+    ~EngineDevice() {
         RenderDevice_SetFont(nullptr);
         m_font.reset();
         if (m_device) {
             RenderDevice_Unbind();
             m_device->Release();
-            m_device = nullptr;
         }
-        if (m_d3d) {
-            m_d3d->Release();
-            m_d3d = nullptr;
-        }
+        if (m_d3d) m_d3d->Release();
     }
-    ~EngineDevice() { Close(); }
     IDirect3DDevice8* device() const { return m_device; }
 
 private:
     IDirect3D8* m_d3d = nullptr;
     IDirect3DDevice8* m_device = nullptr;
     std::unique_ptr<D3DFont> m_font;
+};
+
+// A straight OpenGL baseline's hidden window with a 3.3 core context, one program and one vertex array.
+class GlSide {
+public:
+    ~GlSide() {
+        if (m_context) SDL_GL_DeleteContext(m_context);
+        if (m_window) SDL_DestroyWindow(m_window);
+    }
+
+protected:
+    // Creates the window and its context, links the two shader texts (the baselines' own, known
+    // to compile) and binds the program and a vertex array.
+    bool OpenGl(const char* title, int width, int height, const char* vertexShader, const char* fragmentShader) {
+        m_window = SDL_CreateWindow(title, 0, 0, width, height, SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN);
+        if (!m_window) return false;
+        SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_CORE);
+        SDL_GL_SetAttribute(SDL_GL_CONTEXT_MAJOR_VERSION, 3);
+        SDL_GL_SetAttribute(SDL_GL_CONTEXT_MINOR_VERSION, 3);
+        m_context = SDL_GL_CreateContext(m_window);
+        if (!m_context) return false;
+        SDL_GL_MakeCurrent(m_window, m_context);
+        m_program = glCreateProgram();
+        for (auto [type, src] : {std::pair<GLenum, const char*>{GL_VERTEX_SHADER, vertexShader},
+                                 {GL_FRAGMENT_SHADER, fragmentShader}}) {
+            GLuint shader = glCreateShader(type);
+            glShaderSource(shader, 1, &src, nullptr);
+            glCompileShader(shader);
+            glAttachShader(m_program, shader);
+        }
+        glLinkProgram(m_program);
+        glUseProgram(m_program);
+        GLuint vao = 0;
+        glGenVertexArrays(1, &vao);
+        glBindVertexArray(vao);
+        glViewport(0, 0, width, height);
+        return true;
+    }
+    // Makes the context current, clears to black and uses the program.
+    void BeginFrame() {
+        SDL_GL_MakeCurrent(m_window, m_context);
+        glClearColor(0, 0, 0, 1);
+        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+        glUseProgram(m_program);
+    }
+    GLuint m_program = 0;
+
+private:
+    SDL_Window* m_window = nullptr;
+    SDL_GLContext m_context = nullptr;
 };
 
 // A result line: the ratio, and against a goal (none when 0; a floor when atLeast) met or SHORT.
@@ -133,10 +181,12 @@ bool TimePair(benchmark::State& state, Engine& engine, Baseline& baseline) {
     return true;
 }
 
-// Runs the benchmarks and prints the last TimePair's two ratios against the goal (0: none).
-inline int RunPairs(int argc, char** argv, const std::string& what, double goal) {
+// Runs the benchmarks (shown by reporter, or the console's) and prints the last TimePair's two
+// ratios against the goal (0: none).
+inline int RunPairs(int argc, char** argv, const std::string& what, double goal,
+                    benchmark::BenchmarkReporter* reporter = nullptr) {
     benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
+    benchmark::RunSpecifiedBenchmarks(reporter);
     PrintRatio(what + ", wall", g_wallRatio, goal);
     PrintRatio(what + ", main-thread CPU", g_cpuRatio, goal);
     benchmark::Shutdown();

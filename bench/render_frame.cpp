@@ -1,16 +1,14 @@
 // Frame cost of 2,000 screen sprites in 20 lists and 40 lines of text through the renderer, against
 // the same quads and batches drawn straight to OpenGL; the two sides take turns each iteration.
 #include <cmath>
-#include <cstdio>
-#include <cstdlib>
+#include <filesystem>
+#include <fstream>
 #include <memory>
 #include <string>
 #include <vector>
 
-#include "bench_gl.h"
 #include "bench_util.h"
 #include "spritelist2d.h"
-#include "wingdi.h"
 
 namespace {
 
@@ -18,17 +16,12 @@ const int kWidth = 640, kHeight = 480;
 const int kLists = 20, kSpritesPerList = 100, kTextLines = 40;
 const char kLine[] = "SCORE 012345 TIME 1:05 LEVEL 3";
 
-// Writes a small white TGA that the sprite lists load.
+// Writes a small white TGA with alpha that the sprite lists load.
 std::string SpriteTexture() {
-    const std::string path = std::string(std::getenv("TMPDIR") ? std::getenv("TMPDIR") : "/tmp") + "/render_bench.tga";
-    FILE* f = std::fopen(path.c_str(), "wb");
-    const unsigned char header[18] = {0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0, 16, 0, 16, 0, 32, 8};
-    std::fwrite(header, 1, sizeof(header), f);
-    for (int i = 0; i < 16 * 16; ++i) {
-        const unsigned char texel[4] = {255, 255, 255, 255};
-        std::fwrite(texel, 1, 4, f);
-    }
-    std::fclose(f);
+    const std::string path = (std::filesystem::temp_directory_path() / "render_bench.tga").string();
+    std::vector<unsigned char> tga = {0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0, 16, 0, 16, 0, 32, 8};
+    tga.resize(18 + 16 * 16 * 4, 255);
+    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(tga.data()), std::streamsize(tga.size()));
     return path;
 }
 
@@ -39,18 +32,14 @@ Sprite2D SpriteAt(int l, int i, int frame) {
             0, 0, 1, 1};
 }
 
-// Cell sizes of the font's glyphs, measured as the font measures them, so that the
-// baseline draws quads of the same size.
+// Cell sizes of the font's glyphs as the font measures them, so that the baseline draws quads of
+// the same size.
 std::vector<SIZE> GlyphCells() {
     std::vector<SIZE> cells(256, SIZE{0, 0});
-    HDC dc = CreateCompatibleDC(nullptr);
-    HFONT font = CreateFontA(-MulDiv(32, GetDeviceCaps(dc, LOGPIXELSY), 72), 0, 0, 0, FW_BOLD, FALSE, FALSE, FALSE,
-                             DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, ANTIALIASED_QUALITY,
-                             VARIABLE_PITCH, "Arial Black");
-    SelectObject(dc, font);
-    for (const char* c = kLine; *c; ++c) GetTextExtentPoint32A(dc, c, 1, &cells[static_cast<unsigned char>(*c)]);
-    DeleteDC(dc);
-    DeleteObject(font);
+    for (const char* c = kLine; *c; ++c) {
+        const char glyph[2] = {*c, 0};
+        RenderDevice_GetFont()->GetTextExtent(glyph, &cells[static_cast<unsigned char>(*c)]);
+    }
     return cells;
 }
 

@@ -1,22 +1,119 @@
-// 30 skinned models (5,000 triangles, 24 bones) drawn through SkinMesh's shader skinning, against the
-// same vertices blended once on the CPU and drawn lit straight to OpenGL; sides take turns each iteration.
+// Skinned meshes on a generated 5,000-triangle, 24-bone model: loading and converting it (and the
+// game's walker model) through SkinMesh against parsing the file alone and reading it, with the heap
+// a loaded model holds; and 30 of them drawn through shader skinning against the same vertices
+// blended once on the CPU and drawn lit straight to OpenGL, the two sides taking turns.
+#include <malloc.h>
+
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
+#include <filesystem>
+#include <fstream>
 #include <memory>
 #include <string>
 #include <vector>
 
-#include "bench_gl.h"
 #include "bench_util.h"
 #include "d3dx8.h"
+#include "dxfile.h"
 #include "skinmesh.h"
-#include "skinmesh_model.h"
 
 namespace {
 
-const int kWidth = 640, kHeight = 480, kModels = 30;
-const char kFile[] = "bench_skinned_draw.x";
+const int kWidth = 640, kHeight = 480, kModels = 30, kColumns = 50, kRows = 50, kBones = 24;
+const char kModel[] = "bench_skinned_model.x", kWalker[] = QUIL_RUN_DIR "/gfx/tiny.x";
+
+// Writes the model: a 50 x 50 quad grid (5,000 triangles) in x-y over a chain of 24 bones, each
+// row of vertices weighted to two neighbouring bones.
+void WriteSkinnedModel(const char* path) {
+    std::string frames, closing;
+    for (int b = 0; b < kBones; ++b) {
+        frames += "Frame Bone" + std::to_string(b) + " { FrameTransformMatrix { 1,0,0,0,0,1,0,0,0,0,1,0,0," +
+                  (b ? "-1" : "0") + ",0,1;; }\n";
+        closing += "}\n";
+    }
+    const int verts = (kColumns + 1) * (kRows + 1);
+    std::string mesh = "Mesh Body {\n" + std::to_string(verts) + ";\n";
+    for (int r = 0; r <= kRows; ++r)
+        for (int c = 0; c <= kColumns; ++c)
+            mesh += std::to_string(c * 0.5f) + ";" + std::to_string(-r * 0.5f) + ";0;" +
+                    (r == kRows && c == kColumns ? ";\n" : ",");
+    mesh += std::to_string(kColumns * kRows * 2) + ";\n";
+    for (int r = 0; r < kRows; ++r)
+        for (int c = 0; c < kColumns; ++c) {
+            const int a = r * (kColumns + 1) + c, b = a + 1, d = a + kColumns + 1, e = d + 1;
+            // Clockwise as seen from -z, the side the normals face.
+            mesh += "3;" + std::to_string(a) + "," + std::to_string(b) + "," + std::to_string(d) + ";,3;" +
+                    std::to_string(b) + "," + std::to_string(e) + "," + std::to_string(d) + ";" +
+                    (r == kRows - 1 && c == kColumns - 1 ? ";\n" : ",");
+        }
+    mesh += "MeshNormals { 1; 0;0;-1;; " + std::to_string(kColumns * kRows * 2) + ";";
+    for (int f = 0; f < kColumns * kRows * 2; ++f) mesh += std::string("3;0,0,0;") + (f + 1 == kColumns * kRows * 2 ? ";" : ",");
+    mesh += " }\nMeshTextureCoords { " + std::to_string(verts) + ";";
+    for (int v = 0; v < verts; ++v) mesh += std::string("0;0;") + (v + 1 == verts ? ";" : ",");
+    mesh += " }\n";
+    // Each row belongs to bone row * bones / rows, shared half and half with the next bone.
+    for (int b = 0; b < kBones; ++b) {
+        std::string idx, w;
+        int n = 0;
+        for (int r = 0; r <= kRows; ++r) {
+            const float pos = float(r) * (kBones - 1) / kRows;
+            const int lo = int(pos);
+            const float t = pos - float(lo);
+            float weight = 0.0f;
+            if (lo == b) weight = 1.0f - t;
+            if (lo + 1 == b) weight = t;
+            if (weight <= 0.0f) continue;
+            for (int c = 0; c <= kColumns; ++c) {
+                idx += (n ? "," : "") + std::to_string(r * (kColumns + 1) + c);
+                w += (n ? "," : "") + std::to_string(weight);
+                ++n;
+            }
+        }
+        mesh += "SkinWeights { \"Bone" + std::to_string(b) + "\"; " + std::to_string(n) + "; " + idx + "; " + w +
+                "; 1,0,0,0,0,1,0,0,0,0,1,0,0," + std::to_string(b) + ",0,1;; }\n";
+    }
+    std::ofstream(path, std::ios::binary) << "xof 0303txt 0032\n" << frames << mesh << "}\n" << closing;
+}
+
+double heapBytes() { return double(mallinfo2().uordblks); }
+
+void ReadWhole(benchmark::State& state, std::string path) {
+    std::vector<char> buffer;
+    for (auto _ : state) {
+        std::ifstream in(path, std::ios::binary);
+        buffer.resize(std::filesystem::file_size(path));
+        benchmark::DoNotOptimize(in.read(buffer.data(), std::streamsize(buffer.size())));
+    }
+}
+
+void ParseOnly(benchmark::State& state, std::string path) {
+    for (auto _ : state) {
+        IDirectXFile* file = nullptr;
+        DirectXFileCreate(&file);
+        IDirectXFileEnumObject* en = nullptr;
+        if (FAILED(file->CreateEnumObject(const_cast<char*>(path.c_str()), DXFILELOAD_FROMFILE, &en)))
+            state.SkipWithError("parse failed");
+        else
+            en->Release();
+        file->Release();
+    }
+}
+
+void LoadAndConvert(benchmark::State& state, std::string path) {
+    bench_util::EngineDevice engine;
+    if (!engine.Open(64, 64)) return state.SkipWithError("no device");
+    double held = 0.0;
+    for (auto _ : state) {
+        const double before = heapBytes();
+        SkinMesh mesh;
+        if (FAILED(mesh.LoadMeshHierarchy(path.c_str()))) state.SkipWithError("load failed");
+        benchmark::DoNotOptimize(mesh.GetElements());
+        held = heapBytes() - before;
+    }
+    state.counters["file_kb"] = double(std::filesystem::file_size(path)) / 1024.0;
+    // What the loaded model keeps on the heap (frames, meshes and their system-memory copies).
+    state.counters["held_kb"] = held / 1024.0;
+}
 
 // The first model's positions and normals blended on the CPU (camera space, six floats a
 // vertex) and its triangle list.
@@ -95,7 +192,7 @@ public:
         Renderer* renderer = GetRenderer();
         for (int i = 0; i < kModels; ++i) {
             m_meshes.push_back(std::make_unique<SkinMesh>());
-            m_meshes.back()->Setup(kFile, "");
+            m_meshes.back()->Setup(kModel, "");
             m_meshes.back()->SetRenderMode(RENDERMODE_DIFFUSE);
             *m_meshes.back()->GetMatrix() = ModelMatrix(i);
             m_meshes.back()->Activate();
@@ -188,8 +285,24 @@ void BM_SkinMeshAgainstGL(benchmark::State& state) {
 BENCHMARK(BM_SkinMeshAgainstGL)->Unit(benchmark::kMillisecond)->MinTime(2.0);
 
 int main(int argc, char** argv) {
-    WriteSkinnedModel(kFile);
-    const int rc = bench_util::RunPairs(argc, argv, "skinmesh_draw: engine / CPU-blended straight OpenGL", 0);
-    std::remove(kFile);
-    return rc;
+    WriteSkinnedModel(kModel);
+    std::vector<std::pair<std::string, std::string>> models = {{"generated", kModel}};
+    if (std::filesystem::exists(kWalker)) models.insert(models.begin(), {"walker", kWalker});
+    for (const auto& [name, path] : models) {
+        benchmark::RegisterBenchmark(("load/" + name).c_str(), LoadAndConvert, path)
+            ->Unit(benchmark::kMillisecond)->MinTime(1.0);
+        benchmark::RegisterBenchmark(("parse/" + name).c_str(), ParseOnly, path)
+            ->Unit(benchmark::kMillisecond)->MinTime(1.0);
+        benchmark::RegisterBenchmark(("read/" + name).c_str(), ReadWhole, path)
+            ->Unit(benchmark::kMicrosecond)->MinTime(0.5);
+    }
+    bench_util::RatioReporter reporter;
+    bench_util::RunPairs(argc, argv, "skinmesh draw: engine / CPU-blended straight OpenGL", 0, &reporter);
+    // load = load and convert; parse = the file parsed alone; read = the file read into memory.
+    for (const auto& model : models)
+        for (const auto& [a, b] : {std::pair<std::string, std::string>{"load", "parse"}, {"load", "read"}, {"parse", "read"}})
+            bench_util::PrintRatio(model.first + " model: " + a + " / " + b,
+                                   reporter.Ratio(a + "/" + model.first, b + "/" + model.first));
+    std::remove(kModel);
+    return 0;
 }
