@@ -1,6 +1,5 @@
-// What the benchmarks share: the render device off screen, the straight OpenGL baselines' window
-// and program, a reporter that keeps each run's times for main's ratios, two sides timed in turn
-// within one iteration, and the one form in which every benchmark prints its ratios.
+// What the benchmarks share: the engine's device off screen, the OpenGL baselines' window, paired
+// timing, a reporter that keeps each run's times, and the one form in which ratios are printed.
 #pragma once
 #include <SDL.h>
 #include <benchmark/benchmark.h>
@@ -26,8 +25,7 @@
 
 namespace bench_util {
 
-// An off-screen device bound as the engine's render device, with the game's font and the
-// renderer's device objects, for the object's lifetime.
+// An off-screen render device with the game's font and the renderer's device objects, while it lives.
 class EngineDevice {
 public:
     bool Open(UINT width, UINT height) {
@@ -68,8 +66,7 @@ public:
     }
 
 protected:
-    // Creates the window and its context, links the two shader texts (the baselines' own, known
-    // to compile) and binds the program and a vertex array.
+    // Window, context, the program of the two shader texts (known to compile) and a vertex array.
     bool OpenGl(const char* title, int width, int height, const char* vertexShader, const char* fragmentShader) {
         m_window = SDL_CreateWindow(title, 0, 0, width, height, SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN);
         if (!m_window) return false;
@@ -118,8 +115,7 @@ inline void PrintRatio(const std::string& what, double ratio, double goal = 0.0,
     std::printf("\n");
 }
 
-// Prints every run as the console reporter does and keeps its real and CPU seconds per
-// iteration by name (without the min_time suffix).
+// The console reporter, keeping each run's real and CPU seconds per iteration by name (sans min_time).
 class RatioReporter : public benchmark::ConsoleReporter {
 public:
     void ReportRuns(const std::vector<Run>& runs) override {
@@ -181,8 +177,7 @@ bool TimePair(benchmark::State& state, Engine& engine, Baseline& baseline) {
     return true;
 }
 
-// Runs the benchmarks (shown by reporter, or the console's) and prints the last TimePair's two
-// ratios against the goal (0: none).
+// Runs the benchmarks (through reporter, or the console's) and prints the last TimePair's ratios.
 inline int RunPairs(int argc, char** argv, const std::string& what, double goal,
                     benchmark::BenchmarkReporter* reporter = nullptr) {
     benchmark::Initialize(&argc, argv);

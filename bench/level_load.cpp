@@ -17,8 +17,7 @@ constexpr int kSteadyFrames = 30;
 
 double ThreadMs() { return bench_util::ThreadCpuSeconds() * 1e3; }
 
-// n game frames as the framework runs them (update, draw, wait for the device);
-// their main-thread CPU time in ms.
+// The main-thread CPU ms of n game frames as the framework runs them (update, draw, wait for the device).
 double Frames(int n) {
     const double start = ThreadMs();
     for (int i = 0; i < n; ++i) {
@@ -29,25 +28,18 @@ double Frames(int n) {
     return ThreadMs() - start;
 }
 
-struct Sample {
-    double load, first, steady;
-};
-
-// Times a load, the first frame after it and the steady frames that follow a
-// few settling ones.
+// Times a load, the first frame after it and the steady frames that follow a few settling ones;
+// prints them as a row and returns first frame / steady frame.
 template <class Load>
-Sample Measure(Load&& load) {
+double Measure(bool warm, Load&& load) {
     const double start = ThreadMs();
     load();
-    Sample s{ThreadMs() - start, Frames(1), 0.0};
+    const double loaded = ThreadMs() - start, first = Frames(1);
     Frames(5);
-    s.steady = Frames(kSteadyFrames) / kSteadyFrames;
-    return s;
-}
-
-void Print(uint32_t level, bool warm, const Sample& s) {
-    std::printf("%-6u %-5s %9.2f %9.2f %9.3f %11.1f %11.2f\n", level, warm ? "warm" : "cold", s.load, s.first,
-                s.steady, (s.load + s.first) / s.steady, s.first / s.steady);
+    const double steady = Frames(kSteadyFrames) / kSteadyFrames;
+    std::printf("%-6u %-5s %9.2f %9.2f %9.3f %11.1f %11.2f\n", GetGame()->GetLevelNumber(), warm ? "warm" : "cold",
+                loaded, first, steady, (loaded + first) / steady, first / steady);
+    return first / steady;
 }
 
 void BM_LevelLoad(benchmark::State& state) {
@@ -66,13 +58,12 @@ void BM_LevelLoad(benchmark::State& state) {
                     "load+first", "first");
         // Level 0 comes with the start of the game; its steady frames are those of
         // the get-ready wait, with the world frozen.
-        Print(0, false, Measure([&] { game->StartGame(); }));
+        Measure(false, [&] { game->StartGame(); });
         for (int i = 0; i < 300 && game->GetState() != GAMESTATE_PLAY; ++i) Frames(1);
         for (int pass = 0; pass < 2; ++pass) {
             for (uint32_t l = pass ? 0 : 1; l < Game::LEVEL_COUNT; ++l) {
-                const Sample s = Measure([&] { game->NextLevel(); });
-                Print(game->GetLevelNumber(), pass != 0, s);
-                if (pass) worst = std::max(worst, s.first / s.steady);
+                const double firstBySteady = Measure(pass != 0, [&] { game->NextLevel(); });
+                if (pass) worst = std::max(worst, firstBySteady);
             }
         }
     }

@@ -32,8 +32,7 @@ Sprite2D SpriteAt(int l, int i, int frame) {
             0, 0, 1, 1};
 }
 
-// Cell sizes of the font's glyphs as the font measures them, so that the baseline draws quads of
-// the same size.
+// Glyph cell sizes as the font measures them, for the baseline's quads of the same size.
 std::vector<SIZE> GlyphCells() {
     std::vector<SIZE> cells(256, SIZE{0, 0});
     for (const char* c = kLine; *c; ++c) {
@@ -80,7 +79,6 @@ public:
         glFinish();
     }
     ~EngineScene() {
-        if (!m_engine.device()) return;
         m_page.Deactivate();
         for (auto& list : m_lists) list->Shutdown();
         GetRenderer()->ClearLists();

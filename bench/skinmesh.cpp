@@ -115,8 +115,7 @@ void LoadAndConvert(benchmark::State& state, std::string path) {
     state.counters["held_kb"] = held / 1024.0;
 }
 
-// The first model's positions and normals blended on the CPU (camera space, six floats a
-// vertex) and its triangle list.
+// The first model's vertices blended on the CPU (position and normal, camera space) and its triangles.
 std::vector<float> g_blended;
 std::vector<uint32_t> g_indices;
 Matrix g_projection;
@@ -300,7 +299,8 @@ int main(int argc, char** argv) {
     bench_util::RunPairs(argc, argv, "skinmesh draw: engine / CPU-blended straight OpenGL", 0, &reporter);
     // load = load and convert; parse = the file parsed alone; read = the file read into memory.
     for (const auto& model : models)
-        for (const auto& [a, b] : {std::pair<std::string, std::string>{"load", "parse"}, {"load", "read"}, {"parse", "read"}})
+        for (const auto& [a, b] :
+             {std::pair<std::string, std::string>{"load", "parse"}, {"load", "read"}, {"parse", "read"}})
             bench_util::PrintRatio(model.first + " model: " + a + " / " + b,
                                    reporter.Ratio(a + "/" + model.first, b + "/" + model.first));
     std::remove(kModel);

@@ -22,12 +22,6 @@ std::vector<uint8_t> ReadGenerated(const std::string& rel) {
     return quiltest::ReadBytes(rel);
 }
 using quiltest::U32At;
-float F32(const std::vector<uint8_t>& b, size_t at) {
-    const uint32_t bits = U32At(b, at);
-    float f;
-    std::memcpy(&f, &bits, 4);
-    return f;
-}
 
 constexpr uint8_t kNone = 255;
 enum Side { kPlusZ = 0, kMinusZ = 1, kMinusX = 2, kPlusX = 3 };
@@ -62,8 +56,12 @@ House Read(int n) {
         p += 12;
         const uint32_t count = U32At(e, p);
         p += 8;
-        std::vector<std::pair<float, float>> pts;
-        for (uint32_t k = 0; k < count && p + 8 <= e.size(); ++k, p += 8) pts.push_back({F32(e, p), F32(e, p + 4)});
+        std::vector<std::pair<float, float>> pts(std::min<size_t>(count, (e.size() - p) / 8));
+        for (auto& xz : pts) {
+            std::memcpy(&xz.first, &e[p], 4);
+            std::memcpy(&xz.second, &e[p + 4], 4);
+            p += 8;
+        }
         lv.paths.push_back(pts);
     }
     return lv;

@@ -100,15 +100,22 @@ struct ShaderDevice : quiltest::RecordingDevice {
 
 }  // namespace
 
-// Collision parts are closed (every edge shared by two faces running opposite ways), flat-shaded
-// and facing outwards, so segments entering them are caught; only solid props have them.
-TEST(PropMeshes, CollisionPartsAreClosedFlatAndOutward) {
+// Props fit a node and the room; their collision parts are closed (every edge shared by two faces
+// running opposite ways), flat-shaded and facing outwards, so segments entering them are caught;
+// only solid props have them.
+TEST(PropMeshes, FitTheRoomWithClosedFlatOutwardCollisionParts) {
     for (uint32_t type = 0; type < NUM_DETAIL_OBJECT_TYPES; ++type) {
         const DetailObjectTypeDesc& row = *GetDetailObjectTypeDesc(type);
         SCOPED_TRACE(row.meshFile);
         const XMesh m = ReadMesh(ReadGeneratedText(row.meshFile));
         ASSERT_EQ(m.materials, int(row.subsetCount));
         ASSERT_EQ(m.material.size(), m.faces.size());
+        for (const V& p : m.pos) {
+            EXPECT_GE(p.y, -10.01f) << "below the floor";
+            EXPECT_LE(p.y, 30.01f) << "above the ceiling";
+            EXPECT_LE(std::fabs(p.x), 18.0f);
+            EXPECT_LE(std::fabs(p.z), 18.0f);
+        }
         std::map<std::array<long, 6>, int> edges;
         auto key = [&](int a, int b) {
             const V& p = m.pos[a];
@@ -140,18 +147,6 @@ TEST(PropMeshes, CollisionPartsAreClosedFlatAndOutward) {
             const std::array<long, 6> back = {e[3], e[4], e[5], e[0], e[1], e[2]};
             const auto it = edges.find(back);
             EXPECT_TRUE(it != edges.end() && it->second == count) << "open or doubled edge";
-        }
-    }
-}
-
-TEST(PropMeshes, SizesFitANodeAndTheRoom) {
-    for (uint32_t type = 0; type < NUM_DETAIL_OBJECT_TYPES; ++type) {
-        const char* file = GetDetailObjectTypeDesc(type)->meshFile;
-        for (const V& p : ReadMesh(ReadGeneratedText(file)).pos) {
-            EXPECT_GE(p.y, -10.01f) << file << " below the floor";
-            EXPECT_LE(p.y, 30.01f) << file << " above the ceiling";
-            EXPECT_LE(std::fabs(p.x), 18.0f) << file;
-            EXPECT_LE(std::fabs(p.z), 18.0f) << file;
         }
     }
 }
