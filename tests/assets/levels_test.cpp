@@ -1,6 +1,6 @@
-// The five houses, read back with a reader of the level and enemy file layouts written here: each
-// is a closed, playable room within the game's limits, every goal reachable from the start, and the
-// people walk through doorways, never through walls or furniture.
+// The five houses, read back from their level and enemy files: each is a closed, playable room
+// within the game's limits, every goal reachable from the start, and the people walk through
+// doorways, never through walls or furniture.
 #include <gtest/gtest.h>
 
 #include <algorithm>

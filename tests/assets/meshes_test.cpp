@@ -3,12 +3,10 @@
 // that load for shader skinning with animations that loop.
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <array>
 #include <cctype>
 #include <cmath>
 #include <map>
-#include <set>
 #include <string>
 #include <vector>
 
@@ -151,8 +149,9 @@ TEST(PropMeshes, FitTheRoomWithClosedFlatOutwardCollisionParts) {
     }
 }
 
-// Skinned models load and convert for shader skinning without a trap; weights sum to one, keys
-// rise in time and each track ends where it began.
+// Skinned models load and convert for shader skinning without a trap (the loader refuses bad keys
+// and animations without a target); weights sum to one, keys rise in time and each track ends where
+// it began.
 TEST(SkinnedModels, LoadForShaderSkinningAndLoopSmoothly) {
     quiltest::GeneratedAssetFolder("assets_test");
     quiltest::StartRecordingBoxes();
@@ -163,19 +162,14 @@ TEST(SkinnedModels, LoadForShaderSkinningAndLoopSmoothly) {
     for (const char* f : {"gfx/tiny.x", "gfx/goblin.x", "gfx/snowman.x"}) {
         SCOPED_TRACE(f);
         SkinMesh model;
-        EXPECT_EQ(model.LoadMeshHierarchy(f), S_OK);
-        EXPECT_NE(model.GetElements(), nullptr);
-        model.InvalidateDeviceObjects();
+        ASSERT_EQ(model.LoadMeshHierarchy(f), S_OK);
+        ASSERT_NE(model.GetElements(), nullptr);
         const std::string text = ReadGeneratedText(f);
         const std::vector<std::string> t = Tokens(text);
-        const size_t animSet = size_t(std::find(t.begin(), t.end(), "AnimationSet") - t.begin());
-        ASSERT_LT(animSet, t.size());
+        std::vector<float> weight(ReadMesh(text).pos.size(), 0.0f);
         // Data objects only: the file also declares the skinning templates by the same names.
-        auto isData = [&](size_t k, const char* name) { return t[k] == name && (k == 0 || t[k - 1] != "template"); };
-        const XMesh mesh = ReadMesh(text);
-        std::vector<float> weight(mesh.pos.size(), 0.0f);
-        for (size_t k = 0; k + 2 < t.size(); ++k) {
-            if (!isData(k, "SkinWeights")) continue;
+        for (size_t k = 1; k + 2 < t.size(); ++k) {
+            if (t[k] != "SkinWeights" || t[k - 1] == "template") continue;
             const int n = std::stoi(t[k + 3]);
             for (int w = 0; w < n; ++w) {
                 const int v = std::stoi(t[k + 4 + w]);
@@ -184,26 +178,25 @@ TEST(SkinnedModels, LoadForShaderSkinningAndLoopSmoothly) {
             }
         }
         for (size_t v = 0; v < weight.size(); ++v) EXPECT_NEAR(weight[v], 1.0f, 1e-3f) << "vertex " << v;
-        for (size_t k = animSet; k + 4 < t.size(); ++k) {
-            if (t[k] != "AnimationKey") continue;
-            const int type = std::stoi(t[k + 2]), n = std::stoi(t[k + 3]);
-            ASSERT_TRUE(type == 0 || type == 2);
-            const int vals = type == 0 ? 4 : 3;
-            std::vector<std::vector<float>> keys;
-            long last = -1;
-            for (int j = 0; j < n; ++j) {
-                const size_t at = k + 4 + j * (2 + vals);
-                const long time = std::stol(t[at]);
-                EXPECT_GT(time, last);
-                last = time;
-                EXPECT_EQ(std::stoi(t[at + 1]), vals);
-                std::vector<float> v;
-                for (int q = 0; q < vals; ++q) v.push_back(std::stof(t[at + 2 + q]));
-                keys.push_back(v);
-            }
-            ASSERT_GE(keys.size(), 2u);
-            for (int q = 0; q < vals; ++q) EXPECT_NEAR(keys.front()[q], keys.back()[q], 1e-4f) << "loop does not close";
+        const auto loops = [](const auto* keys, uint32_t n, auto values) {
+            ASSERT_GE(n, 2u);
+            for (uint32_t k = 1; k < n; ++k) EXPECT_GT(keys[k].time, keys[k - 1].time);
+            const std::vector<float> first = values(keys[0]), last = values(keys[n - 1]);
+            for (size_t q = 0; q < first.size(); ++q) EXPECT_NEAR(first[q], last[q], 1e-4f) << "loop does not close";
+        };
+        ASSERT_NE(model.GetElements()->pAnimations, nullptr);
+        for (SkinFrame* a = model.GetElements()->pAnimations; a; a = a->pNextAnimation) {
+            EXPECT_NE(a->pTarget, nullptr);
+            EXPECT_GT(a->uNumRotateKeys + a->uNumPositionKeys, 0u);
+            EXPECT_EQ(a->uNumScaleKeys + a->uNumMatrixKeys, 0u);
+            if (a->uNumRotateKeys)
+                loops(a->pRotateKeys, a->uNumRotateKeys, [](const RotateKey& r) { return std::vector<float>{r.x, r.y, r.z, r.w}; });
+            if (a->uNumPositionKeys)
+                loops(a->pPositionKeys, a->uNumPositionKeys, [](const PositionKey& p) {
+                    return std::vector<float>{p.position.x, p.position.y, p.position.z};
+                });
         }
+        model.InvalidateDeviceObjects();
     }
     EXPECT_EQ(quiltest::MessageBoxTexts(), std::vector<std::string>{});
     RenderDevice_Unbind();
