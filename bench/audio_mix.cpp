@@ -17,14 +17,6 @@ constexpr int kSeconds = 10;
 constexpr int kFrames = kSeconds * quil_audio::kOutputRate;
 double g_fraction = 0.0;  // the last run's, for main to print
 
-double SecondsToRender() {
-    std::vector<float> out(2 * 4096);
-    auto start = std::chrono::steady_clock::now();
-    for (int done = 0; done < kFrames; done += 4096) quil_audio::Render(out.data(), 4096);
-    benchmark::DoNotOptimize(out.data());
-    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-}
-
 void BM_Mix32VoicesAndMusic(benchmark::State& state) {
     quil_audio::UseMemoryOutput(true);
     SoundManager sounds;
@@ -45,7 +37,13 @@ void BM_Mix32VoicesAndMusic(benchmark::State& state) {
         }
         track->pSegment->SetRepeats(DMUS_SEG_REPEAT_INFINITE);
         music.PlayMusic(track);
-        for (auto _ : state) g_fraction = SecondsToRender() / kSeconds;
+        std::vector<float> out(2 * 4096);
+        for (auto _ : state) {
+            const auto start = std::chrono::steady_clock::now();
+            for (int done = 0; done < kFrames; done += 4096) quil_audio::Render(out.data(), 4096);
+            benchmark::DoNotOptimize(out.data());
+            g_fraction = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count() / kSeconds;
+        }
         state.counters["fraction_of_real_time"] = g_fraction;
     }
     music.FreeMusic(track);

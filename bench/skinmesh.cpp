@@ -287,14 +287,11 @@ int main(int argc, char** argv) {
     WriteSkinnedModel(kModel);
     std::vector<std::pair<std::string, std::string>> models = {{"generated", kModel}};
     if (std::filesystem::exists(kWalker)) models.insert(models.begin(), {"walker", kWalker});
-    for (const auto& [name, path] : models) {
-        benchmark::RegisterBenchmark(("load/" + name).c_str(), LoadAndConvert, path)
-            ->Unit(benchmark::kMillisecond)->MinTime(1.0);
-        benchmark::RegisterBenchmark(("parse/" + name).c_str(), ParseOnly, path)
-            ->Unit(benchmark::kMillisecond)->MinTime(1.0);
-        benchmark::RegisterBenchmark(("read/" + name).c_str(), ReadWhole, path)
-            ->Unit(benchmark::kMicrosecond)->MinTime(0.5);
-    }
+    using Timed = void (*)(benchmark::State&, std::string);
+    for (const auto& [name, path] : models)
+        for (const auto& [kind, timed] : {std::pair<std::string, Timed>{"load/", LoadAndConvert}, {"parse/", ParseOnly},
+                                          {"read/", ReadWhole}})
+            benchmark::RegisterBenchmark((kind + name).c_str(), timed, path)->Unit(benchmark::kMicrosecond)->MinTime(1.0);
     bench_util::RatioReporter reporter;
     bench_util::RunPairs(argc, argv, "skinmesh draw: engine / CPU-blended straight OpenGL", 0, &reporter);
     // load = load and convert; parse = the file parsed alone; read = the file read into memory.

@@ -4,9 +4,9 @@
 #include <gtest/gtest.h>
 
 #include <array>
-#include <cctype>
 #include <cmath>
 #include <map>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -24,25 +24,18 @@ std::string ReadGeneratedText(const std::string& rel) {
     return std::string(b.begin(), b.end());
 }
 
-// Splits .x text into words, numbers, braces and quoted strings (separators dropped).
-std::vector<std::string> Tokens(const std::string& s) {
-    std::vector<std::string> out;
-    size_t i = 0;
-    while (i < s.size()) {
-        const char c = s[i];
-        if (std::isspace(static_cast<unsigned char>(c)) || c == ';' || c == ',') { ++i; continue; }
-        if (c == '{' || c == '}') { out.emplace_back(1, c); ++i; continue; }
-        if (c == '"') {
-            const size_t e = s.find('"', i + 1);
-            out.push_back(s.substr(i, e - i + 1));
-            i = e + 1;
-            continue;
-        }
-        size_t e = i;
-        while (e < s.size() && !std::isspace(static_cast<unsigned char>(s[e])) && s[e] != ';' && s[e] != ',' && s[e] != '{' && s[e] != '}') ++e;
-        out.push_back(s.substr(i, e - i));
-        i = e;
+// Splits .x text into words, numbers, braces and quoted names (separators dropped; the generated
+// names hold no spaces).
+std::vector<std::string> Tokens(const std::string& text) {
+    std::string spaced;
+    for (char c : text) {
+        if (c == ';' || c == ',') spaced += ' ';
+        else if (c == '{' || c == '}') spaced += std::string(" ") + c + " ";
+        else spaced += c;
     }
+    std::istringstream in(spaced);
+    std::vector<std::string> out;
+    for (std::string word; in >> word;) out.push_back(word);
     return out;
 }
 
