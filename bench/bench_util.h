@@ -49,7 +49,6 @@ public:
         }
         if (m_d3d) m_d3d->Release();
     }
-    IDirect3DDevice8* device() const { return m_device; }
 
 private:
     IDirect3D8* m_d3d = nullptr;

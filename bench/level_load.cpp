@@ -1,7 +1,5 @@
 // Main-thread CPU time of each level's load and first frame against a steady frame of that level,
 // cold (first load: lightmaps baked, files read) and warm (second). Goal: first frame <= 3x steady.
-#include <epoxy/gl.h>
-
 #include <algorithm>
 #include <cstdio>
 

@@ -1,11 +1,8 @@
 // A room's lightmap bake on each of the five generated houses: the straightforward bake against
 // the fast bake on one thread and on every core.
-#include <benchmark/benchmark.h>
-
 #include <sched.h>
 
 #include <algorithm>
-#include <cstdio>
 #include <string>
 #include <thread>
 
@@ -13,7 +10,6 @@
 #include "game_world_support.h"
 #include "lightmap_reference.h"
 #include "recording_device.h"
-#include "renderdevice.h"
 
 namespace {
 

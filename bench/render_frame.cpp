@@ -32,16 +32,6 @@ Sprite2D SpriteAt(int l, int i, int frame) {
             0, 0, 1, 1};
 }
 
-// Glyph cell sizes as the font measures them, for the baseline's quads of the same size.
-std::vector<SIZE> GlyphCells() {
-    std::vector<SIZE> cells(256, SIZE{0, 0});
-    for (const char* c = kLine; *c; ++c) {
-        const char glyph[2] = {*c, 0};
-        RenderDevice_GetFont()->GetTextExtent(glyph, &cells[static_cast<unsigned char>(*c)]);
-    }
-    return cells;
-}
-
 // The 40 lines of text, drawn in the overlay pass.
 class TextPage : public Object {
 public:
@@ -140,7 +130,12 @@ public:
         glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA4, 512, 256, 0, GL_BGRA, GL_UNSIGNED_SHORT_4_4_4_4_REV, glyphs.data());
         glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
         glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAX_LEVEL, 0);
-        m_cells = GlyphCells();
+        // Glyph cell sizes as the font measures them, for quads of the same size.
+        m_cells.assign(256, SIZE{0, 0});
+        for (const char* c = kLine; *c; ++c) {
+            const char glyph[2] = {*c, 0};
+            RenderDevice_GetFont()->GetTextExtent(glyph, &m_cells[static_cast<unsigned char>(*c)]);
+        }
         glEnable(GL_BLEND);
         glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
         glEnable(GL_DEPTH_TEST);

@@ -210,7 +210,7 @@ public:
     }
     int Covered() {
         quil_automation::RgbaImage image;
-        quil_automation::ReadBackBuffer(m_engine.device(), &image);
+        quil_automation::ReadBackBuffer(RenderDevice_GetDevice(), &image);
         return CoveredPixels(image.pixels);
     }
     ~EngineScene() {
