@@ -1,20 +1,12 @@
 // Main-thread CPU time of each level's load and first frame against a steady frame of that level,
 // cold (first load: lightmaps baked, files read) and warm (second). Goal: first frame <= 3x steady.
-#include <epoxy/gl.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <cstdio>
-#include <filesystem>
-#include <memory>
-#include <string>
 
-#include "assets.h"
 #include "bench_util.h"
-#include "d3dfont.h"
 #include "game.h"
+#include "game_world_support.h"
 #include "gameengine.h"
-#include "renderer.h"
 
 namespace {
 
@@ -23,8 +15,7 @@ constexpr int kSteadyFrames = 30;
 
 double ThreadMs() { return bench_util::ThreadCpuSeconds() * 1e3; }
 
-// n game frames as the framework runs them (update, draw, wait for the device);
-// their main-thread CPU time in ms.
+// The main-thread CPU ms of n game frames as the framework runs them (update, draw, wait for the device).
 double Frames(int n) {
     const double start = ThreadMs();
     for (int i = 0; i < n; ++i) {
@@ -35,45 +26,27 @@ double Frames(int n) {
     return ThreadMs() - start;
 }
 
-struct Sample {
-    double load, first, steady;
-};
-
-// Times a load, the first frame after it and the steady frames that follow a
-// few settling ones.
+// Times a load, the first frame after it and the steady frames that follow a few settling ones;
+// prints them as a row and returns first frame / steady frame.
 template <class Load>
-Sample Measure(Load&& load) {
+double Measure(bool warm, Load&& load) {
     const double start = ThreadMs();
     load();
-    Sample s{ThreadMs() - start, Frames(1), 0.0};
+    const double loaded = ThreadMs() - start, first = Frames(1);
     Frames(5);
-    s.steady = Frames(kSteadyFrames) / kSteadyFrames;
-    return s;
-}
-
-void Print(uint32_t level, bool warm, const Sample& s) {
-    std::printf("%-6u %-5s %9.2f %9.2f %9.3f %11.1f %11.2f\n", level, warm ? "warm" : "cold", s.load, s.first,
-                s.steady, (s.load + s.first) / s.steady, s.first / s.steady);
+    const double steady = Frames(kSteadyFrames) / kSteadyFrames;
+    std::printf("%-6u %-5s %9.2f %9.2f %9.3f %11.1f %11.2f\n", GetGame()->GetLevelNumber(), warm ? "warm" : "cold",
+                loaded, first, steady, (loaded + first) / steady, first / steady);
+    return first / steady;
 }
 
 void BM_LevelLoad(benchmark::State& state) {
-    const std::filesystem::path dir =
-        std::filesystem::temp_directory_path() / ("level_load_bench_" + std::to_string(getpid()));
-    std::filesystem::create_directories(dir);
-    mkassets::WriteAll(dir.string());
-    const std::filesystem::path home = std::filesystem::current_path();
-    std::filesystem::current_path(dir);
-
+    quiltest::GeneratedAssetFolder("bench_level_load");  // a fresh set: no lightmaps baked yet
     bench_util::EngineDevice engine;
     if (!engine.Open(640, 480)) {
         state.SkipWithError("no device");
         return;
     }
-    auto font = std::make_unique<D3DFont>("Arial Black", 32, D3DFONT_BOLD);
-    font->InitDeviceObjects(engine.device());
-    font->RestoreDeviceObjects();
-    RenderDevice_SetFont(font.get());
-    GetRenderer()->RestoreDeviceObjects();
     Game* game = GetGame();
     game->Init();
     Frames(10);
@@ -83,25 +56,18 @@ void BM_LevelLoad(benchmark::State& state) {
                     "load+first", "first");
         // Level 0 comes with the start of the game; its steady frames are those of
         // the get-ready wait, with the world frozen.
-        Print(0, false, Measure([&] { game->StartGame(); }));
+        Measure(false, [&] { game->StartGame(); });
         for (int i = 0; i < 300 && game->GetState() != GAMESTATE_PLAY; ++i) Frames(1);
         for (int pass = 0; pass < 2; ++pass) {
             for (uint32_t l = pass ? 0 : 1; l < Game::LEVEL_COUNT; ++l) {
-                const Sample s = Measure([&] { game->NextLevel(); });
-                Print(game->GetLevelNumber(), pass != 0, s);
-                if (pass) worst = std::max(worst, s.first / s.steady);
+                const double firstBySteady = Measure(pass != 0, [&] { game->NextLevel(); });
+                if (pass) worst = std::max(worst, firstBySteady);
             }
         }
     }
-    std::printf("worst warm first frame / steady frame: %.2f (goal <= 3)\n", worst);
-
+    bench_util::PrintRatio("level_load: worst warm first frame / steady frame", worst, 3.0);
     game->Shutdown();
     GetRenderer()->DeleteDeviceObjects();
-    font.reset();
-    RenderDevice_SetFont(nullptr);
-    engine.Close();
-    std::filesystem::current_path(home);
-    std::filesystem::remove_all(dir);
 }
 BENCHMARK(BM_LevelLoad)->Iterations(1)->Unit(benchmark::kMillisecond);
 

@@ -1,11 +1,8 @@
 // A room's lightmap bake on each of the five generated houses: the straightforward bake against
 // the fast bake on one thread and on every core.
-#include <benchmark/benchmark.h>
-
 #include <sched.h>
 
 #include <algorithm>
-#include <cstdio>
 #include <string>
 #include <thread>
 
@@ -13,7 +10,6 @@
 #include "game_world_support.h"
 #include "lightmap_reference.h"
 #include "recording_device.h"
-#include "renderdevice.h"
 
 namespace {
 
@@ -33,24 +29,22 @@ void UseHouse(int n) {
     loaded = n;
 }
 
-void BM_Reference(benchmark::State& state) {
+// House range(0) baked by the reference (range(1) 0), or by the fast bake on 1 thread (1) or on
+// every core (2).
+void BM_Bake(benchmark::State& state) {
     UseHouse(static_cast<int>(state.range(0)));
-    for (auto _ : state) benchmark::DoNotOptimize(lightmap_reference::BakeRoom(lightmap_reference::ReferenceSampler(), 1));
-}
-
-void BM_Fast(benchmark::State& state) {
-    UseHouse(static_cast<int>(state.range(0)));
-    const uint32_t threads = state.range(1) ? kCores : 1;
     for (auto _ : state) {
+        if (state.range(1) == 0) {
+            benchmark::DoNotOptimize(lightmap_reference::BakeRoom(lightmap_reference::ReferenceSampler(), 1));
+            continue;
+        }
         const LightBake bake(GetLevel()->GetCurrentRoom());
-        benchmark::DoNotOptimize(lightmap_reference::BakeRoom(bake, threads));
+        benchmark::DoNotOptimize(lightmap_reference::BakeRoom(bake, state.range(1) == 2 ? kCores : 1));
     }
 }
-
-BENCHMARK(BM_Reference)->DenseRange(0, 4)->Unit(benchmark::kMillisecond)->MinTime(0.5);
 // CPU time of every thread: what the workers cost beyond the work itself.
-BENCHMARK(BM_Fast)
-    ->ArgsProduct({{0, 1, 2, 3, 4}, {0, 1}})
+BENCHMARK(BM_Bake)
+    ->ArgsProduct({{0, 1, 2, 3, 4}, {0, 1, 2}})
     ->Unit(benchmark::kMillisecond)
     ->MinTime(0.5)
     ->MeasureProcessCPUTime()
@@ -79,20 +73,16 @@ int main(int argc, char** argv) {
     GetLevel()->Init();  // the prop types load their meshes and collision meshes
     bench_util::RatioReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
-    std::printf("\njobs that share nothing: %.2fx faster on %u threads than on 1\n",
-                reporter.seconds["BM_Ideal/0"] / reporter.seconds["BM_Ideal/1"], kCores);
-    std::printf("house  reference ms  fast ms  %2u threads ms  fast/reference  speed-up on %u (want >= %.1f)"
-                "  CPU on %u / on 1\n",
-                kCores, kCores, 0.7 * kCores, kCores);
+    const std::string cores = std::to_string(kCores) + " threads";
+    bench_util::PrintRatio("jobs that share nothing, 1 thread / " + cores, reporter.Ratio("BM_Ideal/0", "BM_Ideal/1"));
     for (int n = 0; n < 5; ++n) {
-        const std::string h = "/" + std::to_string(n), one = "BM_Fast" + h + "/0", all = "BM_Fast" + h + "/1";
-        const double ref = reporter.seconds["BM_Reference" + h];
+        const std::string h = "BM_Bake/" + std::to_string(n), one = h + "/1", all = h + "/2";
         if (reporter.seconds[one] <= 0 || reporter.seconds[all] <= 0) continue;
-        std::printf("%5d  %12.1f  %7.1f  %13.1f  %13.2fx  %18.2fx %s  %14.2f\n", n, ref * 1e3,
-                    reporter.seconds[one] * 1e3, reporter.seconds[all] * 1e3, ref / reporter.seconds[one],
-                    reporter.seconds[one] / reporter.seconds[all],
-                    reporter.seconds[one] >= 0.7 * kCores * reporter.seconds[all] ? "met " : "SHORT",
-                    reporter.cpu[all] / reporter.cpu[one]);
+        const std::string house = "house " + std::to_string(n);
+        bench_util::PrintRatio(house + ": reference / fast bake", reporter.Ratio(h + "/0", one));
+        bench_util::PrintRatio(house + ": fast bake on 1 thread / on " + cores, reporter.Ratio(one, all), 0.7 * kCores,
+                               true);
+        bench_util::PrintRatio(house + ": CPU time on " + cores + " / on 1", reporter.cpu[all] / reporter.cpu[one]);
     }
     GetLevel()->Free();
     RenderDevice_Unbind();

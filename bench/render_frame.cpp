@@ -1,38 +1,27 @@
 // Frame cost of 2,000 screen sprites in 20 lists and 40 lines of text through the renderer, against
 // the same quads and batches drawn straight to OpenGL; the two sides take turns each iteration.
 #include <cmath>
-#include <cstdio>
-#include <cstdlib>
+#include <filesystem>
+#include <fstream>
 #include <memory>
 #include <string>
 #include <vector>
 
-#include "bench_gl.h"
 #include "bench_util.h"
-#include "d3dfont.h"
-#include "renderdevice.h"
-#include "renderer.h"
 #include "spritelist2d.h"
-#include "wingdi.h"
 
 namespace {
 
 const int kWidth = 640, kHeight = 480;
 const int kLists = 20, kSpritesPerList = 100, kTextLines = 40;
 const char kLine[] = "SCORE 012345 TIME 1:05 LEVEL 3";
-bench_util::PairClock g_clock;  // the last run's, for main to print
 
-// Writes a small white TGA that the sprite lists load.
+// Writes a small white TGA with alpha that the sprite lists load.
 std::string SpriteTexture() {
-    const std::string path = std::string(std::getenv("TMPDIR") ? std::getenv("TMPDIR") : "/tmp") + "/render_bench.tga";
-    FILE* f = std::fopen(path.c_str(), "wb");
-    const unsigned char header[18] = {0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0, 16, 0, 16, 0, 32, 8};
-    std::fwrite(header, 1, sizeof(header), f);
-    for (int i = 0; i < 16 * 16; ++i) {
-        const unsigned char texel[4] = {255, 255, 255, 255};
-        std::fwrite(texel, 1, 4, f);
-    }
-    std::fclose(f);
+    const std::string path = (std::filesystem::temp_directory_path() / "render_bench.tga").string();
+    std::vector<unsigned char> tga = {0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0, 16, 0, 16, 0, 32, 8};
+    tga.resize(18 + 16 * 16 * 4, 255);
+    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(tga.data()), std::streamsize(tga.size()));
     return path;
 }
 
@@ -41,21 +30,6 @@ Sprite2D SpriteAt(int l, int i, int frame) {
     const float t = float(frame) * 0.01f + float(l * kSpritesPerList + i);
     return {320.0f + 300.0f * std::sin(t * 0.37f), 240.0f + 220.0f * std::cos(t * 0.23f), 12.0f, 0xFFFFFFFF,
             0, 0, 1, 1};
-}
-
-// Cell sizes of the font's glyphs, measured as the font measures them, so that the
-// baseline draws quads of the same size.
-std::vector<SIZE> GlyphCells() {
-    std::vector<SIZE> cells(256, SIZE{0, 0});
-    HDC dc = CreateCompatibleDC(nullptr);
-    HFONT font = CreateFontA(-MulDiv(32, GetDeviceCaps(dc, LOGPIXELSY), 72), 0, 0, 0, FW_BOLD, FALSE, FALSE, FALSE,
-                             DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, ANTIALIASED_QUALITY,
-                             VARIABLE_PITCH, "Arial Black");
-    SelectObject(dc, font);
-    for (const char* c = kLine; *c; ++c) GetTextExtentPoint32A(dc, c, 1, &cells[static_cast<unsigned char>(*c)]);
-    DeleteDC(dc);
-    DeleteObject(font);
-    return cells;
 }
 
 // The 40 lines of text, drawn in the overlay pass.
@@ -76,11 +50,6 @@ class EngineScene {
 public:
     bool Open() {
         if (!m_engine.Open(kWidth, kHeight)) return false;
-        m_font = std::make_unique<D3DFont>("Arial Black", 32, D3DFONT_BOLD);
-        m_font->InitDeviceObjects(m_engine.device());
-        m_font->RestoreDeviceObjects();
-        RenderDevice_SetFont(m_font.get());
-        GetRenderer()->RestoreDeviceObjects();
         const std::string texture = SpriteTexture();
         for (int l = 0; l < kLists; ++l) {
             m_lists.push_back(std::make_unique<SpriteList2D>());
@@ -100,18 +69,13 @@ public:
         glFinish();
     }
     ~EngineScene() {
-        if (!m_font) return;
         m_page.Deactivate();
         for (auto& list : m_lists) list->Shutdown();
         GetRenderer()->ClearLists();
-        m_font.reset();
-        RenderDevice_SetFont(nullptr);
-        m_engine.Close();
     }
 
 private:
     bench_util::EngineDevice m_engine;
-    std::unique_ptr<D3DFont> m_font;
     std::vector<std::unique_ptr<SpriteList2D>> m_lists;
     TextPage m_page;
 };
@@ -126,10 +90,9 @@ void Quad(ScreenVertex* v, float x, float y, float w, float h, DWORD colour, flo
 
 // Straight OpenGL: one program, one texture per list, the sprite quads rebuilt on
 // the CPU and streamed with one draw per list; text in batches of 50 quads.
-class GlBaseline {
+class GlBaseline : bench_util::GlSide {
 public:
     bool Open() {
-        if (!m_window.Open("render bench", kWidth, kHeight)) return false;
         const char* vs =
             "#version 330 core\nlayout(location=0) in vec4 p; layout(location=1) in vec4 c; layout(location=2) in vec2 t;"
             "out vec4 vc; out vec2 vt; void main(){ gl_Position = vec4(p.x/320.0-1.0, 1.0-p.y/240.0, p.z*2.0-1.0, 1.0);"
@@ -137,9 +100,7 @@ public:
         const char* fs =
             "#version 330 core\nin vec4 vc; in vec2 vt; uniform sampler2D s; out vec4 o;"
             " void main(){ vec4 x = texture(s, vt) * vc; if (x.a < 8.0/255.0) discard; o = x; }";
-        m_program = bench_util::LinkProgram(vs, fs);
-        glGenVertexArrays(1, &m_vao);
-        glBindVertexArray(m_vao);
+        if (!OpenGl("render bench", kWidth, kHeight, vs, fs)) return false;
         glGenBuffers(1, &m_vbo);
         glGenBuffers(1, &m_ibo);
         std::vector<GLushort> indices;
@@ -169,8 +130,12 @@ public:
         glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA4, 512, 256, 0, GL_BGRA, GL_UNSIGNED_SHORT_4_4_4_4_REV, glyphs.data());
         glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
         glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAX_LEVEL, 0);
-        m_cells = GlyphCells();
-        glViewport(0, 0, kWidth, kHeight);
+        // Glyph cell sizes as the font measures them, for quads of the same size.
+        m_cells.assign(256, SIZE{0, 0});
+        for (const char* c = kLine; *c; ++c) {
+            const char glyph[2] = {*c, 0};
+            RenderDevice_GetFont()->GetTextExtent(glyph, &m_cells[static_cast<unsigned char>(*c)]);
+        }
         glEnable(GL_BLEND);
         glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
         glEnable(GL_DEPTH_TEST);
@@ -178,10 +143,7 @@ public:
         return true;
     }
     void Frame(int frame) {
-        m_window.MakeCurrent();
-        glClearColor(0, 0, 0, 1);
-        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-        glUseProgram(m_program);
+        BeginFrame();
         std::vector<ScreenVertex> v(kSpritesPerList * 4);
         for (int l = 0; l < kLists; ++l) {
             for (int i = 0; i < kSpritesPerList; ++i) {
@@ -222,8 +184,7 @@ public:
     }
 
 private:
-    bench_util::GlWindow m_window;
-    GLuint m_program = 0, m_vao = 0, m_vbo = 0, m_ibo = 0;
+    GLuint m_vbo = 0, m_ibo = 0;
     std::vector<GLuint> m_textures;
     std::vector<SIZE> m_cells;
 };
@@ -231,8 +192,7 @@ private:
 void BM_EngineAgainstGL(benchmark::State& state) {
     EngineScene engine;
     GlBaseline gl;
-    bench_util::PairClock clock;
-    if (bench_util::TimePair(state, engine, gl, clock)) g_clock = clock;
+    bench_util::TimePair(state, engine, gl);
 }
 
 }  // namespace
@@ -240,10 +200,5 @@ void BM_EngineAgainstGL(benchmark::State& state) {
 BENCHMARK(BM_EngineAgainstGL)->Unit(benchmark::kMicrosecond)->MinTime(2.0);
 
 int main(int argc, char** argv) {
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    std::printf("render_frame: engine / straight OpenGL, wall %.2f, main-thread CPU %.2f (target at most 1.30)\n",
-                g_clock.wallRatio, g_clock.cpuRatio);
-    benchmark::Shutdown();
-    return 0;
+    return bench_util::RunPairs(argc, argv, "render_frame: engine / straight OpenGL", 1.30);
 }

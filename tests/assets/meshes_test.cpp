@@ -1,18 +1,20 @@
 // The meshes read back from their .x text: subsets as the prop table expects, collision parts
 // closed and facing outwards with flat normals, sizes that fit the house, and skinned models
-// within the skinning limits with animations that loop.
+// that load for shader skinning with animations that loop.
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <array>
-#include <cctype>
 #include <cmath>
 #include <map>
-#include <set>
+#include <sstream>
 #include <string>
 #include <vector>
 
+#include "LevelRenderer.h"
 #include "game_world_support.h"
+#include "recording_device.h"
+#include "renderdevice.h"
+#include "skinmesh.h"
 
 namespace {
 
@@ -22,25 +24,18 @@ std::string ReadGeneratedText(const std::string& rel) {
     return std::string(b.begin(), b.end());
 }
 
-// Splits .x text into words, numbers, braces and quoted strings (separators dropped).
-std::vector<std::string> Tokens(const std::string& s) {
-    std::vector<std::string> out;
-    size_t i = 0;
-    while (i < s.size()) {
-        const char c = s[i];
-        if (std::isspace(static_cast<unsigned char>(c)) || c == ';' || c == ',') { ++i; continue; }
-        if (c == '{' || c == '}') { out.emplace_back(1, c); ++i; continue; }
-        if (c == '"') {
-            const size_t e = s.find('"', i + 1);
-            out.push_back(s.substr(i, e - i + 1));
-            i = e + 1;
-            continue;
-        }
-        size_t e = i;
-        while (e < s.size() && !std::isspace(static_cast<unsigned char>(s[e])) && s[e] != ';' && s[e] != ',' && s[e] != '{' && s[e] != '}') ++e;
-        out.push_back(s.substr(i, e - i));
-        i = e;
+// Splits .x text into words, numbers, braces and quoted names (separators dropped; the generated
+// names hold no spaces).
+std::vector<std::string> Tokens(const std::string& text) {
+    std::string spaced;
+    for (char c : text) {
+        if (c == ';' || c == ',') spaced += ' ';
+        else if (c == '{' || c == '}') spaced += std::string(" ") + c + " ";
+        else spaced += c;
     }
+    std::istringstream in(spaced);
+    std::vector<std::string> out;
+    for (std::string word; in >> word;) out.push_back(word);
     return out;
 }
 
@@ -85,29 +80,33 @@ V Sub(V a, V b) { return {a.x - b.x, a.y - b.y, a.z - b.z}; }
 V Cross(V a, V b) { return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x}; }
 float Dot(V a, V b) { return a.x * b.x + a.y * b.y + a.z * b.z; }
 
-struct PropRow {
-    const char* file;
-    int subsets;
-    int flags[2];
-    bool solid;
-};
-const PropRow kProps[13] = {
-    {"gfx/lamp.x", 2, {3, 1}, true},      {"gfx/table.x", 1, {0, 0}, true},     {"gfx/tv.x", 2, {3, 0}, true},
-    {"gfx/shade.x", 1, {3, 0}, false},    {"gfx/picture.x", 1, {1, 0}, false},  {"gfx/door.x", 1, {1, 0}, false},
-    {"gfx/picture2.x", 1, {1, 0}, false}, {"gfx/chairs.x", 1, {0, 0}, true},    {"gfx/sofa.x", 1, {0, 0}, true},
-    {"gfx/sofachair.x", 1, {0, 0}, true}, {"gfx/draws.x", 1, {0, 0}, true},     {"gfx/arc1.x", 1, {1, 0}, false},
-    {"gfx/tree.x", 2, {2, 4}, true},
+// Skinned models need vertex shaders, which this device creates (numbered from 1).
+struct ShaderDevice : quiltest::RecordingDevice {
+    DWORD nextShader = 1;
+    HRESULT CreateVertexShader(const DWORD*, const DWORD*, DWORD* handle, DWORD) override {
+        *handle = nextShader++;
+        return D3D_OK;
+    }
 };
 
 }  // namespace
 
-// Collision parts are closed (every edge shared by two faces running opposite ways), flat-shaded
-// and facing outwards, so segments entering them are caught; only solid props have them.
-TEST(PropMeshes, CollisionPartsAreClosedFlatAndOutward) {
-    for (const PropRow& row : kProps) {
-        const XMesh m = ReadMesh(ReadGeneratedText(row.file));
-        ASSERT_EQ(m.materials, row.subsets) << row.file;
-        ASSERT_EQ(m.material.size(), m.faces.size()) << row.file;
+// Props fit a node and the room; their collision parts are closed (every edge shared by two faces
+// running opposite ways), flat-shaded and facing outwards, so segments entering them are caught;
+// only solid props have them.
+TEST(PropMeshes, FitTheRoomWithClosedFlatOutwardCollisionParts) {
+    for (uint32_t type = 0; type < NUM_DETAIL_OBJECT_TYPES; ++type) {
+        const DetailObjectTypeDesc& row = *GetDetailObjectTypeDesc(type);
+        SCOPED_TRACE(row.meshFile);
+        const XMesh m = ReadMesh(ReadGeneratedText(row.meshFile));
+        ASSERT_EQ(m.materials, int(row.subsetCount));
+        ASSERT_EQ(m.material.size(), m.faces.size());
+        for (const V& p : m.pos) {
+            EXPECT_GE(p.y, -10.01f) << "below the floor";
+            EXPECT_LE(p.y, 30.01f) << "above the ceiling";
+            EXPECT_LE(std::fabs(p.x), 18.0f);
+            EXPECT_LE(std::fabs(p.z), 18.0f);
+        }
         std::map<std::array<long, 6>, int> edges;
         auto key = [&](int a, int b) {
             const V& p = m.pos[a];
@@ -118,69 +117,52 @@ TEST(PropMeshes, CollisionPartsAreClosedFlatAndOutward) {
         double volume = 0;
         int faces = 0;
         for (size_t f = 0; f < m.faces.size(); ++f) {
-            if (row.flags[m.material[f]] & 1) continue;
+            if (row.subsetFlags[m.material[f]] & SUBSET_NOCOLLIDE) continue;
             ++faces;
             const auto& t = m.faces[f];
             const V a = m.pos[t[0]], b = m.pos[t[1]], c = m.pos[t[2]];
             const V n = Cross(Sub(b, a), Sub(c, a));
             const float len = std::sqrt(Dot(n, n));
-            ASSERT_GT(len, 1e-6f) << row.file << " degenerate collision face " << f;
+            ASSERT_GT(len, 1e-6f) << "degenerate collision face " << f;
             for (int k : t) {
                 const V& vn = m.nrm[k];
-                EXPECT_GT(Dot(vn, n) / len, 0.99f) << row.file << " face " << f << " normal is not the face's";
+                EXPECT_GT(Dot(vn, n) / len, 0.99f) << "face " << f;
             }
             volume += Dot(a, Cross(b, c)) / 6.0;
             for (int k = 0; k < 3; ++k) ++edges[key(t[k], t[(k + 1) % 3])];
         }
         if (faces == 0) continue;
-        EXPECT_TRUE(row.solid) << row.file << " collides but is not solid";
-        EXPECT_GT(volume, 0.0) << row.file << " faces inwards";
+        EXPECT_TRUE(row.solid);
+        EXPECT_GT(volume, 0.0) << "faces inwards";
         for (const auto& [e, count] : edges) {
             const std::array<long, 6> back = {e[3], e[4], e[5], e[0], e[1], e[2]};
             const auto it = edges.find(back);
-            EXPECT_TRUE(it != edges.end() && it->second == count) << row.file << " has an open or doubled edge";
+            EXPECT_TRUE(it != edges.end() && it->second == count) << "open or doubled edge";
         }
     }
 }
 
-TEST(PropMeshes, SizesFitANodeAndTheRoom) {
-    for (const PropRow& row : kProps) {
-        const XMesh m = ReadMesh(ReadGeneratedText(row.file));
-        for (const V& p : m.pos) {
-            EXPECT_GE(p.y, -10.01f) << row.file << " below the floor";
-            EXPECT_LE(p.y, 30.01f) << row.file << " above the ceiling";
-            EXPECT_LE(std::fabs(p.x), 18.0f) << row.file;
-            EXPECT_LE(std::fabs(p.z), 18.0f) << row.file;
-        }
-    }
-    // The tree stands about 35 tall on the floor and narrow enough for the player (radius 8) to
-    // come within 20 of its centre, where the star is collected.
-    const XMesh tree = ReadMesh(ReadGeneratedText("gfx/tree.x"));
-    float top = -1e9f, bottom = 1e9f, reach = 0;
-    for (const V& p : tree.pos) {
-        top = std::max(top, p.y);
-        bottom = std::min(bottom, p.y);
-        reach = std::max({reach, std::fabs(p.x), std::fabs(p.z)});
-    }
-    EXPECT_NEAR(bottom, -10.0f, 0.01f);
-    EXPECT_NEAR(top - bottom, 35.0f, 2.0f);
-    EXPECT_LT(reach + 8.0f, 20.0f);
-}
-
-// Skinned models (bone limits and animation targets are checked through the loaders): weights sum
-// to one, keys rise in time and each track ends where it began.
-TEST(SkinnedModels, WithinSkinningLimitsAndLoopSmoothly) {
+// Skinned models load and convert for shader skinning without a trap (the loader refuses bad keys
+// and animations without a target); weights sum to one, keys rise in time and each track ends where
+// it began.
+TEST(SkinnedModels, LoadForShaderSkinningAndLoopSmoothly) {
+    quiltest::GeneratedAssetFolder("assets_test");
+    quiltest::StartRecordingBoxes();
+    ShaderDevice device;
+    D3DCAPS8 caps = device.caps;
+    caps.VertexShaderVersion = 0xFFFE0101;
+    RenderDevice_Bind(&device, caps, device.backBuffer);
     for (const char* f : {"gfx/tiny.x", "gfx/goblin.x", "gfx/snowman.x"}) {
+        SCOPED_TRACE(f);
+        SkinMesh model;
+        ASSERT_EQ(model.LoadMeshHierarchy(f), S_OK);
+        ASSERT_NE(model.GetElements(), nullptr);
         const std::string text = ReadGeneratedText(f);
         const std::vector<std::string> t = Tokens(text);
-        const size_t animSet = size_t(std::find(t.begin(), t.end(), "AnimationSet") - t.begin());
-        ASSERT_LT(animSet, t.size()) << f << " has no animation";
+        std::vector<float> weight(ReadMesh(text).pos.size(), 0.0f);
         // Data objects only: the file also declares the skinning templates by the same names.
-        auto isData = [&](size_t k, const char* name) { return t[k] == name && (k == 0 || t[k - 1] != "template"); };
-        const XMesh mesh = ReadMesh(text);
-        std::vector<float> weight(mesh.pos.size(), 0.0f);
-        for (size_t k = 0; k + 2 < t.size(); ++k) {
-            if (!isData(k, "SkinWeights")) continue;
+        for (size_t k = 1; k + 2 < t.size(); ++k) {
+            if (t[k] != "SkinWeights" || t[k - 1] == "template") continue;
             const int n = std::stoi(t[k + 3]);
             for (int w = 0; w < n; ++w) {
                 const int v = std::stoi(t[k + 4 + w]);
@@ -188,26 +170,27 @@ TEST(SkinnedModels, WithinSkinningLimitsAndLoopSmoothly) {
                 weight[v] += std::stof(t[k + 4 + n + w]);
             }
         }
-        for (size_t v = 0; v < weight.size(); ++v) EXPECT_NEAR(weight[v], 1.0f, 1e-3f) << f << " vertex " << v;
-        for (size_t k = animSet; k + 4 < t.size(); ++k) {
-            if (t[k] != "AnimationKey") continue;
-            const int type = std::stoi(t[k + 2]), n = std::stoi(t[k + 3]);
-            ASSERT_TRUE(type == 0 || type == 2) << f;
-            const int vals = type == 0 ? 4 : 3;
-            std::vector<std::vector<float>> keys;
-            long last = -1;
-            for (int j = 0; j < n; ++j) {
-                const size_t at = k + 4 + j * (2 + vals);
-                const long time = std::stol(t[at]);
-                EXPECT_GT(time, last) << f;
-                last = time;
-                EXPECT_EQ(std::stoi(t[at + 1]), vals) << f;
-                std::vector<float> v;
-                for (int q = 0; q < vals; ++q) v.push_back(std::stof(t[at + 2 + q]));
-                keys.push_back(v);
-            }
-            ASSERT_GE(keys.size(), 2u) << f;
-            for (int q = 0; q < vals; ++q) EXPECT_NEAR(keys.front()[q], keys.back()[q], 1e-4f) << f << " loop does not close";
+        for (size_t v = 0; v < weight.size(); ++v) EXPECT_NEAR(weight[v], 1.0f, 1e-3f) << "vertex " << v;
+        const auto loops = [](const auto* keys, uint32_t n, auto values) {
+            ASSERT_GE(n, 2u);
+            for (uint32_t k = 1; k < n; ++k) EXPECT_GT(keys[k].time, keys[k - 1].time);
+            const std::vector<float> first = values(keys[0]), last = values(keys[n - 1]);
+            for (size_t q = 0; q < first.size(); ++q) EXPECT_NEAR(first[q], last[q], 1e-4f) << "loop does not close";
+        };
+        ASSERT_NE(model.GetElements()->pAnimations, nullptr);
+        for (SkinFrame* a = model.GetElements()->pAnimations; a; a = a->pNextAnimation) {
+            EXPECT_NE(a->pTarget, nullptr);
+            EXPECT_GT(a->uNumRotateKeys + a->uNumPositionKeys, 0u);
+            EXPECT_EQ(a->uNumScaleKeys + a->uNumMatrixKeys, 0u);
+            if (a->uNumRotateKeys)
+                loops(a->pRotateKeys, a->uNumRotateKeys, [](const RotateKey& r) { return std::vector<float>{r.x, r.y, r.z, r.w}; });
+            if (a->uNumPositionKeys)
+                loops(a->pPositionKeys, a->uNumPositionKeys, [](const PositionKey& p) {
+                    return std::vector<float>{p.position.x, p.position.y, p.position.z};
+                });
         }
+        model.InvalidateDeviceObjects();
     }
+    EXPECT_EQ(quiltest::MessageBoxTexts(), std::vector<std::string>{});
+    RenderDevice_Unbind();
 }

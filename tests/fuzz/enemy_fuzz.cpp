@@ -3,8 +3,7 @@
 #include "fuzz_files.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    if (size > 64 * 1024) return 0;
-    quilfuzz::WriteInput("gfx/Enemy0.dat", data, size);
+    if (!quilfuzz::WriteInput("gfx/Enemy0.dat", data, size)) return 0;
     EnemyManager* enemies = GetEnemyManager();
     if (enemies->Load("gfx/Enemy0.dat")) enemies->SetRoom(0);
     enemies->Free();

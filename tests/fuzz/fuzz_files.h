@@ -25,12 +25,15 @@ inline void EnterScratchFolder() {
     quil_automation::SetHeadless(true);
 }
 
-inline void WriteInput(const char* name, const uint8_t* data, size_t size) {
+// Writes the input as the named file; false (the input skipped) when it is longer than maxBytes.
+inline bool WriteInput(const char* name, const uint8_t* data, size_t size, size_t maxBytes = 64 * 1024) {
+    if (size > maxBytes) return false;
     EnterScratchFolder();
     FILE* f = std::fopen(quil_platform::ResolvePath(name).c_str(), "wb");
     if (!f) std::abort();
     if (size) std::fwrite(data, 1, size, f);
     std::fclose(f);
+    return true;
 }
 
 }  // namespace quilfuzz

@@ -3,8 +3,7 @@
 #include "fuzz_files.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    if (size > 64 * 1024) return 0;
-    quilfuzz::WriteInput("gfx/Level0.dat", data, size);
+    if (!quilfuzz::WriteInput("gfx/Level0.dat", data, size)) return 0;
     Level* level = GetLevel();
     level->Load("gfx/Level0.dat");
     if (level->GetCurrentRoom() >= level->GetRoomCount()) __builtin_trap();

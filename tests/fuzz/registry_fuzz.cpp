@@ -6,12 +6,11 @@
 #include "windows.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    if (size > 64 * 1024) return 0;
     quilfuzz::EnterScratchFolder();
     setenv("XDG_CONFIG_HOME", "config", 1);
     mkdir("config", 0755);
     mkdir("config/quilengine", 0755);
-    quilfuzz::WriteInput(quil_automation::RegistryFilePath().c_str(), data, size);
+    if (!quilfuzz::WriteInput(quil_automation::RegistryFilePath().c_str(), data, size)) return 0;
     quil_automation::ReloadRegistry();
     HKEY key = nullptr;
     for (const char* path : {"Software", "Software\\QuilEngine", "x"}) {

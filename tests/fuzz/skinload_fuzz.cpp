@@ -18,7 +18,6 @@ struct Device : quiltest::RecordingDevice {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    if (size > 256 * 1024) return 0;
     static Device device;
     static bool bound = false;
     if (!bound) {
@@ -27,7 +26,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         RenderDevice_Bind(&device, caps, D3DSURFACE_DESC{});
         bound = true;
     }
-    quilfuzz::WriteInput("in.x", data, size);
+    if (!quilfuzz::WriteInput("in.x", data, size, 256 * 1024)) return 0;
     SkinMesh mesh;
     mesh.LoadMeshHierarchy("in.x");
     mesh.InvalidateDeviceObjects();

@@ -4,11 +4,10 @@
 #include "recording_device.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    if (size > 1024 * 1024) return 0;
     static quiltest::RecordingDevice device;
     // The first byte picks the name's extension; the rest is the file.
     const char* name = size && (data[0] & 1) ? "in.bmp" : "in.tga";
-    quilfuzz::WriteInput(name, size ? data + 1 : data, size ? size - 1 : 0);
+    if (!quilfuzz::WriteInput(name, size ? data + 1 : data, size ? size - 1 : 0, 1024 * 1024)) return 0;
     IDirect3DTexture8* texture = nullptr;
     if (SUCCEEDED(D3DXCreateTextureFromFileExA(&device, name, D3DX_DEFAULT, D3DX_DEFAULT, D3DX_DEFAULT, 0,
                                                D3DFMT_UNKNOWN, D3DPOOL_MANAGED, D3DX_FILTER_TRIANGLE,

@@ -1,26 +1,121 @@
-// 30 skinned models (5,000 triangles, 24 bones) drawn through SkinMesh's shader skinning, against the
-// same vertices blended once on the CPU and drawn lit straight to OpenGL; sides take turns each iteration.
+// Skinned meshes on a generated 5,000-triangle, 24-bone model: loading and converting it (and the
+// game's walker model) through SkinMesh against parsing the file alone and reading it, with the heap
+// a loaded model holds; and 30 of them drawn through shader skinning against the same vertices
+// blended once on the CPU and drawn lit straight to OpenGL, the two sides taking turns.
+#include <malloc.h>
+
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
+#include <filesystem>
+#include <fstream>
 #include <memory>
 #include <string>
 #include <vector>
 
-#include "bench_gl.h"
 #include "bench_util.h"
 #include "d3dx8.h"
-#include "renderer.h"
+#include "dxfile.h"
 #include "skinmesh.h"
-#include "skinmesh_model.h"
 
 namespace {
 
-const int kWidth = 640, kHeight = 480, kModels = 30;
-const char kFile[] = "bench_skinned_draw.x";
+const int kWidth = 640, kHeight = 480, kModels = 30, kColumns = 50, kRows = 50, kBones = 24;
+const char kModel[] = "bench_skinned_model.x", kWalker[] = QUIL_RUN_DIR "/gfx/tiny.x";
 
-// The first model's positions and normals blended on the CPU (camera space, six floats a
-// vertex) and its triangle list.
+// Writes the model: a 50 x 50 quad grid (5,000 triangles) in x-y over a chain of 24 bones, each
+// row of vertices weighted to two neighbouring bones.
+void WriteSkinnedModel(const char* path) {
+    std::string frames, closing;
+    for (int b = 0; b < kBones; ++b) {
+        frames += "Frame Bone" + std::to_string(b) + " { FrameTransformMatrix { 1,0,0,0,0,1,0,0,0,0,1,0,0," +
+                  (b ? "-1" : "0") + ",0,1;; }\n";
+        closing += "}\n";
+    }
+    const int verts = (kColumns + 1) * (kRows + 1);
+    std::string mesh = "Mesh Body {\n" + std::to_string(verts) + ";\n";
+    for (int r = 0; r <= kRows; ++r)
+        for (int c = 0; c <= kColumns; ++c)
+            mesh += std::to_string(c * 0.5f) + ";" + std::to_string(-r * 0.5f) + ";0;" +
+                    (r == kRows && c == kColumns ? ";\n" : ",");
+    mesh += std::to_string(kColumns * kRows * 2) + ";\n";
+    for (int r = 0; r < kRows; ++r)
+        for (int c = 0; c < kColumns; ++c) {
+            const int a = r * (kColumns + 1) + c, b = a + 1, d = a + kColumns + 1, e = d + 1;
+            // Clockwise as seen from -z, the side the normals face.
+            mesh += "3;" + std::to_string(a) + "," + std::to_string(b) + "," + std::to_string(d) + ";,3;" +
+                    std::to_string(b) + "," + std::to_string(e) + "," + std::to_string(d) + ";" +
+                    (r == kRows - 1 && c == kColumns - 1 ? ";\n" : ",");
+        }
+    mesh += "MeshNormals { 1; 0;0;-1;; " + std::to_string(kColumns * kRows * 2) + ";";
+    for (int f = 0; f < kColumns * kRows * 2; ++f) mesh += std::string("3;0,0,0;") + (f + 1 == kColumns * kRows * 2 ? ";" : ",");
+    mesh += " }\nMeshTextureCoords { " + std::to_string(verts) + ";";
+    for (int v = 0; v < verts; ++v) mesh += std::string("0;0;") + (v + 1 == verts ? ";" : ",");
+    mesh += " }\n";
+    // Each row belongs to bone row * bones / rows, shared half and half with the next bone.
+    for (int b = 0; b < kBones; ++b) {
+        std::string idx, w;
+        int n = 0;
+        for (int r = 0; r <= kRows; ++r) {
+            const float pos = float(r) * (kBones - 1) / kRows;
+            const int lo = int(pos);
+            const float t = pos - float(lo);
+            float weight = 0.0f;
+            if (lo == b) weight = 1.0f - t;
+            if (lo + 1 == b) weight = t;
+            if (weight <= 0.0f) continue;
+            for (int c = 0; c <= kColumns; ++c) {
+                idx += (n ? "," : "") + std::to_string(r * (kColumns + 1) + c);
+                w += (n ? "," : "") + std::to_string(weight);
+                ++n;
+            }
+        }
+        mesh += "SkinWeights { \"Bone" + std::to_string(b) + "\"; " + std::to_string(n) + "; " + idx + "; " + w +
+                "; 1,0,0,0,0,1,0,0,0,0,1,0,0," + std::to_string(b) + ",0,1;; }\n";
+    }
+    std::ofstream(path, std::ios::binary) << "xof 0303txt 0032\n" << frames << mesh << "}\n" << closing;
+}
+
+double heapBytes() { return double(mallinfo2().uordblks); }
+
+void ReadWhole(benchmark::State& state, std::string path) {
+    std::vector<char> buffer;
+    for (auto _ : state) {
+        std::ifstream in(path, std::ios::binary);
+        buffer.resize(std::filesystem::file_size(path));
+        benchmark::DoNotOptimize(in.read(buffer.data(), std::streamsize(buffer.size())));
+    }
+}
+
+void ParseOnly(benchmark::State& state, std::string path) {
+    for (auto _ : state) {
+        IDirectXFile* file = nullptr;
+        DirectXFileCreate(&file);
+        IDirectXFileEnumObject* en = nullptr;
+        if (FAILED(file->CreateEnumObject(const_cast<char*>(path.c_str()), DXFILELOAD_FROMFILE, &en)))
+            state.SkipWithError("parse failed");
+        else
+            en->Release();
+        file->Release();
+    }
+}
+
+void LoadAndConvert(benchmark::State& state, std::string path) {
+    bench_util::EngineDevice engine;
+    if (!engine.Open(64, 64)) return state.SkipWithError("no device");
+    double held = 0.0;
+    for (auto _ : state) {
+        const double before = heapBytes();
+        SkinMesh mesh;
+        if (FAILED(mesh.LoadMeshHierarchy(path.c_str()))) state.SkipWithError("load failed");
+        benchmark::DoNotOptimize(mesh.GetElements());
+        held = heapBytes() - before;
+    }
+    state.counters["file_kb"] = double(std::filesystem::file_size(path)) / 1024.0;
+    // What the loaded model keeps on the heap (frames, meshes and their system-memory copies).
+    state.counters["held_kb"] = held / 1024.0;
+}
+
+// The first model's vertices blended on the CPU (position and normal, camera space) and its triangles.
 std::vector<float> g_blended;
 std::vector<uint32_t> g_indices;
 Matrix g_projection;
@@ -94,10 +189,9 @@ public:
     bool Open() {
         if (!m_engine.Open(kWidth, kHeight)) return false;
         Renderer* renderer = GetRenderer();
-        renderer->RestoreDeviceObjects();
         for (int i = 0; i < kModels; ++i) {
             m_meshes.push_back(std::make_unique<SkinMesh>());
-            m_meshes.back()->Setup(kFile, "");
+            m_meshes.back()->Setup(kModel, "");
             m_meshes.back()->SetRenderMode(RENDERMODE_DIFFUSE);
             *m_meshes.back()->GetMatrix() = ModelMatrix(i);
             m_meshes.back()->Activate();
@@ -116,13 +210,12 @@ public:
     }
     int Covered() {
         quil_automation::RgbaImage image;
-        quil_automation::ReadBackBuffer(m_engine.device(), &image);
+        quil_automation::ReadBackBuffer(RenderDevice_GetDevice(), &image);
         return CoveredPixels(image.pixels);
     }
     ~EngineScene() {
         for (auto& m : m_meshes) m->Shutdown();
         GetRenderer()->ClearLists();
-        m_engine.Close();
     }
 
 private:
@@ -132,19 +225,16 @@ private:
 
 // Straight OpenGL: the CPU-blended vertices in one buffer, drawn 30 times, each with its
 // model's position and the same projection, lit per vertex by one directional light.
-class GlBaseline {
+class GlBaseline : bench_util::GlSide {
 public:
     bool Open() {
-        if (!m_window.Open("skin bench", kWidth, kHeight)) return false;
         const char* vs =
             "#version 330 core\nlayout(location=0) in vec3 p; layout(location=1) in vec3 n; uniform vec3 offset;"
             " uniform mat4 proj; out vec4 vc; void main(){ gl_Position = proj * vec4(p + offset, 1.0);"
             " float d = max(dot(normalize(n), normalize(vec3(0.3, 0.5, -1.0))), 0.0);"
             " vc = vec4(vec3(0.2) + vec3(0.8) * d, 1.0); }";
         const char* fs = "#version 330 core\nin vec4 vc; out vec4 o; void main(){ o = vc; }";
-        m_program = bench_util::LinkProgram(vs, fs);
-        glGenVertexArrays(1, &m_vao);
-        glBindVertexArray(m_vao);
+        if (!OpenGl("skin bench", kWidth, kHeight, vs, fs)) return false;
         GLuint buffers[2];
         glGenBuffers(2, buffers);
         glBindBuffer(GL_ARRAY_BUFFER, buffers[0]);
@@ -155,18 +245,14 @@ public:
         glVertexAttribPointer(1, 3, GL_FLOAT, GL_FALSE, 24, reinterpret_cast<void*>(12));
         glEnableVertexAttribArray(0);
         glEnableVertexAttribArray(1);
-        glViewport(0, 0, kWidth, kHeight);
         glEnable(GL_DEPTH_TEST);
         // Row vectors times the engine's projection = column vectors times its transpose.
-        glUseProgram(m_program);
         glUniformMatrix4fv(glGetUniformLocation(m_program, "proj"), 1, GL_FALSE, &g_projection.m[0][0]);
         m_offset = glGetUniformLocation(m_program, "offset");
         return true;
     }
     void Frame(int) {
-        m_window.MakeCurrent();
-        glClearColor(0, 0, 0, 1);
-        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+        BeginFrame();
         for (int i = 0; i < kModels; ++i) {
             const Matrix m = ModelMatrix(i);
             glUniform3f(m_offset, m.m[3][0], m.m[3][1], m.m[3][2]);
@@ -181,22 +267,16 @@ public:
     }
 
 private:
-    bench_util::GlWindow m_window;
-    GLuint m_program = 0, m_vao = 0;
     GLint m_offset = -1;
 };
-
-bench_util::PairClock g_clock;  // the last run's, for main to print
 
 void BM_SkinMeshAgainstGL(benchmark::State& state) {
     EngineScene engine;
     GlBaseline gl;
-    bench_util::PairClock clock;
-    if (!bench_util::TimePair(state, engine, gl, clock)) return;
+    if (!bench_util::TimePair(state, engine, gl)) return;
     // How much of the frame the models cover, to show that both sides draw alike.
     state.counters["gl_covered_px"] = gl.Covered();
     state.counters["engine_covered_px"] = engine.Covered();
-    g_clock = clock;
 }
 
 }  // namespace
@@ -204,12 +284,22 @@ void BM_SkinMeshAgainstGL(benchmark::State& state) {
 BENCHMARK(BM_SkinMeshAgainstGL)->Unit(benchmark::kMillisecond)->MinTime(2.0);
 
 int main(int argc, char** argv) {
-    WriteSkinnedModel(kFile);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    std::printf("30 skinned models, shader skinning / pre-blended lit straight OpenGL: wall %.2fx, main-thread CPU %.2fx\n",
-                g_clock.wallRatio, g_clock.cpuRatio);
-    std::remove(kFile);
-    benchmark::Shutdown();
+    WriteSkinnedModel(kModel);
+    std::vector<std::pair<std::string, std::string>> models = {{"generated", kModel}};
+    if (std::filesystem::exists(kWalker)) models.insert(models.begin(), {"walker", kWalker});
+    using Timed = void (*)(benchmark::State&, std::string);
+    for (const auto& [name, path] : models)
+        for (const auto& [kind, timed] : {std::pair<std::string, Timed>{"load/", LoadAndConvert}, {"parse/", ParseOnly},
+                                          {"read/", ReadWhole}})
+            benchmark::RegisterBenchmark((kind + name).c_str(), timed, path)->Unit(benchmark::kMicrosecond)->MinTime(1.0);
+    bench_util::RatioReporter reporter;
+    bench_util::RunPairs(argc, argv, "skinmesh draw: engine / CPU-blended straight OpenGL", 0, &reporter);
+    // load = load and convert; parse = the file parsed alone; read = the file read into memory.
+    for (const auto& model : models)
+        for (const auto& [a, b] :
+             {std::pair<std::string, std::string>{"load", "parse"}, {"load", "read"}, {"parse", "read"}})
+            bench_util::PrintRatio(model.first + " model: " + a + " / " + b,
+                                   reporter.Ratio(a + "/" + model.first, b + "/" + model.first));
+    std::remove(kModel);
     return 0;
 }
