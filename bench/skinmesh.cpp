@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "bench_util.h"
+#include "blended_vertex.h"
 #include "d3dx8.h"
 #include "dxfile.h"
 #include "skinmesh.h"
@@ -148,17 +149,8 @@ void BlendOnCpu(SkinMesh& mesh) {
             const BYTE* p = vb + size_t(v) * stride;
             Vec3 pos, normal;
             std::memcpy(&pos, p, 12);
-            std::memcpy(&normal, p + 12 + 4 * n, 12);
-            DWORD packed;
-            std::memcpy(&packed, p + 12 + 4 * (n - 1), 4);
-            float rest = 1.0f;
-            for (DWORD k = 0; k < n; ++k) {
-                float w = rest;
-                if (k + 1 < n) {
-                    std::memcpy(&w, p + 12 + 4 * k, 4);
-                    rest -= w;
-                }
-                const DWORD bone = combos[s].BoneId[(packed >> (8 * k)) & 0xFF];
+            std::memcpy(&normal, quiltest::NormalOf(p, n), 12);
+            for (const auto& [bone, w] : quiltest::BlendOf(p, n, combos[s])) {
                 // The normal as the difference of two transformed points (the bones do not scale).
                 Vec3 q, tip = {pos.x + normal.x, pos.y + normal.y, pos.z + normal.z};
                 mat_TransformPoint(&pos, &c->pBoneOffsetMatrices[bone], &q);

@@ -4,6 +4,7 @@
 
 #include <cmath>
 
+#include "blended_vertex.h"
 #include "d3dx8.h"
 #include "offscreen_device.h"
 #include "renderdevice.h"
@@ -71,17 +72,8 @@ protected:
                     const BYTE* v = vb + index * stride;
                     D3DXVECTOR3 pos, normal, outPos(0, 0, 0), outNormal(0, 0, 0);
                     std::memcpy(&pos, v, 12);
-                    std::memcpy(&normal, v + 12 + 4 * influences, 12);
-                    DWORD packed;
-                    std::memcpy(&packed, v + 12 + 4 * (influences - 1), 4);
-                    float rest = 1.0f;
-                    for (DWORD i = 0; i < influences; ++i) {
-                        float w = rest;
-                        if (i + 1 < influences) {
-                            std::memcpy(&w, v + 12 + 4 * i, 4);
-                            rest -= w;
-                        }
-                        const DWORD bone = combos[s].BoneId[(packed >> (8 * i)) & 0xFF];
+                    std::memcpy(&normal, quiltest::NormalOf(v, influences), 12);
+                    for (const auto& [bone, w] : quiltest::BlendOf(v, influences, combos[s])) {
                         D3DXMATRIX m = toD3DX(c->pBoneOffsetMatrices[bone]) * toD3DX(*c->ppBoneMatrices[bone]) * worldView;
                         D3DXVECTOR3 p, n;
                         D3DXVec3TransformCoord(&p, &pos, &m);

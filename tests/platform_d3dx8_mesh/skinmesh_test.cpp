@@ -7,6 +7,7 @@
 #include <map>
 #include <string>
 
+#include "blended_vertex.h"
 #include "mesh_support.h"
 
 namespace {
@@ -37,17 +38,8 @@ struct SkinLoad {
 // The (bone, weight) pairs that a converted vertex blends, read back through its palette.
 std::map<DWORD, float> blendOf(const BYTE* v, DWORD influences, const D3DXBONECOMBINATION& c) {
     std::map<DWORD, float> out;
-    DWORD packed;
-    std::memcpy(&packed, v + 12 + 4 * (influences - 1), 4);
-    float rest = 1.0f;
-    for (DWORD k = 0; k < influences; ++k) {
-        float w = rest;
-        if (k + 1 < influences) {
-            std::memcpy(&w, v + 12 + 4 * k, 4);
-            rest -= w;
-        }
-        if (w > 1e-6f) out[c.BoneId[(packed >> (8 * k)) & 0xFF]] += w;
-    }
+    for (const auto& [bone, w] : quiltest::BlendOf(v, influences, c))
+        if (w > 1e-6f) out[bone] += w;
     return out;
 }
 
