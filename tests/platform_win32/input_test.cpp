@@ -8,24 +8,11 @@ namespace {
 const int kDriver = setenv("SDL_VIDEODRIVER", "dummy", 1);
 namespace qa = quil_automation;
 
-class InputTest : public ::testing::Test {
-protected:
+class InputTest : public ShownWindowTest {
     void SetUp() override {
         (void)kDriver;
-        Recorder::Get().Clear();
-        Recorder::Get().handlers.clear();
-        hwnd = MakeWindow(320, 240, true);
-        ShowWindow(hwnd, SW_SHOWNORMAL);
-        Drain();
-        Recorder::Get().Clear();
+        ShownWindowTest::SetUp();
     }
-    void TearDown() override {
-        Recorder::Get().handlers.clear();
-        for (int vk = 1; vk < 256; ++vk) if (qa::IsKeyHeld(vk)) qa::KeyUp(vk);
-        if (IsWindow(hwnd)) DestroyWindow(hwnd);
-        Drain();
-    }
-    HWND hwnd = nullptr;
 };
 
 TEST_F(InputTest, KeysArriveAsVirtualKeysWithWin32Packing) {

@@ -9,24 +9,14 @@
 namespace {
 const int kDriver = setenv("SDL_VIDEODRIVER", "dummy", 1);
 
-class SdlEvents : public ::testing::Test {
+class SdlEvents : public ShownWindowTest {
 protected:
     void SetUp() override {
         (void)kDriver;
-        Recorder::Get().Clear();
-        Recorder::Get().handlers.clear();
-        hwnd = MakeWindow(320, 240, true);
-        ShowWindow(hwnd, SW_SHOWNORMAL);
-        Drain();
+        ShownWindowTest::SetUp();
         SDL_Window* win = quil_platform::WindowSDL(hwnd);
         ASSERT_NE(win, nullptr);
         id = SDL_GetWindowID(win);
-        Recorder::Get().Clear();
-    }
-    void TearDown() override {
-        for (int vk = 1; vk < 256; ++vk) if (quil_automation::IsKeyHeld(vk)) quil_automation::KeyUp(vk);
-        DestroyWindow(hwnd);
-        Drain();
     }
     void Key(SDL_Keycode sym, bool down, bool repeat = false) {
         SDL_Event e{};
@@ -56,7 +46,6 @@ protected:
         e.window.data2 = b;
         SDL_PushEvent(&e);
     }
-    HWND hwnd = nullptr;
     Uint32 id = 0;
 };
 

@@ -1,5 +1,6 @@
 // A recording window procedure for the window platform's tests.
 #pragma once
+#include <gtest/gtest.h>
 #include <functional>
 #include <map>
 #include <vector>
@@ -60,3 +61,25 @@ inline int Drain(HACCEL accel = nullptr, HWND accelWindow = nullptr) {
     }
     return n;
 }
+
+// A shown 320x240 recording window with menu 108, its start-up messages already
+// dispatched and forgotten; keys still held at the end are let go.
+class ShownWindowTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        Recorder::Get().Clear();
+        Recorder::Get().handlers.clear();
+        hwnd = MakeWindow(320, 240, true);
+        ShowWindow(hwnd, SW_SHOWNORMAL);
+        Drain();
+        Recorder::Get().Clear();
+    }
+    void TearDown() override {
+        Recorder::Get().handlers.clear();
+        for (int vk = 1; vk < 256; ++vk)
+            if (quil_automation::IsKeyHeld(vk)) quil_automation::KeyUp(vk);
+        if (IsWindow(hwnd)) DestroyWindow(hwnd);
+        Drain();
+    }
+    HWND hwnd = nullptr;
+};
