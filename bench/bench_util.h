@@ -17,7 +17,7 @@
 #include <utility>
 #include <vector>
 
-#include "d3dfont.h"
+#include "engine_binding.h"
 #include "quil_automation.h"
 #include "quil_automation_d3d.h"
 #include "renderdevice.h"
@@ -32,28 +32,19 @@ public:
         setenv("SDL_VIDEODRIVER", "offscreen", 0);
         quil_automation::SetHeadless(true);
         if (quil_automation::CreateOffscreenDevice(width, height, true, &m_d3d, &m_device) != D3D_OK) return false;
-        RenderDevice_Bind(m_device);
-        m_font = std::make_unique<D3DFont>("Arial Black", 32, D3DFONT_BOLD);
-        m_font->InitDeviceObjects(m_device);
-        m_font->RestoreDeviceObjects();
-        RenderDevice_SetFont(m_font.get());
-        GetRenderer()->RestoreDeviceObjects();
-        return true;
+        m_engine = std::make_unique<quiltest::EngineBinding>(m_device);
+        return m_engine->FontReady();
     }
     ~EngineDevice() {
-        RenderDevice_SetFont(nullptr);
-        m_font.reset();
-        if (m_device) {
-            RenderDevice_Unbind();
-            m_device->Release();
-        }
+        m_engine.reset();
+        if (m_device) m_device->Release();
         if (m_d3d) m_d3d->Release();
     }
 
 private:
     IDirect3D8* m_d3d = nullptr;
     IDirect3DDevice8* m_device = nullptr;
-    std::unique_ptr<D3DFont> m_font;
+    std::unique_ptr<quiltest::EngineBinding> m_engine;
 };
 
 // A straight OpenGL baseline's hidden window with a 3.3 core context, one program and one vertex array.

@@ -6,10 +6,12 @@
 #include <cstdio>
 #include <cstring>
 #include <functional>
+#include <memory>
 #include <string>
 
 #include "camera.h"
 #include "d3dfont.h"
+#include "engine_binding.h"
 #include "offscreen_device.h"
 #include "renderdevice.h"
 #include "renderer.h"
@@ -76,13 +78,9 @@ class DeviceFrame : public quiltest::OffscreenDeviceTest {
 protected:
     void SetUp() override {
         Open(640, 480);
-        RenderDevice_Bind(device);
-        font = new D3DFont("Arial Black", 32, D3DFONT_BOLD);
-        ASSERT_EQ(font->InitDeviceObjects(device), S_OK);
-        ASSERT_EQ(font->RestoreDeviceObjects(), S_OK);
-        RenderDevice_SetFont(font);
+        engine = std::make_unique<quiltest::EngineBinding>(device);
+        ASSERT_TRUE(engine->FontReady());
         RenderDevice_SetFrameStats("60.00 FPS (640X480)");
-        GetRenderer()->RestoreDeviceObjects();
         camera.SetPosition(0, 0, -80);
         saved = g_pCurrentCamera;
         camera.MakeCurrent();
@@ -90,20 +88,12 @@ protected:
     }
     void TearDown() override {
         g_pCurrentCamera = saved;
-        GetRenderer()->InvalidateDeviceObjects();
-        if (font) {
-            font->InvalidateDeviceObjects();
-            font->DeleteDeviceObjects();
-            delete font;
-        }
-        RenderDevice_SetFont(nullptr);
-        RenderDevice_SetFrameStats(nullptr);
-        RenderDevice_Unbind();
+        engine.reset();
         OffscreenDeviceTest::TearDown();
     }
     static uint32_t Rgb(uint32_t argb) { return argb & 0xFFFFFF; }
 
-    D3DFont* font = nullptr;
+    std::unique_ptr<quiltest::EngineBinding> engine;
     Camera camera;
     Camera* saved = nullptr;
     const std::string blob = "render_blob.tga";

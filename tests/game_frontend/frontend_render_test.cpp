@@ -3,10 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <memory>
 #include <cstdlib>
 
 #include "assets.h"
-#include "d3dfont.h"
+#include "engine_binding.h"
 #include "frontend_test_support.h"
 #include "gameengine.h"
 #include "offscreen_device.h"
@@ -39,12 +40,8 @@ protected:
         mkassets::WriteCharacters(scratch.Path());
         mkassets::WriteAtlases(scratch.Path());
         Open(640, 480);
-        RenderDevice_Bind(device);
-        font = new D3DFont("Arial Black", 32, D3DFONT_BOLD);
-        ASSERT_EQ(font->InitDeviceObjects(device), S_OK);
-        ASSERT_EQ(font->RestoreDeviceObjects(), S_OK);
-        RenderDevice_SetFont(font);
-        GetRenderer()->RestoreDeviceObjects();
+        engine = std::make_unique<quiltest::EngineBinding>(device);
+        ASSERT_TRUE(engine->FontReady());
         saved = g_pCurrentCamera;
         camera.MakeCurrent();
         frontend_test::ReleaseKeys();
@@ -53,14 +50,7 @@ protected:
     void TearDown() override {
         frontend_test::StopScene(host, scene);
         g_pCurrentCamera = saved;
-        GetRenderer()->InvalidateDeviceObjects();
-        if (font) {
-            font->InvalidateDeviceObjects();
-            font->DeleteDeviceObjects();
-            delete font;
-        }
-        RenderDevice_SetFont(nullptr);
-        RenderDevice_Unbind();
+        engine.reset();
         OffscreenDeviceTest::TearDown();
     }
     RgbaImage Draw() {
@@ -69,7 +59,7 @@ protected:
     }
 
     quiltest::ScratchFolder scratch{"title", false};
-    D3DFont* font = nullptr;
+    std::unique_ptr<quiltest::EngineBinding> engine;
     Camera camera;
     Camera* saved = nullptr;
     frontend_test::RecordingHost host;
