@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "d3dx_image.h"
+#include "quil_d3dx_mips.h"
 #include "quil_path.h"
 
 namespace quil_d3dx {
@@ -283,6 +284,33 @@ HRESULT ReadFile(const char* name, std::vector<uint8_t>& data) {
 }
 
 }  // namespace
+
+bool BuildMipChain(const uint32_t* texels, UINT width, UINT height, UINT levels, DWORD mipFilter, D3DFORMAT format,
+                   std::vector<std::vector<uint32_t>>* out) {
+    if (!texels || !out || width == 0 || height == 0 || BytesPerTexel(format) != 4) return false;
+    UINT full = 1;
+    while ((width >> full) > 0 || (height >> full) > 0) ++full;
+    if (levels == 0 || levels > full) levels = full;
+    Image image;
+    image.width = width;
+    image.height = height;
+    image.texels.assign(texels, texels + static_cast<size_t>(width) * height);
+    // The same steps as the file loader's: float channels, each level from the one above.
+    FloatImage level = ToFloat(image);
+    out->assign(levels, {});
+    for (UINT i = 0; i < levels; ++i) {
+        if (i > 0) level = NextMipLevel(level, std::max(1u, width >> i), std::max(1u, height >> i), mipFilter);
+        std::vector<uint32_t>& dst = (*out)[i];
+        dst.resize(static_cast<size_t>(level.width) * level.height);
+        for (size_t k = 0; k < dst.size(); ++k) {
+            uint8_t bytes[4];
+            Pack(ToTexel(&level.px[k * 4]), format, bytes);
+            dst[k] = uint32_t(bytes[0]) | uint32_t(bytes[1]) << 8 | uint32_t(bytes[2]) << 16 | uint32_t(bytes[3]) << 24;
+        }
+    }
+    return true;
+}
+
 }  // namespace quil_d3dx
 
 using namespace quil_d3dx;

@@ -2,12 +2,14 @@
 // formats, filters, mip chains, and malformed files.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <string>
 #include <vector>
 
 #include "d3dx8.h"
+#include "quil_d3dx_mips.h"
 #include "recording_device.h"
 
 using quiltest::FakeTexture;
@@ -212,6 +214,32 @@ TEST_F(TextureLoad, MipLevelsAreFilteredAverages) {
     ASSERT_EQ(t->GetLevelCount(), 3u);
     EXPECT_EQ(Texel(t, 1, 0, 0) & 0xFF, 32u);
     EXPECT_EQ(Texel(t, 1, 1, 0) & 0xFF, 223u);
+}
+
+// The chain built from texels in memory is the one the loader builds from the same picture,
+// level for level and texel for texel; 16-bit formats and empty pictures are refused.
+TEST_F(TextureLoad, MipChainFromMemoryIsTheLoadersChain) {
+    TgaSpec s = Tga(16, 8, {});
+    uint32_t x = 12345;
+    for (int i = 0; i < 16 * 8; ++i) s.texels.push_back(0xFF000000u | ((x = x * 1103515245u + 12345u) >> 8));
+    for (DWORD filter : {DWORD(D3DX_FILTER_TRIANGLE | D3DX_FILTER_MIRROR), DWORD(D3DX_FILTER_BOX)}) {
+        FakeTexture* t = nullptr;
+        ASSERT_EQ(Load(MakeTga(s), &t, nullptr, filter, filter), S_OK);
+        std::vector<std::vector<uint32_t>> chain;
+        ASSERT_TRUE(quil_d3dx::BuildMipChain(s.texels.data(), 16, 8, 0, filter, D3DFMT_X8R8G8B8, &chain));
+        ASSERT_EQ(chain.size(), t->GetLevelCount());
+        for (UINT level = 0; level < chain.size(); ++level) {
+            const UINT w = std::max(16u >> level, 1u), h = std::max(8u >> level, 1u);
+            ASSERT_EQ(chain[level].size(), size_t(w) * h);
+            for (UINT i = 0; i < w * h; ++i) EXPECT_EQ(chain[level][i], Texel(t, level, i % w, i / w)) << level << " " << i;
+        }
+        ASSERT_TRUE(quil_d3dx::BuildMipChain(s.texels.data(), 16, 8, 2, filter, D3DFMT_A8R8G8B8, &chain));
+        EXPECT_EQ(chain.size(), 2u);
+    }
+    std::vector<std::vector<uint32_t>> chain(1);
+    EXPECT_FALSE(quil_d3dx::BuildMipChain(s.texels.data(), 16, 8, 0, 0x70004, D3DFMT_R5G6B5, &chain));
+    EXPECT_FALSE(quil_d3dx::BuildMipChain(s.texels.data(), 0, 8, 0, 0x70004, D3DFMT_X8R8G8B8, &chain));
+    EXPECT_EQ(chain.size(), 1u);
 }
 
 TEST_F(TextureLoad, FormatConversionAndBmp) {
