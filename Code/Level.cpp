@@ -323,7 +323,7 @@ void Level::Load(const char* name) {
     for (uint32_t i = 0; i < m_uRoomCount; ++i) PlaceRoomProps(i);
     // Loaded before the bake, so that walls and props cast their shadows.
     m_bLoaded = 1;
-    for (uint32_t i = 0; i < m_uRoomCount; ++i) BuildRoomLighting(i, 0);
+    BuildLevelLighting(0);
     // Buffers and lightmap textures are made inside the load, not by the first frame.
     for (uint32_t i = 0; i < m_uRoomCount; ++i) {
         Room& r = m_pRooms[i];
@@ -357,6 +357,18 @@ bool Level::Save(const char* name) {
 void Level::BuildRoomLighting(uint32_t room, uint32_t force) {
     RefreshRoomObjects();
     BuildRoomLightmaps(room, force);
+}
+
+// Every room's lighting, as BuildRoomLighting room after room would make it,
+// with all rooms' lightmaps baked side by side. The props are refreshed once
+// more when there is a second room: a prop picks its nearest lights among
+// those added so far, so the second pass sees them all.
+void Level::BuildLevelLighting(uint32_t force) {
+    if (!m_pRooms) return;
+    for (uint32_t pass = 0; pass < m_uRoomCount && pass < 2; ++pass) RefreshRoomObjects();
+    std::vector<LevelSurface*> surfaces;
+    for (uint32_t i = 0; i < m_uRoomCount; ++i) AddRoomSurfaces(i, surfaces);
+    LevelSurface::BuildLightmaps(surfaces, force);
 }
 
 void Level::RefreshRoomObjects() {

@@ -4,6 +4,7 @@
 #pragma once
 #include <cstdint>
 #include <cstdio>
+#include <vector>
 #include "process.h"
 #include "quilmath.h"
 
@@ -11,6 +12,7 @@ class Floor;
 class Ceil;
 class Walls;
 class LevelRenderer;
+class LevelSurface;
 struct IDirect3DTexture8;
 
 // Grid sizes.
@@ -109,6 +111,8 @@ public:
     // Refreshes every prop, then bakes the room's floor, ceiling and wall lightmaps
     // (a cached lightmap is kept unless force is 1).
     void BuildRoomLighting(uint32_t room, uint32_t force);
+    // The lighting of every room, their lightmaps baked side by side.
+    void BuildLevelLighting(uint32_t force);
     // Refreshes every placed prop (lights and nearest lights).
     void RefreshRoomObjects();
 
@@ -200,6 +204,7 @@ private:
     void CreateRoomObjects(Room* room);
     void ActivateRoomObjects(uint32_t room);
     void BuildRoomLightmaps(uint32_t room, uint32_t force);
+    void AddRoomSurfaces(uint32_t room, std::vector<LevelSurface*>& surfaces);
     void FreeRoomObjects(Room* room);
 
     uint32_t m_uFlags;

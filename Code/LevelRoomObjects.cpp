@@ -33,13 +33,18 @@ void Level::ActivateRoomObjects(uint32_t roomIndex) {
 
 // Bakes (or finds in the cache) the floor, ceiling and wall lightmaps of a room, side by side.
 void Level::BuildRoomLightmaps(uint32_t roomIndex, uint32_t force) {
+    std::vector<LevelSurface*> surfaces;
+    AddRoomSurfaces(roomIndex, surfaces);
+    LevelSurface::BuildLightmaps(surfaces, force);
+}
+
+// Appends the room's floor, ceiling and walls, those it has, in that order.
+void Level::AddRoomSurfaces(uint32_t roomIndex, std::vector<LevelSurface*>& surfaces) {
     if (!m_pRooms || roomIndex >= m_uRoomCount) return;
     Room* room = &m_pRooms[roomIndex];
-    std::vector<LevelSurface*> surfaces;
     for (LevelSurface* surface : {static_cast<LevelSurface*>(room->pFloor), static_cast<LevelSurface*>(room->pCeil),
                                   static_cast<LevelSurface*>(room->pWalls)})
         if (surface) surfaces.push_back(surface);
-    LevelSurface::BuildLightmaps(surfaces, force);
 }
 
 // Shuts down and deletes the room's floor, ceiling and walls.

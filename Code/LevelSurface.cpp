@@ -3,6 +3,8 @@
 #include "LevelSurface.h"
 
 #include <cstring>
+#include <map>
+#include <memory>
 
 #include "Level.h"
 #include "LightMap.h"
@@ -159,19 +161,56 @@ void LevelSurface::BuildIndices() {
 }
 
 void LevelSurface::BuildLightmaps(const std::vector<LevelSurface*>& surfaces, uint32_t force) {
-    if (surfaces.empty()) return;
     LightMap* lightMap = GetLightMap();
     const uint32_t level = GetGame()->GetLevelNumber();
-    const LightBake bake(surfaces[0]->m_uRoom);
-    std::vector<LevelSurface*> stale;
+    // One view of the lights per room, made before any job runs and kept until all are done.
+    std::map<uint32_t, std::unique_ptr<LightBake>> bakes;
     for (LevelSurface* s : surfaces) {
-        s->m_bMapOnDisk = !force && lightMap->IsCurrent(level, s->m_uRoom, s->GetSurface(), bake.GetContentKey());
-        if (!s->m_bMapOnDisk) stale.push_back(s);
+        std::unique_ptr<LightBake>& bake = bakes[s->m_uRoom];
+        if (!bake) bake = std::make_unique<LightBake>(s->m_uRoom);
+        s->m_Mips.clear();
+        s->m_bMapOnDisk = false;
     }
-    BakeTexels(stale, bake);
-    for (LevelSurface* s : stale)
-        s->m_bMapOnDisk = lightMap->Save(level, s->m_uRoom, s->GetSurface(), s->m_pTexels, LIGHTMAP_SIZE,
-                                         LIGHTMAP_SIZE, bake.GetContentKey());
+    // The maps in the cache, checked and read side by side, each with the mip
+    // levels of its texture (its texel array stays as it is).
+    if (!force) {
+        lightMap->Bake({{{static_cast<uint32_t>(surfaces.size()), [&](uint32_t i) {
+            LevelSurface* s = surfaces[i];
+            const uint32_t room = s->m_uRoom, surface = s->GetSurface();
+            if (!lightMap->IsCurrent(level, room, surface, bakes.at(room)->GetContentKey())) return;
+            s->m_bMapOnDisk = true;
+            std::vector<uint32_t> texels(LIGHTMAP_SIZE * LIGHTMAP_SIZE);
+            if (lightMap->Read(level, room, surface, texels.data(), LIGHTMAP_SIZE, LIGHTMAP_SIZE))
+                LightMap::BuildMips(texels.data(), &s->m_Mips);
+        }}}});
+    }
+    std::vector<LevelSurface*> stale;
+    std::vector<BakeChain> chains;
+    for (LevelSurface* s : surfaces) {
+        if (s->m_bMapOnDisk) continue;
+        const std::unique_ptr<LightBake>& bake = bakes[s->m_uRoom];
+        stale.push_back(s);
+        const size_t first = chains.size();
+        s->AddBakeChains(*bake, chains);
+        if (chains.size() == first) continue;
+        // Once the map is final: the cache files, and the texture's mip levels
+        // (so that the texture need not be read back from the file).
+        const uint64_t key = bake->GetContentKey();
+        chains.back().push_back({2, [s, lightMap, level, key](uint32_t job) {
+                                     if (job == 0)
+                                         LightMap::BuildMips(s->m_pTexels, &s->m_Mips);
+                                     else
+                                         s->m_bMapOnDisk = lightMap->Write(level, s->m_uRoom, s->GetSurface(),
+                                                                           s->m_pTexels, LIGHTMAP_SIZE, LIGHTMAP_SIZE,
+                                                                           key);
+                                 }});
+    }
+    lightMap->Bake(chains);
+    for (LevelSurface* s : stale) {
+        if (s->m_bMapOnDisk) continue;
+        lightMap->ReportSaveFailure(lightMap->FileName(level, s->m_uRoom, s->GetSurface()));
+        s->m_Mips.clear();
+    }
 }
 
 void LevelSurface::BakeTexels(const std::vector<LevelSurface*>& surfaces, const LightSampler& sampler) {
@@ -182,7 +221,12 @@ void LevelSurface::BakeTexels(const std::vector<LevelSurface*>& surfaces, const 
 
 void LevelSurface::CreateLightmap() {
     ReleaseAndNull(m_pLightmapTexture);
-    if (m_bMapOnDisk) m_pLightmapTexture = GetLightMap()->Load(GetGame()->GetLevelNumber(), m_uRoom, GetSurface());
+    // The map just saved is in memory already: no need to read it back.
+    if (m_bMapOnDisk && !m_Mips.empty()) m_pLightmapTexture = GetLightMap()->CreateTexture(m_Mips);
+    m_Mips.clear();
+    m_Mips.shrink_to_fit();
+    if (m_bMapOnDisk && !m_pLightmapTexture)
+        m_pLightmapTexture = GetLightMap()->Load(GetGame()->GetLevelNumber(), m_uRoom, GetSurface());
     if (m_pLightmapTexture) return;
     IDirect3DDevice8* device = RenderDevice_GetDevice();
     if (!device) return;

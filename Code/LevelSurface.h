@@ -77,15 +77,16 @@ public:
     // Bakes the room's lightmap and saves it to the cache; skipped when not
     // forced and the cache holds a map baked from the same level content.
     void BuildLightmap(uint32_t force) { BuildLightmaps({this}, force); }
-    // The same for surfaces of one room, baked side by side.
+    // The same for surfaces of any rooms, all baked side by side.
     static void BuildLightmaps(const std::vector<LevelSurface*>& surfaces, uint32_t force);
     // Fills the texel arrays from sampler and softens them (no cache involved),
     // the surfaces side by side on the bake workers.
     static void BakeTexels(const std::vector<LevelSurface*>& surfaces, const LightSampler& sampler);
     // Adds the bake of the texel array from sampler: the samples, then the softening.
     virtual void AddBakeChains(const LightSampler& sampler, std::vector<BakeChain>& chains) = 0;
-    // Makes the lightmap texture from the cache file when it holds this
-    // surface's map, otherwise from the texel array.
+    // Makes the lightmap texture of the map in the cache (from the mip chain
+    // of a map just baked and saved, else from the file), otherwise from the
+    // texel array.
     void CreateLightmap();
     // Copies the texel array into the lightmap texture.
     void UploadLightmap();
@@ -150,6 +151,8 @@ protected:
     ClipTable* m_pClipTable;
     // True when the cache file holds the map of this room as it stands.
     bool m_bMapOnDisk;
+    // The mip chain of a map just baked, until its texture is made from it.
+    std::vector<std::vector<uint32_t>> m_Mips;
     // True once the geometry of the current room is built, also when the room
     // has no quads (so an empty surface does not retry every frame).
     bool m_bBuilt;

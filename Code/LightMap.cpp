@@ -12,6 +12,7 @@
 #include "d3dx8tex.h"
 #include <cstring>
 #include "quil_bytes.h"
+#include "quil_d3dx_mips.h"
 #include "quil_path.h"
 #include "quil_save.h"
 #include "renderdevice.h"
@@ -52,6 +53,12 @@ public:
 private:
     uint64_t m_h = 0xCBF29CE484222325ull;
 };
+
+// The cache file of (level, room, surface).
+const char* const NAME_FORMAT = "gfx\\lightmaps\\LMP%02u%1u%1u.tga";
+
+// How the loaded maps' mip levels are made.
+const DWORD MIP_FILTER = D3DX_FILTER_TRIANGLE | D3DX_FILTER_MIRROR;
 
 const uint8_t RECORD_MAGIC[4] = {'F', 'W', 'L', 'K'};
 const uint32_t RECORD_VERSION = 1;
@@ -132,7 +139,7 @@ LightMap* GetLightMap() {
 }
 
 const char* LightMap::FileName(uint32_t level, uint32_t room, uint32_t surface) {
-    std::snprintf(m_szName, sizeof(m_szName), "gfx\\lightmaps\\LMP%02u%1u%1u.tga", level, room, surface);
+    std::snprintf(m_szName, sizeof(m_szName), NAME_FORMAT, level, room, surface);
     return m_szName;
 }
 
@@ -276,7 +283,8 @@ bool LightMap::Exists(uint32_t level, uint32_t room, uint32_t surface) {
 }
 
 bool LightMap::IsCurrent(uint32_t level, uint32_t room, uint32_t surface, uint64_t key) {
-    const char* name = FileName(level, room, surface);
+    char name[NAME_LENGTH];
+    std::snprintf(name, sizeof(name), NAME_FORMAT, level, room, surface);
     FILE* f = OpenCache(name, MAP_SIZE, MAP_SIZE);
     if (!f) return false;
     std::vector<uint8_t> bytes(FILE_SIZE);
@@ -297,7 +305,9 @@ bool LightMap::IsCurrent(uint32_t level, uint32_t room, uint32_t surface, uint64
 bool LightMap::Read(uint32_t level, uint32_t room, uint32_t surface, uint32_t* texels, uint32_t width,
                     uint32_t height) {
     if (!texels) return false;
-    FILE* f = OpenCache(FileName(level, room, surface), width, height);
+    char name[NAME_LENGTH];
+    std::snprintf(name, sizeof(name), NAME_FORMAT, level, room, surface);
+    FILE* f = OpenCache(name, width, height);
     if (!f) return false;
     const size_t count = static_cast<size_t>(width) * height;
     std::vector<uint8_t> pixels(count * 3);
@@ -317,44 +327,82 @@ IDirect3DTexture8* LightMap::Load(uint32_t level, uint32_t room, uint32_t surfac
     const std::string path = quil_platform::ResolvePath(m_szName);
     IDirect3DTexture8* texture = nullptr;
     const HRESULT hr = D3DXCreateTextureFromFileExA(device, path.c_str(), D3DX_DEFAULT, D3DX_DEFAULT, D3DX_DEFAULT, 0,
-                                                    D3DFMT_UNKNOWN, D3DPOOL_MANAGED,
-                                                    D3DX_FILTER_TRIANGLE | D3DX_FILTER_MIRROR,
-                                                    D3DX_FILTER_TRIANGLE | D3DX_FILTER_MIRROR, 0, nullptr, nullptr,
-                                                    &texture);
+                                                    D3DFMT_UNKNOWN, D3DPOOL_MANAGED, MIP_FILTER, MIP_FILTER, 0,
+                                                    nullptr, nullptr, &texture);
     if (FAILED(hr)) return nullptr;
     return texture;
+}
+
+// The saved file is a 24-bit picture, which the loader turns into X8R8G8B8 texels.
+bool LightMap::BuildMips(const uint32_t* texels, std::vector<std::vector<uint32_t>>* levels) {
+    return quil_d3dx::BuildMipChain(texels, MAP_SIZE, MAP_SIZE, 0, MIP_FILTER, D3DFMT_X8R8G8B8, levels);
+}
+
+IDirect3DTexture8* LightMap::CreateTexture(const std::vector<std::vector<uint32_t>>& levels) {
+    IDirect3DDevice8* device = RenderDevice_GetDevice();
+    if (!device || levels.empty()) return nullptr;
+    IDirect3DTexture8* texture = nullptr;
+    if (FAILED(D3DXCreateTexture(device, MAP_SIZE, MAP_SIZE, static_cast<UINT>(levels.size()), 0, D3DFMT_X8R8G8B8,
+                                 D3DPOOL_MANAGED, &texture)) ||
+        !texture)
+        return nullptr;
+    bool ok = texture->GetLevelCount() == levels.size();
+    for (DWORD i = 0; ok && i < levels.size(); ++i) {
+        const uint32_t size = std::max<uint32_t>(MAP_SIZE >> i, 1u);
+        D3DLOCKED_RECT locked;
+        ok = levels[i].size() == size_t(size) * size && SUCCEEDED(texture->LockRect(i, &locked, nullptr, 0)) &&
+             locked.pBits;
+        if (!ok) break;
+        for (uint32_t y = 0; y < size; ++y)
+            std::memcpy(static_cast<uint8_t*>(locked.pBits) + size_t(y) * locked.Pitch, &levels[i][size_t(y) * size],
+                        size * sizeof(uint32_t));
+        ok = SUCCEEDED(texture->UnlockRect(i));
+    }
+    if (ok) return texture;
+    texture->Release();
+    return nullptr;
 }
 
 bool LightMap::Save(uint32_t level, uint32_t room, uint32_t surface, const uint32_t* texels, uint32_t width,
                     uint32_t height, uint64_t key) {
     const char* name = FileName(level, room, surface);
+    if (Write(level, room, surface, texels, width, height, key)) return true;
+    ReportSaveFailure(name);
+    return false;
+}
+
+bool LightMap::Write(uint32_t level, uint32_t room, uint32_t surface, const uint32_t* texels, uint32_t width,
+                     uint32_t height, uint64_t key) {
+    // A name of its own: writes may run on several threads at once.
+    char name[NAME_LENGTH];
+    std::snprintf(name, sizeof(name), NAME_FORMAT, level, room, surface);
     const std::string path = quil_platform::ResolvePath(name);
     const std::string recordPath = RecordPath(name);
-    bool ok = texels && width != 0 && height != 0 && width <= MAX_TGA_EDGE && height <= MAX_TGA_EDGE;
-    if (ok) {
-        const size_t count = static_cast<size_t>(width) * height;
-        std::vector<uint8_t> block(HEADER_SIZE + count * 3);
-        FillHeader(block.data(), width, height);
-        uint8_t* px = block.data() + HEADER_SIZE;
-        for (size_t i = 0; i < count; ++i) {
-            px[i * 3 + 0] = static_cast<uint8_t>(Channel(texels[i], 0));
-            px[i * 3 + 1] = static_cast<uint8_t>(Channel(texels[i], 8));
-            px[i * 3 + 2] = static_cast<uint8_t>(Channel(texels[i], 16));
-        }
-        ContentHash file;
-        file.Bytes(block.data(), block.size());
-        std::vector<uint8_t> record(RECORD_SIZE);
-        std::memcpy(record.data(), RECORD_MAGIC, 4);
-        quil_platform::WriteLe32(&record[4], RECORD_VERSION);
-        quil_platform::WriteLe32(&record[8], static_cast<uint32_t>(key));
-        quil_platform::WriteLe32(&record[12], static_cast<uint32_t>(key >> 32));
-        quil_platform::WriteLe32(&record[16], static_cast<uint32_t>(file.Value()));
-        quil_platform::WriteLe32(&record[20], static_cast<uint32_t>(file.Value() >> 32));
-        // The old record first: a map without its record is baked again.
-        std::remove(recordPath.c_str());
-        ok = ReplaceFileWith(path, block) && ReplaceFileWith(recordPath, record);
+    if (!texels || width == 0 || height == 0 || width > MAX_TGA_EDGE || height > MAX_TGA_EDGE) return false;
+    const size_t count = static_cast<size_t>(width) * height;
+    std::vector<uint8_t> block(HEADER_SIZE + count * 3);
+    FillHeader(block.data(), width, height);
+    uint8_t* px = block.data() + HEADER_SIZE;
+    for (size_t i = 0; i < count; ++i) {
+        px[i * 3 + 0] = static_cast<uint8_t>(Channel(texels[i], 0));
+        px[i * 3 + 1] = static_cast<uint8_t>(Channel(texels[i], 8));
+        px[i * 3 + 2] = static_cast<uint8_t>(Channel(texels[i], 16));
     }
-    if (ok) return true;
+    ContentHash file;
+    file.Bytes(block.data(), block.size());
+    std::vector<uint8_t> record(RECORD_SIZE);
+    std::memcpy(record.data(), RECORD_MAGIC, 4);
+    quil_platform::WriteLe32(&record[4], RECORD_VERSION);
+    quil_platform::WriteLe32(&record[8], static_cast<uint32_t>(key));
+    quil_platform::WriteLe32(&record[12], static_cast<uint32_t>(key >> 32));
+    quil_platform::WriteLe32(&record[16], static_cast<uint32_t>(file.Value()));
+    quil_platform::WriteLe32(&record[20], static_cast<uint32_t>(file.Value() >> 32));
+    // The old record first: a map without its record is baked again.
+    std::remove(recordPath.c_str());
+    return ReplaceFileWith(path, block) && ReplaceFileWith(recordPath, record);
+}
+
+void LightMap::ReportSaveFailure(const char* name) {
     // A read-only folder fails every save: the maps are kept in memory, and the
     // player hears of it once a run.
     if (!m_bSaveFailureShown) {
@@ -363,7 +411,6 @@ bool LightMap::Save(uint32_t level, uint32_t room, uint32_t surface, const uint3
     } else {
         DebugLog("Could not save lightmap %s\n", name);
     }
-    return false;
 }
 
 uint32_t LightMap::GetThreadCount() const {

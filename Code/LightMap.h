@@ -71,15 +71,25 @@ public:
     // True when a well-formed cache file of a 256 x 256 map exists for this surface.
     bool Exists(uint32_t level, uint32_t room, uint32_t surface);
     // True when the cache file exists, is the one its record names and was baked
-    // from content with this key.
+    // from content with this key. Safe on any thread, as Read is.
     bool IsCurrent(uint32_t level, uint32_t room, uint32_t surface, uint64_t key);
     // The cached map as a mip-mapped texture; null when there is no usable file or device.
     IDirect3DTexture8* Load(uint32_t level, uint32_t room, uint32_t surface);
+    // The mip chain Load makes of a map, from its texels in memory (any thread).
+    static bool BuildMips(const uint32_t* texels, std::vector<std::vector<uint32_t>>* levels);
+    // A texture of the levels BuildMips made: what Load gives for the saved map, without
+    // reading it back. Null when there is no device or the texture cannot be filled.
+    IDirect3DTexture8* CreateTexture(const std::vector<std::vector<uint32_t>>& levels);
     // Writes the map and its record, each to a new file that replaces the old
     // only when complete. A failure leaves neither (the first of a run is
     // reported, later ones logged) and returns false.
     bool Save(uint32_t level, uint32_t room, uint32_t surface, const uint32_t* texels, uint32_t width,
               uint32_t height, uint64_t key);
+    // Save's writing, without the report: safe on any thread (one surface per thread).
+    bool Write(uint32_t level, uint32_t room, uint32_t surface, const uint32_t* texels, uint32_t width,
+               uint32_t height, uint64_t key);
+    // Save's report of a failed write of the named map.
+    void ReportSaveFailure(const char* name);
     // Reads the cache file of a width x height map into texels (alpha 0xFF);
     // false, texels untouched, when the file is missing, short, long or not such a map.
     bool Read(uint32_t level, uint32_t room, uint32_t surface, uint32_t* texels, uint32_t width,

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <cstring>
+#include <filesystem>
 #include <string>
 
 #include "LevelRenderer.h"
@@ -66,6 +68,78 @@ TEST(LightmapLevels, EveryBakeOfEveryHouseIsTheSame) {
     // The bakes at load and the ones above shared the threads started first.
     const uint32_t most = std::max(GetLightMap()->GetThreadCount(), 4u);
     EXPECT_EQ(GetLightMap()->GetWorkers().GetStartedCount(), most - 1);
+    level->Free();
+    RenderDevice_Unbind();
+}
+
+// Every level of a texture, read through locks.
+std::vector<std::vector<uint32_t>> Levels(IDirect3DTexture8* texture) {
+    std::vector<std::vector<uint32_t>> levels;
+    for (DWORD i = 0; texture && i < texture->GetLevelCount(); ++i) {
+        D3DSURFACE_DESC desc;
+        D3DLOCKED_RECT locked;
+        if (FAILED(texture->GetLevelDesc(i, &desc)) || FAILED(texture->LockRect(i, &locked, nullptr, D3DLOCK_READONLY)))
+            return {};
+        std::vector<uint32_t>& level = levels.emplace_back(size_t(desc.Width) * desc.Height);
+        for (UINT y = 0; y < desc.Height; ++y)
+            std::memcpy(&level[size_t(y) * desc.Width], static_cast<const uint8_t*>(locked.pBits) + size_t(y) * locked.Pitch,
+                        desc.Width * 4);
+        texture->UnlockRect(i);
+    }
+    return levels;
+}
+
+// A house of the first three houses' rooms, the props left in the first only (all stand in the
+// played room), with the given room played.
+std::vector<uint8_t> ThreeRoomHouse(uint32_t current) {
+    std::vector<uint8_t> house = {1, 0, 0, 0, 3, 0, 0, 0, static_cast<uint8_t>(current), 0, 0, 0, 0, 0, 0, 0};
+    for (int n = 0; n < 3; ++n) {
+        const std::vector<uint8_t> file = quiltest::ReadBytes("gfx/Level" + std::to_string(n) + ".dat");
+        std::vector<uint8_t> room(file.begin() + LEVEL_FILE_HEADER_SIZE,
+                                  file.begin() + LEVEL_FILE_HEADER_SIZE + ROOM_RECORD_SIZE);
+        for (size_t node = 0; n != 0 && node < LEVEL_NODE_COUNT; ++node)
+            for (size_t slot = 0; slot < NODE_PROP_SLOTS; ++slot) room[272 + node * NODE_RECORD_SIZE + 15 + slot] = 255;
+        house.insert(house.end(), room.begin(), room.end());
+    }
+    return house;
+}
+
+// The rooms of a house are baked side by side at load: each room's maps are the reference bake of
+// that room, and each texture made from a map just baked is the one the loader makes of the saved
+// file, level for level.
+TEST(LightmapLevels, RoomsBakedSideBySideAreTheReferenceAndTheirTexturesTheSavedOnes) {
+    quiltest::GeneratedAssetFolder("game_lighting_levels");
+    quiltest::RecordingDevice device;
+    RenderDevice_Bind(&device, device.caps, device.backBuffer);
+    Level* level = GetLevel();
+    level->Init();
+    for (const auto& entry : std::filesystem::directory_iterator("gfx/lightmaps")) std::filesystem::remove(entry.path());
+    quiltest::WriteBytes("house.dat", ThreeRoomHouse(0));
+    level->Load("house.dat");
+    ASSERT_EQ(level->GetRoomCount(), 3u);
+    std::vector<std::vector<uint32_t>> baked(3);
+    for (uint32_t r = 0; r < 3; ++r) {
+        Room* room = level->GetRoom(r);
+        for (LevelSurface* surface : {static_cast<LevelSurface*>(room->pFloor), static_cast<LevelSurface*>(room->pCeil),
+                                      static_cast<LevelSurface*>(room->pWalls)}) {
+            SCOPED_TRACE(r);
+            const std::vector<uint32_t> texels(surface->GetTexels(), surface->GetTexels() + LIGHTMAP_SIZE * LIGHTMAP_SIZE);
+            baked[r].insert(baked[r].end(), texels.begin(), texels.end());
+            IDirect3DTexture8* saved = GetLightMap()->Load(0, r, surface == room->pFloor ? 1 : surface == room->pCeil ? 0 : 2);
+            ASSERT_NE(saved, nullptr);
+            const std::vector<std::vector<uint32_t>> fresh = Levels(surface->GetLightmapTexture());
+            EXPECT_EQ(fresh.size(), 9u);
+            EXPECT_TRUE(fresh == Levels(saved));
+            saved->Release();
+        }
+    }
+    for (uint32_t r = 0; r < 3; ++r) {
+        SCOPED_TRACE(r);
+        quiltest::WriteBytes("house.dat", ThreeRoomHouse(r));
+        level->Load("house.dat");
+        ASSERT_EQ(level->GetCurrentRoom(), r);
+        EXPECT_TRUE(lightmap_reference::BakeRoom(lightmap_reference::ReferenceSampler(), 1) == baked[r]);
+    }
     level->Free();
     RenderDevice_Unbind();
 }
