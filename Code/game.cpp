@@ -16,6 +16,8 @@
 #include "music.h"
 #include "pcsystem.h"
 #include "quil_bytes.h"
+#include "renderdevice.h"
+#include "renderer.h"
 #include "sound.h"
 #include "trap.h"
 
@@ -217,6 +219,7 @@ void Game::StartGame() {
     GetBullets()->Activate();
     SetState(GAMESTATE_GET_READY);
     m_uDelivered = 0;
+    DrawUnseenFrame();
 }
 
 void Game::Quit() {
@@ -239,17 +242,33 @@ void Game::LoadLevel() {
     m_Player.PlaceAtStart();
     GetGoblinManager()->KillAll();
     level->SetTimeLeft(LevelTime(m_uLevel, m_uDifficulty));
+    // The play screen's device objects (the HUD with the new room's map, the
+    // pickups, the bullets) are made inside the load rather than by its first frame.
+    if (RenderDevice_GetDevice()) {
+        GetHUD()->RestoreDeviceObjects();
+        GetPickups()->RestoreDeviceObjects();
+        GetBullets()->GetSpriteList()->RestoreDeviceObjects();
+    }
 }
 
 void Game::NextLevel() {
     m_uLevel = (m_uLevel + 1) % LEVEL_COUNT;
     LoadLevel();
+    DrawUnseenFrame();
 }
 
 void Game::PrevLevel() {
     if (m_uLevel == 0) return;
     --m_uLevel;
     LoadLevel();
+    DrawUnseenFrame();
+}
+
+// The play screen drawn once inside the load and never shown (the next frame
+// clears it): the device builds the programs of everything on it now, so the
+// first frame of play builds none.
+void Game::DrawUnseenFrame() {
+    if (RenderDevice_GetDevice()) GetRenderer()->Render();
 }
 
 void Game::PresentDelivered() {
