@@ -1,8 +1,10 @@
-// A room's lightmap bake on each of the five generated houses: the straightforward bake against
-// the fast bake on one thread and on every core.
+// Lightmap bakes on the five generated houses and on a house of sixteen rooms: the straightforward
+// bake against the fast bake on one thread and on every core, and the speed-up read against that of
+// jobs that share nothing on the same workers in the same run.
 #include <sched.h>
 
 #include <algorithm>
+#include <memory>
 #include <string>
 #include <thread>
 
@@ -20,17 +22,59 @@ uint32_t AllowedCores() {
     return static_cast<uint32_t>(std::max(CPU_COUNT(&set), 1));
 }
 const uint32_t kCores = AllowedCores();
+constexpr int kManyRooms = 5;  // the house number of the sixteen-room house
+constexpr uint32_t kRooms = 16;
+
+// A house of sixteen rooms copied from the five houses' rooms in turn, the props left in room 0
+// (every prop stands in the played room).
+void WriteManyRoomHouse(const char* name) {
+    std::vector<std::vector<uint8_t>> houses;
+    for (int n = 0; n < 5; ++n) houses.push_back(quiltest::ReadBytes("gfx/Level" + std::to_string(n) + ".dat"));
+    std::vector<uint8_t> out(houses[0].begin(), houses[0].begin() + LEVEL_FILE_HEADER_SIZE);
+    out[4] = static_cast<uint8_t>(kRooms);
+    for (uint32_t r = 0; r < kRooms; ++r) {
+        const std::vector<uint8_t>& from = houses[r % 5];
+        std::vector<uint8_t> room(from.begin() + LEVEL_FILE_HEADER_SIZE,
+                                  from.begin() + LEVEL_FILE_HEADER_SIZE + ROOM_RECORD_SIZE);
+        for (size_t n = 0; r != 0 && n < LEVEL_NODE_COUNT; ++n)
+            for (size_t s = 0; s < NODE_PROP_SLOTS; ++s) room[272 + n * NODE_RECORD_SIZE + 15 + s] = NODE_EMPTY;
+        out.insert(out.end(), room.begin(), room.end());
+    }
+    quiltest::WriteBytes(name, out);
+}
 
 // Loads house n (its props with their collision meshes) unless it is loaded.
 void UseHouse(int n) {
     static int loaded = -1;
     if (loaded == n) return;
-    GetLevel()->Load(("gfx/Level" + std::to_string(n) + ".dat").c_str());
+    if (n == kManyRooms) {
+        WriteManyRoomHouse("gfx/house16.dat");
+        GetLevel()->Load("gfx/house16.dat");
+    } else {
+        GetLevel()->Load(("gfx/Level" + std::to_string(n) + ".dat").c_str());
+    }
     loaded = n;
 }
 
-// House range(0) baked by the reference (range(1) 0), or by the fast bake on 1 thread (1) or on
-// every core (2).
+// Every room of the level baked side by side, as a load bakes them (without the cache files).
+void BakeLevel(uint32_t threads) {
+    Level* level = GetLevel();
+    std::vector<std::unique_ptr<LightBake>> bakes;
+    std::vector<BakeChain> chains;
+    for (uint32_t r = 0; r < level->GetRoomCount(); ++r) {
+        Room* room = level->GetRoom(r);
+        bakes.push_back(std::make_unique<LightBake>(r));
+        for (LevelSurface* s : {static_cast<LevelSurface*>(room->pFloor), static_cast<LevelSurface*>(room->pCeil),
+                                static_cast<LevelSurface*>(room->pWalls)})
+            s->AddBakeChains(*bakes.back(), chains);
+    }
+    GetLightMap()->SetThreadCount(threads);
+    GetLightMap()->Bake(chains);
+    GetLightMap()->SetThreadCount(0);
+}
+
+// House range(0) baked by the reference (range(1) 0; the played room only), or by the fast bake
+// on 1 thread (1) or on every core (2).
 void BM_Bake(benchmark::State& state) {
     UseHouse(static_cast<int>(state.range(0)));
     for (auto _ : state) {
@@ -38,13 +82,14 @@ void BM_Bake(benchmark::State& state) {
             benchmark::DoNotOptimize(lightmap_reference::BakeRoom(lightmap_reference::ReferenceSampler(), 1));
             continue;
         }
-        const LightBake bake(GetLevel()->GetCurrentRoom());
-        benchmark::DoNotOptimize(lightmap_reference::BakeRoom(bake, state.range(1) == 2 ? kCores : 1));
+        BakeLevel(state.range(1) == 2 ? kCores : 1);
     }
 }
 // CPU time of every thread: what the workers cost beyond the work itself.
 BENCHMARK(BM_Bake)
     ->ArgsProduct({{0, 1, 2, 3, 4}, {0, 1, 2}})
+    ->Args({kManyRooms, 1})
+    ->Args({kManyRooms, 2})
     ->Unit(benchmark::kMillisecond)
     ->MinTime(0.5)
     ->MeasureProcessCPUTime()
@@ -74,14 +119,18 @@ int main(int argc, char** argv) {
     bench_util::RatioReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
     const std::string cores = std::to_string(kCores) + " threads";
-    bench_util::PrintRatio("jobs that share nothing, 1 thread / " + cores, reporter.Ratio("BM_Ideal/0", "BM_Ideal/1"));
-    for (int n = 0; n < 5; ++n) {
+    const double ideal = reporter.Ratio("BM_Ideal/0", "BM_Ideal/1");
+    bench_util::PrintRatio("jobs that share nothing, 1 thread / " + cores, ideal);
+    for (int n = 0; n <= kManyRooms; ++n) {
         const std::string h = "BM_Bake/" + std::to_string(n), one = h + "/1", all = h + "/2";
         if (reporter.seconds[one] <= 0 || reporter.seconds[all] <= 0) continue;
-        const std::string house = "house " + std::to_string(n);
-        bench_util::PrintRatio(house + ": reference / fast bake", reporter.Ratio(h + "/0", one));
-        bench_util::PrintRatio(house + ": fast bake on 1 thread / on " + cores, reporter.Ratio(one, all), 0.7 * kCores,
-                               true);
+        const std::string house = n == kManyRooms ? "house of 16 rooms" : "house " + std::to_string(n);
+        if (reporter.seconds[h + "/0"] > 0)
+            bench_util::PrintRatio(house + ": reference / fast bake", reporter.Ratio(h + "/0", one));
+        const double speedUp = reporter.Ratio(one, all);
+        bench_util::PrintRatio(house + ": fast bake on 1 thread / on " + cores, speedUp);
+        bench_util::PrintRatio(house + ": that speed-up / the speed-up of jobs that share nothing",
+                               ideal > 0 ? speedUp / ideal : 0.0, 0.9, true);
         bench_util::PrintRatio(house + ": CPU time on " + cores + " / on 1", reporter.cpu[all] / reporter.cpu[one]);
     }
     GetLevel()->Free();
