@@ -250,26 +250,34 @@ uint32_t LightBake::CalcLight(const Vec3& p, const Vec3& n) const {
     return 0xFF000000u | (ToByte(r) << 16) | (ToByte(g) << 8) | ToByte(b);
 }
 
+void LightMap::Blur(uint32_t* texels, uint32_t width, uint32_t height) {
+    BlurPass(texels, width, height, [](uint32_t) {}, [](uint32_t) {});
+}
+
 // In place, row by row: a texel sees the new values above and to its left and
 // the old ones below and to its right. Each channel's sixth is taken once per
 // value and the three are added packed: five terms of at most 42 never carry
 // into the next channel, nor reach the 255 limit.
-void LightMap::Blur(uint32_t* texels, uint32_t width, uint32_t height) {
+void LightMap::BlurPass(uint32_t* texels, uint32_t width, uint32_t height, const std::function<void(uint32_t)>& ready,
+                        const std::function<void(uint32_t)>& done) {
     if (!texels || width < 3 || height < 3) return;
     const size_t w = width;
     auto sixths = [](uint32_t t) { return (Channel(t, 16) / 6) << 16 | (Channel(t, 8) / 6) << 8 | Channel(t, 0) / 6; };
     std::vector<uint32_t> above(w), row(w), below(w);
+    ready(1);
     for (size_t x = 0; x < w; ++x) {
         above[x] = sixths(texels[x]);
         row[x] = sixths(texels[w + x]);
     }
     for (size_t y = 1; y + 1 < height; ++y) {
         uint32_t* t = texels + y * w;
+        ready(static_cast<uint32_t>(y));
         for (size_t x = 0; x < w; ++x) below[x] = sixths(t[w + x]);
         for (size_t x = 1; x + 1 < w; ++x) {
             t[x] = 0xFF000000u | (2 * row[x] + above[x] + row[x - 1] + row[x + 1] + below[x]);
             row[x] = sixths(t[x]);  // the next texel's left, the next row's above
         }
+        done(static_cast<uint32_t>(y));
         std::swap(above, row);
         std::swap(row, below);
     }

@@ -3,6 +3,7 @@
 // with a record of the level content it was baked from.
 #pragma once
 #include <cstdint>
+#include <functional>
 #include <vector>
 #include "LightMapWorkers.h"
 #include "d3d8.h"
@@ -67,6 +68,11 @@ public:
 
     // Softens a whole map in place; the border rows and columns stay.
     void Blur(uint32_t* texels, uint32_t width, uint32_t height);
+    // One Blur pass that calls ready(y) before it reads texel row y + 1 (and before it first
+    // reads rows 0 and 1, with y = 1) and done(y) once row y is written, for rows y = 1 .. height - 2;
+    // so that the passes of one map may run on several threads, each a few rows behind the other.
+    static void BlurPass(uint32_t* texels, uint32_t width, uint32_t height, const std::function<void(uint32_t)>& ready,
+                         const std::function<void(uint32_t)>& done);
 
     // True when a well-formed cache file of a 256 x 256 map exists for this surface.
     bool Exists(uint32_t level, uint32_t room, uint32_t surface);

@@ -1,10 +1,19 @@
 // Geometry and lightmap sampling of the floor and the ceiling.
 #include "TileSurface.h"
 
+#include <algorithm>
+#include <array>
+#include <atomic>
 #include <cstring>
+#include <memory>
+#include <thread>
 
 #include "Level.h"
 #include "LightMap.h"
+
+namespace {
+constexpr uint32_t kBlurPasses = 4;
+}
 
 uint32_t TileSurface::CountQuads() const {
     const Node* nodes = GetLevel()->GetNodeMap(m_uRoom);
@@ -50,8 +59,22 @@ void TileSurface::AddBakeChains(const LightSampler& sampler, std::vector<BakeCha
             texels[t * LIGHTMAP_SIZE + s] =
                 sampler.CalcLight(Vec3(x0 + static_cast<float>(s), y, z0 + static_cast<float>(t)), normal);
     };
-    auto blur = [texels](uint32_t) {
-        for (int pass = 0; pass < 4; ++pass) GetLightMap()->Blur(texels, LIGHTMAP_SIZE, LIGHTMAP_SIZE);
+    // The four blur passes, a job each, run side by side a few rows apart:
+    // pass p softens row y once pass p - 1 has written row y + 1, by when that
+    // pass reads no more of row y. A pass waits only on the one before it, which
+    // was handed out first and so is running or done.
+    auto written = std::make_shared<std::array<std::atomic<uint32_t>, kBlurPasses>>();
+    for (std::atomic<uint32_t>& rows : *written) rows = 0;
+    auto blurPass = [texels, written](uint32_t pass) {
+        const uint32_t last = LIGHTMAP_SIZE - 2;
+        LightMap::BlurPass(
+            texels, LIGHTMAP_SIZE, LIGHTMAP_SIZE,
+            [&](uint32_t y) {
+                const uint32_t need = std::min(y + 1, last);
+                while (pass > 0 && (*written)[pass - 1].load(std::memory_order_acquire) < need)
+                    std::this_thread::yield();
+            },
+            [&](uint32_t y) { (*written)[pass].store(y, std::memory_order_release); });
     };
-    chains.push_back({{LIGHTMAP_SIZE, sampleRow}, {1, blur}});
+    chains.push_back({{LIGHTMAP_SIZE, sampleRow}, {kBlurPasses, blurPass}});
 }
