@@ -171,6 +171,8 @@ void LevelSurface::BuildLightmaps(const std::vector<LevelSurface*>& surfaces, ui
         s->m_Mips.clear();
         s->m_bMapOnDisk = false;
     }
+    // The textures' mip levels are made only where there is a device to hold them.
+    const bool mips = RenderDevice_GetDevice() != nullptr;
     // The maps in the cache, checked and read side by side, each with the mip
     // levels of its texture (its texel array stays as it is).
     if (!force) {
@@ -179,6 +181,7 @@ void LevelSurface::BuildLightmaps(const std::vector<LevelSurface*>& surfaces, ui
             const uint32_t room = s->m_uRoom, surface = s->GetSurface();
             if (!lightMap->IsCurrent(level, room, surface, bakes.at(room)->GetContentKey())) return;
             s->m_bMapOnDisk = true;
+            if (!mips) return;
             std::vector<uint32_t> texels(LIGHTMAP_SIZE * LIGHTMAP_SIZE);
             if (lightMap->Read(level, room, surface, texels.data(), LIGHTMAP_SIZE, LIGHTMAP_SIZE))
                 LightMap::BuildMips(texels.data(), &s->m_Mips);
@@ -196,13 +199,13 @@ void LevelSurface::BuildLightmaps(const std::vector<LevelSurface*>& surfaces, ui
         // Once the map is final: the cache files, and the texture's mip levels
         // (so that the texture need not be read back from the file).
         const uint64_t key = bake->GetContentKey();
-        chains.back().push_back({2, [s, lightMap, level, key](uint32_t job) {
-                                     if (job == 0)
-                                         LightMap::BuildMips(s->m_pTexels, &s->m_Mips);
-                                     else
+        chains.back().push_back({2, [s, lightMap, level, key, mips](uint32_t job) {
+                                     if (job == 1)
                                          s->m_bMapOnDisk = lightMap->Write(level, s->m_uRoom, s->GetSurface(),
                                                                            s->m_pTexels, LIGHTMAP_SIZE, LIGHTMAP_SIZE,
                                                                            key);
+                                     else if (mips)
+                                         LightMap::BuildMips(s->m_pTexels, &s->m_Mips);
                                  }});
     }
     lightMap->Bake(chains);
