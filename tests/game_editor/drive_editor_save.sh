@@ -18,6 +18,8 @@ cp -r "$run"/. "$work"/ || { note "NORUNDIR"; stop_wm; exit 0; }
 cd "$work" || exit 0
 rm -f DebugOutput.Dbg gfx/lightmaps/*
 unset SDL_VIDEODRIVER
+# The sound device is not what is tried here: without one a box would say so first.
+export SDL_AUDIODRIVER="${SDL_AUDIODRIVER:-dummy}"
 command -v import > /dev/null 2>&1 && command -v convert > /dev/null 2>&1 && pictures=1
 shot() { [ -n "$pictures" ] && import -window root "$work/$1.png" 2>/dev/null; }
 # Mean brightness (1/1000) of a region (WxH+X+Y) of picture $1.
