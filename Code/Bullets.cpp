@@ -145,11 +145,10 @@ void Bullets::Update(float dt) {
 
 // Each shot is tested over the stretch it will fly in the next frame of the
 // same length; a player's shot hits one goblin at most. A hit shot's place is
-// taken by the last one, which is tested in that place in the same frame.
+// taken by the last one, which is first tested there in the next frame.
 void Bullets::Collide(float dt) {
     if (!m_pHost) return;
-    uint32_t i = 0;
-    while (i < m_uCount) {
+    for (uint32_t i = 0; i < m_uCount; ++i) {
         const BulletRecord& r = m_Bullets[i];
         const float half = dt * r.speed * 0.5f;
         Vec3 centre = r.direction;
@@ -174,7 +173,6 @@ void Bullets::Collide(float dt) {
             }
         }
         if (hit) Remove(i);
-        else ++i;
     }
 }
 

@@ -89,7 +89,7 @@ Editor::Editor()
       m_aVisited{},
       m_uPropType(0),
       m_bActive(0),
-      m_bSaveFailed(0) {
+      m_bSaveFailureTold(0) {
     mat_Identity(&m_mTarget);
     m_mTarget.m[3][2] = -35.0f;
 }

@@ -151,7 +151,7 @@ private:
     uint8_t m_aVisited[64];
     uint8_t m_uPropType;
     uint8_t m_bActive;
-    uint8_t m_bSaveFailed;  // the last save failed (logged once per run of failures)
+    uint8_t m_bSaveFailureTold;  // a failed save of the current S press was told
 };
 
 // The one editor, built on first use.

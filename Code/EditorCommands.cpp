@@ -53,6 +53,9 @@ void Editor::HandleCommands() {
             }
         }
     }
+    // A save repeats every frame while S (or its icon) is held; a failure is
+    // told once for each press.
+    if (command != EDITOR_COMMAND_SAVE) m_bSaveFailureTold = 0;
     if (command == EDITOR_COMMAND_NONE) return;
     if (command <= EDITOR_MODE_PATHS) {
         m_uMode = command;
@@ -168,14 +171,22 @@ bool Editor::Save() {
         enemiesSaved = enemies->Save(enemyName);
     }
 
-    // S repeats every frame while held: one log line per run of failures.
     const bool saved = levelSaved && enemiesSaved;
-    if (!saved && !m_bSaveFailed) {
-        if (!levelSaved)
-            DebugLog("Editor: could not save %s; nothing was written\n", levelName);
-        else
-            DebugLog("Editor: saved %s but could not save %s; %s is unchanged\n", levelName, enemyName, enemyName);
+    if (saved || m_bSaveFailureTold) return saved;
+    // Told on screen, since the designer would otherwise believe the level saved.
+    m_bSaveFailureTold = 1;
+    char text[160];
+    if (!levelSaved) {
+        DebugLog("Editor: could not save %s; nothing was written\n", levelName);
+        // With no level there is nothing to save and nothing is lost.
+        if (!GetLevel()->GetRoom(GetLevel()->GetCurrentRoom())) return saved;
+        std::snprintf(text, sizeof(text), "Could not save %s.\nThe file on disk is unchanged: the level is not saved.",
+                      levelName);
+    } else {
+        DebugLog("Editor: saved %s but could not save %s; %s is unchanged\n", levelName, enemyName, enemyName);
+        std::snprintf(text, sizeof(text), "Could not save %s.\n%s was saved; %s on disk is unchanged.", enemyName,
+                      levelName, enemyName);
     }
-    m_bSaveFailed = saved ? 0 : 1;
+    MessageBoxA(nullptr, text, "Level editor", MB_OK | MB_ICONEXCLAMATION | MB_TASKMODAL | MB_TOPMOST);
     return saved;
 }

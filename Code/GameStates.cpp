@@ -171,7 +171,9 @@ void Game::ShowDamagedLevel() {
     for (int i = 0; i < n && i < TextOverlay::TEXT_LENGTH; ++i)
         line[i] = static_cast<char>(std::toupper(static_cast<unsigned char>(line[i])));
     m_Texts.Add(182.0f, 310.0f, 0.3f, 0xFF6060, line, kFadeTime);
-    m_Texts.Add(182.0f, 330.0f, 0.3f, 0xFF6060, "AN EMPTY HOUSE IS PLAYED INSTEAD", kFadeTime);
+    const bool propsOnly = m_uLevelDamage == LEVEL_DAMAGE_PROPS_LEFT_OUT;
+    m_Texts.Add(182.0f, 330.0f, 0.3f, 0xFF6060,
+                propsOnly ? "ITS UNKNOWN PROPS ARE LEFT OUT" : "AN EMPTY HOUSE IS PLAYED INSTEAD", kFadeTime);
     m_szDamagedLevel[0] = '\0';
 }
 

@@ -77,6 +77,21 @@ void EncodeRoom(const Room* room, uint8_t* b) {
     }
 }
 
+// Empties the prop slots of a room whose type is none of the prop types (a
+// damaged file); returns how many there were.
+uint32_t DropUnknownProps(Room* room) {
+    uint32_t dropped = 0;
+    for (Node& node : room->nodes) {
+        for (uint32_t slot = 0; slot < NODE_PROP_SLOTS; ++slot) {
+            if (node.propType[slot] == NODE_EMPTY || node.propType[slot] < NUM_DETAIL_OBJECT_TYPES) continue;
+            node.propType[slot] = NODE_EMPTY;
+            node.propIndex[slot] = NODE_EMPTY;
+            ++dropped;
+        }
+    }
+    return dropped;
+}
+
 // Bytes left in f from its current position, or -1 when it cannot be measured.
 long BytesLeft(FILE* f) {
     const long here = std::ftell(f);
@@ -222,8 +237,9 @@ void Level::New() {
 
 // Reads the header and every room record of an open level file. Returns false
 // (and leaves no rooms) when the file is shorter than it claims or names no
-// playable room.
-bool Level::ReadRooms(FILE* f, const char* name) {
+// playable room. Props of unknown types are left out and counted in droppedProps.
+bool Level::ReadRooms(FILE* f, const char* name, uint32_t* droppedProps) {
+    *droppedProps = 0;
     const long size = BytesLeft(f);
     uint8_t header[LEVEL_FILE_HEADER_SIZE];
     const char* fault = nullptr;
@@ -261,6 +277,7 @@ bool Level::ReadRooms(FILE* f, const char* name) {
                 room->startX = 0;
                 room->startZ = 0;
             }
+            *droppedProps += DropUnknownProps(room);
         }
         if (fault) MemoryController::Free(&m_pRooms);
     }
@@ -268,6 +285,8 @@ bool Level::ReadRooms(FILE* f, const char* name) {
         DebugLog("Level file %s is damaged (%s): a new house is made instead\n", name, fault);
         return false;
     }
+    if (*droppedProps)
+        DebugLog("Level file %s is damaged: %u props of unknown types are left out\n", name, *droppedProps);
     m_uFlags = flags | LEVEL_FLAG_ROOMS;  // rooms exist whatever the file's flags said
     m_uRoomCount = count;
     m_uCurrentRoom = current;
@@ -303,15 +322,16 @@ void Level::PlaceRoomProps(uint32_t roomIndex) {
 // that cannot be opened or is damaged gives a new one-room house.
 void Level::Load(const char* name) {
     Free();
-    m_bDamaged = 0;
+    m_uDamage = LEVEL_DAMAGE_NONE;
     FILE* f = GetFile()->Open(name, FILE_READ);
     if (!f) {
         New();
         return;
     }
-    const bool ok = ReadRooms(f, name);
+    uint32_t droppedProps = 0;
+    const bool ok = ReadRooms(f, name, &droppedProps);
     GetFile()->Close(f);
-    m_bDamaged = ok ? 0 : 1;
+    m_uDamage = !ok ? LEVEL_DAMAGE_REPLACED : droppedProps ? LEVEL_DAMAGE_PROPS_LEFT_OUT : LEVEL_DAMAGE_NONE;
     if (!ok) {
         New();
         return;

@@ -42,6 +42,13 @@ constexpr uint8_t NODE_EMPTY = 255;
 // Level flags: bit 0, a room array exists.
 constexpr uint32_t LEVEL_FLAG_ROOMS = 1;
 
+// What a Load found wrong with its level file.
+enum LevelDamage : uint32_t {
+    LEVEL_DAMAGE_NONE = 0,
+    LEVEL_DAMAGE_REPLACED = 1,          // unreadable: a new house was made instead
+    LEVEL_DAMAGE_PROPS_LEFT_OUT = 2,    // props of unknown types, which were left out
+};
+
 // Index of a node's wall bytes (Node::walls).
 enum NodeWallSide : uint32_t {
     WALL_POS_Z = 0,  // toward row - 1
@@ -161,8 +168,11 @@ public:
     void SetRoomPointCount(uint32_t n);
     LevelRenderer* GetLevelRenderer() { return m_pLevelRenderer; }
     bool IsLoaded() const { return m_bLoaded != 0; }
-    // The last Load found its file damaged and made a new house instead.
-    bool WasDamaged() const { return m_bDamaged != 0; }
+    // What the last Load found wrong with its file (LevelDamage): nothing, so
+    // much that a new house was made instead, or props of unknown types, which
+    // were left out.
+    bool WasDamaged() const { return m_uDamage != LEVEL_DAMAGE_NONE; }
+    uint32_t GetDamage() const { return m_uDamage; }
 
     // Clip flags of the current room's ceiling and floor (1: clockwise culling).
     void SetCeilClip(uint32_t clip);
@@ -197,7 +207,7 @@ public:
 
 private:
     bool AllocRooms(uint32_t count);
-    bool ReadRooms(FILE* f, const char* name);
+    bool ReadRooms(FILE* f, const char* name, uint32_t* droppedProps);
     void PlaceRoomProps(uint32_t room);
     // The room's floor, ceiling and walls: made and Init, handed their room
     // and activated, baked, shut down and deleted.
@@ -224,7 +234,7 @@ private:
     float m_fRoomSpacing;
     float m_fTimeLeft;
     uint8_t m_bLoaded;
-    uint8_t m_bDamaged = 0;
+    uint8_t m_uDamage = LEVEL_DAMAGE_NONE;
 };
 
 // The one Level, built on first use.

@@ -426,3 +426,7 @@ uint32_t LightMap::GetThreadCount() const {
     const uint32_t cores = std::thread::hardware_concurrency();
     return std::min(std::max(cores, 1u), 64u);
 }
+
+uint32_t LightMap::CalcLight(const Vec3& position, const Vec3& normal) {
+    return LightBake(GetLevel()->GetCurrentRoom()).CalcLight(position, normal);
+}

@@ -66,6 +66,10 @@ public:
     enum { RECORD_SIZE = 24 };
     enum { NAME_LENGTH = 64 };
 
+    // The lighting of one sample point of the current room (ARGB, alpha 0xFF),
+    // from a bake prepared for this point alone: surfaces that light many
+    // points prepare one LightBake and sample it.
+    uint32_t CalcLight(const Vec3& position, const Vec3& normal);
     // Softens a whole map in place; the border rows and columns stay.
     void Blur(uint32_t* texels, uint32_t width, uint32_t height);
     // One Blur pass that calls ready(y) before it reads texel row y + 1 (and before it first

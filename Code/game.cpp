@@ -234,7 +234,10 @@ void Game::LoadLevel() {
     std::snprintf(name, sizeof(name), "gfx/Level%u.dat", m_uLevel);
     Level* level = GetLevel();
     level->Load(name);
-    if (level->WasDamaged()) std::snprintf(m_szDamagedLevel, sizeof(m_szDamagedLevel), "%s", name);
+    if (level->WasDamaged()) {
+        std::snprintf(m_szDamagedLevel, sizeof(m_szDamagedLevel), "%s", name);
+        m_uLevelDamage = level->GetDamage();
+    }
     std::snprintf(name, sizeof(name), "gfx/Enemy%u.dat", m_uLevel);
     EnemyManager* enemies = GetEnemyManager();
     enemies->Load(name);

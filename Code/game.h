@@ -146,6 +146,7 @@ private:
     FrontEndScene m_FrontEnd;
     TextOverlay m_Texts;
     char m_szDamagedLevel[32] = {};  // a damaged level file not yet reported on screen
+    uint32_t m_uLevelDamage = 0;     // what was wrong with it (LevelDamage)
     MusicTrack* m_pMusic[MUSIC_TRACKS];
     Sound* m_pJingleStart;
     Sound* m_pJingleComplete;

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <map>
@@ -45,6 +46,73 @@ TEST(AssetSet, GenerationIsDeterministic) {
     for (const auto& [key, rel] : files)
         EXPECT_TRUE(quiltest::ReadBytes(root + "/" + rel) == quiltest::ReadBytes((again / rel).string())) << rel;
     fs::remove_all(again);
+}
+
+namespace {
+
+uint64_t Fnv1a(const std::string& text) {
+    uint64_t h = 0xCBF29CE484222325ull;
+    for (unsigned char c : text) h = (h ^ c) * 0x100000001B3ull;
+    return h;
+}
+
+void WriteText(const fs::path& path, const std::string& text) {
+    quiltest::WriteBytes(path.string(), std::vector<uint8_t>(text.begin(), text.end()));
+}
+
+}  // namespace
+
+// The asset step on a run folder: what is missing is written, what someone
+// changed stays (under any letter case), and an older default nobody changed
+// is replaced by the new one.
+TEST(AssetSet, RestoringARunFolderWritesWhatIsMissingAndKeepsWhatWasChanged) {
+    const std::string defaults = quiltest::GeneratedAssetFolder("assets_test");
+    const fs::path run = fs::temp_directory_path() / ("mkassets_run_" + std::to_string(getpid()));
+    fs::remove_all(run);
+    auto same = [&](const std::string& rel) {
+        return quiltest::ReadBytes((run / rel).string()) == quiltest::ReadBytes(defaults + "/" + rel);
+    };
+    mkassets::RestoreReport r = mkassets::RestoreDefaults(run.string());
+    EXPECT_EQ(static_cast<size_t>(r.written), FilesOf(defaults).size());
+    EXPECT_TRUE(same("gfx/Level0.dat") && same("gfx/icons.tga"));
+
+    WriteText(run / "gfx/Level0.dat", "saved by the editor");
+    fs::remove(run / "gfx/Level1.dat");
+    fs::remove(run / "gfx/Enemy1.dat");
+    fs::remove(run / "gfx/goblin.tga");
+    fs::remove(run / "gfx/Level2.dat");
+    WriteText(run / "gfx/level2.dat", "saved by the editor after the default was deleted");
+    // An older default of the sky, as the record says this tool wrote it.
+    WriteText(run / "gfx/sky.tga", "older sky");
+    std::string record;
+    for (uint8_t c : quiltest::ReadBytes((run / ".mkassets").string())) record += static_cast<char>(c);
+    const size_t at = record.find(" gfx/sky.tga\n");
+    ASSERT_NE(at, std::string::npos);
+    char hex[17];
+    std::snprintf(hex, sizeof(hex), "%016llx", static_cast<unsigned long long>(Fnv1a("older sky")));
+    record.replace(at - 16, 16, hex);
+    WriteText(run / ".mkassets", record);
+
+    r = mkassets::RestoreDefaults(run.string());
+    EXPECT_EQ(r.written, 3);
+    EXPECT_EQ(r.updated, 1);
+    EXPECT_EQ(r.kept, 2);
+    EXPECT_TRUE(same("gfx/Level1.dat") && same("gfx/Enemy1.dat") && same("gfx/goblin.tga") && same("gfx/sky.tga"));
+    EXPECT_EQ(quiltest::ReadBytes((run / "gfx/Level0.dat").string()).size(), 19u);
+    EXPECT_FALSE(fs::exists(run / "gfx/Level2.dat"));  // the lower-case one is the game's level 2
+
+    // A folder written whole before there was a record: levels and enemy files
+    // that differ are kept, other files are defaults.
+    fs::remove(run / ".mkassets");
+    WriteText(run / "gfx/Enemy3.dat", "edited walkers");
+    WriteText(run / "gfx/bar.tga", "older bar");
+    r = mkassets::RestoreDefaults(run.string());
+    EXPECT_EQ(r.written, 0);
+    EXPECT_EQ(r.updated, 1);
+    EXPECT_EQ(r.kept, 3);
+    EXPECT_TRUE(same("gfx/bar.tga"));
+    EXPECT_EQ(quiltest::ReadBytes((run / "gfx/Enemy3.dat").string()).size(), 14u);
+    fs::remove_all(run);
 }
 
 // The goblin is ghostly: partly transparent, but never below the alpha-test cut. The heartbeat

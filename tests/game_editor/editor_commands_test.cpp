@@ -147,19 +147,44 @@ TEST_F(EditorCommandsTest, WithNoLevelEveryModeIsHarmlessAndSWritesNothing) {
     EXPECT_NE(text.find("could not save gfx/level0.dat; nothing was written"), std::string::npos) << text;
 }
 
-TEST_F(EditorCommandsTest, AFailedSaveSaysSoAndKeepsTheFileOnDisk) {
-    const std::vector<uint8_t> level = ReadBytes("gfx/Level0.dat");
+// S held for several frames saves every frame; a failure is told on screen
+// once per press, naming the file, and the file on disk stays as it was.
+TEST_F(EditorCommandsTest, AFailedSaveIsToldOncePerPressAndKeepsTheFileOnDisk) {
+    const std::vector<uint8_t> level = ReadBytes("gfx/Level0.dat"), enemies = ReadBytes("gfx/Enemy0.dat");
+    auto pressS = [&] {
+        g_fTotalTime += 1.0f;
+        KeyDown('S');
+        for (int i = 0; i < 5; ++i) Frame();
+        KeyUp('S');
+        Frame();
+    };
     // The file cannot be written (its scratch name is taken by a folder that is
     // not empty).
     GetLevel()->Load("gfx/Level0.dat");
     NodeAt(1, 1).floorTile = 13;
     fs::create_directories("gfx/Level0.dat.new/keep");
-    EXPECT_FALSE(editor->Save());
-    fs::remove_all("gfx/Level0.dat.new");
+    pressS();
+    ASSERT_EQ(quiltest::MessageBoxCount(), 1u);
+    EXPECT_TRUE(quiltest::AnyMessageBoxSays("Could not save gfx/level0.dat.\nThe file on disk is unchanged"));
+    pressS();
+    EXPECT_EQ(quiltest::MessageBoxCount(), 2u);
     EXPECT_EQ(ReadBytes("gfx/Level0.dat"), level);
-    EXPECT_TRUE(editor->Save());
+    EXPECT_EQ(ReadBytes("gfx/Enemy0.dat"), enemies);
+
+    // The level saves, the walkers' file cannot: that one is named.
+    fs::remove_all("gfx/Level0.dat.new");
+    fs::create_directories("gfx/Enemy0.dat.new/keep");
+    pressS();
+    ASSERT_EQ(quiltest::MessageBoxCount(), 3u);
+    EXPECT_TRUE(quiltest::AnyMessageBoxSays("Could not save gfx/enemy0.dat.\ngfx/level0.dat was saved"));
     EXPECT_NE(ReadBytes("gfx/Level0.dat"), level);
+    EXPECT_EQ(ReadBytes("gfx/Enemy0.dat"), enemies);
+
+    fs::remove_all("gfx/Enemy0.dat.new");
+    pressS();
+    EXPECT_EQ(quiltest::MessageBoxCount(), 3u);
     editor_test::WriteBytes("gfx/Level0.dat", level);
+    editor_test::WriteBytes("gfx/Enemy0.dat", enemies);
 }
 
 // The F5 toggle the game runs, with the global editor (its keys are played in the game flow tests).

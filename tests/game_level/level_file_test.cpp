@@ -140,22 +140,42 @@ TEST_F(LevelFileTest, OutOfRangeRoomFieldsAreMadeSafe) {
     r.pointCount = 50;
     r.startX = 9;
     r.startZ = 3;
-    r.At(1, 1).propType[0] = 40;  // no such prop type: reported
     r.At(1, 1).propType[2] = 12;
     WriteBytes("odd.dat", EncodeLevel(0, 1, 0, {r}));  // flags without the rooms bit
-    quil_automation::QueueMessageBoxAnswer(IDIGNORE);
     Level* level = GetLevel();
     level->Load("odd.dat");
     ASSERT_TRUE(level->IsLoaded());
+    EXPECT_FALSE(level->WasDamaged());
     EXPECT_EQ(level->GetRoomPointCount(), LEVEL_MAX_ROOM_POINTS);
     EXPECT_EQ(level->GetRoomStartX(0), 0u);
-    ASSERT_EQ(quil_automation::MessageBoxesShown().size(), 1u);
-    EXPECT_NE(quil_automation::MessageBoxesShown()[0].text.find("Invalid Mesh ID"), std::string::npos);
-    // Refused, not forgotten: the next save writes the type back.
-    EXPECT_EQ(level->GetNode(1, 1)->propType[0], 40);
-    EXPECT_EQ(level->GetNode(1, 1)->propIndex[0], 255);
-    EXPECT_EQ(level->GetNode(1, 1)->propIndex[2], 0);
     EXPECT_EQ(level->GetLevelRenderer()->GetCount(), 1u);
+}
+
+// Props of no known type are damage found in the file: no box per prop, the
+// props are left out (and so not saved back), the rest of the house is played.
+TEST_F(LevelFileTest, PropsOfUnknownTypesAreLeftOutOfAnOtherwiseGoodHouse) {
+    FileRoom r;
+    for (auto& node : r.nodes) node.propType[0] = node.propType[1] = node.propType[2] = 13;
+    r.At(1, 1).propType[1] = 200;
+    r.At(2, 2).propType[2] = 5;  // a door: kept
+    r.WallEast(3, 3, 4);
+    WriteBytes("props.dat", EncodeLevel(1, 1, 0, {r}));
+    Level* level = GetLevel();
+    level->Load("props.dat");
+    EXPECT_TRUE(quil_automation::MessageBoxesShown().empty());
+    ASSERT_TRUE(level->IsLoaded());
+    EXPECT_EQ(level->GetDamage(), LEVEL_DAMAGE_PROPS_LEFT_OUT);
+    EXPECT_EQ(level->GetLevelRenderer()->GetCount(), 1u);
+    EXPECT_EQ(level->GetNode(2, 2)->propIndex[2], 0u);
+    EXPECT_EQ(level->GetNode(3, 3)->walls[WALL_POS_X], 4u);
+    level->Save("props_saved.dat");
+    FileRoom kept;
+    kept.At(2, 2).propType[2] = 5;
+    kept.At(2, 2).propIndex[2] = 0;
+    kept.WallEast(3, 3, 4);
+    EXPECT_EQ(ReadBytes("props_saved.dat"), EncodeLevel(1, 1, 0, {kept}));
+    level->Load("props_saved.dat");
+    EXPECT_FALSE(level->WasDamaged());
 }
 
 TEST_F(LevelFileTest, PropsPastTheListSurviveLoadAndSave) {

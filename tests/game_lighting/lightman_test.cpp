@@ -49,8 +49,13 @@ const Vec3 kBelow(-64.0f, 0.0f, -32.0f);   // distance 20
 const Vec3 kBeside(-16.0f, 0.0f, -32.0f);  // distance 52
 const Vec3 kAcross(16.0f, 0.0f, -32.0f);   // distance 82.46, beyond x = 0
 
-// The lighting of a point as a bake of room 0 with the lights as they stand.
-uint32_t Lit(const Vec3& p, const Vec3& n) { return LightBake(0).CalcLight(p, n); }
+// The lighting of a point as a bake of room 0 with the lights as they stand,
+// the same through the lightmap service (room 0 is the current room).
+uint32_t Lit(const Vec3& p, const Vec3& n) {
+    const uint32_t baked = LightBake(0).CalcLight(p, n);
+    EXPECT_EQ(GetLightMap()->CalcLight(p, n), baked);
+    return baked;
+}
 
 TEST_F(LightManTest, SampleLightingHasLinearFalloffFacingAndRange) {
     LightMan* lights = GetLightMan();

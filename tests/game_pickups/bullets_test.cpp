@@ -71,14 +71,28 @@ TEST_F(BulletsTest, ShotsHitOnlyTheOtherSide) {
     Fire(BULLET_GOBLIN, Vec3(0.0f, 20.0f, 40.0f), Vec3(1, 0, 0));
     for (int f = 0; f < 15; ++f) bullets.Update(0.1f);
     EXPECT_EQ(game.playerHits + game.goblinHits[0], 0u);
-    // Two shots reach their targets in one frame: the one moved into the
-    // first one's place is still tested in that frame.
+    // Each side's shot hits its target once (a frame apart: a shot moved into
+    // the slot of one that hit is not tested in that frame).
     Fire(BULLET_GOBLIN, Vec3(50.0f, 20.0f, -60.0f), Vec3(0, 0, 1));
-    Fire(BULLET_PLAYER, Vec3(50.0f, 20.0f, 100.0f), Vec3(0, 0, -1));
+    Fire(BULLET_PLAYER, Vec3(50.0f, 20.0f, 110.0f), Vec3(0, 0, -1));
     for (int f = 0; f < 10; ++f) bullets.Update(0.1f);
     EXPECT_EQ(game.playerHits, 1u);
     EXPECT_EQ(game.goblinHits[0], 1u);
     EXPECT_EQ(bullets.GetCount(), 2u);
+}
+
+// A hit shot's slot is taken by the last shot, which is tested there only in
+// the next frame: two shots over the player hit one per frame.
+TEST_F(BulletsTest, AShotMovedIntoAHitShotsSlotIsTestedInTheNextFrame) {
+    game.player = Vec3(0.0f, 20.0f, 0.0f);
+    Fire(BULLET_GOBLIN, Vec3(-14.5f, 20.0f, 0.0f), Vec3(1, 0, 0));  // centre 0.5 past it, then 10.5
+    Fire(BULLET_GOBLIN, Vec3(-14.5f, 20.0f, 0.5f), Vec3(1, 0, 0));
+    bullets.Update(0.1f);
+    EXPECT_EQ(game.playerHits, 1u);
+    EXPECT_EQ(bullets.GetCount(), 1u);
+    bullets.Update(0.1f);
+    EXPECT_EQ(game.playerHits, 2u);
+    EXPECT_EQ(bullets.GetCount(), 0u);
 }
 
 TEST_F(BulletsTest, OneShotDamagesOneGoblinEvenWhenTwoOverlap) {

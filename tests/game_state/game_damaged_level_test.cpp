@@ -5,6 +5,8 @@
 #include <cstring>
 #include <filesystem>
 
+#include "Level.h"
+#include "LevelRenderer.h"
 #include "game_state_support.h"
 
 using game_state_test::GameTest;
@@ -35,6 +37,35 @@ TEST_F(GameTest, ADamagedLevelFileIsNamedOnScreenOnceAndAMissingOneIsNot) {
         EXPECT_EQ(DamageLines(game), 0);
         ShutDown();
     }
+}
+
+bool Shows(Game* game, const char* text) {
+    for (uint32_t i = 0; const TextLine* line = game->GetTextOverlay()->GetLine(i); ++i)
+        if (std::strstr(line->text, text)) return true;
+    return false;
+}
+
+// A house whose every prop slot names an unknown type is told once as damaged
+// and played without those props, with no box to answer.
+TEST_F(GameTest, UnknownPropTypesAreToldOnceAndTheHouseIsPlayedWithoutThem) {
+    const std::vector<uint8_t> good = ReadBytes("gfx/Level0.dat");
+    std::vector<uint8_t> damaged = good;
+    for (size_t node = 0; node < 64; ++node)
+        for (size_t slot = 0; slot < 3; ++slot) damaged[16 + 272 + node * 32 + 15 + slot] = 0x40;
+    WriteBytes("gfx/Level0.dat", damaged);
+    quiltest::StartRecordingBoxes();
+    StartUp();
+    game->StartGame();
+    WriteBytes("gfx/Level0.dat", good);
+    Frames(1);
+    EXPECT_EQ(DamageLines(game), 1);
+    EXPECT_TRUE(Shows(game, "ITS UNKNOWN PROPS ARE LEFT OUT"));
+    EXPECT_EQ(quiltest::MessageBoxCount(), 0u);
+    EXPECT_EQ(GetLevel()->GetLevelRenderer()->GetCount(), 0u);
+    EXPECT_TRUE(GetLevel()->IsLoaded());
+    Frames(80);
+    EXPECT_EQ(game->GetState(), GAMESTATE_PLAY);
+    EXPECT_EQ(DamageLines(game), 0);
 }
 
 }  // namespace

@@ -17,4 +17,18 @@ void WriteMusic(const std::string& root);        // sfx/*.mid
 // The whole set, and the empty gfx/lightmaps folder the game's lightmap cache needs.
 void WriteAll(const std::string& root);
 
+// The whole set into a run folder without losing anything anyone made there:
+// every default file that is missing is written (names are matched without
+// regard to case, as the game matches them); a file that is there stays,
+// unless it still holds exactly the bytes this tool last wrote there (an older
+// default), which the new default replaces. The folder keeps a record of
+// those bytes in ".mkassets"; in a folder without one (written whole by an
+// earlier version) every file but the levels and enemy files counts as a default.
+struct RestoreReport {
+    int written = 0;  // missing, now written
+    int updated = 0;  // older defaults replaced
+    int kept = 0;     // changed since (a level the editor saved, say), left as they are
+};
+RestoreReport RestoreDefaults(const std::string& root);
+
 }  // namespace mkassets

@@ -345,6 +345,11 @@ void Icons(const std::string& root) {
     }
     img.line(cx, cy, cx, cy + 26, 1.5f, Rgba{0, 0, 0, 1});
     img.line(cx, cy, cx + 12, cy + 12, 1.5f, Rgba{0, 0, 0, 1});
+    // The selection quad is drawn right after the icons with their texture still
+    // bound and the alpha test still on; it has no texture coordinates, so its
+    // alpha is this corner texel's: opaque, in the plates' colour, so that the
+    // quad shows and the corner of icon 0 stays unseen.
+    img.at(0, 0) = Rgba{0.15f, 0.2f, 0.35f, 1};
     WriteFile(root, "gfx/icons.tga", img.toTga(true));
 }
 

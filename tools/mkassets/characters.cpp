@@ -170,8 +170,10 @@ void Tiny(const std::string& root) {
     WriteFile(root, "gfx/tiny.tga", t.toTga(false));
 }
 
-// A hovering ghost goblin, y up and facing +z, centred on its origin (it floats 25 above the floor).
-// Its translucency is in the texture's alpha.
+// A hovering ghost goblin, y up and facing +z, its face at its origin (it floats 25 above the
+// floor, just above the player's eye). It is small enough to be seen whole at the distance it
+// keeps from the player (11 to 17 units). Nearly opaque, so that it reads against the house; only
+// its tail fades away (the translucency is in the texture's alpha).
 void Goblin(const std::string& root) {
     Image t(256, 256, Rgba{0.4f, 0.9f, 0.5f, 0.6f});
     auto ghost = [&](int cell, const Rgba& col, float a0, float a1) {
@@ -184,8 +186,16 @@ void Goblin(const std::string& root) {
                 t.at(x, y) = p;
             }
     };
-    ghost(0, hex(0x70E890), 0.72f, 0.72f);   // body
-    ghost(1, hex(0x80F0A0), 0.8f, 0.8f);     // head with its face
+    ghost(0, hex(0x58E070), 0.94f, 0.94f);   // body
+    {
+        // Dark ribs across the body, so that seen up close it has a shape.
+        const Cell c = GridCell(t, 0);
+        for (int k = 1; k < 6; ++k) {
+            const int y = c.y0 + (c.y1 - c.y0) * k / 6;
+            t.fillRect(c.x0, y - 2, c.x1, y + 2, Rgba{0.08f, 0.3f, 0.12f, 0.97f});
+        }
+    }
+    ghost(1, hex(0x70F090), 0.96f, 0.96f);   // head with its face
     const Cell f = GridCell(t, 1);
     const float cx = (f.x0 + f.x1) * 0.5f, cy = (f.y0 + f.y1) * 0.5f;
     for (int x = -14; x <= 14; ++x) {
@@ -194,15 +204,16 @@ void Goblin(const std::string& root) {
         if (x % 5 == 0) t.fillRect(static_cast<int>(cx) + x, static_cast<int>(y), static_cast<int>(cx) + x + 2, static_cast<int>(y) + 3, Rgba{1, 1, 0.9f, 1});
     }
     for (float s : {-1.0f, 1.0f}) t.line(cx + s * 6, cy - 8, cx + s * 16, cy - 12, 2.5f, Rgba{0.1f, 0.3f, 0.1f, 0.95f});
-    ghost(2, hex(0x60D880), 0.7f, 0.12f);    // tail fading away
-    ghost(3, hex(0x90F0A0), 0.75f, 0.75f);   // arms and ears
+    ghost(2, hex(0x50D070), 0.9f, 0.12f);    // tail fading away
+    ghost(3, hex(0x80F098), 0.95f, 0.95f);   // arms and ears
     PaintGlow(t, GridCell(t, 4), Rgba{1, 1, 0.6f, 1}, Rgba{1, 0.8f, 0.1f, 1});
     const Cell e = GridCell(t, 4);
     t.fillRect((e.x0 + e.x1) / 2 - 3, e.y0 + 8, (e.x0 + e.x1) / 2 + 3, e.y1 - 8, Rgba{0.1f, 0.05f, 0, 1});
-    ghost(5, hex(0xE8FFF0), 0.85f, 0.85f);   // claws
+    ghost(5, hex(0xE8FFF0), 0.95f, 0.95f);   // claws
 
     SkinnedModel m;
     m.texture = "goblin.tga";
+    m.root = Xform::scale({0.7f, 0.7f, 0.7f}).then(Xform::translate({0, -4.6f, 0}));
     m.animationName = "Hover";
     const int body = AddBone(m, "Body", -1, {0, 0, 0});
     const int head = AddBone(m, "Head", body, {0, 3.2f, 0});
