@@ -22,9 +22,12 @@ for wm in bare openbox; do
     if grep -q '^NOWM' "$report"; then
         echo "openbox did not start"; fail=1
     else
-        for want in ENGINEUP BOX "STATUS 0"; do
+        for want in ENGINEUP BOX "STATUS 0" "RASTERTHREADS 0"; do
             grep -qx "$want" "$report" || { echo "missing: $want"; fail=1; }
         done
+        if grep '^RASTERTHREADS' "$report" | grep -qvx 'RASTERTHREADS 0'; then
+            echo "the software renderer ran rasterizer threads"; fail=1
+        fi
         for c in $(seq 1 "$cycles"); do
             for want in "SAVED $c" "NEXT $c" "PREVIOUS $c"; do
                 grep -qx "$want" "$report" || { echo "missing: $want"; fail=1; }

@@ -121,6 +121,9 @@ while [ $c -lt "$cycles" ]; do
     # F7 and F6 with one, two or all three maps of the next level stale.
     stale 1 $((c % 3 + 1))
     change F7 1 300 && note "NEXT $c"
+    # Mesa's software renderer must draw without its rasterizer threads, whose
+    # late unlock of a freed fence damages the heap (see quil_gl_driver.h).
+    note "RASTERTHREADS $(cat /proc/$pid/task/*/comm 2>/dev/null | grep -c '^llvmpipe')"
     stale 0 $(((c + 1) % 3 + 1))
     change F6 0 100 && note "PREVIOUS $c"
     stale 1 3
