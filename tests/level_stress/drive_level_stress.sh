@@ -125,9 +125,9 @@ while [ $c -lt "$cycles" ]; do
     # late unlock of a freed fence damages the heap (see quil_gl_driver.h).
     note "RASTERTHREADS $(cat /proc/$pid/task/*/comm 2>/dev/null | grep -c '^llvmpipe')"
     stale 0 $(((c + 1) % 3 + 1))
-    change F6 0 100 && note "PREVIOUS $c"
+    change F6 0 300 && note "PREVIOUS $c"
     stale 1 3
-    change F7 1 100 && note "NEXT $c"
+    change F7 1 300 && note "NEXT $c"
     key Escape; sleep 0.8
 done
 # The title menu's Escape quits.
