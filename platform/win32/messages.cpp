@@ -8,6 +8,7 @@
 #include "win32_internal.h"
 #include "win32_dialog.h"
 #include "mmsystem.h"
+#include "quil_gl_driver.h"
 
 namespace w32 {
 namespace {
@@ -50,6 +51,7 @@ bool EnsureVideo() {
         if (SDL_WasInit(SDL_INIT_VIDEO)) {
             g_videoState = 1;
         } else {
+            quil_platform::PrepareGLDriver();
             SDL_SetHint(SDL_HINT_MOUSE_FOCUS_CLICKTHROUGH, "1");
             // Interrupt and terminate signals keep their usual effect on the program.
             SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
