@@ -11,6 +11,7 @@
 
 #include "d3d8.h"
 #include "ffp_shader.h"
+#include "quil_automation_d3d.h"
 #include "gl_state_cache.h"
 #include "resources8.h"
 #include "vs_translator.h"
@@ -190,6 +191,7 @@ public:
     uint64_t shaderBuilds() const { return shaderBuilds_; }
     uint64_t shaderHits() const { return shaderHits_; }
     const D3DPRESENT_PARAMETERS& presentParameters() const { return pp_; }
+    void RecordDraws(quil_automation::DrawLog* log) { drawLog_ = log; }
 
 private:
     Device8(Direct3D8* d3d);
@@ -222,6 +224,9 @@ private:
     GLuint CompileShader(GLenum kind, const std::string& source);
     GLuint SamplerFor(int stage);
     UINT StreamUpload(const void* data, UINT size, UINT alignment);
+    // Appends the draw just flushed to the benchmark's log (user-pointer bytes copied).
+    void LogDraw(GLenum mode, UINT first, UINT count, UINT indexSize, const void* userData, UINT userBytes,
+                 UINT userStride);
     bool IsFixedFunction() const;
     DWORD CurrentFvf() const;
     VertexShaderObject* CurrentShader();
@@ -296,6 +301,7 @@ private:
     uint32_t enabledAttribs_ = 0;
     // The enabled lights of the current draw, in index order (at most kMaxLights).
     std::vector<const D3DLIGHT8*> activeLights_;
+    quil_automation::DrawLog* drawLog_ = nullptr;
 };
 
 }  // namespace quil_d3d8

@@ -641,6 +641,7 @@ HRESULT Device8::DrawPrimitive(D3DPRIMITIVETYPE type, UINT startVertex, UINT pri
     MakeCurrent();
     if (!FlushState() || !SetupVertexInput(0, 0, false)) return D3DERR_INVALIDCALL;
     glDrawArrays(mode, static_cast<GLint>(startVertex), static_cast<GLsizei>(vertices));
+    if (drawLog_) LogDraw(mode, startVertex, vertices, 0, nullptr, 0, 0);
     return D3D_OK;
 }
 
@@ -674,6 +675,7 @@ HRESULT Device8::DrawIndexedPrimitive(D3DPRIMITIVETYPE type, UINT minIndex, UINT
     glDrawElementsBaseVertex(mode, static_cast<GLsizei>(count), isz == 2 ? GL_UNSIGNED_SHORT : GL_UNSIGNED_INT,
                              reinterpret_cast<const void*>(static_cast<uintptr_t>(startIndex) * isz),
                              static_cast<GLint>(base));
+    if (drawLog_) LogDraw(mode, startIndex, count, isz, nullptr, 0, 0);
     return D3D_OK;
 }
 
@@ -688,12 +690,66 @@ HRESULT Device8::DrawPrimitiveUP(D3DPRIMITIVETYPE type, UINT primitiveCount, con
     UINT pos = StreamUpload(data, vertices * stride, stride);
     if (!SetupVertexInput(streamBuffer_, stride, true)) return D3DERR_INVALIDCALL;
     glDrawArrays(mode, static_cast<GLint>(pos / stride), static_cast<GLsizei>(vertices));
+    if (drawLog_) LogDraw(mode, 0, vertices, 0, data, vertices * stride, stride);
     // Direct3D forgets stream 0 after a user-pointer draw.
     if (state_.streams[0].buffer) {
         BindStream(state_, 0, nullptr, 0);
         inputDirty_ = true;
     }
     return D3D_OK;
+}
+
+void Device8::LogDraw(GLenum mode, UINT first, UINT count, UINT indexSize, const void* userData, UINT userBytes,
+                      UINT userStride) {
+    quil_automation::DrawRecord r;
+    r.glMode = mode;
+    r.first = first;
+    r.count = count;
+    r.indexSize = indexSize;
+    r.baseVertex = indexSize ? static_cast<int32_t>(state_.baseVertex) : 0;
+    VertexShaderObject* vso = CurrentShader();
+    if (vso) {
+        for (const VertexElement& e : vso->decl.elements)
+            if (e.reg == D3DVSDE_POSITION) r.positionOffset = e.offset;
+    }
+    r.pretransformed = !vso && (state_.vertexShader & D3DFVF_POSITION_MASK) == D3DFVF_XYZRHW;
+    r.blend = state_.rs[D3DRS_ALPHABLENDENABLE] != 0;
+    r.depthWrite = state_.rs[D3DRS_ZWRITEENABLE] != 0;
+    r.program = current_ ? current_->id : 0;
+    r.texture = state_.textures[0] ? state_.textures[0]->GlTexture() : 0;
+    if (userData) {
+        r.stride = userStride;
+        r.userOffset = drawLog_->userBytes.size();
+        r.vertexBytes = userBytes;
+        const uint8_t* bytes = static_cast<const uint8_t*>(userData);
+        drawLog_->userBytes.insert(drawLog_->userBytes.end(), bytes, bytes + userBytes);
+    } else {
+        const int stream = vso && !vso->decl.elements.empty() ? vso->decl.elements.front().stream : 0;
+        VertexBuffer8* vb = state_.streams[stream].buffer;
+        r.stride = state_.streams[stream].stride;
+        r.vertexData = vb->core().data();
+        r.vertexBytes = vb->core().length();
+        r.vertexVersion = vb->core().version();
+        if (indexSize) {
+            r.indexData = state_.indices->core().data();
+            r.indexBytes = state_.indices->core().length();
+            r.indexVersion = state_.indices->core().version();
+        }
+    }
+    const D3DVIEWPORT8& vp = state_.viewport;
+    D3DMATRIX fix;
+    std::memset(&fix, 0, sizeof(fix));
+    fix._11 = 1.0f;
+    fix._22 = -1.0f;
+    fix._33 = 2.0f;
+    fix._41 = 1.0f / static_cast<float>(vp.Width);
+    fix._42 = 1.0f / static_cast<float>(vp.Height);
+    fix._43 = -1.0f;
+    fix._44 = 1.0f;
+    const D3DMATRIX m =
+        Multiply(Multiply(Multiply(state_.transforms[0], state_.transforms[4]), state_.transforms[5]), fix);
+    std::memcpy(r.clipFromModel, &m.m[0][0], sizeof(r.clipFromModel));
+    drawLog_->draws.push_back(r);
 }
 
 // Not offered: the engine draws indexed geometry from buffers.
