@@ -11,6 +11,7 @@
 #include "bench_util.h"
 #include "game.h"
 #include "game_world_support.h"
+#include "d3dapp.h"
 #include "gameengine.h"
 #include "pcsystem.h"
 #include "windows.h"
@@ -285,7 +286,11 @@ void BM_PlayFrame(benchmark::State& state) {
     setenv("SDL_AUDIODRIVER", "dummy", 0);
     qa::UseVirtualClock(true);
     qa::SetHeadless(true);
-    qa::QueueDialogScript([](HWND dialog) { qa::DialogClickButton(dialog, IDOK); });
+    // Windowed, as the menu strip is drawn in a window only.
+    qa::QueueDialogScript([](HWND dialog) {
+        qa::DialogClickButton(dialog, IDC_WINDOW);
+        qa::DialogClickButton(dialog, IDOK);
+    });
     Player player;
     for (auto _ : state) {
         qa::SetPumpHook([&player] { player.Pump(); });
