@@ -87,6 +87,16 @@ struct VertexShaderObject {
     GLuint glShader = 0;
 };
 
+// An attribute read from a stream.
+struct VertexAttr {
+    int location;
+    GLint size;
+    GLenum type;
+    GLboolean normalized;
+    UINT offset;
+    int stream;
+};
+
 // A linked program and the state it last received.
 struct Program {
     GLuint id = 0;
@@ -218,6 +228,9 @@ private:
     HRESULT PrepareDraw(D3DPRIMITIVETYPE type, UINT primitiveCount, GLenum* mode, GLsizei* count);
     bool FlushState();
     bool SetupVertexInput(GLuint upBuffer, UINT upStride, bool user);
+    // The enabled lights in index order; the program's key and the light uniforms change only
+    // when the set (or a light's type) really changed since the last draw.
+    void RefreshActiveLights();
     Program* CurrentProgram();
     Program* LinkProgram(GLuint vs, GLuint fs);
     void UploadUniforms(Program* p);
@@ -297,10 +310,18 @@ private:
         DWORD fvf;
     };
     InputKey lastInput_ = {};
+    // The attributes of the last vertex layout (a declaration, or an FVF code when layoutOf_ is null).
+    std::vector<VertexAttr> layoutAttrs_;
+    const void* layoutOf_ = nullptr;
+    DWORD layoutFvf_ = 0;
+    bool layoutValid_ = false;
     bool inputValid_ = false;
     uint32_t enabledAttribs_ = 0;
     // The enabled lights of the current draw, in index order (at most kMaxLights).
     std::vector<const D3DLIGHT8*> activeLights_;
+    std::vector<DWORD> activeLightIndices_;
+    std::vector<D3DLIGHTTYPE> activeLightTypes_;
+    bool lightsDirty_ = true;
     quil_automation::DrawLog* drawLog_ = nullptr;
 };
 

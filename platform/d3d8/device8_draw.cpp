@@ -103,14 +103,7 @@ void Inverse3(const D3DMATRIX& m, float out[9]) {
 }
 
 // An attribute read from a stream.
-struct Attr {
-    int location;
-    GLint size;
-    GLenum type;
-    GLboolean normalized;
-    UINT offset;
-    int stream;
-};
+using Attr = VertexAttr;
 
 // The attributes and the vertex size of an FVF code.
 UINT FvfLayout(DWORD fvf, std::vector<Attr>* attrs) {
@@ -268,30 +261,56 @@ Program* Device8::LinkProgram(GLuint vs, GLuint fs) {
     return &pr;
 }
 
+void Device8::RefreshActiveLights() {
+    lightsDirty_ = false;
+    const D3DLIGHT8* lights[kMaxLights];
+    DWORD indices[kMaxLights];
+    size_t n = 0;
+    for (const auto& l : state_.lights) {
+        if (!l.second.enabled) continue;
+        if (n >= static_cast<size_t>(kMaxLights)) break;
+        indices[n] = l.first;
+        lights[n++] = &l.second.light;
+    }
+    // Lights switched off and on again between two draws (a light list applied per object)
+    // leave the program and its light uniforms as they were; a light set anew has already
+    // counted as a change of the uniforms (SetLight), and changes the program if its type did.
+    bool sameTypes = n == activeLightTypes_.size();
+    for (size_t i = 0; sameTypes && i < n; ++i) sameTypes = lights[i]->Type == activeLightTypes_[i];
+    if (!sameTypes) keysDirty_ = true;
+    if (!sameTypes || !std::equal(indices, indices + n, activeLightIndices_.begin())) ++serial_[kSerialLights];
+    activeLights_.assign(lights, lights + n);
+    activeLightIndices_.assign(indices, indices + n);
+    activeLightTypes_.clear();
+    for (size_t i = 0; i < n; ++i) activeLightTypes_.push_back(lights[i]->Type);
+}
+
 Program* Device8::CurrentProgram() {
     if (!keysDirty_ && current_ && lastShaderHandle_ == state_.vertexShader) {
         ++shaderHits_;
         return current_;
     }
-    activeLights_.clear();
     uint8_t types[kMaxLights];
-    for (const auto& l : state_.lights) {
-        if (!l.second.enabled) continue;
-        if (activeLights_.size() >= static_cast<size_t>(kMaxLights)) break;
-        types[activeLights_.size()] = static_cast<uint8_t>(l.second.light.Type);
-        activeLights_.push_back(&l.second.light);
-    }
+    for (size_t i = 0; i < activeLights_.size(); ++i) types[i] = static_cast<uint8_t>(activeLights_[i]->Type);
     bool hasTex[kFsStages];
     for (int s = 0; s < kFsStages; ++s) hasTex[s] = state_.textures[s] != nullptr;
     FsKey fk;
     BuildFsKey(state_.rs, state_.tss, hasTex, &fk);
     VertexShaderObject* vso = CurrentShader();
-    GLuint vs = 0;
+    const bool ownShader = vso && !vso->fixedFunction;
     FfpVsKey vk;
-    if (vso && !vso->fixedFunction) {
+    if (!ownShader)
+        BuildFfpVsKey(CurrentFvf(), state_.rs, state_.tss, types, static_cast<int>(activeLights_.size()), &vk);
+    // States changed and changed back since the last draw: the same program, no look-up.
+    if (current_ && lastShaderHandle_ == state_.vertexShader && fk == lastFsKey_ && (ownShader || vk == lastVsKey_)) {
+        keysDirty_ = false;
+        ++shaderHits_;
+        return current_;
+    }
+    GLuint vs = 0;
+    if (ownShader) {
         vs = vso->glShader;
     } else {
-        BuildFfpVsKey(CurrentFvf(), state_.rs, state_.tss, types, static_cast<int>(activeLights_.size()), &vk);
         auto it = ffpVs_.find(vk);
         if (it != ffpVs_.end()) {
             vs = it->second;
@@ -322,6 +341,8 @@ Program* Device8::CurrentProgram() {
     current_ = p;
     keysDirty_ = false;
     lastShaderHandle_ = state_.vertexShader;
+    lastFsKey_ = fk;
+    lastVsKey_ = vk;
     return p;
 }
 
@@ -354,7 +375,8 @@ void Device8::UploadUniforms(Program* p) {
             glUniformMatrix3fv(p->uNormalMat, 1, GL_TRUE, inv);
         }
     }
-    if (transforms || p->seen[kSerialLights] != serial_[kSerialLights]) {
+    // Lights are sent in camera space: a new view counts as a change of the lights (SetTransform).
+    if (p->seen[kSerialLights] != serial_[kSerialLights]) {
         const D3DMATERIAL8& m = state_.material;
         if (p->uMat[0] >= 0) glUniform4fv(p->uMat[0], 1, &m.Diffuse.r);
         if (p->uMat[1] >= 0) glUniform4fv(p->uMat[1], 1, &m.Ambient.r);
@@ -503,6 +525,7 @@ bool Device8::FlushState() {
         gl_state_.Apply(w);
         pipelineDirty_ = false;
     }
+    if (lightsDirty_) RefreshActiveLights();
     Program* p = CurrentProgram();
     if (!p) return false;
     gl_state_.UseProgram(p->id);
@@ -522,11 +545,15 @@ bool Device8::SetupVertexInput(GLuint upBuffer, UINT upStride, bool user) {
     std::memset(&key, 0, sizeof(key));
     key.layout = vso ? static_cast<const void*>(&vso->decl) : nullptr;
     key.fvf = vso ? 0 : state_.vertexShader;
-    std::vector<Attr> attrs;
-    if (vso) {
-        DeclLayout(vso->decl, &attrs);
-    } else {
-        FvfLayout(state_.vertexShader, &attrs);
+    // The attributes of the layout, worked out again only when the layout changes.
+    std::vector<Attr>& attrs = layoutAttrs_;
+    if (!layoutValid_ || layoutOf_ != key.layout || layoutFvf_ != key.fvf) {
+        attrs.clear();
+        if (vso) DeclLayout(vso->decl, &attrs);
+        else FvfLayout(state_.vertexShader, &attrs);
+        layoutOf_ = key.layout;
+        layoutFvf_ = key.fvf;
+        layoutValid_ = true;
     }
     for (const Attr& a : attrs) {
         int s = a.stream;
@@ -580,15 +607,17 @@ static bool PrimitiveInfo(D3DPRIMITIVETYPE type, UINT primitives, GLenum* mode, 
     }
 }
 
-// Vertices the bound streams hold for the current vertex layout (the smallest of them).
-static UINT StreamVertexCapacity(const DeviceState& st, const std::vector<int>& streams) {
+// Vertices the bound streams hold for the current vertex layout (the smallest of them); streams
+// is a bit set of the streams the layout reads.
+static UINT StreamVertexCapacity(const DeviceState& st, uint32_t streams) {
     UINT cap = 0xFFFFFFFFu;
-    for (int s : streams) {
+    for (int s = 0; s < kMaxStreams; ++s) {
+        if (!(streams & (1u << s))) continue;
         const StreamSlot& slot = st.streams[s];
         if (!slot.buffer || slot.stride == 0) return 0;
         cap = std::min(cap, slot.buffer->core().length() / slot.stride);
     }
-    return streams.empty() ? 0 : cap;
+    return streams == 0 ? 0 : cap;
 }
 
 UINT Device8::StreamUpload(const void* data, UINT size, UINT alignment) {
@@ -617,15 +646,11 @@ UINT Device8::StreamUpload(const void* data, UINT size, UINT alignment) {
     return pos;
 }
 
-// The streams the current vertex layout reads.
-static std::vector<int> UsedStreams(const VertexShaderObject* vso) {
-    std::vector<int> used;
-    if (!vso) {
-        used.push_back(0);
-        return used;
-    }
-    for (const VertexElement& e : vso->decl.elements)
-        if (std::find(used.begin(), used.end(), e.stream) == used.end()) used.push_back(e.stream);
+// The streams the current vertex layout reads, as a bit set.
+static uint32_t UsedStreams(const VertexShaderObject* vso) {
+    if (!vso) return 1u;
+    uint32_t used = 0;
+    for (const VertexElement& e : vso->decl.elements) used |= 1u << e.stream;
     return used;
 }
 

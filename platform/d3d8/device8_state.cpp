@@ -19,8 +19,12 @@ HRESULT Device8::SetTransform(D3DTRANSFORMSTATETYPE state, const D3DMATRIX* m) {
     int slot = TransformSlot(state);
     if (slot < 0 || !m) return D3DERR_INVALIDCALL;
     Target().transforms[slot] = *m;
-    if (recording_) recording_->mask.transforms.set(static_cast<size_t>(slot));
-    else ++serial_[kSerialTransform];
+    if (recording_) {
+        recording_->mask.transforms.set(static_cast<size_t>(slot));
+        return D3D_OK;
+    }
+    ++serial_[kSerialTransform];
+    if (slot == 4) ++serial_[kSerialLights];  // lights are sent in camera space
     return D3D_OK;
 }
 
@@ -69,9 +73,17 @@ HRESULT Device8::SetLight(DWORD index, const D3DLIGHT8* light) {
     if (!light) return D3DERR_INVALIDCALL;
     if (light->Type < D3DLIGHT_POINT || light->Type > D3DLIGHT_DIRECTIONAL) return D3DERR_INVALIDCALL;
     if (light->Type != D3DLIGHT_DIRECTIONAL && !(light->Range >= 0.0f)) return D3DERR_INVALIDCALL;
-    Target().lights[index].light = *light;
-    if (recording_) recording_->mask.lights[index] = true;
-    else ++serial_[kSerialLights], keysDirty_ = true;
+    if (recording_) {
+        recording_->values.lights[index].light = *light;
+        recording_->mask.lights[index] = true;
+        return D3D_OK;
+    }
+    // Setting a light to what it is changes nothing (the enable flag stays as it was).
+    auto it = state_.lights.find(index);
+    if (it != state_.lights.end() && std::memcmp(&it->second.light, light, sizeof(*light)) == 0) return D3D_OK;
+    state_.lights[index].light = *light;
+    ++serial_[kSerialLights];
+    lightsDirty_ = true;
     return D3D_OK;
 }
 
@@ -99,9 +111,14 @@ HRESULT Device8::LightEnable(DWORD index, BOOL enable) {
         it = st.lights.emplace(index, LightSlot()).first;
         it->second.light = DefaultLight();
     }
+    if (recording_) {
+        it->second.enabled = enable != FALSE;
+        recording_->mask.lightEnables[index] = true;
+        return D3D_OK;
+    }
+    // The draw sees the enabled set as it is then (RefreshActiveLights).
+    if (it->second.enabled != (enable != FALSE)) lightsDirty_ = true;
     it->second.enabled = enable != FALSE;
-    if (recording_) recording_->mask.lightEnables[index] = true;
-    else ++serial_[kSerialLights], keysDirty_ = true;
     return D3D_OK;
 }
 
@@ -149,8 +166,7 @@ HRESULT Device8::SetTextureStageState(DWORD stage, D3DTEXTURESTAGESTATETYPE type
     }
     if (st.tss[stage][type] == value) return D3D_OK;
     st.tss[stage][type] = value;
-    keysDirty_ = true;
-    samplerKeyValid_[stage] = false;
+    keysDirty_ = true;  // the sampler is compared with what it was sent when drawing (SamplerFor)
     return D3D_OK;
 }
 
@@ -305,6 +321,7 @@ HRESULT Device8::CreateVertexShader(const DWORD* declaration, const DWORD* funct
         obj->glShader = CompileShader(GL_VERTEX_SHADER, glsl);
         if (!obj->glShader) return D3DERR_INVALIDCALL;
     }
+    layoutValid_ = false;  // a new declaration may take the place of a deleted one
     DWORD h = (nextShader_++ << 1) | 1u;  // odd: never a valid FVF code
     shaders_[h] = std::move(obj);
     *handle = h;
@@ -356,6 +373,7 @@ HRESULT Device8::DeleteVertexShader(DWORD handle) {
         glDeleteShader(vs);
     }
     shaders_.erase(it);
+    layoutValid_ = false;
     if (state_.vertexShader == handle) {
         state_.vertexShader = 0;
         keysDirty_ = inputDirty_ = true;
@@ -441,6 +459,7 @@ void Device8::ApplyFrom(const StateBlock& b) {
         if (m.transforms.test(static_cast<size_t>(i))) {
             state_.transforms[i] = v.transforms[i];
             ++serial_[kSerialTransform];
+            if (i == 4) ++serial_[kSerialLights];
         }
     if (m.material) SetMaterial(&v.material);
     if (m.viewport) SetViewport(&v.viewport);
