@@ -259,18 +259,32 @@ void LevelRenderer::Deactivate() {
     GetRenderer()->RemoveObject(this);
 }
 
-// Draws the placed props that stand in visible blocks.
+// Draws the placed props that stand in visible blocks, those of one type one after another (in
+// index order among themselves, types in the order they first come): props are drawn opaque and
+// depth-tested, so the order between types does not show, and props of one type share the
+// texture, the mesh and the render modes, which the device then keeps from prop to prop.
 void LevelRenderer::Render() {
     Level* level = GetLevel();
     const uint32_t* visible = level->GetVisibleBlocks();
     const float cell = level->GetCellSize();
+    DetailObject* shown[MAX_DETAIL_OBJECTS];
+    uint32_t count = 0;
     for (uint32_t i = 0; i < m_uCount; ++i) {
         Vec3 p;
         m_aObjects[i].GetPosition(&p);
         const int bx = level->BlockColFromX(p.x);
         const int bz = level->BlockRowFromZ(p.z + cell);
         if (bx < 0 || bx > 3 || bz < 0 || bz > 3) continue;  // outside the grid: in no block
-        if (visible[bx + 4 * bz] == 1) m_aObjects[i].Render();
+        if (visible[bx + 4 * bz] == 1) shown[count++] = &m_aObjects[i];
+    }
+    for (uint32_t first = 0; first < count; ++first) {
+        if (!shown[first]) continue;
+        const DetailObjectType* type = shown[first]->GetType();
+        for (uint32_t i = first; i < count; ++i) {
+            if (!shown[i] || shown[i]->GetType() != type) continue;
+            shown[i]->Render();
+            shown[i] = nullptr;
+        }
     }
 }
 
