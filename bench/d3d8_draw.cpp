@@ -210,6 +210,7 @@ BENCHMARK(BM_Draws)->ArgName("large")->Arg(0)->Arg(1)->Unit(benchmark::kMillisec
 // (0 small draws, 1 large batches).
 class RunsReporter : public benchmark::ConsoleReporter {
 public:
+    RunsReporter() : ConsoleReporter(OO_Tabular) {}  // no colour codes before the ratio lines
     void ReportRuns(const std::vector<Run>& runs) override {
         for (const Run& run : runs)
             if (run.run_type == Run::RT_Iteration && run.iterations > 0 && run.counters.count("ratio_cpu"))
