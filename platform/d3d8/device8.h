@@ -106,7 +106,7 @@ struct Program {
     GLint uLightPos = -1, uLightDir = -1, uLightDiffuse = -1, uLightSpecular = -1, uLightAmbient = -1,
           uLightAtten = -1;
     GLint uTFactor = -1, uFogColor = -1, uAlphaRef = -1, uC = -1;
-    uint64_t seen[6] = {~0ull, ~0ull, ~0ull, ~0ull, ~0ull, ~0ull};
+    uint64_t seen[7] = {~0ull, ~0ull, ~0ull, ~0ull, ~0ull, ~0ull, ~0ull};
 };
 
 class Device8 final : public IDirect3DDevice8 {
@@ -286,8 +286,8 @@ private:
     SDL_Point lastCursorWarp_{0, 0};
 
     // Change counters of the uniform groups; each program remembers what it saw.
-    enum Serial { kSerialTransform, kSerialLights, kSerialFog, kSerialMisc, kSerialViewport, kSerialConst };
-    uint64_t serial_[6] = {1, 1, 1, 1, 1, 1};
+    enum Serial { kSerialTransform, kSerialLights, kSerialFog, kSerialMisc, kSerialViewport, kSerialConst, kSerialMaterial };
+    uint64_t serial_[7] = {1, 1, 1, 1, 1, 1, 1};
     bool keysDirty_ = true;
     bool pipelineDirty_ = true;
     bool inputDirty_ = true;

@@ -375,8 +375,7 @@ void Device8::UploadUniforms(Program* p) {
             glUniformMatrix3fv(p->uNormalMat, 1, GL_TRUE, inv);
         }
     }
-    // Lights are sent in camera space: a new view counts as a change of the lights (SetTransform).
-    if (p->seen[kSerialLights] != serial_[kSerialLights]) {
+    if (p->seen[kSerialMaterial] != serial_[kSerialMaterial]) {
         const D3DMATERIAL8& m = state_.material;
         if (p->uMat[0] >= 0) glUniform4fv(p->uMat[0], 1, &m.Diffuse.r);
         if (p->uMat[1] >= 0) glUniform4fv(p->uMat[1], 1, &m.Ambient.r);
@@ -387,6 +386,10 @@ void Device8::UploadUniforms(Program* p) {
         if (p->uGlobalAmbient >= 0)
             glUniform4f(p->uGlobalAmbient, ((a >> 16) & 0xFF) / 255.0f, ((a >> 8) & 0xFF) / 255.0f, (a & 0xFF) / 255.0f,
                         ((a >> 24) & 0xFF) / 255.0f);
+        p->seen[kSerialMaterial] = serial_[kSerialMaterial];
+    }
+    // Lights are sent in camera space: a new view counts as a change of the lights (SetTransform).
+    if (p->seen[kSerialLights] != serial_[kSerialLights]) {
         if (p->uLightPos >= 0 || p->uLightDir >= 0) {
             // Lights live in world space; the shader lights in camera space.
             const D3DMATRIX& v = state_.transforms[4];

@@ -57,9 +57,14 @@ HRESULT Device8::GetViewport(D3DVIEWPORT8* vp) {
 
 HRESULT Device8::SetMaterial(const D3DMATERIAL8* m) {
     if (!m) return D3DERR_INVALIDCALL;
-    Target().material = *m;
-    if (recording_) recording_->mask.material = true;
-    else ++serial_[kSerialLights];
+    if (recording_) {
+        recording_->values.material = *m;
+        recording_->mask.material = true;
+        return D3D_OK;
+    }
+    if (std::memcmp(&state_.material, m, sizeof(*m)) == 0) return D3D_OK;
+    state_.material = *m;
+    ++serial_[kSerialMaterial];
     return D3D_OK;
 }
 
@@ -142,7 +147,7 @@ HRESULT Device8::SetRenderState(D3DRENDERSTATETYPE state, DWORD value) {
     keysDirty_ = true;
     pipelineDirty_ = true;
     switch (state) {
-        case D3DRS_AMBIENT: ++serial_[kSerialLights]; break;
+        case D3DRS_AMBIENT: ++serial_[kSerialMaterial]; break;
         case D3DRS_FOGSTART: case D3DRS_FOGEND: case D3DRS_FOGDENSITY: ++serial_[kSerialFog]; break;
         case D3DRS_FOGCOLOR: case D3DRS_TEXTUREFACTOR: case D3DRS_ALPHAREF: ++serial_[kSerialMisc]; break;
         default: break;

@@ -237,6 +237,15 @@ TEST_F(LightingTest, LightsSwitchedPerObjectRetypedOrSeenFromANewViewAreDrawnAsT
         Wall(10);
         EXPECT_TRUE(Near(step.rgb, Pixel(32, 32))) << std::hex << step.rgb << " " << Pixel(32, 32);
     }
+    // A new material alone (the lights as they were) is drawn too.
+    D3DMATERIAL8 material = {};
+    material.Diffuse = {1, 1, 1, 1};
+    material.Ambient = {0.5f, 0.5f, 0.5f, 1};
+    device->SetMaterial(&material);
+    Wall(10);
+    EXPECT_TRUE(Near(0x101010, Pixel(32, 32))) << std::hex << Pixel(32, 32);
+    material.Ambient = {1, 1, 1, 1};
+    device->SetMaterial(&material);
     // Light 0 becomes the point light of AmbientDirectionalAndPointLights while it is on.
     device->LightEnable(0, TRUE);
     Wall(10);
