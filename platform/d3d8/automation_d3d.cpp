@@ -98,4 +98,8 @@ ShaderCacheStats GetShaderCacheStats(IDirect3DDevice8* device) {
     return s;
 }
 
+void RecordDraws(IDirect3DDevice8* device, DrawLog* log) {
+    if (device) static_cast<quil_d3d8::Device8*>(device)->RecordDraws(log);
+}
+
 }  // namespace quil_automation

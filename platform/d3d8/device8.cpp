@@ -231,7 +231,7 @@ void Device8::SetDefaultStates() {
 
 void Device8::MarkAllDirty() {
     for (uint64_t& s : serial_) ++s;
-    keysDirty_ = pipelineDirty_ = inputDirty_ = true;
+    keysDirty_ = pipelineDirty_ = inputDirty_ = lightsDirty_ = true;
     for (bool& v : samplerKeyValid_) v = false;
 }
 
@@ -389,12 +389,15 @@ HRESULT Device8::Present(const RECT*, const RECT*, HWND, const void*) {
     // The stored frame is top row first; the window's client area is the lower part.
     glBlitFramebuffer(0, 0, bw, bh, 0, clientH, dw, 0, GL_COLOR_BUFFER_BIT, same ? GL_NEAREST : GL_LINEAR);
     glBindFramebuffer(GL_FRAMEBUFFER, 0);
-    if (hwnd_) quil_platform::WindowDrawNonClient(hwnd_);
+    const bool stateDisturbed = hwnd_ && quil_platform::WindowDrawNonClient(hwnd_);
     SDL_GL_SwapWindow(window_);
     MakeCurrent();
     glBindFramebuffer(GL_FRAMEBUFFER, fbo_);
+    // The blit changed the viewport and the scissor test; when the menu strip was drawn
+    // afresh, whatever drew it may have changed any state.
+    gl_state_.ForgetViewportAndScissor();
+    if (!stateDisturbed) return D3D_OK;
     glBindVertexArray(vao_);
-    // Whatever drew the menu strip may have changed any state.
     gl_state_.Invalidate();
     elementBufferValid_ = false;
     inputValid_ = false;

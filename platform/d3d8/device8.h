@@ -11,6 +11,7 @@
 
 #include "d3d8.h"
 #include "ffp_shader.h"
+#include "quil_automation_d3d.h"
 #include "gl_state_cache.h"
 #include "resources8.h"
 #include "vs_translator.h"
@@ -86,6 +87,16 @@ struct VertexShaderObject {
     GLuint glShader = 0;
 };
 
+// An attribute read from a stream.
+struct VertexAttr {
+    int location;
+    GLint size;
+    GLenum type;
+    GLboolean normalized;
+    UINT offset;
+    int stream;
+};
+
 // A linked program and the state it last received.
 struct Program {
     GLuint id = 0;
@@ -95,7 +106,7 @@ struct Program {
     GLint uLightPos = -1, uLightDir = -1, uLightDiffuse = -1, uLightSpecular = -1, uLightAmbient = -1,
           uLightAtten = -1;
     GLint uTFactor = -1, uFogColor = -1, uAlphaRef = -1, uC = -1;
-    uint64_t seen[6] = {~0ull, ~0ull, ~0ull, ~0ull, ~0ull, ~0ull};
+    uint64_t seen[7] = {~0ull, ~0ull, ~0ull, ~0ull, ~0ull, ~0ull, ~0ull};
 };
 
 class Device8 final : public IDirect3DDevice8 {
@@ -190,6 +201,7 @@ public:
     uint64_t shaderBuilds() const { return shaderBuilds_; }
     uint64_t shaderHits() const { return shaderHits_; }
     const D3DPRESENT_PARAMETERS& presentParameters() const { return pp_; }
+    void RecordDraws(quil_automation::DrawLog* log) { drawLog_ = log; }
 
 private:
     Device8(Direct3D8* d3d);
@@ -216,12 +228,18 @@ private:
     HRESULT PrepareDraw(D3DPRIMITIVETYPE type, UINT primitiveCount, GLenum* mode, GLsizei* count);
     bool FlushState();
     bool SetupVertexInput(GLuint upBuffer, UINT upStride, bool user);
+    // The enabled lights in index order; the program's key and the light uniforms change only
+    // when the set (or a light's type) really changed since the last draw.
+    void RefreshActiveLights();
     Program* CurrentProgram();
     Program* LinkProgram(GLuint vs, GLuint fs);
     void UploadUniforms(Program* p);
     GLuint CompileShader(GLenum kind, const std::string& source);
     GLuint SamplerFor(int stage);
     UINT StreamUpload(const void* data, UINT size, UINT alignment);
+    // Appends the draw just flushed to the benchmark's log (user-pointer bytes copied).
+    void LogDraw(GLenum mode, UINT first, UINT count, UINT indexSize, const void* userData, UINT userBytes,
+                 UINT userStride);
     bool IsFixedFunction() const;
     DWORD CurrentFvf() const;
     VertexShaderObject* CurrentShader();
@@ -268,8 +286,8 @@ private:
     SDL_Point lastCursorWarp_{0, 0};
 
     // Change counters of the uniform groups; each program remembers what it saw.
-    enum Serial { kSerialTransform, kSerialLights, kSerialFog, kSerialMisc, kSerialViewport, kSerialConst };
-    uint64_t serial_[6] = {1, 1, 1, 1, 1, 1};
+    enum Serial { kSerialTransform, kSerialLights, kSerialFog, kSerialMisc, kSerialViewport, kSerialConst, kSerialMaterial };
+    uint64_t serial_[7] = {1, 1, 1, 1, 1, 1, 1};
     bool keysDirty_ = true;
     bool pipelineDirty_ = true;
     bool inputDirty_ = true;
@@ -292,10 +310,19 @@ private:
         DWORD fvf;
     };
     InputKey lastInput_ = {};
+    // The attributes of the last vertex layout (a declaration, or an FVF code when layoutOf_ is null).
+    std::vector<VertexAttr> layoutAttrs_;
+    const void* layoutOf_ = nullptr;
+    DWORD layoutFvf_ = 0;
+    bool layoutValid_ = false;
     bool inputValid_ = false;
     uint32_t enabledAttribs_ = 0;
     // The enabled lights of the current draw, in index order (at most kMaxLights).
     std::vector<const D3DLIGHT8*> activeLights_;
+    std::vector<DWORD> activeLightIndices_;
+    std::vector<D3DLIGHTTYPE> activeLightTypes_;
+    bool lightsDirty_ = true;
+    quil_automation::DrawLog* drawLog_ = nullptr;
 };
 
 }  // namespace quil_d3d8

@@ -103,14 +103,7 @@ void Inverse3(const D3DMATRIX& m, float out[9]) {
 }
 
 // An attribute read from a stream.
-struct Attr {
-    int location;
-    GLint size;
-    GLenum type;
-    GLboolean normalized;
-    UINT offset;
-    int stream;
-};
+using Attr = VertexAttr;
 
 // The attributes and the vertex size of an FVF code.
 UINT FvfLayout(DWORD fvf, std::vector<Attr>* attrs) {
@@ -268,30 +261,56 @@ Program* Device8::LinkProgram(GLuint vs, GLuint fs) {
     return &pr;
 }
 
+void Device8::RefreshActiveLights() {
+    lightsDirty_ = false;
+    const D3DLIGHT8* lights[kMaxLights];
+    DWORD indices[kMaxLights];
+    size_t n = 0;
+    for (const auto& l : state_.lights) {
+        if (!l.second.enabled) continue;
+        if (n >= static_cast<size_t>(kMaxLights)) break;
+        indices[n] = l.first;
+        lights[n++] = &l.second.light;
+    }
+    // Lights switched off and on again between two draws (a light list applied per object)
+    // leave the program and its light uniforms as they were; a light set anew has already
+    // counted as a change of the uniforms (SetLight), and changes the program if its type did.
+    bool sameTypes = n == activeLightTypes_.size();
+    for (size_t i = 0; sameTypes && i < n; ++i) sameTypes = lights[i]->Type == activeLightTypes_[i];
+    if (!sameTypes) keysDirty_ = true;
+    if (!sameTypes || !std::equal(indices, indices + n, activeLightIndices_.begin())) ++serial_[kSerialLights];
+    activeLights_.assign(lights, lights + n);
+    activeLightIndices_.assign(indices, indices + n);
+    activeLightTypes_.clear();
+    for (size_t i = 0; i < n; ++i) activeLightTypes_.push_back(lights[i]->Type);
+}
+
 Program* Device8::CurrentProgram() {
     if (!keysDirty_ && current_ && lastShaderHandle_ == state_.vertexShader) {
         ++shaderHits_;
         return current_;
     }
-    activeLights_.clear();
     uint8_t types[kMaxLights];
-    for (const auto& l : state_.lights) {
-        if (!l.second.enabled) continue;
-        if (activeLights_.size() >= static_cast<size_t>(kMaxLights)) break;
-        types[activeLights_.size()] = static_cast<uint8_t>(l.second.light.Type);
-        activeLights_.push_back(&l.second.light);
-    }
+    for (size_t i = 0; i < activeLights_.size(); ++i) types[i] = static_cast<uint8_t>(activeLights_[i]->Type);
     bool hasTex[kFsStages];
     for (int s = 0; s < kFsStages; ++s) hasTex[s] = state_.textures[s] != nullptr;
     FsKey fk;
     BuildFsKey(state_.rs, state_.tss, hasTex, &fk);
     VertexShaderObject* vso = CurrentShader();
-    GLuint vs = 0;
+    const bool ownShader = vso && !vso->fixedFunction;
     FfpVsKey vk;
-    if (vso && !vso->fixedFunction) {
+    if (!ownShader)
+        BuildFfpVsKey(CurrentFvf(), state_.rs, state_.tss, types, static_cast<int>(activeLights_.size()), &vk);
+    // States changed and changed back since the last draw: the same program, no look-up.
+    if (current_ && lastShaderHandle_ == state_.vertexShader && fk == lastFsKey_ && (ownShader || vk == lastVsKey_)) {
+        keysDirty_ = false;
+        ++shaderHits_;
+        return current_;
+    }
+    GLuint vs = 0;
+    if (ownShader) {
         vs = vso->glShader;
     } else {
-        BuildFfpVsKey(CurrentFvf(), state_.rs, state_.tss, types, static_cast<int>(activeLights_.size()), &vk);
         auto it = ffpVs_.find(vk);
         if (it != ffpVs_.end()) {
             vs = it->second;
@@ -322,6 +341,8 @@ Program* Device8::CurrentProgram() {
     current_ = p;
     keysDirty_ = false;
     lastShaderHandle_ = state_.vertexShader;
+    lastFsKey_ = fk;
+    lastVsKey_ = vk;
     return p;
 }
 
@@ -354,7 +375,7 @@ void Device8::UploadUniforms(Program* p) {
             glUniformMatrix3fv(p->uNormalMat, 1, GL_TRUE, inv);
         }
     }
-    if (transforms || p->seen[kSerialLights] != serial_[kSerialLights]) {
+    if (p->seen[kSerialMaterial] != serial_[kSerialMaterial]) {
         const D3DMATERIAL8& m = state_.material;
         if (p->uMat[0] >= 0) glUniform4fv(p->uMat[0], 1, &m.Diffuse.r);
         if (p->uMat[1] >= 0) glUniform4fv(p->uMat[1], 1, &m.Ambient.r);
@@ -365,6 +386,10 @@ void Device8::UploadUniforms(Program* p) {
         if (p->uGlobalAmbient >= 0)
             glUniform4f(p->uGlobalAmbient, ((a >> 16) & 0xFF) / 255.0f, ((a >> 8) & 0xFF) / 255.0f, (a & 0xFF) / 255.0f,
                         ((a >> 24) & 0xFF) / 255.0f);
+        p->seen[kSerialMaterial] = serial_[kSerialMaterial];
+    }
+    // Lights are sent in camera space: a new view counts as a change of the lights (SetTransform).
+    if (p->seen[kSerialLights] != serial_[kSerialLights]) {
         if (p->uLightPos >= 0 || p->uLightDir >= 0) {
             // Lights live in world space; the shader lights in camera space.
             const D3DMATRIX& v = state_.transforms[4];
@@ -503,6 +528,7 @@ bool Device8::FlushState() {
         gl_state_.Apply(w);
         pipelineDirty_ = false;
     }
+    if (lightsDirty_) RefreshActiveLights();
     Program* p = CurrentProgram();
     if (!p) return false;
     gl_state_.UseProgram(p->id);
@@ -522,11 +548,15 @@ bool Device8::SetupVertexInput(GLuint upBuffer, UINT upStride, bool user) {
     std::memset(&key, 0, sizeof(key));
     key.layout = vso ? static_cast<const void*>(&vso->decl) : nullptr;
     key.fvf = vso ? 0 : state_.vertexShader;
-    std::vector<Attr> attrs;
-    if (vso) {
-        DeclLayout(vso->decl, &attrs);
-    } else {
-        FvfLayout(state_.vertexShader, &attrs);
+    // The attributes of the layout, worked out again only when the layout changes.
+    std::vector<Attr>& attrs = layoutAttrs_;
+    if (!layoutValid_ || layoutOf_ != key.layout || layoutFvf_ != key.fvf) {
+        attrs.clear();
+        if (vso) DeclLayout(vso->decl, &attrs);
+        else FvfLayout(state_.vertexShader, &attrs);
+        layoutOf_ = key.layout;
+        layoutFvf_ = key.fvf;
+        layoutValid_ = true;
     }
     for (const Attr& a : attrs) {
         int s = a.stream;
@@ -580,15 +610,17 @@ static bool PrimitiveInfo(D3DPRIMITIVETYPE type, UINT primitives, GLenum* mode, 
     }
 }
 
-// Vertices the bound streams hold for the current vertex layout (the smallest of them).
-static UINT StreamVertexCapacity(const DeviceState& st, const std::vector<int>& streams) {
+// Vertices the bound streams hold for the current vertex layout (the smallest of them); streams
+// is a bit set of the streams the layout reads.
+static UINT StreamVertexCapacity(const DeviceState& st, uint32_t streams) {
     UINT cap = 0xFFFFFFFFu;
-    for (int s : streams) {
+    for (int s = 0; s < kMaxStreams; ++s) {
+        if (!(streams & (1u << s))) continue;
         const StreamSlot& slot = st.streams[s];
         if (!slot.buffer || slot.stride == 0) return 0;
         cap = std::min(cap, slot.buffer->core().length() / slot.stride);
     }
-    return streams.empty() ? 0 : cap;
+    return streams == 0 ? 0 : cap;
 }
 
 UINT Device8::StreamUpload(const void* data, UINT size, UINT alignment) {
@@ -617,15 +649,11 @@ UINT Device8::StreamUpload(const void* data, UINT size, UINT alignment) {
     return pos;
 }
 
-// The streams the current vertex layout reads.
-static std::vector<int> UsedStreams(const VertexShaderObject* vso) {
-    std::vector<int> used;
-    if (!vso) {
-        used.push_back(0);
-        return used;
-    }
-    for (const VertexElement& e : vso->decl.elements)
-        if (std::find(used.begin(), used.end(), e.stream) == used.end()) used.push_back(e.stream);
+// The streams the current vertex layout reads, as a bit set.
+static uint32_t UsedStreams(const VertexShaderObject* vso) {
+    if (!vso) return 1u;
+    uint32_t used = 0;
+    for (const VertexElement& e : vso->decl.elements) used |= 1u << e.stream;
     return used;
 }
 
@@ -641,6 +669,7 @@ HRESULT Device8::DrawPrimitive(D3DPRIMITIVETYPE type, UINT startVertex, UINT pri
     MakeCurrent();
     if (!FlushState() || !SetupVertexInput(0, 0, false)) return D3DERR_INVALIDCALL;
     glDrawArrays(mode, static_cast<GLint>(startVertex), static_cast<GLsizei>(vertices));
+    if (drawLog_) LogDraw(mode, startVertex, vertices, 0, nullptr, 0, 0);
     return D3D_OK;
 }
 
@@ -674,6 +703,7 @@ HRESULT Device8::DrawIndexedPrimitive(D3DPRIMITIVETYPE type, UINT minIndex, UINT
     glDrawElementsBaseVertex(mode, static_cast<GLsizei>(count), isz == 2 ? GL_UNSIGNED_SHORT : GL_UNSIGNED_INT,
                              reinterpret_cast<const void*>(static_cast<uintptr_t>(startIndex) * isz),
                              static_cast<GLint>(base));
+    if (drawLog_) LogDraw(mode, startIndex, count, isz, nullptr, 0, 0);
     return D3D_OK;
 }
 
@@ -688,12 +718,66 @@ HRESULT Device8::DrawPrimitiveUP(D3DPRIMITIVETYPE type, UINT primitiveCount, con
     UINT pos = StreamUpload(data, vertices * stride, stride);
     if (!SetupVertexInput(streamBuffer_, stride, true)) return D3DERR_INVALIDCALL;
     glDrawArrays(mode, static_cast<GLint>(pos / stride), static_cast<GLsizei>(vertices));
+    if (drawLog_) LogDraw(mode, 0, vertices, 0, data, vertices * stride, stride);
     // Direct3D forgets stream 0 after a user-pointer draw.
     if (state_.streams[0].buffer) {
         BindStream(state_, 0, nullptr, 0);
         inputDirty_ = true;
     }
     return D3D_OK;
+}
+
+void Device8::LogDraw(GLenum mode, UINT first, UINT count, UINT indexSize, const void* userData, UINT userBytes,
+                      UINT userStride) {
+    quil_automation::DrawRecord r;
+    r.glMode = mode;
+    r.first = first;
+    r.count = count;
+    r.indexSize = indexSize;
+    r.baseVertex = indexSize ? static_cast<int32_t>(state_.baseVertex) : 0;
+    VertexShaderObject* vso = CurrentShader();
+    if (vso) {
+        for (const VertexElement& e : vso->decl.elements)
+            if (e.reg == D3DVSDE_POSITION) r.positionOffset = e.offset;
+    }
+    r.pretransformed = !vso && (state_.vertexShader & D3DFVF_POSITION_MASK) == D3DFVF_XYZRHW;
+    r.blend = state_.rs[D3DRS_ALPHABLENDENABLE] != 0;
+    r.depthWrite = state_.rs[D3DRS_ZWRITEENABLE] != 0;
+    r.program = current_ ? current_->id : 0;
+    r.texture = state_.textures[0] ? state_.textures[0]->GlTexture() : 0;
+    if (userData) {
+        r.stride = userStride;
+        r.userOffset = drawLog_->userBytes.size();
+        r.vertexBytes = userBytes;
+        const uint8_t* bytes = static_cast<const uint8_t*>(userData);
+        drawLog_->userBytes.insert(drawLog_->userBytes.end(), bytes, bytes + userBytes);
+    } else {
+        const int stream = vso && !vso->decl.elements.empty() ? vso->decl.elements.front().stream : 0;
+        VertexBuffer8* vb = state_.streams[stream].buffer;
+        r.stride = state_.streams[stream].stride;
+        r.vertexData = vb->core().data();
+        r.vertexBytes = vb->core().length();
+        r.vertexVersion = vb->core().version();
+        if (indexSize) {
+            r.indexData = state_.indices->core().data();
+            r.indexBytes = state_.indices->core().length();
+            r.indexVersion = state_.indices->core().version();
+        }
+    }
+    const D3DVIEWPORT8& vp = state_.viewport;
+    D3DMATRIX fix;
+    std::memset(&fix, 0, sizeof(fix));
+    fix._11 = 1.0f;
+    fix._22 = -1.0f;
+    fix._33 = 2.0f;
+    fix._41 = 1.0f / static_cast<float>(vp.Width);
+    fix._42 = 1.0f / static_cast<float>(vp.Height);
+    fix._43 = -1.0f;
+    fix._44 = 1.0f;
+    const D3DMATRIX m =
+        Multiply(Multiply(Multiply(state_.transforms[0], state_.transforms[4]), state_.transforms[5]), fix);
+    std::memcpy(r.clipFromModel, &m.m[0][0], sizeof(r.clipFromModel));
+    drawLog_->draws.push_back(r);
 }
 
 // Not offered: the engine draws indexed geometry from buffers.

@@ -19,8 +19,12 @@ HRESULT Device8::SetTransform(D3DTRANSFORMSTATETYPE state, const D3DMATRIX* m) {
     int slot = TransformSlot(state);
     if (slot < 0 || !m) return D3DERR_INVALIDCALL;
     Target().transforms[slot] = *m;
-    if (recording_) recording_->mask.transforms.set(static_cast<size_t>(slot));
-    else ++serial_[kSerialTransform];
+    if (recording_) {
+        recording_->mask.transforms.set(static_cast<size_t>(slot));
+        return D3D_OK;
+    }
+    ++serial_[kSerialTransform];
+    if (slot == 4) ++serial_[kSerialLights];  // lights are sent in camera space
     return D3D_OK;
 }
 
@@ -53,9 +57,14 @@ HRESULT Device8::GetViewport(D3DVIEWPORT8* vp) {
 
 HRESULT Device8::SetMaterial(const D3DMATERIAL8* m) {
     if (!m) return D3DERR_INVALIDCALL;
-    Target().material = *m;
-    if (recording_) recording_->mask.material = true;
-    else ++serial_[kSerialLights];
+    if (recording_) {
+        recording_->values.material = *m;
+        recording_->mask.material = true;
+        return D3D_OK;
+    }
+    if (std::memcmp(&state_.material, m, sizeof(*m)) == 0) return D3D_OK;
+    state_.material = *m;
+    ++serial_[kSerialMaterial];
     return D3D_OK;
 }
 
@@ -69,9 +78,17 @@ HRESULT Device8::SetLight(DWORD index, const D3DLIGHT8* light) {
     if (!light) return D3DERR_INVALIDCALL;
     if (light->Type < D3DLIGHT_POINT || light->Type > D3DLIGHT_DIRECTIONAL) return D3DERR_INVALIDCALL;
     if (light->Type != D3DLIGHT_DIRECTIONAL && !(light->Range >= 0.0f)) return D3DERR_INVALIDCALL;
-    Target().lights[index].light = *light;
-    if (recording_) recording_->mask.lights[index] = true;
-    else ++serial_[kSerialLights], keysDirty_ = true;
+    if (recording_) {
+        recording_->values.lights[index].light = *light;
+        recording_->mask.lights[index] = true;
+        return D3D_OK;
+    }
+    // Setting a light to what it is changes nothing (the enable flag stays as it was).
+    auto it = state_.lights.find(index);
+    if (it != state_.lights.end() && std::memcmp(&it->second.light, light, sizeof(*light)) == 0) return D3D_OK;
+    state_.lights[index].light = *light;
+    ++serial_[kSerialLights];
+    lightsDirty_ = true;
     return D3D_OK;
 }
 
@@ -99,9 +116,14 @@ HRESULT Device8::LightEnable(DWORD index, BOOL enable) {
         it = st.lights.emplace(index, LightSlot()).first;
         it->second.light = DefaultLight();
     }
+    if (recording_) {
+        it->second.enabled = enable != FALSE;
+        recording_->mask.lightEnables[index] = true;
+        return D3D_OK;
+    }
+    // The draw sees the enabled set as it is then (RefreshActiveLights).
+    if (it->second.enabled != (enable != FALSE)) lightsDirty_ = true;
     it->second.enabled = enable != FALSE;
-    if (recording_) recording_->mask.lightEnables[index] = true;
-    else ++serial_[kSerialLights], keysDirty_ = true;
     return D3D_OK;
 }
 
@@ -125,7 +147,7 @@ HRESULT Device8::SetRenderState(D3DRENDERSTATETYPE state, DWORD value) {
     keysDirty_ = true;
     pipelineDirty_ = true;
     switch (state) {
-        case D3DRS_AMBIENT: ++serial_[kSerialLights]; break;
+        case D3DRS_AMBIENT: ++serial_[kSerialMaterial]; break;
         case D3DRS_FOGSTART: case D3DRS_FOGEND: case D3DRS_FOGDENSITY: ++serial_[kSerialFog]; break;
         case D3DRS_FOGCOLOR: case D3DRS_TEXTUREFACTOR: case D3DRS_ALPHAREF: ++serial_[kSerialMisc]; break;
         default: break;
@@ -149,8 +171,7 @@ HRESULT Device8::SetTextureStageState(DWORD stage, D3DTEXTURESTAGESTATETYPE type
     }
     if (st.tss[stage][type] == value) return D3D_OK;
     st.tss[stage][type] = value;
-    keysDirty_ = true;
-    samplerKeyValid_[stage] = false;
+    keysDirty_ = true;  // the sampler is compared with what it was sent when drawing (SamplerFor)
     return D3D_OK;
 }
 
@@ -305,6 +326,7 @@ HRESULT Device8::CreateVertexShader(const DWORD* declaration, const DWORD* funct
         obj->glShader = CompileShader(GL_VERTEX_SHADER, glsl);
         if (!obj->glShader) return D3DERR_INVALIDCALL;
     }
+    layoutValid_ = false;  // a new declaration may take the place of a deleted one
     DWORD h = (nextShader_++ << 1) | 1u;  // odd: never a valid FVF code
     shaders_[h] = std::move(obj);
     *handle = h;
@@ -356,6 +378,7 @@ HRESULT Device8::DeleteVertexShader(DWORD handle) {
         glDeleteShader(vs);
     }
     shaders_.erase(it);
+    layoutValid_ = false;
     if (state_.vertexShader == handle) {
         state_.vertexShader = 0;
         keysDirty_ = inputDirty_ = true;
@@ -441,6 +464,7 @@ void Device8::ApplyFrom(const StateBlock& b) {
         if (m.transforms.test(static_cast<size_t>(i))) {
             state_.transforms[i] = v.transforms[i];
             ++serial_[kSerialTransform];
+            if (i == 4) ++serial_[kSerialLights];
         }
     if (m.material) SetMaterial(&v.material);
     if (m.viewport) SetViewport(&v.viewport);

@@ -12,6 +12,11 @@ void GlStateCache::Invalidate() {
     for (int i = 0; i < kTextureUnits; ++i) unitValid_[i] = samplerValid_[i] = false;
 }
 
+void GlStateCache::ForgetViewportAndScissor() {
+    cur_.viewport[2] = -1;  // no viewport has a negative width: the next Apply sends it
+    scissorValid_ = false;
+}
+
 static void Enable(GLenum cap, bool on) {
     if (on) glEnable(cap);
     else glDisable(cap);

@@ -32,6 +32,8 @@ class GlStateCache {
 public:
     // Forgets everything: the next calls send every value.
     void Invalidate();
+    // Forgets only the viewport and the scissor test (changed behind the cache's back).
+    void ForgetViewportAndScissor();
     void Apply(const GlPipelineState& want);
     void UseProgram(GLuint program);
     void BindVertexArray(GLuint vao);

@@ -24,8 +24,11 @@ int WindowMenuStripHeight(HWND hwnd);
 // the window's own GL objects (menu drawing) are released in that context.
 void WindowSetGLContext(HWND hwnd, void* glContext);
 // Draws the window's non-client strip (menu bar) and any open menu into the
-// current GL context, just before the device swaps buffers. GL state (program,
-// buffers, textures, viewport, scissor, blend, depth, cull) is restored afterwards.
-void WindowDrawNonClient(HWND hwnd);
+// current GL context's default framebuffer, just before the device swaps buffers,
+// with the scissor test off. True when it drew with ImGui: GL state (program,
+// buffers, textures, viewport, blend, depth, cull) is restored afterwards, yet
+// the caller should forget what it knows of it. False when it drew nothing or
+// copied the strip as it was last drawn: only the framebuffer bindings changed.
+bool WindowDrawNonClient(HWND hwnd);
 
 }  // namespace quil_platform

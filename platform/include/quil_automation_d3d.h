@@ -44,4 +44,36 @@ HRESULT CreateOffscreenDevice(UINT width, UINT height, bool depth, IDirect3D8** 
 struct ShaderCacheStats { uint64_t builds = 0; uint64_t hits = 0; };
 ShaderCacheStats GetShaderCacheStats(IDirect3DDevice8* device);
 
+// One draw as the device sent it to OpenGL, for benchmarks that replay a frame's draws
+// straight to OpenGL. Keys (program, texture, buffers) are only compared, never used.
+struct DrawRecord {
+    uint32_t glMode = 0;          // GL_TRIANGLES, ...
+    uint32_t first = 0;           // first vertex, or first index when indexed
+    uint32_t count = 0;           // vertices, or indices when indexed
+    int32_t baseVertex = 0;
+    uint32_t indexSize = 0;       // 2 or 4 when indexed, else 0
+    uint32_t stride = 0;
+    uint32_t positionOffset = 0;  // of the position in a vertex
+    bool pretransformed = false;  // XYZRHW positions
+    bool blend = false, depthWrite = true;
+    uint32_t program = 0, texture = 0;
+    // Vertices (and indices): a buffer's bytes and change count, or a user-pointer draw's
+    // bytes copied into DrawLog::userBytes at userOffset (vertexData null).
+    const void* vertexData = nullptr;
+    uint32_t vertexBytes = 0;
+    uint64_t vertexVersion = 0;
+    const void* indexData = nullptr;
+    uint32_t indexBytes = 0;
+    uint64_t indexVersion = 0;
+    size_t userOffset = 0;
+    float clipFromModel[16] = {};  // row vectors: world x view x projection x the device's fix-up
+};
+struct DrawLog {
+    std::vector<DrawRecord> draws;
+    std::vector<uint8_t> userBytes;
+    void Clear() { draws.clear(); userBytes.clear(); }
+};
+// Appends every draw of the device to log from now on; null stops.
+void RecordDraws(IDirect3DDevice8* device, DrawLog* log);
+
 }  // namespace quil_automation

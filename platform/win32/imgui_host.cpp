@@ -1,5 +1,6 @@
 // One Dear ImGui context per window, drawn with ImGui's OpenGL 3 backend into the
 // window's current GL context.
+#include <epoxy/gl.h>
 #include <imgui.h>
 #include <backends/imgui_impl_opengl3.h>
 #include <cmath>
@@ -114,9 +115,12 @@ void EndImGuiFrame(Window& w) {
 void ReleaseImGui(Window& w) {
     if (!w.imgui) return;
     ImGuiHost& host = *w.imgui;
+    const bool current = w.gl && SDL_GL_GetCurrentContext() == w.gl;
+    if (current && host.strip.framebuffer) glDeleteFramebuffers(1, &host.strip.framebuffer);
+    if (current && host.strip.texture) glDeleteTextures(1, &host.strip.texture);
     if (host.ctx) {
         ImGui::SetCurrentContext(host.ctx);
-        if (host.glReady && w.gl && SDL_GL_GetCurrentContext() == w.gl) ImGui_ImplOpenGL3_Shutdown();
+        if (host.glReady && current) ImGui_ImplOpenGL3_Shutdown();
         ImGui::DestroyContext(host.ctx);
         ImGui::SetCurrentContext(nullptr);
     }

@@ -1,5 +1,6 @@
 // Menus and accelerator tables, the modal menu loop of the menu bar and of popup
 // menus, and their drawing with Dear ImGui over the window's GL context.
+#include <epoxy/gl.h>
 #include <imgui.h>
 #include <algorithm>
 #include <cstring>
@@ -381,6 +382,67 @@ void DrawMenuOverlay(Window& w) {
             dl->AddText(ImVec2(x0 + pw - 12 - aw, y + 3.5f), col, acc.c_str());
         }
     }
+}
+
+namespace {
+// Whether the strip kept in copy shows what the window's strip shows now.
+bool StripUnchanged(const ImGuiHost::StripCopy& copy, const Window& w, const Menu& bar, int dw, int dh) {
+    if (!copy.framebuffer || copy.menu != w.menu || copy.width != dw || copy.height != StripHeight(w) ||
+        copy.drawableHeight != dh || copy.clientWidth != w.clientW || copy.labels.size() != bar.items.size())
+        return false;
+    for (size_t i = 0; i < bar.items.size(); ++i)
+        if (copy.labels[i] != bar.items[i].text) return false;
+    return true;
+}
+
+// Keeps the strip just drawn (the top rows of the default framebuffer) and what it shows.
+void KeepStrip(ImGuiHost::StripCopy& copy, const Window& w, const Menu& bar, int dw, int dh) {
+    const int strip = StripHeight(w);
+    if (copy.width != dw || copy.height != strip || !copy.framebuffer) {
+        if (!copy.texture) glGenTextures(1, &copy.texture);
+        if (!copy.framebuffer) glGenFramebuffers(1, &copy.framebuffer);
+        GLint texture = 0;
+        glGetIntegerv(GL_TEXTURE_BINDING_2D, &texture);
+        glBindTexture(GL_TEXTURE_2D, copy.texture);
+        glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, dw, strip, 0, GL_RGBA, GL_UNSIGNED_BYTE, nullptr);
+        glBindTexture(GL_TEXTURE_2D, static_cast<GLuint>(texture));
+        glBindFramebuffer(GL_DRAW_FRAMEBUFFER, copy.framebuffer);
+        glFramebufferTexture2D(GL_DRAW_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, copy.texture, 0);
+    }
+    glBindFramebuffer(GL_READ_FRAMEBUFFER, 0);
+    glBindFramebuffer(GL_DRAW_FRAMEBUFFER, copy.framebuffer);
+    glBlitFramebuffer(0, dh - strip, dw, dh, 0, 0, dw, strip, GL_COLOR_BUFFER_BIT, GL_NEAREST);
+    glBindFramebuffer(GL_FRAMEBUFFER, 0);
+    copy.width = dw;
+    copy.height = strip;
+    copy.drawableHeight = dh;
+    copy.clientWidth = w.clientW;
+    copy.menu = w.menu;
+    copy.labels.clear();
+    for (const MenuItem& item : bar.items) copy.labels.push_back(item.text);
+}
+}  // namespace
+
+bool DrawNonClient(Window& w, int dw, int dh) {
+    ImGuiHost& host = HostFor(w);
+    Menu* bar = StripHeight(w) > 0 ? FindMenu(w.menu) : nullptr;
+    // An open menu of this window changes from frame to frame: drawn afresh, and not kept.
+    const bool menuOpen = g_loop.active && g_loop.owner == w.hwnd;
+    if (!menuOpen && !bar) return false;
+    if (!menuOpen && host.ctx && StripUnchanged(host.strip, w, *bar, dw, dh)) {
+        const int strip = host.strip.height;
+        glBindFramebuffer(GL_READ_FRAMEBUFFER, host.strip.framebuffer);
+        glBindFramebuffer(GL_DRAW_FRAMEBUFFER, 0);
+        glBlitFramebuffer(0, 0, dw, strip, 0, dh - strip, dw, dh, GL_COLOR_BUFFER_BIT, GL_NEAREST);
+        glBindFramebuffer(GL_FRAMEBUFFER, 0);
+        return false;
+    }
+    if (!BeginImGuiFrame(w, dw, dh)) return false;
+    DrawMenuOverlay(w);
+    EndImGuiFrame(w);
+    if (menuOpen) host.strip.menu = nullptr;  // the bar showed its open item: drawn afresh next time
+    else KeepStrip(host.strip, w, *bar, dw, dh);
+    return true;
 }
 
 // Where a menu command sits on screen, for scripted clicks: the top-level index

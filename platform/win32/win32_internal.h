@@ -125,6 +125,10 @@ bool MenuHandleEvent(const SDL_Event& e);   // true when the open menu took the 
 void MenuKey(int vk, bool down);
 void MenuStripInput(Window& w, const SDL_Event& e);
 void DrawMenuOverlay(Window& w);
+// Draws the menu strip, and the open menu of this window if any, into the window's GL context
+// (drawable dw x dh): a strip that looks as it did last time is copied from the copy kept then.
+// True when ImGui drew (GL state beyond the framebuffer bindings may have changed).
+bool DrawNonClient(Window& w, int dw, int dh);
 int MenuBarHit(const Window& w, int x, int y);   // top-level index under strip point, -1 none
 std::string MenuLabel(const std::string& text);  // text without '&'
 
@@ -140,6 +144,14 @@ struct ImGuiHost {
     // width it must keep to (the template's base units); empty: ImGui's own font.
     std::string fontFace;
     int fontCell = 0, fontAverage = 0;
+    // The menu strip as last drawn: its pixels (a texture behind a framebuffer, GL names of the
+    // window's context) and what it showed then.
+    struct StripCopy {
+        unsigned texture = 0, framebuffer = 0;
+        int width = 0, height = 0, drawableHeight = 0, clientWidth = 0;
+        HMENU menu = nullptr;
+        std::vector<std::string> labels;
+    } strip;
     ~ImGuiHost();
 };
 ImGuiHost& HostFor(Window& w);

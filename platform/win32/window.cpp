@@ -588,15 +588,13 @@ void WindowSetGLContext(HWND hwnd, void* glContext) {
     w->gl = glContext;
 }
 
-void WindowDrawNonClient(HWND hwnd) {
+bool WindowDrawNonClient(HWND hwnd) {
     Window* w = Find(hwnd);
-    if (!w || !w->sdl || !w->gl) return;
-    if (StripHeight(*w) == 0 && !MenuLoopActive()) return;
+    if (!w || !w->sdl || !w->gl) return false;
+    if (StripHeight(*w) == 0 && !MenuLoopActive()) return false;
     int dw = 0, dh = 0;
     SDL_GL_GetDrawableSize(w->sdl, &dw, &dh);
-    if (!BeginImGuiFrame(*w, dw, dh)) return;
-    DrawMenuOverlay(*w);
-    EndImGuiFrame(*w);
+    return DrawNonClient(*w, dw, dh);
 }
 
 }  // namespace quil_platform

@@ -1,4 +1,7 @@
 // Props: their lights, the limits of AddObject, collision tests and drawing by visible block.
+#include <map>
+#include <vector>
+
 #include "LevelRenderer.h"
 #include "geometry_test_support.h"
 
@@ -100,3 +103,27 @@ TEST_F(PropsTest, OnlyPropsInVisibleBlocksAreDrawnLitAndLightingIsTurnedOffAfter
 }
 
 }  // namespace
+
+// Between props that draw additively (the tree's lights), each drawn in its place, the opaque
+// props are drawn type by type in index order. A draw is told by its type's texture.
+TEST_F(PropsTest, OpaquePropsAreDrawnTypeByTypeBetweenPropsThatDrawAdditively) {
+    const uint32_t kTable = 1, kLamp = 0, kTree = 12;
+    auto draws = [&](const std::vector<uint32_t>& types) {
+        props.Clear();
+        for (uint32_t i = 0; i < types.size(); ++i) props.AddObject(types[i], i, 2, 0);
+        device.Clear();
+        props.Render();
+        std::vector<IDirect3DBaseTexture8*> textures;
+        for (const quiltest::DrawRecord& d : device.draws) textures.push_back(d.texture);
+        return textures;
+    };
+    std::map<uint32_t, std::vector<IDirect3DBaseTexture8*>> alone;
+    for (uint32_t type : {kTable, kLamp, kTree}) alone[type] = draws({type});
+    ASSERT_FALSE(alone[kTree].empty());
+    ASSERT_NE(alone[kTable], alone[kLamp]);
+    ASSERT_NE(alone[kTable], alone[kTree]);
+    std::vector<IDirect3DBaseTexture8*> expected;
+    for (uint32_t type : {kLamp, kLamp, kTable, kTree, kTable, kTable, kLamp, kTree})
+        expected.insert(expected.end(), alone[type].begin(), alone[type].end());
+    EXPECT_EQ(expected, draws({kLamp, kTable, kLamp, kTree, kTable, kLamp, kTable, kTree}));
+}

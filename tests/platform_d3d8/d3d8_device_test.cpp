@@ -1,7 +1,14 @@
 // Device behaviour the engine relies on: reference counts, lock rules, loss and
 // reset, state blocks, bad draws and the cursor.
+#include <SDL.h>
+#include <epoxy/gl.h>
+
+#include <algorithm>
+
 #include "d3d8_test_util.h"
+#include "platform_bridge.h"
 #include "quil_automation.h"
+#include "windows.h"
 
 using namespace d3d8_test;
 
@@ -241,4 +248,65 @@ TEST(Direct3D8Test, MinimisedFullScreenDeviceIsLostUntilReset) {
     EXPECT_EQ(0u, device->Release());
     EXPECT_EQ(0u, d3d->Release());
     DestroyWindow(hwnd);
+}
+
+// The menu strip above a windowed device's client area: drawn afresh when it changed, copied as
+// it was while it shows the same; the frames after a present keep the device's own viewport.
+TEST(Direct3D8Test, MenuStripIsCopiedWhileUnchangedAndTheNextFrameKeepsItsViewport) {
+    setenv("SDL_VIDEODRIVER", "offscreen", 0);
+    const HMENU bar = LoadMenuA(nullptr, MAKEINTRESOURCE(108)), other = LoadMenuA(nullptr, MAKEINTRESOURCE(107));
+    ASSERT_TRUE(bar && other);
+    HWND hwnd = quil_automation::CreateTestWindow(64, 48, bar);
+    ASSERT_NE(nullptr, hwnd);
+    IDirect3D8* d3d = Direct3DCreate8(D3D_SDK_VERSION);
+    D3DPRESENT_PARAMETERS pp = Params(TRUE, 64, 48, D3DFMT_X8R8G8B8, D3DFMT_D16);
+    IDirect3DDevice8* device = nullptr;
+    ASSERT_EQ(D3D_OK, d3d->CreateDevice(0, D3DDEVTYPE_REF, hwnd, D3DCREATE_SOFTWARE_VERTEXPROCESSING, &pp, &device));
+    ASSERT_EQ(D3D_OK, device->Present(nullptr, nullptr, nullptr, nullptr));
+    int dw = 0, dh = 0;
+    SDL_GL_GetDrawableSize(SDL_GL_GetCurrentWindow(), &dw, &dh);
+    ASSERT_GT(dh, 48);
+    // The strip's rows of the window's framebuffer, over a magenta clear, after drawing it.
+    auto strip = [&](bool* drawnAfresh) {
+        glBindFramebuffer(GL_FRAMEBUFFER, 0);
+        glClearColor(1, 0, 1, 1);
+        glClear(GL_COLOR_BUFFER_BIT);
+        *drawnAfresh = quil_platform::WindowDrawNonClient(hwnd);
+        std::vector<uint32_t> rows(size_t(dw) * size_t(dh - 48));
+        glReadPixels(0, 48, dw, dh - 48, GL_RGBA, GL_UNSIGNED_BYTE, rows.data());
+        return rows;
+    };
+    bool fresh = false;
+    const std::vector<uint32_t> first = strip(&fresh);
+    EXPECT_FALSE(fresh) << "unchanged since the present: copied";
+    EXPECT_EQ(0, std::count(first.begin(), first.end(), 0xFFFF00FFu)) << "the copy covers the whole strip";
+    SetMenu(hwnd, other);
+    const std::vector<uint32_t> changed = strip(&fresh);
+    EXPECT_TRUE(fresh);
+    EXPECT_NE(first, changed);
+    EXPECT_EQ(changed, strip(&fresh));
+    EXPECT_FALSE(fresh);
+    // Frames drawn after presents that copied the strip land where the device puts them.
+    device->SetRenderState(D3DRS_LIGHTING, FALSE);
+    device->SetTextureStageState(0, D3DTSS_COLOROP, D3DTOP_SELECTARG1);
+    device->SetTextureStageState(0, D3DTSS_COLORARG1, D3DTA_DIFFUSE);
+    device->SetVertexShader(kTLFvf);
+    TLVertex v[4] = {{7.5f, 3.5f, 0.5f, 1, 0xFF00FF00, 0, 0}, {15.5f, 3.5f, 0.5f, 1, 0xFF00FF00, 0, 0},
+                     {7.5f, 11.5f, 0.5f, 1, 0xFF00FF00, 0, 0}, {15.5f, 11.5f, 0.5f, 1, 0xFF00FF00, 0, 0}};
+    for (int frame = 0; frame < 2; ++frame) {
+        ASSERT_EQ(D3D_OK, device->Present(nullptr, nullptr, nullptr, nullptr));
+        device->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF000000, 1.0f, 0);
+        ASSERT_EQ(D3D_OK, device->DrawPrimitiveUP(D3DPT_TRIANGLESTRIP, 2, v, sizeof(TLVertex)));
+    }
+    quil_automation::RgbaImage image;
+    ASSERT_TRUE(quil_automation::ReadBackBuffer(device, &image));
+    EXPECT_TRUE(Near(0x00FF00, image.At(8, 4) & 0xFFFFFF)) << std::hex << image.At(8, 4);
+    EXPECT_TRUE(Near(0x00FF00, image.At(15, 11) & 0xFFFFFF)) << std::hex << image.At(15, 11);
+    EXPECT_TRUE(Near(0x000000, image.At(16, 12) & 0xFFFFFF)) << std::hex << image.At(16, 12);
+    EXPECT_EQ(0u, device->Release());
+    EXPECT_EQ(0u, d3d->Release());
+    SetMenu(hwnd, nullptr);
+    DestroyWindow(hwnd);
+    DestroyMenu(bar);
+    DestroyMenu(other);
 }

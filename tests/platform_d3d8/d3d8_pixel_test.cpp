@@ -216,6 +216,69 @@ TEST_F(LightingTest, AmbientDirectionalAndPointLights) {
     EXPECT_TRUE(Near(0x202020, Pixel(32, 32))) << std::hex << Pixel(32, 32);
 }
 
+// Objects that switch every light off and then their own on again, a light whose type changes
+// while it stays on, and a view that turns: each draw sees the lights as they are then.
+TEST_F(LightingTest, LightsSwitchedPerObjectRetypedOrSeenFromANewViewAreDrawnAsTheyAre) {
+    device->SetRenderState(D3DRS_AMBIENT, 0xFF202020);
+    D3DLIGHT8 red = {}, green = {};
+    red.Type = green.Type = D3DLIGHT_DIRECTIONAL;
+    red.Direction = green.Direction = {0, 0, 1};
+    red.Diffuse = {0.5f, 0, 0, 1};
+    green.Diffuse = {0, 0.5f, 0, 1};
+    device->SetLight(0, &red);
+    device->SetLight(1, &green);
+    struct Step { bool on[2]; DWORD rgb; } steps[] = {
+        {{true, false}, 0xA02020}, {{true, false}, 0xA02020}, {{false, true}, 0x20A020},
+        {{true, true}, 0xA0A020},  {{false, true}, 0x20A020}, {{false, false}, 0x202020}};
+    for (const Step& step : steps) {
+        for (DWORD i = 0; i < 2; ++i) device->LightEnable(i, FALSE);
+        for (DWORD i = 0; i < 2; ++i)
+            if (step.on[i]) device->LightEnable(i, TRUE);
+        Wall(10);
+        EXPECT_TRUE(Near(step.rgb, Pixel(32, 32))) << std::hex << step.rgb << " " << Pixel(32, 32);
+    }
+    // A new material alone (the lights as they were) is drawn too.
+    D3DMATERIAL8 material = {};
+    material.Diffuse = {1, 1, 1, 1};
+    material.Ambient = {0.5f, 0.5f, 0.5f, 1};
+    device->SetMaterial(&material);
+    Wall(10);
+    EXPECT_TRUE(Near(0x101010, Pixel(32, 32))) << std::hex << Pixel(32, 32);
+    material.Ambient = {1, 1, 1, 1};
+    device->SetMaterial(&material);
+    // Light 0 becomes the point light of AmbientDirectionalAndPointLights while it is on.
+    device->LightEnable(0, TRUE);
+    Wall(10);
+    EXPECT_TRUE(Near(0xA02020, Pixel(32, 32))) << std::hex << Pixel(32, 32);
+    D3DLIGHT8 pt = {};
+    pt.Type = D3DLIGHT_POINT;
+    pt.Diffuse = {1, 1, 1, 1};
+    pt.Position = {0, 0, 6};
+    pt.Range = 5;
+    pt.Attenuation1 = 0.5f;
+    device->SetLight(0, &pt);
+    Wall(10, 1);
+    EXPECT_TRUE(Near(0x919191, Pixel(32, 32), 3)) << std::hex << Pixel(32, 32);
+    // Turned round (x and z negated), the camera sees the back of the world: a wall at z = -10
+    // facing +z, away from the red light that shines along +z, gets the ambient only.
+    device->SetLight(0, &red);
+    device->SetRenderState(D3DRS_AMBIENT, 0xFF000000);
+    Wall(10);
+    EXPECT_TRUE(Near(0x800000, Pixel(32, 32))) << std::hex << Pixel(32, 32);
+    D3DMATRIX view = {};
+    view._11 = -1;
+    view._22 = 1;
+    view._33 = -1;
+    view._44 = 1;
+    device->SetTransform(D3DTS_VIEW, &view);
+    device->Clear(0, nullptr, D3DCLEAR_ZBUFFER, 0, 1.0f, 0);
+    NVertex back[4] = {{-100, 100, -10, 0, 0, 1}, {100, 100, -10, 0, 0, 1}, {-100, -100, -10, 0, 0, 1},
+                       {100, -100, -10, 0, 0, 1}};
+    device->SetVertexShader(kNFvf);
+    ASSERT_EQ(D3D_OK, device->DrawPrimitiveUP(D3DPT_TRIANGLESTRIP, 2, back, sizeof(NVertex)));
+    EXPECT_TRUE(Near(0x000000, Pixel(32, 32))) << std::hex << Pixel(32, 32);
+}
+
 TEST_F(LightingTest, VertexColourSourcesAndLightingOff) {
     D3DLIGHT8 dir = {};
     dir.Type = D3DLIGHT_DIRECTIONAL;
