@@ -47,13 +47,16 @@ WPARAM MouseKeys() {
 
 bool EnsureVideo() {
     if (g_videoState == 0) {
+        // Set also when the graphics device started SDL first: SDL reads these
+        // when it needs them. A full-screen window that loses the keyboard (to a
+        // message box, say) stays full screen instead of being minimised for good.
+        SDL_SetHint(SDL_HINT_MOUSE_FOCUS_CLICKTHROUGH, "1");
+        SDL_SetHint(SDL_HINT_VIDEO_MINIMIZE_ON_FOCUS_LOSS, "0");
         if (SDL_WasInit(SDL_INIT_VIDEO)) {
             g_videoState = 1;
         } else {
-            SDL_SetHint(SDL_HINT_MOUSE_FOCUS_CLICKTHROUGH, "1");
             // Interrupt and terminate signals keep their usual effect on the program.
             SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
-            SDL_SetHint(SDL_HINT_VIDEO_MINIMIZE_ON_FOCUS_LOSS, "0");
             g_videoState = SDL_InitSubSystem(SDL_INIT_VIDEO | SDL_INIT_EVENTS) == 0 ? 1 : -1;
         }
         // The GL library stays loaded for the whole run, as the system's does;
