@@ -103,8 +103,10 @@ static void SyncPosition(Window& w) {
 
 static void ApplyStyleToSdl(Window& w) {
     if (!w.sdl) return;
-    SDL_SetWindowBordered(w.sdl, (w.style & WS_CAPTION) ? SDL_TRUE : SDL_FALSE);
+    // Resizable first: a window manager decides on the frame's sizing handle when
+    // the border comes back, from the size limits it has then.
     SDL_SetWindowResizable(w.sdl, (w.style & WS_THICKFRAME) ? SDL_TRUE : SDL_FALSE);
+    SDL_SetWindowBordered(w.sdl, (w.style & WS_CAPTION) ? SDL_TRUE : SDL_FALSE);
 }
 
 // The program's activation changes: every top-level window hears of it, shown
