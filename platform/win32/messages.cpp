@@ -260,7 +260,11 @@ static void HandleWindowEvent(const SDL_WindowEvent& e) {
         }
         case SDL_WINDOWEVENT_MINIMIZED: SetMinimized(*w, true); break;
         case SDL_WINDOWEVENT_RESTORED: SetMinimized(*w, false); break;
-        case SDL_WINDOWEVENT_SIZE_CHANGED: UserResized(*w, e.data1, e.data2); break;
+        case SDL_WINDOWEVENT_SIZE_CHANGED:
+            // What was drawn before the change is gone (or cut), whoever asked for it.
+            w->invalid = true;
+            UserResized(*w, e.data1, e.data2);
+            break;
         case SDL_WINDOWEVENT_MOVED:
             if (!(SDL_GetWindowFlags(w->sdl) & SDL_WINDOW_FULLSCREEN) && (e.data1 != w->sdlX || e.data2 != w->sdlY)) {
                 w->sdlX = e.data1; w->sdlY = e.data2;
