@@ -118,6 +118,11 @@ TEST_P(Desktop, SettingsDialogFromFullScreen) {
                                                                      << report;
         EXPECT_TRUE(Has(std::string("CLOSED") + answer)) << report;
         EXPECT_EQ(Line(std::string("DRAWING") + answer, 2), (std::vector<int>{640, 500})) << report;
+        // Out of full screen into a window with a title bar.
+        const int titleBar = Line(std::string("FRAME") + answer, 4)[2];
+        if (UnderWindowManager()) {
+            EXPECT_GT(titleBar, 0) << answer << ": a window without its frame\n" << report;
+        }
     }
     EXPECT_TRUE(Has("STATUS 0\n")) << report << program;
 }

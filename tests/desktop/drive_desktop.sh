@@ -221,5 +221,6 @@ for answer in Return Escape; do
     until_true '[ "$(size $win)" = "640 500" ]' 50
     set -- $(origin "$win")
     drawing "640x480+$1+$(($2 + 20))" && note "DRAWING$answer $(size "$win")"
+    note "FRAME$answer $(extents "$win")"
 done
 escape_out
