@@ -169,6 +169,10 @@ HRESULT D3DApplication::UserSelectNewDevice() {
             DisplayErrorMsg(D3DAPPERR_RESIZEFAILED, MSGERR_APPMUSTEXIT);
             return E_FAIL;
         }
+        // The switch left the application ready, but the dialog runs inside its
+        // caller's pause: not ready, the window repaints the game at its new size
+        // while the dialog is up instead of keeping the full-screen picture's corner.
+        m_bReady = FALSE;
     }
 
     if (DialogBoxParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCE(IDD_SELECTDEVICE), m_hWnd, SelectDeviceProc,

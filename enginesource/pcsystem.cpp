@@ -16,7 +16,7 @@ const int32_t kMaxMouseStep = 150;
 
 PCSystem::PCSystem()
     : m_pFont(nullptr), m_hInstance(nullptr), m_Mouse(), m_bQuitRequested(false), m_bShowSettingsDialog(true),
-      m_bMouseCaptured(false), m_iLastMouseX(0), m_iLastMouseY(0) {
+      m_bMouseCaptured(false), m_iLastMouseX(0), m_iLastMouseY(0), m_bMouseRebase(false), m_ptRebase{0, 0} {
     m_strWindowTitle = "QUIL-ENGINE";
     m_bUseDepthBuffer = TRUE;
     m_pFont = new (std::nothrow) D3DFont("Arial Black", 32, 1);
@@ -48,6 +48,7 @@ int PCSystem::Start(HINSTANCE instance) {
 void PCSystem::SetMouseCapture(bool on) {
     if (on == m_bMouseCaptured) return;
     m_bMouseCaptured = on;
+    m_bMouseRebase = false;
     if (on) SetCapture(m_hWnd);
     else ReleaseCapture();
 }
@@ -86,6 +87,9 @@ HRESULT PCSystem::RestoreDeviceObjects() {
     if (m_pFont) m_pFont->RestoreDeviceObjects();
     SetCursor(nullptr);
     GetRenderer()->RestoreDeviceObjects();
+    // Only a captured mouse follows the pointer (see RebaseMouse).
+    m_bMouseRebase = m_bMouseCaptured;
+    GetCursorPos(&m_ptRebase);
     return S_OK;
 }
 
@@ -138,6 +142,7 @@ LRESULT PCSystem::MsgProc(HWND hWnd, UINT msg, WPARAM wParam, LPARAM lParam) {
         case WM_MOUSEMOVE:
             // Signed, so that positions left of or above the client area stay negative.
             if (m_bMouseCaptured) {
+                if (m_bMouseRebase) RebaseMouse(GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam));
                 m_Mouse.x = GET_X_LPARAM(lParam);
                 m_Mouse.y = GET_Y_LPARAM(lParam);
             }
@@ -166,6 +171,21 @@ LRESULT PCSystem::MsgProc(HWND hWnd, UINT msg, WPARAM wParam, LPARAM lParam) {
         SendMessageA(m_hWnd, WM_CLOSE, 0, 0);
     }
     return D3DApplication::MsgProc(hWnd, msg, wParam, lParam);
+}
+
+// The first mouse moves after a device restore: the window may have moved or
+// changed size under the pointer (full screen and back), which changes the
+// client position of a pointer that stayed still. The last position moves with
+// the window, so that only the pointer's own movement on the screen shows as the
+// frame's dx and dy. Ends with the first move of the pointer itself.
+void PCSystem::RebaseMouse(int32_t x, int32_t y) {
+    POINT p;
+    GetCursorPos(&p);
+    // Where the pointer was at the restore, in the window's new client coordinates.
+    const int32_t thenX = m_ptRebase.x - p.x + x, thenY = m_ptRebase.y - p.y + y;
+    m_iLastMouseX += thenX - m_Mouse.x;
+    m_iLastMouseY += thenY - m_Mouse.y;
+    if (p.x != m_ptRebase.x || p.y != m_ptRebase.y) m_bMouseRebase = false;
 }
 
 // Reads the cursor while captured, warps it at the edges of the window (or the
@@ -206,7 +226,10 @@ void PCSystem::UpdateMouse() {
             p.y = r.bottom - 1;
             warped = true;
         }
-        if (warped) SetCursorPos(p.x, p.y);
+        if (warped) {
+            SetCursorPos(p.x, p.y);
+            m_bMouseRebase = false;  // the pointer is where the warp put it, in today's window
+        }
     }
 
     int32_t dx = m_Mouse.x - m_iLastMouseX;

@@ -69,6 +69,8 @@ public:
     void UpdateMouse();
 
 private:
+    void RebaseMouse(int32_t x, int32_t y);
+
     D3DFont* m_pFont;
     HINSTANCE m_hInstance;
     MouseState m_Mouse;
@@ -76,6 +78,10 @@ private:
     bool m_bShowSettingsDialog;
     bool m_bMouseCaptured;
     int32_t m_iLastMouseX, m_iLastMouseY;
+    // Set when the device is restored (a mode switch, a new device, a resize): the
+    // window may have moved under the pointer, whose screen place then was this.
+    bool m_bMouseRebase;
+    POINT m_ptRebase;
     uint8_t m_aKeyDown[256];
     uint8_t m_aActionKeys[8];
 };

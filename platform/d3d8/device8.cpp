@@ -380,17 +380,27 @@ HRESULT Device8::Present(const RECT*, const RECT*, HWND, const void*) {
     SDL_GL_GetDrawableSize(window_, &dw, &dh);
     int strip = hwnd_ ? quil_platform::WindowMenuStripHeight(hwnd_) : 0;
     int clientH = std::max(0, dh - strip);
-    glBindFramebuffer(GL_READ_FRAMEBUFFER, fbo_);
-    glBindFramebuffer(GL_DRAW_FRAMEBUFFER, 0);
-    glDisable(GL_SCISSOR_TEST);
-    glViewport(0, 0, dw, dh);
     GLint bw = static_cast<GLint>(pp_.BackBufferWidth), bh = static_cast<GLint>(pp_.BackBufferHeight);
     bool same = bw == dw && bh == clientH;
-    // The stored frame is top row first; the window's client area is the lower part.
-    glBlitFramebuffer(0, 0, bw, bh, 0, clientH, dw, 0, GL_COLOR_BUFFER_BIT, same ? GL_NEAREST : GL_LINEAR);
-    glBindFramebuffer(GL_FRAMEBUFFER, 0);
-    const bool stateDisturbed = hwnd_ && quil_platform::WindowDrawNonClient(hwnd_);
-    SDL_GL_SwapWindow(window_);
+    // The window's GL drawable learns a new size only at a swap, so the first
+    // picture after a resize (or on a new context) is laid out for the old size.
+    // A running game draws again at once, but a window repainted only on demand
+    // (behind a dialog, say) would keep it: then the picture goes out twice.
+    const bool resized = dw != presentedW_ || dh != presentedH_;
+    presentedW_ = dw;
+    presentedH_ = dh;
+    bool stateDisturbed = false;
+    for (int pass = (resized && !HeadlessVideo()) ? 2 : 1; pass > 0; --pass) {
+        glBindFramebuffer(GL_READ_FRAMEBUFFER, fbo_);
+        glBindFramebuffer(GL_DRAW_FRAMEBUFFER, 0);
+        glDisable(GL_SCISSOR_TEST);
+        glViewport(0, 0, dw, dh);
+        // The stored frame is top row first; the window's client area is the lower part.
+        glBlitFramebuffer(0, 0, bw, bh, 0, clientH, dw, 0, GL_COLOR_BUFFER_BIT, same ? GL_NEAREST : GL_LINEAR);
+        glBindFramebuffer(GL_FRAMEBUFFER, 0);
+        if (hwnd_ && quil_platform::WindowDrawNonClient(hwnd_)) stateDisturbed = true;
+        SDL_GL_SwapWindow(window_);
+    }
     MakeCurrent();
     glBindFramebuffer(GL_FRAMEBUFFER, fbo_);
     // The blit changed the viewport and the scissor test; when the menu strip was drawn

@@ -283,6 +283,8 @@ private:
     SDL_Cursor* cursor_ = nullptr;
     bool cursorShown_ = false;
     bool cursorWarped_ = false;
+    // The window's drawable size at the last present (0 before the first).
+    int presentedW_ = 0, presentedH_ = 0;
     SDL_Point lastCursorWarp_{0, 0};
 
     // Change counters of the uniform groups; each program remembers what it saw.

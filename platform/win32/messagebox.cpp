@@ -9,6 +9,7 @@
 #include "winuser.h"
 #include "quil_automation.h"
 #include "platform_bridge.h"
+#include "win32_internal.h"
 
 namespace {
 std::mutex g_mutex;
@@ -93,7 +94,14 @@ int MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type) {
             std::lock_guard<std::mutex> lock(g_mutex);
             headless = g_headless;
         }
-        if (!headless && DisplayAvailable()) answer = ShowNative(owner, text, caption, type);
+        if (!headless && DisplayAvailable()) {
+            // As on Win32, the window that was active before the box gets the
+            // keyboard back when it closes: without a window manager nobody
+            // else hands it over, and a full-screen game would hear no keys.
+            HWND before = w32::ActiveWindow();
+            answer = ShowNative(owner, text, caption, type);
+            if (before && w32::Find(before)) w32::RaiseToFront(before);
+        }
         if (answer < 0) {
             std::fprintf(stderr, "[%s] %s\n", caption ? caption : "", text ? text : "");
             answer = DefaultAnswer(type);

@@ -48,14 +48,17 @@ WPARAM MouseKeys() {
 
 bool EnsureVideo() {
     if (g_videoState == 0) {
+        // Set also when the graphics device started SDL first: SDL reads these
+        // when it needs them. A full-screen window that loses the keyboard (to a
+        // message box, say) stays full screen instead of being minimised for good.
+        SDL_SetHint(SDL_HINT_MOUSE_FOCUS_CLICKTHROUGH, "1");
+        SDL_SetHint(SDL_HINT_VIDEO_MINIMIZE_ON_FOCUS_LOSS, "0");
         if (SDL_WasInit(SDL_INIT_VIDEO)) {
             g_videoState = 1;
         } else {
             quil_platform::PrepareGLDriver();
-            SDL_SetHint(SDL_HINT_MOUSE_FOCUS_CLICKTHROUGH, "1");
             // Interrupt and terminate signals keep their usual effect on the program.
             SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
-            SDL_SetHint(SDL_HINT_VIDEO_MINIMIZE_ON_FOCUS_LOSS, "0");
             g_videoState = SDL_InitSubSystem(SDL_INIT_VIDEO | SDL_INIT_EVENTS) == 0 ? 1 : -1;
         }
         // The GL library stays loaded for the whole run, as the system's does;
@@ -259,7 +262,11 @@ static void HandleWindowEvent(const SDL_WindowEvent& e) {
         }
         case SDL_WINDOWEVENT_MINIMIZED: SetMinimized(*w, true); break;
         case SDL_WINDOWEVENT_RESTORED: SetMinimized(*w, false); break;
-        case SDL_WINDOWEVENT_SIZE_CHANGED: UserResized(*w, e.data1, e.data2); break;
+        case SDL_WINDOWEVENT_SIZE_CHANGED:
+            // What was drawn before the change is gone (or cut), whoever asked for it.
+            w->invalid = true;
+            UserResized(*w, e.data1, e.data2);
+            break;
         case SDL_WINDOWEVENT_MOVED:
             if (!(SDL_GetWindowFlags(w->sdl) & SDL_WINDOW_FULLSCREEN) && (e.data1 != w->sdlX || e.data2 != w->sdlY)) {
                 w->sdlX = e.data1; w->sdlY = e.data2;

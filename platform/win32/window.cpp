@@ -103,8 +103,10 @@ static void SyncPosition(Window& w) {
 
 static void ApplyStyleToSdl(Window& w) {
     if (!w.sdl) return;
-    SDL_SetWindowBordered(w.sdl, (w.style & WS_CAPTION) ? SDL_TRUE : SDL_FALSE);
+    // Resizable first: a window manager decides on the frame's sizing handle when
+    // the border comes back, from the size limits it has then.
     SDL_SetWindowResizable(w.sdl, (w.style & WS_THICKFRAME) ? SDL_TRUE : SDL_FALSE);
+    SDL_SetWindowBordered(w.sdl, (w.style & WS_CAPTION) ? SDL_TRUE : SDL_FALSE);
 }
 
 // The program's activation changes: every top-level window hears of it, shown
@@ -393,7 +395,10 @@ BOOL SetWindowPos(HWND hwnd, HWND, int x, int y, int cx, int cy, UINT flags) {
         sized = ncw != w->clientW || nch != w->clientH;
         ResizeClient(*w, ncw, nch);
     }
-    if (flags & SWP_FRAMECHANGED) ApplyStyleToSdl(*w);
+    // Also without SWP_FRAMECHANGED: a style set while the window was full screen
+    // could not reach its frame then (SDL keeps a full-screen window's border),
+    // and placing it back on the desktop is the first chance.
+    ApplyStyleToSdl(*w);
     if (sized && !w->minimized) Send(hwnd, WM_SIZE, SIZE_RESTORED, MAKELPARAM(w->clientW, w->clientH));
     if (!(w = Find(hwnd))) return TRUE;
     if (moved) Send(hwnd, WM_MOVE, 0, MAKELPARAM(w->sdlX, w->sdlY + StripHeight(*w)));

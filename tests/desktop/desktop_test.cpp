@@ -1,0 +1,133 @@
+// The real program from its run folder on an X desktop (Xvfb at 1280x1024), on a
+// bare X server and under openbox, driven with xdotool's real pointer and keys:
+// a message box over full screen, F1 and Alt+Enter round trips, the settings
+// dialog from a window and from full screen. drive_desktop.sh tells what it does.
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace {
+
+std::string ReadFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+class Desktop : public ::testing::TestWithParam<const char*> {
+protected:
+    // Runs one scenario under the parameter's desktop; skips when Xvfb (or the
+    // window manager asked for) cannot run here, after two more tries (on a busy
+    // machine a server or the window manager may lose a race for its display).
+    void Drive(const char* scenario) {
+        const std::string file = ::testing::TempDir() + "frostwick_desktop_" + std::to_string(::getpid()) + ".txt";
+        const std::string cmd = std::string("timeout 240 xvfb-run -a -s '-screen 0 1280x1024x24' sh '") +
+                                DRIVER_SCRIPT + "' '" + RUN_DIR + "' '" + file + "' " + scenario + " " + GetParam() +
+                                " > /dev/null 2>&1";
+        int rc = 0;
+        for (int attempt = 0; attempt < 3; ++attempt) {
+            rc = std::system(cmd.c_str());
+            report = "\n" + ReadFile(file);
+            program = ReadFile(file + ".program");
+            std::remove(file.c_str());
+            std::remove((file + ".program").c_str());
+            if (Has("XSTARTED") && !Has("NOWM")) break;
+        }
+        if (!Has("XSTARTED")) GTEST_SKIP() << "Xvfb is not usable here (exit " << rc << "): " << report;
+        if (Has("NOWM")) GTEST_SKIP() << GetParam() << " does not start here";
+        EXPECT_TRUE(Has("APPLIED")) << "the first settings dialog did not close\n" << report << program;
+    }
+    bool Has(const std::string& part) const { return report.find("\n" + part) != std::string::npos; }
+    // The numbers of the report line "TAG n n ...", which must have count of them.
+    std::vector<int> Line(const std::string& tag, size_t count) {
+        const size_t at = report.find("\n" + tag + " "), from = at + tag.size() + 2;
+        std::istringstream line(at == std::string::npos ? "" : report.substr(from, report.find('\n', from) - from));
+        std::vector<int> n;
+        for (int v = 0; line >> v;) n.push_back(v);
+        EXPECT_EQ(n.size(), count) << tag << "\n" << report << program;
+        n.resize(count, -1);
+        return n;
+    }
+    bool UnderWindowManager() const { return std::string(GetParam()) != "bare"; }
+    std::string report, program;
+};
+
+// The sound system's box over the full-screen game (no sound device): after OK
+// the game is full screen again, draws, and a tap of Escape on the title quits.
+TEST_P(Desktop, MessageBoxOverFullScreenGivesTheGameBack) {
+    Drive("box");
+    if (IsSkipped()) return;
+    EXPECT_TRUE(Has("BOX\n")) << "no sound box\n" << report << program;
+    EXPECT_TRUE(Has("BOXGONE")) << report;
+    EXPECT_TRUE(Has("AFTERBOX shown 1280 1024\n")) << "not full screen after the box\n" << report;
+    EXPECT_TRUE(Has("DRAWING")) << "nothing drawn after the box\n" << report;
+    EXPECT_TRUE(Has("STATUS 0\n")) << "Escape did not reach the game\n" << report << program;
+}
+
+// F1 and then Alt+Enter, each to full screen and back, in play with the mouse
+// still: the frame the window had comes back, and the view turns nowhere (in
+// full screen either). Difference of the view's middle, in 1/1000: about 20-40
+// for a still view with walkers about, above 250 for the view a window's move
+// turned and tilted.
+TEST_P(Desktop, FullScreenRoundTripsKeepFrameAndView) {
+    Drive("toggle");
+    if (IsSkipped()) return;
+    EXPECT_FALSE(Has("NOPLAY") || Has("NOGO")) << "play did not start\n" << report << program;
+    const std::vector<int> frame = Line("FRAME0", 4);
+    if (UnderWindowManager()) {
+        EXPECT_GT(frame[2], 0) << "no title bar to start with\n" << report;
+    }
+    for (const char* round : {"1", "2"}) {
+        EXPECT_FALSE(Has(std::string("NOFULL") + round) || Has(std::string("NOWINDOW") + round)) << report;
+        EXPECT_EQ(Line(std::string("FRAME") + round, 4), frame) << "the frame changed\n" << report;
+        EXPECT_LT(Line(std::string("FULLVIEW") + round, 1)[0], 120) << "full screen moved the view\n" << report;
+        EXPECT_LT(Line(std::string("BACKVIEW") + round, 1)[0], 120) << "the window moved the view\n" << report;
+    }
+    EXPECT_TRUE(Has("STATUS 0\n")) << report << program;
+}
+
+// F2 -> Apply and F2 -> Cancel: while the dialog is up the window shows the
+// picture from before at its size (left of the dialog, compared in blocks of 16
+// pixels: about 5-105 when scaled, about 250 for an unscaled corner of the
+// full-screen picture); after it the game draws in its window.
+TEST_P(Desktop, SettingsDialogFromAWindow) {
+    Drive("f2window");
+    if (IsSkipped()) return;
+    for (const char* answer : {"Return", "Escape"}) {
+        EXPECT_LT(Line(std::string("DURING") + answer, 1)[0], 160) << answer << "\n" << report;
+        EXPECT_TRUE(Has(std::string("CLOSED") + answer)) << report;
+        EXPECT_EQ(Line(std::string("DRAWING") + answer, 2), (std::vector<int>{640, 500})) << report;
+    }
+    EXPECT_TRUE(Has("STATUS 0\n")) << report << program;
+}
+
+TEST_P(Desktop, SettingsDialogFromFullScreen) {
+    Drive("f2full");
+    if (IsSkipped()) return;
+    for (const char* answer : {"Return", "Escape"}) {
+        EXPECT_FALSE(Has(std::string("NOFULL") + answer)) << report;
+        EXPECT_LT(Line(std::string("DURING") + answer, 1)[0], 160) << answer << ": a corner of the picture\n"
+                                                                     << report;
+        EXPECT_TRUE(Has(std::string("CLOSED") + answer)) << report;
+        EXPECT_EQ(Line(std::string("DRAWING") + answer, 2), (std::vector<int>{640, 500})) << report;
+        // Out of full screen into a window with a title bar.
+        const int titleBar = Line(std::string("FRAME") + answer, 4)[2];
+        if (UnderWindowManager()) {
+            EXPECT_GT(titleBar, 0) << answer << ": a window without its frame\n" << report;
+        }
+    }
+    EXPECT_TRUE(Has("STATUS 0\n")) << report << program;
+}
+
+INSTANTIATE_TEST_SUITE_P(Desktops, Desktop, ::testing::Values("bare", "openbox"),
+                         [](const ::testing::TestParamInfo<const char*>& info) { return std::string(info.param); });
+
+}  // namespace
