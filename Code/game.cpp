@@ -18,6 +18,7 @@
 #include "quil_bytes.h"
 #include "renderdevice.h"
 #include "renderer.h"
+#include "skinmesh.h"
 #include "sound.h"
 #include "trap.h"
 
@@ -269,9 +270,26 @@ void Game::PrevLevel() {
 
 // The play screen drawn once inside the load and never shown (the next frame
 // clears it): the device builds the programs of everything on it now, so the
-// first frame of play builds none.
+// first frame of play builds none. No goblin is in play after a load, so a
+// spare one of the pool is drawn in this frame only, where a spawned goblin's
+// mesh is drawn, and left afterwards as it was (unlisted, its mesh released).
 void Game::DrawUnseenFrame() {
-    if (RenderDevice_GetDevice()) GetRenderer()->Render();
+    if (!RenderDevice_GetDevice()) return;
+    Renderer* renderer = GetRenderer();
+    Goblin* spare = GetGoblinManager()->FindFree();
+    SkinMesh* mesh = spare ? spare->GetMesh() : nullptr;
+    const bool hidden = mesh && mesh->IsHidden();
+    const bool released = mesh && mesh->IsReleased();
+    if (mesh) {
+        mesh->SetHidden(false);
+        renderer->AddOverlayObject(mesh);
+    }
+    renderer->Render();
+    if (mesh) {
+        renderer->RemoveOverlayObject(mesh);
+        mesh->SetHidden(hidden);
+        if (released) mesh->InvalidateDeviceObjects();
+    }
 }
 
 void Game::PresentDelivered() {

@@ -100,7 +100,8 @@ public:
     // Level - 1 and loads it; nothing on level 0.
     void PrevLevel();
     void LoadLevel();
-    // Draws the loaded level once, unseen, so that its first frame builds no device programs.
+    // Draws the loaded level once, unseen, with a spare goblin, so that no frame of its play
+    // builds a device program.
     void DrawUnseenFrame();
     // Tells the player, once, that the level file just loaded was damaged.
     void ShowDamagedLevel();
