@@ -14,10 +14,8 @@
 
 namespace quil_d3d8 {
 
-bool EnsureSdlVideo() {
-    if (SDL_WasInit(SDL_INIT_VIDEO)) return true;
-    return SDL_InitSubSystem(SDL_INIT_VIDEO) == 0;
-}
+// The window platform starts SDL video, so that both agree on the display.
+bool EnsureSdlVideo() { return quil_platform::StartVideo(); }
 
 bool HeadlessVideo() {
     const char* driver = SDL_GetCurrentVideoDriver();

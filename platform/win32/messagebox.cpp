@@ -9,6 +9,7 @@
 #include "winuser.h"
 #include "quil_automation.h"
 #include "platform_bridge.h"
+#include "win32_internal.h"
 
 namespace {
 std::mutex g_mutex;
@@ -93,7 +94,12 @@ int MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type) {
             std::lock_guard<std::mutex> lock(g_mutex);
             headless = g_headless;
         }
-        if (!headless && DisplayAvailable()) answer = ShowNative(owner, text, caption, type);
+        if (!headless && DisplayAvailable()) {
+            // The pointer is let go while the box is up, so that it can be clicked.
+            w32::PausePointerGrab(true);
+            answer = ShowNative(owner, text, caption, type);
+            w32::PausePointerGrab(false);
+        }
         if (answer < 0) {
             std::fprintf(stderr, "[%s] %s\n", caption ? caption : "", text ? text : "");
             answer = DefaultAnswer(type);

@@ -577,6 +577,8 @@ int GetSystemMetrics(int index) {
 // ---------------------------------------------------------------- the seam to the graphics device
 namespace quil_platform {
 
+bool StartVideo() { return EnsureVideo(); }
+
 SDL_Window* WindowSDL(HWND hwnd) { Window* w = Find(hwnd); return w ? w->sdl : nullptr; }
 
 int WindowMenuStripHeight(HWND hwnd) { Window* w = Find(hwnd); return w ? StripHeight(*w) : 0; }

@@ -1,0 +1,81 @@
+// Windows that another program destroyed on the X server (xdotool windowclose,
+// XKillClient of a window, a broken window manager). Win32 has no such thing;
+// here such a window is closed as its close box would close it, so that the
+// program shuts down cleanly instead of dying on the X errors that every later
+// request about the missing window draws (Xlib's default answer is exit(1)).
+#include <SDL_syswm.h>
+#include <X11/Xlib.h>
+#include <algorithm>
+#include <cstring>
+#include <set>
+#include <vector>
+#include "win32_internal.h"
+
+namespace w32 {
+namespace {
+using XErrorHandlerFn = int (*)(Display*, XErrorEvent*);
+XErrorHandlerFn g_previous = nullptr;
+bool g_watching = false;
+std::vector<unsigned long> g_gone;  // X windows known to be destroyed
+std::set<HWND> g_closed;            // windows already told to close
+
+unsigned long XWindowOf(const Window& w) {
+    if (!w.sdl) return 0;
+    SDL_SysWMinfo info;
+    SDL_VERSION(&info.version);
+    if (!SDL_GetWindowWMInfo(w.sdl, &info) || info.subsystem != SDL_SYSWM_X11) return 0;
+    return static_cast<unsigned long>(info.info.x11.window);
+}
+
+bool IsOurs(unsigned long xid) {
+    if (!xid) return false;
+    if (std::find(g_gone.begin(), g_gone.end(), xid) != g_gone.end()) return true;
+    for (HWND h : AllWindows()) {
+        Window* w = Find(h);
+        if (w && XWindowOf(*w) == xid) return true;
+    }
+    return false;
+}
+
+void NoteGone(unsigned long xid) {
+    if (std::find(g_gone.begin(), g_gone.end(), xid) == g_gone.end()) g_gone.push_back(xid);
+}
+
+// Errors about one of our windows mean it is gone (a live window draws none):
+// they are noted and dropped; any other error goes to the handler before ours.
+int OnXError(Display* display, XErrorEvent* e) {
+    if (IsOurs(e->resourceid)) {
+        NoteGone(e->resourceid);
+        return 0;
+    }
+    return g_previous ? g_previous(display, e) : 0;
+}
+}  // namespace
+
+void WatchDisplay() {
+    const char* driver = SDL_GetCurrentVideoDriver();
+    if (g_watching || !driver || std::strcmp(driver, "x11") != 0) return;
+    g_watching = true;
+    SDL_EventState(SDL_SYSWMEVENT, SDL_ENABLE);
+    g_previous = XSetErrorHandler(OnXError);
+}
+
+void NoteSystemEvent(const SDL_SysWMmsg* msg) {
+    if (!msg || msg->subsystem != SDL_SYSWM_X11) return;
+    const XEvent& e = msg->msg.x11.event;
+    if (e.type == DestroyNotify && IsOurs(e.xdestroywindow.window)) NoteGone(e.xdestroywindow.window);
+}
+
+void CloseDestroyedWindows() {
+    if (g_gone.empty()) return;
+    for (HWND h : AllWindows()) {
+        Window* w = Find(h);
+        if (!w || w->destroying || !w->enabled || g_closed.count(h)) continue;
+        unsigned long xid = XWindowOf(*w);
+        if (!xid || std::find(g_gone.begin(), g_gone.end(), xid) == g_gone.end()) continue;
+        g_closed.insert(h);
+        Post(h, WM_SYSCOMMAND, SC_CLOSE, 0);
+    }
+}
+
+}  // namespace w32
