@@ -60,6 +60,28 @@ void WatchDisplay() {
     g_previous = XSetErrorHandler(OnXError);
 }
 
+// The pointer's place as the X server has it now. SDL's own global reading is a
+// cache that only pointer hardware motion refreshes: a warp (ours, or another
+// program's) leaves it behind.
+bool QueryPointer(POINT* p) {
+    if (!g_watching) return false;
+    for (HWND h : AllWindows()) {
+        Window* w = Find(h);
+        if (!w || !w->sdl) continue;
+        SDL_SysWMinfo info;
+        SDL_VERSION(&info.version);
+        if (!SDL_GetWindowWMInfo(w->sdl, &info) || info.subsystem != SDL_SYSWM_X11) continue;
+        Display* d = info.info.x11.display;
+        ::Window root, child;
+        int rx = 0, ry = 0, wx = 0, wy = 0;
+        unsigned int mask = 0;
+        if (!XQueryPointer(d, DefaultRootWindow(d), &root, &child, &rx, &ry, &wx, &wy, &mask)) return false;
+        *p = POINT{rx, ry};
+        return true;
+    }
+    return false;
+}
+
 void NoteSystemEvent(const SDL_SysWMmsg* msg) {
     if (!msg || msg->subsystem != SDL_SYSWM_X11) return;
     const XEvent& e = msg->msg.x11.event;

@@ -19,6 +19,7 @@ int g_quitCode = 0;
 bool g_keyDown[256] = {};
 int g_videoState = 0;  // 0 untried, 1 ready, -1 unavailable
 POINT g_cursor{0, 0};
+bool g_cursorRead = false;  // g_cursor read from the display since the last event pump
 RECT g_clip{0, 0, 0, 0};
 bool g_clipOn = false;
 UINT g_buttons = 0;  // MK_ flags of held mouse buttons
@@ -102,11 +103,17 @@ bool Offscreen() {
 
 DWORD MessageTime() { return timeGetTime(); }
 
+// On a real display the pointer is read from the server once per look at the
+// events, so that every reader between two looks (the frame, a mouse message and
+// the device cursor behind it) sees the same place.
 POINT CursorScreen() {
-    if (RealDisplay()) {
-        int x = 0, y = 0;
-        SDL_GetGlobalMouseState(&x, &y);
-        g_cursor = POINT{x, y};
+    if (RealDisplay() && !g_cursorRead) {
+        g_cursorRead = true;
+        if (!QueryPointer(&g_cursor)) {
+            int x = 0, y = 0;
+            SDL_GetGlobalMouseState(&x, &y);
+            g_cursor = POINT{x, y};
+        }
     }
     return HeldCursorRead(g_cursor);
 }
@@ -397,6 +404,7 @@ static void HandleEvent(const SDL_Event& e) {
 void PumpEvents() {
     if (!VideoReady()) return;
     UpdatePointerGrab();
+    g_cursorRead = false;
     SDL_Event e;
     while (SDL_PollEvent(&e)) HandleEvent(e);
     CloseDestroyedWindows();

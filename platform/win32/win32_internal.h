@@ -128,6 +128,7 @@ bool KeyIsDown(int vk);
 void WatchDisplay();                        // after SDL video starts
 void NoteSystemEvent(const SDL_SysWMmsg* msg);
 void CloseDestroyedWindows();               // each is closed as by its close box
+bool QueryPointer(POINT* p);                // the X server's pointer, where it answers
 
 // Menus.
 LRESULT RunMenuBar(HWND hwnd, int topIndex);  // the modal menu-bar loop
