@@ -171,6 +171,8 @@ if [ "$mode" = full ]; then
     stays 500 400
     note "FULLPOINTER $(pointer)"
     # The captured pointer at each edge of the screen comes back in at the other.
+    note "CLIENT 0 0 $screen_w $screen_h"
+    note "PLACE $(placement "$win" | cut -d' ' -f1-2)"
     for side in right down left up; do edge $side; done
     for keys in F1 alt+Return; do
         xdotool key $keys
@@ -310,6 +312,7 @@ note "TURNPOINTER $(pointer) $((cx + 634)) $((cy + 280))"
 # Pushed on past each edge, the captured pointer comes back in at the other side
 # of the client area, and a click there goes to the game.
 note "CLIENT $cx $cy $((cx + cw)) $((cy + ch))"
+note "PLACE $(placement "$win" | cut -d' ' -f1-2)"
 for side in right left down up; do edge $side; done
 # Held inside the window: sent to the screen's corner, it stays in the window.
 xdotool mousemove 1 1
