@@ -88,6 +88,24 @@ void NoteSystemEvent(const SDL_SysWMmsg* msg) {
     if (e.type == DestroyNotify && IsOurs(e.xdestroywindow.window)) NoteGone(e.xdestroywindow.window);
 }
 
+// SDL hides a window before destroying it, and on X waits for the server to
+// report it unmapped; a window that no longer exists is never reported, so the
+// report is put in front of the queue for it.
+void BeforeSdlDestroy(const Window& w) {
+    unsigned long xid = XWindowOf(w);
+    if (!xid || std::find(g_gone.begin(), g_gone.end(), xid) == g_gone.end()) return;
+    SDL_SysWMinfo info;
+    SDL_VERSION(&info.version);
+    if (!SDL_GetWindowWMInfo(w.sdl, &info) || info.subsystem != SDL_SYSWM_X11) return;
+    XEvent e;
+    std::memset(&e, 0, sizeof e);
+    e.type = UnmapNotify;
+    e.xunmap.display = info.info.x11.display;
+    e.xunmap.event = xid;
+    e.xunmap.window = xid;
+    XPutBackEvent(info.info.x11.display, &e);
+}
+
 void CloseDestroyedWindows() {
     if (g_gone.empty()) return;
     for (HWND h : AllWindows()) {

@@ -129,6 +129,7 @@ void WatchDisplay();                        // after SDL video starts
 void NoteSystemEvent(const SDL_SysWMmsg* msg);
 void CloseDestroyedWindows();               // each is closed as by its close box
 bool QueryPointer(POINT* p);                // the X server's pointer, where it answers
+void BeforeSdlDestroy(const Window& w);     // lets SDL destroy a window that is gone
 
 // Menus.
 LRESULT RunMenuBar(HWND hwnd, int topIndex);  // the modal menu-bar loop

@@ -310,7 +310,10 @@ BOOL DestroyWindow(HWND hwnd) {
     if (w->dialog) DialogDestroyed(*w);
     ReleaseImGui(*w);
     if (w->ownsGl && w->gl) SDL_GL_DeleteContext(static_cast<SDL_GLContext>(w->gl));
-    if (w->sdl) SDL_DestroyWindow(w->sdl);
+    if (w->sdl) {
+        BeforeSdlDestroy(*w);
+        SDL_DestroyWindow(w->sdl);
+    }
     if (g_focus == hwnd) g_focus = nullptr;
     if (g_active == hwnd) g_active = nullptr;
     Windows().erase(reinterpret_cast<uintptr_t>(hwnd));
