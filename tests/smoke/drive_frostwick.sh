@@ -119,7 +119,10 @@ full_screen_seen() {
     until_ok 100 is_screen
     note "$1 $(size "$win")"
     [ -z "$pictures" ] && return
-    until_ok 50 brighter "$1" "${screen_w}x$screen_h+0+0" 150
+    # A frame of the game: neither black nor the white of a window not yet
+    # drawn at its new size.
+    framed() { shot "$1" && b=$(brightness "$1" "${screen_w}x$screen_h+0+0") && [ "$b" -gt 150 ] && [ "$b" -lt 700 ]; }
+    until_ok 50 framed "$1"
     note "$1FRAME $(brightness "$1" "${screen_w}x$screen_h+0+0")"
 }
 # Pushes the pointer towards one edge ($1: right, left, down or up), a few pixels
