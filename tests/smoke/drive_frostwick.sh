@@ -288,9 +288,11 @@ scene="640x330+$cx+$((cy + 60))"
 settle() {
     shot calm0; s_k=0
     while [ $s_k -lt 20 ]; do
-        shot calm1 && [ "$(difference calm0 calm1 "$scene")" -lt 25 ] && return 0
+        shot calm1 && [ "$(difference calm0 calm1 "$scene")" -lt 30 ] && return 0
         mv "$shots/calm1.png" "$shots/calm0.png"; s_k=$((s_k + 1))
     done
+    # Walkers about: the last picture stands.
+    cp "$shots/calm0.png" "$shots/calm1.png"
     return 1
 }
 turn_by() {
