@@ -89,7 +89,7 @@ colour() {
 yellow() { colour "300x22+$((cx + 100))+$((cy + 302))" | { read -r r g a; [ $(((r < g ? r : g) - (3 * a - r - g))) -gt 120 ]; }; }
 not_yellow() { ! yellow; }
 lines="260x12+$((cx + 190))+$((cy + 250))"
-get_ready() { colour "$lines" | { read -r r g a; [ $((r - g)) -lt -30 ]; }; }
+get_ready() { colour "$lines" | { read -r r g a; [ $((r - g)) -lt -50 ]; }; }
 playing() { colour "$lines" | { read -r r g a; [ $((r - g)) -gt 100 ]; }; }
 key Return
 until_ok 50 yellow || note "NODIFFICULTYMENU"

@@ -256,7 +256,8 @@ focus "$win"
 # Play: START GAME, then EASY: the difficulty menu is the one with the yellow
 # "BACK TO MAIN MENU" row; the menus take a key only 0.3 s after the last one, so
 # Return is pressed again until that menu has gone. Then wait for play: the
-# level's teal "get ready" lines come and go, leaving the red room.
+# level's teal "get ready" lines (far greener than the loading screen's snowy
+# sky there) come and go, leaving the red room.
 back="300x22+$((cx + 100))+$((cy + 302))"
 yellowness() { region "$1" "$2" | { read -r r g a; echo $(((r < g ? r : g) - (3 * a - r - g))); }; }
 difficulty() { shot menu && [ "$(yellowness menu "$back")" -gt 120 ]; }
@@ -270,7 +271,7 @@ while [ $k -lt 10 ]; do
     k=$((k + 1))
 done
 lines="260x12+$((cx + 190))+$((cy + 250))"
-get_ready() { shot play && [ "$(redness play "$lines")" -lt -30 ]; }
+get_ready() { shot play && [ "$(redness play "$lines")" -lt -50 ]; }
 playing() { shot play && [ "$(redness play "$lines")" -gt 100 ]; }
 until_ok 600 get_ready || note "NOGETREADY"
 until_ok 100 playing && note "PLAYING"
@@ -324,9 +325,12 @@ xdotool mousemove 1 1
 note "GRAB $(pointer)"
 
 # The editor (F5): a click on the third icon (walls) tints it in place of the first.
-icon0="24x24+$((cx + 588))+$((cy + 28))"; icon2="24x24+$((cx + 588))+$((cy + 98))"
+icon0="24x24+$((cx + 588))+$((cy + 28))"; icon1="24x24+$((cx + 588))+$((cy + 63))"
+icon2="24x24+$((cx + 588))+$((cy + 98))"
+# Open: the first icon tinted, the second still blue.
+editor_open() { shot icons0 && [ "$(redness icons0 "$icon0")" -gt 60 ] && [ "$(redness icons0 "$icon1")" -lt 0 ]; }
 xdotool key --delay 5 F5
-until_ok 50 redder icons0 "$icon0" 60
+until_ok 50 editor_open || note "NOEDITOR"
 xdotool mousemove $((cx + 615)) $((cy + 125)) click 1
 until_ok 30 redder icons1 "$icon2" $(($(redness icons0 "$icon2") + 60))
 note "ICONS $(redness icons0 "$icon0") $(redness icons0 "$icon2") $(redness icons1 "$icon0") $(redness icons1 "$icon2")"
