@@ -515,8 +515,11 @@ void Device8::SetCursorPosition(int x, int y, DWORD) {
     SDL_GetWindowPosition(window_, &area.x, &area.y);
     SDL_GetWindowSize(window_, &area.w, &area.h);
     const SDL_Point to = CursorTarget(pp_.Windowed != FALSE, x, y, area, pp_.BackBufferWidth, pp_.BackBufferHeight);
-    SDL_Point pointer{0, 0};
-    SDL_GetGlobalMouseState(&pointer.x, &pointer.y);
+    // The pointer as the window platform reads it, the reading the framework's
+    // coordinates came from.
+    POINT now{0, 0};
+    GetCursorPos(&now);
+    const SDL_Point pointer{static_cast<int>(now.x), static_cast<int>(now.y)};
     if (!CursorWarpNeeded(to, pointer, cursorWarped_ ? &lastCursorWarp_ : nullptr)) return;
     SDL_WarpMouseGlobal(to.x, to.y);
     lastCursorWarp_ = to;

@@ -10,16 +10,12 @@
 #include "device8.h"
 #include "format_util.h"
 #include "platform_bridge.h"
-#include "quil_gl_driver.h"
 #include "quil_com.h"
 
 namespace quil_d3d8 {
 
-bool EnsureSdlVideo() {
-    if (SDL_WasInit(SDL_INIT_VIDEO)) return true;
-    quil_platform::PrepareGLDriver();
-    return SDL_InitSubSystem(SDL_INIT_VIDEO) == 0;
-}
+// The window platform starts SDL video, so that both agree on the display.
+bool EnsureSdlVideo() { return quil_platform::StartVideo(); }
 
 bool HeadlessVideo() {
     const char* driver = SDL_GetCurrentVideoDriver();

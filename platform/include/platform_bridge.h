@@ -15,6 +15,10 @@ struct SDL_Window;
 
 namespace quil_platform {
 
+// Starts SDL video once for every platform library (true when it runs). With no
+// driver chosen in SDL_VIDEODRIVER and no display to open, the program ends with
+// a message naming the display.
+bool StartVideo();
 // The SDL window behind a window handle; null when the handle is not a live window.
 SDL_Window* WindowSDL(HWND hwnd);
 // Pixels above the client area taken by the window's menu bar (0 without one).

@@ -46,6 +46,10 @@ void KeyPress(int virtualKey);  // down then up
 void MouseMove(HWND hwnd, int x, int y);
 void MouseButton(HWND hwnd, int button, bool down, int x, int y);  // 0 left, 1 middle, 2 right
 void Click(HWND hwnd, int button, int x, int y);
+// Acts as a desktop does while a window has the mouse captured and the program
+// is active: the pointer is held inside that window (offscreen runs have no
+// real pointer grab).
+void HoldPointer(bool on);
 // The window's close box, a resize by the user (new client size), minimise and
 // restore, and the program losing or regaining the foreground.
 void CloseBox(HWND hwnd);

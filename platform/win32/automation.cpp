@@ -62,6 +62,8 @@ void KeyUp(int vk) {
 }
 void KeyPress(int vk) { KeyDown(vk); KeyUp(vk); }
 
+void HoldPointer(bool on) { EmulatePointerHold(on); }
+
 void MouseMove(HWND hwnd, int x, int y) {
     POINT p{x, y};
     ClientToScreen(hwnd, &p);

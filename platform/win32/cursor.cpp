@@ -1,7 +1,10 @@
 // Cursor shape, visibility counter, position, clipping and capture; icons.
+#include <algorithm>
 #include <cstring>
 #include <map>
+#include <thread>
 #include "quil_resource_table.h"
+#include "win32_dialog.h"
 #include "win32_internal.h"
 
 namespace {
@@ -175,9 +178,11 @@ BOOL GetCursorPos(LPPOINT p) {
 
 // Moves the cursor (a warp); the window under it gets a mouse move as on Win32.
 // On a real display the pointer goes to the asked place (within the clip), not
-// to where it is read to be now.
+// to where it is read to be now. While the pointer is held for a captured
+// window the warp stops inside that window's client area.
 BOOL SetCursorPos(int x, int y) {
-    POINT p = w32::SetCursorScreen(x, y);
+    POINT p = w32::HeldWarpTarget(POINT{x, y});
+    p = w32::SetCursorScreen(p.x, p.y);
     if (w32::VideoReady() && !w32::Offscreen()) {
         SDL_WarpMouseGlobal(p.x, p.y);
         return TRUE;
@@ -214,14 +219,14 @@ HWND SetCapture(HWND hwnd) {
     if (!w32::Find(hwnd)) return old;
     if (old && old != hwnd) SendMessageA(old, WM_CAPTURECHANGED, 0, reinterpret_cast<LPARAM>(hwnd));
     g_capture = hwnd;
-    if (w32::VideoReady() && !w32::Offscreen()) SDL_CaptureMouse(SDL_TRUE);
+    w32::UpdatePointerGrab();
     return old;
 }
 
 BOOL ReleaseCapture() {
     HWND old = g_capture;
     g_capture = nullptr;
-    if (w32::VideoReady() && !w32::Offscreen()) SDL_CaptureMouse(SDL_FALSE);
+    w32::UpdatePointerGrab();
     if (old && w32::Find(old)) SendMessageA(old, WM_CAPTURECHANGED, 0, 0);
     return TRUE;
 }
@@ -242,3 +247,103 @@ void ForceArrowCursor(bool on) {
     ApplyCursor();
 }
 }
+
+// ---------------------------------------------------------------- the held pointer
+// On Win32 a captured mouse sends every click to the capturing window wherever
+// the pointer is. An X desktop has no such thing: a pointer outside the window
+// clicks other windows or the window manager's frame. So while a window has the
+// mouse captured, the pointer is grabbed and confined to that window (SDL keeps
+// the grab only while the window has the keyboard focus, and it is let go while
+// a dialog or message box is up). The confined pointer can no longer cross the
+// window's frame, which a program's edge test is made against (GetWindowRect):
+// a pointer held at the window's outermost row or column reads as standing on
+// the frame's outer edge, and a warp goes no further than one pixel inside the
+// client area, off that edge and off the menu bar.
+namespace {
+HWND g_grabbed = nullptr;   // the window whose SDL grab is set
+int g_grabPauses = 0;       // message boxes up
+bool g_emulatedHold = false;
+const std::thread::id g_windowThread = std::this_thread::get_id();  // the program's first thread
+
+// The held window's menu strip with client area, and its client area, on the screen.
+void HeldAreas(HWND hwnd, RECT* area, RECT* client) {
+    w32::Window* w = w32::Find(hwnd);
+    POINT o{0, 0};
+    ClientToScreen(hwnd, &o);
+    *client = RECT{o.x, o.y, o.x + w->clientW, o.y + w->clientH};
+    *area = *client;
+    area->top -= w32::StripHeight(*w);
+}
+
+// The window the pointer is held in now, or null.
+HWND HeldWindow() {
+    HWND cap = GetCapture();
+    w32::Window* w = w32::Find(cap);
+    if (!w || (w->style & WS_CHILD)) return nullptr;
+    if (g_emulatedHold) return w32::AppActive() ? cap : nullptr;
+    if (g_grabbed != cap || !w->sdl || !w32::VideoReady() || w32::Offscreen()) return nullptr;
+    return SDL_GetGrabbedWindow() == w->sdl ? cap : nullptr;
+}
+}  // namespace
+
+namespace w32 {
+POINT HeldPointerReading(POINT p, const RECT& area, const RECT& frame) {
+    p.x = std::clamp(p.x, area.left, std::max(area.left, area.right - 1));
+    p.y = std::clamp(p.y, area.top, std::max(area.top, area.bottom - 1));
+    if (p.x == area.left) p.x = frame.left;
+    else if (p.x == area.right - 1) p.x = frame.right;
+    if (p.y == area.top) p.y = frame.top;
+    else if (p.y == area.bottom - 1) p.y = frame.bottom;
+    return p;
+}
+
+POINT HeldWarpPoint(POINT p, const RECT& client) {
+    if (client.right - client.left >= 3) p.x = std::clamp(p.x, client.left + 1, client.right - 2);
+    if (client.bottom - client.top >= 3) p.y = std::clamp(p.y, client.top + 1, client.bottom - 2);
+    return p;
+}
+
+POINT HeldCursorRead(POINT p) {
+    HWND h = HeldWindow();
+    if (!h) return p;
+    RECT area, client;
+    HeldAreas(h, &area, &client);
+    RECT in = FrameInsets(Find(h)->style);
+    RECT frame{area.left - in.left, area.top - in.top, area.right + in.right, area.bottom + in.bottom};
+    return HeldPointerReading(p, area, frame);
+}
+
+POINT HeldWarpTarget(POINT p) {
+    HWND h = HeldWindow();
+    if (!h) return p;
+    RECT area, client;
+    HeldAreas(h, &area, &client);
+    return HeldWarpPoint(p, client);
+}
+
+// Sets or lets go of the SDL grab to follow the capture.
+void UpdatePointerGrab() {
+    HWND want = nullptr;
+    if (g_capture && g_grabPauses == 0 && !ActiveDialog() && VideoReady() && !Offscreen()) {
+        Window* w = Find(g_capture);
+        if (w && w->sdl && !(w->style & WS_CHILD)) want = g_capture;
+    }
+    if (want == g_grabbed) return;
+    if (Window* old = Find(g_grabbed)) {
+        if (old->sdl) SDL_SetWindowMouseGrab(old->sdl, SDL_FALSE);
+    }
+    g_grabbed = want;
+    if (Window* w = Find(want)) SDL_SetWindowMouseGrab(w->sdl, SDL_TRUE);
+}
+
+void PausePointerGrab(bool pause) {
+    // Boxes shown from another thread leave the grab alone: SDL wants the window thread.
+    if (std::this_thread::get_id() != g_windowThread) return;
+    g_grabPauses += pause ? 1 : -1;
+    if (g_grabPauses < 0) g_grabPauses = 0;
+    UpdatePointerGrab();
+}
+
+void EmulatePointerHold(bool on) { g_emulatedHold = on; }
+}  // namespace w32
+

@@ -98,9 +98,12 @@ int MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type) {
             // As on Win32, the window that was active before the box gets the
             // keyboard back when it closes: without a window manager nobody
             // else hands it over, and a full-screen game would hear no keys.
+            // The pointer is let go while the box is up, so that it can be clicked.
             HWND before = w32::ActiveWindow();
+            w32::PausePointerGrab(true);
             answer = ShowNative(owner, text, caption, type);
             if (before && w32::Find(before)) w32::RaiseToFront(before);
+            w32::PausePointerGrab(false);
         }
         if (answer < 0) {
             std::fprintf(stderr, "[%s] %s\n", caption ? caption : "", text ? text : "");

@@ -2,7 +2,9 @@
 // events into Win32 input messages, and the default window procedure.
 #include <algorithm>
 #include <bitset>
+#include <cerrno>
 #include <csignal>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include "win32_internal.h"
@@ -18,6 +20,7 @@ int g_quitCode = 0;
 bool g_keyDown[256] = {};
 int g_videoState = 0;  // 0 untried, 1 ready, -1 unavailable
 POINT g_cursor{0, 0};
+bool g_cursorRead = false;  // g_cursor read from the display since the last event pump
 RECT g_clip{0, 0, 0, 0};
 bool g_clipOn = false;
 UINT g_buttons = 0;  // MK_ flags of held mouse buttons
@@ -46,6 +49,20 @@ WPARAM MouseKeys() {
 }
 }  // namespace
 
+// Without a driver chosen by the caller (SDL_VIDEODRIVER) SDL falls back to its
+// offscreen driver when no display answers, and the program would run on unseen:
+// it stops instead, naming the display it could not open, as X programs do.
+[[noreturn]] static void NoDisplay() {
+    const char* x = std::getenv("DISPLAY");
+    const char* wayland = std::getenv("WAYLAND_DISPLAY");
+    if (x && *x) std::fprintf(stderr, "%s: cannot open display \"%s\"\n", program_invocation_short_name, x);
+    else if (wayland && *wayland)
+        std::fprintf(stderr, "%s: cannot open Wayland display \"%s\"\n", program_invocation_short_name, wayland);
+    else std::fprintf(stderr, "%s: no display (DISPLAY is not set)\n", program_invocation_short_name);
+    std::fprintf(stderr, "%s: set SDL_VIDEODRIVER=offscreen to run without one\n", program_invocation_short_name);
+    std::exit(1);
+}
+
 bool EnsureVideo() {
     if (g_videoState == 0) {
         // Set also when the graphics device started SDL first: SDL reads these
@@ -59,7 +76,13 @@ bool EnsureVideo() {
             quil_platform::PrepareGLDriver();
             // Interrupt and terminate signals keep their usual effect on the program.
             SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+            const char* chosen = SDL_GetHint(SDL_HINT_VIDEODRIVER);
             g_videoState = SDL_InitSubSystem(SDL_INIT_VIDEO | SDL_INIT_EVENTS) == 0 ? 1 : -1;
+            if (!chosen || !*chosen) {
+                const char* d = g_videoState == 1 ? SDL_GetCurrentVideoDriver() : nullptr;
+                if (!d || std::strcmp(d, "offscreen") == 0 || std::strcmp(d, "dummy") == 0) NoDisplay();
+            }
+            if (g_videoState == 1) WatchDisplay();
         }
         // The GL library stays loaded for the whole run, as the system's does;
         // otherwise SDL unloads the driver with the last GL window and loads it
@@ -85,13 +108,19 @@ bool Offscreen() {
 
 DWORD MessageTime() { return timeGetTime(); }
 
+// On a real display the pointer is read from the server once per look at the
+// events, so that every reader between two looks (the frame, a mouse message and
+// the device cursor behind it) sees the same place.
 POINT CursorScreen() {
-    if (RealDisplay()) {
-        int x = 0, y = 0;
-        SDL_GetGlobalMouseState(&x, &y);
-        g_cursor = POINT{x, y};
+    if (RealDisplay() && !g_cursorRead) {
+        g_cursorRead = true;
+        if (!QueryPointer(&g_cursor)) {
+            int x = 0, y = 0;
+            SDL_GetGlobalMouseState(&x, &y);
+            g_cursor = POINT{x, y};
+        }
     }
-    return g_cursor;
+    return HeldCursorRead(g_cursor);
 }
 
 POINT SetCursorScreen(int x, int y) { return g_cursor = ClampToClip(POINT{x, y}); }
@@ -329,6 +358,7 @@ bool HoldRelease(HWND hwnd, int key, int button, bool down, int x, int y) {
 }  // namespace
 
 static void HandleEvent(const SDL_Event& e) {
+    if (e.type == SDL_SYSWMEVENT) { NoteSystemEvent(e.syswm.msg); return; }
     if (MenuLoopActive() && MenuHandleEvent(e)) return;
     switch (e.type) {
         case SDL_WINDOWEVENT: HandleWindowEvent(e.window); break;
@@ -382,8 +412,11 @@ static void HandleEvent(const SDL_Event& e) {
 
 void PumpEvents() {
     if (!VideoReady()) return;
+    UpdatePointerGrab();
+    g_cursorRead = false;
     SDL_Event e;
     while (SDL_PollEvent(&e)) HandleEvent(e);
+    CloseDestroyedWindows();
 }
 
 BOOL GetClip(LPRECT r) { if (!r) return FALSE; *r = g_clipOn ? g_clip : RECT{0, 0, 65535, 65535}; return TRUE; }

@@ -11,6 +11,7 @@
 #include "windows.h"
 
 struct ImGuiContext;
+struct SDL_SysWMmsg;
 
 namespace w32 {
 
@@ -111,9 +112,24 @@ int VirtualKeyFromSdl(SDL_Keycode key);
 void RouteKey(HWND target, int vk, bool down, bool repeat, int scancode);
 void UserResize(HWND hwnd, int clientW, int clientH);
 BOOL GetClip(LPRECT r);
+// The pointer held inside the window that has the mouse captured (cursor.cpp).
+void UpdatePointerGrab();                 // the grab follows capture, dialogs and boxes
+void PausePointerGrab(bool pause);        // a message box is up (nests)
+void EmulatePointerHold(bool on);         // tests: hold as a grabbing display would
+POINT HeldCursorRead(POINT p);            // the reading of a held pointer
+POINT HeldWarpTarget(POINT p);            // where a warp of a held pointer stops
+POINT HeldPointerReading(POINT p, const RECT& area, const RECT& frame);
+POINT HeldWarpPoint(POINT p, const RECT& client);
 void SetClip(const RECT* r);
 int KeyLparamScan(int vk);
 bool KeyIsDown(int vk);
+
+// Windows that another program destroyed on the X server (display_watch.cpp).
+void WatchDisplay();                        // after SDL video starts
+void NoteSystemEvent(const SDL_SysWMmsg* msg);
+void CloseDestroyedWindows();               // each is closed as by its close box
+bool QueryPointer(POINT* p);                // the X server's pointer, where it answers
+void BeforeSdlDestroy(const Window& w);     // lets SDL destroy a window that is gone
 
 // Menus.
 LRESULT RunMenuBar(HWND hwnd, int topIndex);  // the modal menu-bar loop

@@ -312,7 +312,10 @@ BOOL DestroyWindow(HWND hwnd) {
     if (w->dialog) DialogDestroyed(*w);
     ReleaseImGui(*w);
     if (w->ownsGl && w->gl) SDL_GL_DeleteContext(static_cast<SDL_GLContext>(w->gl));
-    if (w->sdl) SDL_DestroyWindow(w->sdl);
+    if (w->sdl) {
+        BeforeSdlDestroy(*w);
+        SDL_DestroyWindow(w->sdl);
+    }
     if (g_focus == hwnd) g_focus = nullptr;
     if (g_active == hwnd) g_active = nullptr;
     Windows().erase(reinterpret_cast<uintptr_t>(hwnd));
@@ -581,6 +584,8 @@ int GetSystemMetrics(int index) {
 
 // ---------------------------------------------------------------- the seam to the graphics device
 namespace quil_platform {
+
+bool StartVideo() { return EnsureVideo(); }
 
 SDL_Window* WindowSDL(HWND hwnd) { Window* w = Find(hwnd); return w ? w->sdl : nullptr; }
 

@@ -40,3 +40,36 @@ start_wm() {
     return 1
 }
 stop_wm() { [ -n "$wm_pid" ] && kill $wm_pid 2>/dev/null; wm_pid=""; }
+# Runs "$@" every tenth of a second until it succeeds, for up to $1 tenths of a
+# second by the clock (however long each try takes); fails when the time runs
+# out or the program ($pid) has ended.
+tenths() { echo $(($(date +%s%N) / 100000000)); }
+until_ok() {
+    u_end=$(($(tenths) + $1)); shift
+    while :; do
+        "$@" && return 0
+        kill -0 $pid 2>/dev/null || return 1
+        [ "$(tenths)" -lt $u_end ] || return 1
+        sleep 0.1
+    done
+}
+# "X Y WIDTH HEIGHT" of a window's inside on the screen (xwininfo's absolute place,
+# which stays right under a window manager's frame).
+placement() {
+    xwininfo -id "$1" 2>/dev/null |
+        awk '/Absolute upper-left X/{x=$NF} /Absolute upper-left Y/{y=$NF} /^ *Width:/{w=$NF} /^ *Height:/{h=$NF}
+             END{print x, y, w, h}'
+}
+has_focus() { [ "$(xdotool getwindowfocus 2>/dev/null)" = "$1" ]; }
+# Gives window $1 the keyboard and waits (up to 3 s) until it has it.
+focus() { xdotool windowfocus "$1" 2>/dev/null; until_ok 30 has_focus "$1"; }
+# Waits (up to $1 tenths) for the program's end; its exit status goes to $status.
+ended() {
+    e_i=0
+    while kill -0 $pid 2>/dev/null; do
+        [ $e_i -ge "$1" ] && return 1
+        e_i=$((e_i + 1)); sleep 0.1
+    done
+    wait $pid; status=$?
+    return 0
+}

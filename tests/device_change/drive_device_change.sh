@@ -3,11 +3,11 @@
 # F2 and answers the settings dialog with Apply in the title menu, in play and in
 # the editor, noting the program's peak resident size (VmHWM) at each stage.
 # $1: the run folder, $2: the report file (one finding a line), $3: a folder for
-# screenshots (optional). With NOCHANGE set, F2 is not pressed (to measure a
+# screenshots (optional), $4: "bare" (no window manager, the default) or "openbox". With NOCHANGE set, F2 is not pressed (to measure a
 # build whose device change fails). With HEAPTRACK set, the program runs under heaptrack,
 # which writes its record into that folder.
 here=$(cd "$(dirname "$0")" && pwd)
-run="$1"; out="$2"; shots="${3:-}"
+run="$1"; out="$2"; shots="${3:-}"; wm="${4:-bare}"
 note() { echo "$*" >> "$out"; }
 : > "$out"
 xdotool getdisplaygeometry > /dev/null 2>&1 || { note "NOX"; exit 0; }
@@ -17,84 +17,108 @@ work=$(mktemp -d /tmp/quil_devchange_XXXXXX)
 cp -r "$run"/. "$work"/ 2>/dev/null
 [ -x "$work/frostwick" ] && cd "$work" || { note "NORUNDIR"; exit 0; }
 rm -f DebugOutput.Dbg frostwick.dat
+. "$here/../common/xwindows.sh"
+start_wm "$wm" || { note "NOWM"; exit 0; }
 ${HEAPTRACK:+heaptrack -o "$HEAPTRACK/frostwick"} "$work/frostwick" > "$out.program" 2>&1 &
 pid=$!
+status=""
 hwm() {
     p=$(pgrep -n -f "^$work/frostwick") && note "VMHWM $1 $(sed -n "s/^VmHWM:[[:space:]]*//p" /proc/$p/status)"
 }
 
-. "$here/../common/xwindows.sh"
-# Any other top-level window is a message box: note its caption and answer it.
+# Any other shown window is a message box: note its caption and answer it (the
+# whole tree: under a window manager the boxes sit inside its frames).
 answer_boxes() {
-    xwininfo -root -children | sed -n 's/^ *\(0x[0-9a-f]*\) "\(.*\)":.*/\1 \2/p' | while read -r b name; do
+    xwininfo -root -tree | sed -n 's/^ *\(0x[0-9a-f]*\) "\(.*\)":.*/\1 \2/p' | while read -r b name; do
         case "$name" in
-            QUIL-ENGINE|"Game Settings"|"") ;;
-            *) note "BOX $name"; xdotool windowfocus "$b" 2>/dev/null; sleep 0.2; xdotool key Return; sleep 0.3 ;;
+            QUIL-ENGINE|"Game Settings"|""|Openbox) ;;
+            *) note "BOX $name"; focus "$b"; xdotool key Return
+               k=0; while xwininfo -id "$b" > /dev/null 2>&1 && [ $k -lt 30 ]; do k=$((k + 1)); sleep 0.1; done ;;
         esac
     done
 }
 shot() { [ -n "$shots" ] && import -window root "$shots/$1.png" 2>/dev/null; }
-key() { xdotool windowfocus "$win" 2>/dev/null; sleep 0.2; xdotool keydown "$1"; sleep 0.15; xdotool keyup "$1"; }
+# A key pressed for 0.15 s, as a hand does, once the game has the keyboard.
+key() { focus "$win"; xdotool keydown "$1"; sleep 0.15; xdotool keyup "$1"; }
 # F2, then Return for the dialog's default button, Apply; the program must still run.
 change_device() {
     [ -n "$NOCHANGE" ] && return
     key F2
     dlg=$(window '^Game Settings$' 50) || { note "NODIALOG $1"; return; }
-    xdotool windowfocus "$dlg" 2>/dev/null; sleep 0.3
+    focus "$dlg"
     xdotool key Return
     gone '^Game Settings$' 50 || note "DIALOGSTAYS $1"
-    sleep 1.5
+    # The new device is up once the game has the keyboard back.
+    until_ok 100 has_focus "$win" || answer_boxes
     answer_boxes
     kill -0 $pid 2>/dev/null && note "RUNNING $1" || note "ENDED $1"
 }
 finish() {
-    i=0
-    while kill -0 $pid 2>/dev/null && [ $i -lt 100 ]; do i=$((i + 1)); sleep 0.1; done
-    kill -0 $pid 2>/dev/null && { note "STILLRUNNING"; kill $pid; }
-    wait $pid; note "STATUS $?"
+    if [ -n "$status" ] || ended 100; then note "STATUS $status"; else note "STILLRUNNING"; kill $pid; wait $pid; note "STATUS killed"; fi
+    stop_wm
     cp DebugOutput.Dbg "$out.log" 2>/dev/null
     cd / && rm -rf "$work"
     exit 0
 }
 
 dlg=$(window '^Game Settings$' 300) || { note "NODIALOG start"; finish; }
-sleep 0.5
+focus "$dlg"
 xdotool mousemove --window "$dlg" 40 317 click 1
-sleep 0.3
 xdotool key Return
 win=$(window '^QUIL-ENGINE$' 300) || { note "NOWINDOW"; finish; }
 i=0
-while [ $i -lt 100 ] && ! grep -q 'Initialising Game' DebugOutput.Dbg 2>/dev/null; do answer_boxes; i=$((i + 1)); sleep 0.2; done
-sleep 2
+while [ $i -lt 300 ] && ! grep -q 'Initialising Game' DebugOutput.Dbg 2>/dev/null; do answer_boxes; i=$((i + 1)); sleep 0.2; done
 answer_boxes
+focus "$win"
 xdotool mousemove --window "$win" 320 300
 shot menu-before
 hwm menu
 change_device menu
 shot menu-after
-# Return on "START GAME", Return on "EASY"; then four seconds of "get ready".
+# Return on "START GAME", then on "EASY" (the difficulty menu is the one with the
+# yellow "BACK TO MAIN MENU" row; the menus take a key 0.3 s after the last, so
+# Return goes again until that menu has gone); then play, once the level's teal
+# "get ready" lines have come and gone.
+seen=$(mktemp -d)
+set -- $(placement "$win"); cx=$1; cy=$(($2 + $4 - 480))
+# "min(red, green) - blue" and "red - green" of a region of the screen, in 1/1000.
+colour() {
+    import -window root -crop "$1" +repage "$seen/now.png" 2>/dev/null || return 1
+    convert "$seen/now.png" -format '%[fx:int(1000*mean.r)] %[fx:int(1000*mean.g)] %[fx:int(1000*mean)]' info: 2>/dev/null
+}
+yellow() { colour "300x22+$((cx + 100))+$((cy + 302))" | { read -r r g a; [ $(((r < g ? r : g) - (3 * a - r - g))) -gt 120 ]; }; }
+not_yellow() { ! yellow; }
+lines="260x12+$((cx + 190))+$((cy + 250))"
+get_ready() { colour "$lines" | { read -r r g a; [ $((r - g)) -lt -50 ]; }; }
+playing() { colour "$lines" | { read -r r g a; [ $((r - g)) -gt 100 ]; }; }
 key Return
-sleep 1
-key Return
-sleep 6
+until_ok 50 yellow || note "NODIFFICULTYMENU"
+k=0
+while [ $k -lt 10 ]; do key Return; until_ok 10 not_yellow && break; k=$((k + 1)); done
+until_ok 600 get_ready || note "NOGETREADY"
+until_ok 100 playing || note "NOPLAY"
 shot play-before
 change_device play
 shot play-after
-sleep 1
-kill -0 $pid 2>/dev/null && note "PLAYING"
+until_ok 100 playing && note "PLAYING"
 hwm play
-# F5: the editor, with its own device change.
+# F5: the editor (its icon column on the right), with its own device change.
+icons="24x24+$((cx + 588))+$((cy + 28))"
+editor() { colour "$icons" | { read -r r g a; [ $((r - g)) -gt 60 ]; }; }
 key F5
-sleep 2
+until_ok 50 editor || note "NOEDITOR"
 shot editor-before
 change_device editor
 shot editor-after
 hwm editor
 note "GAMEINITS $(grep -c 'Initialising Game' DebugOutput.Dbg)"
 note "LEVELLOADS $(grep -ci 'Loading level\|Level0.dat' DebugOutput.Dbg)"
+# F5 closes the editor; Escape ends the game; Escape in the menu quits (each
+# repeated until it has acted: the game takes keys a little apart).
 key F5
-sleep 1
+until_ok 50 playing
 key Escape
-sleep 1
-key Escape
+k=0
+while [ $k -lt 10 ] && kill -0 $pid 2>/dev/null; do key Escape; ended 10 && break; k=$((k + 1)); done
+rm -rf "$seen"
 finish

@@ -76,6 +76,37 @@ TEST(ApplicationShell, FromTheSettingsDialogToExit) {
         const MouseState* mouse = GetPCSystem()->GetMouse();
         return mouse->x == -5 && mouse->y == -7;
     });
+    // Held inside the window (as the desktop's pointer grab holds it), the pointer
+    // pushed past an edge is stored at the edge warp's positions and lands just
+    // inside the client area; it does not bounce back.
+    story.Do("held pointer pushed past the right edge", [] {
+        GetWindowRect(GetPCSystem()->GetHWnd(), &windowRect);
+        qa::HoldPointer(true);
+        qa::MouseMove(GetPCSystem()->GetHWnd(), 640 + 50, 100);
+    });
+    auto clientCursor = [] {
+        POINT p;
+        GetCursorPos(&p);
+        ScreenToClient(GetPCSystem()->GetHWnd(), &p);
+        return p;
+    };
+    story.Add("stored x 3, pointer one pixel inside the left edge", [clientCursor] {
+        if (GetPCSystem()->GetMouse()->x != 3) return false;
+        EXPECT_EQ(clientCursor().x, 1);
+        EXPECT_EQ(clientCursor().y, 100);
+        return true;
+    });
+    story.Do("held pointer pushed above the window", [] { qa::MouseMove(GetPCSystem()->GetHWnd(), 100, -80); });
+    story.Add("stored y the window's height - 3, pointer just inside the bottom", [clientCursor] {
+        if (GetPCSystem()->GetMouse()->y != windowRect.bottom - windowRect.top - 3) return false;
+        EXPECT_EQ(clientCursor().y, 480 - 2);
+        return true;
+    });
+    story.Hold("no warp back", 10, [clientCursor] {
+        EXPECT_EQ(clientCursor().x, 100);
+        EXPECT_EQ(clientCursor().y, 478);
+    });
+    story.Do("hold off", [] { qa::HoldPointer(false); });
     story.Do("focus lost, cursor past the edge", [] {
         GetWindowRect(GetPCSystem()->GetHWnd(), &windowRect);
         qa::FocusLoss(GetPCSystem()->GetHWnd());

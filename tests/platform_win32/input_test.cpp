@@ -1,6 +1,7 @@
 // Keys, mouse buttons, accelerators and the menu bar opened by Alt.
 #include <gtest/gtest.h>
 #include <cstdlib>
+#include <utility>
 #include "quil_automation.h"
 #include "test_window_util.h"
 
@@ -101,6 +102,47 @@ TEST_F(InputTest, AcceleratorsTurnF2AndAltEnterIntoCommandsOnce) {
     EXPECT_EQ(commands, (std::vector<WORD>{40001, 40004}));
     EXPECT_EQ(Recorder::Get().Count(WM_KEYDOWN), 1) << "only the plain Return reaches the window as a key";
     DestroyAcceleratorTable(acc);
+}
+
+// While the window has the mouse captured and the program is active, the pointer
+// is held inside the window: its outermost rows and columns read as the frame's
+// edges (where an edge test made against GetWindowRect looks), and a warp stops
+// one pixel inside the client area, below the menu bar.
+TEST_F(InputTest, AHeldPointerStaysInTheCapturingWindowAndReadsItsEdgesAsTheFrame) {
+    SetCapture(hwnd);
+    qa::HoldPointer(true);
+    RECT frame;
+    GetWindowRect(hwnd, &frame);
+    auto read = [] { POINT p; GetCursorPos(&p); return p; };
+    auto client = [this](POINT p) { ScreenToClient(hwnd, &p); return std::make_pair(int(p.x), int(p.y)); };
+    qa::MouseMove(hwnd, 320 + 40, 100);
+    EXPECT_EQ(read().x, frame.right);
+    qa::MouseMove(hwnd, 319, 100);  // the last column itself
+    EXPECT_EQ(read().x, frame.right);
+    qa::MouseMove(hwnd, -40, 100);
+    EXPECT_EQ(read().x, frame.left);
+    qa::MouseMove(hwnd, 100, -100);
+    EXPECT_EQ(read().y, frame.top);
+    qa::MouseMove(hwnd, 100, 300);
+    EXPECT_EQ(read().y, frame.bottom);
+    qa::MouseMove(hwnd, 100, -10);  // on the menu bar, off its top row: as it is
+    EXPECT_EQ(client(read()), std::make_pair(100, -10));
+
+    SetCursorPos(frame.left + 3, frame.top + 3);
+    EXPECT_EQ(client(read()), std::make_pair(1, 1)) << "a warp onto the frame stops inside the client area";
+    SetCursorPos(frame.right + 100, frame.bottom - 1);
+    EXPECT_EQ(client(read()), std::make_pair(318, 238));
+
+    // Without the foreground or the capture the pointer goes where it is put.
+    qa::FocusLoss(hwnd);
+    qa::MouseMove(hwnd, -40, 100);
+    EXPECT_EQ(client(read()), std::make_pair(-40, 100));
+    qa::FocusGain(hwnd);
+    ReleaseCapture();
+    SetCursorPos(frame.left + 3, frame.top + 3);
+    EXPECT_EQ(read().x, frame.left + 3);
+    qa::HoldPointer(false);
+    Drain();
 }
 
 }  // namespace

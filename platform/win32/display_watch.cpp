@@ -1,0 +1,121 @@
+// Windows that another program destroyed on the X server (xdotool windowclose,
+// XKillClient of a window, a broken window manager). Win32 has no such thing;
+// here such a window is closed as its close box would close it, so that the
+// program shuts down cleanly instead of dying on the X errors that every later
+// request about the missing window draws (Xlib's default answer is exit(1)).
+#include <SDL_syswm.h>
+#include <X11/Xlib.h>
+#include <algorithm>
+#include <cstring>
+#include <set>
+#include <vector>
+#include "win32_internal.h"
+
+namespace w32 {
+namespace {
+using XErrorHandlerFn = int (*)(Display*, XErrorEvent*);
+XErrorHandlerFn g_previous = nullptr;
+bool g_watching = false;
+std::vector<unsigned long> g_gone;  // X windows known to be destroyed
+std::set<HWND> g_closed;            // windows already told to close
+
+unsigned long XWindowOf(const Window& w) {
+    if (!w.sdl) return 0;
+    SDL_SysWMinfo info;
+    SDL_VERSION(&info.version);
+    if (!SDL_GetWindowWMInfo(w.sdl, &info) || info.subsystem != SDL_SYSWM_X11) return 0;
+    return static_cast<unsigned long>(info.info.x11.window);
+}
+
+bool IsOurs(unsigned long xid) {
+    if (!xid) return false;
+    if (std::find(g_gone.begin(), g_gone.end(), xid) != g_gone.end()) return true;
+    for (HWND h : AllWindows()) {
+        Window* w = Find(h);
+        if (w && XWindowOf(*w) == xid) return true;
+    }
+    return false;
+}
+
+void NoteGone(unsigned long xid) {
+    if (std::find(g_gone.begin(), g_gone.end(), xid) == g_gone.end()) g_gone.push_back(xid);
+}
+
+// Errors about one of our windows mean it is gone (a live window draws none):
+// they are noted and dropped; any other error goes to the handler before ours.
+int OnXError(Display* display, XErrorEvent* e) {
+    if (IsOurs(e->resourceid)) {
+        NoteGone(e->resourceid);
+        return 0;
+    }
+    return g_previous ? g_previous(display, e) : 0;
+}
+}  // namespace
+
+void WatchDisplay() {
+    const char* driver = SDL_GetCurrentVideoDriver();
+    if (g_watching || !driver || std::strcmp(driver, "x11") != 0) return;
+    g_watching = true;
+    SDL_EventState(SDL_SYSWMEVENT, SDL_ENABLE);
+    g_previous = XSetErrorHandler(OnXError);
+}
+
+// The pointer's place as the X server has it now. SDL's own global reading is a
+// cache that only pointer hardware motion refreshes: a warp (ours, or another
+// program's) leaves it behind.
+bool QueryPointer(POINT* p) {
+    if (!g_watching) return false;
+    for (HWND h : AllWindows()) {
+        Window* w = Find(h);
+        if (!w || !w->sdl) continue;
+        SDL_SysWMinfo info;
+        SDL_VERSION(&info.version);
+        if (!SDL_GetWindowWMInfo(w->sdl, &info) || info.subsystem != SDL_SYSWM_X11) continue;
+        Display* d = info.info.x11.display;
+        ::Window root, child;
+        int rx = 0, ry = 0, wx = 0, wy = 0;
+        unsigned int mask = 0;
+        if (!XQueryPointer(d, DefaultRootWindow(d), &root, &child, &rx, &ry, &wx, &wy, &mask)) return false;
+        *p = POINT{rx, ry};
+        return true;
+    }
+    return false;
+}
+
+void NoteSystemEvent(const SDL_SysWMmsg* msg) {
+    if (!msg || msg->subsystem != SDL_SYSWM_X11) return;
+    const XEvent& e = msg->msg.x11.event;
+    if (e.type == DestroyNotify && IsOurs(e.xdestroywindow.window)) NoteGone(e.xdestroywindow.window);
+}
+
+// SDL hides a window before destroying it, and on X waits for the server to
+// report it unmapped; a window that no longer exists is never reported, so the
+// report is put in front of the queue for it.
+void BeforeSdlDestroy(const Window& w) {
+    unsigned long xid = XWindowOf(w);
+    if (!xid || std::find(g_gone.begin(), g_gone.end(), xid) == g_gone.end()) return;
+    SDL_SysWMinfo info;
+    SDL_VERSION(&info.version);
+    if (!SDL_GetWindowWMInfo(w.sdl, &info) || info.subsystem != SDL_SYSWM_X11) return;
+    XEvent e;
+    std::memset(&e, 0, sizeof e);
+    e.type = UnmapNotify;
+    e.xunmap.display = info.info.x11.display;
+    e.xunmap.event = xid;
+    e.xunmap.window = xid;
+    XPutBackEvent(info.info.x11.display, &e);
+}
+
+void CloseDestroyedWindows() {
+    if (g_gone.empty()) return;
+    for (HWND h : AllWindows()) {
+        Window* w = Find(h);
+        if (!w || w->destroying || !w->enabled || g_closed.count(h)) continue;
+        unsigned long xid = XWindowOf(*w);
+        if (!xid || std::find(g_gone.begin(), g_gone.end(), xid) == g_gone.end()) continue;
+        g_closed.insert(h);
+        Post(h, WM_SYSCOMMAND, SC_CLOSE, 0);
+    }
+}
+
+}  // namespace w32
