@@ -17,6 +17,7 @@ function(quil_add_test)
   # The emulator prefixes every test command (policy CMP0158 stays OLD at our minimum version).
   set_target_properties(${T_NAME} PROPERTIES CROSSCOMPILING_EMULATOR ${PROJECT_SOURCE_DIR}/cmake/run_in_scratch.sh)
   target_link_libraries(${T_NAME} PRIVATE ${T_LIBS} GTest::gtest GTest::gtest_main GTest::gmock Threads::Threads)
+  target_include_directories(${T_NAME} PRIVATE ${PROJECT_SOURCE_DIR}/tests/common)
   target_compile_definitions(${T_NAME} PRIVATE QUIL_TEST_DATA_DIR="${CMAKE_CURRENT_SOURCE_DIR}/data"
                                                QUIL_SOURCE_DIR="${PROJECT_SOURCE_DIR}")
   set(props LABELS ${T_LABEL} TIMEOUT 900)

@@ -80,6 +80,21 @@ D3DMATRIX Multiply(const D3DMATRIX& a, const D3DMATRIX& b) {
     return r;
 }
 
+// Direct3D's clip space to OpenGL's as a matrix: y flipped, depth 0..w to
+// -w..w, and the half-pixel shift of Direct3D's pixel centres.
+D3DMATRIX ClipFixUp(const D3DVIEWPORT8& vp) {
+    D3DMATRIX fix;
+    std::memset(&fix, 0, sizeof(fix));
+    fix._11 = 1.0f;
+    fix._22 = -1.0f;
+    fix._33 = 2.0f;
+    fix._41 = 1.0f / static_cast<float>(vp.Width);
+    fix._42 = 1.0f / static_cast<float>(vp.Height);
+    fix._43 = -1.0f;
+    fix._44 = 1.0f;
+    return fix;
+}
+
 // Inverse of the upper 3x3 of m (identity when singular), row-major.
 void Inverse3(const D3DMATRIX& m, float out[9]) {
     float a = m._11, b = m._12, c = m._13, d = m._21, e = m._22, f = m._23, g = m._31, h = m._32, i = m._33;
@@ -355,18 +370,7 @@ void Device8::UploadUniforms(Program* p) {
         D3DMATRIX wv = Multiply(world, view);
         if (p->uWorldView >= 0) glUniformMatrix4fv(p->uWorldView, 1, GL_FALSE, &wv.m[0][0]);
         if (p->uWvpFix >= 0) {
-            // The position fix-up (y flip, depth 0..w to -w..w, half-pixel shift) as a matrix.
-            const D3DVIEWPORT8& vp = state_.viewport;
-            D3DMATRIX fix;
-            std::memset(&fix, 0, sizeof(fix));
-            fix._11 = 1.0f;
-            fix._22 = -1.0f;
-            fix._33 = 2.0f;
-            fix._41 = 1.0f / static_cast<float>(vp.Width);
-            fix._42 = 1.0f / static_cast<float>(vp.Height);
-            fix._43 = -1.0f;
-            fix._44 = 1.0f;
-            D3DMATRIX m = Multiply(Multiply(wv, state_.transforms[5]), fix);
+            D3DMATRIX m = Multiply(Multiply(wv, state_.transforms[5]), ClipFixUp(state_.viewport));
             glUniformMatrix4fv(p->uWvpFix, 1, GL_FALSE, &m.m[0][0]);
         }
         if (p->uNormalMat >= 0) {
@@ -764,18 +768,8 @@ void Device8::LogDraw(GLenum mode, UINT first, UINT count, UINT indexSize, const
             r.indexVersion = state_.indices->core().version();
         }
     }
-    const D3DVIEWPORT8& vp = state_.viewport;
-    D3DMATRIX fix;
-    std::memset(&fix, 0, sizeof(fix));
-    fix._11 = 1.0f;
-    fix._22 = -1.0f;
-    fix._33 = 2.0f;
-    fix._41 = 1.0f / static_cast<float>(vp.Width);
-    fix._42 = 1.0f / static_cast<float>(vp.Height);
-    fix._43 = -1.0f;
-    fix._44 = 1.0f;
-    const D3DMATRIX m =
-        Multiply(Multiply(Multiply(state_.transforms[0], state_.transforms[4]), state_.transforms[5]), fix);
+    const D3DMATRIX m = Multiply(Multiply(Multiply(state_.transforms[0], state_.transforms[4]), state_.transforms[5]),
+                                 ClipFixUp(state_.viewport));
     std::memcpy(r.clipFromModel, &m.m[0][0], sizeof(r.clipFromModel));
     drawLog_->draws.push_back(r);
 }

@@ -4,23 +4,12 @@
 // dialog from a window and from full screen. drive_desktop.sh tells what it does.
 #include <gtest/gtest.h>
 
-#include <unistd.h>
-
-#include <cstdio>
-#include <cstdlib>
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
-namespace {
+#include "xvfb_driver.h"
 
-std::string ReadFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
+namespace {
 
 class Desktop : public ::testing::TestWithParam<const char*> {
 protected:
@@ -28,35 +17,21 @@ protected:
     // window manager asked for) cannot run here, after two more tries (on a busy
     // machine a server or the window manager may lose a race for its display).
     void Drive(const char* scenario) {
-        const std::string file = ::testing::TempDir() + "frostwick_desktop_" + std::to_string(::getpid()) + ".txt";
-        const std::string cmd = std::string("timeout 240 xvfb-run -a -s '-screen 0 1280x1024x24' sh '") +
-                                DRIVER_SCRIPT + "' '" + RUN_DIR + "' '" + file + "' " + scenario + " " + GetParam() +
-                                " > /dev/null 2>&1";
-        int rc = 0;
         for (int attempt = 0; attempt < 3; ++attempt) {
-            rc = std::system(cmd.c_str());
-            report = "\n" + ReadFile(file);
-            program = ReadFile(file + ".program");
-            std::remove(file.c_str());
-            std::remove((file + ".program").c_str());
+            run = quiltest::RunXvfbDriver(DRIVER_SCRIPT, RUN_DIR, "1280x1024", 240,
+                                          std::string(scenario) + " " + GetParam());
             if (Has("XSTARTED") && !Has("NOWM")) break;
         }
-        if (!Has("XSTARTED")) GTEST_SKIP() << "Xvfb is not usable here (exit " << rc << "): " << report;
+        report = run.report;
+        program = run.program;
+        if (!Has("XSTARTED")) GTEST_SKIP() << "Xvfb is not usable here (exit " << run.rc << "): " << report;
         if (Has("NOWM")) GTEST_SKIP() << GetParam() << " does not start here";
         EXPECT_TRUE(Has("APPLIED")) << "the first settings dialog did not close\n" << report << program;
     }
-    bool Has(const std::string& part) const { return report.find("\n" + part) != std::string::npos; }
-    // The numbers of the report line "TAG n n ...", which must have count of them.
-    std::vector<int> Line(const std::string& tag, size_t count) {
-        const size_t at = report.find("\n" + tag + " "), from = at + tag.size() + 2;
-        std::istringstream line(at == std::string::npos ? "" : report.substr(from, report.find('\n', from) - from));
-        std::vector<int> n;
-        for (int v = 0; line >> v;) n.push_back(v);
-        EXPECT_EQ(n.size(), count) << tag << "\n" << report << program;
-        n.resize(count, -1);
-        return n;
-    }
+    bool Has(const std::string& part) const { return run.Has(part); }
+    std::vector<int> Line(const std::string& tag, size_t count) const { return run.Line(tag, count); }
     bool UnderWindowManager() const { return std::string(GetParam()) != "bare"; }
+    quiltest::DriverReport run;
     std::string report, program;
 };
 

@@ -15,14 +15,9 @@
 #include <string>
 #include <vector>
 
-namespace {
+#include "xvfb_driver.h"
 
-std::string ReadFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
+namespace {
 
 bool Has(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
 
@@ -37,32 +32,16 @@ protected:
     // Runs the driver in the given mode; skips when Xvfb, xdotool or xwininfo cannot run
     // (the driver then never reports XSTARTED).
     void Drive(const char* mode, const char* wm) {
-        const std::string file = ::testing::TempDir() + "frostwick_smoke_" + std::to_string(::getpid()) + ".txt";
-        const std::string cmd = std::string("timeout 240 xvfb-run -a -s '-screen 0 1280x1024x24' sh '") +
-                                DRIVER_SCRIPT + "' '" + RUN_DIR + "' '" + file + "' " + mode + " " + wm +
-                                " > /dev/null 2>&1";
-        const int rc = std::system(cmd.c_str());
-        report = "\n" + ReadFile(file);
-        program = ReadFile(file + ".program");
-        std::remove(file.c_str());
-        std::remove((file + ".program").c_str());
-        if (!Has(report, "XSTARTED")) GTEST_SKIP() << "Xvfb is not usable here (exit " << rc << "): " << report;
+        run = quiltest::RunXvfbDriver(DRIVER_SCRIPT, RUN_DIR, "1280x1024", 240, std::string(mode) + " " + wm);
+        report = run.report;
+        program = run.program;
+        if (!Has(report, "XSTARTED")) GTEST_SKIP() << "Xvfb is not usable here (exit " << run.rc << "): " << report;
         if (Has(report, "NOWM")) GTEST_SKIP() << wm << " does not start here";
         pictures = !Has(report, "NOPICTURES");
         EXPECT_TRUE(Has(report, "\nAPPLIED")) << "the settings dialog did not close\n" << report << program;
         EXPECT_TRUE(Has(report, "ENGINEUP")) << report << program;
     }
-    // The numbers of the report line "TAG n n ...", which must have count of them
-    // (-1 for each missing).
-    std::vector<int> Line(const std::string& tag, size_t count) {
-        const size_t at = report.find("\n" + tag + " "), from = at + tag.size() + 2;
-        std::istringstream line(at == std::string::npos ? "" : report.substr(from, report.find('\n', from) - from));
-        std::vector<int> n;
-        for (int v = 0; line >> v;) n.push_back(v);
-        EXPECT_EQ(n.size(), count) << tag << "\n" << report << program;
-        n.resize(count, -1);
-        return n;
-    }
+    std::vector<int> Line(const std::string& tag, size_t count) { return run.Line(tag, count); }
     // A line "TAG x y x y": the pointer is where it was put.
     void ExpectPointerKept(const char* tag) {
         const std::vector<int> n = Line(tag, 4);
@@ -72,6 +51,7 @@ protected:
     void ExpectEdges();
     void CheckFullScreen();
     void CheckClosed();
+    quiltest::DriverReport run;
     std::string report, program;
     bool pictures = false;
 };
@@ -116,7 +96,7 @@ void Smoke::CheckWindow() {
     n = Line("ICONS", 4);
     EXPECT_LT(n[2] + 60, n[0]) << "the move icon kept its tint\n" << report;
     EXPECT_GT(n[3], n[1] + 60) << "the walls icon was not chosen\n" << report;
-    const std::string debugLog = ReadFile(std::string(RUN_DIR) + "/DebugOutput.Dbg");
+    const std::string debugLog = quiltest::ReadWholeFile(std::string(RUN_DIR) + "/DebugOutput.Dbg");
     EXPECT_TRUE(Has(debugLog, "Destroying Velmarune GameEngine\n")) << debugLog;
 }
 
@@ -163,7 +143,7 @@ void Smoke::CheckFullScreen() {
 void Smoke::CheckClosed() {
     EXPECT_TRUE(Has(report, "STATUS 0\n")) << report << program;
     EXPECT_FALSE(Has(report, "STILLRUNNING")) << report;
-    const std::string debugLog = ReadFile(std::string(RUN_DIR) + "/DebugOutput.Dbg");
+    const std::string debugLog = quiltest::ReadWholeFile(std::string(RUN_DIR) + "/DebugOutput.Dbg");
     EXPECT_TRUE(Has(debugLog, "Destroying Velmarune GameEngine\n")) << debugLog;
 }
 
@@ -210,7 +190,7 @@ TEST(NoDisplay, IsNamedOnStandardErrorAndEndsTheProgramUnlessADriverIsChosen) {
     const std::string run = std::string("cd '") + RUN_DIR + "' && env -u SDL_VIDEODRIVER -u WAYLAND_DISPLAY DISPLAY=" +
                             display + " timeout 20 ./frostwick 2> '" + err + "' > /dev/null";
     const int status = std::system(run.c_str());
-    const std::string said = ReadFile(err);
+    const std::string said = quiltest::ReadWholeFile(err);
     std::remove(err.c_str());
     ASSERT_TRUE(WIFEXITED(status));
     EXPECT_EQ(WEXITSTATUS(status), 1) << "124: it ran on without a display\n" << said;
