@@ -13,7 +13,7 @@
 #include "camera.h"
 #include "game_world_support.h"
 #include "gameengine.h"
-#include "offscreen_device.h"
+#include "level_device_test.h"
 #include "pcsystem.h"
 #include "renderdevice.h"
 #include "renderer.h"
@@ -23,18 +23,11 @@ namespace {
 
 int Channel(uint32_t argb, int shift) { return static_cast<int>((argb >> shift) & 0xFF); }
 
-class EditorRender : public quiltest::OffscreenDeviceTest {
+class EditorRender : public quiltest::LevelDeviceTest {
 protected:
     void SetUp() override {
-        quiltest::GeneratedAssetFolder("game_editor_render");
-        quiltest::StartRecordingBoxes();
-        Open(640, 480);
-        RenderDevice_Bind(device);
-        GetRenderer()->RestoreDeviceObjects();
-        saved = g_pCurrentCamera;
-        camera.MakeCurrent();
+        OpenLevel("game_editor_render");
         *GetPCSystem()->GetMouse() = MouseState{0, 0, 0, 0, 0};
-        GetLevel()->Load("gfx/Level0.dat");
         editor = std::make_unique<Editor>();
         editor->Init();
         editor->Activate();
@@ -43,12 +36,7 @@ protected:
     void TearDown() override {
         editor->Shutdown();
         editor.reset();
-        GetLevel()->Free();
-        GetLightMan()->Clear();
-        g_pCurrentCamera = saved;
-        GetRenderer()->InvalidateDeviceObjects();
-        RenderDevice_Unbind();
-        OffscreenDeviceTest::TearDown();
+        CloseLevel();
     }
 
     void Step() {
@@ -109,8 +97,6 @@ protected:
     }
 
     std::unique_ptr<Editor> editor;
-    Camera camera;
-    Camera* saved = nullptr;
 };
 
 // The quad is drawn additively: at the centre of the selected node the frame

@@ -16,7 +16,7 @@
 #include "camera.h"
 #include "game_world_support.h"
 #include "gameengine.h"
-#include "offscreen_device.h"
+#include "level_device_test.h"
 #include "renderdevice.h"
 #include "renderer.h"
 #include "skinmesh.h"
@@ -38,17 +38,10 @@ double Luminance(uint32_t c) {
     return 0.2126 * lin(Ch(c, 16)) + 0.7152 * lin(Ch(c, 8)) + 0.0722 * lin(Ch(c, 0));
 }
 
-class GoblinRender : public quiltest::OffscreenDeviceTest {
+class GoblinRender : public quiltest::LevelDeviceTest {
 protected:
     void SetUp() override {
-        quiltest::GeneratedAssetFolder("goblin_render");
-        quiltest::StartRecordingBoxes();
-        Open(640, 480);
-        RenderDevice_Bind(device);
-        GetRenderer()->RestoreDeviceObjects();
-        saved = g_pCurrentCamera;
-        camera.MakeCurrent();
-        GetLevel()->Load("gfx/Level0.dat");
+        OpenLevel("goblin_render");
         GetLightMan()->Apply();
         goblin.Init();
         goblin.Setup("gfx\\goblin.x", "gfx\\goblin.tga");
@@ -58,12 +51,7 @@ protected:
     void TearDown() override {
         goblin.Deactivate();
         goblin.Shutdown();
-        GetLevel()->Free();
-        GetLightMan()->Clear();
-        g_pCurrentCamera = saved;
-        GetRenderer()->InvalidateDeviceObjects();
-        RenderDevice_Unbind();
-        OffscreenDeviceTest::TearDown();
+        CloseLevel();
     }
     // The room's floor, ceiling and walls in or out of the renderer's list.
     void ShowRoom(bool show) {
@@ -79,8 +67,6 @@ protected:
         return Frame();
     }
 
-    Camera camera;
-    Camera* saved = nullptr;
     SkinMesh goblin;
 };
 
