@@ -3,35 +3,26 @@
 # openbox, each under its own Xvfb, and reads the reports. Exit 77 (skipped)
 # where Xvfb or xdotool cannot start. $1: the run folder, $2: cycles a run.
 run="$1"; cycles="${2:-3}"; here=$(dirname "$0")
+. "$here/../common/xvfb_report.sh"
 command -v xvfb-run > /dev/null && command -v xdotool > /dev/null || exit 77
 # Leaks of the system's libraries at exit are not this test's business.
 export ASAN_OPTIONS="${ASAN_OPTIONS:-detect_leaks=0}"
 fail=0
 for wm in bare openbox; do
     report=$(mktemp /tmp/quil_levelstress_report_XXXXXX)
-    # A display number taken by another run between xvfb-run's choice and the
-    # server's start leaves no report: try again once.
-    for attempt in 1 2; do
-        xvfb-run -a -s "-screen 0 1280x1024x24" "$here/drive_level_stress.sh" "$run" "$report" "$wm" "$cycles"
-        [ -s "$report" ] && break
-        sleep 1
-    done
+    drive_under_xvfb "$here/drive_level_stress.sh" "$run" "$report" "$wm" "$cycles"
     echo "== $wm"
     cat "$report"
     grep -q '^NOX' "$report" && { rm -f "$report" "$report".*; exit 77; }
     if grep -q '^NOWM' "$report"; then
         echo "openbox did not start"; fail=1
     else
-        for want in ENGINEUP BOX "STATUS 0" "RASTERTHREADS 0"; do
-            grep -qx "$want" "$report" || { echo "missing: $want"; fail=1; }
-        done
+        expect_lines "$report" "$wm" ENGINEUP BOX "STATUS 0" "RASTERTHREADS 0"
         if grep '^RASTERTHREADS' "$report" | grep -qvx 'RASTERTHREADS 0'; then
             echo "the software renderer ran rasterizer threads"; fail=1
         fi
         for c in $(seq 1 "$cycles"); do
-            for want in "SAVED $c" "NEXT $c" "PREVIOUS $c"; do
-                grep -qx "$want" "$report" || { echo "missing: $want"; fail=1; }
-            done
+            expect_lines "$report" "$wm" "SAVED $c" "NEXT $c" "PREVIOUS $c"
         done
     fi
     # A sanitizer's report, or any other complaint of the program, fails the run.
