@@ -77,6 +77,10 @@ struct StateMask {
 struct StateBlock {
     StateMask mask;
     DeviceState values;
+    // The mask's set entries, listed when recording ends, so that capture and apply visit
+    // only the states the block holds.
+    std::vector<uint16_t> rsList, tssList, transformList, constList;  // tssList: stage * 256 + state
+    void ListMask();
 };
 
 // A created vertex shader: declaration, optional vs.1.1 code and its GL shader.
