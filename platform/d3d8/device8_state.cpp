@@ -110,20 +110,25 @@ HRESULT Device8::GetLight(DWORD index, D3DLIGHT8* light) {
 }
 
 HRESULT Device8::LightEnable(DWORD index, BOOL enable) {
-    DeviceState& st = Target();
-    auto it = st.lights.find(index);
-    if (it == st.lights.end()) {
-        it = st.lights.emplace(index, LightSlot()).first;
-        it->second.light = DefaultLight();
-    }
-    if (recording_) {
-        it->second.enabled = enable != FALSE;
-        recording_->mask.lightEnables[index] = true;
-        return D3D_OK;
+    LightSlot* slot = !recording_ && index < kQuickLights ? quickLights_[index] : nullptr;
+    if (!slot) {
+        DeviceState& st = Target();
+        auto it = st.lights.find(index);
+        if (it == st.lights.end()) {
+            it = st.lights.emplace(index, LightSlot()).first;
+            it->second.light = DefaultLight();
+        }
+        slot = &it->second;
+        if (recording_) {
+            slot->enabled = enable != FALSE;
+            recording_->mask.lightEnables[index] = true;
+            return D3D_OK;
+        }
+        if (index < kQuickLights) quickLights_[index] = slot;
     }
     // The draw sees the enabled set as it is then (RefreshActiveLights).
-    if (it->second.enabled != (enable != FALSE)) lightsDirty_ = true;
-    it->second.enabled = enable != FALSE;
+    if (slot->enabled != (enable != FALSE)) lightsDirty_ = true;
+    slot->enabled = enable != FALSE;
     return D3D_OK;
 }
 

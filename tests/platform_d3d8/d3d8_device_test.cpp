@@ -215,6 +215,25 @@ TEST_F(DeviceTest, StateBlocksHoldLaterStagesTransformsAndConstants) {
     device->DeleteStateBlock(token);
 }
 
+// A light switched directly, by a block and directly again reads back as last switched.
+TEST_F(DeviceTest, LightSwitchedDirectlyAndByAStateBlock) {
+    device->LightEnable(3, TRUE);
+    ASSERT_EQ(D3D_OK, device->BeginStateBlock());
+    device->LightEnable(3, FALSE);
+    DWORD token = 0;
+    ASSERT_EQ(D3D_OK, device->EndStateBlock(&token));
+    BOOL on = FALSE;
+    device->GetLightEnable(3, &on);
+    EXPECT_TRUE(on);  // recording does not switch it
+    device->ApplyStateBlock(token);
+    device->GetLightEnable(3, &on);
+    EXPECT_FALSE(on);
+    device->LightEnable(3, TRUE);
+    device->GetLightEnable(3, &on);
+    EXPECT_TRUE(on);
+    device->DeleteStateBlock(token);
+}
+
 TEST_F(DeviceTest, DrawsWithMissingOrShortStreamsFail) {
     device->SetVertexShader(D3DFVF_XYZ);
     EXPECT_EQ(D3DERR_INVALIDCALL, device->DrawPrimitive(D3DPT_TRIANGLELIST, 0, 1));
