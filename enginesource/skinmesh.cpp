@@ -178,10 +178,17 @@ void SkinFrame::SetTime(float time) {
             const RotateKey& k = pRotateKeys[i];
             return D3DXQUATERNION(k.x, k.y, k.z, k.w);
         };
-        const D3DXQUATERNION q0 = quat(pp), q1 = quat(int(prev)), q2 = quat(int(next)), q3 = quat(nn);
-        D3DXQUATERNION a, b, c, q;
-        D3DXQuaternionSquadSetup(&a, &b, &c, &q0, &q1, &q2, &q3);
-        D3DXQuaternionSquad(&q, &q1, &a, &b, &c, fraction);
+        const D3DXQUATERNION q1 = quat(int(prev));
+        if (m_squadKeys != pRotateKeys || m_squadCount != uNumRotateKeys || m_squadPrev != prev || m_squadNext != next) {
+            const D3DXQUATERNION q0 = quat(pp), q2 = quat(int(next)), q3 = quat(nn);
+            D3DXQuaternionSquadSetup(&m_squad[0], &m_squad[1], &m_squad[2], &q0, &q1, &q2, &q3);
+            m_squadKeys = pRotateKeys;
+            m_squadCount = uNumRotateKeys;
+            m_squadPrev = prev;
+            m_squadNext = next;
+        }
+        D3DXQUATERNION q;
+        D3DXQuaternionSquad(&q, &q1, &m_squad[0], &m_squad[1], &m_squad[2], fraction);
         q.w = -q.w;
         D3DXMatrixRotationQuaternion(&step, &q);
         D3DXMatrixMultiply(&m, &m, &step);

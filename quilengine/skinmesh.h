@@ -86,6 +86,13 @@ public:
     SkinFrame* pSibling;
     SkinFrame* pFirstChild;
     char* pName;
+
+private:
+    // The squad control points of the last rotation key pair used: a walk stays between two
+    // keys for several frames.
+    const RotateKey* m_squadKeys = nullptr;
+    uint32_t m_squadPrev = ~0u, m_squadNext = ~0u, m_squadCount = 0;
+    D3DXQUATERNION m_squad[3];
 };
 
 // One loaded .x file.

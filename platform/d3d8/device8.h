@@ -77,6 +77,10 @@ struct StateMask {
 struct StateBlock {
     StateMask mask;
     DeviceState values;
+    // The mask's set entries, listed when recording ends, so that capture and apply visit
+    // only the states the block holds.
+    std::vector<uint16_t> rsList, tssList, transformList, constList;  // tssList: stage * 256 + state
+    void ListMask();
 };
 
 // A created vertex shader: declaration, optional vs.1.1 code and its GL shader.
@@ -274,6 +278,10 @@ private:
     DeviceState state_;
     std::unique_ptr<StateBlock> recording_;
     std::map<DWORD, std::unique_ptr<StateBlock>> stateBlocks_;
+    // The device's light records of the first indices, found once: a record, once made, stays
+    // (lights are switched per object, a few times a draw).
+    static constexpr DWORD kQuickLights = 32;
+    LightSlot* quickLights_[kQuickLights] = {};
     DWORD nextBlock_ = 1;
     std::map<DWORD, std::unique_ptr<VertexShaderObject>> shaders_;
     DWORD nextShader_ = 1;

@@ -110,20 +110,25 @@ HRESULT Device8::GetLight(DWORD index, D3DLIGHT8* light) {
 }
 
 HRESULT Device8::LightEnable(DWORD index, BOOL enable) {
-    DeviceState& st = Target();
-    auto it = st.lights.find(index);
-    if (it == st.lights.end()) {
-        it = st.lights.emplace(index, LightSlot()).first;
-        it->second.light = DefaultLight();
-    }
-    if (recording_) {
-        it->second.enabled = enable != FALSE;
-        recording_->mask.lightEnables[index] = true;
-        return D3D_OK;
+    LightSlot* slot = !recording_ && index < kQuickLights ? quickLights_[index] : nullptr;
+    if (!slot) {
+        DeviceState& st = Target();
+        auto it = st.lights.find(index);
+        if (it == st.lights.end()) {
+            it = st.lights.emplace(index, LightSlot()).first;
+            it->second.light = DefaultLight();
+        }
+        slot = &it->second;
+        if (recording_) {
+            slot->enabled = enable != FALSE;
+            recording_->mask.lightEnables[index] = true;
+            return D3D_OK;
+        }
+        if (index < kQuickLights) quickLights_[index] = slot;
     }
     // The draw sees the enabled set as it is then (RefreshActiveLights).
-    if (it->second.enabled != (enable != FALSE)) lightsDirty_ = true;
-    it->second.enabled = enable != FALSE;
+    if (slot->enabled != (enable != FALSE)) lightsDirty_ = true;
+    slot->enabled = enable != FALSE;
     return D3D_OK;
 }
 
@@ -416,21 +421,34 @@ HRESULT Device8::BeginStateBlock() {
 HRESULT Device8::EndStateBlock(DWORD* token) {
     if (!recording_ || !token) return D3DERR_INVALIDCALL;
     DWORD t = nextBlock_++;
+    recording_->ListMask();
     stateBlocks_[t] = std::move(recording_);
     *token = t;
     return D3D_OK;
 }
 
+void StateBlock::ListMask() {
+    rsList.clear();
+    tssList.clear();
+    transformList.clear();
+    constList.clear();
+    for (size_t r = 0; r < QUIL_D3DRS_COUNT; ++r)
+        if (mask.rs.test(r)) rsList.push_back(static_cast<uint16_t>(r));
+    for (int s = 0; s < kStages; ++s)
+        for (size_t t = 0; t < QUIL_D3DTSS_COUNT; ++t)
+            if (mask.tss[s].test(t)) tssList.push_back(static_cast<uint16_t>(s * 256 + static_cast<int>(t)));
+    for (int i = 0; i < kTransformSlots; ++i)
+        if (mask.transforms.test(static_cast<size_t>(i))) transformList.push_back(static_cast<uint16_t>(i));
+    for (int c = 0; c < kVsConstants; ++c)
+        if (mask.vsConst.test(static_cast<size_t>(c))) constList.push_back(static_cast<uint16_t>(c));
+}
+
 void Device8::CaptureInto(StateBlock& b) {
     const StateMask& m = b.mask;
     DeviceState& v = b.values;
-    for (size_t r = 0; r < QUIL_D3DRS_COUNT; ++r)
-        if (m.rs.test(r)) v.rs[r] = state_.rs[r];
-    for (int s = 0; s < kStages; ++s)
-        for (size_t t = 0; t < QUIL_D3DTSS_COUNT; ++t)
-            if (m.tss[s].test(t)) v.tss[s][t] = state_.tss[s][t];
-    for (int i = 0; i < kTransformSlots; ++i)
-        if (m.transforms.test(static_cast<size_t>(i))) v.transforms[i] = state_.transforms[i];
+    for (uint16_t r : b.rsList) v.rs[r] = state_.rs[r];
+    for (uint16_t st : b.tssList) v.tss[st >> 8][st & 0xFF] = state_.tss[st >> 8][st & 0xFF];
+    for (uint16_t i : b.transformList) v.transforms[i] = state_.transforms[i];
     if (m.material) v.material = state_.material;
     if (m.viewport) v.viewport = state_.viewport;
     if (m.vertexShader) v.vertexShader = state_.vertexShader;
@@ -439,8 +457,7 @@ void Device8::CaptureInto(StateBlock& b) {
     for (UINT i = 0; i < kMaxStreams; ++i)
         if (m.streams.test(i)) BindStream(v, i, state_.streams[i].buffer, state_.streams[i].stride);
     if (m.indices) BindIndices(v, state_.indices, state_.baseVertex);
-    for (int c = 0; c < kVsConstants; ++c)
-        if (m.vsConst.test(static_cast<size_t>(c))) std::memcpy(v.vsConst[c], state_.vsConst[c], 16);
+    for (uint16_t c : b.constList) std::memcpy(v.vsConst[c], state_.vsConst[c], 16);
     for (const auto& l : m.lights) {
         auto it = state_.lights.find(l.first);
         if (it != state_.lights.end()) v.lights[l.first].light = it->second.light;
@@ -454,18 +471,14 @@ void Device8::CaptureInto(StateBlock& b) {
 void Device8::ApplyFrom(const StateBlock& b) {
     const StateMask& m = b.mask;
     const DeviceState& v = b.values;
-    for (size_t r = 0; r < QUIL_D3DRS_COUNT; ++r)
-        if (m.rs.test(r)) SetRenderState(static_cast<D3DRENDERSTATETYPE>(r), v.rs[r]);
-    for (int s = 0; s < kStages; ++s)
-        for (size_t t = 0; t < QUIL_D3DTSS_COUNT; ++t)
-            if (m.tss[s].test(t))
-                SetTextureStageState(static_cast<DWORD>(s), static_cast<D3DTEXTURESTAGESTATETYPE>(t), v.tss[s][t]);
-    for (int i = 0; i < kTransformSlots; ++i)
-        if (m.transforms.test(static_cast<size_t>(i))) {
-            state_.transforms[i] = v.transforms[i];
-            ++serial_[kSerialTransform];
-            if (i == 4) ++serial_[kSerialLights];
-        }
+    for (uint16_t r : b.rsList) SetRenderState(static_cast<D3DRENDERSTATETYPE>(r), v.rs[r]);
+    for (uint16_t st : b.tssList)
+        SetTextureStageState(DWORD(st >> 8), static_cast<D3DTEXTURESTAGESTATETYPE>(st & 0xFF), v.tss[st >> 8][st & 0xFF]);
+    for (uint16_t i : b.transformList) {
+        state_.transforms[i] = v.transforms[i];
+        ++serial_[kSerialTransform];
+        if (i == 4) ++serial_[kSerialLights];
+    }
     if (m.material) SetMaterial(&v.material);
     if (m.viewport) SetViewport(&v.viewport);
     for (const auto& l : m.lights) {
@@ -482,9 +495,8 @@ void Device8::ApplyFrom(const StateBlock& b) {
         if (m.streams.test(i)) SetStreamSource(i, v.streams[i].buffer, v.streams[i].stride);
     if (m.indices) SetIndices(v.indices, v.baseVertex);
     if (m.vertexShader && (!(v.vertexShader & 1u) || shaders_.count(v.vertexShader))) SetVertexShader(v.vertexShader);
-    if (m.vsConst.any()) {
-        for (int c = 0; c < kVsConstants; ++c)
-            if (m.vsConst.test(static_cast<size_t>(c))) std::memcpy(state_.vsConst[c], v.vsConst[c], 16);
+    if (!b.constList.empty()) {
+        for (uint16_t c : b.constList) std::memcpy(state_.vsConst[c], v.vsConst[c], 16);
         ++serial_[kSerialConst];
     }
 }

@@ -174,6 +174,66 @@ TEST_F(DeviceTest, StateBlocksRecordCaptureAndApply) {
     EXPECT_EQ(D3DERR_INVALIDCALL, device->ApplyStateBlock(token));
 }
 
+// A block's later stages, transforms and constants are captured and applied, and only those.
+TEST_F(DeviceTest, StateBlocksHoldLaterStagesTransformsAndConstants) {
+    D3DMATRIX view = {};
+    view._11 = view._22 = view._33 = view._44 = 2.0f;
+    const float constant[4] = {1, 2, 3, 4};
+    ASSERT_EQ(D3D_OK, device->BeginStateBlock());
+    device->SetTextureStageState(3, D3DTSS_RESULTARG, D3DTA_TEMP);
+    device->SetTransform(D3DTS_VIEW, &view);
+    device->SetVertexShaderConstant(95, constant, 1);
+    DWORD token = 0;
+    ASSERT_EQ(D3D_OK, device->EndStateBlock(&token));
+    device->SetTextureStageState(2, D3DTSS_RESULTARG, D3DTA_TEMP);  // not in the block
+    EXPECT_EQ(D3D_OK, device->ApplyStateBlock(token));
+    DWORD v = 0;
+    device->GetTextureStageState(3, D3DTSS_RESULTARG, &v);
+    EXPECT_EQ(static_cast<DWORD>(D3DTA_TEMP), v);
+    D3DMATRIX got = {};
+    device->GetTransform(D3DTS_VIEW, &got);
+    EXPECT_EQ(2.0f, got._22);
+    float c[4] = {};
+    device->GetVertexShaderConstant(95, c, 1);
+    EXPECT_EQ(4.0f, c[3]);
+    // Captured anew, then changed: the block brings back the captured values.
+    view._22 = 5.0f;
+    device->SetTransform(D3DTS_VIEW, &view);
+    device->SetTextureStageState(3, D3DTSS_RESULTARG, D3DTA_CURRENT);
+    EXPECT_EQ(D3D_OK, device->CaptureStateBlock(token));
+    view._22 = 7.0f;
+    device->SetTransform(D3DTS_VIEW, &view);
+    device->SetTextureStageState(3, D3DTSS_RESULTARG, D3DTA_TEMP);
+    device->SetTextureStageState(2, D3DTSS_RESULTARG, D3DTA_CURRENT);
+    device->ApplyStateBlock(token);
+    device->GetTransform(D3DTS_VIEW, &got);
+    EXPECT_EQ(5.0f, got._22);
+    device->GetTextureStageState(3, D3DTSS_RESULTARG, &v);
+    EXPECT_EQ(static_cast<DWORD>(D3DTA_CURRENT), v);
+    device->GetTextureStageState(2, D3DTSS_RESULTARG, &v);
+    EXPECT_EQ(static_cast<DWORD>(D3DTA_CURRENT), v);
+    device->DeleteStateBlock(token);
+}
+
+// A light switched directly, by a block and directly again reads back as last switched.
+TEST_F(DeviceTest, LightSwitchedDirectlyAndByAStateBlock) {
+    device->LightEnable(3, TRUE);
+    ASSERT_EQ(D3D_OK, device->BeginStateBlock());
+    device->LightEnable(3, FALSE);
+    DWORD token = 0;
+    ASSERT_EQ(D3D_OK, device->EndStateBlock(&token));
+    BOOL on = FALSE;
+    device->GetLightEnable(3, &on);
+    EXPECT_TRUE(on);  // recording does not switch it
+    device->ApplyStateBlock(token);
+    device->GetLightEnable(3, &on);
+    EXPECT_FALSE(on);
+    device->LightEnable(3, TRUE);
+    device->GetLightEnable(3, &on);
+    EXPECT_TRUE(on);
+    device->DeleteStateBlock(token);
+}
+
 TEST_F(DeviceTest, DrawsWithMissingOrShortStreamsFail) {
     device->SetVertexShader(D3DFVF_XYZ);
     EXPECT_EQ(D3DERR_INVALIDCALL, device->DrawPrimitive(D3DPT_TRIANGLELIST, 0, 1));
