@@ -1,6 +1,7 @@
-// Play on the real device builds no program after a level's load: goblins
-// spawning, flashing and dying, shots of both sides, the player hit, a walk
-// over the whole room, level complete, the next level and game over.
+// Play on the real device builds no program after a level's load, from the
+// first frame of the first level of a run on: goblins spawning, flashing and
+// dying, shots of both sides, the player hit, a walk over the whole room,
+// level complete, the next level and game over.
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -9,6 +10,7 @@
 
 #include "Bullets.h"
 #include "GoblinManager.h"
+#include "HUD.h"
 #include "Level.h"
 #include "Player.h"
 #include "engine_binding.h"
@@ -136,6 +138,9 @@ TEST_F(PlayFrames, NoFrameOfPlayBuildsAProgram) {
     Frames("menu", 3);  // frames of the menu are not counted
 
     game->StartGame();  // level 0, on a device that has drawn no level yet
+    // The play screen's device objects are made by the load, not by its first frame.
+    EXPECT_NE(GetHUD()->GetMapTexture(), nullptr);
+    EXPECT_NE(GetHUD()->GetQuadVertexBuffer(), nullptr);
     // The spare goblin drawn inside the load left nothing behind: none in
     // play, no score, its mesh unlisted and released as before.
     EXPECT_EQ(GetGoblinManager()->GetCount(), 0u);
