@@ -44,17 +44,28 @@ inline std::string ReadWholeFile(const std::string& path) {
 
 // Runs script under "timeout seconds xvfb-run" on a screen of the given size
 // ("1280x1024") with the arguments after the run folder and the report file.
+// A run whose X server or window manager did not come up is tried twice more:
+// on a busy machine the server of the test before may still hold its display
+// while it goes (the search for a free display starts at a number of this
+// process's own, so that the next server seldom meets it).
 inline DriverReport RunXvfbDriver(const std::string& script, const std::string& runDir, const std::string& screen,
                                   int seconds, const std::string& args) {
     const std::string file = ::testing::TempDir() + "frostwick_xvfb_" + std::to_string(::getpid()) + ".txt";
-    const std::string cmd = "timeout " + std::to_string(seconds) + " xvfb-run -a -s '-screen 0 " + screen +
-                            "x24' sh '" + script + "' '" + runDir + "' '" + file + "' " + args + " > /dev/null 2>&1";
     DriverReport r;
-    r.rc = std::system(cmd.c_str());
-    r.report = "\n" + ReadWholeFile(file);
-    r.program = ReadWholeFile(file + ".program");
-    std::remove(file.c_str());
-    std::remove((file + ".program").c_str());
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        const std::string display = std::to_string(100 + (::getpid() * 7 + attempt * 101) % 800);
+        const std::string cmd = "timeout " + std::to_string(seconds) + " xvfb-run -a -n " + display +
+                                " -s '-screen 0 " + screen + "x24' sh '" + script + "' '" + runDir + "' '" + file +
+                                "' " + args + " > /dev/null 2>&1";
+        r.rc = std::system(cmd.c_str());
+        r.report = "\n" + ReadWholeFile(file);
+        r.program = ReadWholeFile(file + ".program");
+        std::remove(file.c_str());
+        std::remove((file + ".program").c_str());
+        const bool noServer = !r.Has("XSTARTED") || r.Has("NOWM") ||
+                              r.program.find("cannot open display") != std::string::npos;
+        if (!noServer) break;
+    }
     return r;
 }
 
