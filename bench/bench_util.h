@@ -125,6 +125,23 @@ public:
     std::map<std::string, double> seconds, cpu;
 };
 
+// A framebuffer of a colour texture and a depth-stencil buffer of width x height,
+// made and bound, as the device draws into: the straight-OpenGL sides draw there too.
+inline GLuint BindColorDepthFramebuffer(int width, int height) {
+    GLuint color = 0, depth = 0, fbo = 0;
+    glGenTextures(1, &color);
+    glBindTexture(GL_TEXTURE_2D, color);
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, width, height, 0, GL_RGBA, GL_UNSIGNED_BYTE, nullptr);
+    glGenRenderbuffers(1, &depth);
+    glBindRenderbuffer(GL_RENDERBUFFER, depth);
+    glRenderbufferStorage(GL_RENDERBUFFER, GL_DEPTH24_STENCIL8, width, height);
+    glGenFramebuffers(1, &fbo);
+    glBindFramebuffer(GL_FRAMEBUFFER, fbo);
+    glFramebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, color, 0);
+    glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_DEPTH_STENCIL_ATTACHMENT, GL_RENDERBUFFER, depth);
+    return fbo;
+}
+
 // Main-thread CPU seconds so far.
 inline double ThreadCpuSeconds() {
     timespec ts{};
