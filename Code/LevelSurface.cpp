@@ -179,12 +179,12 @@ void LevelSurface::BuildLightmaps(const std::vector<LevelSurface*>& surfaces, ui
         lightMap->Bake({{{static_cast<uint32_t>(surfaces.size()), [&](uint32_t i) {
             LevelSurface* s = surfaces[i];
             const uint32_t room = s->m_uRoom, surface = s->GetSurface();
-            if (!lightMap->IsCurrent(level, room, surface, bakes.at(room)->GetContentKey())) return;
+            std::vector<uint32_t> texels(mips ? LIGHTMAP_SIZE * LIGHTMAP_SIZE : 0);
+            if (!lightMap->IsCurrent(level, room, surface, bakes.at(room)->GetContentKey(),
+                                     mips ? texels.data() : nullptr))
+                return;
             s->m_bMapOnDisk = true;
-            if (!mips) return;
-            std::vector<uint32_t> texels(LIGHTMAP_SIZE * LIGHTMAP_SIZE);
-            if (lightMap->Read(level, room, surface, texels.data(), LIGHTMAP_SIZE, LIGHTMAP_SIZE))
-                LightMap::BuildMips(texels.data(), &s->m_Mips);
+            if (mips) LightMap::BuildMips(texels.data(), &s->m_Mips);
         }}}});
     }
     std::vector<LevelSurface*> stale;

@@ -57,6 +57,21 @@ private:
 // The cache file of (level, room, surface).
 const char* const NAME_FORMAT = "gfx\\lightmaps\\LMP%02u%1u%1u.tga";
 
+// That name in a buffer of its own, for the readers and the writer that may run
+// on several threads at once (FileName shares one buffer).
+struct CacheName {
+    char text[LightMap::NAME_LENGTH];
+    CacheName(uint32_t level, uint32_t room, uint32_t surface) {
+        std::snprintf(text, sizeof(text), NAME_FORMAT, level, room, surface);
+    }
+};
+
+// Texels (alpha 0xFF) of the file's blue, green, red pixels.
+void DecodePixels(const uint8_t* px, size_t count, uint32_t* texels) {
+    for (size_t i = 0; i < count; ++i, px += 3)
+        texels[i] = 0xFF000000u | (static_cast<uint32_t>(px[2]) << 16) | (static_cast<uint32_t>(px[1]) << 8) | px[0];
+}
+
 // How the loaded maps' mip levels are made.
 const DWORD MIP_FILTER = D3DX_FILTER_TRIANGLE | D3DX_FILTER_MIRROR;
 
@@ -290,15 +305,14 @@ bool LightMap::Exists(uint32_t level, uint32_t room, uint32_t surface) {
     return true;
 }
 
-bool LightMap::IsCurrent(uint32_t level, uint32_t room, uint32_t surface, uint64_t key) {
-    char name[NAME_LENGTH];
-    std::snprintf(name, sizeof(name), NAME_FORMAT, level, room, surface);
-    FILE* f = OpenCache(name, MAP_SIZE, MAP_SIZE);
+bool LightMap::IsCurrent(uint32_t level, uint32_t room, uint32_t surface, uint64_t key, uint32_t* texels) {
+    const CacheName name(level, room, surface);
+    FILE* f = OpenCache(name.text, MAP_SIZE, MAP_SIZE);
     if (!f) return false;
     std::vector<uint8_t> bytes(FILE_SIZE);
     const bool read = std::fseek(f, 0, SEEK_SET) == 0 && std::fread(bytes.data(), 1, bytes.size(), f) == bytes.size();
     std::fclose(f);
-    FILE* r = read ? std::fopen(RecordPath(name).c_str(), "rb") : nullptr;
+    FILE* r = read ? std::fopen(RecordPath(name.text).c_str(), "rb") : nullptr;
     if (!r) return false;
     uint8_t record[RECORD_SIZE + 1];
     const bool complete = std::fread(record, 1, sizeof(record), r) == RECORD_SIZE;
@@ -306,26 +320,24 @@ bool LightMap::IsCurrent(uint32_t level, uint32_t room, uint32_t surface, uint64
     ContentHash file;
     file.Bytes(bytes.data(), bytes.size());
     auto u64 = [&](int at) { return uint64_t(quil_platform::ReadLe32(record + at)) | uint64_t(quil_platform::ReadLe32(record + at + 4)) << 32; };
-    return complete && std::memcmp(record, RECORD_MAGIC, 4) == 0 && quil_platform::ReadLe32(record + 4) == RECORD_VERSION &&
-           u64(8) == key && u64(16) == file.Value();
+    const bool current = complete && std::memcmp(record, RECORD_MAGIC, 4) == 0 &&
+                         quil_platform::ReadLe32(record + 4) == RECORD_VERSION && u64(8) == key &&
+                         u64(16) == file.Value();
+    if (current && texels) DecodePixels(bytes.data() + HEADER_SIZE, size_t(MAP_SIZE) * MAP_SIZE, texels);
+    return current;
 }
 
 bool LightMap::Read(uint32_t level, uint32_t room, uint32_t surface, uint32_t* texels, uint32_t width,
                     uint32_t height) {
     if (!texels) return false;
-    char name[NAME_LENGTH];
-    std::snprintf(name, sizeof(name), NAME_FORMAT, level, room, surface);
-    FILE* f = OpenCache(name, width, height);
+    FILE* f = OpenCache(CacheName(level, room, surface).text, width, height);
     if (!f) return false;
     const size_t count = static_cast<size_t>(width) * height;
     std::vector<uint8_t> pixels(count * 3);
     const bool ok = std::fread(pixels.data(), 1, pixels.size(), f) == pixels.size();
     std::fclose(f);
     if (!ok) return false;
-    for (size_t i = 0; i < count; ++i) {
-        const uint8_t* px = &pixels[i * 3];
-        texels[i] = 0xFF000000u | (static_cast<uint32_t>(px[2]) << 16) | (static_cast<uint32_t>(px[1]) << 8) | px[0];
-    }
+    DecodePixels(pixels.data(), count, texels);
     return true;
 }
 
@@ -381,11 +393,9 @@ bool LightMap::Save(uint32_t level, uint32_t room, uint32_t surface, const uint3
 
 bool LightMap::Write(uint32_t level, uint32_t room, uint32_t surface, const uint32_t* texels, uint32_t width,
                      uint32_t height, uint64_t key) {
-    // A name of its own: writes may run on several threads at once.
-    char name[NAME_LENGTH];
-    std::snprintf(name, sizeof(name), NAME_FORMAT, level, room, surface);
-    const std::string path = quil_platform::ResolvePath(name);
-    const std::string recordPath = RecordPath(name);
+    const CacheName name(level, room, surface);
+    const std::string path = quil_platform::ResolvePath(name.text);
+    const std::string recordPath = RecordPath(name.text);
     if (!texels || width == 0 || height == 0 || width > MAX_TGA_EDGE || height > MAX_TGA_EDGE) return false;
     const size_t count = static_cast<size_t>(width) * height;
     std::vector<uint8_t> block(HEADER_SIZE + count * 3);

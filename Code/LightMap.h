@@ -81,8 +81,10 @@ public:
     // True when a well-formed cache file of a 256 x 256 map exists for this surface.
     bool Exists(uint32_t level, uint32_t room, uint32_t surface);
     // True when the cache file exists, is the one its record names and was baked
-    // from content with this key. Safe on any thread, as Read is.
-    bool IsCurrent(uint32_t level, uint32_t room, uint32_t surface, uint64_t key);
+    // from content with this key; then, when texels is given, the map's 256 x 256
+    // texels are put there as Read gives them (the file is read once). Safe on any
+    // thread, as Read is.
+    bool IsCurrent(uint32_t level, uint32_t room, uint32_t surface, uint64_t key, uint32_t* texels = nullptr);
     // The cached map as a mip-mapped texture; null when there is no usable file or device.
     IDirect3DTexture8* Load(uint32_t level, uint32_t room, uint32_t surface);
     // The mip chain Load makes of a map, from its texels in memory (any thread).
