@@ -232,6 +232,8 @@ private:
     HRESULT PrepareDraw(D3DPRIMITIVETYPE type, UINT primitiveCount, GLenum* mode, GLsizei* count);
     bool FlushState();
     bool SetupVertexInput(GLuint upBuffer, UINT upStride, bool user);
+    // Counts a change of transform slot (the view moves the lights, kept in camera space).
+    void TransformChanged(int slot);
     // The enabled lights in index order; the program's key and the light uniforms change only
     // when the set (or a light's type) really changed since the last draw.
     void RefreshActiveLights();

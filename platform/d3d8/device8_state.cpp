@@ -23,9 +23,13 @@ HRESULT Device8::SetTransform(D3DTRANSFORMSTATETYPE state, const D3DMATRIX* m) {
         recording_->mask.transforms.set(static_cast<size_t>(slot));
         return D3D_OK;
     }
+    TransformChanged(slot);
+    return D3D_OK;
+}
+
+void Device8::TransformChanged(int slot) {
     ++serial_[kSerialTransform];
     if (slot == 4) ++serial_[kSerialLights];  // lights are sent in camera space
-    return D3D_OK;
 }
 
 HRESULT Device8::GetTransform(D3DTRANSFORMSTATETYPE state, D3DMATRIX* m) {
@@ -476,8 +480,7 @@ void Device8::ApplyFrom(const StateBlock& b) {
         SetTextureStageState(DWORD(st >> 8), static_cast<D3DTEXTURESTAGESTATETYPE>(st & 0xFF), v.tss[st >> 8][st & 0xFF]);
     for (uint16_t i : b.transformList) {
         state_.transforms[i] = v.transforms[i];
-        ++serial_[kSerialTransform];
-        if (i == 4) ++serial_[kSerialLights];
+        TransformChanged(i);
     }
     if (m.material) SetMaterial(&v.material);
     if (m.viewport) SetViewport(&v.viewport);
