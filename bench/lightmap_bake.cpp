@@ -28,30 +28,12 @@ const uint32_t kCores = AllowedCores();
 constexpr int kManyRooms = 5;  // the house number of the sixteen-room house
 constexpr uint32_t kRooms = 16;
 
-// A house of sixteen rooms copied from the five houses' rooms in turn, the props left in room 0
-// (every prop stands in the played room).
-void WriteManyRoomHouse(const char* name) {
-    std::vector<std::vector<uint8_t>> houses;
-    for (int n = 0; n < 5; ++n) houses.push_back(quiltest::ReadBytes("gfx/Level" + std::to_string(n) + ".dat"));
-    std::vector<uint8_t> out(houses[0].begin(), houses[0].begin() + LEVEL_FILE_HEADER_SIZE);
-    out[4] = static_cast<uint8_t>(kRooms);
-    for (uint32_t r = 0; r < kRooms; ++r) {
-        const std::vector<uint8_t>& from = houses[r % 5];
-        std::vector<uint8_t> room(from.begin() + LEVEL_FILE_HEADER_SIZE,
-                                  from.begin() + LEVEL_FILE_HEADER_SIZE + ROOM_RECORD_SIZE);
-        for (size_t n = 0; r != 0 && n < LEVEL_NODE_COUNT; ++n)
-            for (size_t s = 0; s < NODE_PROP_SLOTS; ++s) room[272 + n * NODE_RECORD_SIZE + 15 + s] = NODE_EMPTY;
-        out.insert(out.end(), room.begin(), room.end());
-    }
-    quiltest::WriteBytes(name, out);
-}
-
 // Loads house n (its props with their collision meshes) unless it is loaded.
 void UseHouse(int n) {
     static int loaded = -1;
     if (loaded == n) return;
     if (n == kManyRooms) {
-        WriteManyRoomHouse("gfx/house16.dat");
+        quiltest::WriteBytes("gfx/house16.dat", quiltest::HouseOfGeneratedRooms(kRooms, 0));
         GetLevel()->Load("gfx/house16.dat");
     } else {
         GetLevel()->Load(("gfx/Level" + std::to_string(n) + ".dat").c_str());

@@ -161,6 +161,23 @@ std::vector<uint8_t> EncodeLevel(uint32_t flags, uint32_t roomCount, uint32_t cu
     return b;
 }
 
+std::vector<uint8_t> HouseOfGeneratedRooms(uint32_t roomCount, uint32_t current) {
+    const size_t headerSize = 16, roomSize = 2320, firstNode = 272, nodeSize = 32, propTypes = 15;
+    std::vector<uint8_t> b;
+    Put32(b, 1);  // the generated houses' flags
+    Put32(b, roomCount);
+    Put32(b, current);
+    Put32(b, 0);
+    for (uint32_t r = 0; r < roomCount; ++r) {
+        const std::vector<uint8_t> file = ReadBytes("gfx/Level" + std::to_string(r % 5) + ".dat");
+        std::vector<uint8_t> room(file.begin() + headerSize, file.begin() + headerSize + roomSize);
+        for (size_t n = 0; r != 0 && n < 64; ++n)
+            for (size_t slot = 0; slot < 3; ++slot) room[firstNode + n * nodeSize + propTypes + slot] = 255;
+        b.insert(b.end(), room.begin(), room.end());
+    }
+    return b;
+}
+
 float CentreX(int col) { return -128.0f + 32.0f * static_cast<float>(col) + 16.0f; }
 float CentreZ(int row) { return -128.0f + 32.0f * static_cast<float>(7 - row) - 16.0f; }
 

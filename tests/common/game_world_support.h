@@ -66,6 +66,11 @@ struct FileRoom {
 std::vector<uint8_t> EncodeLevel(uint32_t flags, uint32_t roomCount, uint32_t currentRoom,
                                  const std::vector<FileRoom>& rooms);
 
+// A level file of roomCount rooms taken in turn from the generated houses
+// gfx/Level0.dat .. Level4.dat (read from the current folder), the props left in
+// the first room only (every prop stands in the played room), with room current played.
+std::vector<uint8_t> HouseOfGeneratedRooms(uint32_t roomCount, uint32_t current);
+
 // Centre of node (col, row) in world x and z.
 float CentreX(int col);
 float CentreZ(int row);

@@ -89,21 +89,6 @@ std::vector<std::vector<uint32_t>> Levels(IDirect3DTexture8* texture) {
     return levels;
 }
 
-// A house of the first three houses' rooms, the props left in the first only (all stand in the
-// played room), with the given room played.
-std::vector<uint8_t> ThreeRoomHouse(uint32_t current) {
-    std::vector<uint8_t> house = {1, 0, 0, 0, 3, 0, 0, 0, static_cast<uint8_t>(current), 0, 0, 0, 0, 0, 0, 0};
-    for (int n = 0; n < 3; ++n) {
-        const std::vector<uint8_t> file = quiltest::ReadBytes("gfx/Level" + std::to_string(n) + ".dat");
-        std::vector<uint8_t> room(file.begin() + LEVEL_FILE_HEADER_SIZE,
-                                  file.begin() + LEVEL_FILE_HEADER_SIZE + ROOM_RECORD_SIZE);
-        for (size_t node = 0; n != 0 && node < LEVEL_NODE_COUNT; ++node)
-            for (size_t slot = 0; slot < NODE_PROP_SLOTS; ++slot) room[272 + node * NODE_RECORD_SIZE + 15 + slot] = 255;
-        house.insert(house.end(), room.begin(), room.end());
-    }
-    return house;
-}
-
 // The rooms of a house are baked side by side at load: each room's maps are the reference bake of
 // that room, and each texture made from a map just baked is the one the loader makes of the saved
 // file, level for level.
@@ -114,7 +99,7 @@ TEST(LightmapLevels, RoomsBakedSideBySideAreTheReferenceAndTheirTexturesTheSaved
     Level* level = GetLevel();
     level->Init();
     for (const auto& entry : std::filesystem::directory_iterator("gfx/lightmaps")) std::filesystem::remove(entry.path());
-    quiltest::WriteBytes("house.dat", ThreeRoomHouse(0));
+    quiltest::WriteBytes("house.dat", quiltest::HouseOfGeneratedRooms(3, 0));
     level->Load("house.dat");
     ASSERT_EQ(level->GetRoomCount(), 3u);
     std::vector<std::vector<uint32_t>> baked(3);
@@ -135,7 +120,7 @@ TEST(LightmapLevels, RoomsBakedSideBySideAreTheReferenceAndTheirTexturesTheSaved
     }
     for (uint32_t r = 0; r < 3; ++r) {
         SCOPED_TRACE(r);
-        quiltest::WriteBytes("house.dat", ThreeRoomHouse(r));
+        quiltest::WriteBytes("house.dat", quiltest::HouseOfGeneratedRooms(3, r));
         level->Load("house.dat");
         ASSERT_EQ(level->GetCurrentRoom(), r);
         EXPECT_TRUE(lightmap_reference::BakeRoom(lightmap_reference::ReferenceSampler(), 1) == baked[r]);
