@@ -19,17 +19,22 @@ bool g_watching = false;
 std::vector<unsigned long> g_gone;  // X windows known to be destroyed
 std::set<HWND> g_closed;            // windows already told to close
 
-unsigned long XWindowOf(const Window& w) {
-    if (!w.sdl) return 0;
-    SDL_SysWMinfo info;
-    SDL_VERSION(&info.version);
-    if (!SDL_GetWindowWMInfo(w.sdl, &info) || info.subsystem != SDL_SYSWM_X11) return 0;
-    return static_cast<unsigned long>(info.info.x11.window);
+// The X display and window behind a window's SDL window; false when it has none on X.
+bool X11Info(const Window& w, SDL_SysWMinfo* info) {
+    SDL_VERSION(&info->version);
+    return w.sdl && SDL_GetWindowWMInfo(w.sdl, info) && info->subsystem == SDL_SYSWM_X11;
 }
+
+unsigned long XWindowOf(const Window& w) {
+    SDL_SysWMinfo info;
+    return X11Info(w, &info) ? static_cast<unsigned long>(info.info.x11.window) : 0;
+}
+
+bool IsGone(unsigned long xid) { return std::find(g_gone.begin(), g_gone.end(), xid) != g_gone.end(); }
 
 bool IsOurs(unsigned long xid) {
     if (!xid) return false;
-    if (std::find(g_gone.begin(), g_gone.end(), xid) != g_gone.end()) return true;
+    if (IsGone(xid)) return true;
     for (HWND h : AllWindows()) {
         Window* w = Find(h);
         if (w && XWindowOf(*w) == xid) return true;
@@ -38,7 +43,7 @@ bool IsOurs(unsigned long xid) {
 }
 
 void NoteGone(unsigned long xid) {
-    if (std::find(g_gone.begin(), g_gone.end(), xid) == g_gone.end()) g_gone.push_back(xid);
+    if (!IsGone(xid)) g_gone.push_back(xid);
 }
 
 // Errors about one of our windows mean it is gone (a live window draws none):
@@ -67,10 +72,8 @@ bool QueryPointer(POINT* p) {
     if (!g_watching) return false;
     for (HWND h : AllWindows()) {
         Window* w = Find(h);
-        if (!w || !w->sdl) continue;
         SDL_SysWMinfo info;
-        SDL_VERSION(&info.version);
-        if (!SDL_GetWindowWMInfo(w->sdl, &info) || info.subsystem != SDL_SYSWM_X11) continue;
+        if (!w || !X11Info(*w, &info)) continue;
         Display* d = info.info.x11.display;
         ::Window root, child;
         int rx = 0, ry = 0, wx = 0, wy = 0;
@@ -92,11 +95,10 @@ void NoteSystemEvent(const SDL_SysWMmsg* msg) {
 // report it unmapped; a window that no longer exists is never reported, so the
 // report is put in front of the queue for it.
 void BeforeSdlDestroy(const Window& w) {
-    unsigned long xid = XWindowOf(w);
-    if (!xid || std::find(g_gone.begin(), g_gone.end(), xid) == g_gone.end()) return;
     SDL_SysWMinfo info;
-    SDL_VERSION(&info.version);
-    if (!SDL_GetWindowWMInfo(w.sdl, &info) || info.subsystem != SDL_SYSWM_X11) return;
+    if (!X11Info(w, &info)) return;
+    const unsigned long xid = static_cast<unsigned long>(info.info.x11.window);
+    if (!IsGone(xid)) return;
     XEvent e;
     std::memset(&e, 0, sizeof e);
     e.type = UnmapNotify;
@@ -111,8 +113,8 @@ void CloseDestroyedWindows() {
     for (HWND h : AllWindows()) {
         Window* w = Find(h);
         if (!w || w->destroying || !w->enabled || g_closed.count(h)) continue;
-        unsigned long xid = XWindowOf(*w);
-        if (!xid || std::find(g_gone.begin(), g_gone.end(), xid) == g_gone.end()) continue;
+        const unsigned long xid = XWindowOf(*w);
+        if (!xid || !IsGone(xid)) continue;
         g_closed.insert(h);
         Post(h, WM_SYSCOMMAND, SC_CLOSE, 0);
     }
