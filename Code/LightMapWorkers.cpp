@@ -1,9 +1,15 @@
 #include "LightMapWorkers.h"
 
+#include <pthread.h>
+#include <sched.h>
+
+#include <chrono>
+
 LightMapWorkers::~LightMapWorkers() {
     {
         std::lock_guard<std::mutex> lock(m_Mutex);
         m_bStop = true;
+        m_uFreed.fetch_add(1, std::memory_order_relaxed);  // wakes a helper polling in AwaitJobs
     }
     m_Changed.notify_all();
     for (std::thread& thread : m_Threads) thread.join();
@@ -25,17 +31,28 @@ void LightMapWorkers::Run(const std::vector<BakeChain>& chains, uint32_t threads
         const uint32_t index = static_cast<uint32_t>(m_Threads.size());
         m_Threads.emplace_back([this, index] { WorkerLoop(index); });
     }
+    // The caller stays on its core for the bake, so that it does not move
+    // onto a helper's and queue behind it.
+    cpu_set_t callerMask;
+    const bool held = m_uHelpers > 0 && pthread_getaffinity_np(pthread_self(), sizeof(callerMask), &callerMask) == 0;
+    if (held) PlaceHelpers();
+    m_uFreed.fetch_add(1, std::memory_order_relaxed);
     m_Changed.notify_all();
     while (m_uChainsLeft != 0)
-        if (!RunJobs(lock)) m_Changed.wait(lock);
+        if (!RunJobs(lock)) AwaitJobs(lock);
     m_pChains = nullptr;
     m_uHelpers = 0;
+    if (held) pthread_setaffinity_np(pthread_self(), sizeof(callerMask), &callerMask);
 }
 
 void LightMapWorkers::WorkerLoop(uint32_t index) {
     std::unique_lock<std::mutex> lock(m_Mutex);
-    while (!m_bStop)
-        if (index >= m_uHelpers || !RunJobs(lock)) m_Changed.wait(lock);
+    while (!m_bStop) {
+        if (index >= m_uHelpers)
+            m_Changed.wait(lock);
+        else if (!RunJobs(lock))
+            AwaitJobs(lock);
+    }
 }
 
 bool LightMapWorkers::RunJobs(std::unique_lock<std::mutex>& lock) {
@@ -56,10 +73,25 @@ bool LightMapWorkers::RunJobs(std::unique_lock<std::mutex>& lock) {
         if (--p.left == 0) {
             ++p.step;
             Advance(c);
+            m_uFreed.fetch_add(1, std::memory_order_relaxed);
             m_Changed.notify_all();
         }
     }
     return ran;
+}
+
+void LightMapWorkers::AwaitJobs(std::unique_lock<std::mutex>& lock) {
+    const uint32_t seen = m_uFreed.load(std::memory_order_relaxed);
+    lock.unlock();
+    const auto until = std::chrono::steady_clock::now() + std::chrono::microseconds(200);
+    for (uint32_t spins = 1; m_uFreed.load(std::memory_order_relaxed) == seen; ++spins) {
+        CpuRelax();
+        if (spins % 64 == 0 && std::chrono::steady_clock::now() > until) break;
+    }
+    lock.lock();
+    // The count changes under the lock only, so no step can finish unseen
+    // between this test and the wait.
+    if (m_uFreed.load(std::memory_order_relaxed) == seen) m_Changed.wait(lock);
 }
 
 void LightMapWorkers::Advance(size_t chain) {
@@ -71,5 +103,37 @@ void LightMapWorkers::Advance(size_t chain) {
         p.left = steps[p.step].jobs;
     } else {
         --m_uChainsLeft;
+    }
+}
+
+// Threads woken together are often queued on one core while another stays
+// idle, and wait there a whole time slice (milliseconds, a bake's length).
+// A helper held to a core of its own starts at once; the calling thread is
+// held to its core and the helpers are kept off it.
+void LightMapWorkers::PlaceHelpers() {
+    const int caller = sched_getcpu();
+    cpu_set_t allowed;
+    if (caller < 0 || sched_getaffinity(0, sizeof(allowed), &allowed) != 0) return;
+    cpu_set_t own;
+    CPU_ZERO(&own);
+    CPU_SET(caller, &own);
+    pthread_setaffinity_np(pthread_self(), sizeof(own), &own);
+    if (caller == m_iCallerCpu && m_Threads.size() == m_uPlaced) return;
+    m_iCallerCpu = caller;
+    m_uPlaced = m_Threads.size();
+    std::vector<int> cores;
+    for (int cpu = 0; cpu < CPU_SETSIZE; ++cpu)
+        if (CPU_ISSET(cpu, &allowed) && cpu != caller) cores.push_back(cpu);
+    // More helpers than free cores: leave them to the scheduler.
+    const bool pin = !cores.empty() && m_Threads.size() <= cores.size();
+    for (size_t i = 0; i < m_Threads.size(); ++i) {
+        cpu_set_t set;
+        if (pin) {
+            CPU_ZERO(&set);
+            CPU_SET(cores[i], &set);
+        } else {
+            set = allowed;
+        }
+        pthread_setaffinity_np(m_Threads[i].native_handle(), sizeof(set), &set);
     }
 }

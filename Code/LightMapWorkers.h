@@ -1,6 +1,7 @@
 // The threads lightmap bakes run on: started when a bake first needs them,
 // kept idle between bakes and joined when the pool goes.
 #pragma once
+#include <atomic>
 #include <condition_variable>
 #include <cstdint>
 #include <functional>
@@ -15,6 +16,14 @@ struct BakeStep {
 };
 // Steps of which each starts when every job of the one before it is done.
 using BakeChain = std::vector<BakeStep>;
+
+// One turn of a wait that polls memory another core writes: tells the core
+// this thread is spinning.
+inline void CpuRelax() {
+#if defined(__x86_64__) || defined(__i386__)
+    __builtin_ia32_pause();
+#endif
+}
 
 class LightMapWorkers {
 public:
@@ -42,6 +51,13 @@ private:
     bool RunJobs(std::unique_lock<std::mutex>& lock);
     // Moves the chain past its finished and empty steps.
     void Advance(size_t chain);
+    // Waits until jobs are freed or the bake ends: polls a short while first,
+    // since a woken thread takes longer to start than most steps last.
+    void AwaitJobs(std::unique_lock<std::mutex>& lock);
+    // Holds the calling thread to its core and gives each helper a core of its
+    // own, none the caller's (placed again when the caller has moved or
+    // helpers were added since the last bake).
+    void PlaceHelpers();
 
     std::mutex m_Mutex;
     std::condition_variable m_Changed;  // jobs freed, a bake done, or the end
@@ -50,5 +66,8 @@ private:
     std::vector<Progress> m_Progress;
     size_t m_uChainsLeft = 0;
     uint32_t m_uHelpers = 0;  // workers taking part in the bake in progress
+    std::atomic<uint32_t> m_uFreed{0};  // bumped under the lock as a bake begins, a step finishes, the pool ends
     bool m_bStop = false;
+    int m_iCallerCpu = -1;     // the caller's core when the helpers were placed
+    size_t m_uPlaced = 0;      // helpers placed then
 };

@@ -13,7 +13,25 @@
 
 namespace {
 constexpr uint32_t kBlurPasses = 4;
+// Texel rows a sampling job takes: enough that taking a job costs little
+// beside it, few enough that the last jobs of a bake end together.
+constexpr uint32_t kRowsPerJob = 4;
+
+// Rows a blur pass has written, alone on its cache line so that the passes
+// polling each other's counts do not slow the writers.
+struct alignas(64) RowsWritten {
+    std::atomic<uint32_t> rows{0};
+};
+
+// A row takes about a microsecond, less than a yield costs; so a waiting pass
+// spins a while before it hands the core over.
+void Pause(uint32_t spins) {
+    if (spins < 2048)
+        CpuRelax();
+    else
+        std::this_thread::yield();
 }
+}  // namespace
 
 uint32_t TileSurface::CountQuads() const {
     const Node* nodes = GetLevel()->GetNodeMap(m_uRoom);
@@ -54,27 +72,28 @@ void TileSurface::AddBakeChains(const LightSampler& sampler, std::vector<BakeCha
     const float x0 = level->GetCellX(0);
     const float z0 = level->GetCellZ(0);
     uint32_t* texels = m_pTexels;
-    auto sampleRow = [=, &sampler](uint32_t t) {
-        for (uint32_t s = 0; s < LIGHTMAP_SIZE; ++s)
-            texels[t * LIGHTMAP_SIZE + s] =
-                sampler.CalcLight(Vec3(x0 + static_cast<float>(s), y, z0 + static_cast<float>(t)), normal);
+    auto sampleRows = [=, &sampler](uint32_t job) {
+        for (uint32_t t = job * kRowsPerJob; t < (job + 1) * kRowsPerJob; ++t)
+            for (uint32_t s = 0; s < LIGHTMAP_SIZE; ++s)
+                texels[t * LIGHTMAP_SIZE + s] =
+                    sampler.CalcLight(Vec3(x0 + static_cast<float>(s), y, z0 + static_cast<float>(t)), normal);
     };
     // The four blur passes, a job each, run side by side a few rows apart:
     // pass p softens row y once pass p - 1 has written row y + 1, by when that
     // pass reads no more of row y. A pass waits only on the one before it, which
     // was handed out first and so is running or done.
-    auto written = std::make_shared<std::array<std::atomic<uint32_t>, kBlurPasses>>();
-    for (std::atomic<uint32_t>& rows : *written) rows = 0;
+    auto written = std::make_shared<std::array<RowsWritten, kBlurPasses>>();
     auto blurPass = [texels, written](uint32_t pass) {
         const uint32_t last = LIGHTMAP_SIZE - 2;
         LightMap::BlurPass(
             texels, LIGHTMAP_SIZE, LIGHTMAP_SIZE,
             [&](uint32_t y) {
                 const uint32_t need = std::min(y + 1, last);
-                while (pass > 0 && (*written)[pass - 1].load(std::memory_order_acquire) < need)
-                    std::this_thread::yield();
+                for (uint32_t spins = 0; pass > 0 && (*written)[pass - 1].rows.load(std::memory_order_acquire) < need;
+                     ++spins)
+                    Pause(spins);
             },
-            [&](uint32_t y) { (*written)[pass].store(y, std::memory_order_release); });
+            [&](uint32_t y) { (*written)[pass].rows.store(y, std::memory_order_release); });
     };
-    chains.push_back({{LIGHTMAP_SIZE, sampleRow}, {kBlurPasses, blurPass}});
+    chains.push_back({{LIGHTMAP_SIZE / kRowsPerJob, sampleRows}, {kBlurPasses, blurPass}});
 }

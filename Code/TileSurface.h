@@ -7,8 +7,8 @@ struct Node;
 
 class TileSurface : public LevelSurface {
 public:
-    // Samples the lightmap over the room's plan, a job per texel row, then
-    // blurs it four times, a job per pass.
+    // Samples the lightmap over the room's plan, a job per few texel rows,
+    // then blurs it four times, a job per pass.
     void AddBakeChains(const LightSampler& sampler, std::vector<BakeChain>& chains) override;
     // Writes the vertex buffer and the block table from the room's tile bytes.
     void BuildGeometry() override;

@@ -26,7 +26,7 @@ public:
     void AllocLightmapUVs();
     // Writes the vertex buffer and the block table from the room's wall bytes.
     void BuildVertices();
-    // Samples every wall side's block, a job per block, then blurs the blocks
+    // Samples every wall side's block, a job per quarter block, then blurs the blocks
     // a job per band.
     void AddBakeChains(const LightSampler& sampler, std::vector<BakeChain>& chains) override;
     // Softens one w x h block of a 256-wide map in place (and the column after it).

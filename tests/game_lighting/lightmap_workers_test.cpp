@@ -1,8 +1,11 @@
 // The bake workers under load: many bakes in a row on one pool, with more and
 // fewer chains than the bake before, empty steps and chains, and thread counts
 // from one to more than the pool has started. Every job runs once, and a step's
-// jobs only after all of the step before. Run under the thread sanitizer too.
+// jobs only after all of the step before; the calling thread gets back the
+// cores it had. Run under the thread sanitizer too.
 #include <gtest/gtest.h>
+#include <pthread.h>
+#include <sched.h>
 
 #include <atomic>
 #include <memory>
@@ -63,6 +66,8 @@ struct Ledger {
 TEST(LightMapWorkers, ManyBakesInARowWithChangingChainsAndThreads) {
     std::mt19937 rng(21);
     LightMapWorkers workers;
+    cpu_set_t mine;
+    ASSERT_EQ(pthread_getaffinity_np(pthread_self(), sizeof(mine), &mine), 0);
     uint32_t most = 0;
     for (uint32_t bake = 0; bake < 1500; ++bake) {
         // Chain counts rise and fall so that the bookkeeping of one bake is
@@ -75,6 +80,9 @@ TEST(LightMapWorkers, ManyBakesInARowWithChangingChainsAndThreads) {
         workers.Run(chains, threads);
         ledger.Check(bake);
         if (HasFatalFailure()) return;
+        cpu_set_t after;
+        ASSERT_EQ(pthread_getaffinity_np(pthread_self(), sizeof(after), &after), 0);
+        ASSERT_TRUE(CPU_EQUAL(&mine, &after)) << "bake " << bake << " left the caller held to a core";
     }
     EXPECT_EQ(workers.GetStartedCount(), most - 1);
 }
