@@ -5,7 +5,6 @@
 #include <cmath>
 #include <cstdio>
 #include <string>
-#include <thread>
 #include "Level.h"
 #include "LevelRenderer.h"
 #include "LightMan.h"
@@ -433,8 +432,7 @@ void LightMap::ReportSaveFailure(const char* name) {
 
 uint32_t LightMap::GetThreadCount() const {
     if (m_uThreads != 0) return m_uThreads;
-    const uint32_t cores = std::thread::hardware_concurrency();
-    return std::min(std::max(cores, 1u), 64u);
+    return std::min(LightMapWorkers::CoresAvailable(), 64u);
 }
 
 uint32_t LightMap::CalcLight(const Vec3& position, const Vec3& normal) {

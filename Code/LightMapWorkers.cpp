@@ -3,6 +3,7 @@
 #include <pthread.h>
 #include <sched.h>
 
+#include <algorithm>
 #include <chrono>
 
 LightMapWorkers::~LightMapWorkers() {
@@ -106,33 +107,41 @@ void LightMapWorkers::Advance(size_t chain) {
     }
 }
 
+uint32_t LightMapWorkers::CoresAvailable() {
+    cpu_set_t allowed;
+    if (sched_getaffinity(0, sizeof(allowed), &allowed) == 0 && CPU_COUNT(&allowed) > 0)
+        return static_cast<uint32_t>(CPU_COUNT(&allowed));
+    return std::max(std::thread::hardware_concurrency(), 1u);
+}
+
 // Threads woken together are often queued on one core while another stays
 // idle, and wait there a whole time slice (milliseconds, a bake's length).
 // A helper held to a core of its own starts at once; the calling thread is
-// held to its core and the helpers are kept off it.
+// held to its core and the helpers are kept off it. With more helpers than
+// other cores, all are left to the scheduler.
 void LightMapWorkers::PlaceHelpers() {
     const int caller = sched_getcpu();
     cpu_set_t allowed;
     if (caller < 0 || sched_getaffinity(0, sizeof(allowed), &allowed) != 0) return;
-    cpu_set_t own;
-    CPU_ZERO(&own);
-    CPU_SET(caller, &own);
-    pthread_setaffinity_np(pthread_self(), sizeof(own), &own);
-    if (caller == m_iCallerCpu && m_Threads.size() == m_uPlaced) return;
-    m_iCallerCpu = caller;
-    m_uPlaced = m_Threads.size();
     std::vector<int> cores;
     for (int cpu = 0; cpu < CPU_SETSIZE; ++cpu)
         if (CPU_ISSET(cpu, &allowed) && cpu != caller) cores.push_back(cpu);
-    // More helpers than free cores: leave them to the scheduler.
-    const bool pin = !cores.empty() && m_Threads.size() <= cores.size();
+    const bool pin = m_uHelpers <= cores.size();
+    if (pin) {
+        cpu_set_t own;
+        CPU_ZERO(&own);
+        CPU_SET(caller, &own);
+        pthread_setaffinity_np(pthread_self(), sizeof(own), &own);
+    }
+    if (caller == m_iCallerCpu && m_uHelpers == m_uPlaced) return;
+    m_iCallerCpu = caller;
+    m_uPlaced = m_uHelpers;
+    // Helpers sitting this bake out are left free.
     for (size_t i = 0; i < m_Threads.size(); ++i) {
-        cpu_set_t set;
-        if (pin) {
+        cpu_set_t set = allowed;
+        if (pin && i < m_uHelpers) {
             CPU_ZERO(&set);
             CPU_SET(cores[i], &set);
-        } else {
-            set = allowed;
         }
         pthread_setaffinity_np(m_Threads[i].native_handle(), sizeof(set), &set);
     }

@@ -38,9 +38,13 @@ public:
     void Run(const std::vector<BakeChain>& chains, uint32_t threads);
     // Threads started so far (never more than the largest bake asked for, less one).
     uint32_t GetStartedCount();
+    // Cores this process may run on.
+    static uint32_t CoresAvailable();
 
 private:
-    struct Progress {
+    // Written at every job taken: a cache line each, apart from what the jobs
+    // read (sharing a line with a sampler's fields slowed every sample).
+    struct alignas(64) Progress {
         size_t step;     // the chain's step whose jobs are handed out
         uint32_t next;   // its next job
         uint32_t left;   // its jobs not yet finished
@@ -54,9 +58,9 @@ private:
     // Waits until jobs are freed or the bake ends: polls a short while first,
     // since a woken thread takes longer to start than most steps last.
     void AwaitJobs(std::unique_lock<std::mutex>& lock);
-    // Holds the calling thread to its core and gives each helper a core of its
-    // own, none the caller's (placed again when the caller has moved or
-    // helpers were added since the last bake).
+    // Holds the calling thread to its core and gives each helper taking part
+    // a core of its own, none the caller's (placed again when the caller has
+    // moved or the number taking part changed since the last bake).
     void PlaceHelpers();
 
     std::mutex m_Mutex;
@@ -69,5 +73,5 @@ private:
     std::atomic<uint32_t> m_uFreed{0};  // bumped under the lock as a bake begins, a step finishes, the pool ends
     bool m_bStop = false;
     int m_iCallerCpu = -1;     // the caller's core when the helpers were placed
-    size_t m_uPlaced = 0;      // helpers placed then
+    size_t m_uPlaced = 0;      // helpers taking part then
 };

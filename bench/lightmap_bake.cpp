@@ -1,14 +1,11 @@
 // Lightmap bakes on the five generated houses and on a house of sixteen rooms: the straightforward
 // bake against the fast bake, and the fast bake's speed-up on every core read against that of jobs
 // that share nothing on the same workers, timed in turn with it.
-#include <sched.h>
-
 #include <algorithm>
 #include <chrono>
 #include <ctime>
 #include <memory>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "bench_util.h"
@@ -19,12 +16,7 @@
 namespace {
 
 // The cores this run may use (taskset narrows them).
-uint32_t AllowedCores() {
-    cpu_set_t set;
-    if (sched_getaffinity(0, sizeof(set), &set) != 0) return std::max(std::thread::hardware_concurrency(), 1u);
-    return static_cast<uint32_t>(std::max(CPU_COUNT(&set), 1));
-}
-const uint32_t kCores = AllowedCores();
+const uint32_t kCores = LightMapWorkers::CoresAvailable();
 constexpr int kManyRooms = 5;  // the house number of the sixteen-room house
 constexpr uint32_t kRooms = 16;
 
