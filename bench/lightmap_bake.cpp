@@ -1,6 +1,7 @@
 // Lightmap bakes on the five generated houses and on a house of sixteen rooms: the straightforward
 // bake against the fast bake, and the fast bake's speed-up on every core read against that of jobs
-// that share nothing on the same workers, timed in turn with it.
+// that share nothing on the same workers, timed in turn with it (and, for the reader, that of the
+// bake's sampling alone).
 #include <algorithm>
 #include <chrono>
 #include <ctime>
@@ -74,7 +75,29 @@ void IdealJob(LightMapWorkers& workers, uint32_t threads) {
     workers.Run(chains, threads);
 }
 
-double g_speedUp[kManyRooms + 1], g_idealSpeedUp[kManyRooms + 1], g_relative[kManyRooms + 1], g_cpuRatio[kManyRooms + 1];
+// The bake's own sampling of the first room's floor, three times over (about a room's bake), a few
+// rows a job into rows of the job's own, with no step after it: what the cores give work of the
+// bake's kind when nothing is shared. It tells a bake that waits from cores that slow each other
+// down under such work.
+void SamplingJob(LightMapWorkers& workers, uint32_t threads) {
+    constexpr uint32_t kTimes = 3, kRows = 4;
+    static std::vector<uint32_t> rows;
+    rows.assign(kTimes * LIGHTMAP_SIZE * LIGHTMAP_SIZE, 0);
+    const LightBake bake(0);
+    Level* level = GetLevel();
+    const float y = level->GetRoomBaseY(0), x0 = level->GetCellX(0), z0 = level->GetCellZ(0);
+    const std::vector<BakeChain> chains = {{{kTimes * LIGHTMAP_SIZE / kRows, [&](uint32_t job) {
+        for (uint32_t r = job * kRows; r < (job + 1) * kRows; ++r) {
+            const float t = float(r % LIGHTMAP_SIZE);
+            for (uint32_t s = 0; s < LIGHTMAP_SIZE; ++s)
+                rows[r * LIGHTMAP_SIZE + s] = bake.CalcLight(Vec3(x0 + float(s), y, z0 + t), Vec3(0, 1, 0));
+        }
+    }}}};
+    workers.Run(chains, threads);
+}
+
+double g_speedUp[kManyRooms + 1], g_idealSpeedUp[kManyRooms + 1], g_relative[kManyRooms + 1], g_cpuRatio[kManyRooms + 1],
+    g_samplingSpeedUp[kManyRooms + 1];
 
 double Median(std::vector<double> v) {
     if (v.empty()) return 0.0;
@@ -89,10 +112,10 @@ void BM_Parallel(benchmark::State& state) {
     const int house = static_cast<int>(state.range(0));
     UseHouse(house);
     LightMapWorkers workers;
-    std::vector<double> speedUps, idealSpeedUps, relative;
+    std::vector<double> speedUps, idealSpeedUps, relative, samplingSpeedUps;
     double cpu[2] = {};
     for (auto _ : state) {
-        double wall[4];
+        double wall[6];
         auto time = [&](int slot, auto&& work) {
             const auto start = std::chrono::steady_clock::now();
             const std::clock_t cpu0 = std::clock();
@@ -104,6 +127,9 @@ void BM_Parallel(benchmark::State& state) {
         time(1, [] { BakeLevel(kCores); });
         time(2, [&] { IdealJob(workers, 1); });
         time(3, [&] { IdealJob(workers, kCores); });
+        time(4, [&] { SamplingJob(workers, 1); });
+        time(5, [&] { SamplingJob(workers, kCores); });
+        samplingSpeedUps.push_back(wall[4] / wall[5]);
         speedUps.push_back(wall[0] / wall[1]);
         idealSpeedUps.push_back(wall[2] / wall[3]);
         relative.push_back(speedUps.back() / idealSpeedUps.back());
@@ -111,6 +137,7 @@ void BM_Parallel(benchmark::State& state) {
     g_speedUp[house] = Median(speedUps);
     g_idealSpeedUp[house] = Median(idealSpeedUps);
     g_relative[house] = Median(relative);
+    g_samplingSpeedUp[house] = Median(samplingSpeedUps);
     g_cpuRatio[house] = cpu[0] > 0 ? cpu[1] / cpu[0] : 0.0;
     state.counters["bake_speed_up"] = g_speedUp[house];
     state.counters["ideal_speed_up"] = g_idealSpeedUp[house];
@@ -137,6 +164,8 @@ int main(int argc, char** argv) {
         bench_util::PrintRatio(house + ": fast bake on 1 thread / on " + cores, g_speedUp[n]);
         bench_util::PrintRatio(house + ": jobs that share nothing, 1 thread / " + cores, g_idealSpeedUp[n]);
         bench_util::PrintRatio(house + ": the bake's speed-up / theirs (median of turns)", g_relative[n], 0.9, true);
+        bench_util::PrintRatio(house + ": sampling alone, 1 thread / " + cores + " (no steps, nothing shared)",
+                               g_samplingSpeedUp[n]);
         bench_util::PrintRatio(house + ": CPU time on " + cores + " / on 1", g_cpuRatio[n]);
     }
     GetLevel()->Free();
