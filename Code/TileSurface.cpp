@@ -17,6 +17,9 @@ constexpr uint32_t kBlurPasses = 4;
 // beside it, few enough that the last jobs of a bake end together.
 constexpr uint32_t kRowsPerJob = 4;
 
+// Rows a pass that caught up with the one before waits for it to get ahead.
+constexpr uint32_t kLeadRows = 16;
+
 // Rows a blur pass has written, alone on its cache line so that the passes
 // polling each other's counts do not slow the writers.
 struct alignas(64) RowsWritten {
@@ -88,9 +91,12 @@ void TileSurface::AddBakeChains(const LightSampler& sampler, std::vector<BakeCha
         LightMap::BlurPass(
             texels, LIGHTMAP_SIZE, LIGHTMAP_SIZE,
             [&](uint32_t y) {
-                const uint32_t need = std::min(y + 1, last);
-                for (uint32_t spins = 0; pass > 0 && (*written)[pass - 1].rows.load(std::memory_order_acquire) < need;
-                     ++spins)
+                if (pass == 0 || (*written)[pass - 1].rows.load(std::memory_order_acquire) >= std::min(y + 1, last))
+                    return;
+                // Behind: wait for a lead of several rows, so that a pass kept
+                // off its core does not stop the next at every row.
+                const uint32_t need = std::min(y + kLeadRows, last);
+                for (uint32_t spins = 0; (*written)[pass - 1].rows.load(std::memory_order_acquire) < need; ++spins)
                     Pause(spins);
             },
             [&](uint32_t y) { (*written)[pass].rows.store(y, std::memory_order_release); });
