@@ -540,6 +540,7 @@ bool Device8::FlushState() {
     for (int s = 0; s < kFsStages; ++s) {
         Texture8* t = state_.textures[s];
         if (!t) continue;
+        t->ClearUnwrittenLevels();
         gl_state_.BindTexture(s, t->GlTexture());
         gl_state_.BindSampler(s, SamplerFor(s));
     }

@@ -332,11 +332,13 @@ Texture8::Texture8(Device8* device, UINT width, UINT height, UINT levels, DWORD 
     ScopedBinding bind(GL_TEXTURE_2D, gl_);
     glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
     glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
-    // Every level starts cleared; the pixels live on the device only (see LockRect).
-    const std::vector<BYTE> zeros(static_cast<size_t>(levels_[0].pitch) * levels_[0].height, 0);
+    // The pixels live on the device only (see LockRect). Every level reads as
+    // cleared; on the device a level is cleared only if it is still unwritten
+    // when the texture is first drawn with (see ClearUnwrittenLevels), since
+    // most textures are filled right after they are made.
     for (UINT i = 0; i < levels; ++i)
         glTexImage2D(GL_TEXTURE_2D, static_cast<GLint>(i), f.internalFormat, static_cast<GLsizei>(levels_[i].width),
-                     static_cast<GLsizei>(levels_[i].height), 0, f.format, f.type, zeros.data());
+                     static_cast<GLsizei>(levels_[i].height), 0, f.format, f.type, nullptr);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_BASE_LEVEL, 0);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAX_LEVEL, static_cast<GLint>(levels - 1));
     // Only formats that lack channels need a swizzle (an identity one can cost in software rasterisers).
@@ -408,6 +410,24 @@ HRESULT Texture8::UnlockRect(UINT level) {
     }
     std::vector<BYTE>().swap(l.data);
     return D3D_OK;
+}
+
+void Texture8::ClearUnwrittenLevels() {
+    if (cleared_) return;
+    cleared_ = true;
+    GlFormat f;
+    GlFormatFor(format_, &f);
+    ScopedBinding bind(GL_TEXTURE_2D, gl_);
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
+    glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
+    std::vector<BYTE> zeros;
+    for (UINT i = 0; i < levels_.size(); ++i) {
+        const Level& l = levels_[i];
+        if (l.written) continue;
+        zeros.assign(static_cast<size_t>(l.pitch) * l.height, 0);
+        glTexSubImage2D(GL_TEXTURE_2D, static_cast<GLint>(i), 0, 0, static_cast<GLsizei>(l.width),
+                        static_cast<GLsizei>(l.height), f.format, f.type, zeros.data());
+    }
 }
 
 // Copies a level's system-memory pixels to the device, or the device's back into them.

@@ -239,6 +239,9 @@ public:
 
     GLuint GlTexture() const { return gl_; }
     D3DFORMAT format() const { return format_; }
+    // Before the first draw with the texture: clears on the device the levels
+    // never written, which read as zeros.
+    void ClearUnwrittenLevels();
 
 private:
     friend class Surface8;
@@ -257,6 +260,7 @@ private:
     D3DFORMAT format_;
     GLuint gl_ = 0;
     DWORD lod_ = 0;
+    bool cleared_ = false;  // the unwritten levels are cleared on the device
 };
 
 // Creation limits: sizes that fail instead of allocating.

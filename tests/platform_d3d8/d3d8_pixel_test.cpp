@@ -424,6 +424,46 @@ TEST_F(DeviceTest, MipFilterChoosesLevels) {
     t->Release();
 }
 
+// Levels never written draw black, whether the texture was never locked or only
+// some levels were; a level written after the texture was first drawn with shows.
+TEST_F(DeviceTest, LevelsNeverWrittenDrawBlackAndLaterWritesShow) {
+    IDirect3DTexture8* t = nullptr;
+    ASSERT_EQ(D3D_OK, device->CreateTexture(16, 16, 3, 0, D3DFMT_X8R8G8B8, D3DPOOL_MANAGED, &t));
+    auto fill = [&](UINT level, DWORD colour) {
+        D3DLOCKED_RECT lr;
+        ASSERT_EQ(D3D_OK, t->LockRect(level, &lr, nullptr, 0));
+        for (UINT y = 0; y < 16u >> level; ++y)
+            for (UINT x = 0; x < 16u >> level; ++x)
+                reinterpret_cast<DWORD*>(static_cast<BYTE*>(lr.pBits) + y * lr.Pitch)[x] = colour;
+        t->UnlockRect(level);
+    };
+    device->SetTexture(0, t);
+    device->SetTextureStageState(0, D3DTSS_COLOROP, D3DTOP_SELECTARG1);
+    device->SetTextureStageState(0, D3DTSS_MIPFILTER, D3DTEXF_POINT);
+    auto drawn = [&](float size) {
+        Quad(0, 0, size, size, 0.5f, 0);
+        return Pixel(1, 1);
+    };
+    EXPECT_TRUE(Near(0x000000, drawn(32))) << "never locked: " << std::hex << Pixel(1, 1);
+    fill(0, 0xFF0000);
+    EXPECT_TRUE(Near(0xFF0000, drawn(32))) << "level 0 written after the first draw: " << std::hex << Pixel(1, 1);
+    EXPECT_TRUE(Near(0x000000, drawn(4))) << "level 2 never written: " << std::hex << Pixel(1, 1);
+    fill(2, 0x0000FF);
+    EXPECT_TRUE(Near(0x0000FF, drawn(4))) << "level 2 written last: " << std::hex << Pixel(1, 1);
+    device->SetTexture(0, nullptr);
+    t->Release();
+
+    // Filled before its first draw, except level 1.
+    ASSERT_EQ(D3D_OK, device->CreateTexture(16, 16, 3, 0, D3DFMT_X8R8G8B8, D3DPOOL_MANAGED, &t));
+    fill(0, 0x00FF00);
+    fill(2, 0x00FF00);
+    device->SetTexture(0, t);
+    EXPECT_TRUE(Near(0x00FF00, drawn(4))) << std::hex << Pixel(1, 1);
+    EXPECT_TRUE(Near(0x000000, drawn(8))) << "level 1 never written: " << std::hex << Pixel(1, 1);
+    device->SetTexture(0, nullptr);
+    t->Release();
+}
+
 TEST_F(DeviceTest, SixteenBitTextureFormatsDrawTheirColours) {
     struct Case { D3DFORMAT format; uint16_t texel; DWORD rgb; bool opaque; } cases[] = {
         {D3DFMT_R5G6B5, 0xF800, 0xFF0000, true},   {D3DFMT_X1R5G5B5, 0x03E0, 0x00FF00, true},
