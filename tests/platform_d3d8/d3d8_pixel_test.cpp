@@ -13,6 +13,27 @@ void DiffuseOnly(IDirect3DDevice8* device) {
     device->SetTextureStageState(0, D3DTSS_ALPHAARG1, D3DTA_DIFFUSE);
 }
 
+// A white point light 4 units in front of the small wall (range 5, attenuation 1 / (0.5 d)).
+D3DLIGHT8 PointLightBeforeWall() {
+    D3DLIGHT8 pt = {};
+    pt.Type = D3DLIGHT_POINT;
+    pt.Diffuse = {1, 1, 1, 1};
+    pt.Position = {0, 0, 6};
+    pt.Range = 5;
+    pt.Attenuation1 = 0.5f;
+    return pt;
+}
+
+// Fills level level of a square 32-bit texture side texels wide (at level 0) with colour.
+void FillLevel(IDirect3DTexture8* t, UINT level, UINT side, DWORD colour) {
+    D3DLOCKED_RECT lr;
+    ASSERT_EQ(D3D_OK, t->LockRect(level, &lr, nullptr, 0));
+    for (UINT y = 0; y < side >> level; ++y)
+        for (UINT x = 0; x < side >> level; ++x)
+            reinterpret_cast<DWORD*>(static_cast<BYTE*>(lr.pBits) + y * lr.Pitch)[x] = colour;
+    t->UnlockRect(level);
+}
+
 }  // namespace
 
 TEST_F(DeviceTest, ClearRectanglesAndPretransformedQuadsHitExactPixels) {
@@ -199,12 +220,7 @@ TEST_F(LightingTest, AmbientDirectionalAndPointLights) {
     device->LightEnable(0, FALSE);
     // A point light 4 units in front of a small wall, lit per vertex: at the corners
     // d = sqrt(18), attenuation 1 / (0.5 d) and N.L = 4 / d, so 0.125 + 4 / 9.
-    D3DLIGHT8 pt = {};
-    pt.Type = D3DLIGHT_POINT;
-    pt.Diffuse = {1, 1, 1, 1};
-    pt.Position = {0, 0, 6};
-    pt.Range = 5;
-    pt.Attenuation1 = 0.5f;
+    D3DLIGHT8 pt = PointLightBeforeWall();
     device->SetLight(1, &pt);
     device->LightEnable(1, TRUE);
     Wall(10, 1);
@@ -250,12 +266,7 @@ TEST_F(LightingTest, LightsSwitchedPerObjectRetypedOrSeenFromANewViewAreDrawnAsT
     device->LightEnable(0, TRUE);
     Wall(10);
     EXPECT_TRUE(Near(0xA02020, Pixel(32, 32))) << std::hex << Pixel(32, 32);
-    D3DLIGHT8 pt = {};
-    pt.Type = D3DLIGHT_POINT;
-    pt.Diffuse = {1, 1, 1, 1};
-    pt.Position = {0, 0, 6};
-    pt.Range = 5;
-    pt.Attenuation1 = 0.5f;
+    D3DLIGHT8 pt = PointLightBeforeWall();
     device->SetLight(0, &pt);
     Wall(10, 1);
     EXPECT_TRUE(Near(0x919191, Pixel(32, 32), 3)) << std::hex << Pixel(32, 32);
@@ -398,14 +409,7 @@ TEST_F(DeviceTest, MipFilterChoosesLevels) {
     IDirect3DTexture8* t = nullptr;
     ASSERT_EQ(D3D_OK, device->CreateTexture(16, 16, 3, 0, D3DFMT_X8R8G8B8, D3DPOOL_MANAGED, &t));
     const DWORD colours[3] = {0xFF0000, 0x00FF00, 0x0000FF};
-    for (UINT level = 0; level < 3; ++level) {
-        D3DLOCKED_RECT lr;
-        t->LockRect(level, &lr, nullptr, 0);
-        for (UINT y = 0; y < 16u >> level; ++y)
-            for (UINT x = 0; x < 16u >> level; ++x)
-                reinterpret_cast<DWORD*>(static_cast<BYTE*>(lr.pBits) + y * lr.Pitch)[x] = colours[level];
-        t->UnlockRect(level);
-    }
+    for (UINT level = 0; level < 3; ++level) FillLevel(t, level, 16, colours[level]);
     device->SetTexture(0, t);
     device->SetTextureStageState(0, D3DTSS_COLOROP, D3DTOP_SELECTARG1);
     struct Case { DWORD mipFilter, maxLevel; float size; DWORD expect; } cases[] = {
@@ -429,14 +433,7 @@ TEST_F(DeviceTest, MipFilterChoosesLevels) {
 TEST_F(DeviceTest, LevelsNeverWrittenDrawBlackAndLaterWritesShow) {
     IDirect3DTexture8* t = nullptr;
     ASSERT_EQ(D3D_OK, device->CreateTexture(16, 16, 3, 0, D3DFMT_X8R8G8B8, D3DPOOL_MANAGED, &t));
-    auto fill = [&](UINT level, DWORD colour) {
-        D3DLOCKED_RECT lr;
-        ASSERT_EQ(D3D_OK, t->LockRect(level, &lr, nullptr, 0));
-        for (UINT y = 0; y < 16u >> level; ++y)
-            for (UINT x = 0; x < 16u >> level; ++x)
-                reinterpret_cast<DWORD*>(static_cast<BYTE*>(lr.pBits) + y * lr.Pitch)[x] = colour;
-        t->UnlockRect(level);
-    };
+    auto fill = [&](UINT level, DWORD colour) { FillLevel(t, level, 16, colour); };
     device->SetTexture(0, t);
     device->SetTextureStageState(0, D3DTSS_COLOROP, D3DTOP_SELECTARG1);
     device->SetTextureStageState(0, D3DTSS_MIPFILTER, D3DTEXF_POINT);
