@@ -415,18 +415,13 @@ HRESULT Texture8::UnlockRect(UINT level) {
 void Texture8::ClearUnwrittenLevels() {
     if (cleared_) return;
     cleared_ = true;
-    GlFormat f;
-    GlFormatFor(format_, &f);
-    ScopedBinding bind(GL_TEXTURE_2D, gl_);
-    glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
-    glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
-    std::vector<BYTE> zeros;
+    // A level locked now is uploaded whole at its unlock.
     for (UINT i = 0; i < levels_.size(); ++i) {
-        const Level& l = levels_[i];
-        if (l.written) continue;
-        zeros.assign(static_cast<size_t>(l.pitch) * l.height, 0);
-        glTexSubImage2D(GL_TEXTURE_2D, static_cast<GLint>(i), 0, 0, static_cast<GLsizei>(l.width),
-                        static_cast<GLsizei>(l.height), f.format, f.type, zeros.data());
+        Level& l = levels_[i];
+        if (l.written || l.locked) continue;
+        l.data.assign(static_cast<size_t>(l.pitch) * l.height, 0);
+        Transfer(i, true);
+        std::vector<BYTE>().swap(l.data);
     }
 }
 
