@@ -36,7 +36,7 @@ void LightMapWorkers::Run(const std::vector<BakeChain>& chains, uint32_t threads
     // onto a helper's and queue behind it.
     cpu_set_t callerMask;
     const bool held = m_uHelpers > 0 && pthread_getaffinity_np(pthread_self(), sizeof(callerMask), &callerMask) == 0;
-    if (held) PlaceHelpers();
+    if (held) PlaceHelpers(callerMask);
     m_uFreed.fetch_add(1, std::memory_order_relaxed);
     m_Changed.notify_all();
     while (m_uChainsLeft != 0)
@@ -119,10 +119,9 @@ uint32_t LightMapWorkers::CoresAvailable() {
 // A helper held to a core of its own starts at once; the calling thread is
 // held to its core and the helpers are kept off it. With more helpers than
 // other cores, all are left to the scheduler.
-void LightMapWorkers::PlaceHelpers() {
+void LightMapWorkers::PlaceHelpers(const cpu_set_t& allowed) {
     const int caller = sched_getcpu();
-    cpu_set_t allowed;
-    if (caller < 0 || sched_getaffinity(0, sizeof(allowed), &allowed) != 0) return;
+    if (caller < 0) return;
     std::vector<int> cores;
     for (int cpu = 0; cpu < CPU_SETSIZE; ++cpu)
         if (CPU_ISSET(cpu, &allowed) && cpu != caller) cores.push_back(cpu);

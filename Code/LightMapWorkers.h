@@ -1,6 +1,8 @@
 // The threads lightmap bakes run on: started when a bake first needs them,
 // kept idle between bakes and joined when the pool goes.
 #pragma once
+#include <sched.h>
+
 #include <atomic>
 #include <condition_variable>
 #include <cstdint>
@@ -42,8 +44,8 @@ public:
     static uint32_t CoresAvailable();
 
 private:
-    // Written at every job taken: a cache line each, apart from what the jobs
-    // read (sharing a line with a sampler's fields slowed every sample).
+    // Written at every job taken: a cache line each, so that nothing the
+    // jobs read shares a line with them.
     struct alignas(64) Progress {
         size_t step;     // the chain's step whose jobs are handed out
         uint32_t next;   // its next job
@@ -59,9 +61,10 @@ private:
     // since a woken thread takes longer to start than most steps last.
     void AwaitJobs(std::unique_lock<std::mutex>& lock);
     // Holds the calling thread to its core and gives each helper taking part
-    // a core of its own, none the caller's (placed again when the caller has
-    // moved or the number taking part changed since the last bake).
-    void PlaceHelpers();
+    // a core of its own among those allowed, none the caller's (placed again
+    // when the caller has moved or the number taking part changed since the
+    // last bake).
+    void PlaceHelpers(const cpu_set_t& allowed);
 
     std::mutex m_Mutex;
     std::condition_variable m_Changed;  // jobs freed, a bake done, or the end
