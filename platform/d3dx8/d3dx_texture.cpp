@@ -191,34 +191,72 @@ std::vector<std::vector<Tap>> AxisTaps(UINT srcN, UINT dstN, DWORD filterType, b
     return taps;
 }
 
-// Resamples src to the given size with a D3DX_FILTER_ value (type plus mirror bits).
+// One axis's taps laid out flat: destination texel i reads taps first[i] .. first[i + 1] - 1.
+struct FlatTaps {
+    std::vector<size_t> first;
+    std::vector<int> index;
+    std::vector<float> weight;
+};
+
+FlatTaps Flatten(const std::vector<std::vector<Tap>>& taps) {
+    FlatTaps f;
+    f.first.reserve(taps.size() + 1);
+    for (const std::vector<Tap>& list : taps) {
+        f.first.push_back(f.index.size());
+        for (const Tap& t : list) {
+            f.index.push_back(t.index);
+            f.weight.push_back(t.weight);
+        }
+    }
+    f.first.push_back(f.index.size());
+    return f;
+}
+
+// Resamples src to the given size with a D3DX_FILTER_ value (type plus mirror bits). Each
+// output channel is the sum of its taps' products taken in tap order from zero, so a result
+// never depends on how the loops are laid out.
 FloatImage Resample(const FloatImage& src, UINT w, UINT h, DWORD filter) {
     DWORD type = filter & 0xFFFF;
     if (type < D3DX_FILTER_NONE || type > D3DX_FILTER_BOX) type = D3DX_FILTER_TRIANGLE;
     if (w == src.width && h == src.height) return src;
-    auto xt = AxisTaps(src.width, w, type, (filter & D3DX_FILTER_MIRROR_U) != 0);
-    auto yt = AxisTaps(src.height, h, type, (filter & D3DX_FILTER_MIRROR_V) != 0);
+    const FlatTaps xt = Flatten(AxisTaps(src.width, w, type, (filter & D3DX_FILTER_MIRROR_U) != 0));
+    const FlatTaps yt = Flatten(AxisTaps(src.height, h, type, (filter & D3DX_FILTER_MIRROR_V) != 0));
 
     FloatImage tmp;  // horizontal pass: w x src.height
     tmp.width = w;
     tmp.height = src.height;
-    tmp.px.assign((size_t)w * src.height * 4, 0.0f);
+    tmp.px.resize((size_t)w * src.height * 4);
     for (UINT y = 0; y < src.height; ++y) {
         const float* row = &src.px[(size_t)y * src.width * 4];
         float* out = &tmp.px[(size_t)y * w * 4];
-        for (UINT x = 0; x < w; ++x)
-            for (const Tap& t : xt[x])
-                for (int c = 0; c < 4; ++c) out[x * 4 + c] += row[t.index * 4 + c] * t.weight;
+        for (UINT x = 0; x < w; ++x) {
+            float a = 0.0f, r = 0.0f, g = 0.0f, b = 0.0f;
+            for (size_t k = xt.first[x]; k < xt.first[x + 1]; ++k) {
+                const float* texel = row + (size_t)xt.index[k] * 4;
+                const float weight = xt.weight[k];
+                a += texel[0] * weight;
+                r += texel[1] * weight;
+                g += texel[2] * weight;
+                b += texel[3] * weight;
+            }
+            float* o = out + (size_t)x * 4;
+            o[0] = a;
+            o[1] = r;
+            o[2] = g;
+            o[3] = b;
+        }
     }
     FloatImage dst;
     dst.width = w;
     dst.height = h;
     dst.px.assign((size_t)w * h * 4, 0.0f);
+    const size_t rowFloats = (size_t)w * 4;
     for (UINT y = 0; y < h; ++y) {
-        float* out = &dst.px[(size_t)y * w * 4];
-        for (const Tap& t : yt[y]) {
-            const float* row = &tmp.px[(size_t)t.index * w * 4];
-            for (UINT i = 0; i < w * 4; ++i) out[i] += row[i] * t.weight;
+        float* __restrict out = &dst.px[(size_t)y * rowFloats];
+        for (size_t k = yt.first[y]; k < yt.first[y + 1]; ++k) {
+            const float* __restrict row = &tmp.px[(size_t)yt.index[k] * rowFloats];
+            const float weight = yt.weight[k];
+            for (size_t i = 0; i < rowFloats; ++i) out[i] += row[i] * weight;
         }
     }
     return dst;
@@ -297,16 +335,20 @@ bool BuildMipChain(const uint32_t* texels, UINT width, UINT height, UINT levels,
     image.texels.assign(texels, texels + static_cast<size_t>(width) * height);
     // The same steps as the file loader's: float channels, each level from the one above.
     FloatImage level = ToFloat(image);
+    // Both 32-bit formats store the texel as it is, X8R8G8B8 with its alpha byte set.
+    const uint32_t opaque = format == D3DFMT_X8R8G8B8 ? 0xFF000000u : 0u;
     out->assign(levels, {});
     for (UINT i = 0; i < levels; ++i) {
-        if (i > 0) level = NextMipLevel(level, std::max(1u, width >> i), std::max(1u, height >> i), mipFilter);
         std::vector<uint32_t>& dst = (*out)[i];
-        dst.resize(static_cast<size_t>(level.width) * level.height);
-        for (size_t k = 0; k < dst.size(); ++k) {
-            uint8_t bytes[4];
-            Pack(ToTexel(&level.px[k * 4]), format, bytes);
-            dst[k] = uint32_t(bytes[0]) | uint32_t(bytes[1]) << 8 | uint32_t(bytes[2]) << 16 | uint32_t(bytes[3]) << 24;
+        if (i == 0) {
+            // Whole-byte channels come back from float unchanged: level 0 is the picture.
+            dst.resize(image.texels.size());
+            for (size_t k = 0; k < dst.size(); ++k) dst[k] = image.texels[k] | opaque;
+            continue;
         }
+        level = NextMipLevel(level, std::max(1u, width >> i), std::max(1u, height >> i), mipFilter);
+        dst.resize(static_cast<size_t>(level.width) * level.height);
+        for (size_t k = 0; k < dst.size(); ++k) dst[k] = ToTexel(&level.px[k * 4]) | opaque;
     }
     return true;
 }

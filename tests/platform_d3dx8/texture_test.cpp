@@ -242,6 +242,44 @@ TEST_F(TextureLoad, MipChainFromMemoryIsTheLoadersChain) {
     EXPECT_EQ(chain.size(), 1u);
 }
 
+// The chains of fixed pseudo-random pictures, hashed level after level: the filters' arithmetic
+// (taps, weights and the order they are summed in) must not move a texel, or every cached
+// lightmap would stop matching a freshly loaded one. Halving sides, a side of one, sides
+// that do not halve (5 -> 2), both edge rules and the three filters.
+TEST(MipChain, KeepsEveryTexelOfKnownPictures) {
+    struct Case {
+        UINT width, height;
+        DWORD filter;
+        D3DFORMAT format;
+        size_t levels;
+        uint64_t hash;
+    };
+    const Case cases[] = {
+        {256, 256, 0x70004, D3DFMT_X8R8G8B8, 9, 0xceecbe9078af58b6ull},
+        {16, 8, 0x4, D3DFMT_A8R8G8B8, 5, 0xfc047136592ddb68ull},
+        {8, 1, 0x70004, D3DFMT_A8R8G8B8, 4, 0xbfef18c6dfea1e35ull},
+        {12, 10, 0x70004, D3DFMT_A8R8G8B8, 4, 0x356e19be915a4d85ull},
+        {12, 10, 0x3, D3DFMT_X8R8G8B8, 4, 0x6d7f5f22dcf48d28ull},
+        {12, 10, 0x5, D3DFMT_A8R8G8B8, 4, 0x131096cacf3b1cf3ull},
+    };
+    for (const Case& c : cases) {
+        std::vector<uint32_t> texels(size_t(c.width) * c.height);
+        uint32_t x = 12345;
+        for (uint32_t& t : texels) {
+            x = x * 1103515245u + 12345u;
+            t = x ^ (x >> 13);
+        }
+        std::vector<std::vector<uint32_t>> chain;
+        ASSERT_TRUE(quil_d3dx::BuildMipChain(texels.data(), c.width, c.height, 0, c.filter, c.format, &chain));
+        uint64_t hash = 1469598103934665603ull;
+        for (const std::vector<uint32_t>& level : chain)
+            for (uint32_t t : level)
+                for (int b = 0; b < 4; ++b) hash = (hash ^ ((t >> (8 * b)) & 0xFF)) * 1099511628211ull;
+        EXPECT_EQ(chain.size(), c.levels) << c.width << "x" << c.height << " filter " << c.filter;
+        EXPECT_EQ(hash, c.hash) << c.width << "x" << c.height << " filter " << c.filter;
+    }
+}
+
 TEST_F(TextureLoad, FormatConversionAndBmp) {
     TgaSpec s = Tga(1, 1, {0x80FF8040}, 32);
     s.alphaBits = 8;
