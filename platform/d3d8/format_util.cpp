@@ -33,10 +33,13 @@ bool IsDisplayFormat(D3DFORMAT format) {
 bool GlFormatFor(D3DFORMAT format, GlFormat* out) {
     GlFormat f;
     switch (format) {
-        case D3DFMT_A8R8G8B8: f.internalFormat = GL_RGBA8; f.format = GL_BGRA; f.type = GL_UNSIGNED_INT_8_8_8_8_REV; break;
+        // A 32-bit texel's bytes (blue, green, red, alpha) are stored as they come, as if red came
+        // first, and read back in order through a swizzle: every upload is then a plain copy.
+        case D3DFMT_A8R8G8B8:
         case D3DFMT_X8R8G8B8:
-            f.internalFormat = GL_RGBA8; f.format = GL_BGRA; f.type = GL_UNSIGNED_INT_8_8_8_8_REV;
-            f.swizzle[3] = GL_ONE;
+            f.internalFormat = GL_RGBA8; f.format = GL_RGBA; f.type = GL_UNSIGNED_BYTE;
+            f.swizzle[0] = GL_BLUE; f.swizzle[2] = GL_RED;
+            if (format == D3DFMT_X8R8G8B8) f.swizzle[3] = GL_ONE;
             break;
         case D3DFMT_R8G8B8: f.internalFormat = GL_RGB8; f.format = GL_BGR; f.type = GL_UNSIGNED_BYTE; break;
         case D3DFMT_R5G6B5: f.internalFormat = GL_RGB8; f.format = GL_RGB; f.type = GL_UNSIGNED_SHORT_5_6_5; break;

@@ -491,3 +491,32 @@ TEST_F(DeviceTest, SixteenBitTextureFormatsDrawTheirColours) {
         t->Release();
     }
 }
+
+// 32-bit texels draw with their channels in place, X8R8G8B8 as opaque, and a level read back
+// after drawing holds the bytes written, alpha byte included.
+TEST_F(DeviceTest, ThirtyTwoBitTexelsDrawTheirChannelsAndReadBackAsWritten) {
+    const DWORD texel = 0x80FF4020;
+    device->SetTextureStageState(0, D3DTSS_COLOROP, D3DTOP_SELECTARG1);
+    device->SetRenderState(D3DRS_SRCBLEND, D3DBLEND_SRCALPHA);
+    device->SetRenderState(D3DRS_DESTBLEND, D3DBLEND_INVSRCALPHA);
+    for (D3DFORMAT format : {D3DFMT_A8R8G8B8, D3DFMT_X8R8G8B8}) {
+        IDirect3DTexture8* t = Texture(2, 2, format, {texel, texel, texel, texel});
+        device->SetTexture(0, t);
+        device->SetRenderState(D3DRS_ALPHABLENDENABLE, FALSE);
+        Quad(0, 0, 4, 4, 0.5f, 0xFFFFFFFF);
+        EXPECT_TRUE(Near(0xFF4020, Pixel(2, 2), 2)) << "format " << format << std::hex << " got " << Pixel(2, 2);
+        device->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFFFFFFFF, 1.0f, 0);
+        device->SetRenderState(D3DRS_ALPHABLENDENABLE, TRUE);
+        Quad(0, 0, 4, 4, 0.5f, 0xFFFFFFFF);
+        const DWORD blended = format == D3DFMT_A8R8G8B8 ? 0xFF9F8F : 0xFF4020;
+        EXPECT_TRUE(Near(blended, Pixel(2, 2), 3)) << "format " << format << std::hex << " blended " << Pixel(2, 2);
+        D3DLOCKED_RECT lr;
+        ASSERT_EQ(D3D_OK, t->LockRect(0, &lr, nullptr, D3DLOCK_READONLY));
+        for (int y = 0; y < 2; ++y)
+            for (int x = 0; x < 2; ++x)
+                EXPECT_EQ(texel, reinterpret_cast<const DWORD*>(static_cast<const BYTE*>(lr.pBits) + y * lr.Pitch)[x]);
+        t->UnlockRect(0);
+        device->SetTexture(0, nullptr);
+        t->Release();
+    }
+}
