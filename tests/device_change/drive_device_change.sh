@@ -75,12 +75,21 @@ shot menu-before
 hwm menu
 change_device menu
 shot menu-after
-# Return on "START GAME", then on "EASY" (the difficulty menu is the one with the
-# yellow "BACK TO MAIN MENU" row; the menus take a key 0.3 s after the last, so
-# Return goes again until that menu has gone); then play, once the level's teal
+# Return on "START GAME" until the difficulty menu (the one with the yellow "BACK TO
+# MAIN MENU" row) shows, then on "EASY" until it has gone: the menus take a key only
+# 0.3 s after the last, so a key may go unheard. Then play, once the level's teal
 # "get ready" lines have come and gone.
 seen=$(mktemp -d)
-set -- $(placement "$win"); cx=$1; cy=$(($2 + $4 - 480))
+# Where the game's 640x480 picture is (the lower part of the client area), once the
+# window stays put: after a device change a window manager may still be moving it.
+steady() { p=$(placement "$win"); sleep 0.2; [ "$p" = "$(placement "$win")" ]; }
+locate() {
+    until_ok 50 steady
+    set -- $(placement "$win"); cx=$1; cy=$(($2 + $4 - 480))
+    lines="260x12+$((cx + 190))+$((cy + 250))"
+    icons="24x24+$((cx + 588))+$((cy + 28))"
+}
+locate
 # "min(red, green) - blue" and "red - green" of a region of the screen, in 1/1000.
 colour() {
     import -window root -crop "$1" +repage "$seen/now.png" 2>/dev/null || return 1
@@ -88,11 +97,11 @@ colour() {
 }
 yellow() { colour "300x22+$((cx + 100))+$((cy + 302))" | { read -r r g a; [ $(((r < g ? r : g) - (3 * a - r - g))) -gt 120 ]; }; }
 not_yellow() { ! yellow; }
-lines="260x12+$((cx + 190))+$((cy + 250))"
 get_ready() { colour "$lines" | { read -r r g a; [ $((r - g)) -lt -50 ]; }; }
 playing() { colour "$lines" | { read -r r g a; [ $((r - g)) -gt 100 ]; }; }
-key Return
-until_ok 50 yellow || note "NODIFFICULTYMENU"
+k=0
+while [ $k -lt 10 ]; do key Return; until_ok 20 yellow && break; k=$((k + 1)); done
+[ $k -lt 10 ] || note "NODIFFICULTYMENU"
 k=0
 while [ $k -lt 10 ]; do key Return; until_ok 10 not_yellow && break; k=$((k + 1)); done
 until_ok 600 get_ready || note "NOGETREADY"
@@ -100,10 +109,10 @@ until_ok 100 playing || note "NOPLAY"
 shot play-before
 change_device play
 shot play-after
+locate
 until_ok 100 playing && note "PLAYING"
 hwm play
 # F5: the editor (its icon column on the right), with its own device change.
-icons="24x24+$((cx + 588))+$((cy + 28))"
 editor() { colour "$icons" | { read -r r g a; [ $((r - g)) -gt 60 ]; }; }
 key F5
 until_ok 50 editor || note "NOEDITOR"

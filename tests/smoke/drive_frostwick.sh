@@ -255,15 +255,20 @@ focus "$win"
 
 # Play: START GAME, then EASY: the difficulty menu is the one with the yellow
 # "BACK TO MAIN MENU" row; the menus take a key only 0.3 s after the last one, so
-# Return is pressed again until that menu has gone. Then wait for play: the
-# level's teal "get ready" lines (far greener than the loading screen's snowy
-# sky there) come and go, leaving the red room.
+# Return is pressed again until that menu has come, then until it has gone. Then
+# wait for play: the level's teal "get ready" lines (far greener than the loading
+# screen's snowy sky there) come and go, leaving the red room.
 back="300x22+$((cx + 100))+$((cy + 302))"
 yellowness() { region "$1" "$2" | { read -r r g a; echo $(((r < g ? r : g) - (3 * a - r - g))); }; }
 difficulty() { shot menu && [ "$(yellowness menu "$back")" -gt 120 ]; }
 no_difficulty() { ! difficulty; }
-xdotool key --delay 5 Return
-until_ok 30 difficulty || note "NODIFFICULTYMENU"
+k=0
+while [ $k -lt 10 ]; do
+    xdotool key --delay 5 Return
+    until_ok 20 difficulty && break
+    k=$((k + 1))
+done
+[ $k -lt 10 ] || note "NODIFFICULTYMENU"
 k=0
 while [ $k -lt 10 ]; do
     xdotool key --delay 5 Return
