@@ -53,6 +53,18 @@ until_ok() {
         sleep 0.1
     done
 }
+# Runs $2 (a key press) and waits up to $1 tenths for "$3 ..." to hold, up to ten
+# times: the game takes no key until a moment after the last, so a press may go unheard.
+press_until() {
+    p_wait=$1; p_press=$2; shift 2
+    p_k=0
+    while [ $p_k -lt 10 ]; do
+        $p_press
+        until_ok "$p_wait" "$@" && return 0
+        p_k=$((p_k + 1))
+    done
+    return 1
+}
 # "X Y WIDTH HEIGHT" of a window's inside on the screen (xwininfo's absolute place,
 # which stays right under a window manager's frame).
 placement() {

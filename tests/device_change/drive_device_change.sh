@@ -99,11 +99,9 @@ yellow() { colour "300x22+$((cx + 100))+$((cy + 302))" | { read -r r g a; [ $(((
 not_yellow() { ! yellow; }
 get_ready() { colour "$lines" | { read -r r g a; [ $((r - g)) -lt -50 ]; }; }
 playing() { colour "$lines" | { read -r r g a; [ $((r - g)) -gt 100 ]; }; }
-k=0
-while [ $k -lt 10 ]; do key Return; until_ok 20 yellow && break; k=$((k + 1)); done
-[ $k -lt 10 ] || note "NODIFFICULTYMENU"
-k=0
-while [ $k -lt 10 ]; do key Return; until_ok 10 not_yellow && break; k=$((k + 1)); done
+enter() { key Return; }
+press_until 20 enter yellow || note "NODIFFICULTYMENU"
+press_until 10 enter not_yellow
 until_ok 600 get_ready || note "NOGETREADY"
 until_ok 100 playing || note "NOPLAY"
 shot play-before

@@ -262,19 +262,9 @@ back="300x22+$((cx + 100))+$((cy + 302))"
 yellowness() { region "$1" "$2" | { read -r r g a; echo $(((r < g ? r : g) - (3 * a - r - g))); }; }
 difficulty() { shot menu && [ "$(yellowness menu "$back")" -gt 120 ]; }
 no_difficulty() { ! difficulty; }
-k=0
-while [ $k -lt 10 ]; do
-    xdotool key --delay 5 Return
-    until_ok 20 difficulty && break
-    k=$((k + 1))
-done
-[ $k -lt 10 ] || note "NODIFFICULTYMENU"
-k=0
-while [ $k -lt 10 ]; do
-    xdotool key --delay 5 Return
-    until_ok 10 no_difficulty && break
-    k=$((k + 1))
-done
+enter() { xdotool key --delay 5 Return; }
+press_until 20 enter difficulty || note "NODIFFICULTYMENU"
+press_until 10 enter no_difficulty
 lines="260x12+$((cx + 190))+$((cy + 250))"
 get_ready() { shot play && [ "$(redness play "$lines")" -lt -50 ]; }
 playing() { shot play && [ "$(redness play "$lines")" -gt 100 ]; }
