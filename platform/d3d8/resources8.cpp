@@ -341,9 +341,9 @@ Texture8::Texture8(Device8* device, UINT width, UINT height, UINT levels, DWORD 
     // The pixels live on the device only (see LockRect). Every level reads as
     // cleared; on the device a level is cleared only if it is still unwritten
     // when the texture is first drawn with (see ClearUnwrittenLevels), since
-    // most textures are filled right after they are made.
-    // All levels in one allocation where the driver can: made level by level, a texture costs
-    // a software driver about twice the time.
+    // most textures are filled right after they are made. The levels are
+    // allocated in one call where the driver can: level by level, a texture
+    // costs a software driver about twice the time.
     if (HasTextureStorage())
         glTexStorage2D(GL_TEXTURE_2D, static_cast<GLsizei>(levels), static_cast<GLenum>(f.internalFormat),
                        static_cast<GLsizei>(width), static_cast<GLsizei>(height));
