@@ -4,7 +4,8 @@ include(GoogleTest)
 # One GoogleTest program whose cases CTest runs one by one, carrying the label, each
 # in a scratch working folder of its own (cases run in parallel).
 # "unit" tests also run in the sanitizer build; render and end-to-end tests need a GL device.
-# XVFB marks programs that start an X server: CTest runs them one at a time.
+# XVFB marks programs that start an X server and the real program in it: CTest
+# runs them one at a time.
 function(quil_add_test)
   cmake_parse_arguments(T "XVFB" "NAME;LABEL" "SOURCES;LIBS" ${ARGN})
   if(NOT T_LABEL)
@@ -22,7 +23,9 @@ function(quil_add_test)
                                                QUIL_SOURCE_DIR="${PROJECT_SOURCE_DIR}")
   set(props LABELS ${T_LABEL} TIMEOUT 900)
   if(T_XVFB)
-    list(APPEND props RESOURCE_LOCK xvfb)
+    # Labelled "desktop" instead: the test command runs these again against the
+    # Release program.
+    set(props LABELS desktop TIMEOUT 900 RESOURCE_LOCK xvfb)
   endif()
   gtest_discover_tests(${T_NAME} TEST_PREFIX "${T_NAME}." DISCOVERY_TIMEOUT 60
                        PROPERTIES ${props})

@@ -35,6 +35,14 @@ struct DriverReport {
     }
 };
 
+// The run folder of the program under test: the one this tree built, unless
+// QUIL_PROGRAM_RUN_DIR names another (the test command points it at the
+// Release program that scripts/run builds).
+inline std::string ProgramRunDir(const char* built) {
+    const char* chosen = std::getenv("QUIL_PROGRAM_RUN_DIR");
+    return chosen && *chosen ? chosen : built;
+}
+
 inline std::string ReadWholeFile(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     std::stringstream text;

@@ -1,7 +1,8 @@
 #!/bin/sh
 # CTest entry: runs the driver under its own Xvfb and reads its report. Exit 77
-# (skipped) where Xvfb or xdotool cannot start.
-run="$1"; here=$(dirname "$0")
+# (skipped) where Xvfb or xdotool cannot start. $1: the run folder, unless
+# QUIL_PROGRAM_RUN_DIR names another.
+run="${QUIL_PROGRAM_RUN_DIR:-$1}"; here=$(dirname "$0")
 . "$here/../common/xvfb_report.sh"
 command -v xvfb-run > /dev/null && command -v xdotool > /dev/null && command -v xwininfo > /dev/null || exit 77
 # Each run on a bare X server and under openbox (skipped where openbox is missing).

@@ -1,8 +1,9 @@
 #!/bin/sh
 # CTest entry: runs the level-change driver on a bare X server and under
 # openbox, each under its own Xvfb, and reads the reports. Exit 77 (skipped)
-# where Xvfb or xdotool cannot start. $1: the run folder, $2: cycles a run.
-run="$1"; cycles="${2:-3}"; here=$(dirname "$0")
+# where Xvfb or xdotool cannot start. $1: the run folder (unless
+# QUIL_PROGRAM_RUN_DIR names another), $2: cycles a run.
+run="${QUIL_PROGRAM_RUN_DIR:-$1}"; cycles="${2:-3}"; here=$(dirname "$0")
 . "$here/../common/xvfb_report.sh"
 command -v xvfb-run > /dev/null && command -v xdotool > /dev/null || exit 77
 # Leaks of the system's libraries at exit are not this test's business.

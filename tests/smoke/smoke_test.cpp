@@ -19,6 +19,8 @@
 
 namespace {
 
+std::string RunDir() { return quiltest::ProgramRunDir(RUN_DIR); }
+
 bool Has(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
 
 size_t Count(const std::string& text, const std::string& part) {
@@ -32,7 +34,7 @@ protected:
     // Runs the driver in the given mode; skips when Xvfb, xdotool or xwininfo cannot run
     // (the driver then never reports XSTARTED).
     void Drive(const char* mode, const char* wm) {
-        run = quiltest::RunXvfbDriver(DRIVER_SCRIPT, RUN_DIR, "1280x1024", 240, std::string(mode) + " " + wm);
+        run = quiltest::RunXvfbDriver(DRIVER_SCRIPT, RunDir(), "1280x1024", 240, std::string(mode) + " " + wm);
         report = run.report;
         program = run.program;
         if (!Has(report, "XSTARTED")) GTEST_SKIP() << "Xvfb is not usable here (exit " << run.rc << "): " << report;
@@ -96,7 +98,7 @@ void Smoke::CheckWindow() {
     n = Line("ICONS", 4);
     EXPECT_LT(n[2] + 60, n[0]) << "the move icon kept its tint\n" << report;
     EXPECT_GT(n[3], n[1] + 60) << "the walls icon was not chosen\n" << report;
-    const std::string debugLog = quiltest::ReadWholeFile(std::string(RUN_DIR) + "/DebugOutput.Dbg");
+    const std::string debugLog = quiltest::ReadWholeFile(RunDir() + "/DebugOutput.Dbg");
     EXPECT_TRUE(Has(debugLog, "Destroying Velmarune GameEngine\n")) << debugLog;
 }
 
@@ -143,7 +145,7 @@ void Smoke::CheckFullScreen() {
 void Smoke::CheckClosed() {
     EXPECT_TRUE(Has(report, "STATUS 0\n")) << report << program;
     EXPECT_FALSE(Has(report, "STILLRUNNING")) << report;
-    const std::string debugLog = quiltest::ReadWholeFile(std::string(RUN_DIR) + "/DebugOutput.Dbg");
+    const std::string debugLog = quiltest::ReadWholeFile(RunDir() + "/DebugOutput.Dbg");
     EXPECT_TRUE(Has(debugLog, "Destroying Velmarune GameEngine\n")) << debugLog;
 }
 
@@ -187,8 +189,8 @@ TEST(NoDisplay, IsNamedOnStandardErrorAndEndsTheProgramUnlessADriverIsChosen) {
         ++number;
     const std::string display = ":" + std::to_string(number);
     const std::string err = ::testing::TempDir() + "frostwick_nodisplay_" + std::to_string(::getpid()) + ".txt";
-    const std::string run = std::string("cd '") + RUN_DIR + "' && env -u SDL_VIDEODRIVER -u WAYLAND_DISPLAY DISPLAY=" +
-                            display + " timeout 20 ./frostwick 2> '" + err + "' > /dev/null";
+    const std::string run = "cd '" + RunDir() + "' && env -u SDL_VIDEODRIVER -u WAYLAND_DISPLAY DISPLAY=" + display +
+                            " timeout 20 ./frostwick 2> '" + err + "' > /dev/null";
     const int status = std::system(run.c_str());
     const std::string said = quiltest::ReadWholeFile(err);
     std::remove(err.c_str());
@@ -198,7 +200,7 @@ TEST(NoDisplay, IsNamedOnStandardErrorAndEndsTheProgramUnlessADriverIsChosen) {
 
     // Chosen: the offscreen driver runs the game (the settings dialog answered
     // by its default) until the engine has started; then it is stopped.
-    const std::string chosen = std::string("cd '") + RUN_DIR + "' && rm -f DebugOutput.Dbg && (SDL_VIDEODRIVER=offscreen DISPLAY=" +
+    const std::string chosen = "cd '" + RunDir() + "' && rm -f DebugOutput.Dbg && (SDL_VIDEODRIVER=offscreen DISPLAY=" +
                                display + " ./frostwick > /dev/null 2>&1 & p=$!; i=0; "
                                "while [ $i -lt 600 ] && kill -0 $p 2>/dev/null && ! grep -q 'Initialising Game' DebugOutput.Dbg 2>/dev/null; "
                                "do i=$((i + 1)); sleep 0.1; done; kill -0 $p 2>/dev/null && r=0 || r=1; kill $p; wait $p; exit $r)";
