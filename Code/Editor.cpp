@@ -377,7 +377,9 @@ void Editor::UpdateProps() {
                 }
             }
             for (uint32_t slot = 0; slot < NODE_PROP_SLOTS; ++slot) {
-                if (node->propIndex[slot] != NODE_EMPTY) continue;
+                // A slot kept with an unknown type from the file is taken, whatever its index.
+                const uint8_t type = node->propType[slot];
+                if (node->propIndex[slot] != NODE_EMPTY || (type != NODE_EMPTY && !IsPropType(type))) continue;
                 const uint32_t index = props->AddObject(m_uPropType, col, row, slot);
                 // A refused prop (the list is full) leaves the slot empty, so the
                 // saved level never names a prop that was not placed.

@@ -77,19 +77,13 @@ void EncodeRoom(const Room* room, uint8_t* b) {
     }
 }
 
-// Empties the prop slots of a room whose type is none of the prop types (a
-// damaged file); returns how many there were.
-uint32_t DropUnknownProps(Room* room) {
-    uint32_t dropped = 0;
-    for (Node& node : room->nodes) {
-        for (uint32_t slot = 0; slot < NODE_PROP_SLOTS; ++slot) {
-            if (node.propType[slot] == NODE_EMPTY || node.propType[slot] < NUM_DETAIL_OBJECT_TYPES) continue;
-            node.propType[slot] = NODE_EMPTY;
-            node.propIndex[slot] = NODE_EMPTY;
-            ++dropped;
-        }
-    }
-    return dropped;
+// How many prop slots of a room hold none of the prop types (a damaged file).
+uint32_t CountUnknownProps(const Room* room) {
+    uint32_t unknown = 0;
+    for (const Node& node : room->nodes)
+        for (uint32_t slot = 0; slot < NODE_PROP_SLOTS; ++slot)
+            unknown += node.propType[slot] != NODE_EMPTY && !IsPropType(node.propType[slot]);
+    return unknown;
 }
 
 // Bytes left in f from its current position, or -1 when it cannot be measured.
@@ -237,9 +231,9 @@ void Level::New() {
 
 // Reads the header and every room record of an open level file. Returns false
 // (and leaves no rooms) when the file is shorter than it claims or names no
-// playable room. Props of unknown types are left out and counted in droppedProps.
-bool Level::ReadRooms(FILE* f, const char* name, uint32_t* droppedProps) {
-    *droppedProps = 0;
+// playable room. Props of unknown types are counted in unknownProps.
+bool Level::ReadRooms(FILE* f, const char* name, uint32_t* unknownProps) {
+    *unknownProps = 0;
     const long size = BytesLeft(f);
     uint8_t header[LEVEL_FILE_HEADER_SIZE];
     const char* fault = nullptr;
@@ -277,7 +271,7 @@ bool Level::ReadRooms(FILE* f, const char* name, uint32_t* droppedProps) {
                 room->startX = 0;
                 room->startZ = 0;
             }
-            *droppedProps += DropUnknownProps(room);
+            *unknownProps += CountUnknownProps(room);
         }
         if (fault) MemoryController::Free(&m_pRooms);
     }
@@ -285,8 +279,8 @@ bool Level::ReadRooms(FILE* f, const char* name, uint32_t* droppedProps) {
         DebugLog("Level file %s is damaged (%s): a new house is made instead\n", name, fault);
         return false;
     }
-    if (*droppedProps)
-        DebugLog("Level file %s is damaged: %u props of unknown types are left out\n", name, *droppedProps);
+    if (*unknownProps)
+        DebugLog("Level file %s is damaged: %u props of unknown types are not placed\n", name, *unknownProps);
     m_uFlags = flags | LEVEL_FLAG_ROOMS;  // rooms exist whatever the file's flags said
     m_uRoomCount = count;
     m_uCurrentRoom = current;
@@ -294,6 +288,7 @@ bool Level::ReadRooms(FILE* f, const char* name, uint32_t* droppedProps) {
 }
 
 // Places the props of one loaded room, renumbering their indices in load order.
+// A slot of an unknown type is left as read: not placed, and written back by a save.
 void Level::PlaceRoomProps(uint32_t roomIndex) {
     Room* room = &m_pRooms[roomIndex];
     for (uint32_t row = 0; row < LEVEL_GRID_SIZE; ++row) {
@@ -304,6 +299,7 @@ void Level::PlaceRoomProps(uint32_t roomIndex) {
                     node.propIndex[slot] = NODE_EMPTY;
                     continue;
                 }
+                if (!IsPropType(node.propType[slot])) continue;
                 const uint32_t index = m_pLevelRenderer->AddObject(node.propType[slot], col, row, slot);
                 if (index >= MAX_DETAIL_OBJECTS) {
                     // Refused (and reported): nothing is placed, but the slot
@@ -328,10 +324,10 @@ void Level::Load(const char* name) {
         New();
         return;
     }
-    uint32_t droppedProps = 0;
-    const bool ok = ReadRooms(f, name, &droppedProps);
+    uint32_t unknownProps = 0;
+    const bool ok = ReadRooms(f, name, &unknownProps);
     GetFile()->Close(f);
-    m_uDamage = !ok ? LEVEL_DAMAGE_REPLACED : droppedProps ? LEVEL_DAMAGE_PROPS_LEFT_OUT : LEVEL_DAMAGE_NONE;
+    m_uDamage = !ok ? LEVEL_DAMAGE_REPLACED : unknownProps ? LEVEL_DAMAGE_PROPS_LEFT_OUT : LEVEL_DAMAGE_NONE;
     if (!ok) {
         New();
         return;

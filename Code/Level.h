@@ -46,7 +46,7 @@ constexpr uint32_t LEVEL_FLAG_ROOMS = 1;
 enum LevelDamage : uint32_t {
     LEVEL_DAMAGE_NONE = 0,
     LEVEL_DAMAGE_REPLACED = 1,          // unreadable: a new house was made instead
-    LEVEL_DAMAGE_PROPS_LEFT_OUT = 2,    // props of unknown types, which were left out
+    LEVEL_DAMAGE_PROPS_LEFT_OUT = 2,    // props of unknown types: kept in the rooms, not placed
 };
 
 // Index of a node's wall bytes (Node::walls).
@@ -170,7 +170,7 @@ public:
     bool IsLoaded() const { return m_bLoaded != 0; }
     // What the last Load found wrong with its file (LevelDamage): nothing, so
     // much that a new house was made instead, or props of unknown types, which
-    // were left out.
+    // are kept in the rooms but not placed.
     bool WasDamaged() const { return m_uDamage != LEVEL_DAMAGE_NONE; }
     uint32_t GetDamage() const { return m_uDamage; }
 
@@ -207,7 +207,7 @@ public:
 
 private:
     bool AllocRooms(uint32_t count);
-    bool ReadRooms(FILE* f, const char* name, uint32_t* droppedProps);
+    bool ReadRooms(FILE* f, const char* name, uint32_t* unknownProps);
     void PlaceRoomProps(uint32_t room);
     // The room's floor, ceiling and walls: made and Init, handed their room
     // and activated, baked, shut down and deleted.

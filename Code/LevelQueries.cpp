@@ -258,7 +258,7 @@ bool Level::LineOfSight(const Vec3& start, const Vec3& end, bool bTestProps) {
 bool Level::LineHitsCellObjects(const Node* node) {
     if (!node) return false;
     for (uint32_t slot = 0; slot < NODE_PROP_SLOTS; ++slot) {
-        if (node->propIndex[slot] == NODE_EMPTY) continue;
+        if (node->propIndex[slot] == NODE_EMPTY || !IsPropType(node->propType[slot])) continue;
         if (m_pLevelRenderer->GetObject(node->propIndex[slot])->LineTest(m_vSegStart, m_vSegEnd)) return true;
     }
     return false;

@@ -259,47 +259,20 @@ void LevelRenderer::Deactivate() {
     GetRenderer()->RemoveObject(this);
 }
 
-// Whether a type draws a subset additively (blended, without z-write): such a subset shows
-// what was drawn before it, so its place among the other props' draws matters.
-static bool DrawsAdditively(const DetailObjectType* type) {
-    for (uint32_t s = 0; type && s < type->GetSubsetCount(); ++s)
-        if (SubsetRenderMode(type->GetSubsetFlags(s)) == RENDERMODE_TEXTURE_ADD) return true;
-    return false;
-}
-
-// Draws the placed props that stand in visible blocks. Between two props that draw additively
-// (each drawn in its place), the opaque, depth-tested props are drawn type by type (in index
-// order among themselves, types in the order they first come): their order among themselves
-// does not show, and props of one type share the texture, mesh and render modes, which the
-// device then keeps from prop to prop.
+// Draws the placed props that stand in visible blocks, in index order: where two props meet on
+// one plane, the later one shows (the depth test passes on equal depths), so the order is the
+// picture's.
 void LevelRenderer::Render() {
     Level* level = GetLevel();
     const uint32_t* visible = level->GetVisibleBlocks();
     const float cell = level->GetCellSize();
-    DetailObject* shown[MAX_DETAIL_OBJECTS];
-    uint32_t count = 0;
     for (uint32_t i = 0; i < m_uCount; ++i) {
         Vec3 p;
         m_aObjects[i].GetPosition(&p);
         const int bx = level->BlockColFromX(p.x);
         const int bz = level->BlockRowFromZ(p.z + cell);
         if (bx < 0 || bx > 3 || bz < 0 || bz > 3) continue;  // outside the grid: in no block
-        if (visible[bx + 4 * bz] == 1) shown[count++] = &m_aObjects[i];
-    }
-    for (uint32_t start = 0; start < count;) {
-        uint32_t end = start;
-        while (end < count && !DrawsAdditively(shown[end]->GetType())) ++end;
-        for (uint32_t first = start; first < end; ++first) {
-            if (!shown[first]) continue;
-            const DetailObjectType* type = shown[first]->GetType();
-            for (uint32_t i = first; i < end; ++i) {
-                if (!shown[i] || shown[i]->GetType() != type) continue;
-                shown[i]->Render();
-                shown[i] = nullptr;
-            }
-        }
-        if (end < count) shown[end]->Render();
-        start = end + 1;
+        if (visible[bx + 4 * bz] == 1) m_aObjects[i].Render();
     }
 }
 

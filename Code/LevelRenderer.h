@@ -19,6 +19,11 @@ struct LightRecord;
 // Prop index stored in a node slot that holds no prop (and returned by a refused AddObject).
 #define DETAIL_OBJECT_NONE 255u
 
+// Whether a node slot's type byte is one of the prop types. A slot of any other type (from a
+// damaged file) keeps its bytes, so that a save writes them back, but is never placed: its
+// index byte is the file's and names no prop of the list.
+inline bool IsPropType(uint32_t type) { return type < NUM_DETAIL_OBJECT_TYPES; }
+
 // Subset flags of the prop type table.
 #define SUBSET_NOCOLLIDE 0x1u  // takes no part in collision
 #define SUBSET_UNLIT 0x2u      // drawn in render mode 0 (else see SUBSET_ADDITIVE)

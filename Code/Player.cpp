@@ -354,7 +354,8 @@ void Player::CollideObjects() {
         const Node* node = PlayerNodeAt(p.x, p.z);
         if (!node) return false;
         for (uint32_t s = 0; s < NODE_PROP_SLOTS; ++s)
-            if (node->propIndex[s] != DETAIL_OBJECT_NONE && props->GetObject(node->propIndex[s])->SphereTest(p, PROP_RADIUS))
+            if (node->propIndex[s] != DETAIL_OBJECT_NONE && IsPropType(node->propType[s]) &&
+                props->GetObject(node->propIndex[s])->SphereTest(p, PROP_RADIUS))
                 return true;
         return false;
     };

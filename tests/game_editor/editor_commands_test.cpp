@@ -123,6 +123,41 @@ TEST_F(EditorCommandsTest, SavedEditsLoadBack) {
     editor_test::WriteBytes("gfx/Enemy0.dat", originalEnemies);
 }
 
+// Props of unknown types kept from the file in the selected node: Return places the chosen prop
+// in the slot left free and turns it, leaving theirs as read; Delete empties the node.
+TEST_F(EditorCommandsTest, PropsOfUnknownTypesTakeTheirSlotsUntilDeleted) {
+    quiltest::FileRoom r;
+    r.At(0, 7).propType[0] = 40;  // its index byte reads empty: still taken
+    r.At(0, 7).angle[0] = 2.0f;
+    r.At(0, 7).propType[1] = 41;
+    r.At(0, 7).propIndex[1] = 9;
+    editor_test::WriteBytes("unknown_props.dat", quiltest::EncodeLevel(1, 1, 0, {r}));
+    GetLevel()->Load("unknown_props.dat");
+    ASSERT_EQ(GetLevel()->GetLevelRenderer()->GetCount(), 0u);
+    const Node& node = NodeAt(0, 7);
+    auto expectKept = [&] {
+        EXPECT_EQ(node.propType[0], 40);
+        EXPECT_EQ(node.propIndex[0], 255);
+        EXPECT_EQ(node.propAngle[0], 2.0f);
+        EXPECT_EQ(node.propType[1], 41);
+        EXPECT_EQ(node.propIndex[1], 9);
+    };
+    Tap('D');
+    Tap(VK_RETURN);
+    expectKept();
+    EXPECT_EQ(node.propType[2], editor->GetPropType());
+    EXPECT_EQ(node.propIndex[2], 0);
+    Tap(VK_RETURN);
+    expectKept();
+    EXPECT_FLOAT_EQ(node.propAngle[2], 3.14159265f / 2.0f);
+    Tap(VK_DELETE);
+    for (int s = 0; s < 3; ++s) {
+        EXPECT_EQ(node.propType[s], 255);
+        EXPECT_EQ(node.propIndex[s], 255);
+        EXPECT_EQ(node.propAngle[s], 0.0f);
+    }
+}
+
 // As at the title screen: no level loaded. Every mode and its keys do nothing
 // harmful, a second Activate is harmless, and S refuses and writes nothing at
 // all, the walkers' file included, and the log says so.

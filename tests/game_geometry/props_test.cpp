@@ -104,9 +104,8 @@ TEST_F(PropsTest, OnlyPropsInVisibleBlocksAreDrawnLitAndLightingIsTurnedOffAfter
 
 }  // namespace
 
-// Between props that draw additively (the tree's lights), each drawn in its place, the opaque
-// props are drawn type by type in index order. A draw is told by its type's texture.
-TEST_F(PropsTest, OpaquePropsAreDrawnTypeByTypeBetweenPropsThatDrawAdditively) {
+// Props are drawn in index order, whatever their types (a draw is told by its type's texture).
+TEST_F(PropsTest, PropsAreDrawnInIndexOrder) {
     const uint32_t kTable = 1, kLamp = 0, kTree = 12;
     auto draws = [&](const std::vector<uint32_t>& types) {
         props.Clear();
@@ -122,8 +121,8 @@ TEST_F(PropsTest, OpaquePropsAreDrawnTypeByTypeBetweenPropsThatDrawAdditively) {
     ASSERT_FALSE(alone[kTree].empty());
     ASSERT_NE(alone[kTable], alone[kLamp]);
     ASSERT_NE(alone[kTable], alone[kTree]);
+    const std::vector<uint32_t> order = {kLamp, kTable, kLamp, kTree, kTable, kLamp, kTable, kTree};
     std::vector<IDirect3DBaseTexture8*> expected;
-    for (uint32_t type : {kLamp, kLamp, kTable, kTree, kTable, kTable, kLamp, kTree})
-        expected.insert(expected.end(), alone[type].begin(), alone[type].end());
-    EXPECT_EQ(expected, draws({kLamp, kTable, kLamp, kTree, kTable, kLamp, kTable, kTree}));
+    for (uint32_t type : order) expected.insert(expected.end(), alone[type].begin(), alone[type].end());
+    EXPECT_EQ(expected, draws(order));
 }

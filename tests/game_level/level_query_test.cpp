@@ -121,6 +121,16 @@ TEST_F(LevelQueryTest, PropsBlockOnlyWhenAsked) {
     // Passing over the panel, or meeting only its back, is clear.
     EXPECT_FALSE(l->LineOfSight(At(4, 6, 35.0f), Vec3(b.x, 35.0f, raised.z), true));
     EXPECT_FALSE(l->LineOfSight(b, Vec3(a.x, a.y, a.z + l->GetCellSize()), true));
+
+    // A prop of unknown type kept in the node blocks nothing, though its index byte names
+    // the record the table left in the list.
+    room.At(5, 6).propType[2] = 40;
+    room.At(5, 6).propIndex[2] = 0;
+    WriteBytes("unknown.dat", EncodeLevel(1, 1, 0, {room}));
+    l->Load("unknown.dat");
+    ASSERT_EQ(props->GetCount(), 0u);
+    EXPECT_FALSE(l->LineOfSight(a, raised, true));
+    EXPECT_FALSE(l->LineHitsCellObjects(l->GetNode(5, 6)));
 }
 
 TEST_F(LevelQueryTest, VisibleBlocksFollowTheViewFromThePlayer) {

@@ -4,7 +4,10 @@
 
 #include <cmath>
 
+#include "LevelRenderer.h"
 #include "Player.h"
+#include "recording_device.h"
+#include "renderdevice.h"
 #include "game.h"
 #include "player_test_support.h"
 
@@ -62,6 +65,37 @@ TEST_F(PlayerTest, WallsPutThePlayerBackEightUnitsShortAndTheOtherAxisSlides) {
     EXPECT_TRUE(slid);
     EXPECT_GE(player.GetX(), 120.0f);
     EXPECT_LE(player.GetX(), 128.0f - 8.0f + 4.3f + 1e-3f);
+}
+
+// A table across the way stops the player; a prop of unknown type kept in its place from the
+// file does not, though its index byte names the record the table left in the list.
+TEST_F(PlayerTest, SolidPropsStopThePlayerAndPropsOfUnknownTypesDoNot) {
+    // The prop types load their meshes on it; the renderer's caches keep them to the end.
+    static quiltest::RecordingDevice device;
+    RenderDevice_Bind(&device, device.caps, device.backBuffer);
+    LevelRenderer* props = GetLevel()->GetLevelRenderer();
+    props->Init();
+    auto walk = [&](void (*edit)(Room*)) {
+        player.Deactivate();
+        Start(edit);
+        KeyDown('W');
+        Frames(40, 0.1f);
+        KeyUp('W');
+        return player.GetZ();
+    };
+    const float stopped = walk([](Room* room) {
+        room->nodes[3 + 1 * 8].propType[0] = 1;  // a table in the start column, two rows on
+    });
+    ASSERT_EQ(props->GetCount(), 1u);
+    EXPECT_LT(stopped, CentreZ(1));
+    const float walked = walk([](Room* room) {
+        room->nodes[3 + 1 * 8].propType[0] = 40;
+        room->nodes[3 + 1 * 8].propIndex[0] = 0;
+    });
+    ASSERT_EQ(props->GetCount(), 0u);
+    EXPECT_GT(walked, CentreZ(0));
+    props->Shutdown();
+    RenderDevice_Unbind();
 }
 
 TEST_F(PlayerTest, MouseTurnsWithSensitivityAndInversionPitchIsClampedAndTTogglesInversion) {

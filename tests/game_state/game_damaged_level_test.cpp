@@ -46,7 +46,8 @@ bool Shows(Game* game, const char* text) {
 }
 
 // A house whose every prop slot names an unknown type is told once as damaged
-// and played without those props, with no box to answer.
+// and played without those props, with no box to answer; the editor saves
+// them back as they were.
 TEST_F(GameTest, UnknownPropTypesAreToldOnceAndTheHouseIsPlayedWithoutThem) {
     const std::vector<uint8_t> good = ReadBytes("gfx/Level0.dat");
     std::vector<uint8_t> damaged = good;
@@ -66,6 +67,13 @@ TEST_F(GameTest, UnknownPropTypesAreToldOnceAndTheHouseIsPlayedWithoutThem) {
     Frames(80);
     EXPECT_EQ(game->GetState(), GAMESTATE_PLAY);
     EXPECT_EQ(DamageLines(game), 0);
+    const std::vector<uint8_t> enemies = ReadBytes("gfx/Enemy0.dat");
+    Tap(VK_F5);
+    ASSERT_TRUE(game->IsEditorOpen());
+    Tap('S');
+    EXPECT_EQ(ReadBytes("gfx/Level0.dat"), damaged);
+    WriteBytes("gfx/Level0.dat", good);
+    WriteBytes("gfx/Enemy0.dat", enemies);
 }
 
 }  // namespace
