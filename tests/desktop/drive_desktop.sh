@@ -32,7 +32,9 @@ pid=$!
 finish() {
     i=0
     while kill -0 $pid 2>/dev/null && [ $i -lt 150 ]; do i=$((i + 1)); sleep 0.1; done
-    if kill -0 $pid 2>/dev/null; then note "STILLRUNNING"; kill $pid; wait $pid; else wait $pid; note "STATUS $?"; fi
+    # A program that did not end is stopped with any process of its own (a box's).
+    if kill -0 $pid 2>/dev/null; then note "STILLRUNNING"; kill $(ps -o pid= --ppid $pid) $pid; wait $pid
+    else wait $pid; note "STATUS $?"; fi
     stop_wm
     # KEEP_SHOTS=folder keeps the screenshots for a person to look at.
     [ -n "$KEEP_SHOTS" ] && mkdir -p "$KEEP_SHOTS" && cp "$shots"/*.png "$KEEP_SHOTS"/ 2>/dev/null
