@@ -124,6 +124,7 @@ if [ "$scenario" = box ] || [ "$scenario" = boxkeys ]; then
     note "BOX"
     until_true 'xwininfo -id $b 2>/dev/null | grep -q IsViewable' 50
     until_true 'has_focus $(($b))' 50 && note "BOXKEYBOARD"
+    shot box
     answer=Return
     if [ "$scenario" = boxkeys ]; then
         # Keys that reach the game's window while the box is up are the box's:
