@@ -2,17 +2,28 @@
 
 #include <pthread.h>
 #include <sched.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
 
 LightMapWorkers::~LightMapWorkers() {
+    // A forked child (a message box's, say) that ends through the exit path
+    // copied the pool but not its threads: it neither wakes nor joins them, and
+    // leaves their handles and the condition they wait on alone, since the
+    // condition's end would wait for those waiters forever and a join of a
+    // thread that is not there fails.
+    if (!m_Threads.empty() && getpid() != m_Owner) {
+        new std::vector<std::thread>(std::move(m_Threads));
+        m_pChanged.release();
+        return;
+    }
     {
         std::lock_guard<std::mutex> lock(m_Mutex);
         m_bStop = true;
         m_uFreed.fetch_add(1, std::memory_order_relaxed);  // wakes a helper polling in AwaitJobs
     }
-    m_Changed.notify_all();
+    m_pChanged->notify_all();
     for (std::thread& thread : m_Threads) thread.join();
 }
 
@@ -28,6 +39,7 @@ void LightMapWorkers::Run(const std::vector<BakeChain>& chains, uint32_t threads
     m_uChainsLeft = chains.size();
     for (size_t c = 0; c < chains.size(); ++c) Advance(c);
     m_uHelpers = threads > 1 ? threads - 1 : 0;
+    if (m_Threads.empty()) m_Owner = getpid();
     while (m_Threads.size() < m_uHelpers) {
         const uint32_t index = static_cast<uint32_t>(m_Threads.size());
         m_Threads.emplace_back([this, index] { WorkerLoop(index); });
@@ -38,7 +50,7 @@ void LightMapWorkers::Run(const std::vector<BakeChain>& chains, uint32_t threads
     const bool held = m_uHelpers > 0 && pthread_getaffinity_np(pthread_self(), sizeof(callerMask), &callerMask) == 0;
     if (held) PlaceHelpers(callerMask);
     m_uFreed.fetch_add(1, std::memory_order_relaxed);
-    m_Changed.notify_all();
+    m_pChanged->notify_all();
     while (m_uChainsLeft != 0)
         if (!RunJobs(lock)) AwaitJobs(lock);
     m_pChains = nullptr;
@@ -50,7 +62,7 @@ void LightMapWorkers::WorkerLoop(uint32_t index) {
     std::unique_lock<std::mutex> lock(m_Mutex);
     while (!m_bStop) {
         if (index >= m_uHelpers)
-            m_Changed.wait(lock);
+            m_pChanged->wait(lock);
         else if (!RunJobs(lock))
             AwaitJobs(lock);
     }
@@ -75,7 +87,7 @@ bool LightMapWorkers::RunJobs(std::unique_lock<std::mutex>& lock) {
             ++p.step;
             Advance(c);
             m_uFreed.fetch_add(1, std::memory_order_relaxed);
-            m_Changed.notify_all();
+            m_pChanged->notify_all();
         }
     }
     return ran;
@@ -92,7 +104,7 @@ void LightMapWorkers::AwaitJobs(std::unique_lock<std::mutex>& lock) {
     lock.lock();
     // The count changes under the lock only, so no step can finish unseen
     // between this test and the wait.
-    if (m_uFreed.load(std::memory_order_relaxed) == seen) m_Changed.wait(lock);
+    if (m_uFreed.load(std::memory_order_relaxed) == seen) m_pChanged->wait(lock);
 }
 
 void LightMapWorkers::Advance(size_t chain) {

@@ -2,11 +2,13 @@
 // kept idle between bakes and joined when the pool goes.
 #pragma once
 #include <sched.h>
+#include <sys/types.h>
 
 #include <atomic>
 #include <condition_variable>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <thread>
 #include <vector>
@@ -67,8 +69,11 @@ private:
     void PlaceHelpers(const cpu_set_t& allowed);
 
     std::mutex m_Mutex;
-    std::condition_variable m_Changed;  // jobs freed, a bake done, or the end
+    // Jobs freed, a bake done, or the end. Held apart from the pool: a forked
+    // child leaves it behind, as it counts waiters that are not in the child.
+    std::unique_ptr<std::condition_variable> m_pChanged = std::make_unique<std::condition_variable>();
     std::vector<std::thread> m_Threads;
+    pid_t m_Owner = 0;  // the process that started the threads
     const std::vector<BakeChain>* m_pChains = nullptr;
     std::vector<Progress> m_Progress;
     size_t m_uChainsLeft = 0;

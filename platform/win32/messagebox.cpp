@@ -59,6 +59,9 @@ int ShowNative(HWND owner, LPCSTR text, LPCSTR caption, UINT type) {
         b.buttonid = buttons[i].id;
         b.text = buttons[i].label;
         if (i == 0) b.flags |= SDL_MESSAGEBOX_BUTTON_RETURNKEY_DEFAULT;
+        // Escape answers Cancel, or OK where OK is all there is; Yes/No and
+        // Abort/Retry/Ignore take no Escape, as on Win32.
+        if (buttons[i].id == IDCANCEL || count == 1) b.flags |= SDL_MESSAGEBOX_BUTTON_ESCAPEKEY_DEFAULT;
         data.push_back(b);
     }
     Uint32 flags = SDL_MESSAGEBOX_INFORMATION;
@@ -72,7 +75,14 @@ int ShowNative(HWND owner, LPCSTR text, LPCSTR caption, UINT type) {
     box.numbuttons = static_cast<int>(data.size());
     box.buttons = data.data();
     int pressed = -1;
-    if (SDL_ShowMessageBox(&box, &pressed) != 0 || pressed < 0) return -1;
+    w32::ReadyForNativeBox();
+    int shown;
+    {
+        w32::BoxKeyboard keyboard(box.title);
+        shown = SDL_ShowMessageBox(&box, &pressed);
+    }
+    w32::DropKeysTypedAtBox();
+    if (shown != 0 || pressed < 0) return -1;
     return pressed;
 }
 }  // namespace

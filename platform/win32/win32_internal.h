@@ -7,6 +7,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 #include "windows.h"
 
@@ -130,6 +131,27 @@ void NoteSystemEvent(const SDL_SysWMmsg* msg);
 void CloseDestroyedWindows();               // each is closed as by its close box
 bool QueryPointer(POINT* p);                // the X server's pointer, where it answers
 void BeforeSdlDestroy(const Window& w);     // lets SDL destroy a window that is gone
+
+// Message boxes on X (SDL shows them from a forked child).
+void ReadyForNativeBox();  // once: a child that loses the X server ends at once
+// While alive, gives the keyboard to the box of this title when it is shown on
+// an X server without a window manager.
+class BoxKeyboard {
+public:
+    explicit BoxKeyboard(const char* title);
+    ~BoxKeyboard();
+    BoxKeyboard(const BoxKeyboard&) = delete;
+    BoxKeyboard& operator=(const BoxKeyboard&) = delete;
+    void Watch();  // starts the watching thread, once the box's process is forked
+
+private:
+    std::string m_Title;
+    void* m_pConnection = nullptr;  // the watcher's own X connection
+    uint32_t m_Root = 0;
+    int m_iStop[2] = {-1, -1};      // a pipe: a byte ends the watcher
+    std::thread m_Thread;
+};
+void DropKeysTypedAtBox();  // after the box: its keys do not reach the game
 
 // Menus.
 LRESULT RunMenuBar(HWND hwnd, int topIndex);  // the modal menu-bar loop

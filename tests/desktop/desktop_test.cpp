@@ -1,7 +1,8 @@
 // The real program from its run folder on an X desktop (Xvfb at 1280x1024), on a
 // bare X server and under openbox, driven with xdotool's real pointer and keys:
 // a message box over full screen, F1 and Alt+Enter round trips, the settings
-// dialog from a window and from full screen. drive_desktop.sh tells what it does.
+// dialog from a window and from full screen, keys at a message box, and the X
+// server lost under one. drive_desktop.sh tells what it does.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -30,16 +31,44 @@ protected:
     std::string report, program;
 };
 
-// The sound system's box over the full-screen game (no sound device): after OK
-// the game is full screen again, draws, and a tap of Escape on the title quits.
+// The sound system's box over the full-screen game (no sound device) takes the
+// keyboard by itself; after Return (OK) the game is full screen again, draws,
+// and a tap of Escape on the title quits (the Return did not reach the game).
 TEST_P(Desktop, MessageBoxOverFullScreenGivesTheGameBack) {
     Drive("box");
     if (IsSkipped()) return;
     EXPECT_TRUE(Has("BOX\n")) << "no sound box\n" << report << program;
+    EXPECT_TRUE(Has("BOXKEYBOARD")) << "the box did not get the keyboard\n" << report;
     EXPECT_TRUE(Has("BOXGONE")) << report;
     EXPECT_TRUE(Has("AFTERBOX shown 1280 1024\n")) << "not full screen after the box\n" << report;
     EXPECT_TRUE(Has("DRAWING")) << "nothing drawn after the box\n" << report;
     EXPECT_TRUE(Has("STATUS 0\n")) << "Escape did not reach the game\n" << report << program;
+}
+
+// Escape and Return typed at the game's window while the box is up, then
+// Escape at the box, which answers it: the game heard none of them (it neither
+// quit nor left the title), and quits on the next Escape.
+TEST_P(Desktop, KeysMeantForAMessageBoxNeverReachTheGame) {
+    Drive("boxkeys");
+    if (IsSkipped()) return;
+    ASSERT_TRUE(Has("BOX\n") && Has("GAMEKEYBOARD")) << report << program;
+    EXPECT_TRUE(Has("BOXKEYBOARD")) << report;
+    EXPECT_TRUE(Has("BOXGONE")) << "Escape did not answer the box\n" << report;
+    EXPECT_TRUE(Has("DRAWING") && Has("ALIVE")) << "the game quit on the box's Escape\n" << report << program;
+    EXPECT_TRUE(Has("STATUS 0\n")) << "the game was not on its title after the box\n" << report << program;
+}
+
+// The X server killed while the lightmap box ("Could not save lightmap!") is up
+// in a level: the program and the box's own process end by themselves within
+// ten seconds, without a crash (Xlib's exit status for a lost display, 1).
+TEST_P(Desktop, XServerLostUnderAMessageBoxLeavesNoProcess) {
+    Drive("xgone");
+    if (IsSkipped()) return;
+    ASSERT_TRUE(Has("BOX\n")) << "no lightmap box\n" << report << program;
+    EXPECT_TRUE(Has("CHILDREN 1\n")) << "the box has no process of its own\n" << report;
+    ASSERT_TRUE(Has("XGONE")) << report;
+    EXPECT_FALSE(Has("LEFT")) << report << program;
+    EXPECT_TRUE(Has("STATUS 1\n")) << report << program;
 }
 
 // F1 and then Alt+Enter, each to full screen and back, in play with the mouse

@@ -2,8 +2,8 @@
 # Runs under xvfb-run (screen 1280x1024): starts the program from its run folder and
 # drives it with the real X pointer and real keys, on a bare X server or under a
 # window manager. Every wait has a deadline.
-# $1: the run folder, $2: the report file, $3: the scenario (box, toggle,
-# f2window, f2full), $4: "openbox" or "bare".
+# $1: the run folder, $2: the report file, $3: the scenario (box, boxkeys,
+# xgone, toggle, f2window, f2full), $4: "openbox" or "bare".
 # Each report line names one thing seen; desktop_test.cpp reads them.
 here=$(cd "$(dirname "$0")" && pwd)
 run="$1"; out="$2"; scenario="$3"; wm="${4:-bare}"
@@ -16,17 +16,25 @@ note "XSTARTED"
 start_wm "$wm" || { note "NOWM"; exit 0; }
 unset SDL_VIDEODRIVER
 cd "$run" || { note "NORUNDIR"; exit 0; }
-rm -f DebugOutput.Dbg
 shots=$(mktemp -d)
-# No sound device for the box scenario: the driver fails to open.
-if [ "$scenario" = box ]; then audio=nosuchdriver; else audio=dummy; fi
+# xgone plays from a copy of the run folder whose lightmap folder is a file: no
+# lightmap can be saved, and the game says so in a box.
+if [ "$scenario" = xgone ]; then
+    cp -r . "$shots/run" && rm -rf "$shots/run/gfx/lightmaps" && echo > "$shots/run/gfx/lightmaps" &&
+        cd "$shots/run" || { note "NOCOPY"; exit 0; }
+fi
+rm -f DebugOutput.Dbg
+# No sound device for the box scenarios: the driver fails to open.
+case "$scenario" in box*) audio=nosuchdriver ;; *) audio=dummy ;; esac
 SDL_AUDIODRIVER=$audio ./frostwick > "$out.program" 2>&1 &
 pid=$!
 
 finish() {
     i=0
     while kill -0 $pid 2>/dev/null && [ $i -lt 150 ]; do i=$((i + 1)); sleep 0.1; done
-    if kill -0 $pid 2>/dev/null; then note "STILLRUNNING"; kill $pid; wait $pid; else wait $pid; note "STATUS $?"; fi
+    # A program that did not end is stopped with any process of its own (a box's).
+    if kill -0 $pid 2>/dev/null; then note "STILLRUNNING"; kill $(ps -o pid= --ppid $pid) $pid; wait $pid
+    else wait $pid; note "STATUS $?"; fi
     stop_wm
     # KEEP_SHOTS=folder keeps the screenshots for a person to look at.
     [ -n "$KEEP_SHOTS" ] && mkdir -p "$KEEP_SHOTS" && cp "$shots"/*.png "$KEEP_SHOTS"/ 2>/dev/null
@@ -98,7 +106,7 @@ dlg=$(window '^Game Settings$' 300) || { note "NODIALOG"; finish; }
 until_true 'shot dlg; [ "$(colour dlg 40x40+$(($(origin $dlg | cut -d" " -f1) + 150))+$(($(origin $dlg | cut -d" " -f2) + 350)) | cut -d" " -f1)" -gt 300 ]' 100
 timeout 5 xdotool windowfocus --sync "$dlg" 2>/dev/null
 case "$scenario" in
-    box|f2full) xdotool windowfocus "$dlg" 2>/dev/null; xdotool key Return ;;  # the default: full screen
+    box*|f2full) xdotool windowfocus "$dlg" 2>/dev/null; xdotool key Return ;;  # the default: full screen
     *)
         # "Use desktop &window" (dialog units 10, 190), then Apply.
         xdotool mousemove --window "$dlg" 40 317 click 1
@@ -108,21 +116,32 @@ esac
 gone '^Game Settings$' 100 && note "APPLIED"
 win=$(window '^QUIL-ENGINE$' 300) || { note "NOWINDOW"; finish; }
 
-if [ "$scenario" = box ]; then
-    # The sound box comes up over the full-screen window; OK, with the keyboard,
-    # as a person would after clicking it.
+if [ "$scenario" = box ] || [ "$scenario" = boxkeys ]; then
+    # The sound box comes up over the full-screen window and takes the keyboard
+    # by itself: from the window manager, or on a bare server from the program.
     until_true '[ -n "$(box "QEV Demo")" ]' 300 || { note "NOBOX"; finish; }
     b=$(box "QEV Demo")
     note "BOX"
     until_true 'xwininfo -id $b 2>/dev/null | grep -q IsViewable' 50
-    timeout 5 xdotool windowfocus --sync "$b" 2>/dev/null
-    xdotool key Return
+    until_true 'has_focus $(($b))' 50 && note "BOXKEYBOARD"
+    shot box
+    answer=Return
+    if [ "$scenario" = boxkeys ]; then
+        # Keys that reach the game's window while the box is up are the box's:
+        # on the title Escape would quit and Return open the difficulty menu.
+        focus "$win" && note "GAMEKEYBOARD"
+        xdotool key Escape Return
+        focus $(($b))
+        answer=Escape
+    fi
+    xdotool key $answer
     until_true '[ -z "$(box "QEV Demo")" ]' 50 && note "BOXGONE"
     # Back to the game: full screen, shown, drawing and hearing keys (nobody
     # hands it the keyboard here).
     until_true '[ "$(state $win)" = shown ] && [ "$(size $win | tr " " x)" = "$screen" ]' 50
     note "AFTERBOX $(state "$win") $(size "$win")"
     drawing "$full" && note "DRAWING"
+    kill -0 $pid 2>/dev/null && note "ALIVE"
     shot end && note "PICTURE $(colour end "$full")"
     # The title menu's Escape quits.
     xdotool key Escape
@@ -143,6 +162,46 @@ escape_out() {
 if [ "$scenario" = f2full ]; then client="$full"; else set -- $(origin "$win"); client="640x480+$1+$(($2 + 20))"; fi
 night() { colour fe "$client" | { read -r r g b; [ "$b" -gt 150 ] && [ "$b" -lt 700 ] && [ "$r" -lt 700 ]; }; }
 until_true 'shot fe; night' 300 || note "NOFRONTEND"
+
+if [ "$scenario" = xgone ]; then
+    # START GAME, EASY (Return until the difficulty menu with its yellow "BACK
+    # TO MAIN MENU" row has come, then until it has gone), and the level's
+    # lightmaps cannot be saved.
+    focus "$win"
+    set -- $(origin "$win"); cx=$1; cy=$(($2 + 20))
+    yellow() { shot menu; colour menu "300x22+$((cx + 100))+$((cy + 302))" | { read -r r g b; [ $(((r < g ? r : g) - b)) -gt 120 ]; }; }
+    not_yellow() { ! yellow; }
+    enter() { xdotool key --delay 5 Return; }
+    press_until 20 enter yellow || note "NODIFFICULTYMENU"
+    press_until 10 enter not_yellow
+    until_true '[ -n "$(box "TRAP Error")" ]' 900 || { note "NOBOX"; finish; }
+    note "BOX"
+    b=$(box "TRAP Error")
+    until_true 'xwininfo -id $b 2>/dev/null | grep -q IsViewable' 50
+    shot xgone
+    # The X server goes (its pid is in its display's lock file): the program
+    # and the box's process must end by themselves, and soon.
+    kids=$(ps -o pid= --ppid $pid)
+    note "CHILDREN $(echo $kids | wc -w)"
+    kill "$(tr -d ' ' < "/tmp/.X${DISPLAY#:}-lock")" && note "XGONE"
+    left() {
+        for p in $pid $kids; do
+            s=$(ps -o stat= -p $p 2>/dev/null)
+            [ -n "$s" ] && [ "${s#Z}" = "$s" ] && echo "$p $s $(ps -o wchan= -p $p)"
+        done
+    }
+    k=0
+    while [ -n "$(left)" ] && [ $k -lt 100 ]; do k=$((k + 1)); sleep 0.1; done
+    if [ -n "$(left)" ]; then
+        note "LEFT $(left | tr '\n' ' ')"
+        for p in $pid $kids; do kill -KILL $p 2>/dev/null; done
+    fi
+    wait $pid
+    note "STATUS $?"
+    [ -n "$KEEP_SHOTS" ] && mkdir -p "$KEEP_SHOTS" && cp "$shots"/*.png "$KEEP_SHOTS"/ 2>/dev/null
+    rm -rf "$shots"
+    exit 0
+fi
 
 if [ "$scenario" = toggle ]; then
     note "FRAME0 $(extents "$win")"

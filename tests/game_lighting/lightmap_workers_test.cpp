@@ -6,9 +6,14 @@
 #include <gtest/gtest.h>
 #include <pthread.h>
 #include <sched.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <atomic>
+#include <chrono>
 #include <memory>
+#include <thread>
 #include <random>
 #include <vector>
 
@@ -98,6 +103,39 @@ TEST(LightMapWorkers, PoolsComeAndGoBetweenAndAfterBakes) {
             ledger.Check(bake);
         }
     }
+}
+
+// A forked child (a message box's) that ends through the exit path destroys
+// the pool it copied, whose helpers it does not have: it must come back at
+// once, neither waiting for them nor failing; the parent's pool still works.
+TEST(LightMapWorkers, AForkedChildLetsGoOfThePoolItDidNotStart) {
+    std::mt19937 rng(3);
+    auto* workers = new LightMapWorkers;
+    Ledger first;
+    workers->Run(first.MakeChains(rng, 4), 4);
+    ASSERT_EQ(workers->GetStartedCount(), 3u);
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        delete workers;
+        _exit(7);
+    }
+    int status = 0;
+    pid_t ended = 0;
+    const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while ((ended = waitpid(child, &status, WNOHANG)) == 0 && std::chrono::steady_clock::now() < until)
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    if (ended == 0) {
+        kill(child, SIGKILL);
+        waitpid(child, &status, 0);
+        ADD_FAILURE() << "the child hung destroying the pool";
+    } else {
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 7) << "the child failed, status " << status;
+    }
+    Ledger second;
+    workers->Run(second.MakeChains(rng, 4), 4);
+    second.Check(1);
+    delete workers;
 }
 
 }  // namespace
