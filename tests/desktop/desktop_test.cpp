@@ -17,7 +17,8 @@ protected:
     // Runs one scenario under the parameter's desktop; skips when Xvfb (or the
     // window manager asked for) cannot run here.
     void Drive(const char* scenario) {
-        run = quiltest::RunXvfbDriver(DRIVER_SCRIPT, quiltest::ProgramRunDir(RUN_DIR), "1280x1024", 240, std::string(scenario) + " " + GetParam());
+        run = quiltest::RunXvfbDriver(DRIVER_SCRIPT, quiltest::ProgramRunDir(RUN_DIR), "1280x1024", 240,
+                                      std::string(scenario) + " " + GetParam());
         report = run.report;
         program = run.program;
         if (!Has("XSTARTED")) GTEST_SKIP() << "Xvfb is not usable here (exit " << run.rc << "): " << report;

@@ -13,7 +13,8 @@ namespace {
 class EditorSaveDesktop : public ::testing::TestWithParam<const char*> {};
 
 TEST_P(EditorSaveDesktop, AFailedSaveIsToldOncePerPressAndTheFileStays) {
-    const quiltest::DriverReport run = quiltest::RunXvfbDriver(DRIVER_SCRIPT, quiltest::ProgramRunDir(RUN_DIR), "1024x768", 200, GetParam());
+    const quiltest::DriverReport run =
+        quiltest::RunXvfbDriver(DRIVER_SCRIPT, quiltest::ProgramRunDir(RUN_DIR), "1024x768", 200, GetParam());
     const std::string& report = run.report;
     const std::string& program = run.program;
     if (!run.Has("XSTARTED")) GTEST_SKIP() << "Xvfb is not usable here (exit " << run.rc << ")";
