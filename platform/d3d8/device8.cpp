@@ -299,6 +299,8 @@ void Device8::MakeLost() {
 }
 
 HRESULT Device8::TestCooperativeLevel() {
+    // A window destroyed by another program is never drawn again; its close is on the way.
+    if (hwnd_ && quil_platform::WindowGone(hwnd_)) return D3DERR_DEVICELOST;
     // The window platform knows when its window is minimised; a bare SDL window tells SDL.
     bool minimised = hwnd_ ? IsIconic(hwnd_) != FALSE : (SDL_GetWindowFlags(window_) & SDL_WINDOW_MINIMIZED) != 0;
     bool minimisedFullScreen = !pp_.Windowed && minimised;
@@ -375,6 +377,9 @@ HRESULT Device8::Reset(D3DPRESENT_PARAMETERS* pp) {
 
 HRESULT Device8::Present(const RECT*, const RECT*, HWND, const void*) {
     if (lost_ || TestCooperativeLevel() != D3D_OK) return D3DERR_DEVICELOST;
+    // Nothing touches the window's framebuffer (making the context current included)
+    // unless the window is known to be there until the swap.
+    if (hwnd_ && !quil_platform::WindowHoldForDrawing(hwnd_)) return D3DERR_DEVICELOST;
     MakeCurrent();
     int dw = 0, dh = 0;
     SDL_GL_GetDrawableSize(window_, &dw, &dh);
@@ -390,7 +395,10 @@ HRESULT Device8::Present(const RECT*, const RECT*, HWND, const void*) {
     presentedW_ = dw;
     presentedH_ = dh;
     bool stateDisturbed = false;
+    bool held = true;  // for the first pass
     for (int pass = (resized && !HeadlessVideo()) ? 2 : 1; pass > 0; --pass) {
+        if (held) held = false;
+        else if (hwnd_ && !quil_platform::WindowHoldForDrawing(hwnd_)) break;
         glBindFramebuffer(GL_READ_FRAMEBUFFER, fbo_);
         glBindFramebuffer(GL_DRAW_FRAMEBUFFER, 0);
         glDisable(GL_SCISSOR_TEST);
@@ -399,6 +407,7 @@ HRESULT Device8::Present(const RECT*, const RECT*, HWND, const void*) {
         glBlitFramebuffer(0, 0, bw, bh, 0, clientH, dw, 0, GL_COLOR_BUFFER_BIT, same ? GL_NEAREST : GL_LINEAR);
         glBindFramebuffer(GL_FRAMEBUFFER, 0);
         if (hwnd_ && quil_platform::WindowDrawNonClient(hwnd_)) stateDisturbed = true;
+        if (hwnd_) quil_platform::WindowLetGo(hwnd_);
         SDL_GL_SwapWindow(window_);
     }
     MakeCurrent();

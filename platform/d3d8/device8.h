@@ -241,7 +241,7 @@ private:
     Program* LinkProgram(GLuint vs, GLuint fs);
     void UploadUniforms(Program* p);
     GLuint CompileShader(GLenum kind, const std::string& source);
-    GLuint SamplerFor(int stage);
+    GLuint SamplerFor(int stage, const GLint* swizzle);
     UINT StreamUpload(const void* data, UINT size, UINT alignment);
     // Appends the draw just flushed to the benchmark's log (user-pointer bytes copied).
     void LogDraw(GLenum mode, UINT first, UINT count, UINT indexSize, const void* userData, UINT userBytes,
@@ -272,7 +272,7 @@ private:
     UINT streamSize_ = 0, streamPos_ = 0;
     UINT streamIndexSize_ = 0, streamIndexPos_ = 0;
     GLuint samplers_[kStages] = {};
-    DWORD samplerState_[kStages][8] = {};
+    DWORD samplerState_[kStages][9] = {};
     bool samplerKeyValid_[kStages] = {};
     GLuint boundElementBuffer_ = 0;
     bool elementBufferValid_ = false;

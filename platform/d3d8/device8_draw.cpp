@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "device8.h"
+#include "format_util.h"
 
 namespace quil_d3d8 {
 
@@ -461,10 +462,17 @@ void Device8::UploadUniforms(Program* p) {
     }
 }
 
-GLuint Device8::SamplerFor(int stage) {
+GLuint Device8::SamplerFor(int stage, const GLint* swizzle) {
     const DWORD* t = state_.tss[stage];
-    DWORD key[8] = {t[D3DTSS_ADDRESSU], t[D3DTSS_ADDRESSV], t[D3DTSS_MAGFILTER], t[D3DTSS_MINFILTER],
-                    t[D3DTSS_MIPFILTER], t[D3DTSS_MAXMIPLEVEL], t[D3DTSS_MIPMAPLODBIAS], t[D3DTSS_BORDERCOLOR]};
+    // The border colour is read through the texture's swizzle, so with a border in use the swizzle
+    // is part of the key (its enums differ in their low byte: red to alpha 3 to 6, zero 0, one 1);
+    // without one, textures of any format share the sampler as it is.
+    DWORD sw = 0;
+    if (t[D3DTSS_ADDRESSU] == D3DTADDRESS_BORDER || t[D3DTSS_ADDRESSV] == D3DTADDRESS_BORDER)
+        for (int i = 0; i < 4; ++i) sw |= (static_cast<DWORD>(swizzle[i]) & 0xFF) << (8 * i);
+    DWORD key[9] = {t[D3DTSS_ADDRESSU],      t[D3DTSS_ADDRESSV],     t[D3DTSS_MAGFILTER],
+                    t[D3DTSS_MINFILTER],     t[D3DTSS_MIPFILTER],    t[D3DTSS_MAXMIPLEVEL],
+                    t[D3DTSS_MIPMAPLODBIAS], t[D3DTSS_BORDERCOLOR], sw};
     GLuint s = samplers_[stage];
     if (samplerKeyValid_[stage] && std::memcmp(key, samplerState_[stage], sizeof(key)) == 0) return s;
     glSamplerParameteri(s, GL_TEXTURE_WRAP_S, static_cast<GLint>(AddressMode(key[0])));
@@ -478,9 +486,8 @@ GLuint Device8::SamplerFor(int stage) {
     glSamplerParameteri(s, GL_TEXTURE_MIN_FILTER, minFilter);
     if (key[5] != 0 || samplerKeyValid_[stage]) glSamplerParameterf(s, GL_TEXTURE_MIN_LOD, static_cast<float>(key[5]));
     if (key[6] != 0 || samplerKeyValid_[stage]) glSamplerParameterf(s, GL_TEXTURE_LOD_BIAS, AsFloat(key[6]));
-    DWORD b = key[7];
-    float border[4] = {((b >> 16) & 0xFF) / 255.0f, ((b >> 8) & 0xFF) / 255.0f, (b & 0xFF) / 255.0f,
-                       ((b >> 24) & 0xFF) / 255.0f};
+    float border[4];
+    BorderColorFor(swizzle, key[7], border);
     glSamplerParameterfv(s, GL_TEXTURE_BORDER_COLOR, border);
     std::memcpy(samplerState_[stage], key, sizeof(key));
     samplerKeyValid_[stage] = true;
@@ -542,7 +549,7 @@ bool Device8::FlushState() {
         if (!t) continue;
         t->ClearUnwrittenLevels();
         gl_state_.BindTexture(s, t->GlTexture());
-        gl_state_.BindSampler(s, SamplerFor(s));
+        gl_state_.BindSampler(s, SamplerFor(s, t->Swizzle()));
     }
     return true;
 }

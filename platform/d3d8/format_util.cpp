@@ -71,6 +71,20 @@ bool GlFormatFor(D3DFORMAT format, GlFormat* out) {
     return true;
 }
 
+void BorderColorFor(const GLint swizzle[4], DWORD color, float out[4]) {
+    const float wanted[4] = {((color >> 16) & 0xFF) / 255.0f, ((color >> 8) & 0xFF) / 255.0f, (color & 0xFF) / 255.0f,
+                             ((color >> 24) & 0xFF) / 255.0f};
+    bool set[4] = {};
+    for (int i = 0; i < 4; ++i) out[i] = wanted[i];
+    // Where several channels read one stored channel (luminance), the first of them gives it.
+    for (int i = 0; i < 4; ++i) {
+        int c = swizzle[i] - GL_RED;
+        if (c < 0 || c > 3 || set[c]) continue;
+        out[c] = wanted[i];
+        set[c] = true;
+    }
+}
+
 UINT RowPitch(D3DFORMAT format, UINT width) { return (FormatBytesPerPixel(format) * width + 3u) & ~3u; }
 
 // Expands an n-bit channel to 8 bits.

@@ -13,6 +13,11 @@ struct GlFormat {
     GLint swizzle[4] = {GL_RED, GL_GREEN, GL_BLUE, GL_ALPHA};
 };
 
+// The border colour to give OpenGL for a texture read through the swizzle, so that it is drawn
+// as the Direct3D colour (A8R8G8B8): each stored channel takes the colour's channel it is read
+// back as; channels the swizzle fixes at zero or one stay so.
+void BorderColorFor(const GLint swizzle[4], DWORD color, float out[4]);
+
 // Bytes per pixel of a colour format; 0 when the format cannot be a texture or surface.
 UINT FormatBytesPerPixel(D3DFORMAT format);
 // True when textures and surfaces of the format can be created.

@@ -334,6 +334,7 @@ Texture8::Texture8(Device8* device, UINT width, UINT height, UINT levels, DWORD 
     }
     GlFormat f;
     GlFormatFor(format, &f);
+    std::copy(f.swizzle, f.swizzle + 4, swizzle_);
     glGenTextures(1, &gl_);
     ScopedBinding bind(GL_TEXTURE_2D, gl_);
     glPixelStorei(GL_UNPACK_ALIGNMENT, 4);

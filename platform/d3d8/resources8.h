@@ -239,6 +239,8 @@ public:
 
     GLuint GlTexture() const { return gl_; }
     D3DFORMAT format() const { return format_; }
+    // How the stored channels are read back as red, green, blue and alpha.
+    const GLint* Swizzle() const { return swizzle_; }
     // Before the first draw with the texture: clears on the device the levels
     // never written, which read as zeros.
     void ClearUnwrittenLevels();
@@ -259,6 +261,7 @@ private:
     DWORD usage_;
     D3DFORMAT format_;
     GLuint gl_ = 0;
+    GLint swizzle_[4] = {GL_RED, GL_GREEN, GL_BLUE, GL_ALPHA};
     DWORD lod_ = 0;
     bool cleared_ = false;  // the unwritten levels are cleared on the device
 };

@@ -34,5 +34,14 @@ void WindowSetGLContext(HWND hwnd, void* glContext);
 // the caller should forget what it knows of it. False when it drew nothing or
 // copied the strip as it was last drawn: only the framebuffer bindings changed.
 bool WindowDrawNonClient(HWND hwnd);
+// True once the window is known to have been destroyed by another program (its
+// close follows as from its close box); nothing may be drawn into it any more.
+bool WindowGone(HWND hwnd);
+// Before drawing into the window's default framebuffer (making its context current
+// included): false when the window is gone, and nothing may be drawn into it. True
+// otherwise, and then WindowLetGo must follow once the drawing has been set up
+// (before the swap): the window cannot go in between.
+bool WindowHoldForDrawing(HWND hwnd);
+void WindowLetGo(HWND hwnd);
 
 }  // namespace quil_platform

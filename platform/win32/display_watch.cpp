@@ -108,6 +108,41 @@ void BeforeSdlDestroy(const Window& w) {
     XPutBackEvent(info.info.x11.display, &e);
 }
 
+bool KnownGone(const Window& w) {
+    if (g_gone.empty()) return false;
+    const unsigned long xid = XWindowOf(w);
+    return xid && IsGone(xid);
+}
+
+// The GL driver asks the server for the window's size whenever it starts drawing
+// into it; for a window that is gone the answer is an error and the driver goes
+// on with whatever size its variables held, and draws out of bounds. So the
+// server is held for this client and asked first: while held, no other program
+// can destroy the window between the question and the driver's own.
+bool HoldForDrawing(const Window& w) {
+    SDL_SysWMinfo info;
+    if (!g_watching || !X11Info(w, &info)) return true;
+    const unsigned long xid = static_cast<unsigned long>(info.info.x11.window);
+    if (IsGone(xid)) return false;
+    Display* d = info.info.x11.display;
+    XGrabServer(d);
+    ::Window root;
+    int x = 0, y = 0;
+    unsigned int width = 0, height = 0, border = 0, depth = 0;
+    if (XGetGeometry(d, xid, &root, &x, &y, &width, &height, &border, &depth)) return true;
+    NoteGone(xid);
+    XUngrabServer(d);
+    XFlush(d);
+    return false;
+}
+
+void LetGoAfterDrawing(const Window& w) {
+    SDL_SysWMinfo info;
+    if (!g_watching || !X11Info(w, &info)) return;
+    XUngrabServer(info.info.x11.display);
+    XFlush(info.info.x11.display);
+}
+
 void CloseDestroyedWindows() {
     if (g_gone.empty()) return;
     for (HWND h : AllWindows()) {

@@ -131,6 +131,9 @@ void NoteSystemEvent(const SDL_SysWMmsg* msg);
 void CloseDestroyedWindows();               // each is closed as by its close box
 bool QueryPointer(POINT* p);                // the X server's pointer, where it answers
 void BeforeSdlDestroy(const Window& w);     // lets SDL destroy a window that is gone
+bool KnownGone(const Window& w);            // noted gone already (no question to the server)
+bool HoldForDrawing(const Window& w);       // false when gone; else held until LetGoAfterDrawing
+void LetGoAfterDrawing(const Window& w);
 
 // Message boxes on X (SDL shows them from a forked child).
 void ReadyForNativeBox();  // once: a child that loses the X server ends at once

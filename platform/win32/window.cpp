@@ -607,4 +607,18 @@ bool WindowDrawNonClient(HWND hwnd) {
     return DrawNonClient(*w, dw, dh);
 }
 
+bool WindowGone(HWND hwnd) {
+    Window* w = Find(hwnd);
+    return w && KnownGone(*w);
+}
+
+bool WindowHoldForDrawing(HWND hwnd) {
+    Window* w = Find(hwnd);
+    return !w || HoldForDrawing(*w);
+}
+
+void WindowLetGo(HWND hwnd) {
+    if (Window* w = Find(hwnd)) LetGoAfterDrawing(*w);
+}
+
 }  // namespace quil_platform

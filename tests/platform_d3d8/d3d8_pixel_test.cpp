@@ -520,3 +520,37 @@ TEST_F(DeviceTest, ThirtyTwoBitTexelsDrawTheirChannelsAndReadBackAsWritten) {
         t->Release();
     }
 }
+
+// The border colour draws as the Direct3D colour whatever the texture's channel order: red stays
+// red on 32-bit and 16-bit textures (one stage, formats in turn; X8R8G8B8 as opaque), and an
+// alpha-only texture takes its border's alpha, not its red.
+TEST_F(DeviceTest, BorderColourDrawsInItsOwnChannelsOnEveryFormat) {
+    device->SetTextureStageState(0, D3DTSS_COLOROP, D3DTOP_SELECTARG1);
+    device->SetTextureStageState(0, D3DTSS_ADDRESSU, D3DTADDRESS_BORDER);
+    device->SetRenderState(D3DRS_SRCBLEND, D3DBLEND_SRCALPHA);
+    device->SetRenderState(D3DRS_DESTBLEND, D3DBLEND_INVSRCALPHA);
+    struct Case {
+        D3DFORMAT format;
+        DWORD border, drawn;  // drawn over white, blended by the border's alpha as read
+    };
+    const Case cases[] = {{D3DFMT_A8R8G8B8, 0x80FF4020, 0xFF9F8F}, {D3DFMT_X8R8G8B8, 0x80FF4020, 0xFF4020},
+                          {D3DFMT_R5G6B5, 0xFFFF4020, 0xFF4020},   {D3DFMT_A1R5G5B5, 0xFFFF4020, 0xFF4020},
+                          {D3DFMT_A8, 0x40FF00FF, 0xBFBFBF}};
+    for (const Case& c : cases) {
+        IDirect3DTexture8* t = nullptr;
+        ASSERT_EQ(D3D_OK, device->CreateTexture(2, 2, 1, 0, c.format, D3DPOOL_MANAGED, &t));
+        D3DLOCKED_RECT lr;
+        ASSERT_EQ(D3D_OK, t->LockRect(0, &lr, nullptr, 0));
+        std::memset(lr.pBits, 0, static_cast<size_t>(lr.Pitch) * 2);
+        t->UnlockRect(0);
+        device->SetTexture(0, t);
+        device->SetTextureStageState(0, D3DTSS_BORDERCOLOR, c.border);
+        device->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFFFFFFFF, 1.0f, 0);
+        device->SetRenderState(D3DRS_ALPHABLENDENABLE, TRUE);
+        Quad(0, 0, 8, 8, 0.5f, 0xFFFFFFFF, 2);  // u past 1 on the right half
+        EXPECT_TRUE(Near(c.drawn, Pixel(6, 4), 3))
+            << "format " << c.format << std::hex << " border " << c.border << " got " << Pixel(6, 4);
+        device->SetTexture(0, nullptr);
+        t->Release();
+    }
+}

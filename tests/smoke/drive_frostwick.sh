@@ -3,8 +3,9 @@
 # drives it as a person would, with the real X pointer and real keys, on a bare X
 # server or under a window manager.
 # $1: the run folder, $2: the file this script reports into, $3: "window" (the
-# dialog's desktop window), "full" (the dialog's default, full screen) or "closed"
-# (the window destroyed by another program), $4: "bare" or "openbox".
+# dialog's desktop window), "full" (the dialog's default, full screen), "closed" or
+# "closedfull" (the window or the full screen destroyed by another program), $4: "bare"
+# or "openbox".
 # Each line of the report names one thing seen; the test reads them. Every wait
 # waits for what it expects (a window, the focus, a picture, the program's end)
 # and gives up at a deadline.
@@ -151,6 +152,16 @@ edge() {
     note "CLICK$side $(pointer) $1 $2 $f"
 }
 
+# Another program destroys the window (no close request, the X window is simply
+# gone) while the game draws: the program shuts down as its close box would have it.
+destroy_window() {
+    xdotool windowclose "$win"
+    if ended 100; then note "STATUS $status"; else note "STILLRUNNING"; kill $pid; wait $pid; fi
+    stop_wm
+    rm -rf "$shots"
+    exit 0
+}
+
 dlg=$(window '^Game Settings$' 300) || { note "NODIALOG"; finish; }
 note "DIALOG $(size "$dlg")"
 # Until the dialog is drawn (a sanitized build starts slowly).
@@ -162,7 +173,7 @@ set -- $(placement "$dlg"); X=$1; Y=$2
 shot dialog && note "DIALOGGAPS $(darkest dialog 3x13+$((X + 57))+$((Y + 197))) $(darkest dialog 4x13+$((X + 139))+$((Y + 284))) \
 $(darkest dialog 6x13+$((X + 245))+$((Y + 197))) $(darkest dialog 6x13+$((X + 246))+$((Y + 284)))"
 focus "$dlg"
-if [ "$mode" = full ]; then
+if [ "$mode" = full ] || [ "$mode" = closedfull ]; then
     # The dialog's default: full screen. The pointer rests over the screen's middle.
     xdotool mousemove 300 300
     xdotool key Return
@@ -170,6 +181,7 @@ if [ "$mode" = full ]; then
     win=$(window '^QUIL-ENGINE$' 300) || { note "NOWINDOW"; finish; }
     engine_up
     full_screen_seen FULL
+    [ "$mode" = closedfull ] && destroy_window
     xdotool mousemove 500 400
     stays 500 400
     note "FULLPOINTER $(pointer)"
@@ -202,15 +214,7 @@ note "WINDOW $(size "$win")"
 engine_up
 client
 
-if [ "$mode" = closed ]; then
-    # Another program destroys the window (no close request, the X window is
-    # simply gone): the program shuts down as its close box would have it.
-    xdotool windowclose "$win"
-    if ended 100; then note "STATUS $status"; else note "STILLRUNNING"; kill $pid; wait $pid; fi
-    stop_wm
-    rm -rf "$shots"
-    exit 0
-fi
+[ "$mode" = closed ] && destroy_window
 
 # The pointer stays where it is put.
 xdotool mousemove $((cx + 100)) $((cy + 120))

@@ -1,7 +1,7 @@
 // The real program from its run folder under Xvfb (1280x1024), driven with xdotool
 // as a person would (real pointer, real keys), on a bare X server and under openbox:
 // in the dialog's desktop window, in its default full screen, with its window
-// destroyed by another program, and with no display at all. What the driver does
+// (or full screen) destroyed by another program, and with no display at all. What the driver does
 // and reports is told in drive_frostwick.sh.
 #include <gtest/gtest.h>
 
@@ -140,12 +140,14 @@ void Smoke::CheckFullScreen() {
 }
 
 // Another program destroys the window (xdotool windowclose: the X window is
-// gone, no close request): the program shuts down cleanly, as its close box
-// would have it, instead of dying on X errors or spinning on without a window.
+// gone, no close request) while the game draws: the program shuts down cleanly,
+// as its close box would have it, hiscore stored, instead of dying on X errors,
+// drawing into the missing window or spinning on without one.
 void Smoke::CheckClosed() {
     EXPECT_TRUE(Has(report, "STATUS 0\n")) << report << program;
     EXPECT_FALSE(Has(report, "STILLRUNNING")) << report;
     const std::string debugLog = quiltest::ReadWholeFile(RunDir() + "/DebugOutput.Dbg");
+    EXPECT_TRUE(Has(debugLog, "File Saved: frostwick.dat\n")) << debugLog;
     EXPECT_TRUE(Has(debugLog, "Destroying Velmarune GameEngine\n")) << debugLog;
 }
 
@@ -176,6 +178,16 @@ TEST_F(Smoke, AWindowDestroyedByAnotherProgramEndsTheProgramCleanly) {
 
 TEST_F(Smoke, AWindowDestroyedUnderAWindowManagerEndsTheProgramCleanly) {
     Drive("closed", "openbox");
+    if (!IsSkipped()) CheckClosed();
+}
+
+TEST_F(Smoke, AFullScreenWindowDestroyedByAnotherProgramEndsTheProgramCleanly) {
+    Drive("closedfull", "bare");
+    if (!IsSkipped()) CheckClosed();
+}
+
+TEST_F(Smoke, AFullScreenWindowDestroyedUnderAWindowManagerEndsTheProgramCleanly) {
+    Drive("closedfull", "openbox");
     if (!IsSkipped()) CheckClosed();
 }
 
