@@ -2,6 +2,8 @@
 // owner's records each frame and drawn over everything with one indexed call.
 #include "spritelist2d.h"
 
+#include <cmath>
+
 #include "renderer.h"
 
 SpriteList2D::SpriteList2D()
@@ -28,6 +30,21 @@ void SpriteList2D::WriteVertices(BYTE* data, uint32_t count) {
         *v++ = {right, bottom, 0.9f, 1.0f, s.colour, s.uRight, s.vBottom};
         *v++ = {left, bottom, 0.9f, 1.0f, s.colour, s.uLeft, s.vBottom};
     }
+}
+
+// A screen quad maps its texture rectangle evenly onto its pixels: it is magnified
+// when the rectangle's texels span no more than its pixels across and down.
+bool SpriteList2D::AllMagnified(uint32_t count, float texelsX, float texelsY) {
+    Renderer* renderer = GetRenderer();
+    const float sx = renderer->GetScreenScaleX();
+    const float sy = renderer->GetScreenScaleY();
+    const Sprite2D* sprites = GetSprites();
+    for (uint32_t i = 0; i < count; ++i) {
+        const Sprite2D& s = sprites[i];
+        if (std::fabs(s.uRight - s.uLeft) * texelsX > MAGNIFIED_TEXELS_PER_PIXEL * s.size * sx) return false;
+        if (std::fabs(s.vBottom - s.vTop) * texelsY > MAGNIFIED_TEXELS_PER_PIXEL * s.size * sy) return false;
+    }
+    return true;
 }
 
 // One indexed draw of the active records, over whatever the depth buffer holds.

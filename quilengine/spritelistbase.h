@@ -51,10 +51,16 @@ protected:
     void* Records() const { return m_pRecords; }
     // Writes the quads of the first count records into the locked vertex buffer.
     virtual void WriteVertices(BYTE* data, uint32_t count) = 0;
+    // True when no texel of the first count records can be drawn smaller than a pixel
+    // (textures of texelsX x texelsY): those quads read the top level only.
+    virtual bool AllMagnified(uint32_t count, float texelsX, float texelsY) = 0;
     // Makes whatever device object is missing; returns the device, or null without one.
     IDirect3DDevice8* PrepareToDraw();
     // Sets the list's transform, texture, mode and buffers, then draws the active quads.
     void DrawQuads(IDirect3DDevice8* device);
+    // Texels per pixel that still count as magnified: kept below one, so that the
+    // rasteriser's level of detail stays on the top level whatever its rounding.
+    static constexpr float MAGNIFIED_TEXELS_PER_PIXEL = 0.875f;
 
 private:
     const Kind m_kind;
