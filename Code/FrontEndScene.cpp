@@ -228,6 +228,9 @@ void FrontEndScene::Render() {
     Matrix* m = GetMatrix();  // scratch for the backdrop's pieces
     mat_Identity(m);
     device->SetRenderState(D3DRS_LIGHTING, FALSE);
+    // The bars paint over the top and bottom of the screen last: nothing drawn there
+    // before them needs shading.
+    m_Bars.ReserveDepth();
 
     renderer->SetRenderMode(RENDERMODE_MODULATE);
     renderer->SetTextureWrap(true);

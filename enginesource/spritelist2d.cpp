@@ -4,6 +4,7 @@
 
 #include <cmath>
 
+#include "renderdevice.h"
 #include "renderer.h"
 
 SpriteList2D::SpriteList2D()
@@ -54,4 +55,36 @@ void SpriteList2D::Render() {
     device->SetRenderState(D3DRS_ZFUNC, D3DCMP_ALWAYS);
     DrawQuads(device);
     device->SetRenderState(D3DRS_ZFUNC, D3DCMP_LESSEQUAL);
+}
+
+// Draws the quads with colour writes off and the depth range squeezed to the near
+// plane, then puts every state it changed back. Only an opaque mode paints over all
+// it covers; the list's own draw later tests always and writes its depth, so the
+// depth buffer ends the same as without this.
+void SpriteList2D::ReserveDepth() {
+    const uint32_t mode = GetBlendMode();
+    const bool opaque = mode == 0 || mode == 3 || mode == 4 || mode == 8 || mode == 9;
+    IDirect3DDevice8* device = RenderDevice_GetDevice();
+    if (!opaque || !IsActive() || (GetRenderFlags() & 1u) || !device) return;
+    DWORD colourWrite = 0, zEnable = 0, zWrite = 0, zFunc = 0;
+    device->GetRenderState(D3DRS_COLORWRITEENABLE, &colourWrite);
+    device->GetRenderState(D3DRS_ZENABLE, &zEnable);
+    device->GetRenderState(D3DRS_ZWRITEENABLE, &zWrite);
+    device->GetRenderState(D3DRS_ZFUNC, &zFunc);
+    D3DVIEWPORT8 viewport = {};
+    device->GetViewport(&viewport);
+    D3DVIEWPORT8 nearest = viewport;
+    nearest.MinZ = 0.0f;
+    nearest.MaxZ = 0.0f;
+    device->SetRenderState(D3DRS_COLORWRITEENABLE, 0);
+    device->SetRenderState(D3DRS_ZENABLE, D3DZB_TRUE);
+    device->SetRenderState(D3DRS_ZWRITEENABLE, TRUE);
+    device->SetRenderState(D3DRS_ZFUNC, D3DCMP_ALWAYS);
+    device->SetViewport(&nearest);
+    DrawBuffersOnly(device);
+    device->SetViewport(&viewport);
+    device->SetRenderState(D3DRS_ZFUNC, zFunc);
+    device->SetRenderState(D3DRS_ZWRITEENABLE, zWrite);
+    device->SetRenderState(D3DRS_ZENABLE, zEnable);
+    device->SetRenderState(D3DRS_COLORWRITEENABLE, colourWrite);
 }

@@ -162,6 +162,16 @@ IDirect3DDevice8* SpriteListBase::PrepareToDraw() {
     return RenderDevice_GetDevice();
 }
 
+bool SpriteListBase::DrawBuffersOnly(IDirect3DDevice8* device) {
+    const uint32_t count = m_uActive < m_uCapacity ? m_uActive : m_uCapacity;
+    if (count == 0 || !m_pVB || !m_pIB) return false;
+    device->SetVertexShader(m_kind.fvf);
+    device->SetStreamSource(0, m_pVB, m_kind.vertexSize);
+    device->SetIndices(m_pIB, 0);
+    device->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 0, 4 * count, 0, 2 * count);
+    return true;
+}
+
 void SpriteListBase::DrawQuads(IDirect3DDevice8* device) {
     Renderer* renderer = GetRenderer();
     D3DMATRIX world;

@@ -56,6 +56,9 @@ protected:
     virtual bool AllMagnified(uint32_t count, float texelsX, float texelsY) = 0;
     // Makes whatever device object is missing; returns the device, or null without one.
     IDirect3DDevice8* PrepareToDraw();
+    // Sets the list's vertex format and buffers and draws the active quads, no other state;
+    // false when the buffers are not made yet or no quad is active.
+    bool DrawBuffersOnly(IDirect3DDevice8* device);
     // Sets the list's transform, texture, mode and buffers, then draws the active quads.
     void DrawQuads(IDirect3DDevice8* device);
     // Texels per pixel that still count as magnified: kept below one, so that the
