@@ -185,18 +185,24 @@ void SpriteListBase::DrawQuads(IDirect3DDevice8* device) {
     device->SetIndices(m_pIB, 0);
     const uint32_t count = m_uActive < m_uCapacity ? m_uActive : m_uCapacity;
     if (count == 0 || !m_pVB || !m_pIB) return;
-    // Quads that only ever magnify their texture read its top level alone, so mip
-    // filtering cannot change a pixel of them: they are drawn without it, which spares
-    // the level-of-detail work per pixel, and the filter is put back afterwards.
-    DWORD mipFilter = D3DTEXF_NONE, maxLevel = 0, bias = 0;
-    device->GetTextureStageState(0, D3DTSS_MIPFILTER, &mipFilter);
+    D3DSURFACE_DESC top = {};
+    const bool magnified = m_pTexture && SUCCEEDED(m_pTexture->GetLevelDesc(0, &top)) &&
+                           AllMagnified(count, float(top.Width), float(top.Height));
+    MagnifiedDraw plain(device, magnified);
+    device->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 0, 4 * count, 0, 2 * count);
+}
+
+MagnifiedDraw::MagnifiedDraw(IDirect3DDevice8* device, bool magnified)
+    : m_pDevice(device), m_dwMipFilter(D3DTEXF_NONE), m_bChanged(false) {
+    if (!magnified || !device) return;
+    DWORD maxLevel = 0, bias = 0;
+    device->GetTextureStageState(0, D3DTSS_MIPFILTER, &m_dwMipFilter);
     device->GetTextureStageState(0, D3DTSS_MAXMIPLEVEL, &maxLevel);
     device->GetTextureStageState(0, D3DTSS_MIPMAPLODBIAS, &bias);
-    D3DSURFACE_DESC top = {};
-    const bool plain = mipFilter != D3DTEXF_NONE && maxLevel == 0 && bias == 0 && m_pTexture &&
-                       SUCCEEDED(m_pTexture->GetLevelDesc(0, &top)) &&
-                       AllMagnified(count, float(top.Width), float(top.Height));
-    if (plain) device->SetTextureStageState(0, D3DTSS_MIPFILTER, D3DTEXF_NONE);
-    device->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 0, 4 * count, 0, 2 * count);
-    if (plain) device->SetTextureStageState(0, D3DTSS_MIPFILTER, mipFilter);
+    m_bChanged = m_dwMipFilter != D3DTEXF_NONE && maxLevel == 0 && bias == 0;
+    if (m_bChanged) device->SetTextureStageState(0, D3DTSS_MIPFILTER, D3DTEXF_NONE);
+}
+
+MagnifiedDraw::~MagnifiedDraw() {
+    if (m_bChanged) m_pDevice->SetTextureStageState(0, D3DTSS_MIPFILTER, m_dwMipFilter);
 }
