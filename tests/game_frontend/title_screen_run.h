@@ -50,6 +50,8 @@ public:
         if (m_d3d) m_d3d->Release();
     }
 
+    // One engine update of dt seconds (scene, snow, texts), not drawn.
+    void Advance(float dt) { GetGameEngine()->Update(dt); }
     // One engine update of dt seconds (scene, snow, texts), then the frame drawn and presented.
     void Frame(float dt) {
         GetGameEngine()->Update(dt);
