@@ -58,7 +58,8 @@ void SpriteList2D::Render() {
 }
 
 // Draws the quads untextured with colour writes off and the depth range squeezed to
-// the near plane, then puts every state it changed back. Only an opaque mode paints over all
+// the near plane, then puts back every state it changed but the texture, which the
+// caller sets before its next draw. Only an opaque mode paints over all
 // it covers; the list's own draw later tests always and writes its depth, so the
 // depth buffer ends the same as without this.
 void SpriteList2D::ReserveDepth() {
@@ -82,12 +83,8 @@ void SpriteList2D::ReserveDepth() {
     device->SetRenderState(D3DRS_ZFUNC, D3DCMP_ALWAYS);
     device->SetViewport(&nearest);
     // No texture: no colour is written, so nothing needs sampling.
-    IDirect3DBaseTexture8* bound = nullptr;
-    device->GetTexture(0, &bound);
     device->SetTexture(0, nullptr);
     DrawBuffersOnly(device);
-    device->SetTexture(0, bound);
-    if (bound) bound->Release();
     device->SetViewport(&viewport);
     device->SetRenderState(D3DRS_ZFUNC, zFunc);
     device->SetRenderState(D3DRS_ZWRITEENABLE, zWrite);
