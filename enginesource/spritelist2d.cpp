@@ -59,12 +59,13 @@ void SpriteList2D::Render() {
 
 // Draws the quads untextured with colour writes off and the depth range squeezed to
 // the near plane, then puts back every state it changed but the texture, which the
-// caller sets before its next draw. Only an opaque mode paints over all
-// it covers; the list's own draw later tests always and writes its depth, so the
-// depth buffer ends the same as without this.
+// caller sets before its next draw. Only an opaque mode paints over all it covers;
+// the list's own draw later tests always and writes its depth, so the depth buffer
+// ends the same as without this.
 void SpriteList2D::ReserveDepth() {
     const uint32_t mode = GetBlendMode();
-    const bool opaque = mode == 0 || mode == 3 || mode == 4 || mode == 8 || mode == 9;
+    const bool opaque = mode == RENDERMODE_TEXTURE || mode == RENDERMODE_MODULATE || mode == RENDERMODE_DIFFUSE ||
+                        mode == RENDERMODE_LIGHTMAP_MODULATE || mode == RENDERMODE_LIGHTMAP;
     IDirect3DDevice8* device = RenderDevice_GetDevice();
     if (!opaque || !IsActive() || (GetRenderFlags() & 1u) || !device) return;
     DWORD colourWrite = 0, zEnable = 0, zWrite = 0, zFunc = 0;
