@@ -72,6 +72,27 @@ void SetWorld(IDirect3DDevice8* device, const Matrix& m) {
     std::memcpy(world.m, m.m, sizeof(world.m));
     device->SetTransform(D3DTS_WORLD, &world);
 }
+
+// True when the sky spreads every texel over more than a pixel both ways. The title's
+// camera only slides, so the sky faces it squarely at one depth and its texture lies
+// evenly on the screen; a turned camera is not judged.
+bool SkyMagnified(IDirect3DTexture8* sky) {
+    Renderer* renderer = GetRenderer();
+    const Matrix* view = renderer->GetViewMatrix();
+    for (int r = 0; r < 3; ++r)
+        for (int c = 0; c < 3; ++c)
+            if (view->m[r][c] != (r == c ? 1.0f : 0.0f)) return false;
+    const D3DSURFACE_DESC* screen = RenderDevice_GetBackBufferDesc();
+    D3DSURFACE_DESC top = {};
+    if (!sky || !screen || FAILED(sky->GetLevelDesc(0, &top))) return false;
+    const float depth = SKY_Z + view->m[3][2];
+    if (depth <= 0.0f) return false;
+    const Matrix* projection = renderer->GetProjectionMatrix();
+    const float pixelsX = 2.0f * SKY_HALF_WIDTH * projection->m[0][0] * float(screen->Width) * 0.5f / depth;
+    const float pixelsY = 2.0f * SKY_HALF_HEIGHT * projection->m[1][1] * float(screen->Height) * 0.5f / depth;
+    return float(top.Width) <= MagnifiedDraw::TEXELS_PER_PIXEL * pixelsX &&
+           float(top.Height) <= MagnifiedDraw::TEXELS_PER_PIXEL * pixelsY;
+}
 }  // namespace
 
 FrontEndScene::FrontEndScene(FrontEndHost* host)
@@ -228,6 +249,9 @@ void FrontEndScene::Render() {
     Matrix* m = GetMatrix();  // scratch for the backdrop's pieces
     mat_Identity(m);
     device->SetRenderState(D3DRS_LIGHTING, FALSE);
+    // The bars paint over the top and bottom of the screen last: nothing drawn there
+    // before them needs shading.
+    m_Bars.ReserveDepth();
 
     renderer->SetRenderMode(RENDERMODE_MODULATE);
     renderer->SetTextureWrap(true);
@@ -237,6 +261,7 @@ void FrontEndScene::Render() {
     device->SetVertexShader(SPRITEVERTEX3D_FVF);
     if (m_pSkyVB) {
         device->SetStreamSource(0, m_pSkyVB, sizeof(SpriteVertex3D));
+        MagnifiedDraw plain(device, SkyMagnified(m_pSkyTexture));
         device->DrawPrimitive(D3DPT_TRIANGLELIST, 0, 2);
     }
 

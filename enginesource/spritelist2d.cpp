@@ -2,6 +2,9 @@
 // owner's records each frame and drawn over everything with one indexed call.
 #include "spritelist2d.h"
 
+#include <cmath>
+
+#include "renderdevice.h"
 #include "renderer.h"
 
 SpriteList2D::SpriteList2D()
@@ -30,6 +33,21 @@ void SpriteList2D::WriteVertices(BYTE* data, uint32_t count) {
     }
 }
 
+// A screen quad maps its texture rectangle evenly onto its pixels: it is magnified
+// when the rectangle's texels span no more than its pixels across and down.
+bool SpriteList2D::AllMagnified(uint32_t count, float texelsX, float texelsY) {
+    Renderer* renderer = GetRenderer();
+    const float sx = renderer->GetScreenScaleX();
+    const float sy = renderer->GetScreenScaleY();
+    const Sprite2D* sprites = GetSprites();
+    for (uint32_t i = 0; i < count; ++i) {
+        const Sprite2D& s = sprites[i];
+        if (std::fabs(s.uRight - s.uLeft) * texelsX > MAGNIFIED_TEXELS_PER_PIXEL * s.size * sx) return false;
+        if (std::fabs(s.vBottom - s.vTop) * texelsY > MAGNIFIED_TEXELS_PER_PIXEL * s.size * sy) return false;
+    }
+    return true;
+}
+
 // One indexed draw of the active records, over whatever the depth buffer holds.
 void SpriteList2D::Render() {
     IDirect3DDevice8* device = PrepareToDraw();
@@ -37,4 +55,40 @@ void SpriteList2D::Render() {
     device->SetRenderState(D3DRS_ZFUNC, D3DCMP_ALWAYS);
     DrawQuads(device);
     device->SetRenderState(D3DRS_ZFUNC, D3DCMP_LESSEQUAL);
+}
+
+// Draws the quads untextured with colour writes off and the depth range squeezed to
+// the near plane, then puts back every state it changed but the texture, which the
+// caller sets before its next draw. Only an opaque mode paints over all it covers;
+// the list's own draw later tests always and writes its depth, so the depth buffer
+// ends the same as without this.
+void SpriteList2D::ReserveDepth() {
+    const uint32_t mode = GetBlendMode();
+    const bool opaque = mode == RENDERMODE_TEXTURE || mode == RENDERMODE_MODULATE || mode == RENDERMODE_DIFFUSE ||
+                        mode == RENDERMODE_LIGHTMAP_MODULATE || mode == RENDERMODE_LIGHTMAP;
+    IDirect3DDevice8* device = RenderDevice_GetDevice();
+    if (!opaque || !IsActive() || (GetRenderFlags() & 1u) || !device) return;
+    DWORD colourWrite = 0, zEnable = 0, zWrite = 0, zFunc = 0;
+    device->GetRenderState(D3DRS_COLORWRITEENABLE, &colourWrite);
+    device->GetRenderState(D3DRS_ZENABLE, &zEnable);
+    device->GetRenderState(D3DRS_ZWRITEENABLE, &zWrite);
+    device->GetRenderState(D3DRS_ZFUNC, &zFunc);
+    D3DVIEWPORT8 viewport = {};
+    device->GetViewport(&viewport);
+    D3DVIEWPORT8 nearest = viewport;
+    nearest.MinZ = 0.0f;
+    nearest.MaxZ = 0.0f;
+    device->SetRenderState(D3DRS_COLORWRITEENABLE, 0);
+    device->SetRenderState(D3DRS_ZENABLE, D3DZB_TRUE);
+    device->SetRenderState(D3DRS_ZWRITEENABLE, TRUE);
+    device->SetRenderState(D3DRS_ZFUNC, D3DCMP_ALWAYS);
+    device->SetViewport(&nearest);
+    // No texture: no colour is written, so nothing needs sampling.
+    device->SetTexture(0, nullptr);
+    DrawBuffersOnly(device);
+    device->SetViewport(&viewport);
+    device->SetRenderState(D3DRS_ZFUNC, zFunc);
+    device->SetRenderState(D3DRS_ZWRITEENABLE, zWrite);
+    device->SetRenderState(D3DRS_ZENABLE, zEnable);
+    device->SetRenderState(D3DRS_COLORWRITEENABLE, colourWrite);
 }

@@ -162,6 +162,16 @@ IDirect3DDevice8* SpriteListBase::PrepareToDraw() {
     return RenderDevice_GetDevice();
 }
 
+bool SpriteListBase::DrawBuffersOnly(IDirect3DDevice8* device) {
+    const uint32_t count = m_uActive < m_uCapacity ? m_uActive : m_uCapacity;
+    if (count == 0 || !m_pVB || !m_pIB) return false;
+    device->SetVertexShader(m_kind.fvf);
+    device->SetStreamSource(0, m_pVB, m_kind.vertexSize);
+    device->SetIndices(m_pIB, 0);
+    device->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 0, 4 * count, 0, 2 * count);
+    return true;
+}
+
 void SpriteListBase::DrawQuads(IDirect3DDevice8* device) {
     Renderer* renderer = GetRenderer();
     D3DMATRIX world;
@@ -174,5 +184,25 @@ void SpriteListBase::DrawQuads(IDirect3DDevice8* device) {
     device->SetStreamSource(0, m_pVB, m_kind.vertexSize);
     device->SetIndices(m_pIB, 0);
     const uint32_t count = m_uActive < m_uCapacity ? m_uActive : m_uCapacity;
-    if (count != 0 && m_pVB && m_pIB) device->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 0, 4 * count, 0, 2 * count);
+    if (count == 0 || !m_pVB || !m_pIB) return;
+    D3DSURFACE_DESC top = {};
+    const bool magnified = m_pTexture && SUCCEEDED(m_pTexture->GetLevelDesc(0, &top)) &&
+                           AllMagnified(count, float(top.Width), float(top.Height));
+    MagnifiedDraw plain(device, magnified);
+    device->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 0, 4 * count, 0, 2 * count);
+}
+
+MagnifiedDraw::MagnifiedDraw(IDirect3DDevice8* device, bool magnified)
+    : m_pDevice(device), m_dwMipFilter(D3DTEXF_NONE), m_bChanged(false) {
+    if (!magnified || !device) return;
+    DWORD maxLevel = 0, bias = 0;
+    device->GetTextureStageState(0, D3DTSS_MIPFILTER, &m_dwMipFilter);
+    device->GetTextureStageState(0, D3DTSS_MAXMIPLEVEL, &maxLevel);
+    device->GetTextureStageState(0, D3DTSS_MIPMAPLODBIAS, &bias);
+    m_bChanged = m_dwMipFilter != D3DTEXF_NONE && maxLevel == 0 && bias == 0;
+    if (m_bChanged) device->SetTextureStageState(0, D3DTSS_MIPFILTER, D3DTEXF_NONE);
+}
+
+MagnifiedDraw::~MagnifiedDraw() {
+    if (m_bChanged) m_pDevice->SetTextureStageState(0, D3DTSS_MIPFILTER, m_dwMipFilter);
 }

@@ -33,7 +33,14 @@ public:
     Sprite2D* GetSprites() { return static_cast<Sprite2D*>(Records()); }
 
     void Render() override;
+    // For an opaque list that will draw later in this frame: marks its quads' pixels
+    // nearest in the depth buffer, colours untouched, so that what is drawn before it
+    // there (and would be painted over) is not shaded. Its own draw covers the same
+    // pixels with the same colours and depths as without this. Leaves stage 0 without
+    // a texture.
+    void ReserveDepth();
 
 protected:
     void WriteVertices(BYTE* data, uint32_t count) override;
+    bool AllMagnified(uint32_t count, float texelsX, float texelsY) override;
 };

@@ -35,4 +35,5 @@ public:
 
 protected:
     void WriteVertices(BYTE* data, uint32_t count) override;
+    bool AllMagnified(uint32_t count, float texelsX, float texelsY) override;
 };

@@ -7,6 +7,28 @@
 #include "d3d8.h"
 #include "process.h"
 
+// Stage 0's mip filter off for the draws of its lifetime, when the caller knows they
+// only magnify their texture: they read its top level alone, so mip filtering cannot
+// change a pixel of them, and leaving it out spares the level-of-detail work per pixel.
+// The filter is put back at the end. Nothing changes when magnified is false or when a
+// lowest level or a level-of-detail bias is set.
+class MagnifiedDraw {
+public:
+    MagnifiedDraw(IDirect3DDevice8* device, bool magnified);
+    ~MagnifiedDraw();
+    MagnifiedDraw(const MagnifiedDraw&) = delete;
+    MagnifiedDraw& operator=(const MagnifiedDraw&) = delete;
+
+    // Texels per pixel that still count as magnified: kept below one, so that the
+    // rasteriser's level of detail stays on the top level whatever its rounding.
+    static constexpr float TEXELS_PER_PIXEL = 0.875f;
+
+private:
+    IDirect3DDevice8* m_pDevice;
+    DWORD m_dwMipFilter;
+    bool m_bChanged;
+};
+
 class SpriteListBase : public Object {
 public:
     // Indices are 16 bits: four vertices per sprite address at most this many.
@@ -51,10 +73,17 @@ protected:
     void* Records() const { return m_pRecords; }
     // Writes the quads of the first count records into the locked vertex buffer.
     virtual void WriteVertices(BYTE* data, uint32_t count) = 0;
+    // True when no texel of the first count records can be drawn smaller than a pixel
+    // (textures of texelsX x texelsY): those quads read the top level only.
+    virtual bool AllMagnified(uint32_t count, float texelsX, float texelsY) = 0;
     // Makes whatever device object is missing; returns the device, or null without one.
     IDirect3DDevice8* PrepareToDraw();
+    // Sets the list's vertex format and buffers and draws the active quads, no other state;
+    // false when the buffers are not made yet or no quad is active.
+    bool DrawBuffersOnly(IDirect3DDevice8* device);
     // Sets the list's transform, texture, mode and buffers, then draws the active quads.
     void DrawQuads(IDirect3DDevice8* device);
+    static constexpr float MAGNIFIED_TEXELS_PER_PIXEL = MagnifiedDraw::TEXELS_PER_PIXEL;
 
 private:
     const Kind m_kind;

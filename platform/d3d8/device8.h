@@ -232,6 +232,11 @@ private:
     HRESULT PrepareDraw(D3DPRIMITIVETYPE type, UINT primitiveCount, GLenum* mode, GLsizei* count);
     bool FlushState();
     bool SetupVertexInput(GLuint upBuffer, UINT upStride, bool user);
+    // True when a triangle whose vertex colours are all black leaves every pixel as it was.
+    bool BlackTrianglesAddNothing() const;
+    // The runs of an indexed triangle list left once its all-black triangles are dropped,
+    // into runCounts_ and runOffsets_; false when none is dropped.
+    bool RunsWithoutBlackTriangles(IndexBuffer8* ib, UINT startIndex, UINT count);
     // Counts a change of transform slot (the view moves the lights, kept in camera space).
     void TransformChanged(int slot);
     // The enabled lights in index order; the program's key and the light uniforms change only
@@ -324,6 +329,9 @@ private:
     InputKey lastInput_ = {};
     // The attributes of the last vertex layout (a declaration, or an FVF code when layoutOf_ is null).
     std::vector<VertexAttr> layoutAttrs_;
+    std::vector<GLsizei> runCounts_;
+    std::vector<const void*> runOffsets_;
+    std::vector<GLint> runBases_;
     const void* layoutOf_ = nullptr;
     DWORD layoutFvf_ = 0;
     bool layoutValid_ = false;

@@ -685,6 +685,73 @@ HRESULT Device8::DrawPrimitive(D3DPRIMITIVETYPE type, UINT startVertex, UINT pri
     return D3D_OK;
 }
 
+// Black vertex colours give a black source wherever stage 0 multiplies or selects the
+// diffuse colour unlit (stage 1 off, no fog or specular added); blending that adds the
+// source to the target, with no depth or stencil write and no alpha kept in the target,
+// then leaves every pixel as it was.
+bool Device8::BlackTrianglesAddNothing() const {
+    const DWORD* rs = state_.rs;
+    const DWORD fvf = state_.vertexShader;
+    if ((fvf & 1u) || !(fvf & D3DFVF_DIFFUSE)) return false;
+    if ((fvf & D3DFVF_POSITION_MASK) != D3DFVF_XYZRHW && rs[D3DRS_LIGHTING]) return false;
+    if (rs[D3DRS_FOGENABLE] || rs[D3DRS_SPECULARENABLE]) return false;
+    if (!rs[D3DRS_ALPHABLENDENABLE] || rs[D3DRS_DESTBLEND] != D3DBLEND_ONE) return false;
+    if (rs[D3DRS_SRCBLEND] == D3DBLEND_BOTHSRCALPHA || rs[D3DRS_SRCBLEND] == D3DBLEND_BOTHINVSRCALPHA) return false;
+    if (rs[D3DRS_BLENDOP] == D3DBLENDOP_SUBTRACT || rs[D3DRS_BLENDOP] == D3DBLENDOP_MIN) return false;
+    if (hasDepth_ && ((rs[D3DRS_ZENABLE] != D3DZB_FALSE && rs[D3DRS_ZWRITEENABLE]) || rs[D3DRS_STENCILENABLE]))
+        return false;
+    if (pp_.BackBufferFormat == D3DFMT_A8R8G8B8) return false;
+    if (state_.tss[1][D3DTSS_COLOROP] != D3DTOP_DISABLE) return false;
+    const DWORD* t = state_.tss[0];
+    const DWORD a1 = t[D3DTSS_COLORARG1], a2 = t[D3DTSS_COLORARG2];
+    switch (t[D3DTSS_COLOROP]) {
+        case D3DTOP_SELECTARG1: return a1 == D3DTA_DIFFUSE;
+        case D3DTOP_SELECTARG2: return a2 == D3DTA_DIFFUSE;
+        case D3DTOP_MODULATE: case D3DTOP_MODULATE2X: case D3DTOP_MODULATE4X:
+            return a1 == D3DTA_DIFFUSE || a2 == D3DTA_DIFFUSE;
+        default: return false;
+    }
+}
+
+bool Device8::RunsWithoutBlackTriangles(IndexBuffer8* ib, UINT startIndex, UINT count) {
+    VertexBuffer8* vb = state_.streams[0].buffer;
+    const UINT stride = state_.streams[0].stride;
+    UINT colourAt = 0;
+    bool found = false;
+    for (const VertexAttr& a : layoutAttrs_)
+        if (a.location == 5 && a.stream == 0) colourAt = a.offset, found = true;
+    if (!vb || !found) return false;
+    const BYTE* vertices = vb->core().data();
+    const UINT vertexBytes = vb->core().length();
+    const BYTE* indices = ib->core().data();
+    const UINT isz = ib->indexSize();
+    auto black = [&](UINT i) {
+        UINT index = 0;
+        std::memcpy(&index, indices + size_t(startIndex + i) * isz, isz);
+        const size_t at = (size_t(index) + state_.baseVertex) * stride + colourAt;
+        DWORD colour = 0xFFFFFFFFu;
+        if (at + 4 <= vertexBytes) std::memcpy(&colour, vertices + at, 4);
+        return (colour & 0x00FFFFFFu) == 0;
+    };
+    runCounts_.clear();
+    runOffsets_.clear();
+    bool dropped = false;
+    for (UINT i = 0; i + 3 <= count; i += 3) {
+        if (black(i) && black(i + 1) && black(i + 2)) {
+            dropped = true;
+            continue;
+        }
+        const uintptr_t offset = uintptr_t(startIndex + i) * isz;
+        const uintptr_t runEnd =
+            runCounts_.empty() ? 0 : reinterpret_cast<uintptr_t>(runOffsets_.back()) + uintptr_t(runCounts_.back()) * isz;
+        if (!runCounts_.empty() && runEnd == offset)
+            runCounts_.back() += 3;
+        else
+            runCounts_.push_back(3), runOffsets_.push_back(reinterpret_cast<const void*>(offset));
+    }
+    return dropped;
+}
+
 HRESULT Device8::DrawIndexedPrimitive(D3DPRIMITIVETYPE type, UINT minIndex, UINT numVertices, UINT startIndex,
                                       UINT primCount) {
     GLenum mode;
@@ -712,9 +779,18 @@ HRESULT Device8::DrawIndexedPrimitive(D3DPRIMITIVETYPE type, UINT minIndex, UINT
         boundElementBuffer_ = eb;
         elementBufferValid_ = true;
     }
-    glDrawElementsBaseVertex(mode, static_cast<GLsizei>(count), isz == 2 ? GL_UNSIGNED_SHORT : GL_UNSIGNED_INT,
-                             reinterpret_cast<const void*>(static_cast<uintptr_t>(startIndex) * isz),
-                             static_cast<GLint>(base));
+    const GLenum indexType = isz == 2 ? GL_UNSIGNED_SHORT : GL_UNSIGNED_INT;
+    // Triangles that cannot change a pixel are left out; what remains goes in one call.
+    if (mode == GL_TRIANGLES && BlackTrianglesAddNothing() && RunsWithoutBlackTriangles(ib, startIndex, count)) {
+        runBases_.assign(runCounts_.size(), static_cast<GLint>(base));
+        if (!runCounts_.empty())
+            glMultiDrawElementsBaseVertex(mode, runCounts_.data(), indexType, runOffsets_.data(),
+                                          static_cast<GLsizei>(runCounts_.size()), runBases_.data());
+    } else {
+        glDrawElementsBaseVertex(mode, static_cast<GLsizei>(count), indexType,
+                                 reinterpret_cast<const void*>(static_cast<uintptr_t>(startIndex) * isz),
+                                 static_cast<GLint>(base));
+    }
     if (drawLog_) LogDraw(mode, startIndex, count, isz, nullptr, 0, 0);
     return D3D_OK;
 }

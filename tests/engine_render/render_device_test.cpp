@@ -156,4 +156,51 @@ TEST_F(DeviceFrame, FontAtSeveralScales) {
     quiltest::ExpectMatchesReference(Frame(), "font_scales");
 }
 
+// A flat quad in back-buffer pixels at depth z, in vertex colour, over what the depth allows.
+void ScreenQuad(float x0, float y0, float x1, float y1, float z, D3DCOLOR c) {
+    ScreenVertex v[4] = {{x0, y0, z, 1, c, 0, 0}, {x1, y0, z, 1, c, 1, 0}, {x1, y1, z, 1, c, 1, 1}, {x0, y1, z, 1, c, 0, 1}};
+    IDirect3DDevice8* d = RenderDevice_GetDevice();
+    GetRenderer()->SetRenderMode(RENDERMODE_DIFFUSE);
+    d->SetVertexShader(SCREENVERTEX_FVF);
+    d->DrawPrimitiveUP(D3DPT_TRIANGLEFAN, 2, v, sizeof(ScreenVertex));
+}
+
+// An opaque list's depth marks reject what is drawn under its quads before it and
+// nothing else, and its own draw then covers them; a translucent list marks nothing.
+// The marks and the sprite lists' draws put back every state they change.
+TEST_F(DeviceFrame, DepthMarksRejectOnlyUnderAnOpaqueListAndStatesComeBack) {
+    SpriteList2D bar;
+    Sprite2D* s = bar.Build(1, blob.c_str());
+    s[0] = {160, 120, 64, 0xFFFFFFFF, 0, 0, 1, 1};  // 64 pixels over 16 texels: drawn without mips
+    bar.Update(0.016f);
+    GetRenderer()->Render();
+    DWORD mip = 0;
+    device->GetTextureStageState(0, D3DTSS_MIPFILTER, &mip);
+    EXPECT_EQ(mip, DWORD(D3DTEXF_LINEAR));
+
+    const D3DRENDERSTATETYPE kept[] = {D3DRS_COLORWRITEENABLE, D3DRS_ZENABLE, D3DRS_ZWRITEENABLE, D3DRS_ZFUNC};
+    for (const uint32_t mode : {RENDERMODE_TEXTURE, RENDERMODE_TEXTURE_ALPHA}) {
+        bar.SetBlendMode(mode);
+        device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0xFF000000, 1.0f, 0);
+        DWORD before[4], after[4];
+        for (int i = 0; i < 4; ++i) device->GetRenderState(kept[i], &before[i]);
+        bar.ReserveDepth();
+        for (int i = 0; i < 4; ++i) device->GetRenderState(kept[i], &after[i]);
+        EXPECT_EQ(0, std::memcmp(before, after, sizeof(before))) << "mode " << mode;
+        D3DVIEWPORT8 vp = {};
+        device->GetViewport(&vp);
+        EXPECT_EQ(vp.MaxZ, 1.0f);
+
+        ScreenQuad(0, 0, 640, 480, 0.5f, 0xFF00FF00);
+        const RgbaImage marked = Frame();
+        EXPECT_EQ(Rgb(marked.At(160, 120)), mode == RENDERMODE_TEXTURE ? 0u : 0x00FF00u) << "mode " << mode;
+        EXPECT_EQ(Rgb(marked.At(127, 120)), 0x00FF00u);
+        EXPECT_EQ(Rgb(marked.At(160, 152)), 0x00FF00u);
+        bar.Render();
+        EXPECT_GT(Rgb(Frame().At(160, 120)) & 0xFF, 0xC0u) << "the list covers its marks";
+    }
+    bar.Shutdown();
+    GetRenderer()->ClearLists();
+}
+
 }  // namespace

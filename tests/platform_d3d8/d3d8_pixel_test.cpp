@@ -554,3 +554,56 @@ TEST_F(DeviceTest, BorderColourDrawsInItsOwnChannelsOnEveryFormat) {
         t->Release();
     }
 }
+
+// An additive indexed list leaves out only triangles that cannot change a pixel: those
+// whose three vertex colours are black, while no depth is written. A triangle with one
+// black corner still adds its blend, and with depth writes on black triangles keep
+// their depth.
+TEST_F(DeviceTest, AdditiveIndexedListsLeaveOutOnlyTrianglesThatChangeNothing) {
+    TLVertex v[12];
+    const DWORD corners[3][4] = {{0xFF402010, 0xFF402010, 0xFF402010, 0xFF402010},
+                                 {0xFF000000, 0xFF000000, 0xFF000000, 0xFF000000},
+                                 {0xFF000000, 0xFF808080, 0xFF808080, 0xFF808080}};
+    for (int q = 0; q < 3; ++q)
+        for (int i = 0; i < 4; ++i)
+            v[q * 4 + i] = {q * 8.0f + ((i == 1 || i == 2) ? 8.0f : 0.0f) - 0.5f, (i >= 2 ? 8.0f : 0.0f) - 0.5f, 0.2f,
+                            1, corners[q][i], 0, 0};
+    uint16_t indices[18];
+    for (uint16_t q = 0; q < 3; ++q) {
+        const uint16_t b = uint16_t(q * 4), quad[6] = {b, uint16_t(b + 1), uint16_t(b + 2), b, uint16_t(b + 2), uint16_t(b + 3)};
+        std::memcpy(indices + q * 6, quad, sizeof(quad));
+    }
+    IDirect3DVertexBuffer8* vb = nullptr;
+    IDirect3DIndexBuffer8* ib = nullptr;
+    ASSERT_EQ(D3D_OK, device->CreateVertexBuffer(sizeof(v), D3DUSAGE_WRITEONLY, kTLFvf, D3DPOOL_MANAGED, &vb));
+    ASSERT_EQ(D3D_OK, device->CreateIndexBuffer(sizeof(indices), D3DUSAGE_WRITEONLY, D3DFMT_INDEX16, D3DPOOL_MANAGED, &ib));
+    Fill(vb, v, sizeof(v));
+    Fill(ib, indices, sizeof(indices));
+    DiffuseOnly(device);
+    device->SetRenderState(D3DRS_ALPHABLENDENABLE, TRUE);
+    device->SetRenderState(D3DRS_SRCBLEND, D3DBLEND_ONE);
+    device->SetRenderState(D3DRS_DESTBLEND, D3DBLEND_ONE);
+    device->SetVertexShader(kTLFvf);
+    device->SetStreamSource(0, vb, sizeof(TLVertex));
+    device->SetIndices(ib, 0);
+    for (const bool depthWrite : {false, true}) {
+        device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0xFF204060, 1.0f, 0);
+        device->SetRenderState(D3DRS_ZWRITEENABLE, depthWrite);
+        device->SetRenderState(D3DRS_ALPHABLENDENABLE, TRUE);
+        device->SetVertexShader(kTLFvf);
+        device->SetStreamSource(0, vb, sizeof(TLVertex));
+        ASSERT_EQ(D3D_OK, device->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 0, 12, 0, 6));
+        EXPECT_TRUE(Near(0x606070, Pixel(3, 3))) << std::hex << Pixel(3, 3);
+        EXPECT_TRUE(Near(0x204060, Pixel(11, 3))) << std::hex << Pixel(11, 3);
+        EXPECT_FALSE(Near(0x204060, Pixel(21, 4), 8)) << "one black corner still adds";
+        // An opaque quad behind them shows only where nothing wrote a nearer depth.
+        device->SetRenderState(D3DRS_ALPHABLENDENABLE, FALSE);
+        Quad(0, 0, 24, 8, 0.5f, 0xFF00FF00);
+        EXPECT_EQ(!depthWrite, Near(0x00FF00, Pixel(11, 3))) << "depth write " << depthWrite;
+    }
+    device->SetRenderState(D3DRS_ZWRITEENABLE, TRUE);
+    device->SetStreamSource(0, nullptr, 0);
+    device->SetIndices(nullptr, 0);
+    vb->Release();
+    ib->Release();
+}
