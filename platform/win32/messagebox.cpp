@@ -76,12 +76,10 @@ int ShowNative(HWND owner, LPCSTR text, LPCSTR caption, UINT type) {
     box.buttons = data.data();
     int pressed = -1;
     w32::ReadyForNativeBox();
-    int shown;
-    {
-        w32::BoxKeyboard keyboard(box.title);
-        shown = SDL_ShowMessageBox(&box, &pressed);
-    }
-    w32::DropKeysTypedAtBox();
+    w32::BoxKeyboard keyboard(box.title);
+    const int shown = SDL_ShowMessageBox(&box, &pressed);
+    keyboard.Finish();
+    w32::DropKeysTypedAtBox(keyboard);
     if (shown != 0 || pressed < 0) return -1;
     return pressed;
 }

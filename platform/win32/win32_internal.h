@@ -2,6 +2,8 @@
 // message queue and the per-window drawing of the menu strip.
 #pragma once
 #include <SDL.h>
+#include <atomic>
+#include <cstdint>
 #include <deque>
 #include <functional>
 #include <map>
@@ -138,23 +140,33 @@ void LetGoAfterDrawing(const Window& w);
 // Message boxes on X (SDL shows them from a forked child).
 void ReadyForNativeBox();  // once: a child that loses the X server ends at once
 // While alive, gives the keyboard to the box of this title when it is shown on
-// an X server without a window manager.
+// an X server without a window manager, and notes the server's time when the
+// box goes.
 class BoxKeyboard {
 public:
     explicit BoxKeyboard(const char* title);
     ~BoxKeyboard();
     BoxKeyboard(const BoxKeyboard&) = delete;
     BoxKeyboard& operator=(const BoxKeyboard&) = delete;
-    void Watch();  // starts the watching thread, once the box's process is forked
+    void Watch();   // starts the watching thread, once the box's process is forked
+    void Finish();  // after the box: its time of going noted (or given up on), the watcher gone
+    // The X server's time when the box's window went; false when unknown.
+    bool ClosedAt(uint32_t* time) const;
 
 private:
     std::string m_Title;
     void* m_pConnection = nullptr;  // the watcher's own X connection
     uint32_t m_Root = 0;
+    uint32_t m_Clock = 0;           // a window of the watcher's whose property changes tell the time
     int m_iStop[2] = {-1, -1};      // a pipe: a byte ends the watcher
     std::thread m_Thread;
+    std::atomic<bool> m_bBoxSeen{false};
+    std::atomic<bool> m_bClosedKnown{false};
+    std::atomic<uint32_t> m_uClosedAt{0};
 };
-void DropKeysTypedAtBox();  // after the box: its keys do not reach the game
+// After the box: the key presses that reached the game's window before the box
+// went were meant for the box and are dropped; later ones stay.
+void DropKeysTypedAtBox(const BoxKeyboard& keyboard);
 
 // Menus.
 LRESULT RunMenuBar(HWND hwnd, int topIndex);  // the modal menu-bar loop
