@@ -177,15 +177,41 @@ LRESULT PCSystem::MsgProc(HWND hWnd, UINT msg, WPARAM wParam, LPARAM lParam) {
 // changed size under the pointer (full screen and back), which changes the
 // client position of a pointer that stayed still. The last position moves with
 // the window, so that only the pointer's own movement on the screen shows as the
-// frame's dx and dy. Ends with the first move of the pointer itself.
+// frame's dx and dy. A pointer the new window left outside is brought to its
+// edge by the system (a desktop that holds the pointer in a captured window),
+// and from there across by the edge warp: neither is the pointer's own
+// movement, so the place it reached is where its own movement counts from.
+// Ends with the first move of the pointer itself.
 void PCSystem::RebaseMouse(int32_t x, int32_t y) {
     POINT p;
     GetCursorPos(&p);
+    const RECT r = MouseBounds();
+    if (p.x >= r.right || p.x <= r.left || p.y >= r.bottom || p.y <= r.top) {
+        m_iLastMouseX += x - m_Mouse.x;
+        m_iLastMouseY += y - m_Mouse.y;
+        m_ptRebase = p;
+        return;
+    }
     // Where the pointer was at the restore, in the window's new client coordinates.
     const int32_t thenX = m_ptRebase.x - p.x + x, thenY = m_ptRebase.y - p.y + y;
     m_iLastMouseX += thenX - m_Mouse.x;
     m_iLastMouseY += thenY - m_Mouse.y;
     if (p.x != m_ptRebase.x || p.y != m_ptRebase.y) m_bMouseRebase = false;
+}
+
+// The edge warp's bounds on the screen: the window's rectangle (frame included)
+// in a window, the back buffer in full screen.
+RECT PCSystem::MouseBounds() const {
+    RECT r;
+    if (m_bWindowed) {
+        GetWindowRect(m_hWnd, &r);
+    } else {
+        r.left = 0;
+        r.top = 0;
+        r.right = (LONG)m_d3dsdBackBuffer.Width - 1;
+        r.bottom = (LONG)m_d3dsdBackBuffer.Height - 1;
+    }
+    return r;
 }
 
 // Reads the cursor while captured, warps it at the edges of the window (or the
@@ -196,15 +222,7 @@ void PCSystem::UpdateMouse() {
     if (m_bMouseCaptured && m_bHasFocus) {
         POINT p;
         GetCursorPos(&p);
-        RECT r;
-        if (m_bWindowed) {
-            GetWindowRect(m_hWnd, &r);
-        } else {
-            r.left = 0;
-            r.top = 0;
-            r.right = (LONG)m_d3dsdBackBuffer.Width - 1;
-            r.bottom = (LONG)m_d3dsdBackBuffer.Height - 1;
-        }
+        const RECT r = MouseBounds();
         bool warped = false;
         if (p.x >= r.right) {
             m_Mouse.x = 3;
@@ -228,7 +246,13 @@ void PCSystem::UpdateMouse() {
         }
         if (warped) {
             SetCursorPos(p.x, p.y);
-            m_bMouseRebase = false;  // the pointer is where the warp put it, in today's window
+            if (m_bMouseRebase) {
+                // Bringing a still pointer into the new window is no movement: its
+                // own moves count from where the warp put it.
+                GetCursorPos(&m_ptRebase);
+                m_iLastMouseX = m_Mouse.x;
+                m_iLastMouseY = m_Mouse.y;
+            }
         }
     }
 

@@ -1,6 +1,10 @@
 // A mode switch moves the window under a still pointer: F1 to full screen and back
 // changes the pointer's client position, which must not show as mouse movement;
-// the pointer's own moves after the switch still count in full.
+// the pointer's own moves after the switch still count in full. A pointer the
+// window leaves outside is brought to its edge by a desktop that holds it there,
+// and across by the edge warp: no movement either.
+#include <algorithm>
+
 #include "shell_scenario.h"
 
 namespace {
@@ -19,6 +23,7 @@ public:
 
 MouseProbe probe;
 POINT pointer{0, 0};  // the pointer's place on the screen
+RECT windowPlace;     // the window's rectangle on the screen, frame included
 
 // The pointer's place read anew in the window's client coordinates, as the
 // window system reports it after the window moved under it.
@@ -74,12 +79,74 @@ void SwitchWithTheMouseStill(Scenario& story, const char* name, bool windowed, i
     });
 }
 
+// Back to the window with the pointer held (as a desktop holds a captured pointer
+// in its window) and left outside the window's place, beyond corner (sx, sy) of
+// it: the desktop brings the pointer to the window's edge, the game's edge warp
+// takes it across; frames pass, nothing moved; then the pointer's own moves count.
+void BackToTheWindowFromOutside(Scenario& story, const std::string& name, int sx, int sy) {
+    story.Do(name + ": in full screen, the pointer beyond the window's place", [sx, sy] {
+        qa::HoldPointer(true);
+        pointer.x = sx < 0 ? windowPlace.left - 30 : windowPlace.right + 30;
+        pointer.y = sy < 0 ? windowPlace.top - 20 : windowPlace.bottom + 20;
+        ReportStillPointer();
+    });
+    story.WaitFrames(name + ": frames at that place", &probe, 3);
+    story.Do(name + ": F1", [] {
+        probe.dx = probe.dy = 0;
+        qa::KeyPress(VK_F1);
+    });
+    story.Add(name + ": switched", Ready(true, [](PCSystem*) {}));
+    story.Do(name + ": the desktop holds the pointer at the window's edge", [] {
+        HWND hwnd = GetPCSystem()->GetHWnd();
+        POINT c = pointer;
+        ScreenToClient(hwnd, &c);
+        RECT client;
+        GetClientRect(hwnd, &client);
+        EXPECT_TRUE(c.x < 0 || c.y < 0 || c.x >= client.right || c.y >= client.bottom) << "the pointer was inside";
+        qa::MouseMove(hwnd, std::clamp<int>(c.x, 0, client.right - 1), std::clamp<int>(c.y, 0, client.bottom - 1));
+    });
+    story.WaitFrames(name + ": frames with the pointer still", &probe, 5);
+    // The pointer's own moves go towards the middle: the warp left it by an edge.
+    static int inX, inY;
+    story.Do(name + ": no movement, the pointer in the window; then it moves", [] {
+        EXPECT_EQ(probe.dx, 0);
+        EXPECT_EQ(probe.dy, 0);
+        HWND hwnd = GetPCSystem()->GetHWnd();
+        GetCursorPos(&pointer);
+        POINT c = pointer;
+        ScreenToClient(hwnd, &c);
+        RECT client;
+        GetClientRect(hwnd, &client);
+        EXPECT_TRUE(c.x > 0 && c.y > 0 && c.x < client.right - 1 && c.y < client.bottom - 1)
+            << "the edge warp did not take the pointer in: " << c.x << ", " << c.y;
+        inX = c.x < client.right / 2 ? 1 : -1;
+        inY = c.y < client.bottom / 2 ? 1 : -1;
+        MovePointer(7 * inX, 5 * inY);
+    });
+    story.WaitFrames(name + ": frames after the move", &probe, 3);
+    story.Do(name + ": the move counted", [] {
+        EXPECT_EQ(probe.dx, 7 * inX);
+        EXPECT_EQ(probe.dy, 5 * inY);
+        probe.dx = probe.dy = 0;
+        MovePointer(4 * inX, 3 * inY);
+    });
+    story.WaitFrames(name + ": frames after another move", &probe, 3);
+    story.Do(name + ": that move counted", [] {
+        EXPECT_EQ(probe.dx, 4 * inX);
+        EXPECT_EQ(probe.dy, 3 * inY);
+        qa::HoldPointer(false);
+    });
+    story.Do(name + ": to full screen again", [] { qa::KeyPress(VK_F1); });
+    story.Add(name + ": full screen", Ready(false, [](PCSystem*) {}));
+}
+
 TEST(ApplicationShell, ModeSwitchesLeaveTheMouseStill) {
     UseHeadlessPlatform();
     static Scenario story;
     qa::QueueDialogScript([](HWND dialog) { qa::DialogCloseBox(dialog); });  // starts in a window
     story.Add("windowed and ready", Ready(true, [](PCSystem* app) {
                   app->SetMouseCapture(true);
+                  GetWindowRect(app->GetHWnd(), &windowPlace);
                   pointer = POINT{200, 150};
                   ClientToScreen(app->GetHWnd(), &pointer);
                   ReportStillPointer();
@@ -87,6 +154,9 @@ TEST(ApplicationShell, ModeSwitchesLeaveTheMouseStill) {
     story.WaitFrames("frames at the first place", &probe, 3);
     SwitchWithTheMouseStill(story, "to full screen", false, 9, -6);
     SwitchWithTheMouseStill(story, "back to the window", true, -5, 4);
+    SwitchWithTheMouseStill(story, "to full screen once more", false, 6, 2);
+    BackToTheWindowFromOutside(story, "held beyond the bottom right", 1, 1);
+    BackToTheWindowFromOutside(story, "held beyond the top left", -1, -1);
     story.Do("close", [] { PostMessageA(GetPCSystem()->GetHWnd(), WM_CLOSE, 0, 0); });
     story.AwaitClose();
     EXPECT_EQ(story.Run(&probe, GAMEENGINE_NOSOUND), 0);
