@@ -4,6 +4,7 @@
 #include <cstring>
 #include <new>
 #include "d3dfont.h"
+#include "frametimer.h"
 #include "gameengine.h"
 #include "renderdevice.h"
 #include "renderer.h"
@@ -12,11 +13,15 @@
 namespace {
 // A frame's mouse movement beyond this is a cursor warp, not a move.
 const int32_t kMaxMouseStep = 150;
+// Seconds after a device restore in which the pointer's moves are the system's:
+// a window manager placing the window, a desktop holding the pointer inside it.
+const float kMouseSettleTime = 0.25f;
 }  // namespace
 
 PCSystem::PCSystem()
     : m_pFont(nullptr), m_hInstance(nullptr), m_Mouse(), m_bQuitRequested(false), m_bShowSettingsDialog(true),
-      m_bMouseCaptured(false), m_iLastMouseX(0), m_iLastMouseY(0), m_bMouseRebase(false), m_ptRebase{0, 0} {
+      m_bMouseCaptured(false), m_iLastMouseX(0), m_iLastMouseY(0), m_bMouseRebase(false), m_ptRebase{0, 0},
+      m_fMouseSettleEnd(0.0f) {
     m_strWindowTitle = "QUIL-ENGINE";
     m_bUseDepthBuffer = TRUE;
     m_pFont = new (std::nothrow) D3DFont("Arial Black", 32, 1);
@@ -90,6 +95,7 @@ HRESULT PCSystem::RestoreDeviceObjects() {
     // Only a captured mouse follows the pointer (see RebaseMouse).
     m_bMouseRebase = m_bMouseCaptured;
     GetCursorPos(&m_ptRebase);
+    m_fMouseSettleEnd = FrameTimer(FT_ABSOLUTE) + kMouseSettleTime;
     return S_OK;
 }
 
@@ -177,16 +183,18 @@ LRESULT PCSystem::MsgProc(HWND hWnd, UINT msg, WPARAM wParam, LPARAM lParam) {
 // changed size under the pointer (full screen and back), which changes the
 // client position of a pointer that stayed still. The last position moves with
 // the window, so that only the pointer's own movement on the screen shows as the
-// frame's dx and dy. A pointer the new window left outside is brought to its
-// edge by the system (a desktop that holds the pointer in a captured window),
-// and from there across by the edge warp: neither is the pointer's own
-// movement, so the place it reached is where its own movement counts from.
-// Ends with the first move of the pointer itself.
+// frame's dx and dy. Moves of the pointer itself soon after the restore are the
+// system's too: a desktop that holds a captured pointer inside its window moves
+// it along while the window changes, or to the edge of a window that left it
+// outside (from where the edge warp takes it across). Those and a pointer on or
+// beyond the edge only move the place its own movement counts from. Ends with
+// the first move of the pointer itself.
 void PCSystem::RebaseMouse(int32_t x, int32_t y) {
     POINT p;
     GetCursorPos(&p);
     const RECT r = MouseBounds();
-    if (p.x >= r.right || p.x <= r.left || p.y >= r.bottom || p.y <= r.top) {
+    if (FrameTimer(FT_ABSOLUTE) < m_fMouseSettleEnd || p.x >= r.right || p.x <= r.left || p.y >= r.bottom ||
+        p.y <= r.top) {
         m_iLastMouseX += x - m_Mouse.x;
         m_iLastMouseY += y - m_Mouse.y;
         m_ptRebase = p;

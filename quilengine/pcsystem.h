@@ -81,9 +81,11 @@ private:
     int32_t m_iLastMouseX, m_iLastMouseY;
     // Set when the device is restored (a mode switch, a new device, a resize): the
     // window may have moved under the pointer, whose screen place then was this
-    // (moved along while the pointer is only being brought into the window).
+    // (moved along while the pointer is only being brought into the window), and
+    // the absolute time until which the pointer's moves are the system's.
     bool m_bMouseRebase;
     POINT m_ptRebase;
+    float m_fMouseSettleEnd;
     uint8_t m_aKeyDown[256];
     uint8_t m_aActionKeys[8];
 };

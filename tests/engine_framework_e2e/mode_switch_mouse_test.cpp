@@ -41,9 +41,12 @@ void MovePointer(int byX, int byY) {
 }
 
 // After the switch the still pointer is reported where it now is in the window
-// (which moved: else this story proves nothing); frames pass, nothing moved; then
-// the pointer's own move counts exactly.
-void SwitchWithTheMouseStill(Scenario& story, const char* name, bool windowed, int byX, int byY) {
+// (which moved: else this story proves nothing), then moved by (sysX, sysY) as a
+// desktop moves a held pointer along while the window changes; frames pass (over
+// the quarter second in which the system's moves are expected), nothing moved;
+// then the pointer's own move counts exactly.
+void SwitchWithTheMouseStill(Scenario& story, const char* name, bool windowed, int byX, int byY, int sysX = 0,
+                             int sysY = 0) {
     static POINT client;
     story.Do(std::string(name) + ": F1", [] {
         client = pointer;
@@ -58,7 +61,8 @@ void SwitchWithTheMouseStill(Scenario& story, const char* name, bool windowed, i
         probe.dx = probe.dy = 0;
         ReportStillPointer();
     });
-    story.WaitFrames(std::string(name) + ": frames with the pointer still", &probe, 5);
+    story.Do(std::string(name) + ": the desktop moves the pointer", [sysX, sysY] { MovePointer(sysX, sysY); });
+    story.WaitFrames(std::string(name) + ": frames with the pointer still", &probe, 20);
     story.Do(std::string(name) + ": no movement, then the pointer moves", [byX, byY] {
         EXPECT_EQ(probe.dx, 0);
         EXPECT_EQ(probe.dy, 0);
@@ -105,7 +109,7 @@ void BackToTheWindowFromOutside(Scenario& story, const std::string& name, int sx
         EXPECT_TRUE(c.x < 0 || c.y < 0 || c.x >= client.right || c.y >= client.bottom) << "the pointer was inside";
         qa::MouseMove(hwnd, std::clamp<int>(c.x, 0, client.right - 1), std::clamp<int>(c.y, 0, client.bottom - 1));
     });
-    story.WaitFrames(name + ": frames with the pointer still", &probe, 5);
+    story.WaitFrames(name + ": frames with the pointer still", &probe, 20);
     // The pointer's own moves go towards the middle: the warp left it by an edge.
     static int inX, inY;
     story.Do(name + ": no movement, the pointer in the window; then it moves", [] {
@@ -154,7 +158,7 @@ TEST(ApplicationShell, ModeSwitchesLeaveTheMouseStill) {
     story.WaitFrames("frames at the first place", &probe, 3);
     SwitchWithTheMouseStill(story, "to full screen", false, 9, -6);
     SwitchWithTheMouseStill(story, "back to the window", true, -5, 4);
-    SwitchWithTheMouseStill(story, "to full screen once more", false, 6, 2);
+    SwitchWithTheMouseStill(story, "to full screen, the pointer moved along", false, 6, 2, -40, -30);
     BackToTheWindowFromOutside(story, "held beyond the bottom right", 1, 1);
     BackToTheWindowFromOutside(story, "held beyond the top left", -1, -1);
     story.Do("close", [] { PostMessageA(GetPCSystem()->GetHWnd(), WM_CLOSE, 0, 0); });
