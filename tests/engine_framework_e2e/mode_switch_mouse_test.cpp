@@ -40,47 +40,55 @@ void MovePointer(int byX, int byY) {
     ReportStillPointer();
 }
 
+POINT ownMove;  // the pointer's own move after a switch
+
+// The pointer's own move counts exactly, and the next one too (half of it back
+// across, on).
+void OwnMovesCount(Scenario& story, const std::string& name) {
+    story.Do(name + ": no movement; then the pointer moves", [] {
+        EXPECT_EQ(probe.dx, 0);
+        EXPECT_EQ(probe.dy, 0);
+        MovePointer(ownMove.x, ownMove.y);
+    });
+    story.WaitFrames(name + ": frames after the move", &probe, 3);
+    story.Do(name + ": the move counted", [] {
+        EXPECT_EQ(probe.dx, ownMove.x);
+        EXPECT_EQ(probe.dy, ownMove.y);
+        probe.dx = probe.dy = 0;
+        MovePointer(-ownMove.x / 2, ownMove.y / 2);
+    });
+    story.WaitFrames(name + ": frames after another move", &probe, 3);
+    story.Do(name + ": that move counted", [] {
+        EXPECT_EQ(probe.dx, -ownMove.x / 2);
+        EXPECT_EQ(probe.dy, ownMove.y / 2);
+    });
+}
+
 // After the switch the still pointer is reported where it now is in the window
 // (which moved: else this story proves nothing), then moved by (sysX, sysY) as a
 // desktop moves a held pointer along while the window changes; frames pass (over
 // the quarter second in which the system's moves are expected), nothing moved;
-// then the pointer's own move counts exactly.
-void SwitchWithTheMouseStill(Scenario& story, const char* name, bool windowed, int byX, int byY, int sysX = 0,
-                             int sysY = 0) {
+// then the pointer's own move by (byX, byY) counts exactly.
+void SwitchWithTheMouseStill(Scenario& story, const std::string& name, bool windowed, int byX, int byY,
+                             int sysX = 0, int sysY = 0) {
     static POINT client;
-    story.Do(std::string(name) + ": F1", [] {
+    story.Do(name + ": F1", [] {
         client = pointer;
         ScreenToClient(GetPCSystem()->GetHWnd(), &client);
         qa::KeyPress(VK_F1);
     });
-    story.Add(std::string(name) + ": switched", Ready(windowed, [](PCSystem*) {}));
-    story.Do(std::string(name) + ": the pointer reported in the moved window", [] {
+    story.Add(name + ": switched", Ready(windowed, [](PCSystem*) {}));
+    story.Do(name + ": the pointer reported in the moved window", [byX, byY] {
         POINT now = pointer;
         ScreenToClient(GetPCSystem()->GetHWnd(), &now);
         EXPECT_TRUE(now.x != client.x || now.y != client.y) << "the window did not move";
         probe.dx = probe.dy = 0;
         ReportStillPointer();
+        ownMove = POINT{byX, byY};
     });
-    story.Do(std::string(name) + ": the desktop moves the pointer", [sysX, sysY] { MovePointer(sysX, sysY); });
-    story.WaitFrames(std::string(name) + ": frames with the pointer still", &probe, 20);
-    story.Do(std::string(name) + ": no movement, then the pointer moves", [byX, byY] {
-        EXPECT_EQ(probe.dx, 0);
-        EXPECT_EQ(probe.dy, 0);
-        MovePointer(byX, byY);
-    });
-    story.WaitFrames(std::string(name) + ": frames after the move", &probe, 3);
-    story.Do(std::string(name) + ": the move counted", [byX, byY] {
-        EXPECT_EQ(probe.dx, byX);
-        EXPECT_EQ(probe.dy, byY);
-        // And from here on the usual rules: the next move counts too.
-        probe.dx = probe.dy = 0;
-        MovePointer(-3, 2);
-    });
-    story.WaitFrames(std::string(name) + ": frames after another move", &probe, 3);
-    story.Do(std::string(name) + ": that move counted", [] {
-        EXPECT_EQ(probe.dx, -3);
-        EXPECT_EQ(probe.dy, 2);
-    });
+    story.Do(name + ": the desktop moves the pointer", [sysX, sysY] { MovePointer(sysX, sysY); });
+    story.WaitFrames(name + ": frames with the pointer still", &probe, 20);
+    OwnMovesCount(story, name);
 }
 
 // Back to the window with the pointer held (as a desktop holds a captured pointer
@@ -110,11 +118,8 @@ void BackToTheWindowFromOutside(Scenario& story, const std::string& name, int sx
         qa::MouseMove(hwnd, std::clamp<int>(c.x, 0, client.right - 1), std::clamp<int>(c.y, 0, client.bottom - 1));
     });
     story.WaitFrames(name + ": frames with the pointer still", &probe, 20);
-    // The pointer's own moves go towards the middle: the warp left it by an edge.
-    static int inX, inY;
-    story.Do(name + ": no movement, the pointer in the window; then it moves", [] {
-        EXPECT_EQ(probe.dx, 0);
-        EXPECT_EQ(probe.dy, 0);
+    // The edge warp took the pointer in, by an edge: its own moves go towards the middle.
+    story.Do(name + ": the pointer in the window", [] {
         HWND hwnd = GetPCSystem()->GetHWnd();
         GetCursorPos(&pointer);
         POINT c = pointer;
@@ -123,24 +128,13 @@ void BackToTheWindowFromOutside(Scenario& story, const std::string& name, int sx
         GetClientRect(hwnd, &client);
         EXPECT_TRUE(c.x > 0 && c.y > 0 && c.x < client.right - 1 && c.y < client.bottom - 1)
             << "the edge warp did not take the pointer in: " << c.x << ", " << c.y;
-        inX = c.x < client.right / 2 ? 1 : -1;
-        inY = c.y < client.bottom / 2 ? 1 : -1;
-        MovePointer(7 * inX, 5 * inY);
+        ownMove = POINT{c.x < client.right / 2 ? 8 : -8, c.y < client.bottom / 2 ? 6 : -6};
     });
-    story.WaitFrames(name + ": frames after the move", &probe, 3);
-    story.Do(name + ": the move counted", [] {
-        EXPECT_EQ(probe.dx, 7 * inX);
-        EXPECT_EQ(probe.dy, 5 * inY);
-        probe.dx = probe.dy = 0;
-        MovePointer(4 * inX, 3 * inY);
-    });
-    story.WaitFrames(name + ": frames after another move", &probe, 3);
-    story.Do(name + ": that move counted", [] {
-        EXPECT_EQ(probe.dx, 4 * inX);
-        EXPECT_EQ(probe.dy, 3 * inY);
+    OwnMovesCount(story, name);
+    story.Do(name + ": to full screen again", [] {
         qa::HoldPointer(false);
+        qa::KeyPress(VK_F1);
     });
-    story.Do(name + ": to full screen again", [] { qa::KeyPress(VK_F1); });
     story.Add(name + ": full screen", Ready(false, [](PCSystem*) {}));
 }
 
