@@ -7,8 +7,8 @@
 # $1: the run folder, $2: the report file (one finding a line), $3: a folder for
 # the pictures (optional), $4: "bare" (no window manager, the default) or "openbox".
 # Lines: "FULLVIEW <corner> <key> c d" compares full screen before and after a
-# trip to the window, "WINVIEW <corner> <key> c d" the window before and after a
-# trip to full screen, "STILL c d" two pictures with nothing done between them,
+# trip to the window, "WINVIEW c d" the window before and after a trip to full
+# screen, "STILL c d" two pictures with nothing done between them,
 # "LOOK c d" the view before and after the pointer moves once more: c tiles of 128
 # changed, d the root-mean-square difference in 1/1000.
 here=$(cd "$(dirname "$0")" && pwd)
@@ -110,10 +110,10 @@ settle() {
 # frame drawn at the new size.
 switch() {
     key "$1"
-    if [ "$2" = full ]; then until_ok 100 is_screen || note "NOTFULL $1"
-    else until_ok 100 in_window || note "NOTWINDOW $1"; fi
+    if [ "$2" = full ]; then until_ok 300 is_screen || note "NOTFULL $1"
+    else until_ok 300 in_window || note "NOTWINDOW $1"; fi
     locate
-    until_ok 100 framed || note "NOTDRAWN $1 $2"
+    until_ok 300 framed || note "NOTDRAWN $1 $2"
 }
 # Moves the pointer by $1 $2 in steps of four pixels, as a hand would.
 walk() {
@@ -156,9 +156,10 @@ settle still1
 note "STILL $(compare still0 still1 "$scene")"
 # Near each corner with F1, near two of them with Alt+Enter too: in full screen
 # the pointer is put 20 pixels from its place and moved there (so that the game's
-# mouse look follows it), then the game goes to the window and back, and once
-# more to the window.
+# mouse look follows it), then the game goes to the window and back. At the end
+# the window goes to full screen and back, the pointer left where it was.
 n=0
+switch F1 full
 for trip in topleft:F1 topright:F1 bottomright:F1 bottomleft:F1 topright:alt+Return bottomleft:alt+Return; do
     corner=${trip%%:*}; keys=${trip#*:}; n=$((n + 1))
     case $corner in
@@ -168,22 +169,23 @@ for trip in topleft:F1 topright:F1 bottomright:F1 bottomleft:F1 topright:alt+Ret
     esac
     # From nearer the middle with F1, from nearer the edges with Alt+Enter.
     [ "$keys" = F1 ] && d=20 || d=-16
-    switch $keys full
     xdotool mousemove $((px - sx * d)) $((py - sy * d))
     walk $((sx * d)) $((sy * d))
     stays $px $py || note "MOVED $corner"
     settle full0-$n
-    note "POINTER $corner $(pointer)"
     switch $keys window
-    settle win0-$n
+    settle win-$n
     note "WINPOINTER $corner $(pointer)"
     switch $keys full
     settle full1-$n
     note "FULLVIEW $corner $keys $(compare full0-$n full1-$n "$scene")"
-    switch $keys window
-    settle win1-$n
-    note "WINVIEW $corner $keys $(compare win0-$n win1-$n "$scene")"
 done
+switch F1 window
+settle win0
+switch F1 full
+switch F1 window
+settle win1
+note "WINVIEW $(compare win0 win1 "$scene")"
 # The mouse still looks: a move of 40 pixels turns the view.
 settle look0
 walk 40 0
