@@ -128,10 +128,15 @@ walk() {
 }
 
 dlg=$(window '^Game Settings$' 300) || { note "NODIALOG"; finish; }
+# Once the dialog is drawn (a sanitized build starts slowly), "Use desktop window", then Apply.
+set -- $(placement "$dlg")
+drawn() { shot dialog && [ "$(region dialog "20x20+$(($1 + 130))+$(($2 + 360))" | cut -d' ' -f3)" -gt 300 ]; }
+until_ok 300 drawn "$@" || note "NODIALOGDRAWN"
 focus "$dlg"
 xdotool mousemove --window "$dlg" 40 317 click 1
 xdotool key Return
 win=$(window '^QUIL-ENGINE$' 300) || { note "NOWINDOW"; finish; }
+until_ok 300 in_window || note "NOTWINDOW start"
 i=0
 while [ $i -lt 300 ] && ! grep -q 'Initialising Game' DebugOutput.Dbg 2>/dev/null; do answer_boxes; i=$((i + 1)); sleep 0.2; done
 answer_boxes
