@@ -4,6 +4,7 @@
 #include <cstring>
 #include <new>
 #include "d3dfont.h"
+#include "frametimer.h"
 #include "gameengine.h"
 #include "renderdevice.h"
 #include "renderer.h"
@@ -12,11 +13,15 @@
 namespace {
 // A frame's mouse movement beyond this is a cursor warp, not a move.
 const int32_t kMaxMouseStep = 150;
+// Seconds after a device restore in which the pointer's moves are the system's:
+// a window manager placing the window, a desktop holding the pointer inside it.
+const float kMouseSettleTime = 0.25f;
 }  // namespace
 
 PCSystem::PCSystem()
     : m_pFont(nullptr), m_hInstance(nullptr), m_Mouse(), m_bQuitRequested(false), m_bShowSettingsDialog(true),
-      m_bMouseCaptured(false), m_iLastMouseX(0), m_iLastMouseY(0), m_bMouseRebase(false), m_ptRebase{0, 0} {
+      m_bMouseCaptured(false), m_iLastMouseX(0), m_iLastMouseY(0), m_bMouseRebase(false), m_ptRebase{0, 0},
+      m_fMouseSettleEnd(0.0f) {
     m_strWindowTitle = "QUIL-ENGINE";
     m_bUseDepthBuffer = TRUE;
     m_pFont = new (std::nothrow) D3DFont("Arial Black", 32, 1);
@@ -90,6 +95,7 @@ HRESULT PCSystem::RestoreDeviceObjects() {
     // Only a captured mouse follows the pointer (see RebaseMouse).
     m_bMouseRebase = m_bMouseCaptured;
     GetCursorPos(&m_ptRebase);
+    m_fMouseSettleEnd = FrameTimer(FT_ABSOLUTE) + kMouseSettleTime;
     return S_OK;
 }
 
@@ -177,15 +183,43 @@ LRESULT PCSystem::MsgProc(HWND hWnd, UINT msg, WPARAM wParam, LPARAM lParam) {
 // changed size under the pointer (full screen and back), which changes the
 // client position of a pointer that stayed still. The last position moves with
 // the window, so that only the pointer's own movement on the screen shows as the
-// frame's dx and dy. Ends with the first move of the pointer itself.
+// frame's dx and dy. Moves of the pointer itself soon after the restore are the
+// system's too: a desktop that holds a captured pointer inside its window moves
+// it along while the window changes, or to the edge of a window that left it
+// outside (from where the edge warp takes it across). Those and a pointer on or
+// beyond the edge only move the place its own movement counts from. Ends with
+// the first move of the pointer itself.
 void PCSystem::RebaseMouse(int32_t x, int32_t y) {
     POINT p;
     GetCursorPos(&p);
+    const RECT r = MouseBounds();
+    if (FrameTimer(FT_ABSOLUTE) < m_fMouseSettleEnd || p.x >= r.right || p.x <= r.left || p.y >= r.bottom ||
+        p.y <= r.top) {
+        m_iLastMouseX += x - m_Mouse.x;
+        m_iLastMouseY += y - m_Mouse.y;
+        m_ptRebase = p;
+        return;
+    }
     // Where the pointer was at the restore, in the window's new client coordinates.
     const int32_t thenX = m_ptRebase.x - p.x + x, thenY = m_ptRebase.y - p.y + y;
     m_iLastMouseX += thenX - m_Mouse.x;
     m_iLastMouseY += thenY - m_Mouse.y;
     if (p.x != m_ptRebase.x || p.y != m_ptRebase.y) m_bMouseRebase = false;
+}
+
+// The edge warp's bounds on the screen: the window's rectangle (frame included)
+// in a window, the back buffer in full screen.
+RECT PCSystem::MouseBounds() const {
+    RECT r;
+    if (m_bWindowed) {
+        GetWindowRect(m_hWnd, &r);
+    } else {
+        r.left = 0;
+        r.top = 0;
+        r.right = (LONG)m_d3dsdBackBuffer.Width - 1;
+        r.bottom = (LONG)m_d3dsdBackBuffer.Height - 1;
+    }
+    return r;
 }
 
 // Reads the cursor while captured, warps it at the edges of the window (or the
@@ -196,15 +230,7 @@ void PCSystem::UpdateMouse() {
     if (m_bMouseCaptured && m_bHasFocus) {
         POINT p;
         GetCursorPos(&p);
-        RECT r;
-        if (m_bWindowed) {
-            GetWindowRect(m_hWnd, &r);
-        } else {
-            r.left = 0;
-            r.top = 0;
-            r.right = (LONG)m_d3dsdBackBuffer.Width - 1;
-            r.bottom = (LONG)m_d3dsdBackBuffer.Height - 1;
-        }
+        const RECT r = MouseBounds();
         bool warped = false;
         if (p.x >= r.right) {
             m_Mouse.x = 3;
@@ -228,7 +254,13 @@ void PCSystem::UpdateMouse() {
         }
         if (warped) {
             SetCursorPos(p.x, p.y);
-            m_bMouseRebase = false;  // the pointer is where the warp put it, in today's window
+            if (m_bMouseRebase) {
+                // Bringing a still pointer into the new window is no movement: its
+                // own moves count from where the warp put it.
+                GetCursorPos(&m_ptRebase);
+                m_iLastMouseX = m_Mouse.x;
+                m_iLastMouseY = m_Mouse.y;
+            }
         }
     }
 

@@ -70,6 +70,7 @@ public:
 
 private:
     void RebaseMouse(int32_t x, int32_t y);
+    RECT MouseBounds() const;
 
     D3DFont* m_pFont;
     HINSTANCE m_hInstance;
@@ -79,9 +80,12 @@ private:
     bool m_bMouseCaptured;
     int32_t m_iLastMouseX, m_iLastMouseY;
     // Set when the device is restored (a mode switch, a new device, a resize): the
-    // window may have moved under the pointer, whose screen place then was this.
+    // window may have moved under the pointer, whose screen place then was this
+    // (moved along while the pointer is only being brought into the window), and
+    // the absolute time until which the pointer's moves are the system's.
     bool m_bMouseRebase;
     POINT m_ptRebase;
+    float m_fMouseSettleEnd;
     uint8_t m_aKeyDown[256];
     uint8_t m_aActionKeys[8];
 };
