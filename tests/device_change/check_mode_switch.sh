@@ -1,8 +1,9 @@
 #!/bin/sh
 # CTest entry: runs the mode-switch driver under its own Xvfb, on a bare X server
 # and under openbox, and reads its report. Exit 77 (skipped) where Xvfb, xdotool
-# or ImageMagick cannot run.
-run="$1"; here=$(dirname "$0")
+# or ImageMagick cannot run. $1: the run folder, unless QUIL_PROGRAM_RUN_DIR
+# names another.
+run="${QUIL_PROGRAM_RUN_DIR:-$1}"; here=$(dirname "$0")
 . "$here/../common/xvfb_report.sh"
 command -v xvfb-run > /dev/null && command -v xdotool > /dev/null && command -v xwininfo > /dev/null || exit 77
 fail=0
