@@ -85,3 +85,21 @@ ended() {
     wait $pid; status=$?
     return 0
 }
+# Answers any message box (a shown window that is neither the program's window
+# nor its dialog nor the window manager's) with Return, as a person would, and
+# notes its caption (the caller's note).
+answer_boxes() {
+    # The whole tree: under a window manager the boxes sit inside its frames.
+    xwininfo -root -tree 2>/dev/null | sed -n 's/^ *\(0x[0-9a-f]*\) "\(.*\)":.*/\1 \2/p' |
+    while read -r b name; do
+        case "$name" in
+            QUIL-ENGINE|"Game Settings"|""|Openbox) ;;
+            *)
+                note "BOX $name"
+                focus "$b"
+                xdotool key Return
+                # Answered once: a second Return would reach the game.
+                k=0; while xwininfo -id "$b" > /dev/null 2>&1 && [ $k -lt 30 ]; do k=$((k + 1)); sleep 0.1; done ;;
+        esac
+    done
+}

@@ -26,17 +26,6 @@ hwm() {
     p=$(pgrep -n -f "^$work/frostwick") && note "VMHWM $1 $(sed -n "s/^VmHWM:[[:space:]]*//p" /proc/$p/status)"
 }
 
-# Any other shown window is a message box: note its caption and answer it (the
-# whole tree: under a window manager the boxes sit inside its frames).
-answer_boxes() {
-    xwininfo -root -tree | sed -n 's/^ *\(0x[0-9a-f]*\) "\(.*\)":.*/\1 \2/p' | while read -r b name; do
-        case "$name" in
-            QUIL-ENGINE|"Game Settings"|""|Openbox) ;;
-            *) note "BOX $name"; focus "$b"; xdotool key Return
-               k=0; while xwininfo -id "$b" > /dev/null 2>&1 && [ $k -lt 30 ]; do k=$((k + 1)); sleep 0.1; done ;;
-        esac
-    done
-}
 shot() { [ -n "$shots" ] && import -window root "$shots/$1.png" 2>/dev/null; }
 # A key pressed for 0.15 s, as a hand does, once the game has the keyboard.
 key() { focus "$win"; xdotool keydown "$1"; sleep 0.15; xdotool keyup "$1"; }

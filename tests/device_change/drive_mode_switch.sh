@@ -30,15 +30,6 @@ shots=$(mktemp -d)
 pid=$!
 status=""
 
-answer_boxes() {
-    xwininfo -root -tree | sed -n 's/^ *\(0x[0-9a-f]*\) "\(.*\)":.*/\1 \2/p' | while read -r b name; do
-        case "$name" in
-            QUIL-ENGINE|"Game Settings"|""|Openbox) ;;
-            *) note "BOX $name"; focus "$b"; xdotool key Return
-               k=0; while xwininfo -id "$b" > /dev/null 2>&1 && [ $k -lt 30 ]; do k=$((k + 1)); sleep 0.1; done ;;
-        esac
-    done
-}
 finish() {
     if [ -n "$status" ] || ended 100; then note "STATUS $status"; else note "STILLRUNNING"; kill $pid; wait $pid; note "STATUS killed"; fi
     stop_wm
