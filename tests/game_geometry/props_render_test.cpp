@@ -3,14 +3,8 @@
 
 #include <vector>
 
-#include "Level.h"
 #include "LevelRenderer.h"
-#include "LightMan.h"
-#include "camera.h"
-#include "game_world_support.h"
-#include "offscreen_device.h"
-#include "renderdevice.h"
-#include "renderer.h"
+#include "level_device_test.h"
 
 namespace {
 
@@ -18,7 +12,7 @@ namespace qa = quil_automation;
 
 constexpr uint32_t kVillage = 4, kWreath = 6;  // two pictures hung on the same wall plane
 
-class PropsRender : public quiltest::OffscreenDeviceTest {
+class PropsRender : public quiltest::LevelDeviceTest {
 protected:
     void SetUp() override {
         quiltest::GeneratedAssetFolder("game_geometry_render");
@@ -38,12 +32,7 @@ protected:
     void TearDown() override {
         props.Deactivate();
         props.Shutdown();
-        GetLevel()->Free();
-        GetLightMan()->Clear();
-        g_pCurrentCamera = saved;
-        GetRenderer()->InvalidateDeviceObjects();
-        RenderDevice_Unbind();
-        OffscreenDeviceTest::TearDown();
+        CloseLevel();
     }
 
     // A frame of the room with the given props placed in list order, each as {type, col, row}.
@@ -55,8 +44,6 @@ protected:
     }
 
     LevelRenderer props;
-    Camera camera;
-    Camera* saved = nullptr;
 };
 
 // Two pictures on one plane: the later in the list covers the earlier (the depth test passes on
