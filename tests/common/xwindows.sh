@@ -103,3 +103,19 @@ answer_boxes() {
         esac
     done
 }
+# From the title menu into play: Return until the difficulty menu (its yellow
+# "BACK TO MAIN MENU" row) shows, Return on EASY until it goes, then the level's
+# "get ready" and play. Uses the driver's colour (of a screen region, "red green
+# all" in 1/1000), key, cx and cy (the client area's corner) and lines (the
+# region where play shows). False when play did not show.
+start_easy_game() {
+    press_until 20 easy_enter easy_menu_shown || note "NODIFFICULTYMENU"
+    press_until 10 easy_enter easy_menu_gone
+    until_ok 600 easy_get_ready || note "NOGETREADY"
+    until_ok 100 easy_playing
+}
+easy_menu_shown() { colour "300x22+$((cx + 100))+$((cy + 302))" | { read -r r g a; [ $(((r < g ? r : g) - (3 * a - r - g))) -gt 120 ]; }; }
+easy_menu_gone() { ! easy_menu_shown; }
+easy_get_ready() { colour "$lines" | { read -r r g a; [ $((r - g)) -lt -50 ]; }; }
+easy_playing() { colour "$lines" | { read -r r g a; [ $((r - g)) -gt 100 ]; }; }
+easy_enter() { key Return; }

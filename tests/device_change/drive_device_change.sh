@@ -64,10 +64,8 @@ shot menu-before
 hwm menu
 change_device menu
 shot menu-after
-# Return on "START GAME" until the difficulty menu (the one with the yellow "BACK TO
-# MAIN MENU" row) shows, then on "EASY" until it has gone: the menus take a key only
-# 0.3 s after the last, so a key may go unheard. Then play, once the level's teal
-# "get ready" lines have come and gone.
+# START GAME, then EASY (the menus take a key only 0.3 s after the last, so a key
+# may go unheard), then play, once the level's teal "get ready" lines have come and gone.
 seen=$(mktemp -d)
 # Where the game's 640x480 picture is (the lower part of the client area), once the
 # window stays put: after a device change a window manager may still be moving it.
@@ -84,20 +82,12 @@ colour() {
     import -window root -crop "$1" +repage "$seen/now.png" 2>/dev/null || return 1
     convert "$seen/now.png" -format '%[fx:int(1000*mean.r)] %[fx:int(1000*mean.g)] %[fx:int(1000*mean)]' info: 2>/dev/null
 }
-yellow() { colour "300x22+$((cx + 100))+$((cy + 302))" | { read -r r g a; [ $(((r < g ? r : g) - (3 * a - r - g))) -gt 120 ]; }; }
-not_yellow() { ! yellow; }
-get_ready() { colour "$lines" | { read -r r g a; [ $((r - g)) -lt -50 ]; }; }
-playing() { colour "$lines" | { read -r r g a; [ $((r - g)) -gt 100 ]; }; }
-enter() { key Return; }
-press_until 20 enter yellow || note "NODIFFICULTYMENU"
-press_until 10 enter not_yellow
-until_ok 600 get_ready || note "NOGETREADY"
-until_ok 100 playing || note "NOPLAY"
+start_easy_game || note "NOPLAY"
 shot play-before
 change_device play
 shot play-after
 locate
-until_ok 100 playing && note "PLAYING"
+until_ok 100 easy_playing && note "PLAYING"
 hwm play
 # F5: the editor (its icon column on the right), with its own device change.
 editor() { colour "$icons" | { read -r r g a; [ $((r - g)) -gt 60 ]; }; }
@@ -112,7 +102,7 @@ note "LEVELLOADS $(grep -ci 'Loading level\|Level0.dat' DebugOutput.Dbg)"
 # F5 closes the editor; Escape ends the game; Escape in the menu quits (each
 # repeated until it has acted: the game takes keys a little apart).
 key F5
-until_ok 50 playing
+until_ok 50 easy_playing
 key Escape
 k=0
 while [ $k -lt 10 ] && kill -0 $pid 2>/dev/null; do key Escape; ended 10 && break; k=$((k + 1)); done

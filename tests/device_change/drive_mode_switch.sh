@@ -135,17 +135,9 @@ focus "$win"
 until_ok 50 steady
 locate
 xdotool mousemove $((cx + 320)) $((cy + 240))
-# START GAME, then EASY (the menu with the yellow "BACK TO MAIN MENU" row), then play.
+# START GAME, then EASY, then play.
 colour() { shot now && region now "$1"; }
-yellow() { colour "300x22+$((cx + 100))+$((cy + 302))" | { read -r r g a; [ $(((r < g ? r : g) - (3 * a - r - g))) -gt 120 ]; }; }
-not_yellow() { ! yellow; }
-get_ready() { colour "$lines" | { read -r r g a; [ $((r - g)) -lt -50 ]; }; }
-playing() { colour "$lines" | { read -r r g a; [ $((r - g)) -gt 100 ]; }; }
-enter() { key Return; }
-press_until 20 enter yellow || note "NODIFFICULTYMENU"
-press_until 10 enter not_yellow
-until_ok 600 get_ready || note "NOGETREADY"
-until_ok 100 playing && note "PLAYING"
+start_easy_game && note "PLAYING"
 
 settle still0
 settle still1
