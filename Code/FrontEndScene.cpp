@@ -90,8 +90,7 @@ bool SkyMagnified(IDirect3DTexture8* sky) {
     const Matrix* projection = renderer->GetProjectionMatrix();
     const float pixelsX = 2.0f * SKY_HALF_WIDTH * projection->m[0][0] * float(screen->Width) * 0.5f / depth;
     const float pixelsY = 2.0f * SKY_HALF_HEIGHT * projection->m[1][1] * float(screen->Height) * 0.5f / depth;
-    return float(top.Width) <= MagnifiedDraw::TEXELS_PER_PIXEL * pixelsX &&
-           float(top.Height) <= MagnifiedDraw::TEXELS_PER_PIXEL * pixelsY;
+    return MagnifiedDraw::Magnifies(float(top.Width), float(top.Height), pixelsX, pixelsY);
 }
 }  // namespace
 

@@ -42,8 +42,9 @@ bool SpriteList2D::AllMagnified(uint32_t count, float texelsX, float texelsY) {
     const Sprite2D* sprites = GetSprites();
     for (uint32_t i = 0; i < count; ++i) {
         const Sprite2D& s = sprites[i];
-        if (std::fabs(s.uRight - s.uLeft) * texelsX > MAGNIFIED_TEXELS_PER_PIXEL * s.size * sx) return false;
-        if (std::fabs(s.vBottom - s.vTop) * texelsY > MAGNIFIED_TEXELS_PER_PIXEL * s.size * sy) return false;
+        if (!MagnifiedDraw::Magnifies(std::fabs(s.uRight - s.uLeft) * texelsX, std::fabs(s.vBottom - s.vTop) * texelsY,
+                                      s.size * sx, s.size * sy))
+            return false;
     }
     return true;
 }
@@ -85,7 +86,8 @@ void SpriteList2D::ReserveDepth() {
     device->SetViewport(&nearest);
     // No texture: no colour is written, so nothing needs sampling.
     device->SetTexture(0, nullptr);
-    DrawBuffersOnly(device);
+    if (const uint32_t count = BindBuffers(device))
+        device->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 0, 4 * count, 0, 2 * count);
     device->SetViewport(&viewport);
     device->SetRenderState(D3DRS_ZFUNC, zFunc);
     device->SetRenderState(D3DRS_ZWRITEENABLE, zWrite);

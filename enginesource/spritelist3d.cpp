@@ -52,10 +52,9 @@ bool SpriteList3D::AllMagnified(uint32_t count, float texelsX, float texelsY) {
         const Sprite3D& s = sprites[i];
         const float depth = s.x * view->m[0][2] + s.y * view->m[1][2] + s.z * view->m[2][2] + view->m[3][2];
         if (depth <= 0.0f) continue;
-        const float pixelsX = 2.0f * s.halfWidth * perUnitX / depth;
-        const float pixelsY = 2.0f * s.halfHeight * perUnitY / depth;
-        if (std::fabs(s.uRight - s.uLeft) * texelsX > MAGNIFIED_TEXELS_PER_PIXEL * pixelsX) return false;
-        if (std::fabs(s.vBottom - s.vTop) * texelsY > MAGNIFIED_TEXELS_PER_PIXEL * pixelsY) return false;
+        if (!MagnifiedDraw::Magnifies(std::fabs(s.uRight - s.uLeft) * texelsX, std::fabs(s.vBottom - s.vTop) * texelsY,
+                                      2.0f * s.halfWidth * perUnitX / depth, 2.0f * s.halfHeight * perUnitY / depth))
+            return false;
     }
     return true;
 }

@@ -162,14 +162,12 @@ IDirect3DDevice8* SpriteListBase::PrepareToDraw() {
     return RenderDevice_GetDevice();
 }
 
-bool SpriteListBase::DrawBuffersOnly(IDirect3DDevice8* device) {
-    const uint32_t count = m_uActive < m_uCapacity ? m_uActive : m_uCapacity;
-    if (count == 0 || !m_pVB || !m_pIB) return false;
+uint32_t SpriteListBase::BindBuffers(IDirect3DDevice8* device) {
     device->SetVertexShader(m_kind.fvf);
     device->SetStreamSource(0, m_pVB, m_kind.vertexSize);
     device->SetIndices(m_pIB, 0);
-    device->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 0, 4 * count, 0, 2 * count);
-    return true;
+    if (!m_pVB || !m_pIB) return 0;
+    return m_uActive < m_uCapacity ? m_uActive : m_uCapacity;
 }
 
 void SpriteListBase::DrawQuads(IDirect3DDevice8* device) {
@@ -180,11 +178,8 @@ void SpriteListBase::DrawQuads(IDirect3DDevice8* device) {
     renderer->SetTextureWrap(false);
     renderer->SetRenderMode(m_uBlendMode);
     device->SetTexture(0, m_pTexture);
-    device->SetVertexShader(m_kind.fvf);
-    device->SetStreamSource(0, m_pVB, m_kind.vertexSize);
-    device->SetIndices(m_pIB, 0);
-    const uint32_t count = m_uActive < m_uCapacity ? m_uActive : m_uCapacity;
-    if (count == 0 || !m_pVB || !m_pIB) return;
+    const uint32_t count = BindBuffers(device);
+    if (count == 0) return;
     D3DSURFACE_DESC top = {};
     const bool magnified = m_pTexture && SUCCEEDED(m_pTexture->GetLevelDesc(0, &top)) &&
                            AllMagnified(count, float(top.Width), float(top.Height));

@@ -22,6 +22,10 @@ public:
     // Texels per pixel that still count as magnified: kept below one, so that the
     // rasteriser's level of detail stays on the top level whatever its rounding.
     static constexpr float TEXELS_PER_PIXEL = 0.875f;
+    // True when texels (across, down) drawn over pixels (across, down) are magnified.
+    static bool Magnifies(float texelsX, float texelsY, float pixelsX, float pixelsY) {
+        return texelsX <= TEXELS_PER_PIXEL * pixelsX && texelsY <= TEXELS_PER_PIXEL * pixelsY;
+    }
 
 private:
     IDirect3DDevice8* m_pDevice;
@@ -78,12 +82,11 @@ protected:
     virtual bool AllMagnified(uint32_t count, float texelsX, float texelsY) = 0;
     // Makes whatever device object is missing; returns the device, or null without one.
     IDirect3DDevice8* PrepareToDraw();
-    // Sets the list's vertex format and buffers and draws the active quads, no other state;
-    // false when the buffers are not made yet or no quad is active.
-    bool DrawBuffersOnly(IDirect3DDevice8* device);
+    // Sets the list's vertex format and buffers; returns how many quads can be drawn
+    // from them (none while the buffers are not made).
+    uint32_t BindBuffers(IDirect3DDevice8* device);
     // Sets the list's transform, texture, mode and buffers, then draws the active quads.
     void DrawQuads(IDirect3DDevice8* device);
-    static constexpr float MAGNIFIED_TEXELS_PER_PIXEL = MagnifiedDraw::TEXELS_PER_PIXEL;
 
 private:
     const Kind m_kind;
